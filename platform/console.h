@@ -1,0 +1,6 @@
+// Console key test: is a key waiting on the terminal?
+#pragma once
+
+// True only when standard input is a terminal with a key pending. End of file, a pipe
+// or no terminal at all means no key.
+bool KbHit();

@@ -1,0 +1,85 @@
+// Read-only data files: archive members decompressed into memory, else disk files.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// The disk half of a data file, also used alone by the archive reader.
+class CDiskFile {
+public:
+    CDiskFile() = default;
+    ~CDiskFile();
+    CDiskFile(const CDiskFile&) = delete;
+    CDiskFile& operator=(const CDiskFile&) = delete;
+
+    // Opens a disk file; the name may use '\' or '/' and is matched case-insensitively
+    // component by component when the exact name does not exist.
+    int Open(const char* name, const char* mode);
+    int Close();
+    // 1 only when all itemCount items were read.
+    int Read(void* dest, int itemSize, int itemCount);
+    int Read32(uint32_t* value);
+    int ReadString(std::string& text);
+    long Tell();
+    int Eof();
+
+protected:
+    int m_open = 0;
+    FILE* m_file = nullptr;
+};
+
+// A file the loaders read: an archive member when the archive has it, else a disk file.
+class CDataFile : public CDiskFile {
+public:
+    CDataFile() = default;
+    ~CDataFile();
+
+    int Open(const char* name);
+    int Read(void* dest, int itemSize, int itemCount);
+    int ReadByte(void* dest) { return Read(dest, 1, 1); }
+    int ReadWord(void* dest) { return Read(dest, 2, 1); }
+    int Seek(long position);
+    long Size();
+    int Close();
+
+private:
+    int m_onDisk = 1;
+    uint8_t* m_block = nullptr;
+    uint8_t* m_pos = nullptr;
+    int32_t m_size = 0;
+    int32_t m_secondValue = 0;
+};
+
+struct DtfMember {
+    std::string name;  // upper-cased, backslash separators
+    uint32_t size = 0;
+    uint32_t secondValue = 0;
+    uint32_t offset = 0;
+};
+
+struct DtfRecord {
+    std::string path;  // upper-cased
+    std::vector<DtfMember> members;
+};
+
+class CDtfArchive {
+public:
+    int Open(const char* path);
+    int Find(const char* name, int* archiveIndex, int* memberIndex) const;
+    int32_t GetSize(const char* name) const;
+    int32_t GetSecondValue(const char* name) const;
+    // 1 when the member was decompressed into a new block (new[]) the caller owns.
+    int Extract(const char* name, uint8_t** block);
+    int IsOpened() const { return m_opened; }
+    // Forgets every archive (tests).
+    void Reset();
+
+private:
+    std::vector<DtfRecord> m_archives;
+    int m_opened = 0;
+};
+
+// The one archive of the program.
+extern CDtfArchive g_archive;
