@@ -1,0 +1,79 @@
+// The dispatch tables: one filler per mode-byte slot, for each frame kind and depth mode.
+#include "raster/fill16.h"
+#include "raster/raster.h"
+
+RasterTarget g_rasterTarget;
+Filler g_activeRasterTable[kRasterSlots] = {};
+
+void FillNoOp(const PolygonRecord*) {}
+
+namespace {
+
+// The flat row: faceIntensity converted toward zero (a cast, not a floor), low 8 bits, through
+// the object's material ramp. Out-of-range intensities wrap rather than read past the ramp.
+int FlatRow(const PolygonRecord* rec) {
+    const auto i = static_cast<int32_t>(rec->faceIntensity);
+    const uint8_t* ramp = rec->object->ramp;
+    return ramp ? ramp[i & 0xFF] & 0x7F : 64;
+}
+
+template <void (*F)(const PolygonRecord*, int)>
+void Constant(const PolygonRecord* rec) {
+    F(rec, 64);
+}
+
+template <void (*F)(const PolygonRecord*, int)>
+void Flat(const PolygonRecord* rec) {
+    F(rec, FlatRow(rec));
+}
+
+}  // namespace
+
+const Filler g_rasterTable16[kRasterSlots] = {
+    Constant<FillSolid16>,
+    Constant<FillAffine16>,
+    Constant<FillPersp16>,
+    FillNoOp,
+    Flat<FillSolid16>,
+    Flat<FillAffine16>,
+    Flat<FillPersp16>,
+    FillNoOp,
+    FillGouraudSolid16,
+    FillGouraudAffine16,
+    FillGouraudPersp16,
+    FillNoOp,
+    FillNoOp,
+    FillNoOp,
+    FillNoOp,
+    FillNoOp,
+};
+
+const Filler g_rasterTable16Z[kRasterSlots] = {
+    Constant<FillSolid16Z>,
+    Constant<FillAffine16Z>,
+    Constant<FillPersp16Z>,
+    FillNoOp,
+    Flat<FillSolid16Z>,
+    Flat<FillAffine16Z>,
+    Flat<FillPersp16Z>,
+    FillNoOp,
+    FillGouraudSolid16Z,
+    FillGouraudAffine16Z,
+    FillGouraudPersp16Z,
+    FillNoOp,
+    FillNoOp,
+    FillNoOp,
+    FillNoOp,
+    FillNoOp,
+};
+
+// The 8-bit fillers come later; their slots already follow the 16-bit layout.
+const Filler g_rasterTable8[kRasterSlots] = {
+    FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp,
+    FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp,
+};
+
+const Filler g_rasterTable8Z[kRasterSlots] = {
+    FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp,
+    FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp,
+};
