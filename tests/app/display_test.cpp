@@ -1,0 +1,164 @@
+// The display: pixel packing, mask derivation, presenting and the key flag.
+#include "app/display.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/timer.h"
+#include "platform/clock.h"
+#include "platform/video.h"
+#include "tests/support/support.h"
+
+TEST(MaskDerivation, ShiftAndBitCountOfChannelMasks) {
+    uint8_t shift = 0, bits = 0;
+    MaskToShiftAndBits(0xF800, &shift, &bits);
+    EXPECT_EQ(shift, 11);
+    EXPECT_EQ(bits, 5);
+    MaskToShiftAndBits(0x07E0, &shift, &bits);
+    EXPECT_EQ(shift, 5);
+    EXPECT_EQ(bits, 6);
+    MaskToShiftAndBits(0x001F, &shift, &bits);
+    EXPECT_EQ(shift, 0);
+    EXPECT_EQ(bits, 5);
+    // Nothing in the low 16 bits: the shift stops at 16 and no bits are counted.
+    MaskToShiftAndBits(0x00FF0000, &shift, &bits);
+    EXPECT_EQ(shift, 16);
+    EXPECT_EQ(bits, 8);
+    MaskToShiftAndBits(0, &shift, &bits);
+    EXPECT_EQ(shift, 16);
+    EXPECT_EQ(bits, 0);
+}
+
+TEST(PackRGB, FiveSixFive) {
+    UseHeadlessDisplay(640, 480, 16, false);
+    const FrameDesc d = g_display.GetFrameDesc();
+    EXPECT_EQ(d.redBits, 5);
+    EXPECT_EQ(d.redShift, 11);
+    EXPECT_EQ(d.greenBits, 6);
+    EXPECT_EQ(d.greenShift, 5);
+    EXPECT_EQ(g_display.PackRGB(255, 255, 255), 0xFFFFu);
+    EXPECT_EQ(g_display.PackRGB(255, 0, 0), 0xF800u);
+    EXPECT_EQ(g_display.PackRGB(0, 255, 0), 0x07E0u);
+    EXPECT_EQ(g_display.PackRGB(7, 7, 7), 0x0020u);      // 7 survives only in the 6-bit green
+    EXPECT_EQ(g_display.PackRGB(0x1FF, 0, 0), 0xF800u);  // only the low 8 bits count
+    EXPECT_FALSE(g_display.IsPalettized());
+}
+
+TEST(PackRGB, FiveFiveFive) {
+    UseHeadlessDisplay(640, 480, 16, true);
+    const FrameDesc d = g_display.GetFrameDesc();
+    EXPECT_EQ(d.redShift, 10);
+    EXPECT_EQ(d.greenBits, 5);
+    EXPECT_EQ(g_display.PackRGB(255, 255, 255), 0x7FFFu);
+    EXPECT_EQ(g_display.PackRGB(7, 7, 7), 0u);
+    EXPECT_EQ(g_display.PackRGB(8, 8, 8), 0x0421u);
+}
+
+TEST(PackRGB, EightBitFrameGivesZero) {
+    UseHeadlessDisplay(320, 240, 8);
+    EXPECT_TRUE(g_display.IsPalettized());
+    EXPECT_EQ(g_display.PackRGB(255, 255, 255), 0u);
+    EXPECT_EQ(g_display.PackRGB(12, 200, 3), 0u);
+}
+
+TEST(Display, FrameSizeFollowsTheMode) {
+    UseHeadlessDisplay(320, 200, 8);
+    EXPECT_EQ(g_display.GetFrameDesc().bits, 8);
+    ASSERT_NE(g_display.GetFrame(), nullptr);
+    UseHeadlessDisplay(64, 48, 16);
+    EXPECT_EQ(g_display.GetFrameDesc().width, 64);
+}
+
+TEST(Display, PresentBeforeSetModeDoesNothing) {
+    g_display.Reset();
+    auto backend = std::make_unique<HeadlessBackend>();
+    HeadlessBackend* raw = backend.get();
+    raw->PushEvent(VideoEventType::KeyDown);
+    g_display.UseBackend(std::move(backend));
+    g_display.InitWindow();
+    g_display.Present();
+    EXPECT_EQ(raw->FramesShown(), 0);
+    EXPECT_EQ(g_display.keyFlag, 0);  // no event handled either
+    EXPECT_EQ(g_display.GetFrame(), nullptr);
+}
+
+TEST(Display, SetModeWithoutWindowFails) {
+    g_display.Reset();
+    g_display.UseBackend(std::make_unique<HeadlessBackend>());
+    EXPECT_EQ(g_display.SetMode(640, 480, 16, 1), 0);
+}
+
+TEST(Display, KeyPressedAndReleasedBetweenFramesTakesTwoPresents) {
+    HeadlessBackend* backend = UseHeadlessDisplay(64, 48);
+    backend->PushEvent(VideoEventType::KeyDown);
+    backend->PushEvent(VideoEventType::KeyUp);
+    g_display.Present();
+    EXPECT_EQ(g_display.keyFlag, 1);
+    g_display.Present();
+    EXPECT_EQ(g_display.keyFlag, 0);
+    g_display.Present();
+    EXPECT_EQ(g_display.keyFlag, 0);
+}
+
+TEST(Display, ClosingTheWindowSetsTheKeyFlag) {
+    HeadlessBackend* backend = UseHeadlessDisplay(64, 48);
+    backend->PushEvent(VideoEventType::Quit);
+    g_display.Present();
+    EXPECT_EQ(g_display.keyFlag, 1);
+}
+
+TEST(Display, PresentHandsTheFrameAndPaletteToTheBackend) {
+    HeadlessBackend* backend = UseHeadlessDisplay(4, 2, 8);
+    uint8_t palette[768] = {};
+    palette[3 * 5 + 1] = 200;
+    g_display.SetPalette(palette);
+    static_cast<uint8_t*>(g_display.GetFrame())[7] = 5;
+    int green = -1;
+    backend->SetSink([&](const void* frame, int, int, int bits, const uint8_t* pal) {
+        ASSERT_EQ(bits, 8);
+        green = pal[3 * static_cast<const uint8_t*>(frame)[7] + 1];
+    });
+    g_display.Present();
+    EXPECT_EQ(green, 200);
+}
+
+TEST(Display, PresentStepsTheFixedClock) {
+    UseHeadlessDisplay(64, 48);
+    FixedStepClock clock(60);
+    g_timer.UseClock(&clock);
+    for (int i = 0; i < 30; ++i) g_display.Present();
+    EXPECT_DOUBLE_EQ(g_timer.GetTime(), 0.5);
+    g_timer.UseClock(nullptr);
+}
+
+// The SDL backend on SDL's dummy driver: no screen needed; events are injected.
+TEST(SdlVideo, DummyDriverPresentsAndDeliversKeysAndQuit) {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    g_display.Reset();
+    g_display.UseBackend(CreateSdlBackend());
+    ASSERT_EQ(g_display.InitWindow(), 1);
+    ASSERT_EQ(g_display.SetMode(640, 480, 16, 0), 1);
+    EXPECT_EQ(g_display.PackRGB(255, 0, 0), 0xF800u);
+    for (int i = 0; i < 3; ++i) g_display.Present();  // drains start-up window events
+    EXPECT_EQ(g_display.keyFlag, 0);
+
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.keysym.sym = SDLK_SPACE;
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+    e.type = SDL_KEYUP;
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+    g_display.Present();
+    EXPECT_EQ(g_display.keyFlag, 1);
+    g_display.Present();
+    EXPECT_EQ(g_display.keyFlag, 0);
+
+    e = SDL_Event{};
+    e.type = SDL_QUIT;
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+    g_display.Present();
+    EXPECT_EQ(g_display.keyFlag, 1);
+    g_display.Reset();
+}

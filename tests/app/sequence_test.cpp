@@ -1,0 +1,145 @@
+// The main sequence: banner bytes, slot order, and a whole headless run.
+#include "app/sequence.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/timer.h"
+#include "platform/clock.h"
+#include "platform/video.h"
+#include "tests/support/support.h"
+
+namespace {
+std::string BannerText() {
+    char* buffer = nullptr;
+    size_t size = 0;
+    FILE* out = open_memstream(&buffer, &size);
+    PrintBanner(out);
+    std::fclose(out);
+    std::string text(buffer, size);
+    std::free(buffer);
+    return text;
+}
+}  // namespace
+
+TEST(Banner, FramedLinesAreAll46CharactersAndUsageIsExact) {
+    const std::string text = BannerText();
+    ASSERT_EQ(text.rfind("The End.\n\n", 0), 0u);
+    size_t pos = 10;
+    int framed = 0;
+    while (text.compare(pos, 8, "--------") == 0) {
+        const size_t end = text.find('\n', pos);
+        ASSERT_EQ(end - pos + 1, 46u) << text.substr(pos, end - pos);
+        EXPECT_EQ(text.compare(end - 9, 9, "---------"), 0);
+        pos = end + 1;
+        ++framed;
+    }
+    EXPECT_EQ(framed, 15);  // 7 rules and headings, 8 credit lines
+    EXPECT_NE(text.find("--------          KARVELD           ---------\n"), std::string::npos);
+    EXPECT_NE(text.find("--------        Version 0.8         ---------\n"), std::string::npos);
+    EXPECT_EQ(text.substr(pos),
+              "Options :\n"
+              " -ns : No Sound.(if you don't have a compatible sound card).\n"
+              " -xnnn : Screen Width.\n"
+              " -ynnn : Screen Height.\n"
+              " -bnn : Screen Depth.\n"
+              " Ex : KARVELD -x320 -y240 -b16.\n");
+}
+
+TEST(Slots, FifteenInOrderWithTheMusicSwitchAfterTheFifth) {
+    for (int i = 0; i < kSlotCount; ++i) EXPECT_EQ(kSlots[i].number, i + 1);
+    EXPECT_EQ(kSlots[4].after, AfterSlot::SwitchMusicPresent);
+    EXPECT_EQ(kSlots[2].after, AfterSlot::ReleaseSceneThree);
+    EXPECT_EQ(kSlots[14].after, AfterSlot::Banner);
+    int presents = 0;
+    for (const SceneSlot& s : kSlots) presents += s.after == AfterSlot::Present;
+    EXPECT_EQ(presents, 5);  // after slots 1, 2, 6, 12 and 13; the switch has its own
+    EXPECT_STREQ(kSlots[12].name, "SCN\\SCENE10.SCN");
+}
+
+TEST(MainSequence, MissingArchiveReturnsMinusOneWithoutAWindow) {
+    TempDir dir;
+    ScopedWorkingDir cwd(dir.Path());
+    g_display.Reset();
+    auto backend = std::make_unique<HeadlessBackend>();
+    HeadlessBackend* raw = backend.get();
+    g_display.UseBackend(std::move(backend));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(KarveldMain(ShowOptions{}), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "KARVELD.DTF not found.\n");
+    EXPECT_EQ(raw->FramesShown(), 0);
+}
+
+namespace {
+class CountingHooks : public ShowHooks {
+public:
+    void BeforeSlot(int number) override { started += std::to_string(number) + " "; }
+    bool AfterSlotEnds(int number) override { return number < stopAfter; }
+    std::string started;
+    int stopAfter = 99;
+};
+}  // namespace
+
+TEST(MainSequence, EveryKeyEndsOneSlotAndTheBannerFollows) {
+    TempDir dir;
+    // Magic, one member "A" of size 0 whose stream is a zero length.
+    dir.Write("KARVELD.DTF", {'D', 'T', 'F', 'F', 1, 0,  0, 0, 'A', 0, 0, 0, 0,
+                              0,   0,   0,   0,   0, 22, 0, 0, 0,   0, 0, 0, 0});
+    ScopedWorkingDir cwd(dir.Path());
+    g_display.Reset();
+    auto backend = std::make_unique<HeadlessBackend>();
+    HeadlessBackend* raw = backend.get();
+    // A key goes down on every frame: each slot shows one frame and ends.
+    for (int f = 0; f < 100; ++f) raw->ScheduleEvent(f, VideoEventType::KeyDown);
+    g_display.UseBackend(std::move(backend));
+    FixedStepClock clock(60);
+    g_timer.UseClock(&clock);
+    CountingHooks hooks;
+    ShowOptions options;
+    options.hooks = &hooks;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(KarveldMain(options), 0);
+    const std::string out = testing::internal::GetCapturedStdout();
+    g_timer.UseClock(nullptr);
+    EXPECT_EQ(out, [] {
+        char* buffer = nullptr;
+        size_t size = 0;
+        FILE* f = open_memstream(&buffer, &size);
+        PrintBanner(f);
+        std::fclose(f);
+        std::string s(buffer, size);
+        std::free(buffer);
+        return s;
+    }());
+    EXPECT_EQ(hooks.started, "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 ");
+    // One frame per slot plus the six extra presents between slots.
+    EXPECT_EQ(raw->FramesShown(), 15 + 6);
+    EXPECT_EQ(g_display.keyFlag, 0);
+}
+
+TEST(MainSequence, HooksCanStopTheShowWithoutTheBanner) {
+    TempDir dir;
+    dir.Write("KARVELD.DTF", {'D', 'T', 'F', 'F', 1, 0,  0, 0, 'A', 0, 0, 0, 0,
+                              0,   0,   0,   0,   0, 22, 0, 0, 0,   0, 0, 0, 0});
+    ScopedWorkingDir cwd(dir.Path());
+    UseHeadlessDisplay(64, 48);
+    g_display.Reset();
+    auto backend = std::make_unique<HeadlessBackend>();
+    g_display.UseBackend(std::move(backend));
+    FixedStepClock clock(60);
+    g_timer.UseClock(&clock);
+    CountingHooks hooks;
+    hooks.stopAfter = 2;
+    ShowOptions options;
+    options.hooks = &hooks;
+    options.width = 64;
+    options.height = 48;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(KarveldMain(options), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    g_timer.UseClock(nullptr);
+    EXPECT_EQ(hooks.started, "1 2 ");
+}

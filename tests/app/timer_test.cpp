@@ -1,0 +1,96 @@
+// The timer: time from its clock, Mark/GetDelta, and the single-instance rule.
+#include "app/timer.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "platform/clock.h"
+
+namespace {
+// Restores the monotonic clock whatever a test does.
+struct ClockGuard {
+    ~ClockGuard() { g_timer.UseClock(nullptr); }
+};
+}  // namespace
+
+TEST(Timer, FixedClockGivesFrameExactTimes) {
+    ClockGuard guard;
+    FixedStepClock clock(60);
+    g_timer.UseClock(&clock);
+    EXPECT_EQ(g_timer.GetTime(), 0.0);
+    clock.Advance(90);
+    EXPECT_DOUBLE_EQ(g_timer.GetTime(), 1.5);
+    g_timer.FramePresented();
+    EXPECT_DOUBLE_EQ(g_timer.GetTime(), 91.0 / 60.0);
+}
+
+TEST(Timer, DeltaIsZeroOnAFrozenClockAndNeverNegative) {
+    ClockGuard guard;
+    FrozenClock frozen;
+    g_timer.UseClock(&frozen);
+    g_timer.Mark();
+    EXPECT_EQ(g_timer.GetDelta(), 0.0f);
+    EXPECT_EQ(g_timer.GetDelta(), 0.0f);
+
+    FixedStepClock clock(4);
+    g_timer.UseClock(&clock);
+    clock.Advance(3);
+    g_timer.Mark();  // last = 0.75
+    clock.Advance(1);
+    EXPECT_FLOAT_EQ(g_timer.GetDelta(), 0.25f);
+    EXPECT_EQ(g_timer.GetDelta(), 0.0f);
+    // A clock swapped for one that reads earlier must not give a negative delta.
+    FixedStepClock early(4);
+    g_timer.UseClock(&early);
+    EXPECT_EQ(g_timer.GetDelta(), 0.0f);
+}
+
+TEST(Timer, MonotonicDeltaAfterMarkIsSmallAndPositive) {
+    ClockGuard guard;
+    g_timer.UseClock(nullptr);
+    g_timer.Mark();
+    usleep(2000);
+    const float d = g_timer.GetDelta();
+    EXPECT_GT(d, 0.0f);
+    EXPECT_LT(d, 5.0f);
+}
+
+TEST(Timer, MarkKeepsOnlyFloatPrecisionButGetTimeKeepsDouble) {
+    ClockGuard guard;
+    FixedStepClock clock(1000000);
+    g_timer.UseClock(&clock);
+    clock.Advance(100000000001LL);  // 100000.000001 s
+    const double t = g_timer.GetTime();
+    EXPECT_DOUBLE_EQ(t, 100000.000001);
+    g_timer.Mark();
+    clock.Advance(1);  // one microsecond later
+    // The float mark lies below the true time by more than the step: the delta is larger.
+    EXPECT_GT(g_timer.GetDelta(), 1e-6f);
+}
+
+TEST(TimerDeathTest, SecondInstanceEndsTheProgram) {
+    EXPECT_EXIT(
+        {
+            dup2(STDERR_FILENO, STDOUT_FILENO);  // the message goes to standard output
+            CTimer second;
+        },
+        testing::ExitedWithCode(255), "Erreur : CTimer ne s'instancie qu'une seule fois !");
+}
+
+namespace {
+class BrokenClock : public Clock {
+public:
+    bool Frequency(int64_t*) override { return false; }
+    bool Counter(int64_t*) override { return false; }
+};
+}  // namespace
+
+TEST(TimerDeathTest, ClockWithoutFrequencyEndsTheProgram) {
+    EXPECT_EXIT(
+        {
+            dup2(STDERR_FILENO, STDOUT_FILENO);
+            BrokenClock broken;
+            g_timer.UseClock(&broken);
+        },
+        testing::ExitedWithCode(255), "Erreur : CTimer pas de performance counter!");
+}

@@ -1,0 +1,108 @@
+// Random generator, clocks, headless video script and console key test.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "platform/clock.h"
+#include "platform/console.h"
+#include "platform/random.h"
+#include "platform/video.h"
+
+TEST(Random, KnownSequenceFromSeedOne) {
+    // The first values of this generator from state 1 are a well-known sequence.
+    SRand(1);
+    EXPECT_EQ(Rand(), 41);
+    EXPECT_EQ(Rand(), 18467);
+    EXPECT_EQ(Rand(), 6334);
+    EXPECT_EQ(Rand(), 26500);
+    EXPECT_EQ(Rand(), 19169);
+}
+
+TEST(Random, SrandRestartsTheSequenceAndStaysInRange) {
+    SRand(22);
+    const int first = Rand();
+    const int second = Rand();
+    SRand(22);
+    EXPECT_EQ(Rand(), first);
+    EXPECT_EQ(Rand(), second);
+    SRand(0);
+    EXPECT_EQ(Rand(), 38);  // (2531011 >> 16) & 0x7FFF
+    for (int i = 0; i < 100000; ++i) {
+        const int v = Rand();
+        ASSERT_GE(v, 0);
+        ASSERT_LE(v, kRandMax);
+    }
+}
+
+TEST(Clock, FixedStepAdvancesOneFramePerPresent) {
+    FixedStepClock clock(50);
+    int64_t f = 0, c = -1;
+    ASSERT_TRUE(clock.Frequency(&f));
+    EXPECT_EQ(f, 50);
+    ASSERT_TRUE(clock.Counter(&c));
+    EXPECT_EQ(c, 0);
+    clock.FramePresented();
+    clock.FramePresented();
+    clock.Counter(&c);
+    EXPECT_EQ(c, 2);
+}
+
+TEST(Clock, MonotonicNeverGoesBack) {
+    MonotonicClock clock;
+    int64_t a = 0, b = 0;
+    ASSERT_TRUE(clock.Counter(&a));
+    for (int i = 0; i < 1000; ++i) {
+        ASSERT_TRUE(clock.Counter(&b));
+        ASSERT_GE(b, a);
+        a = b;
+    }
+}
+
+TEST(HeadlessVideo, ScriptedEventsBecomePendingAtTheirFrame) {
+    HeadlessBackend backend;
+    ChannelMasks masks;
+    ASSERT_TRUE(backend.SetMode(64, 48, 16, false, &masks));
+    EXPECT_EQ(masks.green, 0x07E0u);
+    backend.ScheduleEvent(2, VideoEventType::KeyUp);
+    backend.ScheduleEvent(1, VideoEventType::KeyDown);
+    VideoEvent e;
+    EXPECT_FALSE(backend.PollEvent(&e));
+    uint16_t frame[64 * 48] = {};
+    int sunk = 0;
+    backend.SetSink([&](const void*, int w, int h, int bits, const uint8_t*) {
+        EXPECT_EQ(w, 64);
+        EXPECT_EQ(h, 48);
+        EXPECT_EQ(bits, 16);
+        ++sunk;
+    });
+    backend.Show(frame, 64, 48, 16, nullptr);
+    ASSERT_TRUE(backend.PollEvent(&e));
+    EXPECT_EQ(e.type, VideoEventType::KeyDown);
+    EXPECT_FALSE(backend.PollEvent(&e));
+    backend.Show(frame, 64, 48, 16, nullptr);
+    ASSERT_TRUE(backend.PollEvent(&e));
+    EXPECT_EQ(e.type, VideoEventType::KeyUp);
+    EXPECT_EQ(sunk, 2);
+}
+
+TEST(HeadlessVideo, RefusesBadModesAndDescribes555) {
+    HeadlessBackend backend(true);
+    ChannelMasks masks;
+    EXPECT_FALSE(backend.SetMode(0, 48, 16, false, &masks));
+    EXPECT_FALSE(backend.SetMode(64, 48, 24, false, &masks));
+    ASSERT_TRUE(backend.SetMode(64, 48, 8, false, &masks));
+    EXPECT_EQ(masks.red, 0x7C00u);
+}
+
+TEST(Console, APipeNeverHasAKey) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    ASSERT_EQ(write(fds[1], "x", 1), 1);
+    const int saved = dup(STDIN_FILENO);
+    dup2(fds[0], STDIN_FILENO);
+    EXPECT_FALSE(KbHit());  // data is waiting, but not on a terminal
+    close(fds[1]);
+    EXPECT_FALSE(KbHit());  // end of file
+    dup2(saved, STDIN_FILENO);
+    close(saved);
+    close(fds[0]);
+}
