@@ -24,6 +24,9 @@ public:
     int ReadString(std::string& text);
     long Tell();
     int Eof();
+    // Length of the open disk file in bytes (the position is kept), or -1.
+    long FileLength();
+    FILE* Stream() const { return m_file; }
 
 protected:
     int m_open = 0;
@@ -75,6 +78,7 @@ public:
     int IsOpened() const { return m_opened; }
     // Forgets every archive (tests).
     void Reset();
+    const std::vector<DtfRecord>& Archives() const { return m_archives; }
 
 private:
     std::vector<DtfRecord> m_archives;
@@ -83,3 +87,12 @@ private:
 
 // The one archive of the program.
 extern CDtfArchive g_archive;
+
+// 'a'..'z' become 'A'..'Z'; every other byte, including those of 128 and above, stays.
+std::string UpperCase(const char* text);
+
+// The host path for a name the show asks for: '\' and '/' both separate folders, and each
+// component that does not exist as written is matched case-insensitively in its folder
+// (the alphabetically first match wins). Components from the first one that matches nothing
+// are kept as written, so the result can name a file still to be created.
+std::string ResolveDiskName(const char* name);

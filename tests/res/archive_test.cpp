@@ -1,0 +1,249 @@
+// Archive directory, member lookup and extraction, and data files over archive and disk.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "res/datafile.h"
+#include "res/lzhuf.h"
+#include "tests/support/support.h"
+#include "tools/common/dtf_writer.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes FromString(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+// A fresh folder made the working folder for the test; the global archive starts empty.
+class ArchiveTest : public ::testing::Test {
+protected:
+    void SetUp() override { g_archive.Reset(); }
+    void TearDown() override { g_archive.Reset(); }
+
+    void WriteFile(const std::string& relative, const Bytes& bytes) { m_temp.Write(relative, bytes); }
+
+    static Bytes ArchiveBytes(const DtfMemberList& members) {
+        Bytes out;
+        EXPECT_TRUE(BuildDtfArchive(members, out));
+        return out;
+    }
+
+    static Bytes ReadAll(CDataFile& f) {
+        long size = f.Size();
+        Bytes out(size > 0 ? size : 0);
+        if (size > 0) {
+            EXPECT_EQ(f.Read(out.data(), 1, static_cast<int>(size)), 1);
+        }
+        return out;
+    }
+
+    TempDir m_temp;
+    ScopedWorkingDir m_cwd{m_temp.Path()};
+    const std::string m_dir = m_temp.Path();
+};
+
+TEST_F(ArchiveTest, MembersAreFoundInAnyCaseAndExtractedWhole) {
+    Bytes earth(3000);
+    for (size_t i = 0; i < earth.size(); i++) earth[i] = static_cast<uint8_t>(i * i >> 3);
+    ASSERT_TRUE(WriteDtfArchive("KARVELD.DTF", {{"DATA\\EARTH.TGA", earth},
+                                                {"scn3.pal", FromString("palette")},
+                                                {"EMPTY.BIN", {}}}));
+    ASSERT_EQ(g_archive.Open("karveld.dtf"), 1);  // the upper-cased path is the one on disk
+    EXPECT_EQ(g_archive.IsOpened(), 1);
+
+    int a = -1, m = -1;
+    EXPECT_EQ(g_archive.Find("data\\earth.tga", &a, &m), 1);
+    EXPECT_EQ(a, 0);
+    EXPECT_EQ(m, 0);
+    EXPECT_EQ(g_archive.Find("SCN3.PAL", &a, &m), 1);
+    EXPECT_EQ(m, 1);
+    EXPECT_EQ(g_archive.Find("DATA/EARTH.TGA", &a, &m), 0);  // separators are not normalised
+    EXPECT_EQ(a, 0);
+    EXPECT_EQ(m, 0);
+    EXPECT_EQ(g_archive.GetSize("DATA\\EARTH.TGA"), 3000);
+    EXPECT_EQ(g_archive.GetSize("NOPE"), -1);
+    EXPECT_EQ(g_archive.GetSecondValue("NOPE"), -1);
+    // The writer stores the stream length as the second value.
+    EXPECT_EQ(g_archive.GetSecondValue("SCN3.PAL"),
+              static_cast<int32_t>(LzhufEncode(FromString("palette").data(), 7).size()));
+
+    CDataFile f;
+    ASSERT_EQ(f.Open("Data\\Earth.tga"), 1);
+    EXPECT_EQ(f.Tell(), -1);  // memory-backed
+    EXPECT_EQ(f.Eof(), 0);
+    EXPECT_EQ(ReadAll(f), earth);
+    EXPECT_EQ(f.Close(), 1);
+    EXPECT_EQ(f.Size(), -1);
+
+    ASSERT_EQ(f.Open("EMPTY.BIN"), 1);
+    EXPECT_EQ(f.Size(), 0);
+    uint8_t b = 7;
+    EXPECT_EQ(f.ReadByte(&b), 1);
+    EXPECT_EQ(b, 7);
+}
+
+TEST_F(ArchiveTest, MemoryReadsNeverReportTheEndAndSeeksClamp) {
+    ASSERT_TRUE(WriteDtfArchive("A.DTF", {{"SIX", FromString("abcdef")}}));
+    ASSERT_EQ(g_archive.Open("A.DTF"), 1);
+    CDataFile f;
+    ASSERT_EQ(f.Open("six"), 1);
+    char buf[16] = {};
+    EXPECT_EQ(f.Read(buf, 1, 2), 1);
+    uint16_t word = 0;
+    EXPECT_EQ(f.ReadWord(&word), 1);
+    EXPECT_EQ(word, 'c' | ('d' << 8));  // little-endian as stored
+    std::fill(buf, buf + 16, 'z');
+    EXPECT_EQ(f.Read(buf, 10, 1), 1);  // 2 bytes left: copied, result still 1
+    EXPECT_EQ(std::string(buf, 3), "efz");
+    std::fill(buf, buf + 16, 'z');
+    EXPECT_EQ(f.Read(buf, 1, 4), 1);  // at the end: nothing copied
+    EXPECT_EQ(buf[0], 'z');
+
+    EXPECT_EQ(f.Seek(-5), 1);
+    EXPECT_EQ(f.ReadByte(buf), 1);
+    EXPECT_EQ(buf[0], 'a');
+    EXPECT_EQ(f.Seek(6 + 100), 1);
+    buf[0] = 'z';
+    EXPECT_EQ(f.ReadByte(buf), 1);
+    EXPECT_EQ(buf[0], 'z');
+    EXPECT_EQ(f.Seek(3), 1);
+    EXPECT_EQ(f.ReadByte(buf), 1);
+    EXPECT_EQ(buf[0], 'd');
+    EXPECT_EQ(f.Read(buf, -1, 5), 1);
+}
+
+TEST_F(ArchiveTest, FirstOpenedArchiveWinsAndMissingNamesFallBackToDisk) {
+    ASSERT_TRUE(WriteDtfArchive("ONE.DTF", {{"SAME", FromString("first")}}));
+    ASSERT_TRUE(WriteDtfArchive("TWO.DTF", {{"same", FromString("second")}, {"ONLY2", FromString("2")}}));
+    ASSERT_EQ(g_archive.Open("one.dtf"), 1);
+    ASSERT_EQ(g_archive.Open("two.dtf"), 1);
+    CDataFile f;
+    ASSERT_EQ(f.Open("Same"), 1);
+    EXPECT_EQ(ReadAll(f), FromString("first"));
+    int a = 0, m = 0;
+    EXPECT_EQ(g_archive.Find("only2", &a, &m), 1);
+    EXPECT_EQ(a, 1);
+
+    WriteFile("DATA/Plain.txt", FromString("from disk"));
+    ASSERT_EQ(f.Open("data\\PLAIN.TXT"), 1);
+    EXPECT_NE(f.Tell(), -1);
+    EXPECT_EQ(ReadAll(f), FromString("from disk"));
+    EXPECT_EQ(f.Open("DATA\\MISSING.TXT"), 0);
+}
+
+TEST_F(ArchiveTest, DiskReadsReportShortReads) {
+    WriteFile("disk.bin", FromString("12345"));
+    CDataFile f;
+    ASSERT_EQ(f.Open("DISK.BIN"), 1);
+    EXPECT_EQ(f.Size(), 5);
+    char buf[8];
+    EXPECT_EQ(f.Read(buf, 2, 2), 1);
+    EXPECT_EQ(f.Tell(), 4);
+    EXPECT_EQ(f.Size(), 5);
+    EXPECT_EQ(f.Tell(), 4);  // Size keeps the position
+    EXPECT_EQ(f.Read(buf, 2, 1), 0);
+    EXPECT_EQ(f.Seek(1), 1);
+    EXPECT_EQ(f.ReadByte(buf), 1);
+    EXPECT_EQ(buf[0], '2');
+    EXPECT_EQ(f.Seek(-1), 0);
+    EXPECT_EQ(f.Close(), 1);
+    EXPECT_EQ(f.Close(), 0);
+    EXPECT_EQ(f.Read(buf, 1, 1), 0);
+    EXPECT_EQ(f.Size(), -1);
+}
+
+TEST_F(ArchiveTest, DiskNamesResolveCaseInsensitivelyPerComponent) {
+    WriteFile("Data/Sub/gerbe1.MYO", FromString("x"));
+    EXPECT_EQ(ResolveDiskName("data\\sub\\GERBE1.myo"), "Data/Sub/gerbe1.MYO");
+    EXPECT_EQ(ResolveDiskName("DATA/SUB/gerbe1.myo"), "Data/Sub/gerbe1.MYO");
+    EXPECT_EQ(ResolveDiskName("Data/Sub/gerbe1.MYO"), "Data/Sub/gerbe1.MYO");
+    EXPECT_EQ(ResolveDiskName("DATA\\NEW.TXT"), "Data/NEW.TXT");
+    EXPECT_EQ(ResolveDiskName("NONE\\NEW.TXT"), "NONE/NEW.TXT");
+    EXPECT_EQ(ResolveDiskName((m_dir + "/DATA/SUB/GERBE1.MYO").c_str()), m_dir + "/Data/Sub/gerbe1.MYO");
+    WriteFile("data/sub/GERBE1.myo", FromString("y"));  // the exact spelling wins over others
+    EXPECT_EQ(ResolveDiskName("data\\sub\\GERBE1.myo"), "data/sub/GERBE1.myo");
+}
+
+TEST_F(ArchiveTest, BadHeadersAreRejectedAndLeaveTheTableAlone) {
+    Bytes good = ArchiveBytes({{"M", FromString("member")}});
+    for (int i = 0; i < 4; i++) {
+        Bytes bad = good;
+        bad[i] ^= 0x20;
+        WriteFile("BAD.DTF", bad);
+        EXPECT_EQ(g_archive.Open("BAD.DTF"), 0) << "magic byte " << i;
+    }
+    Bytes zero = {'D', 'T', 'F', 'F', 0, 0, 0, 0};
+    WriteFile("ZERO.DTF", zero);
+    EXPECT_EQ(g_archive.Open("ZERO.DTF"), 0);
+    EXPECT_EQ(g_archive.Open("ABSENT.DTF"), 0);
+    EXPECT_EQ(g_archive.IsOpened(), 0);
+    EXPECT_TRUE(g_archive.Archives().empty());
+
+    // A count or a name that runs past the end of the file fails the whole open.
+    Bytes manyMembers = good;
+    manyMembers[4] = 0xFF;
+    manyMembers[5] = 0xFF;
+    WriteFile("MANY.DTF", manyMembers);
+    EXPECT_EQ(g_archive.Open("MANY.DTF"), 0);
+    for (size_t cut = 8; cut < 8 + 2 + 12; cut++) {
+        WriteFile("CUT.DTF", Bytes(good.begin(), good.begin() + cut));
+        EXPECT_EQ(g_archive.Open("CUT.DTF"), 0) << "cut at " << cut;
+    }
+    EXPECT_TRUE(g_archive.Archives().empty());
+    WriteFile("GOOD.DTF", good);
+    EXPECT_EQ(g_archive.Open("GOOD.DTF"), 1);
+    EXPECT_EQ(g_archive.Archives().size(), 1u);
+}
+
+TEST_F(ArchiveTest, UnextractableMembersFallBackToDisk) {
+    Bytes bytes = ArchiveBytes({{"FAR.BIN", FromString("archived")}});
+    // Directory: "DTFF", count, "FAR.BIN\0" (8), size, second, offset at 8 + 8 + 8.
+    const size_t offsetAt = 8 + 8 + 8;
+    bytes[offsetAt] = 0xF0;
+    bytes[offsetAt + 1] = 0xFF;
+    WriteFile("FAR.DTF", bytes);
+    WriteFile("FAR.BIN", FromString("on disk"));
+    ASSERT_EQ(g_archive.Open("FAR.DTF"), 1);
+    uint8_t* block = reinterpret_cast<uint8_t*>(1);
+    EXPECT_EQ(g_archive.Extract("FAR.BIN", &block), 0);
+    EXPECT_EQ(block, nullptr);
+    CDataFile f;
+    ASSERT_EQ(f.Open("FAR.BIN"), 1);
+    EXPECT_EQ(ReadAll(f), FromString("on disk"));
+
+    // A size that the bytes after the offset could never produce is refused too.
+    g_archive.Reset();
+    Bytes huge = ArchiveBytes({{"HUGE.BIN", FromString("x")}});
+    const size_t sizeAt = 8 + 9;
+    huge[sizeAt + 3] = 0x40;
+    WriteFile("HUGE.DTF", huge);
+    ASSERT_EQ(g_archive.Open("HUGE.DTF"), 1);
+    EXPECT_EQ(g_archive.Extract("HUGE.BIN", &block), 0);
+}
+
+TEST_F(ArchiveTest, StreamShorterThanDirectorySizeLeavesZeros) {
+    Bytes bytes = ArchiveBytes({{"S", FromString("abc")}});
+    const size_t sizeAt = 8 + 2;
+    bytes[sizeAt] = 6;  // the directory says 6, the stream holds 3
+    WriteFile("S.DTF", bytes);
+    ASSERT_EQ(g_archive.Open("S.DTF"), 1);
+    CDataFile f;
+    ASSERT_EQ(f.Open("S"), 1);
+    EXPECT_EQ(ReadAll(f), (Bytes{'a', 'b', 'c', 0, 0, 0}));
+}
+
+TEST_F(ArchiveTest, WriterRefusesWhatTheFormatCannotHold) {
+    Bytes out;
+    std::string error;
+    EXPECT_FALSE(BuildDtfArchive({}, out, &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(BuildDtfArchive({{"", FromString("x")}}, out));
+    EXPECT_FALSE(BuildDtfArchive({{std::string("A\0B", 3), FromString("x")}}, out));
+    EXPECT_FALSE(WriteDtfArchive("NODIR/X.DTF", {{"A", {}}}, &error));
+    struct stat st;
+    EXPECT_NE(stat("NODIR", &st), 0);
+}
+
+}  // namespace

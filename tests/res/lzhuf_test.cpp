@@ -1,0 +1,168 @@
+// LZHUF encoder and decoder: known streams, round trips and damaged input.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "res/lzhuf.h"
+#include "res/lzhuf_model.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes FromString(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+// Deterministic test data without touching the show's generator.
+Bytes Noise(size_t n, uint32_t seed) {
+    Bytes out(n);
+    for (auto& b : out) {
+        seed ^= seed << 13;
+        seed ^= seed >> 17;
+        seed ^= seed << 5;
+        b = static_cast<uint8_t>(seed >> 11);
+    }
+    return out;
+}
+
+Bytes Decode(const Bytes& stream, size_t blockSize) {
+    Bytes out(blockSize, 0xCD);
+    EXPECT_EQ(LzhufDecode(stream.data(), stream.size(), out.data(), out.size()), 1);
+    return out;
+}
+
+Bytes RoundTrip(const Bytes& data) {
+    Bytes stream = LzhufEncode(data.data(), data.size());
+    EXPECT_EQ(LzhufStoredLength(stream.data(), stream.size()), static_cast<int64_t>(data.size()));
+    return Decode(stream, data.size());
+}
+
+TEST(LzhufTables, PositionCodeLengthsAndUpperBits) {
+    const lzhuf::PositionTables& t = lzhuf::GetPositionTables();
+    int perLength[9] = {};
+    for (int i = 0; i < 256; i++) perLength[t.len[i]]++;
+    EXPECT_EQ(perLength[3], 32);
+    EXPECT_EQ(perLength[4], 48);
+    EXPECT_EQ(perLength[5], 64);
+    EXPECT_EQ(perLength[6], 48);
+    EXPECT_EQ(perLength[7], 48);
+    EXPECT_EQ(perLength[8], 16);
+    EXPECT_EQ(t.upper[0x00], 0);
+    EXPECT_EQ(t.upper[0x1F], 0);
+    EXPECT_EQ(t.upper[0x20], 1);
+    EXPECT_EQ(t.upper[0x50], 4);
+    EXPECT_EQ(t.upper[0x90], 12);
+    EXPECT_EQ(t.upper[0xC0], 24);
+    EXPECT_EQ(t.upper[0xF0], 48);
+    EXPECT_EQ(t.upper[0xFF], 63);
+    // Upper values rise with the index and each one covers a run of 2^(8 - length).
+    for (int i = 1; i < 256; i++) EXPECT_LE(t.upper[i - 1], t.upper[i]);
+}
+
+// In the fresh tree 'A' sits at depth 9 with the code 111001101; a match of 3 at depth 8
+// with 10001100; position 0 is the 3-bit code 000 and six zero bits.
+TEST(LzhufStream, KnownStreams) {
+    const Bytes oneLiteral = {1, 0, 0, 0, 0xE6, 0x80};
+    EXPECT_EQ(LzhufEncode(FromString("A").data(), 1), oneLiteral);
+    EXPECT_EQ(Decode(oneLiteral, 1), FromString("A"));
+
+    // Three spaces are a match of the ring's initial spaces at distance 1.
+    const Bytes match = {3, 0, 0, 0, 0x8C, 0x00, 0x00};
+    EXPECT_EQ(LzhufEncode(FromString("   ").data(), 3), match);
+    EXPECT_EQ(Decode(match, 3), FromString("   "));
+    // The same match from further back in the ring is still spaces: position 0x3F.
+    EXPECT_EQ(Decode({3, 0, 0, 0, 0x8C, 0x1F, 0x80}, 3), FromString("   "));
+}
+
+TEST(LzhufStream, EmptyAndNegativeLengthsLeaveBlockUntouched) {
+    Bytes empty = LzhufEncode(nullptr, 0);
+    EXPECT_EQ(empty, (Bytes{0, 0, 0, 0}));
+    EXPECT_EQ(Decode(empty, 8), Bytes(8, 0xCD));
+    EXPECT_EQ(Decode({0xFF, 0xFF, 0xFF, 0xFF, 0x12, 0x34}, 8), Bytes(8, 0xCD));
+    EXPECT_EQ(LzhufStoredLength(empty.data(), 3), -1);
+}
+
+TEST(LzhufRoundTrip, SmallAndStructuredInputs) {
+    const std::vector<Bytes> inputs = {
+        FromString("x"),
+        Bytes(5000, ' '),
+        FromString("    starts with spaces from the ring"),
+        FromString("abcabcabcabcabcabcabcabcabcabcabcabcabcabcabcabcabcabcabcabcabcabcabc"),
+        Bytes(70000, 0),
+        Bytes(1, 0xFF),
+    };
+    for (const Bytes& in : inputs) EXPECT_EQ(RoundTrip(in), in) << "size " << in.size();
+}
+
+TEST(LzhufRoundTrip, RepetitiveDataCompresses) {
+    std::string text;
+    for (int i = 0; i < 2000; i++) text += "SCN\\SCENE" + std::to_string(i % 7) + ".SCN;";
+    Bytes data = FromString(text);
+    Bytes stream = LzhufEncode(data.data(), data.size());
+    EXPECT_LT(stream.size(), data.size() / 8);
+    EXPECT_EQ(Decode(stream, data.size()), data);
+
+    // Runs of spaces become full 60-byte matches at distance 1: about 10 bits each once
+    // the length code has shrunk to a bit, which is also the format's best ratio (48:1).
+    Bytes spaces(100000, ' ');
+    size_t packed = LzhufEncode(spaces.data(), spaces.size()).size();
+    EXPECT_LT(packed, 2200u);
+    EXPECT_GE(packed, 100000u / 48);
+}
+
+// 100000 literals push the root count to 0x8000 several times, so the tree is rebuilt.
+TEST(LzhufRoundTrip, RandomBytesThroughTreeRebuilds) {
+    Bytes data = Noise(100000, 12345);
+    Bytes stream = LzhufEncode(data.data(), data.size());
+    EXPECT_GT(stream.size(), data.size());  // noise does not shrink
+    EXPECT_EQ(Decode(stream, data.size()), data);
+}
+
+TEST(LzhufRoundTrip, MixedDataWithLongMatchesAndFarPositions) {
+    Bytes data;
+    Bytes noise = Noise(5000, 99);
+    for (int i = 0; i < 40; i++) {
+        data.insert(data.end(), noise.begin() + (i * 37) % 4000, noise.begin() + (i * 37) % 4000 + 900);
+        data.insert(data.end(), 200 + i, static_cast<uint8_t>(i));
+    }
+    EXPECT_EQ(RoundTrip(data), data);
+}
+
+TEST(LzhufDecode, OutputStopsAtTheBlock) {
+    Bytes data = Noise(3000, 7);
+    Bytes stream = LzhufEncode(data.data(), data.size());
+    Bytes big(4000, 0xCD);
+    ASSERT_EQ(LzhufDecode(stream.data(), stream.size(), big.data(), 1000), 1);
+    EXPECT_TRUE(std::equal(data.begin(), data.begin() + 1000, big.begin()));
+    EXPECT_EQ(big[1000], 0xCD);
+
+    // A match that runs past the stated length writes nothing past the block either.
+    Bytes spaces(10, ' ');
+    Bytes shortBlock(20, 0xCD);
+    Bytes s = LzhufEncode(spaces.data(), spaces.size());
+    ASSERT_EQ(LzhufDecode(s.data(), s.size(), shortBlock.data(), 4), 1);
+    EXPECT_EQ(Bytes(shortBlock.begin(), shortBlock.begin() + 5), (Bytes{' ', ' ', ' ', ' ', 0xCD}));
+}
+
+TEST(LzhufDecode, TruncatedAndCorruptStreamsStayInBounds) {
+    Bytes data = Noise(600, 3);
+    data.insert(data.end(), 600, 'k');
+    Bytes stream = LzhufEncode(data.data(), data.size());
+    for (size_t cut = 0; cut < stream.size(); cut += 7) {
+        Bytes part(stream.begin(), stream.begin() + cut);
+        Bytes out(data.size());
+        EXPECT_EQ(LzhufDecode(part.data(), part.size(), out.data(), out.size()), 1);
+    }
+    Bytes garbage = Noise(400, 11);
+    garbage[0] = 0x00;
+    garbage[1] = 0x10;
+    garbage[2] = garbage[3] = 0;
+    Bytes out(0x1000);
+    EXPECT_EQ(LzhufDecode(garbage.data(), garbage.size(), out.data(), out.size()), 1);
+    // A length far beyond the block decodes only as far as the block goes.
+    Bytes huge = {0xFF, 0xFF, 0xFF, 0x7F};
+    EXPECT_EQ(LzhufDecode(huge.data(), huge.size(), out.data(), 16), 1);
+}
+
+}  // namespace
