@@ -31,7 +31,8 @@ int CDtfArchive::Open(const char* path) {
     uint32_t count = 0;
     if (!file.Read32(&count) || count == 0) return 0;
     long length = file.FileLength();
-    if (length < kHeaderBytes || count > static_cast<uint64_t>(length - kHeaderBytes) / kMinEntryBytes)
+    if (length < kHeaderBytes ||
+        count > static_cast<uint64_t>(length - kHeaderBytes) / kMinEntryBytes)
         return 0;
 
     // The table grows as entries are actually read, so a lying count costs nothing.

@@ -84,7 +84,9 @@ std::string ResolveDiskName(const char* name) {
 
 // ---- CDiskFile
 
-CDiskFile::~CDiskFile() { CDiskFile::Close(); }
+CDiskFile::~CDiskFile() {
+    CDiskFile::Close();
+}
 
 int CDiskFile::Open(const char* name, const char* mode) {
     CDiskFile::Close();
@@ -106,8 +108,8 @@ int CDiskFile::Read(void* dest, int itemSize, int itemCount) {
     if (!m_file || itemSize < 0 || itemCount < 0) return 0;
     if (itemSize == 0 || itemCount == 0) return 1;
     if (!dest) return 0;
-    size_t n = std::fread(dest, static_cast<size_t>(itemSize), static_cast<size_t>(itemCount),
-                          m_file);
+    size_t n =
+        std::fread(dest, static_cast<size_t>(itemSize), static_cast<size_t>(itemCount), m_file);
     return n == static_cast<size_t>(itemCount) ? 1 : 0;
 }
 
@@ -134,9 +136,13 @@ int CDiskFile::ReadString(std::string& text) {
     return Tell() != -1 ? 1 : 0;
 }
 
-long CDiskFile::Tell() { return m_file ? std::ftell(m_file) : -1; }
+long CDiskFile::Tell() {
+    return m_file ? std::ftell(m_file) : -1;
+}
 
-int CDiskFile::Eof() { return m_file && std::feof(m_file) ? 1 : 0; }
+int CDiskFile::Eof() {
+    return m_file && std::feof(m_file) ? 1 : 0;
+}
 
 long CDiskFile::FileLength() {
     if (!m_file) return -1;
@@ -149,7 +155,9 @@ long CDiskFile::FileLength() {
 
 // ---- CDataFile
 
-CDataFile::~CDataFile() { Close(); }
+CDataFile::~CDataFile() {
+    Close();
+}
 
 int CDataFile::Open(const char* name) {
     Close();

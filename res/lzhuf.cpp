@@ -266,7 +266,7 @@ int LzhufDecode(const uint8_t* stream, size_t streamSize, uint8_t* block, size_t
 
 int64_t LzhufStoredLength(const uint8_t* stream, size_t streamSize) {
     if (!stream || streamSize < 4) return -1;
-    uint32_t raw = stream[0] | (stream[1] << 8) | (stream[2] << 16) |
-                   (static_cast<uint32_t>(stream[3]) << 24);
+    uint32_t raw =
+        stream[0] | (stream[1] << 8) | (stream[2] << 16) | (static_cast<uint32_t>(stream[3]) << 24);
     return static_cast<int32_t>(raw);
 }

@@ -14,7 +14,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes FromString(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes FromString(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 // A fresh folder made the working folder for the test; the global archive starts empty.
 class ArchiveTest : public ::testing::Test {
@@ -22,7 +24,9 @@ protected:
     void SetUp() override { g_archive.Reset(); }
     void TearDown() override { g_archive.Reset(); }
 
-    void WriteFile(const std::string& relative, const Bytes& bytes) { m_temp.Write(relative, bytes); }
+    void WriteFile(const std::string& relative, const Bytes& bytes) {
+        m_temp.Write(relative, bytes);
+    }
 
     static Bytes ArchiveBytes(const DtfMemberList& members) {
         Bytes out;
@@ -47,9 +51,9 @@ protected:
 TEST_F(ArchiveTest, MembersAreFoundInAnyCaseAndExtractedWhole) {
     Bytes earth(3000);
     for (size_t i = 0; i < earth.size(); i++) earth[i] = static_cast<uint8_t>(i * i >> 3);
-    ASSERT_TRUE(WriteDtfArchive("KARVELD.DTF", {{"DATA\\EARTH.TGA", earth},
-                                                {"scn3.pal", FromString("palette")},
-                                                {"EMPTY.BIN", {}}}));
+    ASSERT_TRUE(WriteDtfArchive(
+        "KARVELD.DTF",
+        {{"DATA\\EARTH.TGA", earth}, {"scn3.pal", FromString("palette")}, {"EMPTY.BIN", {}}}));
     ASSERT_EQ(g_archive.Open("karveld.dtf"), 1);  // the upper-cased path is the one on disk
     EXPECT_EQ(g_archive.IsOpened(), 1);
 
@@ -116,7 +120,8 @@ TEST_F(ArchiveTest, MemoryReadsNeverReportTheEndAndSeeksClamp) {
 
 TEST_F(ArchiveTest, FirstOpenedArchiveWinsAndMissingNamesFallBackToDisk) {
     ASSERT_TRUE(WriteDtfArchive("ONE.DTF", {{"SAME", FromString("first")}}));
-    ASSERT_TRUE(WriteDtfArchive("TWO.DTF", {{"same", FromString("second")}, {"ONLY2", FromString("2")}}));
+    ASSERT_TRUE(
+        WriteDtfArchive("TWO.DTF", {{"same", FromString("second")}, {"ONLY2", FromString("2")}}));
     ASSERT_EQ(g_archive.Open("one.dtf"), 1);
     ASSERT_EQ(g_archive.Open("two.dtf"), 1);
     CDataFile f;
@@ -161,7 +166,8 @@ TEST_F(ArchiveTest, DiskNamesResolveCaseInsensitivelyPerComponent) {
     EXPECT_EQ(ResolveDiskName("Data/Sub/gerbe1.MYO"), "Data/Sub/gerbe1.MYO");
     EXPECT_EQ(ResolveDiskName("DATA\\NEW.TXT"), "Data/NEW.TXT");
     EXPECT_EQ(ResolveDiskName("NONE\\NEW.TXT"), "NONE/NEW.TXT");
-    EXPECT_EQ(ResolveDiskName((m_dir + "/DATA/SUB/GERBE1.MYO").c_str()), m_dir + "/Data/Sub/gerbe1.MYO");
+    EXPECT_EQ(ResolveDiskName((m_dir + "/DATA/SUB/GERBE1.MYO").c_str()),
+              m_dir + "/Data/Sub/gerbe1.MYO");
     WriteFile("data/sub/GERBE1.myo", FromString("y"));  // the exact spelling wins over others
     EXPECT_EQ(ResolveDiskName("data\\sub\\GERBE1.myo"), "data/sub/GERBE1.myo");
 }

@@ -1,18 +1,21 @@
 // LZHUF encoder and decoder: known streams, round trips and damaged input.
+#include "res/lzhuf.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "res/lzhuf.h"
 #include "res/lzhuf_model.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes FromString(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes FromString(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 // Deterministic test data without touching the show's generator.
 Bytes Noise(size_t n, uint32_t seed) {
@@ -123,7 +126,8 @@ TEST(LzhufRoundTrip, MixedDataWithLongMatchesAndFarPositions) {
     Bytes data;
     Bytes noise = Noise(5000, 99);
     for (int i = 0; i < 40; i++) {
-        data.insert(data.end(), noise.begin() + (i * 37) % 4000, noise.begin() + (i * 37) % 4000 + 900);
+        data.insert(data.end(), noise.begin() + (i * 37) % 4000,
+                    noise.begin() + (i * 37) % 4000 + 900);
         data.insert(data.end(), 200 + i, static_cast<uint8_t>(i));
     }
     EXPECT_EQ(RoundTrip(data), data);
