@@ -30,4 +30,16 @@ public:
 };
 void MusicSetObserver(MusicObserver* observer);
 // Keeps output closed even when a device exists (capture, tests); songs still load.
+// Disabling closes an open device.
 void MusicDisableOutput(bool disabled);
+// True while an audio device is open and mixing.
+bool MusicOutputOpen();
+
+// Renders the next frames of a song as interleaved stereo floats at the given rate,
+// with its master volume applied; silence when the song is null or not playing.
+// Returns the frames the song produced. Meant for output disabled (capture, tests):
+// with a device open the callback consumes the same stream.
+int MusicRender(MusicSong* song, int rate, float* stereo, int frames);
+// The master gain for a volume 0..256 in millibels: round(2000 log10(v / 256)),
+// INT32_MIN (silence) for 0.
+int MusicVolumeToMillibel(int volume);

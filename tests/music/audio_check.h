@@ -1,0 +1,24 @@
+// Helpers for the music tests: a one-note module, offline rendering and level measures.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "tools/music/xm_writer.h"
+
+// One channel, one looped sine instrument tuned so C-4 is middle C, one 64-row pattern
+// that strikes `note` on its first row and holds it.
+XmModule OneNoteModule(uint8_t note);
+
+// Renders the first `seconds` of a module's bytes with libopenmpt (interleaved stereo at
+// 44100 Hz); empty when libopenmpt refuses the bytes.
+std::vector<float> RenderModule(const std::vector<uint8_t>& bytes, double seconds);
+
+struct Levels {
+    double peak = 0.0;
+    double rms = 0.0;
+};
+Levels MeasureLevels(const std::vector<float>& stereo);
+
+// The pitch of a steady tone in the left channel from its rising zero crossings.
+double ToneFrequency(const std::vector<float>& stereo, int rate = 44100);

@@ -1,0 +1,186 @@
+// The music layer: silent failures, observer calls, and the master volume on rendered audio.
+#include "platform/music.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/music/audio_check.h"
+#include "tests/support/support.h"
+
+namespace {
+
+// Keeps the callback out of the way: the tests render songs themselves.
+class MusicLayer : public ::testing::Test {
+protected:
+    void SetUp() override { MusicDisableOutput(true); }
+    void TearDown() override {
+        MusicSetObserver(nullptr);
+        MusicDisableOutput(true);
+    }
+};
+
+struct Recorder : MusicObserver {
+    std::vector<std::string> calls;
+    const MusicSong* last = nullptr;
+    void Note(const char* what, const MusicSong* song) {
+        calls.push_back(what);
+        last = song;
+    }
+    void OnLoad(const MusicSong* s, const char* name) override {
+        Note((std::string("load ") + name).c_str(), s);
+    }
+    void OnPlay(const MusicSong* s) override { Note("play", s); }
+    void OnStop(const MusicSong* s) override { Note("stop", s); }
+    void OnFree(const MusicSong* s) override { Note("free", s); }
+    void OnMasterVolume(const MusicSong* s, int v) override {
+        Note(("volume " + std::to_string(v)).c_str(), s);
+    }
+};
+
+TEST_F(MusicLayer, VolumeMapsToMillibels) {
+    EXPECT_EQ(0, MusicVolumeToMillibel(256));
+    EXPECT_EQ(-602, MusicVolumeToMillibel(128));  // half the amplitude is -6.02 dB
+    EXPECT_EQ(-1204, MusicVolumeToMillibel(64));
+    EXPECT_EQ(-4816, MusicVolumeToMillibel(1));
+    EXPECT_EQ(INT32_MIN, MusicVolumeToMillibel(0));
+    EXPECT_EQ(INT32_MIN, MusicVolumeToMillibel(-5));
+    EXPECT_EQ(0, MusicVolumeToMillibel(300));
+}
+
+TEST_F(MusicLayer, MissingOrBrokenFilesGiveNullAndEveryCallAcceptsIt) {
+    TempDir dir;
+    std::string garbage = dir.Write("garbage.xm", std::vector<uint8_t>(500, 0x5A));
+    std::string empty = dir.Write("empty.xm", {});
+    std::vector<uint8_t> cut = WriteXm(OneNoteModule(XmNote(4, 0)));
+    cut.resize(40);
+    std::string truncated = dir.Write("cut.xm", cut);
+    for (const std::string& name : {dir.Path() + "/absent.xm", garbage, empty, truncated})
+        EXPECT_EQ(nullptr, MusicLoad(name.c_str())) << name;
+    EXPECT_EQ(nullptr, MusicLoad(nullptr));
+    MusicPlay(nullptr);
+    MusicSetMasterVolume(nullptr, 100);
+    MusicStop(nullptr);
+    MusicFree(nullptr);
+    float out[8] = {1, 1, 1, 1, 1, 1, 1, 1};
+    EXPECT_EQ(0, MusicRender(nullptr, 44100, out, 4));
+    for (float v : out) EXPECT_EQ(0.0f, v);
+}
+
+TEST_F(MusicLayer, ObserverSeesEveryCallInOrder) {
+    TempDir dir;
+    std::string path = dir.Write("one.xm", WriteXm(OneNoteModule(XmNote(4, 0))));
+    Recorder rec;
+    MusicSetObserver(&rec);
+    MusicSong* song = MusicLoad(path.c_str());
+    ASSERT_NE(nullptr, song);
+    EXPECT_EQ(song, rec.last);
+    MusicPlay(song);
+    MusicSetMasterVolume(song, 999);  // held to 256
+    MusicStop(song);
+    MusicFree(song);
+    MusicLoad("not here.xm");
+    EXPECT_EQ(nullptr, rec.last);
+    MusicSetObserver(nullptr);
+    MusicPlay(nullptr);
+    const std::vector<std::string> want = {"load " + path, "play", "volume 256", "stop", "free",
+                                           "load not here.xm"};
+    EXPECT_EQ(want, rec.calls);
+}
+
+class LoadedSong : public MusicLayer {
+protected:
+    void SetUp() override {
+        MusicLayer::SetUp();
+        m_path = m_dir.Write("a4.xm", WriteXm(OneNoteModule(XmNote(4, 9))));
+        m_song = MusicLoad(m_path.c_str());
+        ASSERT_NE(nullptr, m_song);
+    }
+    void TearDown() override {
+        MusicFree(m_song);
+        MusicLayer::TearDown();
+    }
+    // Restarts the song and renders its first quarter second.
+    std::vector<float> FromStart(int volume) {
+        MusicPlay(m_song);
+        MusicSetMasterVolume(m_song, volume);
+        std::vector<float> out(44100 / 4 * 2);
+        MusicRender(m_song, 44100, out.data(), static_cast<int>(out.size() / 2));
+        return out;
+    }
+    TempDir m_dir;
+    std::string m_path;
+    MusicSong* m_song = nullptr;
+};
+
+TEST_F(LoadedSong, SilentUntilPlayedAndAfterStop) {
+    std::vector<float> out(2000, 1.0f);
+    EXPECT_EQ(0, MusicRender(m_song, 44100, out.data(), 1000));
+    EXPECT_EQ(0.0, MeasureLevels(out).peak);
+    std::vector<float> playing = FromStart(256);
+    EXPECT_GT(MeasureLevels(playing).rms, 0.05);
+    EXPECT_NEAR(440.0, ToneFrequency(playing), 2.0);
+    MusicStop(m_song);
+    EXPECT_EQ(0, MusicRender(m_song, 44100, out.data(), 1000));
+    EXPECT_EQ(0.0, MeasureLevels(out).peak);
+}
+
+TEST_F(LoadedSong, MasterVolumeScalesTheAmplitude) {
+    Levels full = MeasureLevels(FromStart(256));
+    Levels half = MeasureLevels(FromStart(128));
+    Levels none = MeasureLevels(FromStart(0));
+    ASSERT_GT(full.peak, 0.05);
+    EXPECT_NEAR(0.5, half.peak / full.peak, 0.02);
+    EXPECT_NEAR(0.5, half.rms / full.rms, 0.02);
+    EXPECT_EQ(0.0, none.peak);
+}
+
+TEST_F(MusicLayer, WithoutADeviceEveryCallIsANoOp) {
+    // A driver that does not exist: opening fails and the show carries on.
+    const char* previous = std::getenv("SDL_AUDIODRIVER");
+    std::string saved = previous != nullptr ? previous : "";
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    MusicDisableOutput(false);
+    MusicStart(44100);
+    EXPECT_FALSE(MusicOutputOpen());
+    MusicSong* song = MusicLoad("absent.xm");
+    MusicPlay(song);
+    MusicSetMasterVolume(song, 0);
+    MusicStop(song);
+    MusicFree(song);
+    if (previous != nullptr)
+        setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+    else
+        unsetenv("SDL_AUDIODRIVER");
+}
+
+TEST_F(MusicLayer, DummyDeviceMixesWhileTheShowCallsIn) {
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    MusicDisableOutput(false);
+    MusicStart(44100);
+    if (!MusicOutputOpen()) GTEST_SKIP() << "no audio driver available";
+    MusicStart(44100);  // a second start changes nothing
+    EXPECT_TRUE(MusicOutputOpen());
+    TempDir dir;
+    std::string path = dir.Write("one.xm", WriteXm(OneNoteModule(XmNote(4, 0))));
+    MusicSong* first = MusicLoad(path.c_str());
+    MusicSong* second = MusicLoad(path.c_str());
+    ASSERT_NE(nullptr, first);
+    ASSERT_NE(nullptr, second);
+    MusicPlay(first);
+    MusicPlay(second);
+    for (int v = 256; v >= 0; v -= 16) MusicSetMasterVolume(second, v);
+    MusicStop(first);
+    MusicFree(first);
+    MusicFree(second);
+    MusicDisableOutput(true);
+    EXPECT_FALSE(MusicOutputOpen());
+    MusicDisableOutput(false);
+    MusicStart(44100);
+    EXPECT_TRUE(MusicOutputOpen());
+}
+
+}  // namespace

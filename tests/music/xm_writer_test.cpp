@@ -1,0 +1,203 @@
+// The XM writer: byte layout of what it writes, refusals, and a tiny module that plays its note.
+#include "tools/music/xm_writer.h"
+
+#include <gtest/gtest.h>
+#include <libopenmpt/libopenmpt.h>
+
+#include <cstring>
+
+#include "tests/music/audio_check.h"
+
+#if KARVELD_HAVE_XMP
+#include <xmp.h>
+#endif
+
+namespace {
+
+uint16_t U16(const std::vector<uint8_t>& b, size_t at) { return b[at] | (b[at + 1] << 8); }
+uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
+    return U16(b, at) | (static_cast<uint32_t>(U16(b, at + 2)) << 16);
+}
+
+// One channel, one pattern of `rows` rows, no instruments.
+XmModule Bare(int rows) {
+    XmModule m;
+    m.channels = 1;
+    m.patterns.emplace_back(rows, 1);
+    m.orders = {0};
+    return m;
+}
+
+TEST(XmWriter, HeaderFieldsSitWhereTheFormatPutsThem) {
+    XmModule m = Bare(4);
+    m.name = "a name longer than twenty characters";
+    m.speed = 5;
+    m.bpm = 140;
+    m.orders = {0, 0, 0};
+    m.restart = 2;
+    std::vector<uint8_t> b = WriteXm(m);
+    ASSERT_GE(b.size(), 336u);
+    EXPECT_EQ(0, std::memcmp(b.data(), "Extended Module: ", 17));
+    EXPECT_EQ(0, std::memcmp(b.data() + 17, "a name longer than t", 20));  // cut to 20
+    EXPECT_EQ(0x1A, b[37]);
+    EXPECT_EQ(0x0104, U16(b, 58));
+    EXPECT_EQ(276u, U32(b, 60));
+    EXPECT_EQ(3, U16(b, 64));   // song length
+    EXPECT_EQ(2, U16(b, 66));   // restart
+    EXPECT_EQ(1, U16(b, 68));   // channels
+    EXPECT_EQ(1, U16(b, 70));   // patterns
+    EXPECT_EQ(0, U16(b, 72));   // instruments
+    EXPECT_EQ(1, U16(b, 74));   // linear frequencies
+    EXPECT_EQ(5, U16(b, 76));
+    EXPECT_EQ(140, U16(b, 78));
+    // The pattern: header of 9 bytes, then four empty cells of one byte each.
+    EXPECT_EQ(9u, U32(b, 336));
+    EXPECT_EQ(0, b[340]);
+    EXPECT_EQ(4, U16(b, 341));
+    EXPECT_EQ(4, U16(b, 343));
+    EXPECT_EQ(336u + 9 + 4, b.size());
+    for (size_t i = 345; i < b.size(); ++i) EXPECT_EQ(0x80, b[i]);
+}
+
+TEST(XmWriter, PacksCellsByTheFieldsPresent) {
+    XmModule m = Bare(3);
+    m.patterns[0].At(0, 0) = {XmNote(4, 0), 1, XmVolume(32), 0x0C, 0x20};  // all five: raw
+    m.patterns[0].At(1, 0).note = kXmKeyOff;                               // note only
+    m.patterns[0].At(2, 0).effect = 0x0F;                                  // effect and
+    m.patterns[0].At(2, 0).param = 3;                                      // parameter
+    std::vector<uint8_t> b = WriteXm(m);
+    const std::vector<uint8_t> cells(b.begin() + 345, b.end());
+    const std::vector<uint8_t> expected = {49, 1, 0x30, 0x0C, 0x20, 0x81, 97, 0x98, 0x0F, 3};
+    EXPECT_EQ(expected, cells);
+    EXPECT_EQ(expected.size(), U16(b, 343));
+}
+
+// Decodes the sample data that follows one instrument's single sample header.
+std::vector<int> DecodeSample(const std::vector<uint8_t>& b, bool sixteenBit) {
+    size_t ins = 336 + 9 + 1;  // one pattern of one empty row
+    size_t header = ins + 263;
+    uint32_t bytes = U32(b, header);
+    EXPECT_EQ(sixteenBit ? 0x10 : 0x00, b[header + 14] & 0x10);
+    size_t at = header + 40;
+    std::vector<int> out;
+    if (sixteenBit) {
+        uint16_t acc = 0;
+        for (uint32_t i = 0; i < bytes; i += 2) out.push_back(static_cast<int16_t>(acc += U16(b, at + i)));
+    } else {
+        uint8_t acc = 0;
+        for (uint32_t i = 0; i < bytes; ++i) out.push_back(static_cast<int8_t>(acc += b[at + i]));
+    }
+    EXPECT_EQ(at + bytes, b.size());
+    return out;
+}
+
+TEST(XmWriter, SampleDataIsWrappingDeltas) {
+    XmModule m = Bare(1);
+    XmInstrument ins;
+    XmSample s;
+    s.pcm = {0, 100, -100, 32767, -32768, 5};
+    ins.samples.push_back(s);
+    m.instruments.push_back(ins);
+    std::vector<uint8_t> b16 = WriteXm(m);
+    ASSERT_FALSE(b16.empty());
+    EXPECT_EQ(263u, U32(b16, 336 + 10));
+    EXPECT_EQ((std::vector<int>{0, 100, -100, 32767, -32768, 5}), DecodeSample(b16, true));
+
+    m.instruments[0].samples[0].sixteenBit = false;
+    std::vector<uint8_t> b8 = WriteXm(m);
+    // Eight-bit data keeps the high byte of each value.
+    EXPECT_EQ((std::vector<int>{0, 0, -1, 127, -128, 0}), DecodeSample(b8, false));
+}
+
+TEST(XmWriter, LoopPointsAreStoredInBytes) {
+    XmModule m = Bare(1);
+    XmInstrument ins;
+    XmSample s;
+    s.pcm.assign(100, 0);
+    s.loop = kXmPingPongLoop;
+    s.loopStart = 10;
+    s.loopLength = 90;
+    ins.samples.push_back(s);
+    m.instruments.push_back(ins);
+    std::vector<uint8_t> b = WriteXm(m);
+    size_t header = 336 + 10 + 263;
+    EXPECT_EQ(200u, U32(b, header));
+    EXPECT_EQ(20u, U32(b, header + 4));
+    EXPECT_EQ(180u, U32(b, header + 8));
+    EXPECT_EQ(0x12, b[header + 14]);
+}
+
+TEST(XmWriter, RefusesWhatItCannotWrite) {
+    auto refused = [](auto change) {
+        XmModule m = OneNoteModule(XmNote(4, 0));
+        change(m);
+        return WriteXm(m).empty();
+    };
+    EXPECT_FALSE(refused([](XmModule&) {}));
+    EXPECT_TRUE(refused([](XmModule& m) { m.channels = 0; }));
+    EXPECT_TRUE(refused([](XmModule& m) { m.channels = 33; }));
+    EXPECT_TRUE(refused([](XmModule& m) { m.orders = {1}; }));  // no pattern 1
+    EXPECT_TRUE(refused([](XmModule& m) { m.orders.clear(); }));
+    EXPECT_TRUE(refused([](XmModule& m) { m.restart = 1; }));
+    EXPECT_TRUE(refused([](XmModule& m) { m.patterns[0].At(3, 0).note = 98; }));
+    EXPECT_TRUE(refused([](XmModule& m) { m.patterns[0] = XmPattern(64, 2); }));
+    EXPECT_TRUE(refused([](XmModule& m) { m.instruments[0].samples[0].loopLength += 1; }));
+    EXPECT_TRUE(refused([](XmModule& m) { m.instruments[0].samples[0].volume = 65; }));
+    EXPECT_TRUE(refused([](XmModule& m) { m.instruments[0].noteMap[5] = 1; }));
+    EXPECT_TRUE(refused([](XmModule& m) {
+        m.instruments[0].volumeEnvelope.points = {{0, 64}, {0, 32}};
+    }));
+}
+
+TEST(XmWriter, TuningPlaysA44kHzSampleAtItsOwnPitchOnC4) {
+    XmSample s;
+    s.Tune(44100, 1.0, 1.0);
+    EXPECT_EQ(29, s.relativeNote);
+    EXPECT_EQ(-27, s.finetune);
+    s.Tune(8363, 1.0, 1.0);
+    EXPECT_EQ(0, s.relativeNote);
+    EXPECT_EQ(0, s.finetune);
+}
+
+TEST(XmWriter, OneNoteModuleLoadsAndPlaysItsNote) {
+    std::vector<uint8_t> bytes = WriteXm(OneNoteModule(XmNote(4, 9)));
+    ASSERT_FALSE(bytes.empty());
+    int error = 0;
+    openmpt_module* mod = openmpt_module_create_from_memory2(
+        bytes.data(), bytes.size(), openmpt_log_func_silent, nullptr, openmpt_error_func_ignore,
+        nullptr, &error, nullptr, nullptr);
+    ASSERT_NE(nullptr, mod);
+    EXPECT_EQ(1, openmpt_module_get_num_channels(mod));
+    EXPECT_EQ(1, openmpt_module_get_num_orders(mod));
+    EXPECT_EQ(1, openmpt_module_get_num_patterns(mod));
+    EXPECT_EQ(1, openmpt_module_get_num_instruments(mod));
+    EXPECT_EQ(1, openmpt_module_get_num_samples(mod));
+    // 64 rows at speed 6, 125 BPM: 64 x 6 x 2.5 / 125 seconds.
+    EXPECT_NEAR(7.68, openmpt_module_get_duration_seconds(mod), 0.01);
+    openmpt_module_destroy(mod);
+
+    std::vector<float> audio = RenderModule(bytes, 1.0);
+    EXPECT_NEAR(440.0, ToneFrequency(audio), 440.0 * 0.003);  // within 5 cents
+    EXPECT_GT(MeasureLevels(audio).rms, 0.05);
+    std::vector<float> c5 = RenderModule(WriteXm(OneNoteModule(XmNote(5, 0))), 1.0);
+    EXPECT_NEAR(523.25, ToneFrequency(c5), 523.25 * 0.003);
+}
+
+#if KARVELD_HAVE_XMP
+// libxmp refuses malformed headers that libopenmpt would quietly accept.
+TEST(XmWriter, StricterPlayerAgrees) {
+    std::vector<uint8_t> bytes = WriteXm(OneNoteModule(XmNote(4, 9)));
+    xmp_context ctx = xmp_create_context();
+    ASSERT_EQ(0, xmp_load_module_from_memory(ctx, bytes.data(), static_cast<long>(bytes.size())));
+    xmp_module_info info;
+    xmp_get_module_info(ctx, &info);
+    EXPECT_EQ(1, info.mod->chn);
+    EXPECT_EQ(1, info.mod->len);
+    EXPECT_EQ(1, info.mod->ins);
+    EXPECT_EQ(1, info.mod->smp);
+    xmp_release_module(ctx);
+    xmp_free_context(ctx);
+}
+#endif
+
+}  // namespace
