@@ -25,7 +25,7 @@ constexpr long kMaxModuleBytes = 64L * 1024 * 1024;
 constexpr int kMixFrames = 1024;
 
 SDL_AudioDeviceID g_device = 0;
-bool g_audioInit = false;   // we hold a reference on SDL's audio subsystem
+bool g_audioInit = false;  // we hold a reference on SDL's audio subsystem
 bool g_disabled = false;
 int g_rate = 44100;
 MusicObserver* g_observer = nullptr;
@@ -53,8 +53,8 @@ int RenderSong(MusicSong* song, int rate, float* out, int frames) {
         std::memset(out, 0, sizeof(float) * 2 * static_cast<size_t>(frames));
         return 0;
     }
-    size_t got = openmpt_module_read_interleaved_float_stereo(
-        song->module, rate, static_cast<size_t>(frames), out);
+    size_t got = openmpt_module_read_interleaved_float_stereo(song->module, rate,
+                                                              static_cast<size_t>(frames), out);
     if (got < static_cast<size_t>(frames)) {
         std::memset(out + got * 2, 0, sizeof(float) * 2 * (static_cast<size_t>(frames) - got));
         song->playing = false;
@@ -135,7 +135,9 @@ void MusicStart(int rate) {
     SDL_PauseAudioDevice(g_device, 0);
 }
 
-bool MusicOutputOpen() { return g_device != 0; }
+bool MusicOutputOpen() {
+    return g_device != 0;
+}
 
 MusicSong* MusicLoad(const char* fileName) {
     MusicSong* song = nullptr;
@@ -143,8 +145,8 @@ MusicSong* MusicLoad(const char* fileName) {
     if (fileName != nullptr && ReadWholeFile(fileName, &bytes)) {
         int error = 0;
         openmpt_module* module = openmpt_module_create_from_memory2(
-            bytes.data(), bytes.size(), openmpt_log_func_silent, nullptr,
-            openmpt_error_func_ignore, nullptr, &error, nullptr, nullptr);
+            bytes.data(), bytes.size(), openmpt_log_func_silent, nullptr, openmpt_error_func_ignore,
+            nullptr, &error, nullptr, nullptr);
         if (module != nullptr) {
             // Songs loop forever through their restart position; the show stops them.
             openmpt_module_set_repeat_count(module, -1);
@@ -206,7 +208,9 @@ int MusicRender(MusicSong* song, int rate, float* stereo, int frames) {
     return RenderSong(song, rate > 0 ? rate : 44100, stereo, frames);
 }
 
-void MusicSetObserver(MusicObserver* observer) { g_observer = observer; }
+void MusicSetObserver(MusicObserver* observer) {
+    g_observer = observer;
+}
 
 void MusicDisableOutput(bool disabled) {
     g_disabled = disabled;

@@ -35,8 +35,8 @@ std::vector<float> RenderModule(const std::vector<uint8_t>& bytes, double second
         nullptr, nullptr, nullptr, nullptr);
     if (mod == nullptr) return {};
     std::vector<float> out(static_cast<size_t>(seconds * 44100) * 2);
-    size_t got = openmpt_module_read_interleaved_float_stereo(mod, 44100, out.size() / 2,
-                                                              out.data());
+    size_t got =
+        openmpt_module_read_interleaved_float_stereo(mod, 44100, out.size() / 2, out.data());
     out.resize(got * 2);
     openmpt_module_destroy(mod);
     return out;

@@ -1,6 +1,4 @@
 // The music layer: silent failures, observer calls, and the master volume on rendered audio.
-#include "platform/music.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -8,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/music.h"
 #include "tests/music/audio_check.h"
 #include "tests/support/support.h"
 
@@ -86,8 +85,8 @@ TEST_F(MusicLayer, ObserverSeesEveryCallInOrder) {
     EXPECT_EQ(nullptr, rec.last);
     MusicSetObserver(nullptr);
     MusicPlay(nullptr);
-    const std::vector<std::string> want = {"load " + path, "play", "volume 256", "stop", "free",
-                                           "load not here.xm"};
+    const std::vector<std::string> want = {"load " + path, "play", "volume 256",
+                                           "stop",         "free", "load not here.xm"};
     EXPECT_EQ(want, rec.calls);
 }
 

@@ -14,7 +14,9 @@
 
 namespace {
 
-uint16_t U16(const std::vector<uint8_t>& b, size_t at) { return b[at] | (b[at + 1] << 8); }
+uint16_t U16(const std::vector<uint8_t>& b, size_t at) {
+    return b[at] | (b[at + 1] << 8);
+}
 uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
     return U16(b, at) | (static_cast<uint32_t>(U16(b, at + 2)) << 16);
 }
@@ -42,12 +44,12 @@ TEST(XmWriter, HeaderFieldsSitWhereTheFormatPutsThem) {
     EXPECT_EQ(0x1A, b[37]);
     EXPECT_EQ(0x0104, U16(b, 58));
     EXPECT_EQ(276u, U32(b, 60));
-    EXPECT_EQ(3, U16(b, 64));   // song length
-    EXPECT_EQ(2, U16(b, 66));   // restart
-    EXPECT_EQ(1, U16(b, 68));   // channels
-    EXPECT_EQ(1, U16(b, 70));   // patterns
-    EXPECT_EQ(0, U16(b, 72));   // instruments
-    EXPECT_EQ(1, U16(b, 74));   // linear frequencies
+    EXPECT_EQ(3, U16(b, 64));  // song length
+    EXPECT_EQ(2, U16(b, 66));  // restart
+    EXPECT_EQ(1, U16(b, 68));  // channels
+    EXPECT_EQ(1, U16(b, 70));  // patterns
+    EXPECT_EQ(0, U16(b, 72));  // instruments
+    EXPECT_EQ(1, U16(b, 74));  // linear frequencies
     EXPECT_EQ(5, U16(b, 76));
     EXPECT_EQ(140, U16(b, 78));
     // The pattern: header of 9 bytes, then four empty cells of one byte each.
@@ -82,7 +84,8 @@ std::vector<int> DecodeSample(const std::vector<uint8_t>& b, bool sixteenBit) {
     std::vector<int> out;
     if (sixteenBit) {
         uint16_t acc = 0;
-        for (uint32_t i = 0; i < bytes; i += 2) out.push_back(static_cast<int16_t>(acc += U16(b, at + i)));
+        for (uint32_t i = 0; i < bytes; i += 2)
+            out.push_back(static_cast<int16_t>(acc += U16(b, at + i)));
     } else {
         uint8_t acc = 0;
         for (uint32_t i = 0; i < bytes; ++i) out.push_back(static_cast<int8_t>(acc += b[at + i]));
@@ -152,8 +155,9 @@ TEST(XmWriter, RefusesWhatItCannotWrite) {
 TEST(XmWriter, TuningPlaysA44kHzSampleAtItsOwnPitchOnC4) {
     XmSample s;
     s.Tune(44100, 1.0, 1.0);
+    // 12 log2(44100 / 8363) = 28.784 semitones: 29 less 27.7 steps of 1/128.
     EXPECT_EQ(29, s.relativeNote);
-    EXPECT_EQ(-27, s.finetune);
+    EXPECT_EQ(-28, s.finetune);
     s.Tune(8363, 1.0, 1.0);
     EXPECT_EQ(0, s.relativeNote);
     EXPECT_EQ(0, s.finetune);

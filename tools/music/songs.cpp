@@ -74,30 +74,32 @@ constexpr int kPadBankA = 0, kPadBankB = 3, kDBass = 6, kDBell = 7, kDLead = 8, 
               kDHat = 10;
 
 const Chord kDodovoChords[4] = {
-    {XmNote(2, D), {XmNote(3, A), XmNote(4, D), XmNote(4, F)},
+    {XmNote(2, D),
+     {XmNote(3, A), XmNote(4, D), XmNote(4, F)},
      {XmNote(5, D), XmNote(5, F), XmNote(5, A), XmNote(6, C), XmNote(6, E)}},
-    {XmNote(1, As), {XmNote(3, A), XmNote(4, D), XmNote(4, F)},
+    {XmNote(1, As),
+     {XmNote(3, A), XmNote(4, D), XmNote(4, F)},
      {XmNote(4, As), XmNote(5, D), XmNote(5, F), XmNote(5, A), XmNote(6, C)}},
-    {XmNote(2, F), {XmNote(3, A), XmNote(4, C), XmNote(4, E)},
+    {XmNote(2, F),
+     {XmNote(3, A), XmNote(4, C), XmNote(4, E)},
      {XmNote(5, C), XmNote(5, F), XmNote(5, A), XmNote(6, C), XmNote(6, E)}},
-    {XmNote(2, C), {XmNote(3, G), XmNote(4, C), XmNote(4, D)},
+    {XmNote(2, C),
+     {XmNote(3, G), XmNote(4, C), XmNote(4, D)},
      {XmNote(4, G), XmNote(5, C), XmNote(5, D), XmNote(5, G), XmNote(6, C)}},
 };
 
 // Two melodies over the four chords (128 rows).
 const MelodyNote kDodovoTheme[] = {
-    {0, XmNote(4, A), 10},   {10, XmNote(5, C), 6},  {16, XmNote(5, D), 14},
-    {32, XmNote(5, F), 8},   {40, XmNote(5, E), 8},  {48, XmNote(5, D), 10},
-    {60, XmNote(5, C), 4},   {64, XmNote(5, C), 10}, {74, XmNote(4, A), 6},
-    {80, XmNote(4, G), 14},  {96, XmNote(4, E), 8},  {104, XmNote(4, G), 8},
+    {0, XmNote(4, A), 10},   {10, XmNote(5, C), 6},  {16, XmNote(5, D), 14}, {32, XmNote(5, F), 8},
+    {40, XmNote(5, E), 8},   {48, XmNote(5, D), 10}, {60, XmNote(5, C), 4},  {64, XmNote(5, C), 10},
+    {74, XmNote(4, A), 6},   {80, XmNote(4, G), 14}, {96, XmNote(4, E), 8},  {104, XmNote(4, G), 8},
     {112, XmNote(5, D), 14},
 };
 const MelodyNote kDodovoAnswer[] = {
-    {0, XmNote(5, D), 6},    {6, XmNote(5, E), 4},   {10, XmNote(5, F), 6},
-    {16, XmNote(5, A), 14},  {32, XmNote(5, As), 8}, {40, XmNote(5, A), 8},
-    {48, XmNote(5, F), 12},  {64, XmNote(5, E), 8},  {72, XmNote(5, F), 8},
-    {80, XmNote(5, G), 6},   {86, XmNote(5, A), 10}, {96, XmNote(5, G), 12},
-    {108, XmNote(5, E), 4},  {112, XmNote(5, D), 14},
+    {0, XmNote(5, D), 6},   {6, XmNote(5, E), 4},    {10, XmNote(5, F), 6},  {16, XmNote(5, A), 14},
+    {32, XmNote(5, As), 8}, {40, XmNote(5, A), 8},   {48, XmNote(5, F), 12}, {64, XmNote(5, E), 8},
+    {72, XmNote(5, F), 8},  {80, XmNote(5, G), 6},   {86, XmNote(5, A), 10}, {96, XmNote(5, G), 12},
+    {108, XmNote(5, E), 4}, {112, XmNote(5, D), 14},
 };
 
 struct DodovoLayers {
@@ -138,8 +140,7 @@ XmPattern DodovoPattern(int half, const DodovoLayers& layers) {
             Put(p, top + 28, kDHat, XmNote(4, C), kOpenHat, 16);
         }
     }
-    if (layers.lead)
-        PlaceMelody(p, kDLead, layers.melody, layers.melodyCount, half * 64, 52);
+    if (layers.lead) PlaceMelody(p, kDLead, layers.melody, layers.melodyCount, half * 64, 52);
     return p;
 }
 
@@ -151,29 +152,31 @@ constexpr int kVKick = 0, kVSnare = 1, kVHat = 2, kVBass = 3, kVPad = 4, kVLead 
               kVBell = 9;
 
 const Chord kVelmoriaChords[4] = {
-    {XmNote(2, A), {XmNote(4, C), XmNote(4, E), XmNote(4, A)},
+    {XmNote(2, A),
+     {XmNote(4, C), XmNote(4, E), XmNote(4, A)},
      {XmNote(4, A), XmNote(5, C), XmNote(5, E), XmNote(5, A), XmNote(6, C)}},
-    {XmNote(2, F), {XmNote(4, C), XmNote(4, F), XmNote(4, A)},
+    {XmNote(2, F),
+     {XmNote(4, C), XmNote(4, F), XmNote(4, A)},
      {XmNote(4, F), XmNote(4, A), XmNote(5, C), XmNote(5, F), XmNote(5, A)}},
-    {XmNote(2, C), {XmNote(4, C), XmNote(4, E), XmNote(4, G)},
+    {XmNote(2, C),
+     {XmNote(4, C), XmNote(4, E), XmNote(4, G)},
      {XmNote(4, G), XmNote(5, C), XmNote(5, E), XmNote(5, G), XmNote(6, C)}},
-    {XmNote(2, G), {XmNote(3, B), XmNote(4, D), XmNote(4, G)},
+    {XmNote(2, G),
+     {XmNote(3, B), XmNote(4, D), XmNote(4, G)},
      {XmNote(4, G), XmNote(4, B), XmNote(5, D), XmNote(5, G), XmNote(5, B)}},
 };
 
 // Two four-bar phrases (64 rows each).
 const MelodyNote kVelmoriaHook[] = {
-    {0, XmNote(5, E), 3},   {4, XmNote(5, E), 2},   {6, XmNote(5, D), 2},
-    {8, XmNote(5, C), 4},   {12, XmNote(5, D), 4},  {16, XmNote(5, C), 6},
-    {22, XmNote(4, A), 2},  {24, XmNote(5, C), 8},  {32, XmNote(5, E), 4},
-    {36, XmNote(5, G), 4},  {40, XmNote(5, E), 8},  {48, XmNote(5, D), 6},
-    {54, XmNote(5, B), 2},  {56, XmNote(5, D), 8},
+    {0, XmNote(5, E), 3},  {4, XmNote(5, E), 2},  {6, XmNote(5, D), 2},  {8, XmNote(5, C), 4},
+    {12, XmNote(5, D), 4}, {16, XmNote(5, C), 6}, {22, XmNote(4, A), 2}, {24, XmNote(5, C), 8},
+    {32, XmNote(5, E), 4}, {36, XmNote(5, G), 4}, {40, XmNote(5, E), 8}, {48, XmNote(5, D), 6},
+    {54, XmNote(5, B), 2}, {56, XmNote(5, D), 8},
 };
 const MelodyNote kVelmoriaRise[] = {
-    {0, XmNote(5, A), 6},   {6, XmNote(5, G), 2},   {8, XmNote(5, E), 8},
-    {16, XmNote(5, F), 4},  {20, XmNote(5, A), 4},  {24, XmNote(6, C), 8},
-    {32, XmNote(5, G), 6},  {38, XmNote(5, E), 2},  {40, XmNote(5, G), 8},
-    {48, XmNote(5, B), 4},  {52, XmNote(6, D), 4},  {56, XmNote(5, B), 8},
+    {0, XmNote(5, A), 6},  {6, XmNote(5, G), 2},  {8, XmNote(5, E), 8},  {16, XmNote(5, F), 4},
+    {20, XmNote(5, A), 4}, {24, XmNote(6, C), 8}, {32, XmNote(5, G), 6}, {38, XmNote(5, E), 2},
+    {40, XmNote(5, G), 8}, {48, XmNote(5, B), 4}, {52, XmNote(6, D), 4}, {56, XmNote(5, B), 8},
 };
 
 struct VelmoriaLayers {
@@ -223,8 +226,7 @@ XmPattern VelmoriaPattern(const VelmoriaLayers& layers) {
         }
         if (layers.bells) Put(p, top, kVBell, chord.arp[4], kBell, 48);
     }
-    if (layers.melody != nullptr)
-        PlaceMelody(p, kVLead, layers.melody, layers.melodyCount, 0, 50);
+    if (layers.melody != nullptr) PlaceMelody(p, kVLead, layers.melody, layers.melodyCount, 0, 50);
     return p;
 }
 
@@ -239,12 +241,12 @@ XmModule ComposeDodovo() {
     m.instruments = InstrumentSet();
     const size_t theme = std::size(kDodovoTheme), answer = std::size(kDodovoAnswer);
     const DodovoLayers sections[] = {
-        {false, false, false, false, nullptr, 0},           // pads alone
-        {true, false, false, false, nullptr, 0},            // bells join
-        {true, true, true, false, nullptr, 0},              // bass and a soft pulse
-        {true, true, true, true, kDodovoTheme, theme},      // the theme
-        {true, true, true, true, kDodovoAnswer, answer},    // its answer
-        {false, true, false, true, kDodovoTheme, theme},    // thinning out towards the loop
+        {false, false, false, false, nullptr, 0},         // pads alone
+        {true, false, false, false, nullptr, 0},          // bells join
+        {true, true, true, false, nullptr, 0},            // bass and a soft pulse
+        {true, true, true, true, kDodovoTheme, theme},    // the theme
+        {true, true, true, true, kDodovoAnswer, answer},  // its answer
+        {false, true, false, true, kDodovoTheme, theme},  // thinning out towards the loop
     };
     for (const DodovoLayers& s : sections)
         for (int half = 0; half < 2; ++half) m.patterns.push_back(DodovoPattern(half, s));

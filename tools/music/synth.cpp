@@ -17,13 +17,14 @@ double LowPassGain(double hz, double cutoffHz) {
 }
 
 // A rising edge of a few milliseconds keeps one-shot samples from starting with a click.
-double Attack(double t, double seconds) { return t < seconds ? t / seconds : 1.0; }
+double Attack(double t, double seconds) {
+    return t < seconds ? t / seconds : 1.0;
+}
 
 // Adds one sine partial that makes exactly `cycles` turns over `loopFrames` frames, so
 // the wave repeats with that loop; amplitude may follow time through gain(t).
 template <typename Gain>
-void AddPartial(std::vector<double>& wave, double cycles, int loopFrames, double phase,
-                Gain gain) {
+void AddPartial(std::vector<double>& wave, double cycles, int loopFrames, double phase, Gain gain) {
     double step = kTwoPi * cycles / loopFrames;
     for (size_t n = 0; n < wave.size(); ++n) {
         double t = static_cast<double>(n) / kSynthRate;
@@ -31,7 +32,9 @@ void AddPartial(std::vector<double>& wave, double cycles, int loopFrames, double
     }
 }
 
-double RandomPhase() { return kTwoPi * Rand() / (kRandMax + 1.0); }
+double RandomPhase() {
+    return kTwoPi * Rand() / (kRandMax + 1.0);
+}
 
 // Envelope points given as (tick, level) pairs.
 XmEnvelope Envelope(std::initializer_list<XmEnvelope::Point> points, int sustainPoint) {
@@ -61,7 +64,9 @@ void SynthFilter::Step(double in) {
     m_band += m_f * m_high;
 }
 
-double SynthNoise() { return Rand() / (kRandMax / 2.0) - 1.0; }
+double SynthNoise() {
+    return Rand() / (kRandMax / 2.0) - 1.0;
+}
 
 XmSample MakeSample(const char* name, const std::vector<double>& wave, double peak) {
     XmSample s;
@@ -142,7 +147,8 @@ XmInstrument SynthBass() {
         double hz = f0 * h;
         AddPartial(wave, h, period, 0.0, [&](double t) {
             double cut = 380.0 + 2400.0 * std::exp(-std::min(t, sweepEnd) / 0.06);
-            return base * LowPassGain(hz, cut) * (0.75 + 0.25 * std::exp(-std::min(t, sweepEnd) / 0.1));
+            return base * LowPassGain(hz, cut) *
+                   (0.75 + 0.25 * std::exp(-std::min(t, sweepEnd) / 0.1));
         });
     }
     XmSample s = MakeSample("bass", wave);
@@ -225,7 +231,8 @@ XmInstrument SynthBell() {
         double phase = RandomPhase();
         for (size_t n = 0; n < wave.size(); ++n) {
             double t = static_cast<double>(n) / kSynthRate;
-            wave[n] += p.gain * std::exp(-t / p.decay) * std::sin(kTwoPi * f0 * p.ratio * t + phase);
+            wave[n] +=
+                p.gain * std::exp(-t / p.decay) * std::sin(kTwoPi * f0 * p.ratio * t + phase);
         }
     }
     // The last partial is still ringing at two seconds: fade it rather than cut it.

@@ -20,7 +20,9 @@ constexpr uint8_t kXmKeyOff = 97;
 constexpr uint8_t XmNote(int octave, int semitone) {
     return static_cast<uint8_t>(octave * 12 + semitone + 1);
 }
-constexpr uint8_t XmVolume(int v) { return static_cast<uint8_t>(0x10 + v); }
+constexpr uint8_t XmVolume(int v) {
+    return static_cast<uint8_t>(0x10 + v);
+}
 
 struct XmPattern {
     int rows = 64;
@@ -97,7 +99,7 @@ struct XmModule {
 };
 
 // Sizes fixed by the format.
-constexpr size_t kXmHeaderBytes = 336;        // up to the end of the order table
+constexpr size_t kXmHeaderBytes = 336;  // up to the end of the order table
 constexpr size_t kXmInstrumentHeaderBytes = 263;
 constexpr size_t kXmSampleHeaderBytes = 40;
 
