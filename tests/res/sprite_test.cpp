@@ -1,0 +1,369 @@
+// Sprite conversion and the scaled blit: exact copies, clipping, transparency and blend modes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "app/display.h"
+#include "platform/random.h"
+#include "res/image.h"
+#include "res/palette.h"
+#include "tests/support/support.h"
+#include "tools/common/tga_writer.h"
+
+namespace {
+
+// A frame of width x height pixels with the viewport inset by `band` on every side; the
+// band is filled with a marker so any write outside the viewport shows.
+template <typename Pixel>
+struct GuardedFrame {
+    GuardedFrame(int w, int h, int band, Pixel fill, Pixel marker)
+        : width(w),
+          height(h),
+          band(band),
+          marker(marker),
+          pixels(static_cast<size_t>(w) * h, marker) {
+        for (int y = band; y < h - band; ++y)
+            for (int x = band; x < w - band; ++x) At(x - band, y - band) = fill;
+    }
+    FrameView View() {
+        FrameView v;
+        v.frame = pixels.data();
+        v.width = width;
+        v.height = height;
+        v.left = band;
+        v.top = band;
+        v.viewWidth = width - 2 * band;
+        v.viewHeight = height - 2 * band;
+        return v;
+    }
+    // Viewport coordinates.
+    Pixel& At(int x, int y) { return pixels[static_cast<size_t>(y + band) * width + x + band]; }
+    bool BandUntouched() const {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const bool inside = x >= band && x < width - band && y >= band && y < height - band;
+                if (!inside && pixels[static_cast<size_t>(y) * width + x] != marker) return false;
+            }
+        return true;
+    }
+    int width, height, band;
+    Pixel marker;
+    std::vector<Pixel> pixels;
+};
+
+// An image of w x h with every pixel a distinct non-zero index (1..255 repeating) and a
+// palette of distinct non-black colours.
+void MakeImage(CIndexedImage& image, int w, int h, uint8_t* palette768 = nullptr) {
+    std::vector<uint8_t> pixels(static_cast<size_t>(w) * h);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(1 + i % 255);
+    std::vector<uint8_t> pal(768);
+    for (int i = 0; i < 256; ++i) {
+        pal[i * 3] = static_cast<uint8_t>(i);
+        pal[i * 3 + 1] = static_cast<uint8_t>(255 - i);
+        pal[i * 3 + 2] = static_cast<uint8_t>((i * 7) & 0xFF);
+    }
+    if (palette768) std::memcpy(palette768, pal.data(), 768);
+    const auto file = WriteTgaIndexed(w, h, pixels.data(), pal.data());
+    ASSERT_EQ(image.LoadFromMemory(file.data(), file.size()), 1);
+}
+
+uint16_t Pack565(int r, int g, int b) {
+    return static_cast<uint16_t>(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
+}
+
+class SpriteTest : public ::testing::Test {
+protected:
+    void TearDown() override { g_display.Reset(); }
+};
+
+TEST_F(SpriteTest, FormatFollowsTheDisplayOrTheOverride) {
+    CIndexedImage image;
+    MakeImage(image, 4, 4);
+    CSprite sprite;
+    UseHeadlessDisplay(64, 48, 16, false);
+    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, 0), 1);
+    EXPECT_EQ(sprite.GetBits(), 16);
+    UseHeadlessDisplay(64, 48, 16, true);
+    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, 0), 1);
+    EXPECT_EQ(sprite.GetBits(), 15);
+    UseHeadlessDisplay(64, 48, 8);
+    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, 0), 1);
+    EXPECT_EQ(sprite.GetBits(), 8);
+    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, 1), 1);
+    EXPECT_EQ(sprite.GetBits(), 8);
+    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, 2), 1);
+    EXPECT_EQ(sprite.GetBits(), 15);
+    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, 7), 1);
+    EXPECT_EQ(sprite.GetBits(), 16);
+    EXPECT_EQ(sprite.LoadFromImage(image, 3, 7), 0);  // no such mode
+    EXPECT_EQ(sprite.GetBits(), 16);
+    sprite.Release();
+    EXPECT_FALSE(sprite.IsLoaded());
+    EXPECT_EQ(sprite.GetBits(), 8);
+}
+
+TEST_F(SpriteTest, BlackStaysVisibleAndIndexZeroNeverDraws) {
+    // Index 0 and index 1 are both black; index 1 becomes the packed value 1.
+    const std::vector<uint8_t> pixels = {0, 1, 2, 0};
+    std::vector<uint8_t> pal(768, 0);
+    pal[6] = 255;  // entry 2 red
+    const auto file = WriteTgaIndexed(4, 1, pixels.data(), pal.data());
+    CIndexedImage image;
+    ASSERT_EQ(image.LoadFromMemory(file.data(), file.size()), 1);
+    for (int override : {2, 3}) {
+        CSprite sprite;
+        ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, override), 1);
+        GuardedFrame<uint16_t> frame(8, 5, 2, 0x5555, 0xDEAD);
+        sprite.Draw(frame.View(), 2.0f, 0.5f, 4.0f, 1.0f);
+        EXPECT_EQ(frame.At(0, 0), 0x5555);
+        EXPECT_EQ(frame.At(1, 0), 1);
+        EXPECT_EQ(frame.At(2, 0), override == 2 ? 0x7C00 : 0xF800);
+        EXPECT_EQ(frame.At(3, 0), 0x5555);
+        EXPECT_TRUE(frame.BandUntouched());
+    }
+}
+
+TEST_F(SpriteTest, OwnSizeAtWholePixelsCopiesExactly) {
+    CIndexedImage image;
+    uint8_t pal[768];
+    MakeImage(image, 13, 7, pal);
+    CSprite wide, narrow;
+    ASSERT_EQ(wide.LoadFromImage(image, kSpriteColour, 3), 1);
+    ASSERT_EQ(narrow.LoadFromImage(image, kSpriteColour, 1), 1);
+    GuardedFrame<uint16_t> f16(40, 30, 3, 0, 0xBEEF);
+    GuardedFrame<uint8_t> f8(40, 30, 3, 0, 0xEE);
+    // Centre = top-left + half the size: top-left at (5, 4).
+    wide.Draw(f16.View(), 5 + 6.5f, 4 + 3.5f, 13, 7);
+    narrow.Draw(f8.View(), 5 + 6.5f, 4 + 3.5f, 13, 7);
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 13; ++x) {
+            const int index = image.GetPixels()[y * 13 + x];
+            ASSERT_EQ(f16.At(5 + x, 4 + y),
+                      Pack565(pal[index * 3], pal[index * 3 + 1], pal[index * 3 + 2]));
+            ASSERT_EQ(f8.At(5 + x, 4 + y), index);
+        }
+    int drawn = 0;
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 34; ++x) drawn += f8.At(x, y) != 0;
+    EXPECT_EQ(drawn, 13 * 7);
+    EXPECT_TRUE(f16.BandUntouched());
+    EXPECT_TRUE(f8.BandUntouched());
+}
+
+TEST_F(SpriteTest, DoubleSizeRepeatsEveryTexel) {
+    CIndexedImage image;
+    MakeImage(image, 3, 2);
+    CSprite sprite;
+    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, 1), 1);
+    GuardedFrame<uint8_t> frame(20, 20, 2, 0, 0xEE);
+    sprite.Draw(frame.View(), 3.0f + 1, 2.0f + 1, 6, 4);  // top-left (1, 1)
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x)
+            ASSERT_EQ(frame.At(1 + x, 1 + y), image.GetPixels()[(y / 2) * 3 + x / 2]);
+}
+
+TEST_F(SpriteTest, HalfOffTheLeftEdgeDrawsTheRightHalf) {
+    CIndexedImage image;
+    MakeImage(image, 20, 4);
+    CSprite sprite;
+    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, 1), 1);
+    GuardedFrame<uint8_t> frame(40, 12, 4, 0, 0xEE);
+    sprite.Draw(frame.View(), 0.0f, 2.0f, 20, 4);
+    for (int x = 0; x < 10; ++x) EXPECT_EQ(frame.At(x, 0), image.GetPixels()[10 + x]) << x;
+    EXPECT_EQ(frame.At(10, 0), 0);
+    EXPECT_TRUE(frame.BandUntouched());
+
+    GuardedFrame<uint8_t> none(40, 12, 4, 0, 0xEE);
+    sprite.Draw(none.View(), -10.0f, 2.0f, 20, 4);
+    sprite.Draw(none.View(), 10.0f, 4.0f + 2.0f, 20, 4);  // top row at the viewport height
+    for (uint8_t p : none.pixels) ASSERT_TRUE(p == 0 || p == 0xEE);
+    EXPECT_TRUE(none.BandUntouched());
+}
+
+TEST_F(SpriteTest, ClippingNeverWritesOutsideTheViewport) {
+    CIndexedImage image;
+    MakeImage(image, 9, 6);
+    CSprite wide, narrow;
+    ASSERT_EQ(wide.LoadFromImage(image, kSpriteColour, 3), 1);
+    ASSERT_EQ(narrow.LoadFromImage(image, kSpriteTranslucent, 1), 1);
+    GuardedFrame<uint16_t> f16(50, 40, 5, 0, 0xBEEF);
+    GuardedFrame<uint8_t> f8(50, 40, 5, 0, 0xEE);
+    const FrameView v16 = f16.View(), v8 = f8.View();
+    // The four edges at whole and fractional positions, then random placements and sizes.
+    for (float off : {-0.99f, -0.5f, 0.0f, 0.25f, 0.5f, 0.999f}) {
+        for (float size : {1.0f, 3.3f, 9.0f, 17.75f, 60.0f}) {
+            const float w = static_cast<float>(v16.viewWidth),
+                        h = static_cast<float>(v16.viewHeight);
+            const float pts[4][2] = {
+                {off, h / 2}, {w + off, h / 2}, {w / 2, off}, {w / 2, h + off}};
+            for (auto& p : pts) {
+                wide.Draw(v16, p[0], p[1], size, size * 0.7f);
+                narrow.Draw(v8, p[0], p[1], size * 0.7f, size);
+            }
+        }
+    }
+    SRand(1234);
+    for (int n = 0; n < 3000; ++n) {
+        const float x = (Rand() % 1200) / 10.0f - 40.0f, y = (Rand() % 1000) / 10.0f - 30.0f;
+        const float w = (Rand() % 900) / 10.0f + 0.01f, h = (Rand() % 900) / 10.0f + 0.01f;
+        wide.Draw(v16, x, y, w, h);
+        narrow.Draw(v8, x, y, w, h);
+    }
+    EXPECT_TRUE(f16.BandUntouched());
+    EXPECT_TRUE(f8.BandUntouched());
+}
+
+TEST_F(SpriteTest, NothingDrawsForUnusablePlacements) {
+    CIndexedImage image;
+    MakeImage(image, 4, 4);
+    CSprite sprite;
+    GuardedFrame<uint16_t> frame(20, 20, 2, 0, 0xBEEF);
+    sprite.Draw(frame.View(), 8, 8, 4, 4);  // not loaded
+    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, 3), 1);
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float cases[][4] = {
+        {nan, 8, 4, 4},   {8, nan, 4, 4},       {8, 8, nan, 4},    {8, 8, 4, nan},  {inf, 8, 4, 4},
+        {8, -inf, 4, 4},  {8, 8, inf, 4},       {8, 8, 4, inf},    {8, 8, 0, 4},    {8, 8, 4, -1},
+        {1e30f, 8, 4, 4}, {8, 8, 1e30f, 1e30f}, {8, 8, 1e-30f, 4}, {-1e9f, 8, 4, 4}};
+    for (auto& c : cases) sprite.Draw(frame.View(), c[0], c[1], c[2], c[3]);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) ASSERT_EQ(frame.At(x, y), 0);
+    EXPECT_TRUE(frame.BandUntouched());
+}
+
+TEST_F(SpriteTest, TranslucentSixteenBitAveragesWithTheFrame) {
+    const std::vector<uint8_t> pixels = {1};
+    std::vector<uint8_t> pal(768, 255);
+    const auto file = WriteTgaIndexed(1, 1, pixels.data(), pal.data());
+    CIndexedImage image;
+    ASSERT_EQ(image.LoadFromMemory(file.data(), file.size()), 1);
+    CSprite s16, s15;
+    ASSERT_EQ(s16.LoadFromImage(image, kSpriteTranslucent, 3), 1);
+    ASSERT_EQ(s15.LoadFromImage(image, kSpriteTranslucent, 2), 1);
+    GuardedFrame<uint16_t> frame(6, 6, 1, 0, 0xBEEF);
+    s16.Draw(frame.View(), 0.5f, 0.5f, 1, 1);
+    s15.Draw(frame.View(), 1.5f, 0.5f, 1, 1);
+    EXPECT_EQ(frame.At(0, 0), 0x7BEF);  // half white over black, 5-6-5
+    EXPECT_EQ(frame.At(1, 0), 0x3DEF);
+    frame.At(2, 0) = 0xFFFF;
+    s16.Draw(frame.View(), 2.5f, 0.5f, 1, 1);
+    EXPECT_EQ(frame.At(2, 0), 0xF7DE);  // white over white loses the lowest bit of each
+}
+
+TEST_F(SpriteTest, LightModeLevels) {
+    // A grey ramp: pixel i has colour (i, i, i), so its intensity is about i / 2.
+    std::vector<uint8_t> pixels(256);
+    for (int i = 0; i < 256; ++i) pixels[i] = static_cast<uint8_t>(i);
+    const auto file = WriteTgaGrey(256, 1, pixels.data());
+    CIndexedImage image;
+    ASSERT_EQ(image.LoadFromMemory(file.data(), file.size()), 1);
+    CSprite sprite;
+    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteLight, 3), 1);
+    const uint8_t* level = sprite.GetData();
+    EXPECT_EQ(level[0], 0);
+    EXPECT_EQ(level[255], 127);
+    int at64 = -1, at1 = -1;
+    for (int i = 255; i >= 0; --i) {
+        ASSERT_LE(level[i], 127);
+        if (level[i] == 64) at64 = i;
+        if (level[i] == 1) at1 = i;
+    }
+    ASSERT_GE(at64, 0);
+    ASSERT_GE(at1, 0);
+
+    const uint16_t grey = Pack565(120, 200, 40);
+    GuardedFrame<uint16_t> frame(260, 3, 1, grey, 0xBEEF);
+    for (int x = 0; x < 256; ++x) frame.At(x, 0) = (x == 255) ? 0 : grey;
+    sprite.Draw(frame.View(), 128.0f, 0.5f, 256, 1);
+    EXPECT_EQ(frame.At(0, 0), grey);               // intensity 0 is skipped
+    EXPECT_EQ(frame.At(at64, 0), grey & ~0x0020);  // identity but for the lowest green bit
+    EXPECT_EQ(frame.At(at1, 0), 0);                // black
+    EXPECT_EQ(frame.At(255, 0), (30 << 11) | (30 << 6) | 30);  // 0 lifted to 30
+    EXPECT_TRUE(frame.BandUntouched());
+}
+
+TEST_F(SpriteTest, ChannelLightTableRows) {
+    for (int v = 0; v < 32; ++v) {
+        EXPECT_EQ(ChannelLightTable[32 * 32 + v], v);
+        EXPECT_EQ(ChannelLightTable[v], 0);
+        EXPECT_EQ(ChannelLightTable[16 * 32 + v], v / 2);
+    }
+    EXPECT_EQ(ChannelLightTable[63 * 32 + 0], 30);
+    EXPECT_EQ(ChannelLightTable[63 * 32 + 31], 31);
+}
+
+TEST_F(SpriteTest, EightBitModesGoThroughThePaletteTables) {
+    // Global palette: entry 0 and entry 9 are both pure green; everything else grey-ish.
+    std::vector<uint8_t> palFile(kPalFileSize, 0);
+    for (int i = 0; i < 256; ++i)
+        palFile[i * 3] = palFile[i * 3 + 1] = palFile[i * 3 + 2] = static_cast<uint8_t>(i);
+    palFile[0] = 0;
+    palFile[1] = 255;
+    palFile[2] = 0;
+    palFile[27] = 0;
+    palFile[28] = 255;
+    palFile[29] = 0;
+    for (int a = 0; a < 256; ++a)
+        for (int b = 0; b < 256; ++b) {
+            palFile[kPalFileBlendOffset + a * 256 + b] = static_cast<uint8_t>(a ^ b);
+        }
+    // Shade source row 2L is filled with L + 100, so shade8 level L gives L + 100.
+    for (int row = 0; row < 256; ++row)
+        std::memset(palFile.data() + kPalFileShadeOffset + row * 256, row / 2 + 100, 256);
+    g_pixelMode = 0;
+    ASSERT_EQ(LoadPaletteFromMemory(palFile.data(), palFile.size()), 1);
+
+    // Image: index 1 pure green (maps to 9: entry 0 is never chosen), index 2 grey 77.
+    const std::vector<uint8_t> pixels = {1, 2, 0};
+    std::vector<uint8_t> pal(768, 0);
+    pal[4] = 255;
+    pal[6] = pal[7] = pal[8] = 77;
+    const auto file = WriteTgaIndexed(3, 1, pixels.data(), pal.data());
+    CIndexedImage image;
+    ASSERT_EQ(image.LoadFromMemory(file.data(), file.size()), 1);
+    UseHeadlessDisplay(64, 48, 8);
+    CSprite colour, translucent, light;
+    ASSERT_EQ(colour.LoadFromImage(image, kSpriteColour, 0), 1);
+    ASSERT_EQ(translucent.LoadFromImage(image, kSpriteTranslucent, 0), 1);
+    ASSERT_EQ(light.LoadFromImage(image, kSpriteLight, 0), 1);
+    EXPECT_EQ(colour.GetData()[0], 9);
+    EXPECT_EQ(colour.GetData()[1], 77);
+
+    GuardedFrame<uint8_t> frame(7, 5, 1, 5, 0xEE);
+    colour.Draw(frame.View(), 1.5f, 0.5f, 3, 1);
+    translucent.Draw(frame.View(), 1.5f, 1.5f, 3, 1);
+    light.Draw(frame.View(), 1.5f, 2.5f, 3, 1);
+    EXPECT_EQ(frame.At(0, 0), 9);
+    EXPECT_EQ(frame.At(1, 0), 77);
+    EXPECT_EQ(frame.At(2, 0), 5);
+    EXPECT_EQ(frame.At(0, 1), 9 ^ 5);
+    EXPECT_EQ(frame.At(1, 1), 77 ^ 5);
+    EXPECT_EQ(frame.At(2, 1), 5);
+    const int lightGreen = light.GetData()[0];  // trunc(0.5 * 255) >> 1 = 63
+    EXPECT_EQ(lightGreen, 63);
+    EXPECT_EQ(frame.At(0, 2), 63 + 100);
+    EXPECT_EQ(frame.At(2, 2), 5);
+    EXPECT_TRUE(frame.BandUntouched());
+}
+
+TEST_F(SpriteTest, LoadFromDiskAndKeepStateOnFailure) {
+    TempDir dir;
+    std::vector<uint8_t> pixels(6 * 4, 3);
+    std::vector<uint8_t> pal(768, 90);
+    dir.Write("DATA/SPR.TGA", WriteTgaIndexed(6, 4, pixels.data(), pal.data()));
+    ScopedWorkingDir cwd(dir.Path());
+    UseHeadlessDisplay(64, 48, 16);
+    CSprite sprite("DATA\\SPR.TGA", kSpriteColour);
+    ASSERT_TRUE(sprite.IsLoaded());
+    EXPECT_EQ(sprite.GetWidth(), 6);
+    EXPECT_EQ(sprite.GetBits(), 16);
+    EXPECT_EQ(sprite.Load("DATA\\NONE.TGA", kSpriteLight, 0), 0);
+    EXPECT_TRUE(sprite.IsLoaded());
+    EXPECT_EQ(sprite.GetMode(), kSpriteColour);
+}
+
+}  // namespace
