@@ -2,9 +2,12 @@
 #include "app/sequence.h"
 
 #include <cstring>
+#include <vector>
 
 #include "platform/music.h"
+#include "res/colour_ramp.h"
 #include "res/datafile.h"
+#include "res/image.h"
 #include "scenes/scenes.h"
 
 namespace {
@@ -23,6 +26,20 @@ void ReleaseSceneThreeObjects(ShowObjects& objects) {
     // nothing to release but the picture.
     delete[] objects.polarPicture;
     objects.polarPicture = nullptr;
+    std::vector<uint16_t>().swap(g_colourRamp);
+}
+
+// The ripple's colour ramp from the picture's palette, and the picture resampled to the
+// 768 x 576 the polar picture is made from. A missing picture leaves both absent.
+void PrepareRipplePicture() {
+    CIndexedImage picture;
+    if (!picture.Load("DATA\\DEFO.TGA")) {
+        g_colourRamp.clear();
+        return;
+    }
+    picture.Resize(768, 576);
+    g_colourRamp.assign(256 * kRampSteps, 0);
+    BuildColourRamp(picture.GetPalette(), g_colourRamp.data());
 }
 
 // Eight dashes, a 28-character field with the text centred, nine dashes: 46 characters.
@@ -103,6 +120,7 @@ int KarveldMain(const ShowOptions& options) {
     // The scene-3 warp and ripple effects, the colour ramp and the polar picture are
     // made here once their effects exist; the show runs without them until then.
     ShowObjects objects;
+    PrepareRipplePicture();
 
     MusicStart(44100);
     g_song = MusicLoad("dodovo5.xm");
