@@ -100,6 +100,21 @@ void PrintBanner(FILE* out) {
     std::fflush(out);
 }
 
+FrameView MakeShowFrameView() {
+    const FrameDesc desc = g_display.GetFrameDesc();
+    FrameView view;
+    view.frame = g_display.GetFrame();
+    view.width = desc.width;
+    view.height = desc.height;
+    view.left = 0;
+    view.top = 0;
+    view.viewWidth = desc.width;
+    view.viewHeight = desc.height;
+    view.planeWidth = 0.28f;
+    view.planeHeight = 0.21f;
+    return view;
+}
+
 int KarveldMain(const ShowOptions& options) {
     if (!g_archive.Open("KARVELD.DTF")) {
         std::printf("KARVELD.DTF not found.\n");
@@ -126,17 +141,7 @@ int KarveldMain(const ShowOptions& options) {
     g_song = MusicLoad("dodovo5.xm");
     MusicPlay(g_song);
 
-    const FrameDesc desc = g_display.GetFrameDesc();
-    FrameView view;
-    view.frame = g_display.GetFrame();
-    view.width = desc.width;
-    view.height = desc.height;
-    view.left = 0;
-    view.top = 0;
-    view.viewWidth = desc.width;
-    view.viewHeight = desc.height;
-    view.planeWidth = 0.28f;
-    view.planeHeight = 0.21f;
+    const FrameView view = MakeShowFrameView();
 
     for (const SceneSlot& slot : kSlots) {
         if (options.hooks) options.hooks->BeforeSlot(slot.number);

@@ -52,6 +52,10 @@ struct ShowOptions {
     ShowHooks* hooks = nullptr;
 };
 
+// The FrameView the entry routine hands to every scene: the whole frame as viewport and a
+// 0.28 x 0.21 view plane.
+FrameView MakeShowFrameView();
+
 // The entry routine: -1 when the archive is missing, 0 otherwise.
 int KarveldMain(const ShowOptions& options);
 

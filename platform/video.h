@@ -54,6 +54,8 @@ public:
     // Pending right now, whatever the frame count.
     void PushEvent(VideoEventType type) { ScheduleEvent(m_shown, type); }
     int64_t FramesShown() const { return m_shown; }
+    // Forgets every scheduled event.
+    void ClearEvents() { m_script.clear(); }
 
 private:
     struct Scheduled {

@@ -29,3 +29,7 @@ void Scene8B(FrameView view);
 void Scene9And10(FrameView view);
 void Scene11(FrameView view);
 void SceneClosing(FrameView view);
+
+// The test world of the content pack ("SCN\TEST.SCN" with "TEST.PAL"), run by the capture
+// tool and the tests; not part of the show.
+void SceneTestWorld(FrameView view);

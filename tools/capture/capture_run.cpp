@@ -1,0 +1,312 @@
+// Runs the real show code on the headless display with the fixed-step clock: frame k of a
+// slot is at slot time k / fps, so every capture is reproducible frame for frame.
+#include "tools/capture/capture_run.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include "app/sequence.h"
+#include "app/timer.h"
+#include "platform/clock.h"
+#include "platform/console.h"
+#include "platform/music.h"
+#include "platform/video.h"
+#include "res/datafile.h"
+#include "scenes/scenes.h"
+#include "tools/capture/png_writer.h"
+
+namespace fs = std::filesystem;
+using SteadyClock = std::chrono::steady_clock;
+
+namespace {
+
+bool ProgramOnPath(const char* name) {
+    const char* path = std::getenv("PATH");
+    if (!path) return false;
+    std::string dirs = path;
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        const size_t end = std::min(dirs.find(':', start), dirs.size());
+        const fs::path candidate = fs::path(dirs.substr(start, end - start)) / name;
+        if (access(candidate.c_str(), X_OK) == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+std::string TimeLabel(double t) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%g", t);
+    return text;
+}
+
+struct SlotStats {
+    int number = 0;
+    std::vector<double> frameMs;
+    double seconds = 0.0;
+};
+
+// Watches every presented frame and every slot boundary.
+class Capture : public ShowHooks {
+public:
+    Capture(const CaptureOptions& options, HeadlessBackend* backend)
+        : m_o(options), m_backend(backend), m_pending(options.at) {
+        std::sort(m_pending.begin(), m_pending.end());
+    }
+
+    bool OpenVideo() {
+        const bool webm =
+            m_o.video.size() >= 5 && m_o.video.substr(m_o.video.size() - 5) == ".webm";
+        m_videoTemp = m_o.video + (webm ? ".part.webm" : ".part.mp4");
+        char size[32];
+        std::snprintf(size, sizeof size, "%dx%d", m_o.width, m_o.height);
+        const std::string input = m_o.eightBit ? "rgb24" : "rgb565le";
+        std::string cmd = "ffmpeg -y -loglevel error -f rawvideo -pixel_format " + input +
+                          " -video_size " + size + " -framerate " + std::to_string(m_o.fps) +
+                          " -i pipe:0 ";
+        cmd += webm
+                   ? "-c:v libvpx-vp9 -b:v 4M -pix_fmt yuv420p "
+                   : "-c:v libx264 -preset veryfast -crf 20 -pix_fmt yuv420p -movflags +faststart ";
+        cmd += "'" + m_videoTemp + "'";
+        m_ffmpeg = popen(cmd.c_str(), "w");
+        return m_ffmpeg != nullptr;
+    }
+
+    // False when ffmpeg failed; the partial file is removed either way on failure.
+    bool CloseVideo() {
+        if (!m_ffmpeg) return true;
+        const int status = pclose(m_ffmpeg);
+        m_ffmpeg = nullptr;
+        const bool ok =
+            !m_videoBroken && status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (!ok || std::rename(m_videoTemp.c_str(), m_o.video.c_str()) != 0) {
+            std::remove(m_videoTemp.c_str());
+            return false;
+        }
+        return true;
+    }
+
+    void BeforeSlot(int number) override {
+        m_slot = number;
+        m_slotStart = m_frameIndex;
+        m_lastFrame = SteadyClock::now();
+        m_stats.push_back(SlotStats{number, {}, 0.0});
+        if (m_o.scene != 0 && number < m_o.scene) {
+            // Cut short: a key is pending after every frame, and the console has a key too
+            // for the phases that watch it.
+            m_cutting = true;
+            ForceConsoleKey(true);
+            m_backend->ClearEvents();
+            m_backend->PushEvent(VideoEventType::KeyDown);
+        } else {
+            m_cutting = false;
+            ForceConsoleKey(false);
+            m_backend->ClearEvents();
+            g_display.keyFlag = 0;  // a key meant for the slot before must not end this one
+        }
+    }
+
+    bool AfterSlotEnds(int number) override {
+        SlotStats& s = m_stats.back();
+        for (double ms : s.frameMs) s.seconds += ms / 1000.0;
+        return !(m_o.scene != 0 && number == m_o.scene);
+    }
+
+    void OnFrame(const void* frame, const uint8_t* palette) {
+        const int64_t k = m_frameIndex - m_slotStart;
+        ++m_frameIndex;
+        if (m_o.timedemo && !m_stats.empty()) {
+            const auto now = SteadyClock::now();
+            m_stats.back().frameMs.push_back(
+                std::chrono::duration<double, std::milli>(now - m_lastFrame).count());
+            m_lastFrame = now;
+        }
+        if (m_cutting) {
+            m_backend->PushEvent(VideoEventType::KeyDown);
+            if (m_o.scene != 0) return;
+        }
+        const bool inTarget = m_o.scene == 0 || m_slot == m_o.scene || m_o.testWorld;
+        if (!inTarget) return;
+        const FrameDesc desc = g_display.GetFrameDesc();
+        bool converted = false;
+        auto rgb = [&]() -> const uint8_t* {
+            if (!converted) FrameToRgb24(frame, desc, palette, &m_rgb);
+            converted = true;
+            return m_rgb.data();
+        };
+        while (!m_pending.empty() && static_cast<double>(k) / m_o.fps >= m_pending.front()) {
+            const double t = m_pending.front();
+            m_pending.erase(m_pending.begin());
+            std::string path = m_o.out;
+            if (m_o.at.size() != 1 || fs::is_directory(m_o.out)) {
+                char name[80];
+                std::snprintf(name, sizeof name, "s%02d-t%s.png", m_slot, TimeLabel(t).c_str());
+                path = (fs::path(m_o.out) / name).string();
+            }
+            if (!WritePngRgb(path, rgb(), desc.width, desc.height)) Fail("cannot write " + path);
+        }
+        if (!m_o.framesDir.empty()) {
+            char name[40];
+            std::snprintf(name, sizeof name, "frame-%06lld.png",
+                          static_cast<long long>(m_savedFrames++));
+            const std::string path = (fs::path(m_o.framesDir) / name).string();
+            if (!WritePngRgb(path, rgb(), desc.width, desc.height)) Fail("cannot write " + path);
+        }
+        if (m_ffmpeg && !m_videoBroken) {
+            const size_t bytes = m_o.eightBit ? static_cast<size_t>(desc.width) * desc.height * 3
+                                              : static_cast<size_t>(desc.width) * desc.height * 2;
+            const void* data = m_o.eightBit ? static_cast<const void*>(rgb()) : frame;
+            if (std::fwrite(data, 1, bytes, m_ffmpeg) != bytes) m_videoBroken = true;
+        }
+    }
+
+    void Fail(const std::string& message) {
+        if (m_error.empty()) m_error = message;
+    }
+
+    const std::string& Error() const { return m_error; }
+    const std::vector<double>& MissedTimes() const { return m_pending; }
+    const std::vector<SlotStats>& Stats() const { return m_stats; }
+    int64_t Frames() const { return m_frameIndex; }
+
+private:
+    const CaptureOptions& m_o;
+    HeadlessBackend* m_backend;
+    std::vector<double> m_pending;
+    int m_slot = 0;
+    int64_t m_frameIndex = 0;
+    int64_t m_slotStart = 0;
+    int64_t m_savedFrames = 0;
+    bool m_cutting = false;
+    std::vector<uint8_t> m_rgb;
+    FILE* m_ffmpeg = nullptr;
+    bool m_videoBroken = false;
+    std::string m_videoTemp;
+    std::string m_error;
+    std::vector<SlotStats> m_stats;
+    SteadyClock::time_point m_lastFrame;
+};
+
+double Percentile(std::vector<double> values, double p) {
+    if (values.empty()) return 0.0;
+    std::sort(values.begin(), values.end());
+    const size_t i =
+        std::min(values.size() - 1, static_cast<size_t>(p * (values.size() - 1) + 0.5));
+    return values[i];
+}
+
+// Milliseconds to clear one frame of the chosen size: the floor under every frame time.
+double BaselineMs(int width, int height, int bytesPerPixel) {
+    std::vector<uint8_t> frame(static_cast<size_t>(width) * height * bytesPerPixel);
+    const int rounds = 200;
+    const auto begin = SteadyClock::now();
+    for (int i = 0; i < rounds; ++i) {
+        std::memset(frame.data(), i & 0xFF, frame.size());
+        asm volatile("" : : "r"(frame.data()) : "memory");  // keep every clear
+    }
+    return std::chrono::duration<double, std::milli>(SteadyClock::now() - begin).count() / rounds;
+}
+
+void PrintTimedemo(const Capture& capture, const CaptureOptions& o) {
+    int64_t frames = 0;
+    double seconds = 0.0;
+    for (const SlotStats& s : capture.Stats()) {
+        const size_t n = s.frameMs.size();
+        frames += static_cast<int64_t>(n);
+        seconds += s.seconds;
+        std::printf("slot %2d: %6zu frames %8.3f s %9.1f fps  median %7.3f ms  p99 %7.3f ms\n",
+                    s.number, n, s.seconds, s.seconds > 0 ? n / s.seconds : 0.0,
+                    Percentile(s.frameMs, 0.5), Percentile(s.frameMs, 0.99));
+    }
+    std::printf("baseline %.3f ms\n", BaselineMs(o.width, o.height, o.eightBit ? 1 : 2));
+    std::printf("total %lld frames %.3f s %.1f fps\n", static_cast<long long>(frames), seconds,
+                seconds > 0 ? frames / seconds : 0.0);
+}
+
+}  // namespace
+
+int RunCapture(const CaptureOptions& o) {
+    if (!o.video.empty() && !ProgramOnPath("ffmpeg")) {
+        std::fprintf(stderr,
+                     "karveld-capture: ffmpeg is not installed (Debian package ffmpeg); "
+                     "no video written\n");
+        return 1;
+    }
+    if (!o.framesDir.empty()) {
+        std::error_code ec;
+        fs::create_directories(o.framesDir, ec);
+    }
+    if (o.at.size() > 1) {
+        std::error_code ec;
+        fs::create_directories(o.out, ec);
+    }
+    signal(SIGPIPE, SIG_IGN);  // a dead ffmpeg shows up as a failed write
+
+    auto backendOwner = std::make_unique<HeadlessBackend>();
+    HeadlessBackend* backend = backendOwner.get();
+    g_display.UseBackend(std::move(backendOwner));
+    FixedStepClock clock(o.fps);
+    g_timer.UseClock(&clock);
+    MusicDisableOutput(true);
+
+    Capture capture(o, backend);
+    backend->SetSink([&](const void* frame, int, int, int, const uint8_t* palette) {
+        capture.OnFrame(frame, palette);
+    });
+    if (!o.video.empty() && !capture.OpenVideo()) {
+        std::fprintf(stderr, "karveld-capture: cannot start ffmpeg\n");
+        return 1;
+    }
+
+    ShowOptions show;
+    show.width = o.width;
+    show.height = o.height;
+    show.bits = o.eightBit ? 8 : 16;
+    show.fullScreen = 0;
+    show.hooks = &capture;
+    int result = 0;
+    if (o.testWorld) {
+        if (!g_archive.Open("KARVELD.DTF")) {
+            std::printf("KARVELD.DTF not found.\n");
+            result = -1;
+        } else if (!g_display.InitWindow() ||
+                   !g_display.SetMode(show.width, show.height, show.bits, 0)) {
+            std::fprintf(stderr, "karveld-capture: cannot set the mode\n");
+            result = 1;
+        } else {
+            capture.BeforeSlot(1);
+            SceneTestWorld(MakeShowFrameView());
+            capture.AfterSlotEnds(1);
+        }
+    } else {
+        result = KarveldMain(show);
+    }
+    const bool videoOk = capture.CloseVideo();
+    g_timer.UseClock(nullptr);
+    if (result != 0) return 1;
+    if (!videoOk) {
+        std::fprintf(stderr, "karveld-capture: ffmpeg failed; no video written\n");
+        return 1;
+    }
+    if (!capture.Error().empty()) {
+        std::fprintf(stderr, "karveld-capture: %s\n", capture.Error().c_str());
+        return 1;
+    }
+    if (!capture.MissedTimes().empty()) {
+        std::fprintf(stderr, "karveld-capture: the slot ended before %s s\n",
+                     TimeLabel(capture.MissedTimes().front()).c_str());
+        return 1;
+    }
+    if (o.timedemo) PrintTimedemo(capture, o);
+    if (!o.video.empty()) std::fprintf(stderr, "karveld-capture: wrote %s\n", o.video.c_str());
+    return 0;
+}
