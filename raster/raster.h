@@ -136,6 +136,7 @@ struct RasterTarget {
     float fogNear = 0, fogFar = 0;     // reciprocals of the fog start and end distances
     float fogScale = 0;                // 62.9 * 65536 / (fogNear - fogFar)
     ScreenVertex* vertices = nullptr;  // the frame's vertex buffer
+    int32_t depthGouraud = 0;          // depth path: the current object wants the intensity plane
     const RasterTexture* textures = nullptr;
     int32_t textureCount = 0;
     const uint16_t* shade16 = nullptr;  // 128 x 256 pixels

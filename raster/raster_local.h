@@ -1,0 +1,56 @@
+// Private to raster/: the set-up steps (exposed for tests) and the guarded numeric conversions.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "raster/raster.h"
+#include "raster/raster_state.h"
+
+// Every conversion below is a floor. Out-of-range values saturate and NaN gives 0, so that
+// garbage coordinates produce garbage pixels inside the viewport rather than undefined
+// behaviour.
+inline int32_t FloorToInt(double v) {
+    if (v >= 2147483647.0) return INT32_MAX;
+    if (v >= -2147483648.0) return static_cast<int32_t>(std::floor(v));
+    return v < 0 ? INT32_MIN : 0;
+}
+
+// The low 32 bits of the 64-bit floor (perspective texture coordinates wrap, they never
+// saturate within the 64-bit range).
+inline uint32_t FloorLow32(double v) {
+    if (!(v > -9.2e18 && v < 9.2e18)) return 0;
+    return static_cast<uint32_t>(static_cast<int64_t>(std::floor(v)));
+}
+
+// Depth of rz: the product is rounded to single precision before the floor.
+inline uint32_t DepthOf(double rz) {
+    const double p = std::floor(static_cast<float>(rz * kDepthScale));
+    if (!(p > 0)) return 0;
+    if (p >= 4294967295.0) return 0xFFFFFFFFu;
+    return static_cast<uint32_t>(p);
+}
+inline int32_t DepthStepOf(double drz) {
+    return FloorToInt(static_cast<float>(drz * kDepthScale));
+}
+
+// The near split's output: up to two triangles.
+struct SplitPieces {
+    int count;
+    ScreenVertex tri[2][3];
+};
+
+bool SplitNear(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+               SplitPieces* out);
+// Writes the outline into g_rasterState; returns the vertex count (0 or >= 3).
+int ClipOutline(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
+// Prepares the planes the switches of g_rasterState ask for; false on a zero or non-finite
+// area. rzPlane asks for the rz plane.
+bool SetupGradients(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                    bool rzPlane);
+void SelectMipLevel(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                    bool perspective, const PolygonRecord* rec);
+void BuildEdges();
+void ClipFogRegion(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
+// Swaps b and c when the three are not in the order that runs down the face's left side.
+void FixOrientation(ScreenVertex* a, ScreenVertex* b, ScreenVertex* c);

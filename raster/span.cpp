@@ -1,0 +1,122 @@
+// Span services shared by every filler: the depth test with its run list, the fog pass and
+// the scaled-addressing texture span.
+#include <algorithm>
+
+#include "raster/raster_local.h"
+#include "raster/raster_state.h"
+
+uint32_t BuildVisibleRuns(uint32_t z, int32_t dz, int n, uint32_t* p, uint32_t** list) {
+    *list++ = p;
+    bool visible = true;  // the first pixel counts as following a visible one
+    for (int i = 0; i < n; ++i, ++p) {
+        if (z >= *p) {
+            if (!visible) *list++ = p;
+            visible = true;
+            *p = z;
+        } else {
+            if (visible) *list++ = p;
+            visible = false;
+        }
+        z += static_cast<uint32_t>(dz);
+    }
+    *list = p;
+    return z;
+}
+
+void FogPixel555(uint16_t* pixel, int level) {
+    const RasterTarget& t = g_rasterTarget;
+    const int row = (std::clamp(level, 0, 63) >> 1) * 32;
+    const uint32_t c = *pixel;
+    *pixel = static_cast<uint16_t>(t.fogR[row + ((c >> 10) & 31)] + t.fogG[row + ((c >> 5) & 31)] +
+                                   t.fogB[row + (c & 31)]);
+}
+
+void FogPixel565(uint16_t* pixel, int level) {
+    const RasterTarget& t = g_rasterTarget;
+    level = std::clamp(level, 0, 63);
+    const int row = (level >> 1) * 32;
+    const uint32_t c = *pixel;
+    *pixel = static_cast<uint16_t>(t.fogR[row + ((c >> 11) & 31)] +
+                                   t.fogG[level * 64 + ((c >> 5) & 63)] + t.fogB[row + (c & 31)]);
+}
+
+namespace {
+
+// Walks the run list of the span (x0, n) and hands each visible stretch that lies inside the
+// fogged columns of row r to fog(first, count, level, step), levels in 16.16.
+template <class Fog>
+void FogRuns(int n, int x0, int r, float rz0, float drz, Fog fog) {
+    const RasterState& rs = g_rasterState;
+    const RasterTarget& t = g_rasterTarget;
+    if (r < rs.fogTop || r >= rs.fogBottom || n <= 0 || r < 0 || r >= kMaxRows) return;
+    const int left = rs.fogLeft[r], right = rs.fogRight[r];
+    if (left >= right) return;
+    const float far = t.fogFar, scale = t.fogScale;
+    const int32_t step = FloorToInt(scale * drz);
+    uint32_t* const* run = rs.runs;
+    int x = x0;
+    for (;;) {
+        const int len = static_cast<int>(run[1] - run[0]);
+        const int a = std::max(left, x), b = std::min(x + len, right);
+        if (b > a) {
+            // Single precision throughout, as the level tables were tuned for.
+            const float v = ((static_cast<float>(a - x0) * drz + rz0 - far) * scale + 65536.0f);
+            fog(a, b - a, FloorToInt(v), step);
+        }
+        if (n - len <= 0) break;
+        const int gap = static_cast<int>(run[2] - run[1]);
+        n -= len + gap;
+        x += len + gap;
+        if (n <= 0) break;
+        run += 2;
+    }
+}
+
+}  // namespace
+
+void ApplyFog16(uint16_t* row, int n, int x0, int r, float rz0, float drz) {
+    const RasterTarget& t = g_rasterTarget;
+    if (!t.fogR || !t.fogG || !t.fogB) return;
+    const bool is565 = t.pixelMode == 2;
+    FogRuns(n, x0, r, rz0, drz, [&](int first, int count, int32_t level, int32_t step) {
+        uint16_t* p = row + first;
+        uint32_t lv = static_cast<uint32_t>(level);
+        for (int i = 0; i < count; ++i) {
+            // The level stays within 1 .. 63 inside the clipped face; samples up to a pixel
+            // outside it may stray, and the lookups clamp.
+            const int l = static_cast<int32_t>(lv) >> 16;
+            if (is565)
+                FogPixel565(p + i, l);
+            else
+                FogPixel555(p + i, l);
+            lv += static_cast<uint32_t>(step);
+        }
+    });
+}
+
+void ApplyFog8(uint8_t* row, int n, int x0, int r, float rz0, float drz) {
+    const RasterTarget& t = g_rasterTarget;
+    if (!t.fog8) return;
+    FogRuns(n, x0, r, rz0, drz, [&](int first, int count, int32_t level, int32_t step) {
+        uint8_t* p = row + first;
+        uint32_t lv = static_cast<uint32_t>(level);
+        for (int i = 0; i < count; ++i) {
+            const int l = std::clamp(static_cast<int32_t>(lv) >> 16, 0, 63);
+            p[i] = t.fog8[l * 256 + p[i]];
+            lv += static_cast<uint32_t>(step);
+        }
+    });
+}
+
+void TexSpan16(int count, const uint8_t* pixels, uint16_t* dst, int rowBase) {
+    const RasterState& rs = g_rasterState;
+    const uint16_t* shade = g_rasterTarget.shade16 + rowBase;
+    uint32_t u = static_cast<uint32_t>(rs.texU), v = static_cast<uint32_t>(rs.texV);
+    const uint32_t du = static_cast<uint32_t>(rs.texDU), dv = static_cast<uint32_t>(rs.texDV);
+    const uint32_t um = static_cast<uint32_t>(rs.texUMask), vm = static_cast<uint32_t>(rs.texVMask);
+    for (int i = 0; i < count; ++i) {
+        dst[i] = shade[pixels[((u & um) >> 16) | ((v & vm) >> 16)]];
+        u += du;
+        v += dv;
+    }
+}
