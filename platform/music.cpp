@@ -9,12 +9,14 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 struct MusicSong {
     openmpt_module* module = nullptr;
     bool playing = false;
+    MusicSong* next = nullptr;  // the list of loaded songs
 };
 
 namespace {
@@ -29,8 +31,11 @@ bool g_audioInit = false;  // we hold a reference on SDL's audio subsystem
 bool g_disabled = false;
 int g_rate = 44100;
 MusicObserver* g_observer = nullptr;
-std::vector<MusicSong*> g_songs;  // every loaded song; the callback mixes the playing ones
-float g_mix[kMixFrames * 2];      // only the callback touches it (under the device lock)
+// Every loaded song; the callback mixes the playing ones. A plain list: nothing here has a
+// destructor that could run under the audio thread while the process exits.
+MusicSong* g_songs = nullptr;
+bool g_exitHook = false;
+float g_mix[kMixFrames * 2];  // only the callback touches it (under the device lock)
 
 // Calls from the show's thread hold the device lock so the callback never sees a
 // module half-changed; with no device there is nothing to race with.
@@ -68,7 +73,7 @@ void AudioCallback(void*, Uint8* stream, int len) {
     std::memset(stream, 0, static_cast<size_t>(len));
     for (int done = 0; done < frames;) {
         int n = std::min(kMixFrames, frames - done);
-        for (MusicSong* song : g_songs) {
+        for (MusicSong* song = g_songs; song != nullptr; song = song->next) {
             if (!song->playing) continue;
             RenderSong(song, g_rate, g_mix, n);
             float* dst = out + done * 2;
@@ -132,6 +137,9 @@ void MusicStart(int rate) {
         return;
     }
     g_rate = want.freq;
+    // The show never frees its last song: stop the audio thread before the process
+    // tears down what the callback reads.
+    if (!g_exitHook) g_exitHook = std::atexit(CloseOutput) == 0;
     SDL_PauseAudioDevice(g_device, 0);
 }
 
@@ -153,7 +161,8 @@ MusicSong* MusicLoad(const char* fileName) {
             song = new MusicSong;
             song->module = module;
             AudioLock lock;
-            g_songs.push_back(song);
+            song->next = g_songs;
+            g_songs = song;
         }
     }
     if (g_observer != nullptr) g_observer->OnLoad(song, fileName);
@@ -180,10 +189,11 @@ void MusicFree(MusicSong* song) {
     if (song == nullptr) return;
     {
         AudioLock lock;
-        auto it = std::find(g_songs.begin(), g_songs.end(), song);
+        MusicSong** link = &g_songs;
+        while (*link != nullptr && *link != song) link = &(*link)->next;
         // A pointer we never handed out (or freed twice) is left alone.
-        if (it == g_songs.end()) return;
-        g_songs.erase(it);
+        if (*link == nullptr) return;
+        *link = song->next;
     }
     openmpt_module_destroy(song->module);
     delete song;
