@@ -138,6 +138,9 @@ int LoadPaletteFromMemory(const uint8_t* data, size_t size) {
     std::memcpy(g_blend, data + kPalFileBlendOffset, sizeof g_blend);
     std::memcpy(g_colourSum, data + kPalFileSumOffset, sizeof g_colourSum);
     BuildShadeTables();
+    // The display shows 8-bit frames through the palette it holds: whoever changes the
+    // global palette changes what is on screen.
+    g_display.SetPalette(g_palette);
     return 1;
 }
 
@@ -147,7 +150,5 @@ int LoadPalette(const char* name) {
     std::vector<uint8_t> bytes(kPalFileSize);
     const int ok = file.Read(bytes.data(), 1, static_cast<int>(kPalFileSize));
     file.Close();
-    if (!ok || !LoadPaletteFromMemory(bytes.data(), bytes.size())) return 0;
-    g_display.SetPalette(g_palette);
-    return 1;
+    return ok && LoadPaletteFromMemory(bytes.data(), bytes.size()) ? 1 : 0;
 }

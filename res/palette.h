@@ -51,9 +51,9 @@ extern uint16_t g_fogBlue[32 * 32];
 
 // Reads a palette file through CDataFile and rebuilds the derived tables: 1, or 0 when
 // the file is missing or short (then the previous palette and every table stay as they
-// were). Also hands the palette to the display for 8-bit frames.
+// were). A successful load also hands the palette to the display for 8-bit frames.
 int LoadPalette(const char* name);
-// The same from bytes in memory (no file, no display); 0 when fewer than kPalFileSize.
+// The same from bytes in memory (display included); 0 when fewer than kPalFileSize.
 int LoadPaletteFromMemory(const uint8_t* data, size_t size);
 
 // 16-bit shade table for g_pixelMode 1 or 2 (left alone in mode 0), then BuildFogTables.

@@ -9,6 +9,7 @@
 
 #include "app/display.h"
 #include "platform/random.h"
+#include "platform/video.h"
 #include "tests/support/support.h"
 #include "tools/common/palette_compiler.h"
 #include "tools/common/tga_writer.h"
@@ -95,6 +96,44 @@ TEST_F(PaletteTest, LoadPaletteReadsDiskFilesAndShowsThePalette) {
     EXPECT_EQ(g_shade8[3 * 256], 6);
     EXPECT_EQ(0, std::memcmp(g_display.Palette(), file.data(), 768));
     EXPECT_EQ(LoadPalette("SHORT.PAL"), 0);
+}
+
+// An 8-bit frame reaches the backend as palette indices plus the palette they mean: after a
+// palette change the same indices show the new colours, and a failed load shows the old ones.
+TEST_F(PaletteTest, EightBitFramesShowThroughTheLatestPalette) {
+    HeadlessBackend* backend = UseHeadlessDisplay(4, 1, 8);
+    auto* frame = static_cast<uint8_t*>(g_display.GetFrame());
+    const uint8_t indices[4] = {0, 17, 128, 255};
+    std::memcpy(frame, indices, 4);
+    std::vector<uint8_t> shown;
+    backend->SetSink([&](const void* f, int width, int, int bits, const uint8_t* pal) {
+        ASSERT_EQ(bits, 8);
+        shown.clear();
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c)
+                shown.push_back(pal[static_cast<const uint8_t*>(f)[x] * 3 + c]);
+    });
+    auto expected = [&](const std::vector<uint8_t>& pal) {
+        std::vector<uint8_t> rgb;
+        for (uint8_t i : indices) rgb.insert(rgb.end(), &pal[i * 3], &pal[i * 3 + 3]);
+        return rgb;
+    };
+
+    const auto first = RandomPalette(3);
+    ASSERT_EQ(LoadPaletteFromMemory(CompilePalette(first.data()).data(), kPalFileSize), 1);
+    g_display.Present();
+    EXPECT_EQ(shown, expected(first));
+
+    const auto second = RandomPalette(4);
+    const auto secondFile = CompilePalette(second.data());
+    ASSERT_EQ(LoadPaletteFromMemory(secondFile.data(), secondFile.size()), 1);
+    g_display.Present();
+    EXPECT_EQ(shown, expected(second));
+
+    EXPECT_EQ(LoadPaletteFromMemory(secondFile.data(), secondFile.size() - 1), 0);
+    EXPECT_EQ(LoadPalette("NO\\SUCH.PAL"), 0);
+    g_display.Present();
+    EXPECT_EQ(shown, expected(second));
 }
 
 TEST_F(PaletteTest, ShadeTableEndsAndUnlitLevel) {
