@@ -54,10 +54,13 @@ void FogRuns(int n, int x0, int r, float rz0, float drz, Fog fog) {
     const float far = t.fogFar, scale = t.fogScale;
     const int32_t step = FloorToInt(scale * drz);
     uint32_t* const* run = rs.runs;
+    const int n0 = n;
     int x = x0;
     for (;;) {
         const int len = static_cast<int>(run[1] - run[0]);
-        const int a = std::max(left, x), b = std::min(x + len, right);
+        // The run list belongs to this span; b is also kept within it so a stale list can
+        // never send the pass past the span's end.
+        const int a = std::max(left, x), b = std::min({x + len, right, x0 + n0});
         if (b > a) {
             // Single precision throughout, as the level tables were tuned for.
             const float v = ((static_cast<float>(a - x0) * drz + rz0 - far) * scale + 65536.0f);

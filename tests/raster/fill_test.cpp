@@ -1,0 +1,334 @@
+// What the 16-bit fillers write: shade rows, texels, perspective spans, depth, fog, mip levels.
+#include <cmath>
+#include <vector>
+
+#include "raster/raster_local.h"
+#include "raster_fixture.h"
+
+namespace {
+
+class Fill : public RasterFixture {
+public:
+    void SetUp() override {
+        Init(32, 24);
+        // 64 x 64 texture whose texel tells its column and row.
+        texels_.resize(64 * 64);
+        for (int v = 0; v < 64; ++v)
+            for (int u = 0; u < 64; ++u) texels_[v * 64 + u] = static_cast<uint8_t>(u + 3 * v);
+        textures_[0].sizeLog2 = 6;
+        textures_[0].level[0] = texels_.data();
+        g_rasterTarget.textureCount = 1;
+        face_.colour = 0;
+    }
+    static uint8_t Texel(int u, int v) { return static_cast<uint8_t>((u & 63) + 3 * (v & 63)); }
+
+    // A textured face whose reference u, v are 4 * x and 4 * y texels (one texel of the
+    // 64-texel level per pixel), offset by uOffset reference texels.
+    void TexturedQuad(int mode, float uOffset = 0.0f) {
+        face_.flags = static_cast<uint16_t>(mode);
+        auto tv = [&](float x, float y) {
+            ScreenVertex v = V(x, y);
+            v.u = (4 * x + uOffset) * 65536.0f;
+            v.v = 4 * y * 65536.0f;
+            return v;
+        };
+        for (int i = 0; i < 2; ++i) {
+            const ScreenVertex a = tv(0, 0), b = i ? tv(30, 20) : tv(0, 20);
+            const ScreenVertex c = i ? tv(30, 0) : tv(30, 20);
+            verts_[0] = a;
+            verts_[1] = b;
+            verts_[2] = c;
+            face_.uv[0] = a.u, face_.uv[1] = a.v, face_.uv[2] = b.u, face_.uv[3] = b.v;
+            face_.uv[4] = c.u, face_.uv[5] = c.v;
+            DrawTriangle(&rec_);
+        }
+    }
+
+    // A one-row span of n pixels at row 2 straight into a filler, planes given directly.
+    void SpanSetup(int n, double rz0, double drz) {
+        RasterState& rs = g_rasterState;
+        rs.edgeCount = 1;
+        rs.firstEdge = 0;
+        rs.edges[0] = {2, 1, 0, 0};
+        rs.rightX[2] = static_cast<int16_t>(n);
+        rs.refX = 0;
+        rs.refY = 0;
+        rs.mipLevel = 0;
+        rs.fogActive = 0;
+        // Pixel x samples at x + 1: rz = rz0 + drz * (x + 1), u * rz = 4 * (x + 1) * 65536 * rz.
+        rs.planes[kPlaneRz] = {rz0, drz, 0};
+        rs.planes[kPlaneU] = {0, 4 * 65536.0 * rz0, 0};
+        rs.planes[kPlaneV] = {0, 0, 0};
+        rs.planes[kPlaneI] = {0, 0, 0};
+        face_.flags = kSurfacePersp;
+    }
+
+    std::vector<uint8_t> texels_;
+};
+
+TEST_F(Fill, GouraudSolidFollowsIntensityThroughTheRamp) {
+    face_.flags = kLightGouraud;
+    face_.colour = 5;
+    // Intensity 2 * x (integer part); the test ramp halves it, so pixel x (sampled at x + 1)
+    // gets shade row x + 1.
+    ScreenVertex a = V(0, 0), b = V(0, 8), c = V(16, 8);
+    c.intensity = 32 * 65536.0f;
+    Tri(a, b, c);
+    for (int x = 0; x < 16; ++x) EXPECT_EQ(Px(x, 7), ((x + 1) << 8) | 5) << x;
+}
+
+TEST_F(Fill, AffineTexelsInBothAddressingSchemes) {
+    TexturedQuad(kSurfaceAffine);  // row-shaded, scaled addressing
+    for (int y : {0, 7, 19})
+        for (int x : {0, 1, 13, 29}) EXPECT_EQ(Px(x, y), (64 << 8) | Texel(x + 1, y + 1));
+    ClearFrame();
+    TexturedQuad(kSurfaceAffine | kLightGouraud);  // reference addressing, intensity 0
+    for (int y : {0, 7, 19})
+        for (int x : {0, 1, 13, 29}) EXPECT_EQ(Px(x, y), Texel(x + 1, y + 1));
+}
+
+TEST_F(Fill, TextureRepeatsEvery256ReferenceTexels) {
+    for (int mode : {1, 9, 2, 10}) {
+        ClearFrame();
+        TexturedQuad(mode, 0.5f);
+        const std::vector<uint16_t> base = frame_;
+        ClearFrame();
+        TexturedQuad(mode, 256.5f);
+        EXPECT_EQ(frame_, base) << "mode " << mode;
+        EXPECT_EQ(Px(5, 5) & 0xFF, Texel(6, 6)) << "mode " << mode;
+    }
+}
+
+TEST_F(Fill, TextureOutOfRangeDrawsNothing) {
+    face_.colour = 1;
+    for (int mode : {1, 2, 5, 9, 10}) {
+        face_.flags = static_cast<uint16_t>(mode);
+        Tri(V(1, 1), V(1, 9), V(9, 9));
+    }
+    EXPECT_EQ(DrawnCount(), 0);
+}
+
+TEST_F(Fill, PerspectiveSpansOf1_16_17PixelsAreExactWhenDepthIsConstant) {
+    for (int slot : {2, 10}) {
+        for (int n : {1, 15, 16, 17, 31}) {
+            ClearFrame();
+            SpanSetup(n, 0.5, 0.0);
+            g_rasterTable16[slot](&rec_);
+            for (int x = 0; x < 32; ++x) {
+                if (x < n)
+                    EXPECT_EQ(Px(x, 2) & 0xFF, Texel(x + 1, 0)) << "slot " << slot << " n " << n;
+                else
+                    EXPECT_EQ(Px(x, 2), kEmpty) << "slot " << slot << " n " << n << " x " << x;
+            }
+            EXPECT_EQ(DrawnCount(), n);
+        }
+    }
+}
+
+TEST_F(Fill, PerspectiveSpansStayWithinATexelOfTheTrueMapping) {
+    // rz falls by 12% along the span, so u = (u * rz) / rz is not linear in x; the 16-pixel
+    // chords stay within half a texel of the curve.
+    for (int slot : {2, 10}) {
+        ClearFrame();
+        SpanSetup(31, 1.0, -0.004);
+        g_rasterState.planes[kPlaneU] = {0, 8 * 65536.0, 0};  // u * rz = 8 (x + 1) texels
+        g_rasterTable16[slot](&rec_);
+        for (int x = 0; x < 31; ++x) {
+            const double rz = 1.0 - 0.004 * (x + 1);
+            const int exact = static_cast<int>(std::floor(8.0 * (x + 1) / rz / 4.0));
+            const int off = ((Px(x, 2) & 63) - exact) & 63;  // texel columns wrap at 64
+            EXPECT_TRUE(off <= 1 || off == 63) << "slot " << slot << " x " << x << " got "
+                                               << (Px(x, 2) & 63) << " exact " << exact;
+        }
+        // The last pixel is computed exactly.
+        EXPECT_EQ(Px(30, 2) & 63,
+                  static_cast<int>(std::floor(8.0 * 31 / (1.0 - 0.124) / 4.0)) & 63);
+    }
+}
+
+TEST_F(Fill, NearerWinsEqualPassesHiddenWritesNoDepth) {
+    Init(16, 16, true);
+    face_.colour = 5;
+    Tri(V(1, 1, 2.0f), V(1, 9, 2.0f), V(9, 9, 2.0f), true);
+    const uint32_t nearDepth = Depth(2, 6);
+    EXPECT_EQ(nearDepth, static_cast<uint32_t>(std::floor(0.5f * 214748368.0f)));
+    face_.colour = 6;
+    Tri(V(1, 1, 4.0f), V(1, 9, 4.0f), V(9, 9, 4.0f), true);  // farther: hidden
+    EXPECT_EQ(Px(2, 6) & 0xFF, 5);
+    EXPECT_EQ(Depth(2, 6), nearDepth);
+    Tri(V(1, 1, 2.0f), V(1, 9, 2.0f), V(9, 9, 2.0f), true);  // coplanar: the later one wins
+    EXPECT_EQ(Px(2, 6) & 0xFF, 6);
+    face_.colour = 7;
+    Tri(V(1, 1, 1.0f), V(1, 9, 1.0f), V(9, 9, 1.0f), true);  // nearer
+    EXPECT_EQ(Px(2, 6) & 0xFF, 7);
+    EXPECT_GT(Depth(2, 6), nearDepth);
+    EXPECT_EQ(Depth(12, 2), 0u);
+    EXPECT_TRUE(GuardIntact());
+}
+
+TEST_F(Fill, DepthPathDrawsWhatTheNoDepthPathDraws) {
+    for (int mode : {0, 1, 2, 4, 5, 6, 8, 9, 10}) {
+        Init(32, 24, false);
+        SetUp();
+        TexturedQuad(mode);
+        const std::vector<uint16_t> plain = frame_;
+        Init(32, 24, true);
+        SetUp();
+        g_rasterTarget.depth = depth_.data() + kGuard;
+        std::memcpy(g_activeRasterTable, g_rasterTable16Z, sizeof g_activeRasterTable);
+        TexturedQuad(mode);
+        EXPECT_EQ(frame_, plain) << "mode " << mode;
+    }
+}
+
+TEST(VisibleRuns, FirstPixelHiddenGivesAnEmptyFirstRun) {
+    uint32_t row[5] = {200, 0, 0, 300, 0};
+    uint32_t* list[8];
+    EXPECT_EQ(BuildVisibleRuns(150, 1, 5, row, list), 155u);
+    EXPECT_EQ(list[0], row + 0);
+    EXPECT_EQ(list[1], row + 0);
+    EXPECT_EQ(list[2], row + 1);
+    EXPECT_EQ(list[3], row + 3);
+    EXPECT_EQ(list[4], row + 4);
+    EXPECT_EQ(list[5], row + 5);
+    EXPECT_EQ(row[0], 200u);
+    EXPECT_EQ(row[1], 151u);
+    EXPECT_EQ(row[3], 300u);
+    EXPECT_EQ(row[4], 154u);
+}
+
+TEST(VisibleRuns, HiddenSpanWritesNothingAndEqualPasses) {
+    uint32_t row[4] = {1000, 1000, 1000, 1000};
+    uint32_t* list[8];
+    BuildVisibleRuns(10, 0, 4, row, list);
+    EXPECT_EQ(list[0], list[1]);
+    EXPECT_EQ(list[2], row + 4);
+    for (uint32_t d : row) EXPECT_EQ(d, 1000u);
+    BuildVisibleRuns(1000, 0, 4, row, list);  // equal depth is visible
+    EXPECT_EQ(list[0], row);
+    EXPECT_EQ(list[1], row + 4);
+}
+
+class Fog : public RasterFixture {
+public:
+    void SetUp() override {
+        Init(16, 16, true);
+        // Tables that encode the level: red and blue rows give L >> 1, green gives L.
+        for (int row = 0; row < 32; ++row)
+            for (int c = 0; c < 32; ++c) {
+                red_[row * 32 + c] = static_cast<uint16_t>(row << 11);
+                blue_[row * 32 + c] = static_cast<uint16_t>(row);
+            }
+        for (int l = 0; l < 64; ++l)
+            for (int c = 0; c < 64; ++c) green_[l * 64 + c] = static_cast<uint16_t>(l << 5);
+        RasterTarget& t = g_rasterTarget;
+        t.fogR = red_;
+        t.fogG = green_;
+        t.fogB = blue_;
+        t.fogOn = 1;
+        t.fogNear = 1.0f / 500.0f;
+        t.fogFar = 1.0f / 1000.0f;
+        t.fogScale = 4122214.4f / (t.fogNear - t.fogFar);
+    }
+    uint16_t red_[32 * 32], green_[64 * 64], blue_[32 * 32];
+};
+
+TEST_F(Fog, LevelIs63AtTheFogStartAnd1AtTheFogEnd) {
+    RasterState& rs = g_rasterState;
+    rs.fogTop = 0;
+    rs.fogBottom = 1;
+    rs.fogLeft[0] = 0;
+    rs.fogRight[0] = 4;
+    uint32_t depth[4] = {};
+    uint16_t row[4] = {};
+    BuildVisibleRuns(1, 0, 1, depth, rs.runs);
+    ApplyFog16(row, 1, 0, 0, g_rasterTarget.fogNear, 0.0f);
+    BuildVisibleRuns(1, 0, 1, depth + 1, rs.runs);
+    ApplyFog16(row, 1, 1, 0, g_rasterTarget.fogFar, 0.0f);
+    EXPECT_EQ(row[0] & 0x7E0, 63 << 5);
+    EXPECT_EQ(row[1] & 0x7E0, 1 << 5);
+    EXPECT_EQ(row[2], 0);  // outside the span
+}
+
+TEST_F(Fog, RedAndBlueShareRowsInFiveSixFive) {
+    uint16_t p2 = 0xFFFF, p3 = 0xFFFF;
+    FogPixel565(&p2, 2);
+    FogPixel565(&p3, 3);
+    EXPECT_EQ(p2 >> 11, 1);
+    EXPECT_EQ(p3 >> 11, 1);
+    EXPECT_EQ(p2 & 31, 1);
+    EXPECT_EQ(p3 & 31, 1);
+    EXPECT_EQ((p2 >> 5) & 63, 2);
+    EXPECT_EQ((p3 >> 5) & 63, 3);
+    uint16_t green555[32 * 32];
+    for (int i = 0; i < 32 * 32; ++i) green555[i] = static_cast<uint16_t>((i / 32) << 5);
+    g_rasterTarget.fogG = green555;
+    uint16_t q = 0x7FFF;
+    FogPixel555(&q, 3);  // all three channels use the shared row in 5-5-5
+    EXPECT_EQ(q, (1 << 11) | (1 << 5) | 1);
+}
+
+TEST_F(Fog, OnlyTheFarPartOfAFaceStraddlingTheFogStartIsFogged) {
+    face_.colour = 5;
+    // z from 300 (left) to 700 (right): the fog starts at 500.
+    Tri(V(0, 0, 300), V(0, 16, 300), V(16, 16, 700), true);
+    Tri(V(0, 0, 300), V(16, 16, 700), V(16, 0, 700), true);
+    for (int y : {1, 8, 14})
+        for (int x = 0; x < 16; ++x) {
+            // rz is linear in screen x here: 1/300 at x = 0, 1/700 at x = 16.
+            const double rz = 1.0 / 300 + (1.0 / 700 - 1.0 / 300) * (x + 1) / 16.0;
+            const bool unfogged = Px(x, y) == ((64 << 8) | 5);
+            if (rz > 1.0 / 500 + 1e-5) {
+                EXPECT_TRUE(unfogged) << x << "," << y;
+            }
+            if (rz < 1.0 / 500 - 1e-4) {
+                EXPECT_FALSE(unfogged) << x << "," << y;
+            }
+        }
+    EXPECT_TRUE(GuardIntact());
+}
+
+TEST_F(Fog, FiveFiveFiveAndFiveSixFiveTakeTheSamePath) {
+    face_.colour = 9;
+    g_rasterTarget.fogOn = 0;
+    g_rasterTarget.pixelMode = 1;
+    Tri(V(1, 1, 2), V(1, 14, 3), V(14, 12, 4), true);
+    const std::vector<uint16_t> a = frame_;
+    Init(16, 16, true);
+    face_.colour = 9;
+    g_rasterTarget.pixelMode = 2;
+    Tri(V(1, 1, 2), V(1, 14, 3), V(14, 12, 4), true);
+    EXPECT_EQ(frame_, a);
+}
+
+TEST_F(Fill, MipLevelFromTheFootprint) {
+    static uint8_t dummy[1];
+    textures_[1].sizeLog2 = 8;
+    for (int k = 0; k <= 8; ++k) textures_[1].level[k] = dummy;
+    g_rasterTarget.textureCount = 2;
+    const ScreenVertex v = V(0, 0);
+    RasterState& rs = g_rasterState;
+    auto level = [&](int tex, double fp, bool persp) {
+        face_.colour = tex;
+        rs.planes[kPlaneU] = {0, fp * 65536.0, 0};
+        rs.planes[kPlaneV] = {0, 0, 0};
+        rs.planes[kPlaneRz] = {1, 0, 0};
+        SelectMipLevel(v, v, v, persp, &rec_);
+        return rs.mipLevel;
+    };
+    EXPECT_EQ(level(1, 1.9, false), 0);
+    EXPECT_EQ(level(1, 2, false), 1);
+    EXPECT_EQ(level(1, 4, false), 2);
+    EXPECT_EQ(level(1, 16, false), 4);
+    EXPECT_EQ(level(1, 1e6, false), 8);
+    // 4 texels of a 64-texel texture per pixel is 16 reference texels: level 2.
+    textures_[0].level[1] = textures_[0].level[2] = dummy;
+    EXPECT_EQ(level(0, 16, false), 2);
+    textures_[0].level[1] = textures_[0].level[2] = nullptr;
+    EXPECT_EQ(level(0, 16, false), 0);  // no smaller levels
+    // Perspective: along constant rz with zmin 1 the footprint is 0.8 of the gradient.
+    EXPECT_EQ(level(1, 2.5, true), 1);
+    EXPECT_EQ(level(1, 2.4, true), 0);
+}
+
+}  // namespace
