@@ -92,6 +92,12 @@ int CDiskFile::Open(const char* name, const char* mode) {
     CDiskFile::Close();
     if (!name || !mode) return 0;
     m_file = std::fopen(ResolveDiskName(name).c_str(), mode);
+    // A folder opens for reading on Linux but is no data file.
+    struct stat st;
+    if (m_file && fstat(fileno(m_file), &st) == 0 && S_ISDIR(st.st_mode)) {
+        std::fclose(m_file);
+        m_file = nullptr;
+    }
     m_open = m_file ? 1 : 0;
     return m_open;
 }

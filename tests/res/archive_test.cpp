@@ -136,6 +136,7 @@ TEST_F(ArchiveTest, FirstOpenedArchiveWinsAndMissingNamesFallBackToDisk) {
     EXPECT_NE(f.Tell(), -1);
     EXPECT_EQ(ReadAll(f), FromString("from disk"));
     EXPECT_EQ(f.Open("DATA\\MISSING.TXT"), 0);
+    EXPECT_EQ(f.Open("data"), 0);  // a folder is not a file
 }
 
 TEST_F(ArchiveTest, DiskReadsReportShortReads) {
