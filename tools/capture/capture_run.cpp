@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -22,10 +23,13 @@
 #include "platform/video.h"
 #include "res/datafile.h"
 #include "scenes/scenes.h"
+#include "tools/capture/music_track.h"
 #include "tools/capture/png_writer.h"
 
 namespace fs = std::filesystem;
 using SteadyClock = std::chrono::steady_clock;
+
+constexpr int kAudioRate = 44100;
 
 namespace {
 
@@ -82,17 +86,33 @@ public:
     }
 
     // False when ffmpeg failed; the partial file is removed either way on failure.
-    bool CloseVideo() {
+    // The soundtrack is rendered from the recorded music calls once every frame is known,
+    // and a second ffmpeg run puts it beside the frames without encoding them again.
+    bool CloseVideo(const std::vector<MusicEvent>& music) {
         if (!m_ffmpeg) return true;
         const int status = pclose(m_ffmpeg);
         m_ffmpeg = nullptr;
-        const bool ok =
-            !m_videoBroken && status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        if (!ok || std::rename(m_videoTemp.c_str(), m_o.video.c_str()) != 0) {
-            std::remove(m_videoTemp.c_str());
-            return false;
+        bool ok = !m_videoBroken && status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        const std::string wav = m_o.video + ".part.wav";
+        const std::string muxed = m_videoTemp + ".av" + fs::path(m_o.video).extension().string();
+        if (ok) {
+            ok = WriteWav(wav, RenderMusicTrack(music, m_videoFrames, m_o.fps, kAudioRate),
+                          kAudioRate);
         }
-        return true;
+        if (ok) {
+            const bool webm = fs::path(m_o.video).extension() == ".webm";
+            std::string cmd = "ffmpeg -y -loglevel error -i '" + m_videoTemp + "' -i '" + wav +
+                              "' -map 0:v -map 1:a -c:v copy ";
+            cmd += webm ? "-c:a libopus -b:a 160k " : "-c:a aac -b:a 192k -movflags +faststart ";
+            cmd += "'" + muxed + "'";
+            const int mux = std::system(cmd.c_str());
+            ok = mux != -1 && WIFEXITED(mux) && WEXITSTATUS(mux) == 0;
+        }
+        ok = ok && std::rename(muxed.c_str(), m_o.video.c_str()) == 0;
+        std::remove(m_videoTemp.c_str());
+        std::remove(wav.c_str());
+        std::remove(muxed.c_str());
+        return ok;
     }
 
     void BeforeSlot(int number) override {
@@ -166,6 +186,7 @@ public:
                                               : static_cast<size_t>(desc.width) * desc.height * 2;
             const void* data = m_o.eightBit ? static_cast<const void*>(rgb()) : frame;
             if (std::fwrite(data, 1, bytes, m_ffmpeg) != bytes) m_videoBroken = true;
+            ++m_videoFrames;
         }
     }
 
@@ -177,6 +198,7 @@ public:
     const std::vector<double>& MissedTimes() const { return m_pending; }
     const std::vector<SlotStats>& Stats() const { return m_stats; }
     int64_t Frames() const { return m_frameIndex; }
+    int64_t VideoFrames() const { return m_videoFrames; }
 
 private:
     const CaptureOptions& m_o;
@@ -189,6 +211,7 @@ private:
     bool m_cutting = false;
     std::vector<uint8_t> m_rgb;
     FILE* m_ffmpeg = nullptr;
+    int64_t m_videoFrames = 0;  // frames handed to ffmpeg: the soundtrack's clock
     bool m_videoBroken = false;
     std::string m_videoTemp;
     std::string m_error;
@@ -259,6 +282,9 @@ int RunCapture(const CaptureOptions& o) {
     MusicDisableOutput(true);
 
     Capture capture(o, backend);
+    // Music calls land on the video frame they happened after.
+    MusicTrackRecorder music([&capture] { return capture.VideoFrames(); });
+    if (!o.video.empty()) MusicSetObserver(&music);
     backend->SetSink([&](const void* frame, int, int, int, const uint8_t* palette) {
         capture.OnFrame(frame, palette);
     });
@@ -290,7 +316,8 @@ int RunCapture(const CaptureOptions& o) {
     } else {
         result = KarveldMain(show);
     }
-    const bool videoOk = capture.CloseVideo();
+    MusicSetObserver(nullptr);
+    const bool videoOk = capture.CloseVideo(music.Events());
     g_timer.UseClock(nullptr);
     if (result != 0) return 1;
     if (!videoOk) {

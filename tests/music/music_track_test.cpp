@@ -1,0 +1,111 @@
+// The capture's soundtrack: recorded calls land on their frames and render at those times.
+#include "tools/capture/music_track.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "tests/music/audio_check.h"
+#include "tests/support/support.h"
+
+namespace {
+
+std::vector<float> Slice(const std::vector<int16_t>& pcm, double from, double to) {
+    std::vector<float> out;
+    for (size_t i = static_cast<size_t>(from * 44100) * 2; i < static_cast<size_t>(to * 44100) * 2;
+         ++i)
+        out.push_back(pcm[i] / 32767.0f);
+    return out;
+}
+
+TEST(MusicTrack, RecordsCallsOnTheirFramesWithSongNumbers) {
+    TempDir dir;
+    std::string path = dir.Write("a.xm", WriteXm(OneNoteModule(XmNote(4, 9))));
+    int64_t frame = 0;
+    MusicTrackRecorder rec([&frame] { return frame; });
+    MusicDisableOutput(true);
+    MusicSetObserver(&rec);
+    MusicSong* a = MusicLoad(path.c_str());
+    frame = 10;
+    MusicPlay(a);
+    MusicSong* missing = MusicLoad("no such song.xm");
+    MusicPlay(missing);
+    frame = 20;
+    MusicSetMasterVolume(a, 64);
+    MusicFree(a);
+    MusicSong* b = MusicLoad(path.c_str());  // may reuse a's address: a new number all the same
+    MusicPlay(b);
+    MusicSetObserver(nullptr);
+    MusicFree(b);
+
+    const std::vector<MusicEvent>& e = rec.Events();
+    ASSERT_EQ(8u, e.size());
+    EXPECT_EQ(MusicEvent::kLoad, e[0].kind);
+    EXPECT_EQ(0, e[0].song);
+    EXPECT_EQ(path, e[0].path);
+    EXPECT_EQ(10, e[1].frame);
+    EXPECT_EQ(0, e[1].song);
+    EXPECT_EQ(-1, e[2].song);  // the missing song
+    EXPECT_EQ(-1, e[3].song);
+    EXPECT_EQ(MusicEvent::kVolume, e[4].kind);
+    EXPECT_EQ(64, e[4].volume);
+    EXPECT_EQ(20, e[4].frame);
+    EXPECT_EQ(MusicEvent::kFree, e[5].kind);
+    EXPECT_EQ(1, e[6].song);
+    EXPECT_EQ(1, e[7].song);
+}
+
+TEST(MusicTrack, RendersEachCallAtItsFrame) {
+    TempDir dir;
+    std::string path = dir.Write("a.xm", WriteXm(OneNoteModule(XmNote(4, 9))));
+    // At 60 frames a second: play at 0.5 s, half volume at 1 s, stop at 1.5 s, 2 s in all.
+    std::vector<MusicEvent> events(4);
+    events[0] = {0, MusicEvent::kLoad, 0, path, 256};
+    events[1] = {30, MusicEvent::kPlay, 0, "", 256};
+    events[2] = {60, MusicEvent::kVolume, 0, "", 128};
+    events[3] = {90, MusicEvent::kStop, 0, "", 256};
+    std::vector<int16_t> pcm = RenderMusicTrack(events, 120, 60, 44100);
+    ASSERT_EQ(2u * 88200, pcm.size());
+    EXPECT_EQ(0.0, MeasureLevels(Slice(pcm, 0.0, 0.5)).peak);
+    // The first loud sample is the play call's: frame 30 is sample 22050.
+    size_t first = 0;
+    while (first < pcm.size() && pcm[first] == 0) ++first;
+    EXPECT_NEAR(22050.0, static_cast<double>(first / 2), 2.0);
+    Levels full = MeasureLevels(Slice(pcm, 0.6, 1.0));
+    Levels half = MeasureLevels(Slice(pcm, 1.05, 1.5));
+    EXPECT_GT(full.rms, 0.05);
+    EXPECT_NEAR(0.5, half.rms / full.rms, 0.03);
+    EXPECT_NEAR(440.0, ToneFrequency(Slice(pcm, 0.6, 1.0)), 2.0);
+    EXPECT_EQ(0.0, MeasureLevels(Slice(pcm, 1.51, 2.0)).peak);
+}
+
+TEST(MusicTrack, MissingSongsAndOddRatesRenderSilence) {
+    std::vector<MusicEvent> events(2);
+    events[0] = {0, MusicEvent::kLoad, -1, "/no/such.xm", 256};
+    events[1] = {0, MusicEvent::kPlay, -1, "", 256};
+    // 25 frames at 24 a second: 45937.5 samples, rounded down.
+    std::vector<int16_t> pcm = RenderMusicTrack(events, 25, 24, 44100);
+    EXPECT_EQ(2u * 45937, pcm.size());
+    for (int16_t v : pcm) ASSERT_EQ(0, v);
+    EXPECT_TRUE(RenderMusicTrack(events, 0, 60, 44100).empty());
+    EXPECT_TRUE(RenderMusicTrack(events, 10, 0, 44100).empty());
+}
+
+TEST(MusicTrack, WavHeaderIsCanonicalPcm) {
+    TempDir dir;
+    const std::string path = dir.Path() + "/t.wav";
+    ASSERT_TRUE(WriteWav(path, {1, -1, 256, -32768}, 44100));
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<uint8_t> want = {
+        'R', 'I', 'F', 'F', 44, 0, 0,    0,    'W', 'A', 'V',  'E',  'f', 'm', 't', ' ', 16, 0,
+        0,   0,   1,   0,   2,  0, 0x44, 0xAC, 0,   0,   0x10, 0xB1, 2,   0,   4,   0,   16, 0,
+        'd', 'a', 't', 'a', 8,  0, 0,    0,    1,   0,   0xFF, 0xFF, 0,   1,   0,   0x80};
+    EXPECT_EQ(want, b);
+    EXPECT_FALSE(WriteWav(path, {1, 2, 3}, 44100));  // half a frame
+    EXPECT_FALSE(WriteWav(dir.Path() + "/no/such/folder/t.wav", {0, 0}, 44100));
+}
+
+}  // namespace
