@@ -1,0 +1,269 @@
+// The content pack: determinism, member names, and every file through the real loaders.
+#include "tools/content/pack.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "res/datafile.h"
+#include "res/image.h"
+#include "res/palette.h"
+#include "tests/support/support.h"
+#include "tools/content/effect_data.h"
+
+namespace {
+
+// Built once: the pack takes a fraction of a second and every test reads the same one.
+const DtfMemberList& Pack() {
+    static const DtfMemberList pack = BuildContentPack();
+    return pack;
+}
+
+// The pack written once as an archive in a fresh folder, opened by each test as the show
+// opens it.
+class PackArchiveTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_dir = new TempDir();
+        std::string error;
+        s_written = WriteDtfArchive(s_dir->Path() + "/KARVELD.DTF", Pack(), &error);
+        EXPECT_TRUE(s_written) << error;
+    }
+    static void TearDownTestSuite() {
+        delete s_dir;
+        s_dir = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(s_written);
+        g_archive.Reset();
+        m_cwd = std::make_unique<ScopedWorkingDir>(s_dir->Path());
+        ASSERT_EQ(g_archive.Open("KARVELD.DTF"), 1);
+    }
+    void TearDown() override {
+        g_archive.Reset();
+        m_cwd.reset();
+    }
+
+    std::vector<uint8_t> ReadMember(const char* name) {
+        CDataFile f;
+        EXPECT_EQ(f.Open(name), 1) << name;
+        const long size = f.Size();
+        std::vector<uint8_t> bytes(size > 0 ? size : 0);
+        if (!bytes.empty()) {
+            EXPECT_EQ(f.Read(bytes.data(), 1, static_cast<int>(size)), 1);
+        }
+        return bytes;
+    }
+
+    static TempDir* s_dir;
+    static bool s_written;
+    std::unique_ptr<ScopedWorkingDir> m_cwd;
+};
+TempDir* PackArchiveTest::s_dir = nullptr;
+bool PackArchiveTest::s_written = false;
+
+}  // namespace
+
+// The archive bytes follow from the members (the writer is tested on its own); the
+// generator run twice is compared byte for byte by the end-to-end test.
+TEST(ContentPack, TwoBuildsGiveTheSameMembers) {
+    const DtfMemberList again = BuildContentPack();
+    ASSERT_EQ(again.size(), Pack().size());
+    for (size_t i = 0; i < again.size(); ++i) {
+        EXPECT_EQ(again[i].first, Pack()[i].first);
+        EXPECT_TRUE(again[i].second == Pack()[i].second) << again[i].first;
+    }
+}
+
+TEST(ContentPack, NamesAreUniqueUpperCaseWithBackslashes) {
+    std::map<std::string, int> seen;
+    for (const auto& [name, bytes] : Pack()) {
+        EXPECT_EQ(seen[name]++, 0) << name;
+        EXPECT_FALSE(bytes.empty()) << name;
+        for (char c : name) {
+            EXPECT_FALSE(c >= 'a' && c <= 'z') << name;
+            EXPECT_NE(c, '/') << name;
+        }
+    }
+}
+
+TEST_F(PackArchiveTest, HoldsEveryNameTheShowAsksFor) {
+    // Spelled as the show spells them; the archive finds members in any case.
+    for (const char* name :
+         {"DEFAULT.PAL", "TEST.PAL", "SCN3.PAL", "DATA\\DEFO.TGA", "DATA\\SUNLIGHT.TGA",
+          "DATA\\EARTH.TGA", "DATA\\CENTRE.TGA", "DATA\\VIDE.TGA", "DATA\\NEBUL2.TGA",
+          "DATA\\EXPBEGIN.FIR", "data\\gerbe1.myo"}) {
+        int a = -1, m = -1;
+        EXPECT_EQ(g_archive.Find(name, &a, &m), 1) << name;
+    }
+}
+
+TEST_F(PackArchiveTest, PalettesLoadAndKeepTheirColours) {
+    const std::pair<const char*, PaletteBytes> palettes[] = {
+        {"DEFAULT.PAL", DefaultPaletteColours()},
+        {"TEST.PAL", TestPaletteColours()},
+        {"SCN3.PAL", SpacePaletteColours()}};
+    for (const auto& [name, colours] : palettes) {
+        EXPECT_EQ(ReadMember(name).size(), static_cast<size_t>(kPalFileSize)) << name;
+        ASSERT_EQ(LoadPalette(name), 1) << name;
+        EXPECT_EQ(std::memcmp(g_palette, colours.data(), 768), 0) << name;
+        // Level 64 of the 8-bit shade table shows each colour as itself (up to a duplicate
+        // colour earlier in the palette).
+        for (int k = 1; k < 256; ++k) {
+            const int shown = g_shade8[kShadeUnlit * 256 + k];
+            EXPECT_EQ(std::memcmp(&g_palette[shown * 3], &g_palette[k * 3], 3), 0)
+                << name << " colour " << k;
+        }
+    }
+}
+
+TEST_F(PackArchiveTest, PalettesHaveTheColoursTheirScenesNeed) {
+    ASSERT_EQ(LoadPalette("SCN3.PAL"), 1);
+    // A space palette: pure black for space, near-white for stars, a deep blue, a warm sun
+    // orange, an ocean blue and a land green.
+    auto near = [](int r, int g, int b) {
+        const int k = NearestColour(r, g, b);
+        const int dr = g_palette[k * 3] - r, dg = g_palette[k * 3 + 1] - g,
+                  db = g_palette[k * 3 + 2] - b;
+        return dr * dr + dg * dg + db * db;
+    };
+    EXPECT_EQ(near(0, 0, 0), 0);
+    EXPECT_LT(near(250, 250, 250), 3 * 12 * 12);
+    EXPECT_LT(near(20, 30, 90), 3 * 12 * 12);
+    EXPECT_LT(near(240, 130, 20), 3 * 12 * 12);
+    EXPECT_LT(near(10, 50, 120), 3 * 12 * 12);
+    EXPECT_LT(near(50, 100, 30), 3 * 12 * 12);
+    // Stars are greys 64..191: each finds a grey within a few steps.
+    for (int g = 64; g < 192; g += 8) EXPECT_LT(near(g, g, g), 3 * 6 * 6) << g;
+}
+
+TEST_F(PackArchiveTest, FirstScenePicturesLoadWithTheShapesTheirEffectsNeed) {
+    CIndexedImage img;
+    // The sun glow and the core are light-mode sprites: round, index 0 in the corners,
+    // brightest in the middle.
+    for (const char* name : {"DATA\\SUNLIGHT.TGA", "DATA\\CENTRE.TGA"}) {
+        ASSERT_EQ(img.Load(name), 1) << name;
+        const int w = img.GetWidth(), h = img.GetHeight();
+        EXPECT_EQ(w, h) << name;
+        EXPECT_EQ(img.GetPixels()[0], 0) << name;
+        EXPECT_EQ(img.GetPixels()[w * h - 1], 0) << name;
+        CSprite light;
+        ASSERT_EQ(light.Load(name, kSpriteLight, 1), 1) << name;
+        EXPECT_GE(light.GetData()[(h / 2) * w + w / 2], 120) << name;
+    }
+    // The core is drawn unscaled in light: no pixel may darken what is behind it.
+    CSprite core;
+    ASSERT_EQ(core.Load("DATA\\CENTRE.TGA", kSpriteLight, 1), 1);
+    for (int i = 0; i < core.GetWidth() * core.GetHeight(); ++i) {
+        const int v = core.GetData()[i];
+        ASSERT_TRUE(v == 0 || v >= 64) << i << " " << v;
+    }
+    // The rays buffer is at least 0.9 x its width tall.
+    ASSERT_EQ(img.Load("DATA\\VIDE.TGA"), 1);
+    EXPECT_GE(img.GetHeight() * 10, img.GetWidth() * 9);
+    EXPECT_GE(img.GetWidth(), 64);
+    // The earth's colour indices are read straight through the scene palette's shade table,
+    // so its colour map is the scene palette itself.
+    ASSERT_EQ(img.Load("DATA\\EARTH.TGA"), 1);
+    EXPECT_EQ(std::memcmp(img.GetPalette(), SpacePaletteColours().data(), 768), 0);
+    EXPECT_GE(img.GetWidth(), 256);
+    // The nebula sits on index 0 (transparent) with a body of colour in the middle.
+    ASSERT_EQ(img.Load("DATA\\NEBUL2.TGA"), 1);
+    const int w = img.GetWidth(), h = img.GetHeight();
+    int border = 0, body = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint8_t p = img.GetPixels()[y * w + x];
+            if (x == 0 || y == 0 || x == w - 1 || y == h - 1) border += p != 0;
+            if (std::abs(x - w / 2) < w / 8 && std::abs(y - h / 2) < h / 8) body += p != 0;
+        }
+    EXPECT_EQ(border, 0);
+    EXPECT_GT(body, (w / 4) * (h / 4) * 3 / 4);
+}
+
+TEST_F(PackArchiveTest, TitlePictureIsColourfulAndCarriesTheName) {
+    CIndexedImage img;
+    ASSERT_EQ(img.Load("DATA\\DEFO.TGA"), 1);
+    ASSERT_EQ(img.Resize(768, 576), 1);
+    int used[256] = {};
+    for (int i = 0; i < 768 * 576; ++i) used[img.GetPixels()[i]] = 1;
+    int distinct = 0;
+    for (int u : used) distinct += u;
+    EXPECT_GT(distinct, 200);
+    // The lettering uses the last entry, white.
+    EXPECT_TRUE(used[255]);
+    EXPECT_EQ(img.GetPalette()[255 * 3], 255);
+}
+
+TEST_F(PackArchiveTest, FireStartIsAWholePictureHotAtTheBottomColdOnTop) {
+    const std::vector<uint8_t> fire = ReadMember("DATA\\EXPBEGIN.FIR");
+    ASSERT_EQ(fire.size(), 65536u);
+    long top = 0, bottom = 0;
+    for (int x = 0; x < 256; ++x) {
+        top += fire[x] + fire[256 + x];
+        bottom += fire[255 * 256 + x] + fire[254 * 256 + x];
+    }
+    EXPECT_EQ(top, 0);
+    EXPECT_GT(bottom / 512, 100);
+}
+
+TEST_F(PackArchiveTest, SprayIsAWellFormedRunLengthPicture) {
+    const std::vector<uint8_t> f = ReadMember("DATA\\GERBE1.MYO");
+    ASSERT_GE(f.size(), 8u);
+    const int w = f[0] | f[1] << 8, h = f[2] | f[3] << 8;
+    ASSERT_GT(w, 0);
+    ASSERT_GT(h, 0);
+    auto u32 = [&](size_t at) {
+        return static_cast<uint32_t>(f[at] | f[at + 1] << 8 | f[at + 2] << 16 | f[at + 3] << 24);
+    };
+    const uint32_t runs = u32(4 + 4 * h);
+    ASSERT_EQ(f.size(), 8u + 4u * h + 3u * runs);
+    int lit = 0;
+    for (int r = 0; r < h; ++r) {
+        const uint32_t a = u32(4 + 4 * r), b = u32(8 + 4 * r);
+        ASSERT_LT(a, b) << r;  // every row has at least one run
+        long sum = 0;
+        for (uint32_t k = a; k < b; ++k) {
+            const size_t at = 8 + 4 * h + 3 * k;
+            sum += f[at] | f[at + 1] << 8;
+            lit += f[at + 2] != 0;
+        }
+        EXPECT_EQ(sum, w) << r;
+    }
+    EXPECT_GT(lit, 50);
+}
+
+TEST(RunLength, RoundTripsAPictureAndRefusesWhatTheFormatCannotHold) {
+    GreyPicture p;
+    p.width = 5;
+    p.height = 3;
+    p.levels = {0, 0, 7, 7, 7,  //
+                9, 9, 9, 9, 9,  //
+                1, 2, 1, 2, 0};
+    const std::vector<uint8_t> f = EncodeRunLength(p);
+    // Runs: 2 + 1 + 5 = 8, each 3 bytes; 4 row starts; the 4-byte size.
+    ASSERT_EQ(f.size(), 4u + 4u * 4 + 3u * 8);
+    // Decoded by walking the runs of each row.
+    std::vector<uint8_t> decoded;
+    for (int r = 0; r < 3; ++r) {
+        const uint32_t a = f[4 + 4 * r], b = f[8 + 4 * r];
+        for (uint32_t k = a; k < b; ++k) {
+            const size_t at = 20 + 3 * k;
+            decoded.insert(decoded.end(), f[at] | f[at + 1] << 8, f[at + 2]);
+        }
+    }
+    EXPECT_EQ(decoded, p.levels);
+
+    GreyPicture wide;
+    wide.width = 70000;
+    wide.height = 1;
+    wide.levels.assign(70000, 3);
+    EXPECT_TRUE(EncodeRunLength(wide).empty());
+    GreyPicture shortData;
+    shortData.width = 4;
+    shortData.height = 4;
+    shortData.levels.assign(3, 0);
+    EXPECT_TRUE(EncodeRunLength(shortData).empty());
+}

@@ -1,0 +1,133 @@
+// The content pack: palettes, pictures and effect data, and the assembly of every member.
+#include "tools/content/pack.h"
+
+#include <cmath>
+
+#include "tools/common/palette_compiler.h"
+#include "tools/common/tga_writer.h"
+#include "tools/content/effect_data.h"
+#include "tools/content/noise.h"
+#include "tools/content/world.h"
+
+namespace {
+
+void Add(DtfMemberList& pack, const std::string& name, std::vector<uint8_t> bytes) {
+    pack.emplace_back(name, std::move(bytes));
+}
+
+// The title picture of the entry routine: a colourful plasma with the show's name, in its
+// own rainbow palette (the ripple lifts each of its colours toward white).
+Picture MakeTitlePicture() {
+    PaletteBuilder pb;
+    pb.Ramp(0, 256,
+            {{10, 0, 40},
+             {60, 0, 120},
+             {200, 20, 140},
+             {255, 110, 30},
+             {255, 230, 60},
+             {60, 200, 120},
+             {20, 120, 220},
+             {10, 0, 40}});
+    pb.Set(255, {255, 255, 255});
+    Picture pic(384, 288, pb.Colours());
+    for (int y = 0; y < pic.height; ++y)
+        for (int x = 0; x < pic.width; ++x) {
+            const float n = Fbm(x / 96.0f, y / 96.0f, 0x5EEDu, 4, 4);
+            const float wave = std::sin(x * 0.045f + 3.0f * n) + std::sin(y * 0.06f - 2.0f * n);
+            const float t = 0.5f + 0.25f * wave;
+            pic.At(x, y) = static_cast<uint8_t>(std::fmod(t * 254.0f + 254.0f, 254.0f));
+        }
+    const std::string title = "KARVELD";
+    const int scale = 7;
+    const int w = TextWidth(title, scale);
+    const int x = (pic.width - w) / 2, y = (pic.height - 7 * scale) / 2;
+    DrawText(pic, x + 4, y + 4, title, scale, 0);  // shadow, the darkest colour
+    DrawText(pic, x, y, title, scale, 255);
+    return pic;
+}
+
+}  // namespace
+
+PaletteBytes DefaultPaletteColours() {
+    PaletteBuilder pb;
+    pb.Ramp(0, 64, {{0, 0, 0}, {255, 255, 255}});
+    // Twelve hues of sixteen shades each, from dark through the pure hue to a pale tint.
+    const Rgb hues[12] = {{255, 40, 30}, {255, 140, 20}, {255, 230, 40}, {150, 230, 30},
+                          {30, 200, 60}, {20, 190, 160}, {30, 220, 255}, {60, 140, 255},
+                          {40, 50, 230}, {140, 60, 230}, {230, 50, 200}, {255, 120, 160}};
+    for (int h = 0; h < 12; ++h) {
+        const Rgb c = hues[h];
+        pb.Ramp(64 + h * 16, 16,
+                {{static_cast<uint8_t>(c.r / 8), static_cast<uint8_t>(c.g / 8),
+                  static_cast<uint8_t>(c.b / 8)},
+                 c,
+                 {static_cast<uint8_t>((c.r + 255) / 2), static_cast<uint8_t>((c.g + 255) / 2),
+                  static_cast<uint8_t>((c.b + 255) / 2)}});
+    }
+    return pb.Colours();
+}
+
+PaletteBytes TestPaletteColours() {
+    PaletteBuilder pb;
+    pb.Ramp(1, 31, {{0, 0, 20}, {40, 50, 110}});                        // backdrop blues
+    pb.Ramp(32, 32, {{15, 15, 18}, {150, 150, 160}, {250, 250, 255}});  // metal greys
+    pb.Ramp(64, 32, {{40, 0, 0}, {200, 30, 20}, {255, 150, 120}});      // checker red
+    pb.Ramp(96, 32, {{50, 45, 30}, {220, 210, 170}, {255, 255, 240}});  // checker cream
+    pb.Ramp(128, 32, {{0, 30, 0}, {40, 190, 60}, {200, 255, 200}});     // green
+    pb.Ramp(160, 32, {{50, 20, 0}, {240, 130, 20}, {255, 230, 180}});   // orange
+    pb.Ramp(192, 32, {{0, 10, 50}, {40, 110, 230}, {200, 230, 255}});   // blue
+    pb.Ramp(224, 32, {{40, 0, 50}, {170, 60, 200}, {255, 255, 255}});   // violet to white
+    return pb.Colours();
+}
+
+PaletteBytes SpacePaletteColours() {
+    PaletteBuilder pb;
+    const SpaceRamps r = SpaceRampLayout();
+    pb.Ramp(r.grey.first, r.grey.count, {{10, 10, 12}, {255, 255, 255}});
+    pb.Ramp(r.space.first, r.space.count,
+            {{0, 0, 10}, {20, 30, 90}, {80, 110, 200}, {200, 215, 255}});
+    pb.Ramp(r.sun.first, r.sun.count,
+            {{30, 4, 0}, {150, 40, 5}, {240, 130, 20}, {255, 220, 120}, {255, 255, 235}});
+    pb.Ramp(r.ocean.first, r.ocean.count,
+            {{0, 8, 30}, {10, 50, 120}, {40, 120, 200}, {140, 200, 240}});
+    pb.Ramp(r.land.first, r.land.count,
+            {{15, 35, 10}, {50, 100, 30}, {120, 120, 60}, {170, 150, 100}, {220, 210, 180}});
+    pb.Ramp(r.nebula.first, r.nebula.count,
+            {{15, 0, 25}, {80, 20, 110}, {170, 70, 190}, {240, 170, 250}});
+    pb.Ramp(r.cloud.first, r.cloud.count, {{120, 130, 150}, {255, 255, 255}});
+    return pb.Colours();
+}
+
+std::vector<uint8_t> EncodePicture(const Picture& picture) {
+    return WriteTgaIndexed(picture.width, picture.height, picture.pixels.data(),
+                           picture.palette.data(), 256);
+}
+
+DtfMemberList BuildContentPack() {
+    DtfMemberList pack;
+    Add(pack, "DEFAULT.PAL", CompilePalette(DefaultPaletteColours().data()));
+    Add(pack, "TEST.PAL", CompilePalette(TestPaletteColours().data()));
+    Add(pack, "SCN3.PAL", CompilePalette(SpacePaletteColours().data()));
+
+    // The entry routine's title picture.
+    Add(pack, "DATA\\DEFO.TGA", EncodePicture(MakeTitlePicture()));
+
+    // The first scene's 2D layers.
+    const PaletteBytes space = SpacePaletteColours();
+    const SpaceRamps r = SpaceRampLayout();
+    Add(pack, "DATA\\SUNLIGHT.TGA", EncodePicture(MakeRadialGlow(128, 1.6f)));
+    Add(pack, "DATA\\CENTRE.TGA", EncodePicture(MakeBrightCore(64, 2.0f)));
+    // The corona's ray buffer: only its size matters (cleared at load); square, so the rays
+    // (at most 0.9 x half the width long) stay inside it in every direction.
+    Add(pack, "DATA\\VIDE.TGA", EncodePicture(MakeFilled(256, 256, GreyPalette(), 0)));
+    Add(pack, "DATA\\EARTH.TGA",
+        EncodePicture(MakePlanetSurface(400, 400, space, r.ocean, r.land, r.cloud, 0xEA27u)));
+    Add(pack, "DATA\\NEBUL2.TGA", EncodePicture(MakeNebula(128, 96, space, r.nebula, 0x4EB2u)));
+
+    // Effect data of the later scenes.
+    Add(pack, "DATA\\EXPBEGIN.FIR", MakeFireStart(0xF1u));
+    Add(pack, "DATA\\GERBE1.MYO", EncodeRunLength(MakeSprayPicture(64, 96, 0x6E7Bu)));
+
+    AddWorldMembers(pack);
+    return pack;
+}
