@@ -3,9 +3,23 @@
 
 #include <libopenmpt/libopenmpt.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "tools/music/synth.h"
+
+XmModule InstrumentNoteModule(XmInstrument instrument, uint8_t note) {
+    XmModule m;
+    m.name = "instrument";
+    m.channels = 1;
+    m.instruments.push_back(std::move(instrument));
+    XmPattern p(64, 1);
+    p.At(0, 0).note = note;
+    p.At(0, 0).instrument = 1;
+    m.patterns.push_back(p);
+    m.orders = {0};
+    return m;
+}
 
 XmModule OneNoteModule(uint8_t note) {
     // A sine of exactly one kSynthPeriod per cycle, repeated, so the loop is seamless.
@@ -17,16 +31,7 @@ XmModule OneNoteModule(uint8_t note) {
     s.loopLength = static_cast<uint32_t>(wave.size());
     s.Tune(kSynthRate, static_cast<double>(kSynthRate) / kSynthPeriod, kMiddleC);
 
-    XmModule m;
-    m.name = "one note";
-    m.channels = 1;
-    m.instruments.push_back(MakeInstrument("sine", std::move(s)));
-    XmPattern p(64, 1);
-    p.At(0, 0).note = note;
-    p.At(0, 0).instrument = 1;
-    m.patterns.push_back(p);
-    m.orders = {0};
-    return m;
+    return InstrumentNoteModule(MakeInstrument("sine", std::move(s)), note);
 }
 
 std::vector<float> RenderModule(const std::vector<uint8_t>& bytes, double seconds) {
@@ -65,4 +70,35 @@ double ToneFrequency(const std::vector<float>& stereo, int rate) {
     }
     if (crossings < 2) return 0.0;
     return static_cast<double>(crossings - 1) * rate / static_cast<double>(last - first);
+}
+
+double PeriodicityFrequency(const std::vector<float>& stereo, int rate) {
+    const size_t frames = stereo.size() / 2;
+    const int minLag = rate / 2000, maxLag = rate / 40;
+    if (frames < static_cast<size_t>(maxLag) * 3) return 0.0;
+    const size_t window = frames - static_cast<size_t>(maxLag) - 1;
+    auto score = [&](int lag) {
+        double xy = 0.0, xx = 0.0, yy = 0.0;
+        for (size_t i = 0; i < window; ++i) {
+            double x = stereo[2 * i], y = stereo[2 * (i + lag)];
+            xy += x * y;
+            xx += x * x;
+            yy += y * y;
+        }
+        return xx > 0.0 && yy > 0.0 ? xy / std::sqrt(xx * yy) : 0.0;
+    };
+    std::vector<double> s(static_cast<size_t>(maxLag) + 2, 0.0);
+    for (int lag = minLag; lag <= maxLag + 1; ++lag) s[lag] = score(lag);
+    // The first lag that comes within a hair of the best: a period, not a multiple of it.
+    double best = 0.0;
+    for (int lag = minLag + 1; lag <= maxLag; ++lag) best = std::max(best, s[lag]);
+    for (int lag = minLag + 1; lag <= maxLag; ++lag) {
+        if (s[lag] >= best * 0.97 && s[lag] >= s[lag - 1] && s[lag] >= s[lag + 1]) {
+            double a = s[lag - 1], b = s[lag], c = s[lag + 1];
+            double den = a - 2.0 * b + c;
+            double shift = den != 0.0 ? 0.5 * (a - c) / den : 0.0;
+            return rate / (lag + shift);
+        }
+    }
+    return 0.0;
 }

@@ -22,3 +22,9 @@ Levels MeasureLevels(const std::vector<float>& stereo);
 
 // The pitch of a steady tone in the left channel from its rising zero crossings.
 double ToneFrequency(const std::vector<float>& stereo, int rate = 44100);
+// The pitch of a tone rich in harmonics (left channel): the lag in 40..2000 Hz where
+// the signal best matches itself, refined between samples.
+double PeriodicityFrequency(const std::vector<float>& stereo, int rate = 44100);
+
+// A module that plays one instrument's note on its first row and holds it.
+XmModule InstrumentNoteModule(XmInstrument instrument, uint8_t note);

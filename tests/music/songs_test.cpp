@@ -22,7 +22,7 @@ struct Expected {
 };
 const Expected kExpected[] = {
     {"dodovo5.xm", 11, 14, 120.0, 180.0},  // scenes one to five
-    {"velmoria.xm", 10, 14, 90.0, 150.0},  // loops for the rest of the show
+    {"velmoria.xm", 13, 14, 90.0, 150.0},  // loops for the rest of the show
 };
 
 class Songs : public ::testing::TestWithParam<int> {

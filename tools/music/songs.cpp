@@ -147,9 +147,10 @@ XmPattern DodovoPattern(int half, const DodovoLayers& layers) {
 // ---------------------------------------------------------------------------------------
 // velmoria: 128 BPM, six ticks a row (four rows a beat), one chord per 16-row bar.
 
-constexpr int kVelmoriaChannels = 10;
-constexpr int kVKick = 0, kVSnare = 1, kVHat = 2, kVBass = 3, kVPad = 4, kVLead = 7, kVArp = 8,
-              kVBell = 9;
+constexpr int kVelmoriaChannels = 13;
+// Pads alternate between two banks of three channels bar by bar, as in dodovo5.
+constexpr int kVKick = 0, kVSnare = 1, kVHat = 2, kVBass = 3, kVPadA = 4, kVPadB = 7, kVLead = 10,
+              kVArp = 11, kVBell = 12;
 
 const Chord kVelmoriaChords[4] = {
     {XmNote(2, A),
@@ -216,7 +217,18 @@ XmPattern VelmoriaPattern(const VelmoriaLayers& layers) {
             }
         }
         if (layers.pad) {
-            for (int v = 0; v < 3; ++v) Put(p, top, kVPad + v, chord.pad[v], kPad, 56);
+            const int bank = bar % 2 == 0 ? kVPadA : kVPadB;
+            const int other = bar % 2 == 0 ? kVPadB : kVPadA;
+            for (int v = 0; v < 3; ++v) {
+                Put(p, top, bank + v, chord.pad[v], kPad, 56);
+                KeyOff(p, top, other + v);
+            }
+        } else if (bar == 0) {
+            // Let go of the pads a pattern before left sounding.
+            for (int v = 0; v < 3; ++v) {
+                KeyOff(p, 0, kVPadA + v);
+                KeyOff(p, 0, kVPadB + v);
+            }
         }
         if (layers.arp) {
             static const int kRun[16] = {0, 2, 4, 1, 3, 2, 4, 3, 0, 2, 4, 1, 3, 2, 1, 4};

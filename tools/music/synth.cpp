@@ -32,6 +32,12 @@ void AddPartial(std::vector<double>& wave, double cycles, int loopFrames, double
     }
 }
 
+// A one-shot that stops at a loud value clicks: bring its last `seconds` down to zero.
+void FadeTail(std::vector<double>& wave, double seconds) {
+    const size_t tail = std::min(wave.size(), static_cast<size_t>(seconds * kSynthRate));
+    for (size_t i = 0; i < tail; ++i) wave[wave.size() - 1 - i] *= static_cast<double>(i) / tail;
+}
+
 double RandomPhase() {
     return kTwoPi * Rand() / (kRandMax + 1.0);
 }
@@ -91,7 +97,7 @@ XmInstrument MakeInstrument(const char* name, XmSample sample) {
 
 XmInstrument SynthKick() {
     SRand(101);
-    std::vector<double> wave(kSynthRate / 2);
+    std::vector<double> wave(kSynthRate * 6 / 10);
     double phase = 0.0;
     for (size_t n = 0; n < wave.size(); ++n) {
         double t = static_cast<double>(n) / kSynthRate;
@@ -101,6 +107,7 @@ XmInstrument SynthKick() {
         double click = SynthNoise() * std::exp(-t / 0.002) * 0.3;
         wave[n] = std::tanh(1.6 * (body + click));
     }
+    FadeTail(wave, 0.15);
     return MakeInstrument("kick", MakeSample("kick", wave));
 }
 
@@ -116,6 +123,7 @@ XmInstrument SynthSnare() {
         double noise = (filter.High() + 0.5 * filter.Band()) * std::exp(-t / 0.11);
         wave[n] = (tone + 0.8 * noise) * Attack(t, 0.001);
     }
+    FadeTail(wave, 0.08);
     return MakeInstrument("snare", MakeSample("snare", wave));
 }
 
@@ -129,6 +137,7 @@ XmInstrument SynthHiHat(bool open) {
         filter.Step(SynthNoise());
         wave[n] = filter.High() * std::exp(-t / decay) * Attack(t, 0.0005);
     }
+    FadeTail(wave, open ? 0.15 : 0.03);
     const char* name = open ? "open hat" : "hat";
     return MakeInstrument(name, MakeSample(name, wave, 0.8));
 }
@@ -176,8 +185,6 @@ XmInstrument SynthPad() {
                        [gain](double) { return gain; });
         }
     }
-    // A sine an octave below gives the pad its floor.
-    AddPartial(wave, 100.0, loopFrames, 0.0, [](double) { return 1.2; });
     XmSample s = MakeSample("pad", wave);
     s.loop = kXmForwardLoop;
     s.loopStart = 0;
@@ -235,12 +242,10 @@ XmInstrument SynthBell() {
                 p.gain * std::exp(-t / p.decay) * std::sin(kTwoPi * f0 * p.ratio * t + phase);
         }
     }
-    // The last partial is still ringing at two seconds: fade it rather than cut it.
-    const size_t tail = kSynthRate * 3 / 10;
-    for (size_t n = 0; n < wave.size(); ++n) {
-        double fade = std::min(1.0, static_cast<double>(wave.size() - n) / tail);
-        wave[n] *= Attack(static_cast<double>(n) / kSynthRate, 0.003) * fade;
-    }
+    for (size_t n = 0; n < wave.size(); ++n)
+        wave[n] *= Attack(static_cast<double>(n) / kSynthRate, 0.003);
+    // The fundamental still rings at two seconds.
+    FadeTail(wave, 0.3);
     XmSample s = MakeSample("bell", wave);
     s.Tune(kSynthRate, f0, kMiddleC);
     return MakeInstrument("bell", std::move(s));
