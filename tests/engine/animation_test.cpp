@@ -1,0 +1,229 @@
+// The keyframe player and attachments: key values, midpoints, spline end points, shadows.
+#include "engine/animation.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/object.h"
+#include "engine/world.h"
+#include "tests/engine/engine_fixture.h"
+
+namespace {
+
+SceneKeySource Key(CVector position, CVector orientation, float duration, uint8_t flags = 0) {
+    SceneKeySource k;
+    k.position = position;
+    k.orientation = orientation;
+    k.duration = duration;
+    k.flags = flags;
+    return k;
+}
+
+// Cubic Hermite through p1 and p2 with end tangents t1 and t2, in its textbook basis form.
+CVector Hermite(CVector p1, CVector t1, CVector p2, CVector t2, float u) {
+    const float u2 = u * u, u3 = u2 * u;
+    return p1.Scale(2 * u3 - 3 * u2 + 1)
+        .Add(t1.Scale(u3 - 2 * u2 + u))
+        .Add(p2.Scale(-2 * u3 + 3 * u2))
+        .Add(t2.Scale(u3 - u2));
+}
+
+void ExpectAt(int32_t i, CVector p, float tol = 1e-4f) {
+    EXPECT_NEAR(GetX(i), p.x, tol);
+    EXPECT_NEAR(GetY(i), p.y, tol);
+    EXPECT_NEAR(GetZ(i), p.z, tol);
+}
+
+}  // namespace
+
+class AnimationTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        WriteMesh("CUBE", MakeCubeMesh(1, 200, 0, 0));
+        WriteMesh("SHADOW", MakeCubeMesh(1, 0, 0, 0));
+    }
+    // One track of the given keys; returns its instance.
+    int32_t Play(const std::vector<SceneKeySource>& keys) {
+        SceneSource s;
+        s.tracks.push_back({"CUBE", keys});
+        const std::vector<uint8_t> bytes = WriteSceneFile(s);
+        EXPECT_EQ(LoadSceneFromMemory(m_scene, bytes.data(), bytes.size()), 1);
+        return m_scene.tracks[0].instance;
+    }
+    CScene m_scene;
+};
+
+TEST_F(AnimationTest, StartGivesKeyZeroExactlyAndTheEndHoldsTheLastKey) {
+    const CVector p0(1.5f, -2.25f, 3.0f), p1(10, 20, 30), p2(-7, 0, 7);
+    const int32_t i = Play({Key(p0, CVector(12, 34, 56), 2, 1), Key(p1, CVector(), 2, 1),
+                            Key(p2, CVector(90, 0, 0), 2)});
+    ASSERT_EQ(PlayScene(m_scene, 0.0f), 1);
+    EXPECT_EQ(GetX(i), p0.x);
+    EXPECT_EQ(GetY(i), p0.y);
+    EXPECT_EQ(GetZ(i), p0.z);
+    EXPECT_NEAR(GetYaw(i), 12, 1e-4);
+    EXPECT_NEAR(GetRoll(i), 56, 1e-4);
+    ASSERT_EQ(PlayScene(m_scene, 100.0f), 1);
+    EXPECT_EQ(GetX(i), p2.x);
+    EXPECT_EQ(GetZ(i), p2.z);
+    EXPECT_NEAR(GetYaw(i), 90, 1e-4);
+    EXPECT_EQ(m_scene.time, 100.0f);
+    // Negative times are refused and change nothing.
+    EXPECT_EQ(PlayScene(m_scene, -1.0f), 0);
+    EXPECT_EQ(PlayScene(m_scene, std::nanf("")), 0);
+    EXPECT_EQ(m_scene.time, 100.0f);
+    EXPECT_EQ(GetX(i), p2.x);
+}
+
+TEST_F(AnimationTest, LinearSegmentHalfWayIsTheMidpoint) {
+    const int32_t i =
+        Play({Key(CVector(0, 0, 0), CVector(0, 0, 0), 2),
+              Key(CVector(10, -4, 6), CVector(40, 20, 0), 2), Key(CVector(0, 0, 0), CVector(), 2)});
+    PlayScene(m_scene, 1.0f);
+    ExpectAt(i, CVector(5, -2, 3));
+    EXPECT_NEAR(GetYaw(i), 20, 1e-3);
+    EXPECT_NEAR(GetPitch(i), 10, 1e-3);
+    PlayScene(m_scene, 3.0f);  // half-way through the second segment
+    ExpectAt(i, CVector(5, -2, 3));
+}
+
+TEST_F(AnimationTest, SingleKeyTrackAlwaysGivesItsKey) {
+    const int32_t i = Play({Key(CVector(4, 5, 6), CVector(1, 2, 3), 0, 0x11)});
+    for (float t : {0.0f, 0.5f, 1000.0f}) {
+        PlayScene(m_scene, t);
+        ExpectAt(i, CVector(4, 5, 6), 0);
+        EXPECT_NEAR(GetPitch(i), 2, 1e-4);
+    }
+}
+
+TEST_F(AnimationTest, ZeroDurationKeyIsPassedOver) {
+    const int32_t i =
+        Play({Key(CVector(0, 0, 0), CVector(), 1), Key(CVector(100, 0, 0), CVector(), 0),
+              Key(CVector(0, 0, 0), CVector(), 1), Key(CVector(0, 8, 0), CVector(), 1)});
+    // After 1.5 s the walk lies half-way along the third segment; the jump key never shows.
+    PlayScene(m_scene, 1.5f);
+    ExpectAt(i, CVector(0, 4, 0));
+    PlayScene(m_scene, 0.5f);
+    ExpectAt(i, CVector(50, 0, 0));
+}
+
+TEST_F(AnimationTest, SplineSegmentPassesThroughBothKeysAndFollowsHermite) {
+    const CVector p0(0, 0, 0), p1(10, 0, 0), p2(20, 10, 0), p3(20, 20, 5);
+    const int32_t i = Play({Key(p0, CVector(), 1, 1), Key(p1, CVector(), 1, 1),
+                            Key(p2, CVector(), 1, 1), Key(p3, CVector(), 1)});
+    PlayScene(m_scene, 1.0f);
+    ExpectAt(i, p1, 1e-3f);
+    PlayScene(m_scene, 2.0f);
+    ExpectAt(i, p2, 1e-3f);
+    // Equal durations: no time correction, Catmull-Rom tangents half the neighbour chords
+    // (none long enough to be cut back).
+    const CVector t1 = p2.Sub(p0).Scale(0.5f);
+    const CVector t2 = p3.Sub(p1).Scale(0.5f);
+    for (float u : {0.25f, 0.5f, 0.8f}) {
+        PlayScene(m_scene, 1.0f + u);
+        ExpectAt(i, Hermite(p1, t1, p2, t2, u), 1e-3f);
+    }
+}
+
+TEST_F(AnimationTest, ZeroLengthNeighbourChordGivesAZeroTangent) {
+    const CVector p0(0, 0, 0), p1(10, 0, 0);
+    // Key 2 repeats key 1's position: the tangent at the end of segment 0 is cut to zero.
+    const int32_t i =
+        Play({Key(p0, CVector(), 1, 1), Key(p1, CVector(), 1, 1), Key(p1, CVector(), 1)});
+    for (float u : {0.3f, 0.6f}) {
+        PlayScene(m_scene, u);
+        ExpectAt(i, Hermite(p0, p1.Sub(p0), p1, CVector(), u), 1e-3f);
+    }
+}
+
+TEST_F(AnimationTest, TimeCorrectionKeepsTheEndsOfTheSegment) {
+    const CVector p0(0, 0, 0), p1(10, 0, 0), p2(30, 0, 0);
+    const int32_t i = Play({Key(p0, CVector(), 1, 1), Key(p1, CVector(), 3, 1),
+                            Key(p2, CVector(), 3, 1), Key(p2, CVector(), 1)});
+    PlayScene(m_scene, 1.0f);
+    ExpectAt(i, p1, 1e-3f);
+    // With a longer next segment the corrected parameter runs ahead of the time in the
+    // middle (r = 1/3): u = 0.5 + (2/3)(0.25 - 0.125).
+    PlayScene(m_scene, 0.5f);
+    const float u = 0.5f + (2.0f / 3.0f) * 0.125f;
+    const CVector t1 = p1.Sub(p0);
+    CVector t2 = p2.Sub(p1).Add(p1.Sub(p0)).Scale(0.5f);
+    ExpectAt(i, Hermite(p0, t1, p1, t2, u), 1e-3f);
+}
+
+TEST_F(AnimationTest, DirectionOfTravelTurnsTheObjectAndFades) {
+    // Moving along +x: heading -90, no pitch.
+    const int32_t i = Play({Key(CVector(0, 0, 0), CVector(5, 0, 0), 2, 0x10),
+                            Key(CVector(10, 0, 0), CVector(5, 0, 0), 2, 0x10),
+                            Key(CVector(20, 0, 0), CVector(5, 0, 0), 2, 0x10)});
+    PlayScene(m_scene, 1.0f);
+    EXPECT_NEAR(GetYaw(i), 5 - 90, 1e-2);
+    EXPECT_NEAR(GetPitch(i), 0, 1e-3);
+    PlayScene(m_scene, 50.0f);  // last key: direction from the key before
+    EXPECT_NEAR(GetYaw(i), 5 - 90, 1e-2);
+
+    // Ending on a key without the flag, the turn fades out with the segment.
+    const int32_t j =
+        Play({Key(CVector(0, 0, 0), CVector(), 2, 0x10), Key(CVector(0, 0, 10), CVector(), 2, 0x00),
+              Key(CVector(0, 10, 10), CVector(), 2)});
+    PlayScene(m_scene, 1.0f);
+    // Direction half-way: (0, 0, 10) + 0.5 ((0, 10, 0) - (0, 0, 10)) = (0, 5, 5): pitch 45.
+    EXPECT_NEAR(GetPitch(j), 0.5f * 45.0f, 1e-2);
+}
+
+TEST_F(AnimationTest, ShadowNarrowsWithTheRoll) {
+    const int32_t parent = Play({Key(CVector(3, 50, -4), CVector(30, 10, 0), 1)});
+    PlayScene(m_scene, 0.0f);
+    CAttachment shadow;
+    CreateAttachment(shadow, MakeKey("CUBE"), MakeKey("SHADOW"), 1, -2, 5);
+    ASSERT_EQ(shadow.count, 1);
+    const int32_t child = shadow.children[0];
+    ASSERT_GE(child, 0);
+    shadow.widthFactor = 0.25f;
+    const struct {
+        float roll, scale;
+    } cases[] = {{0, 1}, {90, 0.25f}, {180, 1}, {-90, 0.25f}, {270, 0.25f}, {45, 0.625f}};
+    for (const auto& c : cases) {
+        SetAngles(parent, 30, 10, c.roll);
+        EXPECT_EQ(UpdateShadow(shadow), 1);
+        EXPECT_NEAR(g_context->instances[child].scale.x, c.scale, 1e-5) << c.roll;
+        EXPECT_EQ(g_context->instances[child].scale.y, 1.0f);
+    }
+    ExpectAt(child, CVector(4, -2, 1));
+    EXPECT_NEAR(GetYaw(child), 30, 1e-4);
+    EXPECT_EQ(GetPitch(child), 0.0f);
+    ReleaseAttachment(shadow);
+    EXPECT_EQ(shadow.count, 0);
+}
+
+TEST_F(AnimationTest, AttachmentCreatesOneChildPerParentInstance) {
+    SceneSource s;
+    s.tracks.push_back({"CUBE", {Key(CVector(5, 0, 0), CVector(90, 0, 0), 1)}});
+    s.tracks.push_back({"SHADOW", {Key(CVector(), CVector(), 1)}});
+    s.tracks.push_back({"CUBE", {Key(CVector(0, 7, 0), CVector(), 1)}});
+    const std::vector<uint8_t> bytes = WriteSceneFile(s);
+    ASSERT_EQ(LoadSceneFromMemory(m_scene, bytes.data(), bytes.size()), 1);
+    PlayScene(m_scene, 0);
+    CAttachment flames;
+    CreateAttachment(flames, MakeKey("CUBE"), MakeKey("SHADOW"), 0, 0, 10);
+    ASSERT_EQ(flames.count, 2);
+    EXPECT_EQ(flames.parents[0], 0);
+    EXPECT_EQ(flames.parents[1], 2);
+    EXPECT_EQ(flames.children[0], 3);
+    EXPECT_EQ(flames.children[1], 4);
+    EXPECT_EQ(UpdateAttachment(flames), 2);
+    // Offset (0, 0, 10) turned by yaw 90 from (5, 0, 0).
+    ExpectAt(3, CVector(-5, 0, 0), 1e-3f);
+    EXPECT_NEAR(GetYaw(3), 90, 1e-3);
+    ExpectAt(4, CVector(0, 7, 10), 1e-3f);
+
+    CAttachment same;
+    CreateAttachment(same, MakeKey("CUBE"), MakeKey("CUBE"), 0, 0, 0);
+    EXPECT_EQ(same.count, 0);
+    CreateAttachment(same, MakeKey("NOPARENT"), MakeKey("SHADOW"), 0, 0, 0);
+    EXPECT_EQ(same.count, 0);
+    CreateAttachment(same, MakeKey("CUBE"), MakeKey("NOCHILD"), 0, 0, 0);
+    EXPECT_EQ(same.count, 0);
+}

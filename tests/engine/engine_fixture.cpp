@@ -1,0 +1,78 @@
+// Shared set-up for engine tests.
+#include "tests/engine/engine_fixture.h"
+
+#include <cstdio>
+
+#include "engine/alloc.h"
+#include "engine/world.h"
+#include "res/palette.h"
+
+std::vector<uint8_t> TestPaletteFile() {
+    std::vector<uint8_t> bytes(kPalFileSize, 0);
+    for (int i = 0; i < 256; ++i) {
+        uint8_t r = static_cast<uint8_t>(2 * i), g = r, b = r;
+        if (i >= 128) {
+            // Six hues at eight brightness steps beyond the greys.
+            const int hue = (i - 128) % 6;
+            const uint8_t level = static_cast<uint8_t>(40 + ((i - 128) / 6) * 10);
+            r = (hue == 0 || hue == 3 || hue == 5) ? level : 0;
+            g = (hue == 1 || hue == 3 || hue == 4) ? level : 0;
+            b = (hue == 2 || hue == 4 || hue == 5) ? level : 0;
+        }
+        bytes[3 * i] = r;
+        bytes[3 * i + 1] = g;
+        bytes[3 * i + 2] = b;
+    }
+    return bytes;
+}
+
+std::vector<uint8_t> TestTga(int width, int height, const std::vector<uint8_t>& rowsTopDown,
+                             const uint8_t* rgbMap) {
+    std::vector<uint8_t> out(18, 0);
+    out[1] = 1;  // colour map present
+    out[2] = 1;  // uncompressed, colour-mapped
+    out[5] = 0;
+    out[6] = 1;  // 256 entries
+    out[7] = 24;
+    out[12] = static_cast<uint8_t>(width);
+    out[13] = static_cast<uint8_t>(width >> 8);
+    out[14] = static_cast<uint8_t>(height);
+    out[15] = static_cast<uint8_t>(height >> 8);
+    out[16] = 8;
+    for (int i = 0; i < 256; ++i) {
+        out.push_back(rgbMap[3 * i + 2]);
+        out.push_back(rgbMap[3 * i + 1]);
+        out.push_back(rgbMap[3 * i]);
+    }
+    for (int y = height - 1; y >= 0; --y)
+        for (int x = 0; x < width; ++x)
+            out.push_back(rowsTopDown[static_cast<size_t>(y) * width + x]);
+    return out;
+}
+
+void EngineTest::SetUp() {
+    SetEngineAllocFailure(-1);
+    m_dir = std::make_unique<TempDir>();
+    m_cwd = std::make_unique<ScopedWorkingDir>(m_dir->Path());
+    m_dir->Write("DEFAULT.PAL", TestPaletteFile());
+    ASSERT_EQ(CreateWorld(), 1);
+}
+
+void EngineTest::TearDown() {
+    ReleaseWorld();
+    SetFaceBudget(kFaceBudgetMax);
+    m_cwd.reset();
+    m_dir.reset();
+}
+
+void EngineTest::WriteData(const std::string& relative, const std::vector<uint8_t>& bytes) {
+    m_dir->Write(relative, bytes);
+}
+
+void EngineTest::WriteMesh(const std::string& name, const MeshSource& mesh) {
+    WriteData("DATA/" + name + ".OBP", WriteMeshFile(mesh));
+}
+
+void EngineTest::RemoveData(const std::string& relative) {
+    std::remove((m_dir->Path() + "/" + relative).c_str());
+}

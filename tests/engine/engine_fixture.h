@@ -1,0 +1,35 @@
+// Shared set-up for engine tests: a fresh world over a temporary data folder and a known palette.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/support/support.h"
+#include "tools/common/mesh_writer.h"
+#include "tools/common/scene_writer.h"
+
+// Palette file bytes whose colours are (2i, 2i, 2i) for i < 128 and hues above; the tables
+// after the palette are left zero.
+std::vector<uint8_t> TestPaletteFile();
+// An uncompressed colour-mapped TGA (type 1): the colour map in blue, green, red order and the
+// indices bottom row first, as rowsTopDown[y][x] read top to bottom.
+std::vector<uint8_t> TestTga(int width, int height, const std::vector<uint8_t>& rowsTopDown,
+                             const uint8_t* rgbMap);
+
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes DATA\NAME.OBP (and friends) below the working folder.
+    void WriteData(const std::string& relative, const std::vector<uint8_t>& bytes);
+    void WriteMesh(const std::string& name, const MeshSource& mesh);
+    void RemoveData(const std::string& relative);
+
+    std::unique_ptr<TempDir> m_dir;
+    std::unique_ptr<ScopedWorkingDir> m_cwd;
+};

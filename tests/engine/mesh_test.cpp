@@ -1,0 +1,180 @@
+// Mesh files: round trips through our writer, colour resolution, refusal of malformed files.
+#include "engine/mesh.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "engine/texture.h"
+#include "engine/world.h"
+#include "tests/engine/engine_fixture.h"
+
+namespace {
+
+// Two triangles sharing an edge: a flat one and a textured one.
+MeshSource TwoFaceMesh() {
+    MeshSource mesh;
+    mesh.name = "FILENAME";
+    mesh.flags = 2 << 2;
+    mesh.positions = {CVector(0, 0, 0), CVector(4, 0, 0), CVector(0, 3, 0), CVector(4, 3, 2)};
+    MeshFaceSource flat;
+    flat.vertex[0] = 0;
+    flat.vertex[1] = 1;
+    flat.vertex[2] = 2;
+    flat.flags = 0x0104;  // upper bits are kept as they are
+    flat.red = flat.green = flat.blue = 100;
+    MeshFaceSource textured;
+    textured.vertex[0] = 1;
+    textured.vertex[1] = 3;
+    textured.vertex[2] = 2;
+    textured.flags = 2;
+    textured.texture = "skin";
+    const float uv[6] = {0, 0, 16777216.0f, 0, 0, 8388608.0f};
+    std::memcpy(textured.uv, uv, sizeof uv);
+    mesh.faces = {flat, textured};
+    return mesh;
+}
+
+void PutI32(std::vector<uint8_t>& bytes, size_t at, int32_t v) {
+    std::memcpy(&bytes[at], &v, 4);
+}
+
+}  // namespace
+
+class MeshTest : public EngineTest {
+protected:
+    void WriteSkin() {
+        std::vector<uint8_t> map(768, 0);
+        WriteData("DATA/SKIN.TGA", TestTga(8, 8, std::vector<uint8_t>(64, 0), map.data()));
+    }
+    int Load(const std::vector<uint8_t>& bytes, const char* key = "M") {
+        return LoadMeshFromMemory(MakeKey(key), bytes.data(), bytes.size());
+    }
+};
+
+TEST_F(MeshTest, WrittenMeshLoadsBackUnderTheRequestedKey) {
+    WriteSkin();
+    WriteMesh("TWO", TwoFaceMesh());
+    ASSERT_EQ(LoadMesh(MakeKey("two")), 1);
+    ASSERT_EQ(g_context->meshCount, 1);
+    const MeshRecord& m = g_context->meshes[0];
+    EXPECT_EQ(m.key, MakeKey("TWO"));
+    EXPECT_EQ(m.flags, 8);
+    EXPECT_EQ(m.material, 0);
+    ASSERT_EQ(m.vertexCount, 4);
+    ASSERT_EQ(m.faceCount, 2);
+    EXPECT_EQ(m.vertices[3].x, 4.0f);
+    EXPECT_EQ(m.vertices[3].z, 2.0f);
+    EXPECT_FLOAT_EQ(m.radius, std::sqrt(29.0f));
+    EXPECT_EQ(m.faces[1].vertex[1], 3);
+    EXPECT_EQ(m.indices[3], 1);
+    EXPECT_EQ(m.indices[4], 3);
+    EXPECT_EQ(m.faces[1].uv[2], 16777216.0f);
+    // The flat face lies in z = 0: its plane is the z axis (either side), through the origin.
+    EXPECT_NEAR(std::fabs(m.planes[0].normal.z), 1.0f, 1e-6);
+    EXPECT_NEAR(m.planes[0].d, 0.0f, 1e-6);
+    // Every corner of every face lies on that face's plane; normals are unit length.
+    for (int f = 0; f < 2; ++f)
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(m.planes[f].normal.Dot(m.vertices[m.faces[f].vertex[c]]), m.planes[f].d,
+                        1e-5);
+    for (int v = 0; v < 4; ++v) EXPECT_NEAR(m.normals[v].Length(), 1.0f, 1e-6);
+    // Flat colour: red, green, blue kept, low byte the nearest palette index (grey 100 is 50).
+    EXPECT_EQ(static_cast<uint32_t>(m.faces[0].colour), 0x64646400u | 50u);
+    EXPECT_EQ(m.faces[0].flags, 0x0104);
+    // Textured face: the texture's table index.
+    EXPECT_EQ(m.faces[1].flags, 2);
+    EXPECT_EQ(m.faces[1].colour, FindTexture(MakeKey("SKIN")));
+    EXPECT_EQ(FindTexture(MakeKey("SKIN")), 0);
+}
+
+TEST_F(MeshTest, MissingTextureMakesTheFaceFlatGrey) {
+    WriteMesh("TWO", TwoFaceMesh());
+    ASSERT_EQ(LoadMesh(MakeKey("TWO")), 1);
+    const FaceRecord& face = g_context->meshes[0].faces[1];
+    EXPECT_EQ(face.flags & 3, 0);
+    EXPECT_EQ(static_cast<uint32_t>(face.colour), 0xC0C0C000u | 98u);  // grey 196 is index 98
+}
+
+TEST_F(MeshTest, NameIndexOutsideTheListMakesTheFaceFlatGrey) {
+    WriteSkin();
+    std::vector<uint8_t> bytes = WriteMeshFile(TwoFaceMesh());
+    // Face 1's colour word (its name index) sits after header, names, record, vertices,
+    // normals and face 0.
+    const size_t face1 = 20 + 8 + 58 + 4 * 24 + 36;
+    PutI32(bytes, face1 + 8, 1);
+    ASSERT_EQ(Load(bytes), 1);
+    EXPECT_EQ(static_cast<uint32_t>(g_context->meshes[0].faces[1].colour), 0xC0C0C000u | 98u);
+    PutI32(bytes, face1 + 8, -1);
+    ASSERT_EQ(Load(bytes, "N"), 1);
+    EXPECT_EQ(static_cast<uint32_t>(g_context->meshes[1].faces[1].colour), 0xC0C0C000u | 98u);
+}
+
+TEST_F(MeshTest, FlatMeshWithoutNamesLoads) {
+    ASSERT_EQ(Load(WriteMeshFile(MakeCubeMesh(2, 0, 0, 0))), 1);
+    const MeshRecord& m = g_context->meshes[0];
+    EXPECT_EQ(m.faceCount, 12);
+    EXPECT_FLOAT_EQ(m.radius, std::sqrt(12.0f));
+    for (int f = 0; f < 12; ++f) {
+        EXPECT_EQ(static_cast<uint32_t>(m.faces[f].colour), 0u);  // black is index 0
+        // Every plane of the cube faces outward at distance 2.
+        EXPECT_NEAR(m.planes[f].d, 2.0f, 1e-6);
+    }
+}
+
+TEST_F(MeshTest, LoadingTheSameKeyTwiceReadsTheFileOnce) {
+    WriteMesh("CUBE", MakeCubeMesh(1, 0, 0, 0));
+    ASSERT_EQ(LoadMesh(MakeKey("CUBE")), 1);
+    RemoveData("DATA/CUBE.OBP");
+    EXPECT_EQ(LoadMesh(MakeKey("CUBE")), 1);
+    EXPECT_EQ(g_context->meshCount, 1);
+    EXPECT_EQ(LoadMesh(MakeKey("GONE")), 0);
+}
+
+TEST_F(MeshTest, WrongVersionOrSecondWordIsRefused) {
+    std::vector<uint8_t> bytes = WriteMeshFile(MakeCubeMesh(1, 0, 0, 0));
+    PutI32(bytes, 0, 2);
+    EXPECT_EQ(Load(bytes), 0);
+    PutI32(bytes, 0, 1);
+    PutI32(bytes, 4, 1);
+    EXPECT_EQ(Load(bytes), 0);
+    EXPECT_EQ(g_context->meshCount, 0);
+}
+
+TEST_F(MeshTest, EveryTruncationIsRefused) {
+    const std::vector<uint8_t> bytes = WriteMeshFile(TwoFaceMesh());
+    for (size_t n = 0; n < bytes.size(); ++n) {
+        std::vector<uint8_t> part(bytes.begin(), bytes.begin() + static_cast<long>(n));
+        ASSERT_EQ(Load(part), 0) << n;
+    }
+    EXPECT_EQ(g_context->meshCount, 0);
+    EXPECT_EQ(Load(bytes), 1);
+}
+
+TEST_F(MeshTest, CountsAndIndicesBeyondTheDataAreRefused) {
+    const std::vector<uint8_t> good = WriteMeshFile(MakeCubeMesh(1, 0, 0, 0));
+    const size_t record = 20;
+    struct Patch {
+        size_t at;
+        int32_t value;
+    } patches[] = {
+        {16, -1},                   // name count
+        {16, 0x10000000},           // name count past the end
+        {record + 10, -3},          // vertex count
+        {record + 10, 9},           // one vertex more than stored
+        {record + 22, 0x7FFFFFFF},  // face count
+        {record + 22, -1},
+    };
+    for (const Patch& p : patches) {
+        std::vector<uint8_t> bytes = good;
+        PutI32(bytes, p.at, p.value);
+        EXPECT_EQ(Load(bytes), 0) << p.at << " " << p.value;
+    }
+    // A face naming vertex 8 of 8.
+    std::vector<uint8_t> bytes = good;
+    const size_t firstFace = record + 58 + 8 * 24;
+    bytes[firstFace + 2] = 8;
+    EXPECT_EQ(Load(bytes), 0);
+    EXPECT_EQ(g_context->meshCount, 0);
+}

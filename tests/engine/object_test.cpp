@@ -1,0 +1,203 @@
+// Object, camera and mesh operations: the documented examples and geometric identities.
+#include "engine/object.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "engine/mesh.h"
+#include "engine/texture.h"
+#include "engine/world.h"
+#include "tests/engine/engine_fixture.h"
+
+class ObjectTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        WriteMesh("CUBE", MakeCubeMesh(1, 200, 0, 0));
+        WriteMesh("BIGCUBE", MakeCubeMesh(3, 0, 200, 0));
+        WriteMesh("TARGET", MakeCubeMesh(1, 0, 0, 0));
+        m_a = AddInstance(MakeKey("CUBE"));
+        m_b = AddInstance(MakeKey("CUBE"));
+        ASSERT_EQ(m_b, 1);
+    }
+    int32_t m_a = -1, m_b = -1;
+};
+
+TEST_F(ObjectTest, InvalidIndicesAreRefused) {
+    for (int32_t bad : {-1, 2, 1000}) {
+        EXPECT_EQ(SetPosition(bad, 1, 2, 3), 0);
+        EXPECT_EQ(MoveInstance(bad, 1, 2, 3), 0);
+        EXPECT_EQ(SetAngles(bad, 1, 2, 3), 0);
+        EXPECT_EQ(SetScale(bad, 1, 2, 3), 0);
+        EXPECT_EQ(HideInstance(bad), 0);
+        EXPECT_EQ(GetX(bad), 0.0f);
+        EXPECT_EQ(GetYaw(bad), 0.0f);
+        EXPECT_EQ(AimCamera(bad), 0);
+        EXPECT_EQ(FollowInstance(bad, 10), 0);
+        EXPECT_EQ(ViewFromInstance(bad, 10), 0);
+        EXPECT_EQ(AttachInstance(m_a, bad, 0, 0, 0), 0);
+        EXPECT_EQ(AttachInstance(bad, m_a, 0, 0, 0), 0);
+    }
+}
+
+TEST_F(ObjectTest, PositionAnglesAndScale) {
+    SetPosition(m_a, 1, 2, 3);
+    MoveInstance(m_a, 1, 1, 1);
+    SetY(m_a, -5);
+    EXPECT_EQ(GetX(m_a), 2.0f);
+    EXPECT_EQ(GetY(m_a), -5.0f);
+    EXPECT_EQ(GetZ(m_a), 4.0f);
+    EXPECT_EQ(GetX(m_b), 0.0f);
+    SetAngles(m_a, 90, 0, 0);
+    EXPECT_NEAR(GetYaw(m_a), 90, 1e-4);
+    EXPECT_NEAR(g_context->instances[m_a].angles.x, 1.570795f, 1e-6);
+    TurnInstance(m_a, 90, -10, 5);
+    EXPECT_NEAR(GetYaw(m_a), 180, 1e-4);
+    EXPECT_NEAR(GetPitch(m_a), -10, 1e-4);
+    EXPECT_NEAR(GetRoll(m_a), 5, 1e-4);
+    SetScale(m_a, 0, 2, -1);
+    const CVector s = g_context->instances[m_a].scale;
+    EXPECT_EQ(s.x, 0.001f);
+    EXPECT_EQ(s.y, 2.0f);
+    EXPECT_EQ(s.z, 0.001f);
+}
+
+TEST_F(ObjectTest, HideAndShow) {
+    HideInstance(m_a);
+    EXPECT_EQ(g_context->instances[m_a].flags & 1, 1);
+    g_context->instances[m_a].flags |= 2 | 4;
+    ShowInstance(m_a);
+    EXPECT_EQ(g_context->instances[m_a].flags, 2);
+}
+
+TEST_F(ObjectTest, AttachInstanceTurnsTheOffsetWithTheParent) {
+    SetPosition(m_b, 5, 0, 0);
+    SetAngles(m_b, 90, 0, 0);
+    ASSERT_EQ(AttachInstance(m_a, m_b, 0, 0, 10), 1);
+    EXPECT_NEAR(GetX(m_a), -5, 1e-3);
+    EXPECT_NEAR(GetY(m_a), 0, 1e-3);
+    EXPECT_NEAR(GetZ(m_a), 0, 1e-3);
+    EXPECT_NEAR(GetYaw(m_a), 90, 1e-3);
+    // With a general orientation the child stays at the offset's distance from the parent.
+    SetAngles(m_b, 33, -71, 140);
+    AttachInstance(m_a, m_b, 3, 4, 12);
+    const float dx = GetX(m_a) - 5, dy = GetY(m_a), dz = GetZ(m_a);
+    EXPECT_NEAR(std::sqrt(dx * dx + dy * dy + dz * dz), 13, 1e-3);
+}
+
+TEST_F(ObjectTest, CameraFollowsAndAims) {
+    SetPosition(m_a, 10, 20, 30);
+    SetCameraAngles(0, 0, 0);
+    ASSERT_EQ(FollowInstance(m_a, 100), 1);
+    EXPECT_NEAR(g_context->cameraPos.x, 10, 1e-4);
+    EXPECT_NEAR(g_context->cameraPos.y, 20, 1e-4);
+    EXPECT_NEAR(g_context->cameraPos.z, -70, 1e-4);
+    // Any yaw and pitch: the camera stays at the distance.
+    SetCameraAngles(40, 25, 60);
+    FollowInstance(m_a, 100);
+    EXPECT_NEAR(g_context->cameraPos.Sub(CVector(10, 20, 30)).Length(), 100, 1e-3);
+
+    // After aiming, the instance lies straight ahead on the camera's viewing axis.
+    SetCameraPosition(-3, 7, 11);
+    MoveCamera(1, 1, 1);
+    ASSERT_EQ(AimCamera(m_a), 1);
+    EXPECT_EQ(GetCameraRoll(), 0.0f);
+    CBasis view;
+    view.origin = CVector(10, 20, 30).Sub(g_context->cameraPos);
+    view.Unrotate(g_context->cameraAngles.x, g_context->cameraAngles.y, 0);
+    EXPECT_NEAR(view.origin.x, 0, 1e-3);
+    EXPECT_NEAR(view.origin.y, 0, 1e-3);
+    EXPECT_GT(view.origin.z, 0);
+
+    SetAngles(m_a, 15, -5, 0);
+    ASSERT_EQ(ViewFromInstance(m_a, 0), 1);
+    EXPECT_NEAR(GetCameraYaw(), 15, 1e-4);
+    EXPECT_NEAR(g_context->cameraPos.x, 10, 1e-4);
+    SetCameraPitch(12);
+    TurnCamera(1, 1, 1);
+    EXPECT_NEAR(GetCameraPitch(), 13, 1e-4);
+}
+
+TEST_F(ObjectTest, MeshQueriesAndVertexChangesRecomputeGeometry) {
+    const NameKey cube = MakeKey("CUBE");
+    EXPECT_EQ(GetVertexCount(cube), 8);
+    EXPECT_EQ(GetFaceCount(cube), 12);
+    EXPECT_NEAR(GetMeshSize(cube), 2 * std::sqrt(3.0f), 1e-5);
+    EXPECT_EQ(GetMeshSize(MakeKey("NONE")), 0.0f);
+    EXPECT_EQ(SetVertex(cube, 8, 0, 0, 0), 0);
+    ASSERT_EQ(SetVertex(cube, 7, 4, 4, 4), 1);
+    const MeshRecord& m = *GetMesh(cube);
+    EXPECT_NEAR(m.radius, std::sqrt(48.0f), 1e-5);
+    for (int f = 0; f < m.faceCount; ++f)
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(m.planes[f].normal.Dot(m.vertices[m.faces[f].vertex[c]]), m.planes[f].d,
+                        1e-4);
+    ASSERT_EQ(ScaleMesh(MakeKey("BIGCUBE"), 2, 2, 2), 0);  // not loaded yet
+    ASSERT_EQ(LoadMesh(MakeKey("BIGCUBE")), 1);
+    ASSERT_EQ(ScaleMesh(MakeKey("BIGCUBE"), 2, 1, 1), 1);
+    EXPECT_NEAR(GetMesh(MakeKey("BIGCUBE"))->radius, std::sqrt(36.0f + 9 + 9), 1e-4);
+    // The x sides now lie at 6.
+    EXPECT_NEAR(GetMesh(MakeKey("BIGCUBE"))->planes[0].d, 6, 1e-4);
+}
+
+TEST_F(ObjectTest, MorphWithWeightsZeroAndOneCopiesTheSources) {
+    const NameKey a = MakeKey("CUBE"), b = MakeKey("BIGCUBE"), t = MakeKey("TARGET");
+    ASSERT_EQ(LoadMesh(b), 1);
+    ASSERT_EQ(LoadMesh(t), 1);
+    EXPECT_EQ(MorphMesh(a, b, t, nullptr), 0);
+    std::vector<float> w(8, 0.0f);
+    ASSERT_EQ(MorphMesh(a, b, t, w.data()), 1);
+    for (int k = 0; k < 8; ++k) EXPECT_EQ(GetMesh(t)->vertices[k].x, GetMesh(a)->vertices[k].x);
+    w.assign(8, 1.0f);
+    ASSERT_EQ(MorphMesh(a, b, t, w.data()), 1);
+    for (int k = 0; k < 8; ++k) EXPECT_EQ(GetMesh(t)->vertices[k].z, GetMesh(b)->vertices[k].z);
+    EXPECT_NEAR(GetMesh(t)->radius, std::sqrt(27.0f), 1e-5);
+    w.assign(8, 0.5f);
+    ASSERT_EQ(MorphMesh(a, b, t, w.data()), 1);
+    EXPECT_NEAR(GetMesh(t)->vertices[0].x, -2, 1e-6);
+    // Different vertex counts are refused.
+    MeshSource tri;
+    tri.positions = {CVector(0, 0, 0), CVector(1, 0, 0), CVector(0, 1, 0)};
+    tri.faces.resize(1);
+    tri.faces[0].vertex[1] = 1;
+    tri.faces[0].vertex[2] = 2;
+    WriteMesh("TRI", tri);
+    ASSERT_EQ(LoadMesh(MakeKey("TRI")), 1);
+    EXPECT_EQ(MorphMesh(a, MakeKey("TRI"), t, w.data()), 0);
+}
+
+TEST_F(ObjectTest, RenameUVAndRenderBits) {
+    const NameKey cube = MakeKey("CUBE");
+    ASSERT_EQ(LoadMesh(MakeKey("TARGET")), 1);
+    EXPECT_EQ(RenameMesh(cube, MakeKey("TARGET")), 0);
+    EXPECT_EQ(RenameMesh(cube, NameKey{}), 0);
+    EXPECT_EQ(FindMesh(cube), 0);
+    ASSERT_EQ(RenameMesh(cube, MakeKey("NEWNAME")), 1);
+    EXPECT_EQ(FindMesh(cube), -1);
+    const NameKey renamed = MakeKey("NEWNAME");
+    MeshRecord& m = *GetMesh(renamed);
+    m.faces[0].uv[0] = 2.0f;
+    m.faces[0].uv[5] = 3.0f;
+    m.faces[0].flags = 0x0005;
+    m.flags = 0x05;
+    ASSERT_EQ(ScaleUV(renamed, 4.0f, 0.5f), 1);
+    EXPECT_EQ(m.faces[0].uv[0], 8.0f);
+    EXPECT_EQ(m.faces[0].uv[5], 1.5f);
+    ASSERT_EQ(SetMeshRenderBits(renamed, 0xABCB), 1);
+    EXPECT_EQ(m.flags, 0xC9);
+    EXPECT_EQ(m.faces[0].flags, 0xABC9);
+}
+
+TEST_F(ObjectTest, TexturePixelsNeedAnOutPointer) {
+    std::vector<uint8_t> map(768, 0);
+    WriteData("DATA/T.TGA", TestTga(2, 2, {1, 2, 3, 4}, map.data()));
+    int32_t size = -1;
+    EXPECT_EQ(GetTexturePixels(MakeKey("T"), &size), nullptr);
+    EXPECT_EQ(size, -1);
+    ASSERT_EQ(AddTexture(MakeKey("T")), 1);
+    EXPECT_EQ(GetTexturePixels(MakeKey("T"), nullptr), nullptr);
+    EXPECT_NE(GetTexturePixels(MakeKey("T"), &size), nullptr);
+    EXPECT_EQ(size, 2);
+}

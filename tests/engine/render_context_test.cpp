@@ -1,0 +1,149 @@
+// Render context settings: clamps, refusals, pixel-mode choice, depth buffer, fog, table choice.
+#include "engine/render_context.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/display.h"
+#include "engine/alloc.h"
+#include "engine/world.h"
+#include "res/palette.h"
+#include "tests/engine/engine_fixture.h"
+
+using RenderContextTest = EngineTest;
+
+TEST_F(RenderContextTest, CreateWorldWritesTheDefaults) {
+    ASSERT_NE(g_context, nullptr);
+    EXPECT_STREQ(g_context->name, "Scene par defaut.");
+    EXPECT_FLOAT_EQ(g_context->ambient, 0.4f);
+    EXPECT_FLOAT_EQ(g_context->diffuse, 1.0f);
+    EXPECT_NEAR(g_context->lightDir.x, 1.0 / 3, 1e-6);
+    EXPECT_NEAR(g_context->lightDir.y, 2.0 / 3, 1e-6);
+    EXPECT_NEAR(g_context->lightDir.z, 2.0 / 3, 1e-6);
+    EXPECT_FLOAT_EQ(g_context->focal, 0.24208599f);
+    EXPECT_EQ(g_context->backgroundMode, 1);
+    EXPECT_EQ(g_context->materialCount, 1);
+    EXPECT_EQ(g_context->materials[0].key, MakeKey("DEFAUT"));
+    EXPECT_EQ(g_settings.zbufferSize, 64000);
+    EXPECT_EQ(g_settings.zbufferEnabled, 1);
+    EXPECT_EQ(g_settings.fogEnabled, 0);
+    EXPECT_FLOAT_EQ(g_settings.fogNearRecip, 0.002f);
+    EXPECT_FLOAT_EQ(g_settings.fogFarRecip, 0.001f);
+    EXPECT_EQ(g_fogColour[0], 200);
+    EXPECT_EQ(GetPixelMode(), kPixelMode8);
+}
+
+TEST_F(RenderContextTest, LightLevelsAreClamped) {
+    SetAmbient(-0.5f);
+    EXPECT_EQ(g_context->ambient, 0.0f);
+    SetDiffuse(1.65f);
+    EXPECT_EQ(g_context->diffuse, 1.0f);
+    SetAmbient(1.0f);
+    EXPECT_EQ(g_context->ambient, 1.0f);
+    SetAmbient(0.0f);
+    EXPECT_EQ(g_context->ambient, 0.0f);
+    SetAmbient(0.25f);
+    EXPECT_EQ(g_context->ambient, 0.25f);
+}
+
+TEST_F(RenderContextTest, LightDirectionIgnoresTheZeroVector) {
+    SetLightDirection(-1.0f, 0.6f, 0.2f);
+    const CVector d = g_context->lightDir;
+    EXPECT_NEAR(d.Length(), 1.0f, 1e-6);
+    // Same direction as the argument: the cross product vanishes.
+    EXPECT_NEAR(d.Cross(CVector(-1.0f, 0.6f, 0.2f)).Length(), 0, 1e-6);
+    EXPECT_LT(d.x, 0);
+    SetLightDirection(0, 0, 0);
+    EXPECT_EQ(std::memcmp(&g_context->lightDir, &d, sizeof d), 0);
+}
+
+TEST_F(RenderContextTest, BackgroundRefusesBadArguments) {
+    EXPECT_EQ(SetBackground(0, 3, 1, 1), 0);
+    EXPECT_EQ(SetBackground(0, 1, 0, 1), 0);
+    EXPECT_EQ(SetBackground(0, 1, 1, 0), 0);
+    EXPECT_EQ(g_context->backgroundMode, 1);
+    EXPECT_EQ(SetBackground(0, 0, 1, 1), 1);
+    EXPECT_EQ(g_context->backgroundMode, 0);
+    EXPECT_EQ(SetBackgroundColour(17), 17);
+    EXPECT_EQ(g_context->backgroundColour, 17);
+    EXPECT_EQ(g_context->backgroundColour2, 17);
+}
+
+TEST_F(RenderContextTest, FaceBudgetIsClamped) {
+    EXPECT_EQ(SetFaceBudget(500), 1000);
+    EXPECT_EQ(SetFaceBudget(70000), 65000);
+    EXPECT_EQ(SetFaceBudget(20000), 20000);
+    EXPECT_EQ(g_settings.faceBudget, 20000);
+}
+
+TEST_F(RenderContextTest, FogRangeRefusesEmptyRangesAndMapsStartToLevel63) {
+    const RenderSettings before = g_settings;
+    EXPECT_EQ(SetFogRange(1300, 1000), 0);
+    EXPECT_EQ(SetFogRange(0, 10), 0);
+    EXPECT_EQ(SetFogRange(10, 10), 0);
+    EXPECT_EQ(g_settings.fogNearRecip, before.fogNearRecip);
+    EXPECT_EQ(g_settings.fogScale, before.fogScale);
+    ASSERT_EQ(SetFogRange(1000, 1300), 1);
+    // At the fog start the 16.16 level is 62.9, at the end 0.
+    const float atStart = (1.0f / 1000 - g_settings.fogFarRecip) * g_settings.fogScale;
+    const float atEnd = (1.0f / 1300 - g_settings.fogFarRecip) * g_settings.fogScale;
+    EXPECT_NEAR(atStart / 65536.0f, 62.9f, 1e-3);
+    EXPECT_NEAR(atEnd, 0.0f, 1e-3);
+}
+
+TEST_F(RenderContextTest, DepthBufferKeepsItsSizeOnRefusal) {
+    EXPECT_EQ(AllocZBuffer(0), 0);
+    EXPECT_EQ(AllocZBuffer(-5), 0);
+    EXPECT_EQ(g_settings.zbufferSize, 64000);
+    ASSERT_EQ(AllocZBuffer(640 * 480), 1);
+    EXPECT_EQ(g_settings.zbufferSize, 307200);
+    // All count + 1 entries are writable (ASan checks the spare one).
+    g_settings.zbuffer[307200] = 7;
+    SetEngineAllocFailure(0);
+    EXPECT_EQ(AllocZBuffer(1000000), 0);
+    EXPECT_EQ(g_settings.zbufferSize, 307200);
+    EXPECT_EQ(g_settings.zbuffer[307200], 7u);
+}
+
+TEST_F(RenderContextTest, PixelModeFollowsTheDisplaysWhite) {
+    UseHeadlessDisplay(640, 480, 16, false);
+    ChoosePixelMode();
+    EXPECT_EQ(GetPixelMode(), kPixelMode565);
+    UseHeadlessDisplay(640, 480, 16, true);
+    ChoosePixelMode();
+    EXPECT_EQ(GetPixelMode(), kPixelMode555);
+    SetPixelMode8();
+    EXPECT_EQ(GetPixelMode(), kPixelMode8);
+    g_display.Reset();
+}
+
+TEST_F(RenderContextTest, SelectRasterTableCopiesTheTableForModeAndDepth) {
+    struct Case {
+        void (*mode)();
+        int useDepth;
+        const Filler* table;
+    } cases[] = {{&SetPixelMode8, 0, g_rasterTable8},    {&SetPixelMode8, 1, g_rasterTable8Z},
+                 {&SetPixelMode15, 0, g_rasterTable16},  {&SetPixelMode16, 0, g_rasterTable16},
+                 {&SetPixelMode15, 1, g_rasterTable16Z}, {&SetPixelMode16, 7, g_rasterTable16Z}};
+    for (const Case& c : cases) {
+        c.mode();
+        std::memset(g_activeRasterTable, 0, sizeof g_activeRasterTable);
+        SelectRasterTable(c.useDepth);
+        for (int slot = 0; slot < kRasterSlots; ++slot)
+            EXPECT_EQ(g_activeRasterTable[slot], c.table[slot]) << "slot " << slot;
+    }
+}
+
+TEST_F(RenderContextTest, ReleaseWorldDropsTheDepthBufferAndTheMode) {
+    SetPixelMode16();
+    ReleaseWorld();
+    EXPECT_EQ(g_context, nullptr);
+    EXPECT_EQ(g_settings.zbuffer, nullptr);
+    EXPECT_EQ(g_settings.zbufferSize, 0);
+    EXPECT_EQ(g_settings.zbufferEnabled, 0);
+    EXPECT_EQ(GetPixelMode(), kPixelMode8);
+    // Setters without a world do nothing and do not crash.
+    EXPECT_EQ(SetAmbient(0.5f), 0);
+    SetLightDirection(1, 0, 0);
+}

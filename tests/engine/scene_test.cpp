@@ -1,0 +1,137 @@
+// Scene files: round trips through our writer, durations, the camera and the failure paths.
+#include "engine/scene.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "engine/world.h"
+#include "tests/engine/engine_fixture.h"
+
+namespace {
+
+SceneKeySource Key(float x, float duration, uint8_t flags = 0) {
+    SceneKeySource k;
+    k.flags = flags;
+    k.position.Set(x, 2 * x, -x);
+    k.orientation.Set(x * 10, 0, 5);
+    k.duration = duration;
+    return k;
+}
+
+SceneSource ThreeTracks() {
+    SceneSource s;
+    s.cameraTrack = 2;
+    s.tracks.push_back({"cube", {Key(0, 2), Key(1, 3), Key(2, 7)}});
+    s.tracks.push_back({"CUBE", {Key(5, 100)}});
+    s.tracks.push_back({"ball", {Key(0, 1), Key(3, 1)}});
+    return s;
+}
+
+}  // namespace
+
+class SceneTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        WriteMesh("CUBE", MakeCubeMesh(1, 200, 0, 0));
+        WriteMesh("BALL", MakeCubeMesh(3, 0, 200, 0));
+    }
+    int Load(CScene& scene, const std::vector<uint8_t>& bytes) {
+        return LoadSceneFromMemory(scene, bytes.data(), bytes.size());
+    }
+};
+
+TEST_F(SceneTest, WrittenSceneLoadsBackWithItsKeysAndCamera) {
+    WriteData("SCN/SCENE1.SCN", WriteSceneFile(ThreeTracks()));
+    CScene scene;
+    ASSERT_EQ(LoadScene(scene, "SCN\\SCENE1.SCN"), 1);
+    ASSERT_EQ(scene.trackCount, 3);
+    EXPECT_STREQ(scene.tracks[0].name, "cube");
+    EXPECT_EQ(scene.tracks[0].instance, 0);
+    EXPECT_EQ(scene.tracks[2].instance, 2);
+    EXPECT_EQ(scene.cameraInstance, 2);
+    EXPECT_EQ(g_context->instanceCount, 3);
+    EXPECT_EQ(g_context->meshCount, 2);
+    ASSERT_EQ(scene.tracks[0].keyCount, 3);
+    const SceneKey& k = scene.tracks[0].keys[1];
+    EXPECT_EQ(k.position.y, 2.0f);
+    EXPECT_EQ(k.orientation.x, 10.0f);
+    EXPECT_EQ(k.duration, 3.0f);
+    // Durations 2, 3, 7: the last key's duration is not used.
+    EXPECT_EQ(GetDuration(scene), 5.0f);
+    EXPECT_EQ(scene.duration, 5.0f);
+}
+
+TEST_F(SceneTest, EmptySceneLastsZero) {
+    SceneSource s;
+    CScene scene;
+    ASSERT_EQ(Load(scene, WriteSceneFile(s)), 1);
+    EXPECT_EQ(scene.trackCount, 0);
+    EXPECT_EQ(GetDuration(scene), 0.0f);
+    SceneSource one;
+    one.tracks.push_back({"CUBE", {Key(1, 9)}});
+    ASSERT_EQ(Load(scene, WriteSceneFile(one)), 1);
+    EXPECT_EQ(GetDuration(scene), 0.0f);
+}
+
+TEST_F(SceneTest, WrongSignatureLeavesTheLoadedSceneAlone) {
+    CScene scene;
+    ASSERT_EQ(Load(scene, WriteSceneFile(ThreeTracks())), 1);
+    for (int at = 0; at < 12; ++at) {
+        std::vector<uint8_t> bytes = WriteSceneFile(ThreeTracks());
+        bytes[at] ^= 0x20;
+        EXPECT_EQ(Load(scene, bytes), 0) << at;
+        EXPECT_EQ(scene.trackCount, 3);
+    }
+    EXPECT_EQ(LoadScene(scene, "SCN\\MISSING.SCN"), 0);
+    EXPECT_EQ(scene.trackCount, 3);
+}
+
+TEST_F(SceneTest, MissingMeshStopsAfterEarlierInstances) {
+    SceneSource s = ThreeTracks();
+    s.tracks[2].mesh = "nomesh";
+    CScene scene;
+    EXPECT_EQ(Load(scene, WriteSceneFile(s)), 0);
+    EXPECT_EQ(g_context->instanceCount, 2);
+    EXPECT_EQ(scene.trackCount, 3);
+    EXPECT_EQ(scene.tracks[1].keyCount, 1);
+    EXPECT_EQ(scene.tracks[2].keyCount, 0);
+    EXPECT_EQ(scene.tracks[2].instance, -1);
+    // The camera track never got an instance.
+    EXPECT_EQ(scene.cameraInstance, -1);
+    EXPECT_EQ(GetDuration(scene), 5.0f);
+}
+
+TEST_F(SceneTest, CameraTrackOutsideTheTracksLeavesNoCamera) {
+    for (int32_t camera : {-1, 3, 1000}) {
+        SceneSource s = ThreeTracks();
+        s.cameraTrack = camera;
+        CScene scene;
+        EXPECT_EQ(Load(scene, WriteSceneFile(s)), 1);
+        EXPECT_EQ(scene.cameraInstance, -1) << camera;
+        ClearInstances();
+    }
+}
+
+TEST_F(SceneTest, TruncationsAndBadCountsNeverReadPastTheEnd) {
+    const std::vector<uint8_t> bytes = WriteSceneFile(ThreeTracks());
+    for (size_t n = 12; n < bytes.size(); ++n) {
+        CScene scene;
+        std::vector<uint8_t> part(bytes.begin(), bytes.begin() + static_cast<long>(n));
+        EXPECT_EQ(Load(scene, part), 0) << n;
+        ClearInstances();
+    }
+    std::vector<uint8_t> bad = bytes;
+    const int32_t huge = 0x7FFFFFFF;
+    std::memcpy(&bad[16], &huge, 4);  // track count
+    CScene scene;
+    EXPECT_EQ(Load(scene, bad), 0);
+    bad = bytes;
+    const int32_t zero = 0;
+    std::memcpy(&bad[20 + 9], &zero, 4);  // first track's key count
+    EXPECT_EQ(Load(scene, bad), 0);
+    EXPECT_EQ(ClearScene(scene), 1);
+    EXPECT_EQ(scene.trackCount, 0);
+    EXPECT_EQ(scene.cameraInstance, -1);
+}

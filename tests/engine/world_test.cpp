@@ -1,0 +1,153 @@
+// World tables: instances, capacity growth and its undo, hooks, material ramps.
+#include "engine/world.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/alloc.h"
+#include "engine/mesh.h"
+#include "tests/engine/engine_fixture.h"
+
+namespace {
+
+// A strip of triangles over a grid of vertices: vertexCount vertices, about as many faces.
+MeshSource StripMesh(int vertexCount) {
+    MeshSource mesh;
+    mesh.name = "STRIP";
+    for (int i = 0; i < vertexCount; ++i)
+        mesh.positions.emplace_back(static_cast<float>(i / 2), static_cast<float>(i % 2), 0.0f);
+    for (int i = 0; i + 2 < vertexCount; ++i) {
+        MeshFaceSource face;
+        face.vertex[0] = static_cast<uint16_t>(i);
+        face.vertex[1] = static_cast<uint16_t>(i + 1);
+        face.vertex[2] = static_cast<uint16_t>(i + 2);
+        mesh.faces.push_back(face);
+    }
+    return mesh;
+}
+
+}  // namespace
+
+using WorldTest = EngineTest;
+
+TEST_F(WorldTest, AddInstanceLoadsTheMeshOnceAndNumbersInstancesInOrder) {
+    WriteMesh("CUBE", MakeCubeMesh(1, 255, 0, 0));
+    EXPECT_EQ(AddInstance(MakeKey("cube")), 0);
+    // The file is gone: the second instance must come from the loaded mesh.
+    RemoveData("DATA/CUBE.OBP");
+    EXPECT_EQ(AddInstance(MakeKey("CUBE")), 1);
+    EXPECT_EQ(g_context->meshCount, 1);
+    EXPECT_EQ(g_context->instanceCount, 2);
+    const CInstance& inst = g_context->instances[1];
+    EXPECT_EQ(inst.flags, 0);
+    EXPECT_EQ(inst.mesh, 0);
+    EXPECT_EQ(inst.scale.x, 1.0f);
+    EXPECT_EQ(inst.position.z, 0.0f);
+    EXPECT_EQ(inst.colour, 127);  // nearest to white in the test palette: (254, 254, 254)
+    // A cube has 8 vertices and 12 faces.
+    EXPECT_EQ(g_buffers.vertexCapacity, 16);
+    EXPECT_EQ(g_buffers.faceCapacity, 24);
+    EXPECT_EQ(g_buffers.instanceSlots, 2);
+}
+
+TEST_F(WorldTest, MissingMeshChangesNoCount) {
+    EXPECT_EQ(AddInstance(MakeKey("NOWHERE")), -1);
+    EXPECT_EQ(g_context->instanceCount, 0);
+    EXPECT_EQ(g_context->meshCount, 0);
+    EXPECT_EQ(g_buffers.faceCapacity, 0);
+}
+
+TEST_F(WorldTest, ClearInstancesKeepsMeshes) {
+    WriteMesh("CUBE", MakeCubeMesh(1, 0, 255, 0));
+    ASSERT_EQ(AddInstance(MakeKey("CUBE")), 0);
+    ClearInstances();
+    EXPECT_EQ(g_context->instanceCount, 0);
+    EXPECT_EQ(g_buffers.faces, nullptr);
+    EXPECT_EQ(g_buffers.vertexCapacity, 0);
+    RemoveData("DATA/CUBE.OBP");
+    EXPECT_EQ(AddInstance(MakeKey("CUBE")), 0);
+}
+
+TEST_F(WorldTest, BudgetBoundsGrowthButAMeshsOwnCountsFit) {
+    WriteMesh("BIG", StripMesh(40000));
+    ASSERT_EQ(AddInstance(MakeKey("BIG")), 0);
+    // Half the default budget is 32500 vertices, yet the mesh's 40000 are accommodated.
+    EXPECT_EQ(g_buffers.vertexCapacity, 40000);
+    EXPECT_EQ(g_buffers.faceCapacity, 39998);
+    ASSERT_EQ(AddInstance(MakeKey("BIG")), 1);
+    // The second instance would need 80000 vertices: the budget holds both buffers back.
+    EXPECT_EQ(g_buffers.vertexCapacity, 40000);
+    EXPECT_EQ(g_buffers.faceCapacity, 65000);
+}
+
+TEST_F(WorldTest, EveryInstanceGetsAtLeastOneSlot) {
+    SetFaceBudget(1000);
+    WriteMesh("CUBE", MakeCubeMesh(1, 0, 0, 255));
+    for (int i = 0; i < 120; ++i) ASSERT_EQ(AddInstance(MakeKey("CUBE")), i);
+    // 120 cubes want 960 vertices but half the budget is 500; the face budget caps at 1000.
+    EXPECT_EQ(g_buffers.vertexCapacity, 500);
+    EXPECT_EQ(g_buffers.faceCapacity, 1000);
+    EXPECT_EQ(g_buffers.instanceSlots, 120);
+}
+
+TEST_F(WorldTest, FailedAddInstanceUndoesEverything) {
+    WriteMesh("CUBE", MakeCubeMesh(1, 0, 0, 255));
+    ASSERT_EQ(AddInstance(MakeKey("CUBE")), 0);
+    const WorldBuffers before = g_buffers;
+    // Fail each of the reallocations in turn.
+    for (int succeed = 0; succeed < 23; ++succeed) {
+        SetEngineAllocFailure(succeed);
+        EXPECT_EQ(AddInstance(MakeKey("CUBE")), -1) << succeed;
+        SetEngineAllocFailure(-1);
+        EXPECT_EQ(g_context->instanceCount, 1);
+        EXPECT_EQ(g_buffers.vertexCapacity, before.vertexCapacity);
+        EXPECT_EQ(g_buffers.faceCapacity, before.faceCapacity);
+        EXPECT_EQ(g_buffers.instanceSlots, before.instanceSlots);
+    }
+    // Still usable afterwards; ASan sees any buffer left too small.
+    ASSERT_EQ(AddInstance(MakeKey("CUBE")), 1);
+    g_buffers.faces[g_buffers.faceCapacity - 1].flags = 0;
+    g_buffers.buckets[15][g_buffers.faceCapacity - 1].key = 1;
+    g_buffers.marks[g_buffers.vertexCapacity - 1] = 0;
+    g_buffers.sorted[1].firstFace = 0;
+}
+
+TEST_F(WorldTest, HooksAreRegisteredOnceAndAttachToLoadedMeshes) {
+    EXPECT_EQ(FindHook(MakeKey("SHADOW")), -1);
+    EXPECT_EQ(AddHook(MakeKey("SHADOW"), 4, 3, nullptr, nullptr, nullptr, nullptr, &FillNoOp,
+                      nullptr, nullptr),
+              1);
+    EXPECT_EQ(AddHook(MakeKey("shadow"), 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                      nullptr),
+              0);
+    EXPECT_EQ(g_context->hookCount, 1);
+    EXPECT_EQ(g_context->hooks[0].flags, 4);
+    EXPECT_EQ(g_context->hooks[0].filler16, &FillNoOp);
+    EXPECT_EQ(FindHook(MakeKey("SHADOW")), 0);
+
+    EXPECT_EQ(AttachHook(MakeKey("CUBE"), MakeKey("SHADOW")), 0);
+    WriteMesh("CUBE", MakeCubeMesh(1, 9, 9, 9));
+    ASSERT_EQ(LoadMesh(MakeKey("CUBE")), 1);
+    EXPECT_EQ(AttachHook(MakeKey("CUBE"), MakeKey("NOHOOK")), 0);
+    EXPECT_EQ(AttachHook(MakeKey("CUBE"), MakeKey("SHADOW")), 1);
+    EXPECT_EQ(g_context->meshes[0].hookAttached, 1);
+    EXPECT_EQ(g_context->meshes[0].hookKey, MakeKey("SHADOW"));
+}
+
+TEST_F(WorldTest, MaterialRampFollowsTheLightLevels) {
+    SetAmbient(0.0f);
+    SetDiffuse(1.0f);
+    const uint8_t* ramp = g_context->materials[0].ramp;
+    EXPECT_EQ(ramp[0], 0);    // facing away
+    EXPECT_EQ(ramp[128], 0);  // cosine 0
+    EXPECT_EQ(ramp[255], 63);
+    // Rows only grow with the cosine and never pass 127.
+    for (int j = 1; j < 256; ++j) EXPECT_GE(ramp[j], ramp[j - 1]);
+    SetAmbient(1.0f);
+    EXPECT_EQ(ramp[0], 64);  // fully lit without specular light is the colour itself
+    EXPECT_EQ(ramp[255], 64);
+    g_context->materials[0].specularFactor = 1.0f;
+    BuildMaterialRamps();
+    EXPECT_EQ(ramp[128], 64);
+    EXPECT_GT(ramp[255], 100);
+    EXPECT_LE(ramp[255], 127);
+}
