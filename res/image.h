@@ -83,6 +83,8 @@ public:
     bool IsLoaded() const { return m_loaded != 0; }
     // One byte per pixel (8 bits or the light mode) or one 16-bit pixel, rows top first.
     const uint8_t* GetData() const { return reinterpret_cast<const uint8_t*>(m_store); }
+    // Writable pixels for effects that redraw a light-mode buffer in place.
+    uint8_t* GetData() { return reinterpret_cast<uint8_t*>(m_store); }
     int GetWidth() const { return m_width; }
     int GetHeight() const { return m_height; }
     int GetBits() const { return m_bits; }

@@ -1,0 +1,226 @@
+// Corona: ray table, line drawing in the light buffer, and where the blits land.
+#include "fx/corona.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "platform/random.h"
+#include "tests/fx/fx_fixture.h"
+#include "tests/support/support.h"
+
+namespace {
+
+uint8_t CoreTexel(int x, int y) {
+    const int dx = x - 8, dy = y - 8;
+    return dx * dx + dy * dy < 49 ? 120 : 0;
+}
+uint8_t BlankTexel(int, int) {
+    return 1;
+}
+
+TEST(RayLine, TouchesOnePixelPerStepAlongTheLongerAxis) {
+    const int w = 32, h = 32;
+    const int ends[][4] = {{2, 3, 20, 9},  {20, 9, 2, 3}, {5, 30, 9, 1},
+                           {0, 0, 31, 31}, {31, 0, 0, 0}, {7, 7, 7, 25}};
+    for (const auto& e : ends) {
+        std::vector<uint8_t> buf(w * h, 64);
+        AddRayLine(buf.data(), w, h, e[0], e[1], e[2], e[3]);
+        const int major = std::max(std::abs(e[2] - e[0]), std::abs(e[3] - e[1]));
+        int touched = 0;
+        for (uint8_t v : buf) {
+            ASSERT_TRUE(v == 64 || v == 72);
+            touched += v == 72;
+        }
+        EXPECT_EQ(touched, major + 1);
+        EXPECT_EQ(buf[e[1] * w + e[0]], 72) << "start";
+        EXPECT_EQ(buf[e[3] * w + e[2]], 72) << "end";
+        // Every touched pixel lies within half a pixel of the ideal line.
+        const double lx = e[2] - e[0], ly = e[3] - e[1];
+        const double len = std::sqrt(lx * lx + ly * ly);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if (buf[y * w + x] == 72) {
+                    const double dist = std::fabs((x - e[0]) * ly - (y - e[1]) * lx) / len;
+                    EXPECT_LE(dist, 0.71) << x << "," << y;
+                }
+    }
+}
+
+TEST(RayLine, CoincidentEndsDrawNothing) {
+    std::vector<uint8_t> buf(16 * 16, 64);
+    AddRayLine(buf.data(), 16, 16, 5, 5, 5, 5);
+    for (uint8_t v : buf) EXPECT_EQ(v, 64);
+}
+
+TEST(RayLine, CrossingsAddUpAndSaturateAt126) {
+    const int w = 41, h = 41;
+    std::vector<uint8_t> buf(w * h, 64);
+    // Ten lines through the centre from all around it.
+    for (int k = 0; k < 10; ++k) {
+        const double a = k * 0.31;
+        AddRayLine(buf.data(), w, h, 20, 20, 20 + static_cast<int>(18 * std::cos(a)),
+                   20 - static_cast<int>(18 * std::sin(a)));
+        if (k == 6) {
+            EXPECT_EQ(buf[20 * w + 20], 120);  // seven crossings
+        }
+    }
+    EXPECT_EQ(buf[20 * w + 20], 126);
+    for (uint8_t v : buf) {
+        EXPECT_GE(v, 64);
+        EXPECT_LE(v, 127);
+    }
+}
+
+TEST(RayLine, PixelsOutsideTheBufferAreSkipped) {
+    // Guard bytes either side of a 10 x 10 buffer catch any stray write.
+    std::vector<uint8_t> mem(300, 64);
+    uint8_t* buf = mem.data() + 100;
+    AddRayLine(buf, 10, 10, 5, 5, 5, -40);
+    AddRayLine(buf, 10, 10, 5, 5, 5, 60);
+    AddRayLine(buf, 10, 10, -20, -20, 30, 30);
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(mem[i], 64);
+    for (int i = 200; i < 300; ++i) EXPECT_EQ(mem[i], 64);
+    EXPECT_EQ(buf[5 * 10 + 5], 64 + 3 * 8);
+}
+
+class CoronaTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UseHeadlessDisplay(640, 480, 16);
+        LoadTestPalette();
+        m_temp.Write("DATA/CENTRE.TGA", MakeTestTga(16, 16, CoreTexel));
+        m_temp.Write("DATA/VIDE.TGA", MakeTestTga(64, 60, BlankTexel));
+    }
+
+    void Load(CCorona& corona, int width, int height, int bits) {
+        ScopedWorkingDir cwd(m_temp.Path());
+        corona.Create(width, height, bits);
+        ASSERT_EQ(corona.Load("DATA\\CENTRE.TGA", "DATA\\VIDE.TGA"), 1);
+    }
+
+    TempDir m_temp;
+};
+
+TEST_F(CoronaTest, RayCountIsTwiceTheRequestAndAtLeastTwo) {
+    CCorona corona;
+    Load(corona, 640, 480, 16);
+    for (uint8_t v : std::vector<uint8_t>(corona.GetRaysBuffer().GetData(),
+                                          corona.GetRaysBuffer().GetData() + 64 * 60))
+        ASSERT_EQ(v, 0) << "the rays buffer is cleared at load";
+    corona.CreateRays(0);
+    EXPECT_EQ(corona.GetRayCount(), 2);
+    corona.CreateRays(-7);
+    EXPECT_EQ(corona.GetRayCount(), 2);
+    corona.CreateRays(400);
+    EXPECT_EQ(corona.GetRayCount(), 800);
+    // Lengths between 0.75 and 1 of 0.9 x half the buffer width; angles within a turn.
+    for (int i = 0; i < corona.GetRayCount(); ++i) {
+        const CoronaRay& r = corona.GetRays()[i];
+        EXPECT_GE(r.length, 0.75f * 0.9f * 32 - 1e-3f);
+        EXPECT_LE(r.length, 0.9f * 32);
+        EXPECT_GE(r.baseAngle, 0.0f);
+        EXPECT_LT(r.baseAngle, 6.2832f);
+        EXPECT_GE(r.speed, 0.375f);
+        EXPECT_LT(r.speed, 0.5f);
+    }
+}
+
+TEST_F(CoronaTest, SameSeedSameRays) {
+    CCorona a, b;
+    Load(a, 640, 480, 16);
+    Load(b, 640, 480, 16);
+    SRand(77);
+    a.CreateRays(5);
+    SRand(77);
+    b.CreateRays(5);
+    ASSERT_EQ(a.GetRayCount(), 10);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(a.GetRays()[i].length, b.GetRays()[i].length);
+        EXPECT_EQ(a.GetRays()[i].phase, b.GetRays()[i].phase);
+    }
+    // The next ray set differs: the generator moved on by four values per ray.
+    b.CreateRays(5);
+    EXPECT_NE(a.GetRays()[0].baseAngle, b.GetRays()[0].baseAngle);
+}
+
+TEST_F(CoronaTest, WithoutImagesNothingIsCreatedOrDrawn) {
+    ScopedWorkingDir cwd(m_temp.Path());
+    CCorona corona;
+    corona.Create(640, 480, 16);
+    EXPECT_EQ(corona.Load("DATA\\CENTRE.TGA", "DATA\\MISSING.TGA"), 0);
+    corona.CreateRays(10);
+    EXPECT_EQ(corona.GetRayCount(), 0);
+    const Box box = BoundingBox(
+        Coverage(640, 480, 16, [&](TestFrame& f) { corona.Draw(f.View(), 1.0f); }), 640, 480);
+    EXPECT_EQ(box.count, 0);
+}
+
+TEST_F(CoronaTest, RaysStayInsideTheBufferAndTheBlitBox) {
+    CCorona corona;
+    Load(corona, 640, 480, 16);
+    SRand(5);
+    corona.CreateRays(400);
+    corona.SetPosition(410.0f, 307.5f);
+    for (float t : {0.0f, 3.5f, 21.0f}) {
+        const auto touched =
+            Coverage(640, 480, 16, [&](TestFrame& f) { corona.Draw(f.View(), t); });
+        const Box box = BoundingBox(touched, 640, 480);
+        ASSERT_GT(box.count, 0);
+        // The rays blit is 170 x 170 around (410, 307.5).
+        EXPECT_GE(box.left, 410 - 85 - 1);
+        EXPECT_LE(box.right, 410 + 85);
+        EXPECT_GE(box.top, 307 - 85 - 1);
+        EXPECT_LE(box.bottom, 307 + 85);
+        const uint8_t* buf = corona.GetRaysBuffer().GetData();
+        // Light levels stay in 64..127, and the lit ones lie within the longest ray.
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 64; ++x) {
+                const uint8_t v = buf[y * 64 + x];
+                ASSERT_GE(v, 64);
+                ASSERT_LE(v, 127);
+                if (v > 64) {
+                    const double d = std::hypot(x - 32, y - 30);
+                    ASSERT_LE(d, 0.9 * 32 + 1.5) << x << "," << y;
+                }
+            }
+    }
+}
+
+TEST_F(CoronaTest, EightAndSixteenBitFramesAgreeOnCoverage) {
+    CCorona corona;
+    Load(corona, 320, 240, 16);
+    SRand(9);
+    corona.CreateRays(50);
+    corona.SetPosition(160.0f, 120.0f);
+    const auto c16 = Coverage(320, 240, 16, [&](TestFrame& f) { corona.Draw(f.View(), 2.0f); });
+    // The same sprites drawn into an 8-bit frame.
+    UseHeadlessDisplay(320, 240, 8);
+    CCorona corona8;
+    Load(corona8, 320, 240, 8);
+    SRand(9);
+    corona8.CreateRays(50);
+    corona8.SetPosition(160.0f, 120.0f);
+    const auto c8 = Coverage(320, 240, 8, [&](TestFrame& f) { corona8.Draw(f.View(), 2.0f); });
+    EXPECT_EQ(BoundingBox(c8, 320, 240).count > 0, true);
+    // The blits are the same size and place; both depths show the same box.
+    const Box b8 = BoundingBox(c8, 320, 240), b16 = BoundingBox(c16, 320, 240);
+    EXPECT_EQ(b8.left, b16.left);
+    EXPECT_EQ(b8.top, b16.top);
+    EXPECT_EQ(b8.right, b16.right);
+    EXPECT_EQ(b8.bottom, b16.bottom);
+}
+
+TEST_F(CoronaTest, NonFiniteTimeDrawsNoRays) {
+    CCorona corona;
+    Load(corona, 640, 480, 16);
+    corona.CreateRays(20);
+    TestFrame frame(640, 480, 16, 0x2104);
+    corona.Draw(frame.View(), std::numeric_limits<float>::quiet_NaN());
+    const uint8_t* buf = corona.GetRaysBuffer().GetData();
+    for (int i = 0; i < 64 * 60; ++i) ASSERT_EQ(buf[i], 64);
+}
+
+}  // namespace

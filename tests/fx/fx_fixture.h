@@ -1,0 +1,57 @@
+// Shared set-up for the effect tests: a palette with its tables, test images, frames.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/display.h"
+
+// Loads a fixed test palette (index 0 black, then a grey ramp, then warm and cool
+// ramps) with its tables for pixel mode 2 (5-6-5), so both shade tables are valid.
+void LoadTestPalette();
+// The test palette's 256 x (red, green, blue).
+const uint8_t* TestPalette();
+
+// A colour-mapped TGA of the test palette; pixel(x, y) gives each index.
+std::vector<uint8_t> MakeTestTga(int width, int height, uint8_t (*pixel)(int x, int y));
+
+// A frame in memory with a viewport covering all of it and the scenes' view plane.
+struct TestFrame {
+    TestFrame(int width, int height, int bits, uint16_t fill);
+    FrameView View();
+    // Pixel at (x, y) as a number, whatever the depth.
+    uint32_t At(int x, int y) const;
+    void Fill(uint16_t value);
+
+    int width, height, bits;
+    std::vector<uint8_t> bytes;
+    std::vector<uint16_t> words;
+};
+
+// Pixels that differ from the fill in either of two runs of draw on frames filled with
+// two different values: what the drawing touched, even where it wrote the fill value.
+// Returns width x height flags.
+template <typename DrawFn>
+std::vector<uint8_t> Coverage(int width, int height, int bits, DrawFn draw) {
+    std::vector<uint8_t> touched(static_cast<size_t>(width) * height, 0);
+    // 16-bit fills are greys with an even 6-bit green, which the light blit keeps exactly.
+    const uint16_t fills[2] = {static_cast<uint16_t>(bits == 8 ? 0x55 : 0x528A),
+                               static_cast<uint16_t>(bits == 8 ? 0xAA : 0xAD55)};
+    for (uint16_t fill : fills) {
+        TestFrame frame(width, height, bits, fill);
+        const uint32_t before = frame.At(0, 0);
+        draw(frame);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if (frame.At(x, y) != before) touched[static_cast<size_t>(y) * width + x] = 1;
+    }
+    return touched;
+}
+
+// Bounding box of the flagged pixels; empty (count 0) when none is flagged.
+struct Box {
+    int left = 0, top = 0, right = -1, bottom = -1;  // inclusive
+    long count = 0;
+};
+Box BoundingBox(const std::vector<uint8_t>& flags, int width, int height);
