@@ -12,7 +12,6 @@
 #include "platform/video.h"
 #include "tests/support/support.h"
 #include "tools/common/palette_compiler.h"
-#include "tools/common/tga_writer.h"
 
 namespace {
 
@@ -171,13 +170,6 @@ TEST_F(PaletteTest, ShadeLevelsNeverDarkenAsTheyRise) {
     // Level 32 is about half the colour.
     EXPECT_EQ(ShadeChannel(200, 32), 101);
     EXPECT_EQ(ShadeChannel(0, 96), 129);
-}
-
-TEST_F(PaletteTest, ModeZeroLeavesTheSixteenBitTableAlone) {
-    std::fill(std::begin(g_shade16), std::end(g_shade16), 0x1234);
-    g_pixelMode = 0;
-    BuildShadeTables();
-    EXPECT_EQ(g_shade16[5000], 0x1234);
 }
 
 TEST_F(PaletteTest, BlackFogBlueTable) {

@@ -286,16 +286,6 @@ TEST_F(SpriteTest, LightModeLevels) {
     EXPECT_TRUE(frame.BandUntouched());
 }
 
-TEST_F(SpriteTest, ChannelLightTableRows) {
-    for (int v = 0; v < 32; ++v) {
-        EXPECT_EQ(ChannelLightTable[32 * 32 + v], v);
-        EXPECT_EQ(ChannelLightTable[v], 0);
-        EXPECT_EQ(ChannelLightTable[16 * 32 + v], v / 2);
-    }
-    EXPECT_EQ(ChannelLightTable[63 * 32 + 0], 30);
-    EXPECT_EQ(ChannelLightTable[63 * 32 + 31], 31);
-}
-
 TEST_F(SpriteTest, EightBitModesGoThroughThePaletteTables) {
     // Global palette: entry 0 and entry 9 are both pure green; everything else grey-ish.
     std::vector<uint8_t> palFile(kPalFileSize, 0);
