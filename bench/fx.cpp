@@ -1,0 +1,133 @@
+// Effect speed at 640 x 480 in a 16-bit frame: earth rim, corona, sun glow steps and blit.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <vector>
+
+#include "app/display.h"
+#include "fx/corona.h"
+#include "fx/earth_rim.h"
+#include "fx/sun_glow.h"
+#include "platform/random.h"
+#include "platform/video.h"
+#include "res/palette.h"
+#include "tools/common/palette_compiler.h"
+#include "tools/common/tga_writer.h"
+
+namespace {
+
+constexpr int kW = 640, kH = 480;
+
+// A grey palette with its tables, the display in 16-bit 5-6-5, and the effect images
+// written to a scratch folder that becomes the working folder.
+struct Stage {
+    std::vector<uint16_t> frame = std::vector<uint16_t>(kW * kH, 0x528A);
+    FrameView view;
+    std::filesystem::path dir;
+    std::filesystem::path previous = std::filesystem::current_path();
+
+    Stage() {
+        g_display.Reset();
+        g_display.UseBackend(std::make_unique<HeadlessBackend>(false));
+        g_display.InitWindow();
+        g_display.SetMode(kW, kH, 16, 0);
+        std::vector<uint8_t> pal(768);
+        for (int i = 0; i < 768; ++i) pal[i] = static_cast<uint8_t>(i / 3);
+        const std::vector<uint8_t> file = CompilePalette(pal.data());
+        g_pixelMode = 2;
+        LoadPaletteFromMemory(file.data(), file.size());
+        BuildShadeTables();
+
+        dir = std::filesystem::temp_directory_path() /
+              ("karveld_bench_fx_" + std::to_string(getpid()));
+        std::filesystem::create_directories(dir / "DATA");
+        Write(dir / "DATA/EARTH.TGA", 128, 128, [](int x, int y) { return (x ^ y) & 255; });
+        Write(dir / "DATA/SUNLIGHT.TGA", 128, 128, [](int x, int y) {
+            const double d = std::hypot(x - 64, y - 64);
+            return d >= 64 ? 0 : static_cast<int>(255 - d * 4);
+        });
+        Write(dir / "DATA/CENTRE.TGA", 32, 32,
+              [](int x, int y) { return std::hypot(x - 16, y - 16) < 15 ? 250 : 0; });
+        Write(dir / "DATA/VIDE.TGA", 256, 240, [](int, int) { return 1; });
+        std::filesystem::current_path(dir);
+
+        view.frame = frame.data();
+        view.width = kW;
+        view.height = kH;
+        view.viewWidth = kW;
+        view.viewHeight = kH;
+        view.planeWidth = 0.28f;
+        view.planeHeight = 0.21f;
+    }
+
+    ~Stage() {
+        std::error_code ec;
+        std::filesystem::current_path(previous, ec);
+        std::filesystem::remove_all(dir, ec);
+    }
+
+    template <typename F>
+    static void Write(const std::filesystem::path& path, int w, int h, F pixel) {
+        std::vector<uint8_t> pixels(w * h);
+        std::vector<uint8_t> pal(768);
+        for (int i = 0; i < 768; ++i) pal[i] = static_cast<uint8_t>(i / 3);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) pixels[y * w + x] = static_cast<uint8_t>(pixel(x, y));
+        WriteFileBytes(path.string(), WriteTgaIndexed(w, h, pixels.data(), pal.data()));
+    }
+};
+
+Stage& GetStage() {
+    static Stage stage;
+    return stage;
+}
+
+void BM_EarthRim(benchmark::State& state) {
+    Stage& s = GetStage();
+    CEarthRim rim;
+    rim.Create(kW, kH, 16);
+    if (!rim.Load("DATA\\EARTH.TGA")) state.SkipWithError("no earth image");
+    uint16_t light = 0;
+    for (auto _ : state) {
+        rim.Draw16(s.frame.data(), light);
+        light = static_cast<uint16_t>((light + 97) % 8961);
+        benchmark::DoNotOptimize(s.frame.data());
+    }
+}
+BENCHMARK(BM_EarthRim);
+
+void BM_Corona400(benchmark::State& state) {
+    Stage& s = GetStage();
+    CCorona corona;
+    corona.Create(kW, kH, 16);
+    if (!corona.Load("DATA\\CENTRE.TGA", "DATA\\VIDE.TGA")) state.SkipWithError("no images");
+    SRand(1);
+    corona.CreateRays(400);
+    corona.SetPosition(400.0f, 300.0f);
+    float t = 0.0f;
+    for (auto _ : state) {
+        corona.Draw(s.view, t);
+        t += 0.02f;
+        benchmark::DoNotOptimize(s.frame.data());
+    }
+}
+BENCHMARK(BM_Corona400);
+
+// A new brightness step every frame: the worst case of the per-pixel pass.
+void BM_SunGlowStepAndBlit(benchmark::State& state) {
+    Stage& s = GetStage();
+    CSunGlow glow;
+    if (!glow.Load("DATA\\SUNLIGHT.TGA", 0)) state.SkipWithError("no glow image");
+    int frame = 0;
+    for (auto _ : state) {
+        glow.SetIntensity(static_cast<float>(frame % 51) / 127.0f);
+        glow.Draw(s.view, 380.0f, 285.0f, 223.0f, 223.0f);
+        ++frame;
+        benchmark::DoNotOptimize(s.frame.data());
+    }
+}
+BENCHMARK(BM_SunGlowStepAndBlit);
+
+}  // namespace
