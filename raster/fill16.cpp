@@ -313,6 +313,7 @@ void Fill16(const PolygonRecord* rec, int row) {
     const int32_t dz = kDepth ? DepthStepOf(pRz.dx) : 0;
     const float drz = static_cast<float>(pRz.dx);
 
+    const int width = ViewWidth();
     for (int k = 0; k < rs.edgeCount; ++k) {
         const LeftEdge& e = rs.edges[(rs.firstEdge + k) % rs.edgeCount];
         int32_t xi = e.x >> 16;
@@ -344,7 +345,7 @@ void Fill16(const PolygonRecord* rec, int row) {
         uint32_t* zrow = kDepth ? t.depth + static_cast<ptrdiff_t>(r) * t.width : nullptr;
         for (int rows = e.rows; rows > 0; --rows) {
             const int xs = xi < 0 ? 0 : xi;
-            const int end = std::min<int>(rs.rightX[r], t.width);
+            const int end = std::min<int>(rs.rightX[r], width);
             const int n = end - xs;
             if (n > 0) {
                 Span<kSurf, kGouraud> span{f};

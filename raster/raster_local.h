@@ -34,6 +34,15 @@ inline int32_t DepthStepOf(double drz) {
     return FloorToInt(static_cast<float>(drz * kDepthScale));
 }
 
+// The viewport as set-up and fillers use it: never beyond the row and span tables, whatever
+// the target says.
+inline int ViewWidth() {
+    return g_rasterTarget.width < kMaxSpan ? g_rasterTarget.width : kMaxSpan;
+}
+inline int ViewHeight() {
+    return g_rasterTarget.height < kMaxRows ? g_rasterTarget.height : kMaxRows;
+}
+
 // The near split's output: up to two triangles.
 struct SplitPieces {
     int count;

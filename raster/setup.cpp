@@ -162,7 +162,7 @@ int ClipOutline(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex
     RasterState& rs = g_rasterState;
     const RasterTarget& t = g_rasterTarget;
     rs.outlineCount = 0;
-    const float w = static_cast<float>(t.width), h = static_cast<float>(t.height);
+    const float w = static_cast<float>(ViewWidth()), h = static_cast<float>(ViewHeight());
     const float hw = w * 0.5f, hh = h * 0.5f;
     const bool nearerThanFar = !t.fogOn || (a.rz > t.fogFar && b.rz > t.fogFar && c.rz > t.fogFar);
     if (nearerThanFar && std::fabs(a.x - hw) < hw && std::fabs(b.x - hw) < hw &&
@@ -189,7 +189,7 @@ int ClipOutline(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex
         n = ClipPass(buf[cur], n, buf[cur ^ 1], kCap, inside, cross);
         cur ^= 1;
     };
-    const double W = t.width, H = t.height;
+    const double W = ViewWidth(), H = ViewHeight();
     if (t.fogOn) {
         const double far = t.fogFar;
         pass([far](const ClipPoint& p) { return p.rz >= far; },
@@ -302,7 +302,6 @@ void SelectMipLevel(const ScreenVertex& a, const ScreenVertex& b, const ScreenVe
 
 void BuildEdges() {
     RasterState& rs = g_rasterState;
-    const RasterTarget& t = g_rasterTarget;
     rs.edgeCount = 0;
     rs.firstEdge = 0;
     bool upwardSeen = false;
@@ -311,9 +310,9 @@ void BuildEdges() {
         const float* s = rs.outline[(k + n - 1) % n];
         const float* e = rs.outline[k];
         EdgeRows er;
-        if (!ScanEdge(s[0], s[1], e[0], e[1], t.height, &er)) continue;
+        if (!ScanEdge(s[0], s[1], e[0], e[1], ViewHeight(), &er)) continue;
         if (!er.down) {
-            WriteRows(er, t.width, rs.rightX);
+            WriteRows(er, ViewWidth(), rs.rightX);
             upwardSeen = true;
         } else if (rs.edgeCount < kMaxOutline) {
             if (upwardSeen) rs.firstEdge = rs.edgeCount;
@@ -352,10 +351,11 @@ void ClipFogRegion(const ScreenVertex& a, const ScreenVertex& b, const ScreenVer
         if (n < 3) return;
     }
     // Rows of the region start empty, so a row only one side reaches draws no fog.
-    int lo = t.height, hi = 0;
+    const int width = ViewWidth(), height = ViewHeight();
+    int lo = height, hi = 0;
     for (int i = 0; i < n; ++i) {
         if (!std::isfinite(region[i].x) || !std::isfinite(region[i].y)) return;
-        const int y = std::clamp(FloorToInt(region[i].y), 0, t.height);
+        const int y = std::clamp(FloorToInt(region[i].y), 0, height);
         lo = std::min(lo, y);
         hi = std::max(hi, y);
     }
@@ -366,10 +366,10 @@ void ClipFogRegion(const ScreenVertex& a, const ScreenVertex& b, const ScreenVer
         const ClipPoint& s = region[(k + n - 1) % n];
         const ClipPoint& e = region[k];
         EdgeRows er;
-        if (!ScanEdge(std::clamp(s.x, 0.0, double(t.width)), s.y,
-                      std::clamp(e.x, 0.0, double(t.width)), e.y, t.height, &er))
+        if (!ScanEdge(std::clamp(s.x, 0.0, double(width)), s.y, std::clamp(e.x, 0.0, double(width)),
+                      e.y, height, &er))
             continue;
-        WriteRows(er, t.width, er.down ? rs.fogLeft : rs.fogRight);
+        WriteRows(er, width, er.down ? rs.fogLeft : rs.fogRight);
         rs.fogTop = std::min(rs.fogTop, er.first);
         rs.fogBottom = std::max(rs.fogBottom, er.end);
     }
