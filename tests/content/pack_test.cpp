@@ -10,61 +10,9 @@
 #include "res/datafile.h"
 #include "res/image.h"
 #include "res/palette.h"
+#include "tests/content/content_fixture.h"
 #include "tests/support/support.h"
 #include "tools/content/effect_data.h"
-
-namespace {
-
-// Built once: the pack takes a fraction of a second and every test reads the same one.
-const DtfMemberList& Pack() {
-    static const DtfMemberList pack = BuildContentPack();
-    return pack;
-}
-
-// The pack written once as an archive in a fresh folder, opened by each test as the show
-// opens it.
-class PackArchiveTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        s_dir = new TempDir();
-        std::string error;
-        s_written = WriteDtfArchive(s_dir->Path() + "/KARVELD.DTF", Pack(), &error);
-        EXPECT_TRUE(s_written) << error;
-    }
-    static void TearDownTestSuite() {
-        delete s_dir;
-        s_dir = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_TRUE(s_written);
-        g_archive.Reset();
-        m_cwd = std::make_unique<ScopedWorkingDir>(s_dir->Path());
-        ASSERT_EQ(g_archive.Open("KARVELD.DTF"), 1);
-    }
-    void TearDown() override {
-        g_archive.Reset();
-        m_cwd.reset();
-    }
-
-    std::vector<uint8_t> ReadMember(const char* name) {
-        CDataFile f;
-        EXPECT_EQ(f.Open(name), 1) << name;
-        const long size = f.Size();
-        std::vector<uint8_t> bytes(size > 0 ? size : 0);
-        if (!bytes.empty()) {
-            EXPECT_EQ(f.Read(bytes.data(), 1, static_cast<int>(size)), 1);
-        }
-        return bytes;
-    }
-
-    static TempDir* s_dir;
-    static bool s_written;
-    std::unique_ptr<ScopedWorkingDir> m_cwd;
-};
-TempDir* PackArchiveTest::s_dir = nullptr;
-bool PackArchiveTest::s_written = false;
-
-}  // namespace
 
 // The archive bytes follow from the members (the writer is tested on its own); the
 // generator run twice is compared byte for byte by the end-to-end test.
@@ -266,4 +214,19 @@ TEST(RunLength, RoundTripsAPictureAndRefusesWhatTheFormatCannotHold) {
     shortData.height = 4;
     shortData.levels.assign(3, 0);
     EXPECT_TRUE(EncodeRunLength(shortData).empty());
+}
+
+TEST(TextureLevels, HalveDownToOneTexelThroughTheNearestColour) {
+    PaletteBuilder pb;
+    pb.Set(1, {255, 255, 255});
+    pb.Set(2, {128, 128, 128});
+    Picture p(4, 4, pb.Colours());
+    for (int y = 0; y < 4; ++y)
+        for (int x = 2; x < 4; ++x) p.At(x, y) = 1;  // left half black, right half white
+    const std::vector<uint8_t> f = EncodeTextureLevels(p);
+    // Level count 2, then 2 x 2, then 1 x 1.
+    ASSERT_EQ(f, (std::vector<uint8_t>{2, 0, 0, 0, 0, 1, 0, 1, 2}));
+    EXPECT_TRUE(EncodeTextureLevels(Picture(4, 2, pb.Colours())).empty());
+    EXPECT_TRUE(EncodeTextureLevels(Picture(6, 6, pb.Colours())).empty());
+    EXPECT_TRUE(EncodeTextureLevels(Picture(512, 512, pb.Colours())).empty());
 }

@@ -103,6 +103,35 @@ std::vector<uint8_t> EncodePicture(const Picture& picture) {
                            picture.palette.data(), 256);
 }
 
+std::vector<uint8_t> EncodeTextureLevels(const Picture& picture) {
+    const int size = picture.width;
+    int log2 = 0;
+    while ((1 << log2) < size) ++log2;
+    if (picture.height != size || (1 << log2) != size || log2 < 1 || log2 > 8) return {};
+    NearestColourCache nearest(picture.palette.data());
+    std::vector<uint8_t> out = {static_cast<uint8_t>(log2), 0, 0, 0};
+    // Averages are taken in colour, level from level, as sums over the base texels so that
+    // small levels do not drift through repeated rounding.
+    std::vector<int> rgb(static_cast<size_t>(size) * size * 3);
+    for (int i = 0; i < size * size; ++i)
+        for (int c = 0; c < 3; ++c) rgb[i * 3 + c] = picture.palette[picture.pixels[i] * 3 + c];
+    for (int level = 0; level < log2; ++level) {
+        const int edge = size >> (level + 1), block = 1 << (level + 1);
+        for (int y = 0; y < edge; ++y)
+            for (int x = 0; x < edge; ++x) {
+                int sum[3] = {0, 0, 0};
+                for (int by = 0; by < block; ++by)
+                    for (int bx = 0; bx < block; ++bx)
+                        for (int c = 0; c < 3; ++c)
+                            sum[c] += rgb[((y * block + by) * size + x * block + bx) * 3 + c];
+                const int n = block * block;
+                out.push_back(static_cast<uint8_t>(nearest.Find(
+                    (sum[0] + n / 2) / n, (sum[1] + n / 2) / n, (sum[2] + n / 2) / n)));
+            }
+    }
+    return out;
+}
+
 DtfMemberList BuildContentPack() {
     DtfMemberList pack;
     Add(pack, "DEFAULT.PAL", CompilePalette(DefaultPaletteColours().data()));

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "tools/common/mesh_writer.h"
+#include "tools/common/scene_writer.h"
 #include "tools/content/pack.h"
 
 namespace {
@@ -182,8 +184,53 @@ SceneScript Scene1Script() {
     return s;
 }
 
+std::vector<uint8_t> EncodeShape(const std::string& name, const Shape& shape) {
+    MeshSource mesh;
+    mesh.name = name;
+    mesh.flags = ShapeMeshFlags(shape);
+    for (const Vec3& p : shape.positions) mesh.positions.emplace_back(p.x, p.y, p.z);
+    for (const ShapeFace& f : shape.faces) {
+        MeshFaceSource face;
+        for (int k = 0; k < 3; ++k) face.vertex[k] = f.v[k];
+        face.flags = f.look.ModeBits();
+        face.red = f.look.colour.r;
+        face.green = f.look.colour.g;
+        face.blue = f.look.colour.b;
+        if (f.look.surface != Surface::Colour) face.texture = f.look.texture;
+        for (int k = 0; k < 6; ++k) face.uv[k] = f.uv[k] * kTextureRepeat;
+        mesh.faces.push_back(face);
+    }
+    return WriteMeshFile(mesh);
+}
+
+std::vector<uint8_t> EncodeScript(const SceneScript& script) {
+    SceneSource scene;
+    scene.cameraTrack = script.camera;
+    for (const Track& t : script.tracks) {
+        SceneTrackSource track;
+        track.mesh = t.mesh;
+        for (const TrackKey& k : t.keys) {
+            SceneKeySource key;
+            key.flags = k.flags;
+            key.position = CVector(k.position.x, k.position.y, k.position.z);
+            key.orientation = CVector(k.angles.x, k.angles.y, k.angles.z);
+            key.duration = k.duration;
+            track.keys.push_back(key);
+        }
+        scene.tracks.push_back(track);
+    }
+    return WriteSceneFile(scene);
+}
+
 void AddWorldMembers(DtfMemberList& pack) {
     for (const auto& list : {TestWorldTextures(), Scene1Textures()})
-        for (const NamedPicture& t : list)
+        for (const NamedPicture& t : list) {
             pack.emplace_back("DATA\\" + t.name + ".TGA", EncodePicture(t.picture));
+            pack.emplace_back("DATA\\" + t.name + ".TGM", EncodeTextureLevels(t.picture));
+        }
+    for (const auto& list : {TestWorldShapes(), Scene1Shapes()})
+        for (const NamedShape& m : list)
+            pack.emplace_back("DATA\\" + m.name + ".OBP", EncodeShape(m.name, m.shape));
+    pack.emplace_back("SCN\\TEST.SCN", EncodeScript(TestWorldScript()));
+    pack.emplace_back("SCN\\SCENE1.SCN", EncodeScript(Scene1Script()));
 }

@@ -52,6 +52,15 @@ std::vector<NamedPicture> Scene1Textures();
 std::vector<NamedShape> Scene1Shapes();
 SceneScript Scene1Script();
 
+// Texture coordinates in the files are 16.16 texels of a 256-texel reference texture, so
+// one repeat of a texture is 256 x 65536.
+inline constexpr float kTextureRepeat = 16777216.0f;
+
+// The mesh file of a shape under a name.
+std::vector<uint8_t> EncodeShape(const std::string& name, const Shape& shape);
+// The scene file of a script.
+std::vector<uint8_t> EncodeScript(const SceneScript& script);
+
 // Appends the textures ("DATA\" + key + ".TGA"), meshes ("DATA\" + key + ".OBP") and scene
 // files ("SCN\TEST.SCN", "SCN\SCENE1.SCN") of both worlds.
 void AddWorldMembers(DtfMemberList& pack);
