@@ -1,0 +1,279 @@
+// The render pipeline end to end: culling, ordering, both paths, viewport limits, projection.
+#include "engine/pipeline.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "engine/mesh.h"
+#include "engine/render_context.h"
+#include "engine/world.h"
+#include "res/palette.h"
+#include "tests/engine/engine_fixture.h"
+
+namespace {
+
+constexpr uint16_t kUntouched = 0xBEEF;
+
+// A square of side 2 * half in the object's z = 0 plane, facing -z, flat colour (r, r, r) of
+// the test palette's greys, drawn unshaded (mode 0).
+MeshSource Square(float half, uint8_t grey, uint16_t mode = 0) {
+    MeshSource m;
+    m.name = "SQUARE";
+    m.positions = {{-half, -half, 0}, {half, -half, 0}, {half, half, 0}, {-half, half, 0}};
+    for (const auto& tri : {std::array<uint16_t, 3>{0, 3, 2}, std::array<uint16_t, 3>{0, 2, 1}}) {
+        MeshFaceSource f;
+        std::copy(tri.begin(), tri.end(), f.vertex);
+        f.flags = mode;
+        f.red = f.green = f.blue = grey;
+        m.faces.push_back(f);
+    }
+    return m;
+}
+
+class Pipeline : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        SetPixelMode16();
+        SetBackground(0, 1, 1, 1);
+        SetBackgroundColour(0);
+        Frame(64, 48, 4);
+    }
+
+    // A frame of (w + 2 g) x (h + 2 g) pixels with the viewport inside a guard band.
+    void Frame(int w, int h, int g) {
+        guard_ = g;
+        pitch_ = w + 2 * g;
+        frame_.assign(static_cast<size_t>(pitch_) * (h + 2 * g), kUntouched);
+        fv_ = FrameView{frame_.data(), pitch_, h + 2 * g, g, g, w, h, 0.28f, 0.21f};
+    }
+    uint16_t Px(int x, int y) const { return frame_[(y + guard_) * pitch_ + x + guard_]; }
+    uint16_t Grey(int index) const { return g_shade16[64 * 256 + index]; }
+
+    int32_t Place(const char* key, const MeshSource& mesh, CVector pos) {
+        const std::vector<uint8_t> bytes = WriteMeshFile(mesh);
+        if (FindMesh(MakeKey(key)) < 0) {
+            EXPECT_EQ(LoadMeshFromMemory(MakeKey(key), bytes.data(), bytes.size()), 1);
+        }
+        const int32_t i = AddInstance(MakeKey(key));
+        EXPECT_GE(i, 0);
+        GetInstance(i)->position = pos;
+        return i;
+    }
+
+    int CountColour(uint16_t c) const {
+        int n = 0;
+        for (int y = 0; y < fv_.viewHeight; ++y)
+            for (int x = 0; x < fv_.viewWidth; ++x) n += Px(x, y) == c;
+        return n;
+    }
+    bool GuardIntact() const {
+        for (int y = 0; y < fv_.height; ++y)
+            for (int x = 0; x < pitch_; ++x) {
+                const bool inside = x >= guard_ && x < guard_ + fv_.viewWidth && y >= guard_ &&
+                                    y < guard_ + fv_.viewHeight;
+                if (!inside && frame_[y * pitch_ + x] != kUntouched) return false;
+            }
+        return true;
+    }
+
+    std::vector<uint16_t> frame_;
+    FrameView fv_{};
+    int guard_ = 0, pitch_ = 0;
+};
+
+int g_beforeCalls = 0;
+void CountBefore(VisibleObject*) {
+    ++g_beforeCalls;
+}
+void NoFill(const PolygonRecord*) {}
+
+TEST_F(Pipeline, SquareInFrontIsDrawnCentredOverTheBackground) {
+    Place("SQ", Square(1.0f, 100), {0, 0, 10});
+    RenderWorld(fv_);
+    const int idx = NearestColour(100, 100, 100);
+    EXPECT_EQ(Px(32, 24), Grey(idx));
+    EXPECT_EQ(Px(0, 0), Grey(0));
+    EXPECT_EQ(Px(63, 47), Grey(0));
+    // The square spans +-1 at distance 10: +-s pixels about the centre, s = 0.1 * (64 / 0.28)
+    // * focal; pixel x is covered when x + 1 lies in (32 - s, 32 + s].
+    const double s = 0.1 * (64 / 0.28) * g_context->focal;
+    for (int x = 0; x < 64; ++x) {
+        const bool covered = x + 1 > 32 - s && x + 1 <= 32 + s;
+        EXPECT_EQ(Px(x, 24) == Grey(idx), covered) << x;
+    }
+    EXPECT_TRUE(GuardIntact());
+}
+
+TEST_F(Pipeline, BehindTheCameraAndBeyondTheSidesIsCulled) {
+    ASSERT_EQ(AddHook(MakeKey("COUNT"), 0, 0, CountBefore, nullptr, nullptr, nullptr, NoFill,
+                      nullptr, NoFill),
+              1);
+    const MeshSource sq = Square(1.0f, 100);
+    const std::vector<uint8_t> bytes = WriteMeshFile(sq);
+    ASSERT_EQ(LoadMeshFromMemory(MakeKey("SQ"), bytes.data(), bytes.size()), 1);
+    ASSERT_EQ(AttachHook(MakeKey("SQ"), MakeKey("COUNT")), 1);
+    const float radius = std::sqrt(2.0f);
+    // Half the horizontal view at distance z, one pixel of margin included.
+    const float focal = g_context->focal;
+    const float hw = 0.28f * 0.5f + 0.28f / 64;
+    const float edge = hw / focal;
+    // Distance from the side plane grows by nx per unit of x.
+    const float nx = focal / std::sqrt(focal * focal + hw * hw);
+    const int32_t behind = Place("SQ", sq, {0, 0, -10 - 2 * radius});
+    const int32_t beside = Place("SQ", sq, {10 * edge + radius / nx * 1.05f, 0, 10});
+    const int32_t inside = Place("SQ", sq, {10 * edge + radius / nx * 0.95f, 0, 10});
+    g_beforeCalls = 0;
+    RenderWorld(fv_);
+    EXPECT_EQ(g_beforeCalls, 1);
+    GetInstance(inside)->flags = kInstanceHidden;
+    g_beforeCalls = 0;
+    RenderWorld(fv_);
+    EXPECT_EQ(g_beforeCalls, 0);
+    (void)behind;
+    (void)beside;
+}
+
+TEST_F(Pipeline, EdgeOnFaceIsCulled) {
+    // The camera sits in the square's plane: normal . camera == d for both faces.
+    Place("SQ", Square(1.0f, 100), {0, 0, 10});
+    g_context->cameraPos = {0, 0, 10};
+    RenderWorld(fv_);
+    EXPECT_EQ(g_buffers.faces[0].flags, 0);
+    EXPECT_EQ(g_buffers.faces[1].flags, 0);
+    // A hair in front of it, both faces are drawn.
+    g_context->cameraPos = {0, 0, 9.999f};
+    RenderWorld(fv_);
+    EXPECT_NE(g_buffers.faces[0].flags, 0);
+    EXPECT_NE(g_buffers.faces[1].flags, 0);
+}
+
+TEST_F(Pipeline, NearerSquareCoversTheFartherOnBothPaths) {
+    for (int depth : {0, 1}) {
+        if (depth) {
+            ASSERT_EQ(AllocZBuffer(64 * 48), 1);
+            EnableZBuffer();
+        } else {
+            DisableZBuffer();
+        }
+        // The result must not depend on the order the instances were added in.
+        for (int order : {0, 1}) {
+            ClearInstances();
+            const CVector nearPos{0, 0, 10}, farPos{0.5f, 0, 12};
+            if (order) Place("FARSQ", Square(1.0f, 40), farPos);
+            Place("NEARSQ", Square(1.0f, 100), nearPos);
+            if (!order) Place("FARSQ", Square(1.0f, 40), farPos);
+            Frame(64, 48, 4);
+            RenderWorld(fv_);
+            EXPECT_EQ(Px(32, 24), Grey(NearestColour(100, 100, 100)))
+                << "depth " << depth << " order " << order;
+            EXPECT_GT(CountColour(Grey(NearestColour(40, 40, 40))), 0);
+            EXPECT_TRUE(GuardIntact());
+        }
+    }
+}
+
+TEST_F(Pipeline, RadixSortIsAscendingAndStable) {
+    Place("SQ", Square(1.0f, 100), {0, 0, 10});  // gives the world its buckets
+    for (int k = 0; k < 40; ++k) Place("SQ", Square(1.0f, 100), {0, 0, 10});
+    std::vector<SortEntry> e;
+    const uint16_t keys[] = {500, 3, 0xFFFF, 3, 17, 500, 0, 3, 4096, 17};
+    for (uint16_t i = 0; i < 10; ++i) e.push_back({i, keys[i]});
+    RadixSort(e.data(), static_cast<int32_t>(e.size()));
+    for (size_t i = 1; i < e.size(); ++i) {
+        EXPECT_LE(e[i - 1].key, e[i].key);
+        if (e[i - 1].key == e[i].key) {
+            EXPECT_LT(e[i - 1].index, e[i].index);
+        }
+    }
+    EXPECT_EQ(e[0].index, 6);
+    EXPECT_EQ(e[1].index, 1);
+    EXPECT_EQ(e[2].index, 3);
+    EXPECT_EQ(e[3].index, 7);
+    EXPECT_EQ(e.back().index, 2);
+}
+
+TEST_F(Pipeline, LargeViewportIsDrawnAs800By600) {
+    Frame(1024, 768, 0);
+    RenderWorld(fv_);
+    EXPECT_EQ(Px(0, 0), Grey(0));
+    EXPECT_EQ(Px(799, 599), Grey(0));
+    EXPECT_EQ(Px(800, 0), kUntouched);
+    EXPECT_EQ(Px(0, 600), kUntouched);
+    EXPECT_EQ(CountColour(Grey(0)), 800 * 600);
+}
+
+TEST_F(Pipeline, InvalidFrameViewsDrawNothing) {
+    Place("SQ", Square(1.0f, 100), {0, 0, 10});
+    const FrameView good = fv_;
+    for (int k = 0; k < 6; ++k) {
+        fv_ = good;
+        if (k == 0) fv_.viewWidth = 0;
+        if (k == 1) fv_.planeHeight = 0;
+        if (k == 2) fv_.left = 10;  // left + width beyond the pitch
+        if (k == 3) fv_.top = 9;
+        if (k == 4) fv_.left = -1;
+        if (k == 5) fv_.frame = nullptr;
+        RenderWorld(fv_);
+    }
+    EXPECT_EQ(std::count(frame_.begin(), frame_.end(), kUntouched),
+              static_cast<long>(frame_.size()));
+}
+
+TEST_F(Pipeline, ProjectPointsCentresAndRejectsBehind) {
+    CVector pts[3] = {{0, 0, 10}, {0, 0, -5}, {0, 0, 0.05f}};
+    ASSERT_EQ(ProjectPoints(fv_, pts, 3), 1);
+    EXPECT_FLOAT_EQ(pts[0].x, 32.0f);
+    EXPECT_FLOAT_EQ(pts[0].y, 24.0f);
+    EXPECT_FLOAT_EQ(pts[0].z, 1.0f);
+    EXPECT_FLOAT_EQ(pts[1].z, 0.0f);
+    EXPECT_FLOAT_EQ(pts[2].z, 0.0f);
+    EXPECT_EQ(ProjectPoints(fv_, pts, 0), 0);
+    EXPECT_EQ(ProjectPoints(fv_, nullptr, 3), 0);
+}
+
+TEST_F(Pipeline, FogEndCullsWholeInstances) {
+    ASSERT_EQ(AddHook(MakeKey("COUNT"), 0, 0, CountBefore, nullptr, nullptr, nullptr, NoFill,
+                      nullptr, NoFill),
+              1);
+    const MeshSource sq = Square(1.0f, 100);
+    const std::vector<uint8_t> bytes = WriteMeshFile(sq);
+    ASSERT_EQ(LoadMeshFromMemory(MakeKey("SQ"), bytes.data(), bytes.size()), 1);
+    ASSERT_EQ(AttachHook(MakeKey("SQ"), MakeKey("COUNT")), 1);
+    ASSERT_EQ(SetFogRange(50, 100), 1);
+    EnableFog();
+    Place("SQ", sq, {0, 0, 90});
+    Place("SQ", sq, {0, 0, 105});
+    g_beforeCalls = 0;
+    RenderWorld(fv_);
+    EXPECT_EQ(g_beforeCalls, 1);
+    DisableFog();
+}
+
+TEST_F(Pipeline, NearPlaneCrossingFaceIsDrawnWithoutEscapingTheViewport) {
+    // A long floor strip from behind the camera to far ahead.
+    MeshSource m;
+    m.name = "STRIP";
+    m.positions = {{-1, 1, -5}, {1, 1, -5}, {1, 1, 50}, {-1, 1, 50}};
+    MeshFaceSource a, b;
+    const uint16_t t1[3] = {0, 3, 2}, t2[3] = {0, 2, 1};
+    std::copy(t1, t1 + 3, a.vertex);
+    std::copy(t2, t2 + 3, b.vertex);
+    a.red = a.green = a.blue = b.red = b.green = b.blue = 100;
+    m.faces = {a, b};
+    // Both windings, so one of them faces the camera.
+    MeshSource m2 = m;
+    std::swap(m2.faces[0].vertex[1], m2.faces[0].vertex[2]);
+    std::swap(m2.faces[1].vertex[1], m2.faces[1].vertex[2]);
+    m.faces.push_back(m2.faces[0]);
+    m.faces.push_back(m2.faces[1]);
+    Place("STRIP", m, {0, 0, 0});
+    RenderWorld(fv_);
+    EXPECT_GT(CountColour(Grey(NearestColour(100, 100, 100))), 20);
+    EXPECT_TRUE(GuardIntact());
+}
+
+}  // namespace
