@@ -39,10 +39,15 @@ public:
     CDataFile() = default;
     ~CDataFile();
 
+    // Closes what was open; then the archive member of that name, else the disk file.
     int Open(const char* name);
+    // From disk: 1 only when all items were read. From memory: 0 only without a block;
+    // otherwise what is left (up to itemSize x itemCount bytes) is copied and the result is 1,
+    // so loaders go by the counts in their data, not by the end of the file.
     int Read(void* dest, int itemSize, int itemCount);
     int ReadByte(void* dest) { return Read(dest, 1, 1); }
     int ReadWord(void* dest) { return Read(dest, 2, 1); }
+    // Absolute. From memory the position is clamped to 0..size and the result is 1.
     int Seek(long position);
     long Size();
     int Close();

@@ -21,9 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (++extracted > 64) break;
             uint8_t* block = nullptr;
             if (archive.Extract(m.name.c_str(), &block)) {
-                // Every byte of the block is defined and inside it.
+                // Every byte of the block is defined and inside it. The size comes from the
+                // lookup, as in CDataFile: with repeated names the first member is the one read.
                 volatile uint8_t sum = 0;
-                for (uint32_t i = 0; i < m.size; i++) sum = sum + block[i];
+                int32_t size = archive.GetSize(m.name.c_str());
+                for (int32_t i = 0; i < size; i++) sum = sum + block[i];
                 delete[] block;
             }
         }
