@@ -139,7 +139,7 @@ std::vector<NamedShape> Scene1Shapes() {
     shapes.push_back(Named("MOON", moon));
 
     for (int k = 0; k < 2; ++k) {
-        Shape rock = MakeSphere(5, 10, 7, Look::Textured("ROCK", Surface::Affine, Shading::Flat));
+        Shape rock = MakeSphere(7, 10, 7, Look::Textured("ROCK", Surface::Affine, Shading::Flat));
         RoughenShape(rock, 0.35f, 0x50C0u + k);
         TransformShape(rock, {1.0f, 0.7f + 0.2f * k, 0.85f}, kOrigin, kOrigin);
         shapes.push_back(Named(k == 0 ? "ROCK1" : "ROCK2", rock));
@@ -170,7 +170,7 @@ SceneScript Scene1Script() {
     s.tracks.push_back(
         SpinTrack("STATION", {-38, 4, 125}, {-36, 3, 122}, {0, -35, 20}, {6, 0, 0}, 22, 4));
     s.tracks.push_back(
-        SpinTrack("MOON", {130, -90, 650}, {130, -90, 650}, kOrigin, {2, 0, 0}, 22, 2));
+        SpinTrack("MOON", {110, -75, 430}, {110, -75, 430}, kOrigin, {2, 0, 0}, 22, 2));
     s.tracks.push_back(
         SpinTrack("ROCK1", {75, -25, 210}, {18, -8, 140}, {0, 0, 0}, {25, 40, 10}, 22, 8));
     s.tracks.push_back(
