@@ -1,5 +1,6 @@
 // The dispatch tables: one filler per mode-byte slot, for each frame kind and depth mode.
 #include "raster/fill16.h"
+#include "raster/fill8.h"
 #include "raster/raster.h"
 
 RasterTarget g_rasterTarget;
@@ -67,13 +68,40 @@ const Filler g_rasterTable16Z[kRasterSlots] = {
     FillNoOp,
 };
 
-// The 8-bit fillers come later; their slots already follow the 16-bit layout.
 const Filler g_rasterTable8[kRasterSlots] = {
-    FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp,
-    FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp,
+    Constant<FillSolid8>,
+    Constant<FillAffine8>,
+    Constant<FillPersp8>,
+    FillNoOp,
+    Flat<FillSolid8>,
+    Flat<FillAffine8>,
+    Flat<FillPersp8>,
+    FillNoOp,
+    FillGouraudSolid8,
+    FillGouraudAffine8,
+    FillGouraudPersp8,
+    FillNoOp,
+    FillNoOp,
+    FillNoOp,
+    FillNoOp,
+    FillNoOp,
 };
 
 const Filler g_rasterTable8Z[kRasterSlots] = {
-    FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp,
-    FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp, FillNoOp,
+    Constant<FillSolid8Z>,
+    Constant<FillAffine8Z>,
+    Constant<FillPersp8Z>,
+    FillNoOp,
+    Flat<FillSolid8Z>,
+    Flat<FillAffine8Z>,
+    Flat<FillPersp8Z>,
+    FillNoOp,
+    FillGouraudSolid8Z,
+    FillGouraudAffine8Z,
+    FillGouraudPersp8Z,
+    FillNoOp,
+    FillNoOp,
+    FillNoOp,
+    FillNoOp,
+    FillNoOp,
 };

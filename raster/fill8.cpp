@@ -1,0 +1,448 @@
+// The twelve span fillers of the palettized 8-bit frame: the row walk of the 16-bit fillers,
+// templated on surface, lighting and depth, writing palette indices through the 8-bit shade
+// table.
+#include "raster/fill8.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "raster/raster_local.h"
+#include "raster/raster_state.h"
+
+namespace {
+
+// Perspective segment: one division per kSeg pixels, 16.16 steps in between.
+constexpr int kSeg = 16;
+constexpr int kSegShift = 4;
+// 1 / rest for the last short segment (entry 0 unused): a lookup instead of a division.
+constexpr std::array<float, kSeg> kRecip = {
+    1.0f,     1.0f,     1.0f / 2,  1.0f / 3,  1.0f / 4,  1.0f / 5,  1.0f / 6,  1.0f / 7,
+    1.0f / 8, 1.0f / 9, 1.0f / 10, 1.0f / 11, 1.0f / 12, 1.0f / 13, 1.0f / 14, 1.0f / 15};
+
+// Objects without a material ramp draw unshaded.
+constexpr std::array<uint8_t, 256> kUnlitRamp = [] {
+    std::array<uint8_t, 256> r{};
+    r.fill(64);
+    return r;
+}();
+
+// Samples up to a pixel outside the face extrapolate intensity past 0 .. 255: clamp the ramp
+// index rather than read beyond the ramp, and keep the row inside the 128-row table.
+inline int RampRow(const uint8_t* ramp, uint32_t i) {
+    return (ramp[std::clamp(static_cast<int32_t>(i) >> 16, 0, 255)] & 0x7F) << 8;
+}
+
+// Reference addressing: u, v in 16.16 texels of the 256 reference; & 0xFFFFFF repeats the
+// texture every 256 reference texels whatever the level's size 2^s.
+inline uint32_t RefTexel(uint32_t u, uint32_t v, int s) {
+    return (((v & 0xFFFFFF) >> (24 - s)) << s) + ((u & 0xFFFFFF) >> (24 - s));
+}
+
+// An integer attribute on the edge walk: row-start value and the two row increments (without
+// and with the extra pixel of an x carry). Unsigned so that stepping wraps instead of
+// overflowing on garbage planes.
+struct IntAttr {
+    uint32_t v = 0, s1 = 0, s2 = 0;
+    void Step(bool carry) { v += carry ? s2 : s1; }
+};
+struct FloatAttr {
+    double v = 0, s1 = 0, s2 = 0;
+    void Step(bool carry) { v += carry ? s2 : s1; }
+};
+
+inline double PlaneAt(const GradientPlane& p, double px, double py) {
+    return p.a0 + p.dx * px + p.dy * py;
+}
+inline IntAttr MakeInt(const GradientPlane& p, double px, double py, int32_t dxi) {
+    const double s1 = p.dy + dxi * p.dx;
+    return {static_cast<uint32_t>(FloorToInt(PlaneAt(p, px, py))),
+            static_cast<uint32_t>(FloorToInt(s1)), static_cast<uint32_t>(FloorToInt(s1 + p.dx))};
+}
+inline FloatAttr MakeFloat(const GradientPlane& p, double px, double py, int32_t dxi,
+                           double scale) {
+    const double s1 = (p.dy + dxi * p.dx) * scale;
+    return {PlaneAt(p, px, py) * scale, s1, s1 + p.dx * scale};
+}
+
+// The face's texture level; false when the face's texture index is out of range.
+struct FaceTex {
+    const uint8_t* pixels = nullptr;
+    int s = 0;
+};
+bool GetFaceTexture(const PolygonRecord* rec, FaceTex* out) {
+    const RasterTarget& t = g_rasterTarget;
+    const uint32_t index = static_cast<uint32_t>(rec->face->colour);
+    if (!t.textures || index >= static_cast<uint32_t>(t.textureCount)) return false;
+    const RasterTexture& tex = t.textures[index];
+    const int size = std::clamp(tex.sizeLog2, 0, 8);
+    int level = std::clamp(g_rasterState.mipLevel, 0, size);
+    if (!tex.level[level]) level = 0;
+    if (!tex.level[0]) return false;
+    out->pixels = tex.level[level];
+    out->s = size - level;
+    return true;
+}
+
+enum { kSolid = kSurfaceSolid, kAffine = kSurfaceAffine, kPersp = kSurfacePersp };
+
+// Per-face constants shared by every span.
+struct FaceConst {
+    const uint8_t* shade;  // 8-bit shade table
+    int rowBase;           // row-shaded fillers: their row * 256
+    const uint8_t* ramp;
+    uint32_t colour;  // palette index of solid faces
+    FaceTex tex;
+    uint32_t dI, dU, dV;  // per pixel, 16.16 (reference units for the Gouraud fillers)
+    float dN, dO, dP;     // perspective: rz, u*rz, v*rz per pixel
+};
+
+// One span's worth of interpolated values. Draw(dst, len) draws len pixels and leaves every
+// value at the pixel after them; Skip(g) steps over g hidden pixels.
+template <int kSurf, bool kGouraud>
+struct Span {
+    const FaceConst& f;
+    uint32_t i = 0, u = 0, v = 0;  // Gouraud intensity; affine u, v (scaled or reference)
+    float N = 0, O = 0, P = 0;     // perspective values at the current pixel
+
+    void Draw(uint8_t* dst, int len) {
+        if constexpr (kSurf == kSolid && !kGouraud) {
+            SolidSpan8(dst, len, f.shade[f.rowBase + f.colour]);
+        } else if constexpr (kSurf == kSolid) {
+            for (int k = 0; k < len; ++k, i += f.dI)
+                dst[k] = f.shade[RampRow(f.ramp, i) + f.colour];
+        } else if constexpr (kSurf == kAffine && !kGouraud) {
+            RasterState& rs = g_rasterState;
+            rs.texU = static_cast<int32_t>(u);
+            rs.texV = static_cast<int32_t>(v);
+            TexSpan8(len, f.tex.pixels, dst, f.rowBase);
+            u += static_cast<uint32_t>(len) * f.dU;
+            v += static_cast<uint32_t>(len) * f.dV;
+        } else if constexpr (kSurf == kAffine) {
+            for (int k = 0; k < len; ++k, i += f.dI, u += f.dU, v += f.dV)
+                dst[k] = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexel(u, v, f.tex.s)]];
+        } else if constexpr (!kGouraud) {
+            DrawPersp(dst, len);
+        } else {
+            DrawGouraudPersp(dst, len);
+        }
+    }
+
+    void Skip(int g) {
+        if constexpr (kGouraud) i += static_cast<uint32_t>(g) * f.dI;
+        if constexpr (kSurf == kAffine) {
+            u += static_cast<uint32_t>(g) * f.dU;
+            v += static_cast<uint32_t>(g) * f.dV;
+        }
+        if constexpr (kSurf == kPersp) {
+            N += g * f.dN;
+            O += g * f.dO;
+            P += g * f.dP;
+        }
+    }
+
+    // Scaled addressing, u and v exact at every 16th pixel and at the last one, stepped in
+    // 16.16 in between through TexSpan8. A span of n pixels is 16 * blocks + rest + 1 pixels;
+    // the last pixel is drawn from the exact values, so a 1-pixel span divides once and draws
+    // once.
+    void DrawPersp(uint8_t* dst, int len) {
+        RasterState& rs = g_rasterState;
+        const int blocks = (len - 1) >> kSegShift, rest = (len - 1) & (kSeg - 1);
+        float n = N, o = O, p = P;
+        float pu = o / n, pv = p / n;
+        for (int b = 0; b < blocks; ++b) {
+            n += kSeg * f.dN;
+            o += kSeg * f.dO;
+            p += kSeg * f.dP;
+            const float q = 1.0f / n;
+            const float nu = q * o, nv = q * p;
+            rs.texDU = FloorToInt((nu - pu) * 0.0625f);
+            rs.texDV = FloorToInt((nv - pv) * 0.0625f);
+            // Texture coordinates wrap: the low 32 bits of the 64-bit floor.
+            rs.texU = static_cast<int32_t>(FloorLow32(pu));
+            rs.texV = static_cast<int32_t>(FloorLow32(pv));
+            TexSpan8Block(f.tex.pixels, dst, f.rowBase);
+            dst += kSeg;
+            pu = nu;
+            pv = nv;
+        }
+        if (rest > 0) {
+            const float q = 1.0f / (n + rest * f.dN);
+            const float nu = q * (o + rest * f.dO), nv = q * (p + rest * f.dP);
+            rs.texDU = FloorToInt((nu - pu) * kRecip[rest]);
+            rs.texDV = FloorToInt((nv - pv) * kRecip[rest]);
+            rs.texU = static_cast<int32_t>(FloorLow32(pu));
+            rs.texV = static_cast<int32_t>(FloorLow32(pv));
+            TexSpan8(rest, f.tex.pixels, dst, f.rowBase);
+            dst += rest;
+            pu = nu;
+            pv = nv;
+        }
+        // The masks keep the fraction out of V's field, so the sum never carries into a
+        // neighbouring texel: the same texel as the span routine's OR.
+        const uint32_t um = static_cast<uint32_t>(rs.texUMask);
+        const uint32_t vm = static_cast<uint32_t>(rs.texVMask);
+        *dst = f.shade[f.rowBase +
+                       f.tex.pixels[((FloorLow32(pv) & vm) + (FloorLow32(pu) & um)) >> 16]];
+        // Leave the values at the pixel after the span (the depth fillers continue from there).
+        N = n + (rest + 1) * f.dN;
+        O = o + (rest + 1) * f.dO;
+        P = p + (rest + 1) * f.dP;
+    }
+
+    // Reference addressing with 32-bit floors; each block steps (U' - U) >> 4 from where the
+    // last block's stepping ended, so a rounding shortfall is corrected once per block.
+    void DrawGouraudPersp(uint8_t* dst, int len) {
+        const int blocks = (len - 1) >> kSegShift, rest = (len - 1) & (kSeg - 1);
+        const int s = f.tex.s;
+        float n = N, o = O, p = P;
+        uint32_t U = static_cast<uint32_t>(FloorToInt(o / n));
+        uint32_t V = static_cast<uint32_t>(FloorToInt(p / n));
+        auto run = [&](int count, uint32_t dU, uint32_t dV) {
+            for (int k = 0; k < count; ++k, i += f.dI, U += dU, V += dV)
+                dst[k] = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexel(U, V, s)]];
+            dst += count;
+        };
+        for (int b = 0; b < blocks; ++b) {
+            n += kSeg * f.dN;
+            o += kSeg * f.dO;
+            p += kSeg * f.dP;
+            const float q = 1.0f / n;
+            const int64_t nU = FloorToInt(q * o), nV = FloorToInt(q * p);
+            // The difference of two 32-bit floors needs 33 bits; shift it arithmetically.
+            run(kSeg, static_cast<uint32_t>((nU - static_cast<int32_t>(U)) >> kSegShift),
+                static_cast<uint32_t>((nV - static_cast<int32_t>(V)) >> kSegShift));
+        }
+        if (rest > 0) {
+            const float q = 1.0f / (n + rest * f.dN);
+            const int64_t nU = FloorToInt(q * (o + rest * f.dO));
+            const int64_t nV = FloorToInt(q * (p + rest * f.dP));
+            // Division truncates toward zero, as the integer step of the short segment.
+            run(rest, static_cast<uint32_t>((nU - static_cast<int32_t>(U)) / rest),
+                static_cast<uint32_t>((nV - static_cast<int32_t>(V)) / rest));
+            U = static_cast<uint32_t>(nU);
+            V = static_cast<uint32_t>(nV);
+        }
+        *dst = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexel(U, V, s)]];
+        i += f.dI;
+        N = n + (rest + 1) * f.dN;
+        O = o + (rest + 1) * f.dO;
+        P = p + (rest + 1) * f.dP;
+    }
+};
+
+// Draws a depth-tested span run by run from the list BuildVisibleRuns just wrote.
+template <class S>
+void DrawRuns(S& span, uint8_t* dst, int n) {
+    uint32_t* const* run = g_rasterState.runs;
+    int remaining = n;
+    for (;;) {
+        const int len = static_cast<int>(run[1] - run[0]);
+        if (len > 0) span.Draw(dst, len);
+        dst += len;
+        remaining -= len;
+        if (remaining < 1) return;
+        const int gap = static_cast<int>(run[2] - run[1]);
+        span.Skip(gap);
+        dst += gap;
+        remaining -= gap;
+        if (remaining < 1) return;
+        run += 2;
+    }
+}
+
+template <int kSurf, bool kGouraud, bool kDepth>
+void Fill8(const PolygonRecord* rec, int row) {
+    RasterState& rs = g_rasterState;
+    const RasterTarget& t = g_rasterTarget;
+    if (rs.edgeCount <= 0 || !t.frame8 || !t.shade8) return;
+    if (kDepth && !t.depth) return;
+
+    FaceConst f{};
+    if constexpr (kSurf != kSolid) {
+        if (!GetFaceTexture(rec, &f.tex)) return;
+    }
+    f.shade = t.shade8;
+    f.rowBase = (row & 127) * 256;
+    f.ramp = rec->object->ramp ? rec->object->ramp : kUnlitRamp.data();
+    f.colour = static_cast<uint32_t>(rec->face->colour) & 0xFF;
+    const int s = f.tex.s;
+    const GradientPlane& pRz = rs.planes[kPlaneRz];
+    const GradientPlane& pI = rs.planes[kPlaneI];
+    const GradientPlane& pU = rs.planes[kPlaneU];
+    const GradientPlane& pV = rs.planes[kPlaneV];
+    // Scaled addressing (row-shaded textured fillers): the affine filler shifts its reference
+    // steps, the perspective one scales its planes by 2^(s - 8) and 2^(2s - 8).
+    constexpr bool kScaled = kSurf != kSolid && !kGouraud;
+    const double uScale = (kSurf == kPersp && !kGouraud) ? std::ldexp(1.0, s - 8) : 1.0;
+    const double vScale = (kSurf == kPersp && !kGouraud) ? std::ldexp(1.0, 2 * s - 8) : 1.0;
+    if constexpr (kGouraud) f.dI = static_cast<uint32_t>(FloorToInt(pI.dx));
+    if constexpr (kSurf == kAffine) {
+        f.dU = static_cast<uint32_t>(FloorToInt(pU.dx));
+        f.dV = static_cast<uint32_t>(FloorToInt(pV.dx));
+        if constexpr (!kGouraud) {
+            f.dU = static_cast<uint32_t>(static_cast<int32_t>(f.dU) >> (8 - s));
+            f.dV = static_cast<uint32_t>(static_cast<int32_t>(f.dV << s) >> (8 - s));
+        }
+    }
+    if constexpr (kScaled) {
+        rs.texUMask = static_cast<int32_t>(((1u << s) << 16) - 1);
+        rs.texVMask = static_cast<int32_t>(((1u << s) - 1) << (s + 16));
+        // The perspective fillers set their steps per block.
+        if constexpr (kSurf == kAffine) {
+            rs.texDU = static_cast<int32_t>(f.dU);
+            rs.texDV = static_cast<int32_t>(f.dV);
+        }
+    }
+    if constexpr (kSurf == kPersp) {
+        f.dN = static_cast<float>(pRz.dx);
+        f.dO = static_cast<float>(pU.dx * uScale);
+        f.dP = static_cast<float>(pV.dx * vScale);
+    }
+    const int32_t dz = kDepth ? DepthStepOf(pRz.dx) : 0;
+    const float drz = static_cast<float>(pRz.dx);
+
+    const int width = ViewWidth();
+    for (int k = 0; k < rs.edgeCount; ++k) {
+        const LeftEdge& e = rs.edges[(rs.firstEdge + k) % rs.edgeCount];
+        int32_t xi = e.x >> 16;
+        uint32_t xf = static_cast<uint32_t>(e.x) & 0xFFFF;
+        const int32_t dxi = e.dx >> 16;
+        const uint32_t dxf = static_cast<uint32_t>(e.dx) & 0xFFFF;
+        int r = e.top;
+        // Row-start values belong to pixel (xi, r): their planes are sampled at (xi+1, r+1).
+        const double px = xi + 1.0 - rs.refX, py = r + 1.0 - rs.refY;
+        IntAttr I, U, V, Z;
+        FloatAttr N, O, P, RZ;
+        if constexpr (kGouraud) I = MakeInt(pI, px, py, dxi);
+        if constexpr (kSurf == kAffine) {
+            U = MakeInt(pU, px, py, dxi);
+            V = MakeInt(pV, px, py, dxi);
+        }
+        if constexpr (kSurf == kPersp) {
+            N = MakeFloat(pRz, px, py, dxi, 1.0);
+            O = MakeFloat(pU, px, py, dxi, uScale);
+            P = MakeFloat(pV, px, py, dxi, vScale);
+        }
+        if constexpr (kDepth) {
+            RZ = MakeFloat(pRz, px, py, dxi, 1.0);
+            const double s1 = pRz.dy + dxi * pRz.dx;
+            Z = {DepthOf(RZ.v), static_cast<uint32_t>(DepthStepOf(s1)),
+                 static_cast<uint32_t>(DepthStepOf(s1 + pRz.dx))};
+        }
+        uint8_t* frow = t.frame8 + static_cast<ptrdiff_t>(r) * t.pitch;
+        uint32_t* zrow = kDepth ? t.depth + static_cast<ptrdiff_t>(r) * t.width : nullptr;
+        for (int rows = e.rows; rows > 0; --rows) {
+            const int xs = xi < 0 ? 0 : xi;
+            const int end = std::min<int>(rs.rightX[r], width);
+            const int n = end - xs;
+            if (n > 0) {
+                Span<kSurf, kGouraud> span{f};
+                span.i = I.v;
+                if constexpr (kSurf == kAffine && !kGouraud) {
+                    // Scaled addressing from the reference row-start values.
+                    span.u = static_cast<uint32_t>(static_cast<int32_t>(U.v) >> (8 - s));
+                    span.v = static_cast<uint32_t>(static_cast<int32_t>(V.v << s) >> (8 - s));
+                } else {
+                    span.u = U.v;
+                    span.v = V.v;
+                }
+                span.N = static_cast<float>(N.v);
+                span.O = static_cast<float>(O.v);
+                span.P = static_cast<float>(P.v);
+                if constexpr (kDepth) {
+                    BuildVisibleRuns(Z.v, dz, n, zrow + xs, rs.runs);
+                    DrawRuns(span, frow + xs, n);
+                    if (rs.fogActive) ApplyFog8(frow, n, xs, r, static_cast<float>(RZ.v), drz);
+                } else {
+                    span.Draw(frow + xs, n);
+                }
+            }
+            xf += dxf;
+            const bool carry = xf >= 0x10000;
+            if (carry) {
+                xf -= 0x10000;
+                xi += dxi + 1;
+            } else {
+                xi += dxi;
+            }
+            if constexpr (kGouraud) I.Step(carry);
+            if constexpr (kSurf == kAffine) {
+                U.Step(carry);
+                V.Step(carry);
+            }
+            if constexpr (kSurf == kPersp) {
+                N.Step(carry);
+                O.Step(carry);
+                P.Step(carry);
+            }
+            if constexpr (kDepth) {
+                Z.Step(carry);
+                RZ.Step(carry);
+                zrow += t.width;
+            }
+            ++r;
+            frow += t.pitch;
+        }
+    }
+}
+
+// The span routine's body for a count known or not at compile time.
+inline void TexSpan8Body(int count, const uint8_t* pixels, uint8_t* dst, const uint8_t* shade) {
+    const RasterState& rs = g_rasterState;
+    uint32_t u = static_cast<uint32_t>(rs.texU), v = static_cast<uint32_t>(rs.texV);
+    const uint32_t du = static_cast<uint32_t>(rs.texDU), dv = static_cast<uint32_t>(rs.texDV);
+    const uint32_t um = static_cast<uint32_t>(rs.texUMask), vm = static_cast<uint32_t>(rs.texVMask);
+    for (int k = 0; k < count; ++k) {
+        dst[k] = shade[pixels[((u & um) >> 16) | ((v & vm) >> 16)]];
+        u += du;
+        v += dv;
+    }
+}
+
+}  // namespace
+
+void TexSpan8(int count, const uint8_t* pixels, uint8_t* dst, int rowBase) {
+    TexSpan8Body(count, pixels, dst, g_rasterTarget.shade8 + rowBase);
+}
+
+void TexSpan8Block(const uint8_t* pixels, uint8_t* dst, int rowBase) {
+    TexSpan8Body(kSeg, pixels, dst, g_rasterTarget.shade8 + rowBase);
+}
+
+void FillSolid8(const PolygonRecord* rec, int row) {
+    Fill8<kSolid, false, false>(rec, row);
+}
+void FillAffine8(const PolygonRecord* rec, int row) {
+    Fill8<kAffine, false, false>(rec, row);
+}
+void FillPersp8(const PolygonRecord* rec, int row) {
+    Fill8<kPersp, false, false>(rec, row);
+}
+void FillGouraudSolid8(const PolygonRecord* rec) {
+    Fill8<kSolid, true, false>(rec, 64);
+}
+void FillGouraudAffine8(const PolygonRecord* rec) {
+    Fill8<kAffine, true, false>(rec, 64);
+}
+void FillGouraudPersp8(const PolygonRecord* rec) {
+    Fill8<kPersp, true, false>(rec, 64);
+}
+void FillSolid8Z(const PolygonRecord* rec, int row) {
+    Fill8<kSolid, false, true>(rec, row);
+}
+void FillAffine8Z(const PolygonRecord* rec, int row) {
+    Fill8<kAffine, false, true>(rec, row);
+}
+void FillPersp8Z(const PolygonRecord* rec, int row) {
+    Fill8<kPersp, false, true>(rec, row);
+}
+void FillGouraudSolid8Z(const PolygonRecord* rec) {
+    Fill8<kSolid, true, true>(rec, 64);
+}
+void FillGouraudAffine8Z(const PolygonRecord* rec) {
+    Fill8<kAffine, true, true>(rec, 64);
+}
+void FillGouraudPersp8Z(const PolygonRecord* rec) {
+    Fill8<kPersp, true, true>(rec, 64);
+}
