@@ -60,6 +60,19 @@ TEST_P(Songs, OpeningIsAudibleAndDoesNotClip) {
     EXPECT_LT(l.peak, 0.98);  // headroom left
 }
 
+TEST_P(Songs, AreStereo) {
+    // Twenty seconds reach the pads of both songs.
+    std::vector<float> audio = RenderModule(Song(), 20.0);
+    double side = 0.0, mid = 0.0;
+    for (size_t i = 0; i + 1 < audio.size(); i += 2) {
+        side += (audio[i] - audio[i + 1]) * (audio[i] - audio[i + 1]);
+        mid += (audio[i] + audio[i + 1]) * (audio[i] + audio[i + 1]);
+    }
+    // Left and right differ audibly, yet the centre carries most of the sound.
+    EXPECT_GT(side, mid * 0.01);
+    EXPECT_LT(side, mid);
+}
+
 TEST_P(Songs, KeepPlayingPastTheirEnd) {
     const std::vector<uint8_t>& bytes = Song();
     openmpt_module* mod = openmpt_module_create_from_memory2(

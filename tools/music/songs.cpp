@@ -21,8 +21,14 @@ std::vector<XmInstrument> InstrumentSet() {
     set.push_back(SynthLead());
     set.push_back(SynthBell());
     // Balance of the mix, set once on the samples rather than in every cell.
+    // Balance and place in the stereo field (0 left, 128 centre, 255 right), set once on the
+    // samples rather than in every cell.
     const uint8_t volumes[] = {60, 44, 26, 22, 48, 30, 34, 30};
-    for (size_t i = 0; i < set.size(); ++i) set[i].samples[0].volume = volumes[i];
+    const uint8_t panning[] = {128, 116, 176, 176, 128, 128, 128, 88};
+    for (size_t i = 0; i < set.size(); ++i) {
+        set[i].samples[0].volume = volumes[i];
+        set[i].samples[0].panning = panning[i];
+    }
     return set;
 }
 
@@ -46,6 +52,13 @@ void Put(XmPattern& p, int row, int channel, uint8_t note, int instrument, int v
     c.note = note;
     c.instrument = static_cast<uint8_t>(instrument);
     c.volume = volume >= 0 ? XmVolume(volume) : 0;
+}
+
+// The three pad voices spread left, centre and right (effect 8: set panning).
+void PanVoice(XmPattern& p, int row, int channel, int voice) {
+    static const uint8_t kPan[3] = {0x50, 0x80, 0xB0};
+    p.At(row, channel).effect = 0x08;
+    p.At(row, channel).param = kPan[voice];
 }
 
 void KeyOff(XmPattern& p, int row, int channel) {
@@ -120,6 +133,7 @@ XmPattern DodovoPattern(int half, const DodovoLayers& layers) {
         const int other = chordIndex % 2 == 0 ? kPadBankB : kPadBankA;
         for (int v = 0; v < 3; ++v) {
             Put(p, top, bank + v, chord.pad[v], kPad, 64);
+            PanVoice(p, top, bank + v, v);
             KeyOff(p, top, other + v);
         }
         if (layers.bells) {
@@ -221,6 +235,7 @@ XmPattern VelmoriaPattern(const VelmoriaLayers& layers) {
             const int other = bar % 2 == 0 ? kVPadB : kVPadA;
             for (int v = 0; v < 3; ++v) {
                 Put(p, top, bank + v, chord.pad[v], kPad, 56);
+                PanVoice(p, top, bank + v, v);
                 KeyOff(p, top, other + v);
             }
         } else if (bar == 0) {
