@@ -3,5 +3,10 @@
 #include "scenes/scenes.h"
 
 void Scene1(FrameView view) {
-    RunEmptyScene(view, 1.0f);
+    SceneSettings s;
+    s.sceneFile = "SCN\\SCENE1.SCN";
+    s.palette = "SCN3.PAL";
+    s.ambient = 0.1f;
+    s.diffuse = 1.65f;
+    RunScene(view, s, nullptr);
 }

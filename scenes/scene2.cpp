@@ -3,5 +3,12 @@
 #include "scenes/scenes.h"
 
 void Scene2(FrameView view) {
-    RunEmptyScene(view, 1.0f);
+    SceneSettings s;
+    s.sceneFile = "SCN\\SCENE2.SCN";
+    s.palette = "SCN2.PAL";
+    s.ambient = 0.3f;
+    s.diffuse = 1.65f;
+    s.end = SceneEnd::DurationMinus;
+    s.endValue = 3.0f;
+    RunScene(view, s, nullptr);
 }

@@ -3,5 +3,11 @@
 #include "scenes/scenes.h"
 
 void Scene4(FrameView view) {
-    RunEmptyScene(view, 1.0f);
+    SceneSettings s;
+    s.sceneFile = "SCN\\SCENE4.SCN";
+    s.opensWorld = false;
+    s.releasesWorld = false;
+    s.ambient = 0.4f;
+    s.diffuse = 0.85f;
+    RunScene(view, s, nullptr);
 }

@@ -3,5 +3,12 @@
 #include "scenes/scenes.h"
 
 void Scene4B(FrameView view) {
-    RunEmptyScene(view, 1.0f);
+    SceneSettings s;
+    s.sceneFile = "SCN\\SCENE4B.SCN";
+    s.opensWorld = false;
+    s.ambient = 0.4f;
+    s.diffuse = 0.85f;
+    s.end = SceneEnd::DurationMinus;
+    s.endValue = 0.2f;
+    RunScene(view, s, nullptr);
 }

@@ -3,5 +3,13 @@
 #include "scenes/scenes.h"
 
 void Scene7B(FrameView view) {
-    RunEmptyScene(view, 1.0f);
+    SceneSettings s;
+    s.sceneFile = "SCN\\SCENE7b.SCN";
+    s.opensWorld = false;
+    s.releasesWorld = false;
+    s.depthBuffer = true;
+    s.ambient = 0.4f;
+    s.diffuse = 0.8f;
+    s.ClearTo(150, 150, 180);
+    RunScene(view, s, nullptr);
 }

@@ -3,5 +3,10 @@
 #include "scenes/scenes.h"
 
 void SceneTestWorld(FrameView view) {
-    RunEmptyScene(view, 10.0f);
+    SceneSettings s;
+    s.sceneFile = "SCN\\TEST.SCN";
+    s.palette = "TEST.PAL";
+    s.ambient = 0.3f;
+    s.diffuse = 0.9f;
+    RunScene(view, s, nullptr);
 }
