@@ -277,3 +277,86 @@ TEST_F(Pipeline, NearPlaneCrossingFaceIsDrawnWithoutEscapingTheViewport) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<char> g_order;
+void BeforeA(VisibleObject*) {
+    g_order.push_back('A');
+}
+void BeforeB(VisibleObject*) {
+    g_order.push_back('B');
+}
+void BeforeC(VisibleObject*) {
+    g_order.push_back('C');
+}
+
+TEST_F(Pipeline, DeferredHookInstancesComeLastOnBothPaths) {
+    ASSERT_EQ(
+        AddHook(MakeKey("HA"), 0, 0, BeforeA, nullptr, nullptr, nullptr, NoFill, nullptr, NoFill),
+        1);
+    ASSERT_EQ(AddHook(MakeKey("HB"), kHookLastNoDepth | kHookLastDepth, 0, BeforeB, nullptr,
+                      nullptr, nullptr, NoFill, nullptr, NoFill),
+              1);
+    ASSERT_EQ(AddHook(MakeKey("HC"), kHookLastNoDepth | kHookLastDepth, 0, BeforeC, nullptr,
+                      nullptr, nullptr, NoFill, nullptr, NoFill),
+              1);
+    const char* keys[] = {"MA", "MB", "MC"};
+    const char* hooks[] = {"HA", "HB", "HC"};
+    for (int k = 0; k < 3; ++k) {
+        const std::vector<uint8_t> bytes = WriteMeshFile(Square(1.0f, 100));
+        ASSERT_EQ(LoadMeshFromMemory(MakeKey(keys[k]), bytes.data(), bytes.size()), 1);
+        ASSERT_EQ(AttachHook(MakeKey(keys[k]), MakeKey(hooks[k])), 1);
+    }
+    // B nearest, then C, then A farthest.
+    Place("MA", Square(1.0f, 100), {0, 0, 30});
+    Place("MB", Square(1.0f, 100), {0, 0, 10});
+    Place("MC", Square(1.0f, 100), {0, 0, 20});
+    DisableZBuffer();
+    g_order.clear();
+    RenderWorld(fv_);  // painter: the deferred ones nearest first, after the others
+    EXPECT_EQ(std::string(g_order.begin(), g_order.end()), "ABC");
+    ASSERT_EQ(AllocZBuffer(64 * 48), 1);
+    EnableZBuffer();
+    g_order.clear();
+    RenderWorld(fv_);  // depth: the deferred ones farthest first
+    EXPECT_EQ(std::string(g_order.begin(), g_order.end()), "ACB");
+}
+
+TEST_F(Pipeline, EqualKeysAreDrawnInReverseCollectionOrder) {
+    // Two coplanar faces over the same corners: the same sort key, so the one collected first
+    // is drawn last and shows.
+    MeshSource m = Square(1.0f, 100);
+    m.faces.resize(1);
+    MeshFaceSource other = m.faces[0];
+    other.red = other.green = other.blue = 40;
+    m.faces.push_back(other);
+    Place("TWIN", m, {0, 0, 10});
+    DisableZBuffer();
+    RenderWorld(fv_);
+    EXPECT_EQ(Px(30, 24), Grey(NearestColour(100, 100, 100)));
+}
+
+TEST_F(Pipeline, VertexBehindTheNearPlaneKeepsCameraSpaceAndMarkZero) {
+    MeshSource m = Square(1.0f, 100);
+    m.positions[2].z = 0.05f;  // this corner ends up at camera depth 0.05
+    Place("SQ", m, {0, 0, 0});
+    RenderWorld(fv_);
+    EXPECT_EQ(g_buffers.marks[2], 0);
+    EXPECT_FLOAT_EQ(g_buffers.vertices[2].z, 0.05f);
+    EXPECT_FLOAT_EQ(g_buffers.vertices[2].x, 1.0f);
+    EXPECT_FLOAT_EQ(g_buffers.vertices[2].y, 1.0f);
+    EXPECT_TRUE(GuardIntact());
+}
+
+TEST_F(Pipeline, EightBitBackgroundSplitsSkyAndGroundAtTheHorizon) {
+    SetPixelMode8();
+    g_context->backgroundColour = 10;
+    g_context->backgroundColour2 = 20;
+    std::vector<uint8_t> frame(64 * 48, 0xEE);
+    RenderWorld(FrameView{frame.data(), 64, 48, 0, 0, 64, 48, 0.28f, 0.21f});
+    for (int y = 0; y < 48; ++y) EXPECT_EQ(frame[y * 64 + 5], y < 24 ? 10 : 20) << y;
+    EXPECT_EQ(std::count(frame.begin(), frame.end(), 0xEE), 0);
+}
+
+}  // namespace
