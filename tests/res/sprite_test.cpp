@@ -1,6 +1,7 @@
 // Sprite conversion and the scaled blit: exact copies, clipping, transparency and blend modes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -354,6 +355,42 @@ TEST_F(SpriteTest, LoadFromDiskAndKeepStateOnFailure) {
     EXPECT_EQ(sprite.Load("DATA\\NONE.TGA", kSpriteLight, 0), 0);
     EXPECT_TRUE(sprite.IsLoaded());
     EXPECT_EQ(sprite.GetMode(), kSpriteColour);
+}
+
+}  // namespace
+
+namespace {
+
+// Single-precision corners can put the last column one texel past the sprite's edge; this
+// placement (found by search) does, and must stop at the last texel instead.
+TEST_F(SpriteTest, RoundingNeverWalksPastTheLastTexel) {
+    std::vector<uint8_t> pixels(53);
+    std::vector<uint8_t> pal(768, 0);
+    for (int i = 0; i < 53; ++i) {
+        pixels[i] = static_cast<uint8_t>(1 + i);
+        pal[(1 + i) * 3] = static_cast<uint8_t>(8 * (i % 32));
+        pal[(1 + i) * 3 + 2] = static_cast<uint8_t>(8 * (i / 32) + 8);
+    }
+    const auto file = WriteTgaIndexed(53, 1, pixels.data(), pal.data());
+    CIndexedImage image;
+    ASSERT_EQ(image.LoadFromMemory(file.data(), file.size()), 1);
+    CSprite sprite;
+    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, 3), 1);
+    GuardedFrame<uint16_t> frame(600, 3, 1, 0, 0xBEEF);
+    sprite.Draw(frame.View(), 504.622986f, 0.5f, 24.7539997f, 1.0f);
+    const uint16_t* texels = reinterpret_cast<const uint16_t*>(sprite.GetData());
+    int drawn = 0, lastTexel = -1;
+    for (int x = 0; x < 598; ++x) {
+        if (frame.At(x, 0) == 0) continue;
+        ++drawn;
+        const uint16_t* t = std::find(texels, texels + 53, frame.At(x, 0));
+        ASSERT_NE(t, texels + 53) << x;
+        ASSERT_GT(t - texels, lastTexel);
+        lastTexel = static_cast<int>(t - texels);
+    }
+    EXPECT_GE(lastTexel, 50);  // within one step (53 / 24.75 texels) of the edge
+    EXPECT_GE(drawn, 24);
+    EXPECT_TRUE(frame.BandUntouched());
 }
 
 }  // namespace
