@@ -1,0 +1,127 @@
+// Nebula billboards: screen size, draw order, entries out of view, empty lists.
+#include "fx/nebula.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/object.h"
+#include "engine/world.h"
+#include "tests/fx/fx_fixture.h"
+#include "tests/support/support.h"
+
+namespace {
+
+uint8_t Warm(int, int) {
+    return 150;
+}
+uint8_t Cool(int, int) {
+    return 220;
+}
+// A ring: index 0 outside radius 6 and inside radius 3.
+uint8_t Ring(int x, int y) {
+    const int d2 = (x - 8) * (x - 8) + (y - 8) * (y - 8);
+    return d2 < 36 && d2 >= 9 ? 200 : 0;
+}
+
+class NebulaTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(CreateWorld(), 1);
+        LoadTestPalette();
+        UseHeadlessDisplay(640, 480, 16);
+        m_temp.Write("DATA/NEBUL2.TGA", MakeTestTga(64, 64, Warm));
+        m_temp.Write("DATA/COOL.TGA", MakeTestTga(16, 16, Cool));
+        m_temp.Write("DATA/RING.TGA", MakeTestTga(16, 16, Ring));
+    }
+    void TearDown() override { ReleaseWorld(); }
+
+    // Adds entries from the test folder.
+    void Add(CNebula& list, const char* name, float x, float y, float z) {
+        ScopedWorkingDir cwd(m_temp.Path());
+        EXPECT_EQ(list.Add(name, x, y, z), 1);
+    }
+
+    TempDir m_temp;
+};
+
+TEST_F(NebulaTest, SpriteSizeFollowsTheReferenceScreen) {
+    CNebula list;
+    Add(list, "DATA\\NEBUL2.TGA", 0.0f, 0.0f, 1000.0f);
+    const Box full =
+        BoundingBox(Coverage(640, 480, 16, [&](TestFrame& f) { list.Draw(f.View()); }), 640, 480);
+    EXPECT_EQ(full.count, 128 * 128);
+    EXPECT_EQ(full.right - full.left + 1, 128);
+    EXPECT_EQ(full.bottom - full.top + 1, 128);
+
+    const Box small =
+        BoundingBox(Coverage(320, 240, 16, [&](TestFrame& f) { list.Draw(f.View()); }), 320, 240);
+    EXPECT_EQ(small.count, 64 * 64);
+    EXPECT_EQ(small.right - small.left + 1, 64);
+}
+
+TEST_F(NebulaTest, MovingTheCameraSlidesButDoesNotScale) {
+    CNebula list;
+    Add(list, "DATA\\COOL.TGA", 0.0f, 0.0f, 1000.0f);
+    const Box before =
+        BoundingBox(Coverage(640, 480, 16, [&](TestFrame& f) { list.Draw(f.View()); }), 640, 480);
+    MoveCamera(100.0f, 0.0f, 600.0f);  // sideways and much closer
+    const Box after =
+        BoundingBox(Coverage(640, 480, 16, [&](TestFrame& f) { list.Draw(f.View()); }), 640, 480);
+    EXPECT_EQ(before.count, 32 * 32);
+    EXPECT_EQ(after.count, 32 * 32);
+    EXPECT_NE(after.left, before.left);
+    EXPECT_EQ(after.top, before.top);
+}
+
+TEST_F(NebulaTest, EntryBehindTheCameraIsSkippedOthersDraw) {
+    CNebula list;
+    Add(list, "DATA\\COOL.TGA", 0.0f, 0.0f, -500.0f);
+    Add(list, "DATA\\COOL.TGA", 0.0f, 0.0f, 800.0f);
+    const Box box =
+        BoundingBox(Coverage(640, 480, 16, [&](TestFrame& f) { list.Draw(f.View()); }), 640, 480);
+    EXPECT_EQ(box.count, 32 * 32);
+}
+
+TEST_F(NebulaTest, LaterEntriesDrawOverEarlierOnesAndIndexZeroIsClear) {
+    CNebula list;
+    Add(list, "DATA\\COOL.TGA", 0.0f, 0.0f, 1000.0f);
+    Add(list, "DATA\\RING.TGA", 0.0f, 0.0f, 1000.0f);
+    TestFrame frame(640, 480, 16, 0);
+    list.Draw(frame.View());
+    // The ring covers the square's middle band; its hole and corners show the square.
+    const uint32_t square = frame.At(320 - 15, 240 - 15);
+    const uint32_t ring = frame.At(320 + 8, 240);
+    EXPECT_NE(square, 0u);
+    EXPECT_NE(ring, 0u);
+    EXPECT_NE(square, ring);
+    EXPECT_EQ(frame.At(320, 240), square);
+}
+
+TEST_F(NebulaTest, EightAndSixteenBitFramesAgreeOnCoverage) {
+    CNebula list16;
+    Add(list16, "DATA\\RING.TGA", 20.0f, 10.0f, 700.0f);
+    const auto c16 = Coverage(320, 240, 16, [&](TestFrame& f) { list16.Draw(f.View()); });
+    UseHeadlessDisplay(320, 240, 8);
+    CNebula list8;
+    Add(list8, "DATA\\RING.TGA", 20.0f, 10.0f, 700.0f);
+    ASSERT_EQ(list8.GetSprite(0)->GetBits(), 8);
+    const auto c8 = Coverage(320, 240, 8, [&](TestFrame& f) { list8.Draw(f.View()); });
+    EXPECT_EQ(c8, c16);
+    EXPECT_GT(BoundingBox(c8, 320, 240).count, 50);
+}
+
+TEST_F(NebulaTest, EmptyListAndMissingImagesDrawNothing) {
+    CNebula list;
+    list.Draw(TestFrame(64, 48, 16, 0).View());
+    list.Release();
+    Add(list, "DATA\\ABSENT.TGA", 0.0f, 0.0f, 1000.0f);
+    EXPECT_EQ(list.GetCount(), 1);
+    EXPECT_FALSE(list.GetSprite(0)->IsLoaded());
+    const Box box =
+        BoundingBox(Coverage(640, 480, 16, [&](TestFrame& f) { list.Draw(f.View()); }), 640, 480);
+    EXPECT_EQ(box.count, 0);
+    list.Release();
+    list.Release();
+    EXPECT_EQ(list.GetCount(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,188 @@
+// Starfield: star count and colours, where stars may land, both frame depths.
+#include "fx/starfield.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/object.h"
+#include "engine/pipeline.h"
+#include "engine/world.h"
+#include "platform/random.h"
+#include "res/palette.h"
+#include "tests/fx/fx_fixture.h"
+
+namespace {
+
+class StarfieldTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(CreateWorld(), 1);
+        LoadTestPalette();
+        SRand(1);
+    }
+    void TearDown() override { ReleaseWorld(); }
+};
+
+// Where the pipeline puts point p for the current camera, in a width x height viewport.
+CVector Project(const CVector& p, int width, int height) {
+    TestFrame frame(width, height, 8, 0);
+    CVector q = p;
+    EXPECT_EQ(ProjectPoints(frame.View(), &q, 1), 1);
+    return q;
+}
+
+// Moves the camera sideways and up/down (keeping its depth) so that p lands on the
+// viewport position (x, y). Screen position is linear in the camera's x and y offsets at
+// a fixed depth, so two probes give the slopes.
+void AimAt(const CVector& p, float x, float y, int width, int height) {
+    const float depth = p.z - 2.0e6f;
+    SetCameraPosition(p.x, p.y, depth);
+    const CVector at0 = Project(p, width, height);
+    SetCameraPosition(p.x + 1000.0f, p.y + 1000.0f, depth);
+    const CVector at1 = Project(p, width, height);
+    const double slopeX = (at1.x - at0.x) / 1000.0, slopeY = (at1.y - at0.y) / 1000.0;
+    SetCameraPosition(static_cast<float>(p.x + (x - at0.x) / slopeX),
+                      static_cast<float>(p.y + (y - at0.y) / slopeY), depth);
+}
+
+TEST_F(StarfieldTest, CountBelowOneMakesOneStar) {
+    CStarfield stars;
+    EXPECT_EQ(stars.GetCount(), 0);
+    stars.Create(0);
+    EXPECT_EQ(stars.GetCount(), 1);
+    stars.Create(-5);
+    EXPECT_EQ(stars.GetCount(), 1);
+    stars.Create(1000);
+    EXPECT_EQ(stars.GetCount(), 1000);
+    stars.Release();
+    EXPECT_EQ(stars.GetCount(), 0);
+    stars.Release();
+}
+
+TEST_F(StarfieldTest, StarsAreGreysScatteredThroughTheCube) {
+    CStarfield stars;
+    stars.Create(1000);
+    const uint8_t* pal = TestPalette();
+    for (int i = 0; i < 1000; ++i) {
+        const CVector& p = stars.GetPositions()[i];
+        for (float v : {p.x, p.y, p.z}) {
+            ASSERT_NE(v, 0.0f);
+            ASSERT_LE(std::fabs(v), 16384000.0f);
+            ASSERT_EQ(std::fmod(v, 1000.0f), 0.0f);
+        }
+        // The test palette's greys sit at even values; stars are greys of 64..191.
+        const int c = stars.GetColours()[i];
+        ASSERT_EQ(pal[c * 3], pal[c * 3 + 1]);
+        ASSERT_EQ(pal[c * 3], pal[c * 3 + 2]);
+        ASSERT_GE(pal[c * 3], 64);
+        ASSERT_LE(pal[c * 3], 191);
+    }
+    // The same seed gives the same field.
+    SRand(1);
+    CStarfield again;
+    again.Create(1000);
+    for (int i = 0; i < 1000; ++i) {
+        EXPECT_EQ(again.GetPositions()[i].x, stars.GetPositions()[i].x);
+        EXPECT_EQ(again.GetColours()[i], stars.GetColours()[i]);
+    }
+}
+
+TEST_F(StarfieldTest, LastColumnAndRowNeverReceiveAStar) {
+    CStarfield stars;
+    stars.Create(1);
+    const CVector star = stars.GetPositions()[0];
+    struct Case {
+        float x, y;
+        bool drawn;
+    };
+    // A 40 x 30 viewport: columns 0..38 and rows 0..28 may hold a star.
+    const Case cases[] = {{0.25f, 10.5f, true},  {39.25f, 10.5f, false}, {38.5f, 10.5f, true},
+                          {10.5f, 29.5f, false}, {10.5f, 28.5f, true},   {-0.5f, 10.5f, true},
+                          {-1.5f, 10.5f, false}, {10.5f, 0.5f, true}};
+    for (const Case& c : cases) {
+        AimAt(star, c.x, c.y, 40, 30);
+        const auto touched = Coverage(40, 30, 16, [&](TestFrame& f) { stars.Draw(f.View(), 0); });
+        const Box box = BoundingBox(touched, 40, 30);
+        EXPECT_EQ(box.count, c.drawn ? 1 : 0) << c.x << "," << c.y;
+        if (c.drawn && box.count == 1) {
+            EXPECT_EQ(box.left, std::max(0, static_cast<int>(c.x)));
+            EXPECT_EQ(box.top, static_cast<int>(c.y));
+        }
+    }
+}
+
+TEST_F(StarfieldTest, StarBehindTheCameraIsSkipped) {
+    CStarfield stars;
+    stars.Create(1);
+    const CVector star = stars.GetPositions()[0];
+    AimAt(star, 20.5f, 15.5f, 40, 30);
+    EXPECT_EQ(
+        BoundingBox(Coverage(40, 30, 8, [&](TestFrame& f) { stars.Draw(f.View(), 1); }), 40, 30)
+            .count,
+        1);
+    // Step past the star: it is now behind the camera.
+    MoveCamera(0.0f, 0.0f, 4.0e6f);
+    EXPECT_EQ(
+        BoundingBox(Coverage(40, 30, 8, [&](TestFrame& f) { stars.Draw(f.View(), 1); }), 40, 30)
+            .count,
+        0);
+}
+
+TEST_F(StarfieldTest, ManyStarsStayInsideAnOffsetViewport) {
+    CStarfield stars;
+    stars.Create(30000);
+    // A 50 x 40 viewport at (10, 5) of an 80 x 60 frame.
+    for (int turn = 0; turn < 4; ++turn) {
+        SetCameraPosition(turn * 1.0e6f, 0.0f, -turn * 2.0e6f);
+        SetCameraAngles(turn * 90.0f, turn * 10.0f, 0.0f);
+        const auto touched = Coverage(80, 60, 16, [&](TestFrame& f) {
+            FrameView v = f.View();
+            v.left = 10;
+            v.top = 5;
+            v.viewWidth = 50;
+            v.viewHeight = 40;
+            stars.Draw(v, 0);
+        });
+        const Box box = BoundingBox(touched, 80, 60);
+        ASSERT_GT(box.count, 20);
+        EXPECT_GE(box.left, 10);
+        EXPECT_GE(box.top, 5);
+        EXPECT_LE(box.right, 10 + 48);
+        EXPECT_LE(box.bottom, 5 + 38);
+    }
+}
+
+TEST_F(StarfieldTest, EightAndSixteenBitFramesAgreeAndShowTheStarsGrey) {
+    CStarfield stars;
+    stars.Create(20000);
+    SetCameraAngles(30.0f, 0.0f, 0.0f);
+    const auto c8 = Coverage(160, 120, 8, [&](TestFrame& f) { stars.Draw(f.View(), 1); });
+    const auto c16 = Coverage(160, 120, 16, [&](TestFrame& f) { stars.Draw(f.View(), 0); });
+    EXPECT_EQ(c8, c16);
+    EXPECT_GT(BoundingBox(c8, 160, 120).count, 100);
+
+    TestFrame frame(160, 120, 16, 0x528A);
+    stars.Draw(frame.View(), 0);
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 160; ++x) {
+            const uint32_t p = frame.At(x, y);
+            if (p == 0x528A) continue;
+            // A grey of 64..191 in 5-6-5: equal red and blue fields, green twice them.
+            const uint32_t r = p >> 11, g = (p >> 5) & 63, b = p & 31;
+            ASSERT_EQ(r, b);
+            ASSERT_LE(g > 2 * r ? g - 2 * r : 2 * r - g, 1u);
+            ASSERT_GE(r, 64u >> 3);
+            ASSERT_LE(r, 191u >> 3);
+        }
+}
+
+TEST_F(StarfieldTest, EmptyFieldDrawsNothing) {
+    CStarfield stars;
+    EXPECT_EQ(
+        BoundingBox(Coverage(40, 30, 16, [&](TestFrame& f) { stars.Draw(f.View(), 0); }), 40, 30)
+            .count,
+        0);
+}
+
+}  // namespace
