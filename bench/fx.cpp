@@ -1,4 +1,4 @@
-// Effect speed at 640 x 480 in a 16-bit frame: earth rim, corona, sun glow steps and blit.
+// Effect speed at 640 x 480 in a 16-bit frame: stars, nebulae, earth rim, corona, sun glow.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -7,8 +7,12 @@
 #include <vector>
 
 #include "app/display.h"
+#include "engine/object.h"
+#include "engine/world.h"
 #include "fx/corona.h"
 #include "fx/earth_rim.h"
+#include "fx/nebula.h"
+#include "fx/starfield.h"
 #include "fx/sun_glow.h"
 #include "platform/random.h"
 #include "platform/video.h"
@@ -50,6 +54,9 @@ struct Stage {
         });
         Write(dir / "DATA/CENTRE.TGA", 32, 32,
               [](int x, int y) { return std::hypot(x - 16, y - 16) < 15 ? 250 : 0; });
+        Write(dir / "DATA/NEBUL2.TGA", 64, 64, [](int x, int y) {
+            return std::hypot(x - 32, y - 32) < 31 ? 100 + (x + y) % 50 : 0;
+        });
         Write(dir / "DATA/VIDE.TGA", 256, 240, [](int, int) { return 1; });
         std::filesystem::current_path(dir);
 
@@ -129,5 +136,39 @@ void BM_SunGlowStepAndBlit(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SunGlowStepAndBlit);
+
+// The first scene's layer: 1000 stars under a slowly turning camera.
+void BM_Starfield1000(benchmark::State& state) {
+    Stage& s = GetStage();
+    CreateWorld();
+    g_pixelMode = 2;
+    BuildShadeTables();
+    CStarfield stars;
+    SRand(1);
+    stars.Create(1000);
+    float yaw = 0.0f;
+    for (auto _ : state) {
+        SetCameraAngles(yaw, 5.0f, 0.0f);
+        stars.Draw(s.view, 0);
+        yaw += 0.1f;
+        benchmark::DoNotOptimize(s.frame.data());
+    }
+    ReleaseWorld();
+}
+BENCHMARK(BM_Starfield1000);
+
+// One 64 x 64 nebula drawn at 128 x 128, in view every frame.
+void BM_Nebula(benchmark::State& state) {
+    Stage& s = GetStage();
+    CreateWorld();
+    CNebula list;
+    list.Add("DATA\\NEBUL2.TGA", -250.0f, -200.0f, 1000.0f);
+    for (auto _ : state) {
+        list.Draw(s.view);
+        benchmark::DoNotOptimize(s.frame.data());
+    }
+    ReleaseWorld();
+}
+BENCHMARK(BM_Nebula);
 
 }  // namespace
