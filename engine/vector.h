@@ -1,4 +1,14 @@
 // Engine numerics: vectors, orientation frames, Euler rotations, angle constants, name keys.
+//
+// Conventions of engine/:
+// - World units are arbitrary; time is seconds as a float.
+// - Euler angles are (yaw, pitch, roll): yaw turns the X-Z plane (about Y), pitch the Y-Z plane
+//   (about X), roll the X-Y plane (about Z). A rotation applies roll, then pitch, then yaw.
+//   Heading 0 looks along +z; heading -90 along +x; positive pitch looks toward +y.
+// - The engine stores radians; every script-facing operation takes and returns degrees,
+//   converted with the constants below (pi is 3.14159, never the exact value).
+// - Objects are addressed by table index, meshes and textures by NameKey; an invalid index
+//   or a missing key changes nothing and reports 0 (lookups report -1).
 #pragma once
 
 #include <cstdint>

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "engine/texture.h"
 #include "engine/world.h"
+#include "platform/random.h"
 #include "tests/engine/engine_fixture.h"
 
 namespace {
@@ -177,4 +179,24 @@ TEST_F(MeshTest, CountsAndIndicesBeyondTheDataAreRefused) {
     bytes[firstFace + 2] = 8;
     EXPECT_EQ(Load(bytes), 0);
     EXPECT_EQ(g_context->meshCount, 0);
+}
+
+TEST_F(MeshTest, RandomCorruptionsAreReadSafely) {
+    WriteSkin();
+    const std::vector<uint8_t> good = WriteMeshFile(TwoFaceMesh());
+    SRand(7);
+    for (int round = 0; round < 400; ++round) {
+        std::vector<uint8_t> bytes = good;
+        const int flips = 1 + Rand() % 4;
+        for (int k = 0; k < flips; ++k)
+            bytes[static_cast<size_t>(Rand()) % bytes.size()] = static_cast<uint8_t>(Rand());
+        char key[8];
+        std::snprintf(key, sizeof key, "R%d", round);
+        // Whatever the result, a loaded mesh only names vertices it has.
+        if (Load(bytes, key) == 1) {
+            const MeshRecord& m = *GetMesh(MakeKey(key));
+            for (int f = 0; f < m.faceCount; ++f)
+                for (int c = 0; c < 3; ++c) ASSERT_LT(m.faces[f].vertex[c], m.vertexCount);
+        }
+    }
 }
