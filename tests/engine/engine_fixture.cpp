@@ -6,6 +6,7 @@
 #include "engine/alloc.h"
 #include "engine/world.h"
 #include "res/palette.h"
+#include "tools/common/tga_writer.h"
 
 std::vector<uint8_t> TestPaletteFile() {
     std::vector<uint8_t> bytes(kPalFileSize, 0);
@@ -28,26 +29,7 @@ std::vector<uint8_t> TestPaletteFile() {
 
 std::vector<uint8_t> TestTga(int width, int height, const std::vector<uint8_t>& rowsTopDown,
                              const uint8_t* rgbMap) {
-    std::vector<uint8_t> out(18, 0);
-    out[1] = 1;  // colour map present
-    out[2] = 1;  // uncompressed, colour-mapped
-    out[5] = 0;
-    out[6] = 1;  // 256 entries
-    out[7] = 24;
-    out[12] = static_cast<uint8_t>(width);
-    out[13] = static_cast<uint8_t>(width >> 8);
-    out[14] = static_cast<uint8_t>(height);
-    out[15] = static_cast<uint8_t>(height >> 8);
-    out[16] = 8;
-    for (int i = 0; i < 256; ++i) {
-        out.push_back(rgbMap[3 * i + 2]);
-        out.push_back(rgbMap[3 * i + 1]);
-        out.push_back(rgbMap[3 * i]);
-    }
-    for (int y = height - 1; y >= 0; --y)
-        for (int x = 0; x < width; ++x)
-            out.push_back(rowsTopDown[static_cast<size_t>(y) * width + x]);
-    return out;
+    return WriteTgaIndexed(width, height, rowsTopDown.data(), rgbMap);
 }
 
 void EngineTest::SetUp() {

@@ -15,8 +15,7 @@
 // Palette file bytes whose colours are (2i, 2i, 2i) for i < 128 and hues above; the tables
 // after the palette are left zero.
 std::vector<uint8_t> TestPaletteFile();
-// An uncompressed colour-mapped TGA (type 1): the colour map in blue, green, red order and the
-// indices bottom row first, as rowsTopDown[y][x] read top to bottom.
+// A colour-mapped TGA of 256 colours through our writer; rows are given top to bottom.
 std::vector<uint8_t> TestTga(int width, int height, const std::vector<uint8_t>& rowsTopDown,
                              const uint8_t* rgbMap);
 

@@ -119,12 +119,6 @@ TEST(Basis, UnrotateCSTakesYawRollPitchInThatOrder) {
     ExpectNear(b.origin, a.origin.x, a.origin.y, a.origin.z, 1e-4f);
 }
 
-TEST(Angles, DegreesRoundTripWithTheEngineConstants) {
-    EXPECT_NEAR(DegToRad(180.0f), 3.14159f, 1e-6);
-    EXPECT_NEAR(RadToDeg(DegToRad(90.0f)), 90.0f, 1e-4);
-    EXPECT_NEAR(RadToDeg(kQuarterTurn), 90.0f, 1e-4);
-}
-
 TEST(NameKey, MakeKeyUpperCasesPadsAndCuts) {
     const NameKey earth = MakeKey("earth");
     EXPECT_EQ(std::memcmp(earth.bytes, "EARTH\0\0\0", 8), 0);

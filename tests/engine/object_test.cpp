@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "engine/mesh.h"
-#include "engine/texture.h"
 #include "engine/world.h"
 #include "tests/engine/engine_fixture.h"
 
@@ -188,16 +187,4 @@ TEST_F(ObjectTest, RenameUVAndRenderBits) {
     ASSERT_EQ(SetMeshRenderBits(renamed, 0xABCB), 1);
     EXPECT_EQ(m.flags, 0xC9);
     EXPECT_EQ(m.faces[0].flags, 0xABC9);
-}
-
-TEST_F(ObjectTest, TexturePixelsNeedAnOutPointer) {
-    std::vector<uint8_t> map(768, 0);
-    WriteData("DATA/T.TGA", TestTga(2, 2, {1, 2, 3, 4}, map.data()));
-    int32_t size = -1;
-    EXPECT_EQ(GetTexturePixels(MakeKey("T"), &size), nullptr);
-    EXPECT_EQ(size, -1);
-    ASSERT_EQ(AddTexture(MakeKey("T")), 1);
-    EXPECT_EQ(GetTexturePixels(MakeKey("T"), nullptr), nullptr);
-    EXPECT_NE(GetTexturePixels(MakeKey("T"), &size), nullptr);
-    EXPECT_EQ(size, 2);
 }
