@@ -151,7 +151,8 @@ DtfMemberList BuildContentPack() {
     Add(pack, "DATA\\VIDE.TGA", EncodePicture(MakeFilled(256, 256, GreyPalette(), 0)));
     Add(pack, "DATA\\EARTH.TGA",
         EncodePicture(MakePlanetSurface(400, 400, space, r.ocean, r.land, r.cloud, 0xEA27u)));
-    Add(pack, "DATA\\NEBUL2.TGA", EncodePicture(MakeNebula(128, 96, space, r.nebula, 0x4EB2u)));
+    Add(pack, "DATA\\NEBUL2.TGA",
+        EncodePicture(MakeNebula(128, 96, space, r.nebula, r.space, 0x4EB2u)));
 
     // Effect data of the later scenes.
     Add(pack, "DATA\\EXPBEGIN.FIR", MakeFireStart(0xF1u));

@@ -185,6 +185,10 @@ SceneScript Scene1Script() {
 }
 
 std::vector<uint8_t> EncodeShape(const std::string& name, const Shape& shape) {
+    // Faces index vertices with 16 bits, and a frame's sort keeps at most 65000 faces.
+    if (shape.positions.empty() || shape.faces.empty() || shape.positions.size() > 65536 ||
+        shape.faces.size() > 65000)
+        return {};
     MeshSource mesh;
     mesh.name = name;
     mesh.flags = ShapeMeshFlags(shape);

@@ -56,7 +56,8 @@ SceneScript Scene1Script();
 // one repeat of a texture is 256 x 65536.
 inline constexpr float kTextureRepeat = 16777216.0f;
 
-// The mesh file of a shape under a name.
+// The mesh file of a shape under a name; empty when the shape has no faces or more vertices
+// or faces than the format holds.
 std::vector<uint8_t> EncodeShape(const std::string& name, const Shape& shape);
 // The scene file of a script.
 std::vector<uint8_t> EncodeScript(const SceneScript& script);
