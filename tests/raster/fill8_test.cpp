@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "platform/random.h"
@@ -220,6 +221,51 @@ TEST_F(Fill8Test, EightAndSixteenBitFramesAgreePixelForPixel) {
             }
     }
     EXPECT_GT(compared, 3000);
+}
+
+// Garbage in, nothing outside the viewport: wild, infinite and NaN coordinates, intensities
+// and texture coordinates, every mode, with fog and the depth test.
+TEST_F(Fill8Test, HostileFacesStayInsideTheViewport) {
+    Init8(24, 20, /*depth=*/true);
+    MakeTexture(0, 4, [](int x, int y) { return static_cast<uint8_t>(x + y); });
+    RasterTarget& t = g_rasterTarget;
+    t.fogOn = 1;
+    t.fogNear = 0.5f;
+    t.fogFar = 0.25f;
+    t.fogScale = 62.9f * 65536.0f / 0.25f;
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float odd[] = {-0.0f, 24.0f, 20.0f, 1e30f, -1e30f, inf, -inf, nan, 1e7f, -1e7f};
+    const int modes[] = {0, 1, 2, 4, 5, 6, 8, 9, 10};
+    SRand(5);
+    auto coord = [&](float span) {
+        if (Rand() % 10 == 0) return odd[Rand() % 10];
+        return (Rand() % 2001 - 500) / 1000.0f * span;
+    };
+    for (int i = 0; i < 3000; ++i) {
+        face_.flags = static_cast<uint16_t>(modes[Rand() % 9]);
+        face_.colour = Rand() % 2;
+        for (float& uv : face_.uv) uv = coord(4e6f);
+        rec_.flags = kPolyDraw | (Rand() % 3 ? kPolyAllInFront : 0);
+        rec_.faceIntensity = coord(300.0f);
+        t.depthGouraud = Rand() % 2;
+        for (ScreenVertex& v : verts_) {
+            v.x = coord(24.0f);
+            v.y = coord(20.0f);
+            v.z = rec_.flags & kPolyAllInFront ? 0.1f + (Rand() % 1000) / 100.0f
+                                               : (Rand() % 1000 - 300) / 100.0f;
+            v.rz = 1.0f / v.z;
+            v.intensity = coord(16711680.0f);
+        }
+        const bool depth = Rand() % 2;
+        Use8(depth);
+        if (depth)
+            DrawTriangleDepth(&rec_);
+        else
+            DrawTriangle(&rec_);
+        ASSERT_TRUE(Guard8Intact()) << "triangle " << i;
+        ASSERT_TRUE(GuardIntact()) << "triangle " << i;
+    }
 }
 
 // Gouraud, solid, every vertex at full intensity: every pixel reads the last ramp entry.
