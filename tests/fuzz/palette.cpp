@@ -2,18 +2,23 @@
 #include "res/palette.h"
 
 #include <cstdint>
+#include <vector>
 
+// Inputs are far shorter than a palette file, so the first four bytes choose the pixel
+// mode, the fog colour and whether the file is cut short; the rest is repeated to fill it.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size >= 4) {
-        g_pixelMode = data[0] % 3;
-        g_fogColour[0] = data[1];
-        g_fogColour[1] = data[2];
-        g_fogColour[2] = data[3];
-    }
-    if (!LoadPaletteFromMemory(data, size)) {
-        // Still exercise the builders over whatever the tables hold.
-        BuildShadeTables();
-    }
-    NearestColour(size & 0xFF, (size >> 8) & 0xFF, 77);
+    if (size < 5) return 0;
+    g_pixelMode = data[0] % 3;
+    g_fogColour[0] = data[1];
+    g_fogColour[1] = data[2];
+    g_fogColour[2] = data[3];
+    const uint8_t* body = data + 4;
+    const size_t bodySize = size - 4;
+    static std::vector<uint8_t> file(kPalFileSize);
+    for (size_t i = 0; i < kPalFileSize; ++i) file[i] = body[i % bodySize];
+    const size_t length = (data[0] & 0x80) ? kPalFileSize - 1 - (data[1] % 64) : kPalFileSize;
+    LoadPaletteFromMemory(file.data(), length);
+    BuildFogTables();
+    NearestColour(data[1], data[2], data[3]);
     return 0;
 }
