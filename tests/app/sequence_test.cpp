@@ -112,16 +112,7 @@ TEST(MainSequence, EveryKeyEndsOneSlotAndTheBannerFollows) {
     EXPECT_EQ(KarveldMain(options), 0);
     const std::string out = testing::internal::GetCapturedStdout();
     g_timer.UseClock(nullptr);
-    EXPECT_EQ(out, [] {
-        char* buffer = nullptr;
-        size_t size = 0;
-        FILE* f = open_memstream(&buffer, &size);
-        PrintBanner(f);
-        std::fclose(f);
-        std::string s(buffer, size);
-        std::free(buffer);
-        return s;
-    }());
+    EXPECT_EQ(out, BannerText());
     EXPECT_EQ(hooks.started, "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 ");
     // A key ends each slot, or each phase of the tunnel's five, after one frame; the slots
     // with a present after them show one more. (The closing flash waits for the console.)
