@@ -58,20 +58,6 @@ TEST_F(NebulaTest, SpriteSizeFollowsTheReferenceScreen) {
     EXPECT_EQ(small.right - small.left + 1, 64);
 }
 
-TEST_F(NebulaTest, MovingTheCameraSlidesButDoesNotScale) {
-    CNebula list;
-    Add(list, "DATA\\COOL.TGA", 0.0f, 0.0f, 1000.0f);
-    const Box before =
-        BoundingBox(Coverage(640, 480, 16, [&](TestFrame& f) { list.Draw(f.View()); }), 640, 480);
-    MoveCamera(100.0f, 0.0f, 600.0f);  // sideways and much closer
-    const Box after =
-        BoundingBox(Coverage(640, 480, 16, [&](TestFrame& f) { list.Draw(f.View()); }), 640, 480);
-    EXPECT_EQ(before.count, 32 * 32);
-    EXPECT_EQ(after.count, 32 * 32);
-    EXPECT_NE(after.left, before.left);
-    EXPECT_EQ(after.top, before.top);
-}
-
 TEST_F(NebulaTest, EntryBehindTheCameraIsSkippedOthersDraw) {
     CNebula list;
     Add(list, "DATA\\COOL.TGA", 0.0f, 0.0f, -500.0f);
