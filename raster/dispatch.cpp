@@ -11,9 +11,11 @@ void FillNoOp(const PolygonRecord*) {}
 namespace {
 
 // The flat row: faceIntensity converted toward zero (a cast, not a floor), low 8 bits, through
-// the object's material ramp. Out-of-range intensities wrap rather than read past the ramp.
+// the object's material ramp. Out-of-range intensities wrap rather than read past the ramp, and
+// one beyond int32 (or not a number) reads entry 0 rather than converting out of range.
 int FlatRow(const PolygonRecord* rec) {
-    const auto i = static_cast<int32_t>(rec->faceIntensity);
+    const float f = rec->faceIntensity;
+    const int32_t i = (f > -2147483648.0f && f < 2147483648.0f) ? static_cast<int32_t>(f) : 0;
     const uint8_t* ramp = rec->object->ramp;
     return ramp ? ramp[i & 0xFF] & 0x7F : 64;
 }
