@@ -134,6 +134,11 @@ void FillRows8(uint8_t* origin, int pitch, int w, int first, int n, int h, uint8
         std::memset(origin + static_cast<ptrdiff_t>(y) * pitch, c, w);
 }
 
+// Row counts truncate toward zero; clamped first, as a tiny view angle makes them huge.
+int TruncRows(double v) {
+    return static_cast<int>(std::trunc(std::clamp(v, -1e9, 1e9)));
+}
+
 // 8-bit frame: sky and ground bands split at the horizon, from the camera pitch and the
 // vertical view angle.
 void FillBands8(uint8_t* origin, int pitch, const FrameView& fv) {
@@ -145,6 +150,8 @@ void FillBands8(uint8_t* origin, int pitch, const FrameView& fv) {
     const double top = std::fmod(a - phi * 0.5, 6.28318);
     double bottom = std::fmod(a + phi * 0.5, 6.28318);
     if (bottom < top) bottom += 6.28318;
+    // A camera pitch or focal that is not a number leaves the background as it is.
+    if (!std::isfinite(top) || !std::isfinite(bottom) || !(phi > 0)) return;
     int row = 0, k = 0;
     double g = top;
     while (row < f.h && k < 7) {
@@ -159,8 +166,7 @@ void FillBands8(uint8_t* origin, int pitch, const FrameView& fv) {
             n = f.h - row;
             g = bottom;
         } else {
-            n = static_cast<int>(std::trunc(kBounds[k] * f.h / phi)) -
-                static_cast<int>(std::trunc(g * f.h / phi));
+            n = TruncRows(kBounds[k] * f.h / phi) - TruncRows(g * f.h / phi);
             g = kBounds[k];
         }
         if (k & 1)
