@@ -5,11 +5,13 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "engine/mesh.h"
 #include "engine/render_context.h"
 #include "engine/world.h"
+#include "platform/random.h"
 #include "res/palette.h"
 #include "tests/engine/engine_fixture.h"
 
@@ -357,6 +359,49 @@ TEST_F(Pipeline, EightBitBackgroundSplitsSkyAndGroundAtTheHorizon) {
     RenderWorld(FrameView{frame.data(), 64, 48, 0, 0, 64, 48, 0.28f, 0.21f});
     for (int y = 0; y < 48; ++y) EXPECT_EQ(frame[y * 64 + 5], y < 24 ? 10 : 20) << y;
     EXPECT_EQ(std::count(frame.begin(), frame.end(), 0xEE), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Pipeline, HostileCamerasAndInstancesStayInsideTheViewport) {
+    SRand(5);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    auto value = [&](float span) {
+        switch (Rand() % 16) {
+            case 0:
+                return nan;
+            case 1:
+                return inf;
+            case 2:
+                return -1e30f;
+            default:
+                return (Rand() % 2001 - 1000) / 1000.0f * span;
+        }
+    };
+    MeshSource m = MakeCubeMesh(1.0f, 100, 100, 100);
+    for (int i = 0; i < 6; ++i) Place("CUBE", m, {0, 0, 0});
+    for (int frame = 0; frame < 150; ++frame) {
+        if (frame % 2) {
+            ASSERT_EQ(AllocZBuffer(64 * 48), 1);
+            EnableZBuffer();
+        } else {
+            DisableZBuffer();
+        }
+        g_context->cameraPos = {value(5), value(5), value(5)};
+        g_context->cameraAngles = {value(4), value(4), value(4)};
+        for (int i = 0; i < 6; ++i) {
+            CInstance* inst = GetInstance(i);
+            inst->position = {value(8), value(8), value(20)};
+            inst->angles = {value(4), value(4), value(4)};
+            inst->scale = {0.001f + std::fabs(value(3)), 1.0f, 0.001f + std::fabs(value(3))};
+        }
+        Frame(64, 48, 4);
+        RenderWorld(fv_);
+        ASSERT_TRUE(GuardIntact()) << "frame " << frame;
+    }
 }
 
 }  // namespace
