@@ -93,7 +93,7 @@ PaletteBytes SpacePaletteColours() {
     pb.Ramp(r.land.first, r.land.count,
             {{15, 35, 10}, {50, 100, 30}, {120, 120, 60}, {170, 150, 100}, {220, 210, 180}});
     pb.Ramp(r.nebula.first, r.nebula.count,
-            {{15, 0, 25}, {80, 20, 110}, {170, 70, 190}, {240, 170, 250}});
+            {{5, 5, 30}, {30, 50, 140}, {110, 60, 190}, {200, 90, 210}, {250, 190, 250}});
     pb.Ramp(r.cloud.first, r.cloud.count, {{120, 130, 150}, {255, 255, 255}});
     return pb.Colours();
 }
@@ -151,8 +151,7 @@ DtfMemberList BuildContentPack() {
     Add(pack, "DATA\\VIDE.TGA", EncodePicture(MakeFilled(256, 256, GreyPalette(), 0)));
     Add(pack, "DATA\\EARTH.TGA",
         EncodePicture(MakePlanetSurface(400, 400, space, r.ocean, r.land, r.cloud, 0xEA27u)));
-    Add(pack, "DATA\\NEBUL2.TGA",
-        EncodePicture(MakeNebula(128, 96, space, r.nebula, r.space, 0x4EB2u)));
+    Add(pack, "DATA\\NEBUL2.TGA", EncodePicture(MakeNebula(112, 84, space, r.nebula, 0x4EB2u)));
 
     // Effect data of the later scenes.
     Add(pack, "DATA\\EXPBEGIN.FIR", MakeFireStart(0xF1u));

@@ -118,8 +118,8 @@ Picture MakeChecker(int size, int cells, const PaletteBytes& colours, IndexRange
     return pic;
 }
 
-Picture MakeNebula(int width, int height, const PaletteBytes& colours, IndexRange core,
-                   IndexRange fringe, uint32_t seed) {
+Picture MakeNebula(int width, int height, const PaletteBytes& colours, IndexRange ramp,
+                   uint32_t seed) {
     Picture pic(width, height, colours);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
@@ -136,14 +136,7 @@ Picture MakeNebula(int width, int height, const PaletteBytes& colours, IndexRang
             const float density =
                 falloff * (0.4f + 1.4f * body * body) * std::fmin(1.0f, edge * 8.0f);
             if (density < 0.06f) continue;
-            // A second noise moves the border between the two colours; across the border
-            // the pixels are dithered by a hash, so the hues blend instead of meeting in a line.
-            const float tint = Fbm(x * 4.0f / width + 11.0f, y * 4.0f / height, seed + 13u, 3);
-            const float t = (density - 0.06f) * 1.3f;
-            const float border = 0.25f + 0.4f * tint;
-            const float coreShare = Clamp01((t - border) / 0.3f + 0.5f);
-            const float pick = static_cast<float>(Hash2(x, y, seed) >> 8) * (1.0f / 16777216.0f);
-            pic.At(x, y) = pick < coreShare ? core.At(t) : fringe.At(0.1f + t * 1.2f);
+            pic.At(x, y) = ramp.At((density - 0.06f) * 1.3f);
         }
     return pic;
 }

@@ -65,10 +65,10 @@ Picture MakeGradient(int width, int height, const PaletteBytes& colours, IndexRa
 // A checkerboard of two ramps lit by soft noise; cells cells across.
 Picture MakeChecker(int size, int cells, const PaletteBytes& colours, IndexRange a, IndexRange b,
                     uint32_t seed);
-// A cloud or nebula shape: turbulent noise under an elliptic falloff, index 0 around it. The
-// thin outskirts take the fringe ramp, the denser body the core ramp.
-Picture MakeNebula(int width, int height, const PaletteBytes& colours, IndexRange core,
-                   IndexRange fringe, uint32_t seed);
+// A cloud or nebula shape: turbulent noise under an elliptic falloff, index 0 around it; the
+// ramp runs from the thin outskirts to the dense body.
+Picture MakeNebula(int width, int height, const PaletteBytes& colours, IndexRange ramp,
+                   uint32_t seed);
 // A planet surface in longitude x latitude form, seamless across its left and right edges:
 // oceans, land, polar ice and clouds.
 Picture MakePlanetSurface(int width, int height, const PaletteBytes& colours, IndexRange ocean,
