@@ -7,16 +7,18 @@
 
 uint32_t BuildVisibleRuns(uint32_t z, int32_t dz, int n, uint32_t* p, uint32_t** list) {
     *list++ = p;
-    bool visible = true;  // the first pixel counts as following a visible one
+    // Every visibility change records the pixel where it happens (an end after a visible
+    // stretch, a start after a hidden one); the first pixel counts as following a visible one.
+    // The entry is always stored, unchanged where hidden, so the loop branches only on changes.
+    bool visible = true;
     for (int i = 0; i < n; ++i, ++p) {
-        if (z >= *p) {
-            if (!visible) *list++ = p;
-            visible = true;
-            *p = z;
-        } else {
-            if (visible) *list++ = p;
-            visible = false;
+        const uint32_t stored = *p;
+        const bool pass = z >= stored;
+        if (pass != visible) {
+            *list++ = p;
+            visible = pass;
         }
+        *p = pass ? z : stored;
         z += static_cast<uint32_t>(dz);
     }
     *list = p;
