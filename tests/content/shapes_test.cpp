@@ -222,7 +222,7 @@ Vec3 LinearPosition(const Track& t, float time) {
 }
 
 // Painter-sorted worlds: no two objects' bounding spheres may ever meet.
-void ExpectApart(const SceneScript& script, const std::vector<NamedShape>& shapes) {
+void ExpectApart(const TrackScript& script, const std::vector<NamedShape>& shapes) {
     std::map<std::string, float> radius;
     for (const NamedShape& s : shapes) radius[s.name] = ShapeRadius(s.shape);
     const float length = ScriptDuration(script);
@@ -242,17 +242,17 @@ void ExpectApart(const SceneScript& script, const std::vector<NamedShape>& shape
 }  // namespace
 
 TEST(Worlds, ObjectsNeverMeetAndTheShotsLastAsPlanned) {
-    const SceneScript test = TestWorldScript();
+    const TrackScript test = TestWorldScript();
     ExpectApart(test, TestWorldShapes());
     EXPECT_NEAR(ScriptDuration(test), 10.0f, 0.5f);
-    const SceneScript one = Scene1Script();
+    const TrackScript one = Scene1Script();
     ExpectApart(one, Scene1Shapes());
     EXPECT_GE(ScriptDuration(one), 20.0f);
     EXPECT_LE(ScriptDuration(one), 25.0f);
 }
 
 TEST(Worlds, EveryTrackNamesAMeshOfItsWorldAndMeshesFitTheFormat) {
-    const std::pair<SceneScript, std::vector<NamedShape>> worlds[] = {
+    const std::pair<TrackScript, std::vector<NamedShape>> worlds[] = {
         {TestWorldScript(), TestWorldShapes()}, {Scene1Script(), Scene1Shapes()}};
     for (const auto& [script, shapes] : worlds) {
         ASSERT_GE(script.camera, 0);

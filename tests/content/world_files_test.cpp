@@ -28,7 +28,7 @@ protected:
     }
 
     // Loads the palette and the scene file and checks every track, mesh and texture.
-    void ExpectWorldLoads(const char* palette, const char* sceneFile, const SceneScript& script,
+    void ExpectWorldLoads(const char* palette, const char* sceneFile, const TrackScript& script,
                           const std::vector<NamedShape>& shapes,
                           const std::vector<NamedPicture>& textures) {
         ASSERT_EQ(LoadPalette(palette), 1);

@@ -73,7 +73,7 @@ Track CameraTrack(const std::string& mesh, const std::vector<Vec3>& points,
     return t;
 }
 
-float ScriptDuration(const SceneScript& script) {
+float ScriptDuration(const TrackScript& script) {
     float longest = 0.0f;
     for (const Track& t : script.tracks) {
         float sum = 0.0f;

@@ -22,7 +22,7 @@ struct Track {
     std::vector<TrackKey> keys;
 };
 
-struct SceneScript {
+struct TrackScript {
     int camera = 0;  // index of the camera track
     std::vector<Track> tracks;
 };
@@ -42,4 +42,4 @@ Track SpinTrack(const std::string& mesh, Vec3 from, Vec3 to, Vec3 startAngles, V
 Track CameraTrack(const std::string& mesh, const std::vector<Vec3>& points,
                   const std::vector<Vec3>& targets, const std::vector<float>& durations);
 // The length of the longest track: the sum of all key durations but the last key's.
-float ScriptDuration(const SceneScript& script);
+float ScriptDuration(const TrackScript& script);

@@ -70,8 +70,8 @@ std::vector<NamedShape> TestWorldShapes() {
     return shapes;
 }
 
-SceneScript TestWorldScript() {
-    SceneScript s;
+TrackScript TestWorldScript() {
+    TrackScript s;
     // Objects at least 30 units apart with radii below 15: nothing ever intersects.
     s.tracks.push_back(SpinTrack("TBOX", {-30, 0, 0}, {-30, 0, 0}, kOrigin, {36, 0, 0}, 10, 4));
     s.tracks.push_back(StillTrack("TBALL", {30, 0, 0}, kOrigin));
@@ -162,8 +162,8 @@ std::vector<NamedShape> Scene1Shapes() {
     return shapes;
 }
 
-SceneScript Scene1Script() {
-    SceneScript s;
+TrackScript Scene1Script() {
+    TrackScript s;
     // 22 seconds. The station turns slowly on the left, tipped so the ring shows its face;
     // two rocks tumble past on the right; the moon hangs far off, above the sun; the
     // satellite drifts near the camera's path late in the shot. Paths never meet.
@@ -207,7 +207,7 @@ std::vector<uint8_t> EncodeShape(const std::string& name, const Shape& shape) {
     return WriteMeshFile(mesh);
 }
 
-std::vector<uint8_t> EncodeScript(const SceneScript& script) {
+std::vector<uint8_t> EncodeScript(const TrackScript& script) {
     SceneSource scene;
     scene.cameraTrack = script.camera;
     for (const Track& t : script.tracks) {

@@ -46,11 +46,11 @@ struct NamedPicture {
 
 std::vector<NamedPicture> TestWorldTextures();
 std::vector<NamedShape> TestWorldShapes();
-SceneScript TestWorldScript();
+TrackScript TestWorldScript();
 
 std::vector<NamedPicture> Scene1Textures();
 std::vector<NamedShape> Scene1Shapes();
-SceneScript Scene1Script();
+TrackScript Scene1Script();
 
 // Texture coordinates in the files are 16.16 texels of a 256-texel reference texture, so
 // one repeat of a texture is 256 x 65536.
@@ -60,7 +60,7 @@ inline constexpr float kTextureRepeat = 16777216.0f;
 // or faces than the format holds.
 std::vector<uint8_t> EncodeShape(const std::string& name, const Shape& shape);
 // The scene file of a script.
-std::vector<uint8_t> EncodeScript(const SceneScript& script);
+std::vector<uint8_t> EncodeScript(const TrackScript& script);
 
 // Appends the textures ("DATA\" + key + ".TGA"), meshes ("DATA\" + key + ".OBP") and scene
 // files ("SCN\TEST.SCN", "SCN\SCENE1.SCN") of both worlds.
