@@ -268,8 +268,8 @@ int BuildMaterialRamps() {
             // Entry j belongs to the lighting cosine (j - 128) / 128; q is 256 x that cosine.
             const float q = static_cast<float>(std::max(2 * j - 256, 0));
             const float lit = std::min(dd * q / 256.0f + a, 1.0f);
-            const float spec = std::pow(q / 256.0f, mat.specularPower);
-            float v = (spec * specScale + lit) * 128.0f;
+            const float highlight = std::pow(q / 256.0f, mat.specularPower);
+            float v = (highlight * specScale + lit) * 128.0f;
             // Written so that NaN lands on 0.
             if (!(v > 0.0f)) v = 0.0f;
             if (v > 255.0f) v = 255.0f;
