@@ -151,15 +151,7 @@ int LoadMesh(const NameKey& key) {
     std::strcat(path, name);
     std::strcat(path, ".OBP");
 
-    CDataFile file;
-    if (!file.Open(path)) return 0;
-    const long size = file.Size();
     std::vector<uint8_t> bytes;
-    bool ok = size > 0;
-    if (ok) {
-        bytes.resize(static_cast<size_t>(size));
-        ok = file.Read(bytes.data(), 1, static_cast<int>(size)) != 0;
-    }
-    file.Close();
-    return ok ? LoadMeshFromMemory(key, bytes.data(), bytes.size()) : 0;
+    if (!ReadDataFile(path, bytes) || bytes.empty()) return 0;
+    return LoadMeshFromMemory(key, bytes.data(), bytes.size());
 }

@@ -92,17 +92,9 @@ int LoadSceneFromMemory(CScene& scene, const uint8_t* data, size_t size) {
 }
 
 int LoadScene(CScene& scene, const char* path) {
-    CDataFile file;
-    if (path == nullptr || !file.Open(path)) return 0;
-    const long size = file.Size();
     std::vector<uint8_t> bytes;
-    bool ok = size > 0;
-    if (ok) {
-        bytes.resize(static_cast<size_t>(size));
-        ok = file.Read(bytes.data(), 1, static_cast<int>(size)) != 0;
-    }
-    file.Close();
-    return ok ? LoadSceneFromMemory(scene, bytes.data(), bytes.size()) : 0;
+    if (!ReadDataFile(path, bytes) || bytes.empty()) return 0;
+    return LoadSceneFromMemory(scene, bytes.data(), bytes.size());
 }
 
 float GetDuration(CScene& scene) {

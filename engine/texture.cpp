@@ -17,20 +17,6 @@ namespace {
 constexpr size_t kTgaHeaderBytes = 18;
 constexpr size_t kTgaColourMapBytes = 768;
 
-// Reads a whole data file; false when it cannot be opened or read.
-bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes) {
-    CDataFile file;
-    if (!file.Open(path)) return false;
-    const long size = file.Size();
-    bool ok = size >= 0;
-    if (ok) {
-        bytes.resize(static_cast<size_t>(size));
-        ok = size == 0 || file.Read(bytes.data(), 1, static_cast<int>(size));
-    }
-    file.Close();
-    return ok;
-}
-
 uint16_t ReadU16(const uint8_t* p) {
     return static_cast<uint16_t>(p[0] | (p[1] << 8));
 }
@@ -96,7 +82,7 @@ void LoadLevels(const char* tgaPath, int32_t n, const uint8_t* remap, uint8_t** 
     std::strcpy(path, tgaPath);
     path[std::strlen(path) - 1] = 'M';
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes) || bytes.size() < 4 || ReadI32(bytes.data()) != n) {
+    if (!ReadDataFile(path, bytes) || bytes.size() < 4 || ReadI32(bytes.data()) != n) {
         FreeLevels(levels);
         return;
     }
@@ -157,7 +143,7 @@ int AddTexture(const NameKey& key) {
     char path[32];
     MakePath(key, ".TGA", path);
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes) || bytes.size() < kTgaHeaderBytes) return 0;
+    if (!ReadDataFile(path, bytes) || bytes.size() < kTgaHeaderBytes) return 0;
     const int32_t w = ReadU16(bytes.data() + 12);
     const int32_t h = ReadU16(bytes.data() + 14);
     if (w == 0 || h == 0) return 0;

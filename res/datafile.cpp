@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <new>
 
 std::string UpperCase(const char* text) {
     std::string out = text ? text : "";
@@ -220,4 +222,24 @@ int CDataFile::Close() {
         return 1;
     }
     return CDiskFile::Close();
+}
+
+bool ReadDataFile(const char* name, std::vector<uint8_t>& bytes) {
+    bytes.clear();
+    CDataFile file;
+    if (name == nullptr || !file.Open(name)) return false;
+    const long size = file.Size();
+    // Read counts are int: a larger file cannot be read in one call.
+    bool ok = size >= 0 && size <= INT32_MAX;
+    if (ok && size > 0) {
+        try {
+            bytes.resize(static_cast<size_t>(size));
+        } catch (const std::bad_alloc&) {
+            ok = false;
+        }
+        ok = ok && file.Read(bytes.data(), 1, static_cast<int>(size)) != 0;
+    }
+    if (!file.Close()) ok = false;
+    if (!ok) bytes.clear();
+    return ok;
 }

@@ -101,3 +101,7 @@ std::string UpperCase(const char* text);
 // (the alphabetically first match wins). Components from the first one that matches nothing
 // are kept as written, so the result can name a file still to be created.
 std::string ResolveDiskName(const char* name);
+
+// Reads the whole data file `name` (archive member or disk file) into bytes; false when it
+// cannot be opened, read, or held in memory. An empty file gives true and no bytes.
+bool ReadDataFile(const char* name, std::vector<uint8_t>& bytes);

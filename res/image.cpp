@@ -83,22 +83,8 @@ int CIndexedImage::LoadFromMemory(const uint8_t* data, size_t size) {
 }
 
 int CIndexedImage::Load(const char* name) {
-    CDataFile file;
-    if (!file.Open(name)) return 0;
-    const long size = file.Size();
-    if (size < static_cast<long>(kTgaHeaderSize)) {
-        file.Close();
-        return 0;
-    }
     std::vector<uint8_t> bytes;
-    try {
-        bytes.resize(static_cast<size_t>(size));
-    } catch (const std::bad_alloc&) {
-        file.Close();
-        return 0;
-    }
-    const int readOk = file.Read(bytes.data(), 1, static_cast<int>(size));
-    if (!file.Close() || !readOk) return 0;
+    if (!ReadDataFile(name, bytes) || bytes.size() < kTgaHeaderSize) return 0;
     return LoadFromMemory(bytes.data(), bytes.size());
 }
 
