@@ -2,6 +2,7 @@
 // the scaled-addressing texture span.
 #include <algorithm>
 
+#include "raster/hook_walk.h"
 #include "raster/raster_local.h"
 #include "raster/raster_state.h"
 
@@ -124,4 +125,20 @@ void TexSpan16(int count, const uint8_t* pixels, uint16_t* dst, int rowBase) {
         u += du;
         v += dv;
     }
+}
+
+void BuildVisibleRunsNoWrite(uint32_t z, int32_t dz, int n, const uint32_t* p, uint32_t** list) {
+    // The run list holds writable pointers; this builder never writes through them.
+    uint32_t* q = const_cast<uint32_t*>(p);
+    *list++ = q;
+    bool visible = true;
+    for (int i = 0; i < n; ++i, ++q) {
+        const bool pass = z >= *q;
+        if (pass != visible) {
+            *list++ = q;
+            visible = pass;
+        }
+        z += static_cast<uint32_t>(dz);
+    }
+    *list = q;
 }

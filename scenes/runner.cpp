@@ -35,15 +35,24 @@ void ClearFrame(const FrameView& view, const FrameDesc& desc, bool useColour, co
     for (size_t i = 0; i < pixels; ++i) p[i] = pixel;
 }
 
-bool RunScene(const FrameView& view, const SceneSettings& s, SceneScript* script) {
-    const FrameDesc desc = g_display.GetFrameDesc();
+void SceneScript::Render(const FrameView& view, float) {
+    RenderWorld(view);
+}
+
+SceneState SetUpScene(const SceneSettings& s) {
+    SceneState state;
+    state.desc = g_display.GetFrameDesc();
     if (s.opensWorld || !g_context) CreateWorld();
-    if (desc.bits != 8) ChoosePixelMode();
-    if (s.depthBuffer) {
-        AllocZBuffer(desc.width * desc.height);
-        EnableZBuffer();
-    } else {
+    if (state.desc.bits != 8) ChoosePixelMode();
+    if (s.depth == DepthBuffer::Off) {
         DisableZBuffer();
+    } else {
+        AllocZBuffer(state.desc.width * state.desc.height);
+        if (s.depth == DepthBuffer::On) {
+            EnableZBuffer();
+        } else {
+            DisableZBuffer();
+        }
     }
     if (s.palette) LoadPalette(s.palette);
     SetBackground(0, 0, 1, 1);
@@ -59,38 +68,61 @@ bool RunScene(const FrameView& view, const SceneSettings& s, SceneScript* script
         DisableFog();
     }
 
-    const bool loaded = s.sceneFile && LoadScene(g_scene, s.sceneFile) == 1;
-    if (loaded) HideInstance(g_scene.cameraInstance);
-    const float duration = loaded ? GetDuration(g_scene) : 0.0f;
-    float end = duration;
-    if (loaded && s.end == SceneEnd::DurationMinus) end = duration - s.endValue;
-    if (loaded && s.end == SceneEnd::Fixed) end = s.endValue;
-    if (script) script->Load(view, desc);
+    state.hasFile = s.sceneFile != nullptr;
+    state.loaded = state.hasFile && LoadScene(g_scene, s.sceneFile) == 1;
+    if (state.loaded) HideInstance(g_scene.cameraInstance);
+    state.duration = state.loaded ? GetDuration(g_scene) : 0.0f;
+    state.end = state.duration;
+    if (state.loaded && s.end == SceneEnd::DurationMinus) state.end = state.duration - s.endValue;
+    if (state.loaded && s.end == SceneEnd::Fixed) state.end = s.endValue;
+    state.clearToColour = s.clearToColour;
+    for (int c = 0; c < 3; ++c) state.clearColour[c] = s.clearColour[c];
+    return state;
+}
 
+bool RunPhase(const FrameView& view, const SceneState& state, const PhaseSettings& phase,
+              SceneScript* script) {
+    // A scene whose file is missing shows one frame, whatever its end rule says.
+    const float end = state.hasFile && !state.loaded ? 0.0f : phase.end;
+    const bool animate = phase.playScene && state.loaded;
     g_timer.Mark();
     const float start = static_cast<float>(g_timer.GetTime());
     float t = 0.0f;
     bool byKey = false;
     if (end >= 0.0f) {
         for (;;) {
-            if (script) script->Frame(view, t, duration);
-            if (loaded) {
+            if (script) script->Frame(view, t, state.duration);
+            if (animate) {
                 PlayScene(g_scene, t);
                 ViewFromInstance(g_scene.cameraInstance, 0.0f);
             }
-            ClearFrame(view, desc, s.clearToColour, s.clearColour);
-            if (script) script->DrawBackground(view, t);
-            RenderWorld(view);
-            if (script) script->DrawOverlay(view, t);
+            if (script) script->Animate(view, t);
+            if (phase.clearFrame) ClearFrame(view, state.desc, state.clearToColour, state.clearColour);
+            if (script) {
+                script->DrawBackground(view, t);
+                script->Render(view, t);
+                script->DrawOverlay(view, t);
+            } else {
+                RenderWorld(view);
+            }
             g_display.Present();
-            t = static_cast<float>(g_timer.GetTime()) - start;
-            if (g_display.keyFlag) {
+            if (phase.time == TimeBase::SummedDelta) {
+                t += g_timer.GetDelta();
+            } else {
+                t = static_cast<float>(g_timer.GetTime()) - start;
+            }
+            if (phase.keyEnds && g_display.keyFlag) {
                 byKey = true;
                 break;
             }
             if (!(t <= end)) break;  // a NaN ends the loop too
         }
     }
+    if (phase.clearKey) g_display.keyFlag = 0;
+    return byKey;
+}
+
+void EndScene(const SceneSettings& s, SceneScript* script) {
     g_display.keyFlag = 0;
     if (s.releasesWorld) {
         ReleaseWorld();
@@ -98,6 +130,15 @@ bool RunScene(const FrameView& view, const SceneSettings& s, SceneScript* script
         ClearInstances();
     }
     if (script) script->Release();
+}
+
+bool RunScene(const FrameView& view, const SceneSettings& s, SceneScript* script) {
+    const SceneState state = SetUpScene(s);
+    if (script) script->Load(view, state.desc);
+    PhaseSettings phase;
+    phase.end = state.end;
+    const bool byKey = RunPhase(view, state, phase, script);
+    EndScene(s, script);
     return byKey;
 }
 

@@ -8,7 +8,7 @@ void Scene11(FrameView view) {
     s.sceneFile = "SCN\\SCENE11.SCN";
     s.palette = "scn6.PAL";
     s.releasesWorld = false;
-    s.depthBuffer = true;
+    s.depth = DepthBuffer::On;
     s.ambient = 0.4f;
     s.diffuse = 0.85f;
     s.end = SceneEnd::Fixed;

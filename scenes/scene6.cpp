@@ -8,7 +8,7 @@ void Scene6(FrameView view) {
     s.sceneFile = "SCN\\SCENE6.SCN";
     s.palette = "scn6.PAL";
     s.releasesWorld = false;
-    s.depthBuffer = true;
+    s.depth = DepthBuffer::On;
     s.ambient = 0.4f;
     s.diffuse = 0.8f;
     s.fog = true;

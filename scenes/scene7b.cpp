@@ -7,7 +7,7 @@ void Scene7B(FrameView view) {
     s.sceneFile = "SCN\\SCENE7b.SCN";
     s.opensWorld = false;
     s.releasesWorld = false;
-    s.depthBuffer = true;
+    s.depth = DepthBuffer::On;
     s.ambient = 0.4f;
     s.diffuse = 0.8f;
     s.ClearTo(150, 150, 180);

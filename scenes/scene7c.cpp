@@ -7,7 +7,7 @@ void Scene7C(FrameView view) {
     s.sceneFile = "SCN\\SCENE7C.SCN";
     s.opensWorld = false;
     s.releasesWorld = false;
-    s.depthBuffer = true;
+    s.depth = DepthBuffer::On;
     s.ambient = 0.5f;
     s.diffuse = 0.7f;
     s.ClearTo(150, 150, 180);

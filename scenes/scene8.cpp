@@ -9,7 +9,7 @@ void Scene8(FrameView view) {
     s.sceneFile = "SCN\\SCENE8.SCN";
     s.opensWorld = false;
     s.releasesWorld = false;
-    s.depthBuffer = true;
+    s.depth = DepthBuffer::On;
     s.ambient = 0.5f;
     s.diffuse = 0.7f;
     s.faceBudget = 10000;
