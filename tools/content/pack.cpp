@@ -7,6 +7,7 @@
 #include "tools/common/tga_writer.h"
 #include "tools/content/effect_data.h"
 #include "tools/content/noise.h"
+#include "tools/content/scene_content.h"
 #include "tools/content/world.h"
 
 namespace {
@@ -158,5 +159,11 @@ DtfMemberList BuildContentPack() {
     Add(pack, "DATA\\GERBE1.MYO", EncodeRunLength(MakeSprayPicture(64, 96, 0x6E7Bu)));
 
     AddWorldMembers(pack);
+    AddFlightMembers(pack);
+    AddTitleMembers(pack);
+    AddFloorSeaMembers(pack);
+    AddCityLensMembers(pack);
+    AddTunnelCanalMembers(pack);
+    AddFireClosingMembers(pack);
     return pack;
 }
