@@ -198,16 +198,19 @@ int ClipOutline(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex
                  return ClipPoint{s.x + k * (e.x - s.x), s.y + k * (e.y - s.y), far};
              });
     }
-    // A coordinate with its sign bit set is outside, negative zero included.
+    // A coordinate with its sign bit set is outside, negative zero included. An edge from
+    // -0 to +0 crosses at its inside end (the crossing's 0 / 0 would drop the face).
     if (n) {
         pass([](const ClipPoint& p) { return !std::signbit(p.x); },
              [](const ClipPoint& s, const ClipPoint& e) {
+                 if (e.x == s.x) return ClipPoint{0.0, std::signbit(s.x) ? e.y : s.y, 0.0};
                  return ClipPoint{0.0, s.y + (e.y - s.y) * (-s.x) / (e.x - s.x), 0.0};
              });
     }
     if (n) {
         pass([](const ClipPoint& p) { return !std::signbit(p.y); },
              [](const ClipPoint& s, const ClipPoint& e) {
+                 if (e.y == s.y) return ClipPoint{std::signbit(s.y) ? e.x : s.x, 0.0, 0.0};
                  return ClipPoint{s.x + (e.x - s.x) * (-s.y) / (e.y - s.y), 0.0, 0.0};
              });
     }

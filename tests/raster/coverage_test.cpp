@@ -86,6 +86,18 @@ TEST_F(Coverage, ZeroIsInsideTheViewportButNotTriviallyAccepted) {
     EXPECT_TRUE(GuardIntact());
 }
 
+TEST_F(Coverage, NegativeZeroBesidePositiveZeroKeepsTheFace) {
+    // The left edge runs from x = -0 to x = +0: the clipper must not divide 0 by 0.
+    Tri(V(-0.0f, 0), V(0.0f, 8), V(8, 8));
+    EXPECT_NE(Px(0, 7), kEmpty);
+    EXPECT_EQ(DrawnCount(), 36);
+    ClearFrame();
+    Tri(V(0, -0.0f), V(0, 8), V(8, 0.0f));
+    EXPECT_NE(Px(0, 0), kEmpty);
+    EXPECT_EQ(DrawnCount(), 28);
+    EXPECT_TRUE(GuardIntact());
+}
+
 // Orders three points so that the outline runs down the left side (negative signed area with
 // y pointing down).
 void LeftDown(ScreenVertex& a, ScreenVertex& b, ScreenVertex& c) {
