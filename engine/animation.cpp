@@ -103,7 +103,11 @@ void PlayTrack(const SceneTrack& track, float t) {
             Interpolate([keys](int32_t k) { return keys[k].orientation; }, i, n, u, spline);
         position = p.value;
         angles = o.value;
-        if (keys[i].flags & kKeyDirection) {
+        // A track standing still has no direction of travel: its orientation is left alone
+        // (the angles of a zero vector would turn it to heading -90).
+        const CVector& dir = p.direction;
+        const float moving = dir.x * dir.x + dir.y * dir.y + dir.z * dir.z;
+        if ((keys[i].flags & kKeyDirection) && moving > 0.0f && std::isfinite(moving)) {
             float heading = 0.0f, pitch = 0.0f;
             p.direction.ToAngles(&heading, &pitch);
             // Fades out over a segment that ends on a key without the flag.
@@ -174,9 +178,10 @@ int32_t UpdateShadow(CAttachment& att) {
         const int32_t child = att.children[k];
         SetAngles(child, GetYaw(parent), 0.0f, 0.0f);
         SetPosition(child, GetX(parent) + att.offset.x, att.offset.y, GetZ(parent) + att.offset.z);
-        // Fold the roll into 0 .. 90 degrees of bank.
+        // Fold the roll into 0 .. 90 degrees of bank, whatever its sign or turns.
         float r = std::fmod(GetRoll(parent), 360.0f);
-        r = r > 180.0f ? std::fabs(r - 360.0f) : std::fabs(r);
+        if (r < 0.0f) r += 360.0f;
+        if (r > 180.0f) r = 360.0f - r;
         if (r > 90.0f) r = 180.0f - r;
         SetScale(child, 1.0f - (1.0f - att.widthFactor) * r * 0.011111111f, 1.0f, 1.0f);
     }

@@ -173,6 +173,15 @@ TEST_F(AnimationTest, DirectionOfTravelTurnsTheObjectAndFades) {
     EXPECT_NEAR(GetPitch(j), 0.5f * 45.0f, 1e-2);
 }
 
+TEST_F(AnimationTest, TrackStandingStillKeepsItsOrientation) {
+    // Direction of travel asked for, but the object does not move: no turn to heading -90.
+    const int32_t i = Play({Key(CVector(4, 5, 6), CVector(20, 10, 0), 2, 0x10),
+                            Key(CVector(4, 5, 6), CVector(20, 10, 0), 2, 0x10)});
+    PlayScene(m_scene, 1.0f);
+    EXPECT_NEAR(GetYaw(i), 20, 1e-4);
+    EXPECT_NEAR(GetPitch(i), 10, 1e-4);
+}
+
 TEST_F(AnimationTest, ShadowNarrowsWithTheRoll) {
     const int32_t parent = Play({Key(CVector(3, 50, -4), CVector(30, 10, 0), 1)});
     PlayScene(m_scene, 0.0f);
@@ -184,7 +193,9 @@ TEST_F(AnimationTest, ShadowNarrowsWithTheRoll) {
     shadow.widthFactor = 0.25f;
     const struct {
         float roll, scale;
-    } cases[] = {{0, 1}, {90, 0.25f}, {180, 1}, {-90, 0.25f}, {270, 0.25f}, {45, 0.625f}};
+    } cases[] = {{0, 1},         {90, 0.25f},    {180, 1},       {-90, 0.25f},
+                 {270, 0.25f},   {45, 0.625f},   {-270, 0.25f},  {-180, 1},
+                 {-350, 0.91666667f}, {-315, 0.625f}, {765, 0.625f}};
     for (const auto& c : cases) {
         SetAngles(parent, 30, 10, c.roll);
         EXPECT_EQ(UpdateShadow(shadow), 1);
