@@ -2,6 +2,8 @@
 // resolution of face colours and texture names.
 #include "engine/mesh.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -71,8 +73,22 @@ bool ReadMeshBody(ByteReader& in, MeshRecord& mesh) {
     }
     for (int32_t i = 0; ok && i < f; ++i)
         ok = ReadVectors(in, &mesh.planes[i].normal, 1) && in.F32(mesh.planes[i].d);
-    if (!ok) FreeMeshArrays(mesh);
-    return ok;
+    if (!ok) {
+        FreeMeshArrays(mesh);
+        return false;
+    }
+    // The bounding radius decides culling: one that is not a number (or negative) would keep
+    // the mesh from ever being culled, so it is measured from the vertices instead. A
+    // non-finite vertex leaves an infinite radius: such a mesh is never culled.
+    if (!(mesh.radius >= 0.0f) || std::isinf(mesh.radius)) {
+        float largest = 0.0f;
+        for (int32_t i = 0; i < v; ++i) {
+            const float d = mesh.vertices[i].Dot(mesh.vertices[i]);
+            largest = std::isnan(d) ? INFINITY : std::max(largest, d);
+        }
+        mesh.radius = std::sqrt(largest);
+    }
+    return true;
 }
 
 void ResolveFaceColours(const NameKey& key, const std::vector<NameKey>& names) {

@@ -495,6 +495,7 @@ void RenderWorld(FrameView fv) {
     BuildViewPlanes(fv);
     f.depth = g_settings.zbufferEnabled && g_settings.zbuffer &&
               static_cast<int64_t>(g_settings.zbufferSize) >= static_cast<int64_t>(f.w) * f.h;
+    g_settings.zbufferInUse = f.depth ? 1 : 0;
     SelectRasterTable(f.depth ? 1 : 0);
     SetRasterTarget(fv);
     // Every conversion the drawing makes is an explicit floor, so the rounding mode of the

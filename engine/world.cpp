@@ -112,6 +112,8 @@ int CreateWorld() {
     g_fogColour[0] = g_fogColour[1] = g_fogColour[2] = 200;
     g_settings.fogNearRecip = 0.002f;  // fog from 500 ...
     g_settings.fogFarRecip = 0.001f;   // ... to 1000
+    // The scale that belongs to these reciprocals, not the last range's.
+    g_settings.fogScale = kFogLevelSpan / (g_settings.fogNearRecip - g_settings.fogFarRecip);
     return 1;
 }
 

@@ -181,6 +181,19 @@ TEST_F(MeshTest, CountsAndIndicesBeyondTheDataAreRefused) {
     EXPECT_EQ(g_context->meshCount, 0);
 }
 
+TEST_F(MeshTest, ARadiusThatIsNotANumberIsMeasuredFromTheVertices) {
+    // A cube of half-size 1: its corners lie sqrt(3) from the centre.
+    std::vector<uint8_t> bytes = WriteMeshFile(MakeCubeMesh(1, 0, 0, 0));
+    const size_t radiusAt = 20 + kMeshRecRadius;
+    const float bad[] = {NAN, -5.0f, INFINITY};
+    for (const float r : bad) {
+        std::memcpy(&bytes[radiusAt], &r, 4);
+        ClearInstances();
+        ASSERT_EQ(Load(bytes, r < 0 ? "NEG" : std::isnan(r) ? "NAN" : "INF"), 1);
+        EXPECT_FLOAT_EQ(g_context->meshes[g_context->meshCount - 1].radius, std::sqrt(3.0f)) << r;
+    }
+}
+
 TEST_F(MeshTest, RandomCorruptionsAreReadSafely) {
     WriteSkin();
     const std::vector<uint8_t> good = WriteMeshFile(TwoFaceMesh());

@@ -170,6 +170,7 @@ TEST_F(Pipeline, NearerSquareCoversTheFartherOnBothPaths) {
             if (!order) Place("FARSQ", Square(1.0f, 40), farPos);
             Frame(64, 48, 4);
             RenderWorld(fv_);
+            EXPECT_EQ(g_settings.zbufferInUse, depth);
             EXPECT_EQ(Px(32, 24), Grey(NearestColour(100, 100, 100)))
                 << "depth " << depth << " order " << order;
             EXPECT_GT(CountColour(Grey(NearestColour(40, 40, 40))), 0);

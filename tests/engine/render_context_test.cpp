@@ -82,6 +82,14 @@ TEST_F(RenderContextTest, FogRangeRefusesEmptyRangesAndMapsStartToLevel63) {
     EXPECT_NEAR(atEnd, 0.0f, 1e-3);
 }
 
+TEST_F(RenderContextTest, NewWorldsFogScaleMatchesItsDefaultRange) {
+    ASSERT_EQ(SetFogRange(10, 20), 1);
+    ASSERT_EQ(CreateWorld(), 1);
+    // Fog from 500 to 1000 again: the start maps to level 62.9, whatever the last range was.
+    const float atStart = (1.0f / 500 - g_settings.fogFarRecip) * g_settings.fogScale;
+    EXPECT_NEAR(atStart / 65536.0f, 62.9f, 1e-3);
+}
+
 TEST_F(RenderContextTest, DepthBufferKeepsItsSizeOnRefusal) {
     EXPECT_EQ(AllocZBuffer(0), 0);
     EXPECT_EQ(AllocZBuffer(-5), 0);
