@@ -221,15 +221,21 @@ void Blit(const BlitSpan& s, const Src* sprite, int spriteWidth, Dst* dst, Op op
     }
 }
 
+// Light levels run 0 .. 127; a stored byte above that (the sprite's bytes are writable) is
+// held at 127 rather than read past the tables.
+inline int LightLevel(uint8_t s) {
+    return s < 127 ? s : 127;
+}
+
 // Frame channel q becomes ChannelLightTable[(s / 2) * 32 + q]; 5-6-5 keeps only the upper
 // five green bits, so its lowest green bit comes out 0.
 uint16_t Light555(uint8_t s, uint16_t f) {
-    const uint8_t* row = ChannelLightTable.data() + (s >> 1) * 32;
+    const uint8_t* row = ChannelLightTable.data() + (LightLevel(s) >> 1) * 32;
     return static_cast<uint16_t>((row[(f >> 10) & 31] << 10) | (row[(f >> 5) & 31] << 5) |
                                  row[f & 31]);
 }
 uint16_t Light565(uint8_t s, uint16_t f) {
-    const uint8_t* row = ChannelLightTable.data() + (s >> 1) * 32;
+    const uint8_t* row = ChannelLightTable.data() + (LightLevel(s) >> 1) * 32;
     return static_cast<uint16_t>((row[(f >> 11) & 31] << 11) | (row[(f >> 6) & 31] << 6) |
                                  row[f & 31]);
 }
@@ -322,7 +328,7 @@ void CSprite::Draw(const FrameView& view, float x, float y, float width, float h
                 break;
             default:
                 Blit(span, bytes, m_width, dst,
-                     [](uint8_t s, uint8_t f) { return g_shade8[s * 256 + f]; });
+                     [](uint8_t s, uint8_t f) { return g_shade8[LightLevel(s) * 256 + f]; });
                 break;
         }
         return;

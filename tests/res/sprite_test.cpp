@@ -285,6 +285,12 @@ TEST_F(SpriteTest, LightModeLevels) {
     EXPECT_EQ(frame.At(at1, 0), 0);                // black
     EXPECT_EQ(frame.At(255, 0), (30 << 11) | (30 << 6) | 30);  // 0 lifted to 30
     EXPECT_TRUE(frame.BandUntouched());
+
+    // A level byte rewritten above 127 draws as 127, not from past the table.
+    sprite.GetData()[255] = 255;
+    frame.At(255, 0) = 0;
+    sprite.Draw(frame.View(), 128.0f, 0.5f, 256, 1);
+    EXPECT_EQ(frame.At(255, 0), (30 << 11) | (30 << 6) | 30);
 }
 
 TEST_F(SpriteTest, EightBitModesGoThroughThePaletteTables) {
@@ -339,6 +345,11 @@ TEST_F(SpriteTest, EightBitModesGoThroughThePaletteTables) {
     EXPECT_EQ(frame.At(0, 2), 63 + 100);
     EXPECT_EQ(frame.At(2, 2), 5);
     EXPECT_TRUE(frame.BandUntouched());
+
+    // A level byte rewritten above 127 reads shade row 127.
+    light.GetData()[0] = 200;
+    light.Draw(frame.View(), 1.5f, 2.5f, 3, 1);
+    EXPECT_EQ(frame.At(0, 2), 127 + 100);
 }
 
 TEST_F(SpriteTest, LoadFromDiskAndKeepStateOnFailure) {
