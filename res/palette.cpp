@@ -147,6 +147,8 @@ int LoadPaletteFromMemory(const uint8_t* data, size_t size) {
 int LoadPalette(const char* name) {
     CDataFile file;
     if (!file.Open(name)) return 0;
+    // A member shorter than a palette file would read as success with the rest zeroed.
+    if (file.Size() < static_cast<long>(kPalFileSize)) return 0;
     std::vector<uint8_t> bytes(kPalFileSize);
     const int ok = file.Read(bytes.data(), 1, static_cast<int>(kPalFileSize));
     file.Close();

@@ -11,6 +11,8 @@
 #include "platform/random.h"
 #include "platform/video.h"
 #include "tests/support/support.h"
+#include "res/datafile.h"
+#include "tools/common/dtf_writer.h"
 #include "tools/common/palette_compiler.h"
 
 namespace {
@@ -95,6 +97,15 @@ TEST_F(PaletteTest, LoadPaletteReadsDiskFilesAndShowsThePalette) {
     EXPECT_EQ(g_shade8[3 * 256], 6);
     EXPECT_EQ(0, std::memcmp(g_display.Palette(), file.data(), 768));
     EXPECT_EQ(LoadPalette("SHORT.PAL"), 0);
+
+    // The same short file as an archive member: refused too, the tables kept.
+    ASSERT_TRUE(WriteDtfArchive("P.DTF", {{"SHORT2.PAL", shortFile}}));
+    g_archive.Reset();
+    ASSERT_EQ(g_archive.Open("P.DTF"), 1);
+    EXPECT_EQ(LoadPalette("SHORT2.PAL"), 0);
+    g_archive.Reset();
+    EXPECT_EQ(g_shade8[3 * 256], 6);
+    EXPECT_EQ(0, std::memcmp(g_palette, file.data(), 768));
 }
 
 // An 8-bit frame reaches the backend as palette indices plus the palette they mean: after a
