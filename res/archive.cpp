@@ -22,9 +22,11 @@ constexpr uint64_t kMaxExpansion = 64;
 
 int CDtfArchive::Open(const char* path) {
     if (!path) return 0;
-    std::string upper = UpperCase(path);
+    // The archive file is looked up as given (exact name first, then any case); only member
+    // names are upper-cased.
+    const std::string given = path;
     CDiskFile file;
-    if (!file.Open(upper.c_str(), "rb")) return 0;
+    if (!file.Open(given.c_str(), "rb")) return 0;
 
     char magic[4];
     if (!file.Read(magic, 1, 4) || std::memcmp(magic, "DTFF", 4) != 0) return 0;
@@ -37,7 +39,7 @@ int CDtfArchive::Open(const char* path) {
 
     // The table grows as entries are actually read, so a lying count costs nothing.
     DtfRecord record;
-    record.path = upper;
+    record.path = given;
     for (uint32_t i = 0; i < count; i++) {
         DtfMember m;
         std::string name;

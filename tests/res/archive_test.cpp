@@ -88,6 +88,15 @@ TEST_F(ArchiveTest, MembersAreFoundInAnyCaseAndExtractedWhole) {
     EXPECT_EQ(b, 7);
 }
 
+TEST_F(ArchiveTest, TheArchiveIsTheFileNamedNotItsUpperCaseTwin) {
+    ASSERT_TRUE(WriteDtfArchive("a.dtf", {{"WHO", FromString("lower")}}));
+    ASSERT_TRUE(WriteDtfArchive("A.DTF", {{"WHO", FromString("upper")}}));
+    ASSERT_EQ(g_archive.Open("a.dtf"), 1);
+    CDataFile f;
+    ASSERT_EQ(f.Open("who"), 1);
+    EXPECT_EQ(ReadAll(f), FromString("lower"));
+}
+
 TEST_F(ArchiveTest, MemoryReadsNeverReportTheEndAndSeeksClamp) {
     ASSERT_TRUE(WriteDtfArchive("A.DTF", {{"SIX", FromString("abcdef")}}));
     ASSERT_EQ(g_archive.Open("A.DTF"), 1);
