@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/timer.h"
+#include "platform/signals.h"
 
 CDisplay g_display;
 
@@ -64,6 +65,8 @@ void CDisplay::Present() {
                 break;
         }
     }
+    // A stop signal holds the flag so that every loop of the running scene ends.
+    if (StopSignal()) keyFlag = 1;
 }
 
 uint32_t CDisplay::PackRGB(int r, int g, int b) const {

@@ -62,7 +62,10 @@ public:
     // Back to the state of static initialisation (tests).
     void Reset();
 
-    // 1 after a key went down or the window was closed; scenes clear it.
+    bool IsModeSet() const { return m_modeSet; }
+
+    // 1 after a key went down or the window was closed (held while a stop signal is
+    // pending); scenes clear it.
     uint8_t keyFlag = 0;
 
 private:

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/music.h"
+#include "platform/signals.h"
 #include "res/colour_ramp.h"
 #include "res/datafile.h"
 #include "res/image.h"
@@ -116,6 +117,8 @@ FrameView MakeShowFrameView() {
 }
 
 int KarveldMain(const ShowOptions& options) {
+    // Before the window: the video layer leaves handlers it finds in place.
+    InstallStopSignals();
     if (!g_archive.Open("KARVELD.DTF")) {
         std::printf("KARVELD.DTF not found.\n");
         std::fflush(stdout);
@@ -165,6 +168,15 @@ int KarveldMain(const ShowOptions& options) {
             case AfterSlot::Banner:
                 PrintBanner(stdout);
                 break;
+        }
+        if (StopSignal()) {
+            // Interrupted: no more scenes, no banner; sound and window are let go at once.
+            MusicStop(g_song);
+            MusicFree(g_song);
+            g_song = nullptr;
+            MusicDisableOutput(true);
+            g_display.Reset();
+            return 128 + StopSignal();
         }
         if (options.hooks && !options.hooks->AfterSlotEnds(slot.number)) return 0;
     }

@@ -3,12 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "app/timer.h"
 #include "platform/clock.h"
+#include "platform/music.h"
+#include "platform/signals.h"
 #include "platform/video.h"
 #include "tests/support/support.h"
 
@@ -146,4 +149,54 @@ TEST(MainSequence, HooksCanStopTheShowWithoutTheBanner) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     g_timer.UseClock(nullptr);
     EXPECT_EQ(hooks.started, "1 2 ");
+}
+
+namespace {
+// Raises a signal when the given slot starts.
+class SignalHooks : public CountingHooks {
+public:
+    SignalHooks(int slot, int signal) : m_slot(slot), m_signal(signal) {}
+    void BeforeSlot(int number) override {
+        CountingHooks::BeforeSlot(number);
+        if (number == m_slot) std::raise(m_signal);
+    }
+
+private:
+    int m_slot, m_signal;
+};
+}  // namespace
+
+TEST(MainSequence, ASignalEndsTheWholeShowWithItsExitCode) {
+    TempDir dir;
+    dir.Write("KARVELD.DTF", {'D', 'T', 'F', 'F', 1, 0,  0, 0, 'A', 0, 0, 0, 0,
+                              0,   0,   0,   0,   0, 22, 0, 0, 0,   0, 0, 0, 0});
+    ScopedWorkingDir cwd(dir.Path());
+    const struct {
+        int signal, code;
+    } cases[] = {{SIGTERM, 143}, {SIGINT, 130}};
+    for (const auto& c : cases) {
+        ClearStopSignal();
+        g_display.Reset();
+        auto backend = std::make_unique<HeadlessBackend>();
+        HeadlessBackend* raw = backend.get();
+        g_display.UseBackend(std::move(backend));
+        FixedStepClock clock(60);
+        g_timer.UseClock(&clock);
+        SignalHooks hooks(3, c.signal);
+        ShowOptions options;
+        options.hooks = &hooks;
+        testing::internal::CaptureStdout();
+        const int code = KarveldMain(options);
+        const std::string out = testing::internal::GetCapturedStdout();
+        g_timer.UseClock(nullptr);
+        EXPECT_EQ(code, c.code);
+        EXPECT_EQ(hooks.started, "1 2 3 ");  // no scene after the one interrupted
+        EXPECT_EQ(out, "");                   // no banner
+        EXPECT_FALSE(g_display.IsModeSet());  // the window is let go
+        (void)raw;
+    }
+    ClearStopSignal();
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    MusicDisableOutput(false);
 }

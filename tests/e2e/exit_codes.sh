@@ -18,4 +18,17 @@ out=$(SDL_VIDEODRIVER=dummy "$build/karveld" -x320 -y240 -b16 -ns; echo "rc=$?")
 printf 'DTFX\001\000\000\000' > KARVELD.DTF
 out=$(SDL_VIDEODRIVER=dummy "$build/karveld"; echo "rc=$?")
 [ "$out" = $'KARVELD.DTF not found.\nrc=255' ] || fail "bad magic: $out"
+# A termination signal ends the whole show at once: exit 143, no banner.
+if [ -f "$build/KARVELD.DTF" ]; then
+    cp "$build/KARVELD.DTF" .
+    SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$build/karveld" > out.txt 2>&1 &
+    pid=$!
+    sleep 1
+    kill -TERM "$pid"
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$pid" 2>/dev/null && { kill -KILL "$pid"; fail "still running 5 s after SIGTERM"; }
+    wait "$pid"; rc=$?
+    [ "$rc" = 143 ] || fail "SIGTERM gave exit $rc"
+    grep -q "The End" out.txt && fail "banner printed after SIGTERM"
+fi
 echo "1 passed, 0 failed"
