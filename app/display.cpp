@@ -11,7 +11,8 @@ CDisplay g_display;
 CDisplay::~CDisplay() = default;
 
 void MaskToShiftAndBits(uint32_t mask, uint8_t* shift, uint8_t* bits) {
-    // Both counts stop at 16: a mask with nothing in its low 16 bits gives shift 16, bits 0.
+    // Both counts stop at 16: a mask with nothing in its low 16 bits gives shift 16 and the
+    // count of set bits from bit 16 up (0 for an empty mask).
     int s = 0;
     while (s < 16 && !(mask & (1u << s))) ++s;
     int n = 0;

@@ -22,7 +22,7 @@ TEST(MaskDerivation, ShiftAndBitCountOfChannelMasks) {
     MaskToShiftAndBits(0x001F, &shift, &bits);
     EXPECT_EQ(shift, 0);
     EXPECT_EQ(bits, 5);
-    // Nothing in the low 16 bits: the shift stops at 16 and no bits are counted.
+    // Nothing in the low 16 bits: the shift stops at 16, the bits are counted from there.
     MaskToShiftAndBits(0x00FF0000, &shift, &bits);
     EXPECT_EQ(shift, 16);
     EXPECT_EQ(bits, 8);
