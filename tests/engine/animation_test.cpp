@@ -171,6 +171,9 @@ TEST_F(AnimationTest, DirectionOfTravelTurnsTheObjectAndFades) {
     PlayScene(m_scene, 1.0f);
     // Direction half-way: (0, 0, 10) + 0.5 ((0, 10, 0) - (0, 0, 10)) = (0, 5, 5): pitch 45.
     EXPECT_NEAR(GetPitch(j), 0.5f * 45.0f, 1e-2);
+    // A quarter of the way: direction (0, 2.5, 7.5), faded to three quarters of its pitch.
+    PlayScene(m_scene, 0.5f);
+    EXPECT_NEAR(GetPitch(j), 0.75 * std::atan2(2.5, 7.5) * 180.0 / M_PI, 1e-2);
 }
 
 TEST_F(AnimationTest, TrackStandingStillKeepsItsOrientation) {

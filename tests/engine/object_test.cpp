@@ -97,6 +97,15 @@ TEST_F(ObjectTest, CameraFollowsAndAims) {
     SetCameraAngles(40, 25, 60);
     FollowInstance(m_a, 100);
     EXPECT_NEAR(g_context->cameraPos.Sub(CVector(10, 20, 30)).Length(), 100, 1e-3);
+    {
+        // ... and looks at it: the instance lies 100 straight ahead on the viewing axis.
+        CBasis ahead;
+        ahead.origin = CVector(10, 20, 30).Sub(g_context->cameraPos);
+        ahead.Unrotate(g_context->cameraAngles.x, g_context->cameraAngles.y, 0);
+        EXPECT_NEAR(ahead.origin.x, 0, 1e-3);
+        EXPECT_NEAR(ahead.origin.y, 0, 1e-3);
+        EXPECT_NEAR(ahead.origin.z, 100, 1e-3);
+    }
 
     // After aiming, the instance lies straight ahead on the camera's viewing axis.
     SetCameraPosition(-3, 7, 11);

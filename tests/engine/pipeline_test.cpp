@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/mesh.h"
+#include "engine/object.h"
 #include "engine/render_context.h"
 #include "engine/world.h"
 #include "platform/random.h"
@@ -406,3 +407,123 @@ TEST_F(Pipeline, HostileCamerasAndInstancesStayInsideTheViewport) {
 }
 
 }  // namespace
+
+// ---- Lit, turned and scaled instances, against projections worked out here ----
+
+namespace {
+
+// A rectangle of half sizes (hx, hy) in the z = 0 plane, two faces of one grey, facing -z
+// (towards a camera at the origin) or, with `away`, facing +z.
+MeshSource Rect(float hx, float hy, uint8_t grey, uint16_t mode, bool away = false) {
+    MeshSource m = Square(1.0f, grey, mode);
+    m.positions = {{-hx, -hy, 0}, {hx, -hy, 0}, {hx, hy, 0}, {-hx, hy, 0}};
+    if (away)
+        for (MeshFaceSource& f : m.faces) std::swap(f.vertex[1], f.vertex[2]);
+    m.flags = static_cast<uint8_t>(mode & 0x0C);
+    return m;
+}
+
+// Brightness of a 5-6-5 pixel, channels weighted to the same range.
+int Luma(uint16_t p) {
+    return 2 * (p >> 11) + ((p >> 5) & 63) + 2 * (p & 31);
+}
+
+}  // namespace
+
+class PipelineTransform : public Pipeline {
+protected:
+    // Drawn pixels' bounding box: columns x0 .. x1 and rows y0 .. y1 (x0 > x1 when none).
+    void Box(int* x0, int* y0, int* x1, int* y1) const {
+        *x0 = *y0 = 1 << 20;
+        *x1 = *y1 = -1;
+        for (int y = 0; y < fv_.viewHeight; ++y)
+            for (int x = 0; x < fv_.viewWidth; ++x)
+                if (Px(x, y) != Grey(0)) {
+                    *x0 = std::min(*x0, x);
+                    *x1 = std::max(*x1, x);
+                    *y0 = std::min(*y0, y);
+                    *y1 = std::max(*y1, y);
+                }
+    }
+    // Pixels per world unit at depth 1 for the 64 x 48 frame of the fixture.
+    double PixelsPerUnit() const { return (64 / 0.28) * g_context->focal; }
+};
+
+TEST_F(PipelineTransform, FlatLightIsBrightestFacingTheLightAndFollowsTheTurn) {
+    SetAmbient(0.1f);
+    SetDiffuse(0.6f);
+    const int32_t lit = Place("LIT", Rect(1, 1, 160, kLightFlat), {0, 0, 10});
+    auto lumaWith = [&](float lx, float ly, float lz) {
+        SetLightDirection(lx, ly, lz);
+        RenderWorld(fv_);
+        return Luma(Px(32, 24));
+    };
+    // The face looks at the camera (-z); light travelling along +z falls straight on it.
+    // Light from behind the face leaves it at the ambient level, as light along it does.
+    const int full = lumaWith(0, 0, 1), oblique = lumaWith(1, 0, 1), side = lumaWith(1, 0, 0);
+    EXPECT_GT(full, oblique);
+    EXPECT_GT(oblique, side);
+    EXPECT_EQ(lumaWith(0, 0, -1), side);
+
+    // A face built looking away, turned half a turn: now it faces the camera, is drawn,
+    // and the light falling along +z lights it fully.
+    HideInstance(lit);
+    const int32_t turned = Place("TURNED", Rect(1, 1, 160, kLightFlat, true), {0, 0, 10});
+    SetAngles(turned, 180, 0, 0);
+    EXPECT_EQ(lumaWith(0, 0, 1), full);
+    EXPECT_EQ(lumaWith(1, 0, 1), oblique);
+}
+
+TEST_F(PipelineTransform, RollAndScaleShapeTheProjection) {
+    const int32_t i = Place("WIDE", Rect(1.5f, 0.25f, 100, 0), {0, 0, 10});
+    int x0, y0, x1, y1;
+    RenderWorld(fv_);
+    Box(&x0, &y0, &x1, &y1);
+    EXPECT_GT(x1 - x0, 4 * (y1 - y0));  // wide
+    SetAngles(i, 0, 0, 90);
+    RenderWorld(fv_);
+    Box(&x0, &y0, &x1, &y1);
+    EXPECT_GT(y1 - y0, 4 * (x1 - x0));  // rolled a quarter turn: tall
+    // Scaled (2, 3) in the object before the roll: 2 x 3 = 6 units tall, 3 x 0.5 = 1.5 wide.
+    SetScale(i, 2, 3, 1);
+    RenderWorld(fv_);
+    Box(&x0, &y0, &x1, &y1);
+    const double ppu = PixelsPerUnit() / 10;
+    EXPECT_NEAR(y1 - y0 + 1, 6.0 * ppu, 1.5);
+    EXPECT_NEAR(x1 - x0 + 1, 1.5 * ppu, 1.5);
+}
+
+TEST_F(PipelineTransform, DepthScaleTiltsAQuadAwayFromTheCamera) {
+    // Top edge at z = +1, bottom edge at z = -1 in the object: scaled by 6 in z, the top lies at
+    // depth 16 and the bottom at depth 4.
+    MeshSource tilt = Rect(1, 1, 100, 0);
+    tilt.positions = {{-1, -1, -1}, {1, -1, -1}, {1, 1, 1}, {-1, 1, 1}};
+    const int32_t i = Place("TILT", tilt, {0, 0, 10});
+    SetScale(i, 1, 1, 6);
+    RenderWorld(fv_);
+    int x0, y0, x1, y1;
+    Box(&x0, &y0, &x1, &y1);
+    const double ppu = PixelsPerUnit();
+    EXPECT_NEAR(y1 - y0 + 1, ppu * (1.0 / 16 + 1.0 / 4), 1.5);
+    // The near edge (depth 4) is four times as wide as the far one (depth 16).
+    auto rowWidth = [&](int y) {
+        int n = 0;
+        for (int x = 0; x < 64; ++x) n += Px(x, y) != Grey(0);
+        return n;
+    };
+    const int a = rowWidth(y0), b = rowWidth(y1);
+    EXPECT_NEAR(std::max(a, b), 2 * ppu / 4, 2.0);
+    EXPECT_NEAR(std::min(a, b), 2 * ppu / 16, 2.0);
+}
+
+TEST_F(PipelineTransform, ScaledInstanceJustOutsideTheViewIsKept) {
+    // Half size 5 after scaling, centred 8.8 to the left at depth 10 where the view reaches
+    // about 5.8: its right part is in view, although the unscaled square would not be.
+    const double halfView = 10 * 32 / PixelsPerUnit();
+    const int32_t i = Place("BIG", Rect(1, 1, 100, 0), {static_cast<float>(-halfView - 3), 0, 10});
+    RenderWorld(fv_);
+    EXPECT_EQ(CountColour(Grey(NearestColour(100, 100, 100))), 0);
+    SetScale(i, 5, 5, 5);
+    RenderWorld(fv_);
+    EXPECT_GT(CountColour(Grey(NearestColour(100, 100, 100))), 100);
+}
