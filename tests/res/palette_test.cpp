@@ -202,6 +202,22 @@ TEST_F(PaletteTest, FogLevelZeroIsThePureFogColour) {
     for (int q = 0; q < 32; ++q) EXPECT_EQ(g_fogRed[q] + g_fogGreen[q] + g_fogBlue[q], 0x7FFF);
 }
 
+TEST_F(PaletteTest, HalfResolutionFogRowsHoldTheOddLevels) {
+    // 5-6-5 green has a row per fog level, red and blue one per pair of levels (L >> 1). Over a
+    // black pixel in a grey fog, an odd level must give red and blue the same fog weight as
+    // green: the 5-bit value is the 6-bit one without its lowest bit.
+    g_pixelMode = 2;
+    for (const int grey : {60, 100, 180, 255}) {
+        g_fogColour[0] = g_fogColour[1] = g_fogColour[2] = static_cast<uint8_t>(grey);
+        BuildFogTables();
+        for (int level = 1; level < 64; level += 2) {
+            const int green6 = g_fogGreen[level * 64] >> 5;
+            EXPECT_EQ(g_fogRed[(level >> 1) * 32] >> 11, green6 >> 1) << grey << " " << level;
+            EXPECT_EQ(g_fogBlue[(level >> 1) * 32], green6 >> 1) << grey << " " << level;
+        }
+    }
+}
+
 TEST_F(PaletteTest, FogEntriesStayInsideTheirChannels) {
     // A white fog over a white pixel is the worst case for a carry into the next field.
     g_fogColour[0] = g_fogColour[1] = g_fogColour[2] = 255;

@@ -166,6 +166,25 @@ TEST_F(SpriteTest, DoubleSizeRepeatsEveryTexel) {
             ASSERT_EQ(frame.At(1 + x, 1 + y), image.GetPixels()[(y / 2) * 3 + x / 2]);
 }
 
+TEST_F(SpriteTest, SamplingStartsAtThePixelsFarEdge) {
+    // Each pixel takes the texel under its far (right, lower) boundary: at half size that is
+    // the second texel of every pair; a left edge half a pixel in moves the first sample
+    // back by half a pixel's worth of texels.
+    CIndexedImage image;
+    MakeImage(image, 8, 4);
+    CSprite sprite;
+    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, 1), 1);
+    GuardedFrame<uint8_t> frame(20, 12, 2, 0, 0xEE);
+    sprite.Draw(frame.View(), 2.0f + 2, 2.0f + 1, 4, 2);  // top-left (2, 2), half size
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x)
+            ASSERT_EQ(frame.At(2 + x, 2 + y), image.GetPixels()[(2 * y + 1) * 8 + 2 * x + 1]);
+    GuardedFrame<uint8_t> shifted(20, 12, 2, 0, 0xEE);
+    sprite.Draw(shifted.View(), 2.5f + 2, 2.0f + 1, 4, 2);  // left edge at 2.5
+    EXPECT_EQ(shifted.At(2, 2), image.GetPixels()[1 * 8 + 0]);
+    EXPECT_EQ(shifted.At(3, 2), image.GetPixels()[1 * 8 + 2]);
+}
+
 TEST_F(SpriteTest, HalfOffTheLeftEdgeDrawsTheRightHalf) {
     CIndexedImage image;
     MakeImage(image, 20, 4);
