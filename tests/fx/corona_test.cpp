@@ -197,3 +197,37 @@ TEST_F(CoronaTest, EightAndSixteenBitFramesAgreeOnCoverage) {
 }
 
 }  // namespace
+
+TEST_F(CoronaTest, RaysTurnTogetherCounterClockwiseAtAnEighthRadianPerSecond) {
+    CCorona corona;
+    Load(corona, 640, 480, 16);
+    SRand(11);
+    corona.CreateRays(2);
+    corona.SetPosition(320, 240);
+    // Angles measured on screen, rows growing downwards: counter-clockwise is positive.
+    auto angleOff = [](double a, double b) { return std::fabs(std::remainder(a - b, 6.283185307)); };
+    for (const float t : {0.0f, 8.0f, 20.0f}) {
+        std::vector<uint16_t> frame(640 * 480);
+        FrameView view{frame.data(), 640, 480, 0, 0, 640, 480, 0.28f, 0.21f};
+        corona.Draw(view, t);
+        const uint8_t* buf = corona.GetRaysBuffer().GetData();
+        int far = 0;
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 64; ++x) {
+                if (buf[y * 64 + x] <= 64 || std::hypot(x - 32, y - 30) < 6) continue;
+                ++far;
+                const double seen = std::atan2(30.0 - y, x - 32.0);
+                double best = 10, wrongWay = 10;
+                for (int i = 0; i < corona.GetRayCount(); ++i) {
+                    const double base = corona.GetRays()[i].baseAngle;
+                    best = std::min(best, angleOff(seen, base + 0.125 * t));
+                    wrongWay = std::min(wrongWay, angleOff(seen, base - 0.125 * t));
+                }
+                EXPECT_LT(best, 0.2) << "t " << t << " at " << x << "," << y;
+                if (t > 0) {
+                    EXPECT_GT(wrongWay, 0.2) << "t " << t << " at " << x << "," << y;
+                }
+            }
+        EXPECT_GT(far, 4) << t;
+    }
+}
