@@ -8,7 +8,32 @@
 #include "fx/starfield.h"
 #include "fx/sun_glow.h"
 #include "scenes/runner.h"
+#include "scenes/scene1.h"
 #include "scenes/scenes.h"
+
+OpeningValues OpeningValuesAt(float t, float duration, int viewWidth, int viewHeight) {
+    // sin((t + offset) x rate / D); a scene without a duration stays at its start (0).
+    auto wave = [&](double rate, double offset) {
+        if (!(duration > 0.0f)) return 0.0;
+        return std::sin((t + offset) * rate / duration);
+    };
+    const double w = viewWidth, h = viewHeight;
+    OpeningValues v;
+    // Rises from 0 to just below 1 over the scene: 1.570795, not a closer half pi.
+    const double s1 = wave(1.570795, 0.0);
+    const double q = 205.0 - 15.0 * s1;
+    v.coronaX = static_cast<float>(q * w * 0.003125);
+    v.coronaY = static_cast<float>(0.75 * q * h * 0.004166666666666667);
+    v.earthLight = static_cast<uint16_t>(static_cast<int>(std::trunc(s1 * 8960.0)));
+    const double s2 = wave(0.7853975, 4.0);
+    v.glowIntensity = static_cast<float>(s2 > 0.4 ? 0.4 : s2);
+    const double s3 = 128.0 * wave(0.7853975, 0.0) + 21.0;
+    v.glowX = static_cast<float>(w * 190.0 * 0.003125);
+    v.glowY = static_cast<float>(h * 0.59375);
+    v.glowWidth = static_cast<float>(w * s3 * 0.003125);
+    v.glowHeight = static_cast<float>(h * s3 * 0.004166666666666667);
+    return v;
+}
 
 namespace {
 
@@ -28,30 +53,19 @@ public:
     }
 
     void Frame(const FrameView& view, float t, float duration) override {
-        m_t = t;
-        m_duration = duration;
-        // Rises from 0 to just below 1 over the scene: 1.570795, not a closer half pi.
-        const double s1 = Wave(1.570795, 0.0);
-        const double q = 205.0 - 15.0 * s1;
-        m_corona.SetPosition(static_cast<float>(q * view.viewWidth * 0.003125),
-                             static_cast<float>(0.75 * q * view.viewHeight * 0.004166666666666667));
-        m_earthLight = static_cast<uint16_t>(static_cast<int>(std::trunc(s1 * 8960.0)));
+        m_values = OpeningValuesAt(t, duration, view.viewWidth, view.viewHeight);
+        m_corona.SetPosition(m_values.coronaX, m_values.coronaY);
     }
 
     void DrawBackground(const FrameView& view, float t) override {
         m_stars.Draw(view, m_eightBit ? 1 : 0);
         m_nebula.Draw(view);
         m_corona.Draw(view, t);
-        m_rim.Draw8(view.frame, m_earthLight);
-        m_rim.Draw16(view.frame, m_earthLight);
-
-        const double s2 = Wave(0.7853975, 4.0);
-        m_glow.SetIntensity(static_cast<float>(s2 > 0.4 ? 0.4 : s2));
-        const double s3 = 128.0 * Wave(0.7853975, 0.0) + 21.0;
-        const double w = view.viewWidth, h = view.viewHeight;
-        m_glow.Draw(view, static_cast<float>(w * 190.0 * 0.003125), static_cast<float>(h * 0.59375),
-                    static_cast<float>(w * s3 * 0.003125),
-                    static_cast<float>(h * s3 * 0.004166666666666667), false);
+        m_rim.Draw8(view.frame, m_values.earthLight);
+        m_rim.Draw16(view.frame, m_values.earthLight);
+        m_glow.SetIntensity(m_values.glowIntensity);
+        m_glow.Draw(view, m_values.glowX, m_values.glowY, m_values.glowWidth, m_values.glowHeight,
+                    false);
     }
 
     void Release() override {
@@ -63,21 +77,13 @@ public:
     }
 
 private:
-    // sin((t + offset) x rate / D); a scene without a duration stays at its start (0).
-    double Wave(double rate, double offset) const {
-        if (!(m_duration > 0.0f)) return 0.0;
-        return std::sin((m_t + offset) * rate / m_duration);
-    }
-
     CStarfield m_stars;
     CNebula m_nebula;
     CEarthRim m_rim;
     CCorona m_corona;
     CSunGlow m_glow;
     bool m_eightBit = false;
-    float m_t = 0.0f;
-    float m_duration = 0.0f;
-    uint16_t m_earthLight = 0;
+    OpeningValues m_values;
 };
 
 }  // namespace
