@@ -168,9 +168,13 @@ TEST_F(RunSpriteTest, CorruptFilesLoadAsZeroAndDrawNothing) {
         Put32(f, 4 + 4 * 7, (static_cast<uint32_t>(f.size() - runs) / 3) + 1);
         bad.push_back(f);
     }
-    {  // the first row does not start at run 0
+    {  // the first row does not start at run 0: a stray run before it, every row whole
         auto f = m_file;
-        Put32(f, 4, 1);
+        f.insert(f.begin() + runs, {5, 0, 200});
+        for (int r = 0; r <= 7; ++r) {
+            const size_t at = 4 + 4 * static_cast<size_t>(r);
+            Put32(f, at, f[at] + 1u + (static_cast<uint32_t>(f[at + 1]) << 8));
+        }
         bad.push_back(f);
     }
     {  // row starts that go back
