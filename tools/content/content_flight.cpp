@@ -292,7 +292,10 @@ Picture GroundTexture(int size) {
             if (kind != 2 && (((kind & 1) ? lx : ly) % 4) == 0) t -= 0.12f;
             uint8_t index = fields[kind].At(t);
             const int edge = splitX ? lx - split : ly - split;
-            if (lx < 2 || ly < 2) index = lane.At(0.5f + 0.3f * n);
+            // Lanes follow some of the block edges, right across the picture.
+            const bool laneX = lx < 2 && (Hash2(bx, 0, 0x1A7Eu) & 1);
+            const bool laneY = ly < 2 && (Hash2(0, by, 0x1A7Fu) % 3) == 0;
+            if (laneX || laneY) index = lane.At(0.5f + 0.3f * n);
             else if (edge == 0) index = fields[2].At(0.2f);  // a hedge between two fields
             pic.At(x, y) = index;
         }
@@ -548,11 +551,12 @@ Shape ShadowOf(const std::vector<std::vector<std::pair<float, float>>>& parts) {
 }
 
 // A plume from the origin along -z: a sheath of radius r and length len, and a hot core
-// a third as long inside it. v runs from 0 at the nozzle to the far edge at the tip.
+// a third as long inside it. v runs from 0 at the nozzle (the core's; the sheath starts
+// dimmer) to the far edge at the tip.
 Shape Plume(float r, float len, int sides) {
     const Look look = Look::Textured("FLAMME", Surface::Affine, Shading::None);
     Shape s;
-    auto cone = [&](float r0, float bulge, float l) {
+    auto cone = [&](float r0, float bulge, float l, float vNozzle) {
         const int base = static_cast<int>(s.positions.size());
         for (int i = 0; i < sides; ++i) {
             const float a = 2.0f * kPi * i / sides;
@@ -564,21 +568,22 @@ Shape Plume(float r, float len, int sides) {
         }
         const int tip = s.AddVertex({0, 0, -l});
         const size_t first = s.faces.size();
-        const float vMid = 0.3f, vTip = 0.99f;
+        const float vMid = vNozzle + 0.4f * (0.99f - vNozzle), vTip = 0.99f;
         for (int i = 0; i < sides; ++i) {
             const int j = (i + 1) % sides;
             const float u0 = static_cast<float>(i) / sides, u1 = static_cast<float>(i + 1) / sides;
-            const float q0[6] = {u0, 0.0f, u1, 0.0f, u1, vMid};
+            const float q0[6] = {u0, vNozzle, u1, vNozzle, u1, vMid};
             s.AddTriangle(base + i, base + j, base + sides + j, q0, look);
-            const float q1[6] = {u0, 0.0f, u1, vMid, u0, vMid};
+            const float q1[6] = {u0, vNozzle, u1, vMid, u0, vMid};
             s.AddTriangle(base + i, base + sides + j, base + sides + i, q1, look);
             const float q2[6] = {u0, vMid, u1, vMid, 0.5f * (u0 + u1), vTip};
             s.AddTriangle(base + sides + i, base + sides + j, tip, q2, look);
         }
         OrientAwayFrom(s, first, {0, 0, -l * 0.4f});
     };
-    cone(r, r * 1.1f, len);
-    cone(r * 0.55f, r * 0.5f, len * 0.35f);
+    // The sheath glows softly from its rim; the core is white at the nozzle.
+    cone(r, r * 1.05f, len, 0.35f);
+    cone(r * 0.55f, r * 0.45f, len * 0.35f, 0.0f);
     return s;
 }
 
@@ -769,9 +774,9 @@ std::vector<NamedShape> FlightShapes() {
     // The explosion: start shape, end shape (same vertices, pushed out and roughened) and the
     // shown mesh, a copy of the start.
     const Look fire = Look::Textured("FEU", Surface::Affine, Shading::Gouraud);
-    const Shape start = MakeSphere(1.0f, 14, 10, fire);
-    Shape end = MakeSphere(5.0f, 14, 10, fire);
-    RoughenShape(end, 0.3f, 0xE7B1u);
+    const Shape start = MakeSphere(1.0f, 18, 12, fire);
+    Shape end = MakeSphere(5.0f, 18, 12, fire);
+    RoughenShape(end, 0.2f, 0xE7B1u);
     m.push_back(Named("GLOBEXP1", start));
     m.push_back(Named("GLOBEXP2", end));
     m.push_back(Named("GLOBEXP", start));
@@ -924,7 +929,7 @@ std::vector<Waypoint> Drifter(Vec3 start, float roll0, float roll1) {
         float z = start.z + 5.0f * t;
         if (t > kIgnite) {
             const float d = t - kIgnite;
-            z += 80.0f * d * d;
+            z += 30.0f * d * d;
         }
         return Vec3{start.x, start.y - 0.4f * t, z};
     };
@@ -944,19 +949,18 @@ TrackScript Scene4Script() {
     s.tracks.push_back(Route("BOMBER", Drifter({1, 7, -24}, 3, 0)));
     // The patrol: four fighters cross in front from right to left, far off, then turn away.
     const std::vector<Waypoint> patrol = {
-        {0.0f, {900, -120, 700}, -20},  {5.0f, {350, -80, 420}, -35}, {9.0f, {-120, -60, 300}, -30},
-        {13.0f, {-600, -90, 380}, -20}, {17.0f, {-1100, -200, 800}, -10}, {26.0f, {-2000, -300, 2200}, 0}};
+        {0.0f, {700, -100, 500}, -20},  {4.0f, {300, -70, 420}, -35},   {8.0f, {-100, -60, 380}, -30},
+        {12.0f, {-500, -80, 420}, -20}, {16.0f, {-1000, -150, 700}, -10}, {26.0f, {-2000, -300, 1800}, 0}};
     s.tracks.push_back(Route("CHASSE", patrol));
     s.tracks.push_back(Wingman("CHASSE", patrol, {-12, -2, -14}));
     s.tracks.push_back(Wingman("CHASSE", patrol, {12, -2, -14}));
     s.tracks.push_back(Wingman("CHASSE", patrol, {0, -5, -28}));
     s.camera = static_cast<int>(s.tracks.size());
     s.tracks.push_back(CameraAt(
-        {0.0f, 6.0f, 12.0f, 17.0f, 20.5f, 22.5f, 26.0f},
-        {{-70, -15, 90}, {-90, -20, 120}, {-60, -10, 100}, {-18, -6, 95}, {6, -3, 115},
-         {4, -8, 100}, {0, -10, 110}},
-        {{0, 3, 10}, {80, -40, 280}, {-200, -60, 320}, {0, 2, 80}, {0, 2, 110}, {0, 0, 300},
-         {0, 0, 1500}}));
+        {0.0f, 7.0f, 13.0f, 17.0f, 20.5f, 23.0f, 26.0f},
+        {{-34, -12, -75}, {-36, -12, -45}, {-28, -9, 0}, {-8, -6, 48}, {-4, -5, 70}, {-3, -5, 80},
+         {-2, -4, 90}},
+        {{1, 7, -24}, {1, 4, 11}, {1, 2, 41}, {0, 3, 90}, {0, 2, 130}, {0, 0, 400}, {0, 0, 1500}}));
     return s;
 }
 
@@ -992,17 +996,20 @@ TrackScript Scene7aScript() {
     const float g = -937.9f;
     s.tracks.push_back(Route("PLAN", {{0.0f, {0, g, 0}, 0, 0}}));
     const std::vector<Waypoint> lead = {
-        {0.0f, {60, g - 14, 900}, 0},     {2.0f, {-30, g - 10, 450}, 20},
-        {4.0f, {25, g - 9, 20}, -25},     {6.0f, {-40, g - 11, -380}, 15},
-        {7.5f, {-220, g - 16, -520}, 55}, {9.0f, {-260, g - 13, -250}, 40},
-        {10.5f, {-90, g - 10, 60}, -10}, {11.2f, {-40, g - 20, 180}, -5},
-        {12.5f, {10, g - 120, 420}, 0},  {14.5f, {80, g - 420, 800}, 0}};
-    s.tracks.push_back(Wingman("POLICE", lead, {-16, -4, -30}));
+        {0.0f, {0, g - 12, -700}, 0},     {2.0f, {35, g - 9, -380}, -25},
+        {4.0f, {-30, g - 10, -60}, 25},   {6.0f, {30, g - 8, 260}, -25},
+        {8.0f, {-25, g - 11, 580}, 20},   {10.0f, {20, g - 9, 900}, -15},
+        {11.2f, {0, g - 14, 1090}, 0},    {12.5f, {-10, g - 90, 1290}, 0},
+        {14.5f, {-30, g - 420, 1560}, 0}};
+    s.tracks.push_back(Wingman("POLICE", lead, {-14, -3, -34}));
     s.tracks.push_back(Route("POLICE", lead));
     s.camera = static_cast<int>(s.tracks.size());
-    s.tracks.push_back(CameraAt({0.0f, 7.0f, 14.5f},
-                                {{40, g - 6, -60}, {20, g - 8, -40}, {-10, g - 12, -20}},
-                                {{60, g - 14, 900}, {-40, g - 11, -380}, {80, g - 420, 800}}));
+    // Low beside the chase, overtaken, then left behind as the ships climb away.
+    s.tracks.push_back(CameraAt({0.0f, 3.0f, 6.0f, 9.0f, 11.2f, 14.5f},
+                                {{40, g - 5, -760}, {-45, g - 6, -230}, {45, g - 5, 300},
+                                 {-35, g - 6, 700}, {25, g - 4, 960}, {15, g - 4, 1010}},
+                                {{0, g - 12, -700}, {0, g - 10, -200}, {0, g - 9, 300},
+                                 {0, g - 10, 700}, {0, g - 14, 1090}, {-30, g - 420, 1560}}));
     return s;
 }
 
@@ -1012,24 +1019,24 @@ TrackScript Scene7aScript() {
 TrackScript Scene7cScript() {
     TrackScript s;
     const Vec3 blast{-88, -900, 714};
-    const std::vector<Waypoint> flee = {{0.0f, {-300, -930, 1300}, 0},  {3.0f, {-150, -915, 700}, -10},
-                                        {6.0f, {-20, -900, 200}, -30},  {9.0f, {80, -920, -300}, -15},
-                                        {14.5f, {260, -960, -1300}, 0}};
+    const std::vector<Waypoint> flee = {{0.0f, {-150, -920, 500}, 0},   {3.0f, {-110, -930, 100}, -10},
+                                        {6.0f, {-40, -945, -400}, -25}, {8.0f, {5, -950, -720}, -30},
+                                        {10.0f, {60, -950, -1000}, -15}, {14.5f, {150, -960, -1700}, 0}};
     s.tracks.push_back(Route("ECLAIROR", flee));
-    s.tracks.push_back(Wingman("ECLAIROR", flee, {-14, -3, -10}));
-    s.tracks.push_back(Wingman("BOMBER", flee, {10, 4, -26}));
+    s.tracks.push_back(Wingman("ECLAIROR", flee, {-14, -3, -12}));
+    s.tracks.push_back(Wingman("BOMBER", flee, {10, 4, -28}));
     // The police ship that is hit reaches the blast at 3 s and is gone.
-    s.tracks.push_back(Route("POLICE", {{0.0f, {-250, -920, 1450}, 0},
+    s.tracks.push_back(Route("POLICE", {{0.0f, {-200, -900, 1250}, 0},
                                         {3.0f, blast, -20},
                                         {3.0f, kAway, 0, 0},
                                         {14.5f, kAway, 0, 0}}));
-    // Its partner breaks off round the fireball.
-    s.tracks.push_back(Route("POLICE", {{0.0f, {-200, -940, 1500}, 0},  {3.0f, {-40, -950, 900}, 30},
-                                        {6.0f, {200, -1000, 600}, 60},  {9.0f, {240, -1000, 150}, 30},
-                                        {14.5f, {120, -980, -900}, 0}}));
+    // Its partner keeps up the chase.
+    s.tracks.push_back(Route("POLICE", {{0.0f, {-220, -930, 900}, 0},   {3.0f, {-150, -925, 450}, 15},
+                                        {6.0f, {-120, -940, -150}, 30}, {9.0f, {-60, -950, -650}, 20},
+                                        {11.0f, {0, -950, -950}, 0},    {14.5f, {100, -960, -1500}, 0}}));
     s.camera = static_cast<int>(s.tracks.size());
-    s.tracks.push_back(CameraAt({0.0f, 6.0f, 14.5f}, {{60, -940, -150}, {20, -930, -120}, {-40, -950, -180}},
-                                {{-200, -920, 900}, {-88, -900, 714}, {-88, -920, 714}}));
+    s.tracks.push_back(CameraAt({0.0f, 6.5f, 14.5f}, {{-60, -960, -700}, {-25, -955, -790}, {40, -940, -900}},
+                                {blast, {-20, -940, -500}, blast}));
     return s;
 }
 
@@ -1056,10 +1063,18 @@ TrackScript Scene8BScript() {
     for (const auto& e : escorts) s.tracks.push_back(Wingman(e.mesh, lead, e.offset));
     s.tracks.push_back(Route("BOMBER", lead));  // track 19: the carrier
     s.camera = static_cast<int>(s.tracks.size());
-    s.tracks.push_back(CameraAt({0.0f, 5.0f, 10.5f},
-                                {Add3(path(0), {-70, -25, 60}), Add3(path(5), {-55, -30, 10}),
-                                 Add3(path(10.5f), {-45, -35, -90})},
-                                {path(0), path(5), path(10.5f)}));
+    // Where the bomb falls (the scene's own rule, for the camera to stay near it).
+    auto bomb = [&](float t) {
+        const Vec3 p = path(6.7f);
+        const float u = t - 6.7f, v = 0.9f * u, k = u * 0.30303030303030304f;
+        const float zb = p.z - 100.0f * v;
+        return Vec3{p.x, p.y - 10.0f * v + 6.0f * v * v, zb * k + (1.0f - k) * path(t).z};
+    };
+    s.tracks.push_back(CameraAt({0.0f, 3.5f, 6.7f, 8.3f, 10.5f},
+                                {Add3(path(0), {-75, -28, 70}), Add3(path(3.5f), {-60, -24, 30}),
+                                 Add3(path(6.7f), {-40, -18, 10}), Add3(bomb(8.3f), {-34, -14, -5}),
+                                 Add3(bomb(10.5f), {-30, -8, -30})},
+                                {path(0), path(3.5f), path(6.7f), bomb(8.3f), bomb(10.5f)}));
     return s;
 }
 
