@@ -363,6 +363,8 @@ Vec3 Add(Vec3 a, Vec3 b) {
 TrackScript SeaScript() {
     TrackScript s;
     s.tracks.push_back(StillTrack("WATER", kOrigin, kOrigin));
+    // The ground beyond the sea: a far shore that the islands stand on at the horizon.
+    s.tracks.push_back(StillTrack("PLAN", {0, 2, 14500}, kOrigin));
     s.camera = static_cast<int>(s.tracks.size());
     s.tracks.push_back(CameraTrack("CAMERA", {{0, -22, 0}, {0, -24, 90}, {0, -22, 180}},
                                    {{0, -22, 5000}, {0, -24, 5090}, {0, -22, 5180}},
@@ -382,7 +384,7 @@ Vec3 BomberAt(float t) {
 }
 
 Vec3 CameraOffsetAt(float t) {
-    const Vec3 offsets[5] = {{25, -4, 80}, {32, -6, 8}, {2, -16, -48}, {-22, -4, -26}, {-12, -8, 70}};
+    const Vec3 offsets[5] = {{25, -4, 80}, {32, -6, 8}, {4, -17, -72}, {-14, -6, -58}, {-12, -8, 70}};
     const float span = 6.0f;
     const int k = std::clamp(static_cast<int>(t / span), 0, 3);
     const float f = SmoothStep(0.0f, 1.0f, (t - k * span) / span);
@@ -393,6 +395,7 @@ TrackScript ShipsScript() {
     const float seconds = 25.0f, step = 1.0f;
     TrackScript s;
     s.tracks.push_back(StillTrack("WATER", {0, 0, 800}, kOrigin));
+    s.tracks.push_back(StillTrack("PLAN", {0, 2, 15300}, kOrigin));
     Track fighter{"ECLAIROR", {}}, bomber{"BOMBER", {}};
     std::vector<Vec3> points, targets;
     std::vector<float> durations;
