@@ -87,12 +87,15 @@ int CBumpLights::Create(int frameWidth, int frameHeight, int bits) {
     const int32_t xSize = frameWidth + 2 * kSlopeReach;
     const int32_t ySize = frameHeight + 2 * kSlopeReach;
     m_tables = new (std::nothrow) uint8_t[2 * static_cast<size_t>(xSize + ySize)];
-    if (m_tables == nullptr) return 0;
+    m_packed = new (std::nothrow) uint32_t[static_cast<size_t>(xSize + ySize)];
+    if (m_tables == nullptr || m_packed == nullptr) {
+        Release();
+        return 0;
+    }
     if (bits != 8) {
         m_colourTable = new (std::nothrow) uint16_t[256];
         if (m_colourTable == nullptr) {
-            delete[] m_tables;
-            m_tables = nullptr;
+            Release();
             return 0;
         }
         std::memset(m_colourTable, 0, 256 * sizeof(uint16_t));
@@ -107,8 +110,10 @@ int CBumpLights::Create(int frameWidth, int frameHeight, int bits) {
 
 void CBumpLights::Release() {
     delete[] m_tables;
+    delete[] m_packed;
     delete[] m_colourTable;
     m_tables = nullptr;
+    m_packed = nullptr;
     m_colourTable = nullptr;
     m_width = m_height = m_bits = 0;
     m_xSize = m_ySize = 0;
@@ -159,28 +164,38 @@ void CBumpLights::BuildLightTables(int peak1, int peak2) {
     FillFalloff(y2, m_ySize, light2Y + reach, factor2, 128.0, peak2);
 }
 
-template <typename Pixel, typename Lookup>
-void CBumpLights::DrawRows(Pixel* frame, const uint8_t* heightMap, Lookup lookup) const {
+template <typename Pixel>
+void CBumpLights::DrawRows(Pixel* frame, const uint8_t* heightMap, const Pixel* colours) {
     const int W = m_width, H = m_height;
+    // Both lights' entries side by side, light 1 in the low half-word and light 2 in the
+    // high one, so one addition sums the x and y entries of both (each sum stays below 511).
     const uint8_t* x1 = m_tables;
     const uint8_t* y1 = x1 + m_xSize;
     const uint8_t* x2 = y1 + m_ySize;
     const uint8_t* y2 = x2 + m_xSize;
+    uint32_t* xs = m_packed;
+    uint32_t* ys = m_packed + m_xSize;
+    for (int p = 0; p < m_xSize; ++p) xs[p] = x1[p] | static_cast<uint32_t>(x2[p]) << 16;
+    for (int p = 0; p < m_ySize; ++p) ys[p] = y1[p] | static_cast<uint32_t>(y2[p]) << 16;
+    // level1 = max(s1 - 128, 0) >> 3 depends only on s1 >> 3 (128 is a multiple of 8) and
+    // level2 = max(s2 - 256, 0) with its low four bits cleared only on s2 >> 4 (256 is a
+    // multiple of 16): one table of 32 x 32 pixels holds every combination.
+    Pixel byLevels[32 * 32];
+    for (int a = 0; a < 32; ++a)
+        for (int b = 0; b < 32; ++b)
+            byLevels[a * 32 + b] = colours[std::max(a - 16, 0) * 16 + std::max(b - 16, 0)];
     for (int r = 1; r < H - 1; ++r) {
         const size_t row = static_cast<size_t>(r) * W;
         const uint8_t* h = heightMap + row;
         Pixel* dst = frame + row;
-        const int yBase = r + kSlopeReach;
+        const uint32_t* yRow = ys + r + kSlopeReach;
+        const uint32_t* xRow = xs + kSlopeReach;
         // Neighbours at the same linear position +-1 and +-W: the left neighbour of column
         // 0 is the last pixel of the row above, which exists because r >= 1.
         for (int q = 0; q < W; ++q) {
-            const int xi = h[q - 1] - h[q + 1] + q + kSlopeReach;
-            const int yi = h[q - W] - h[q + W] + yBase;
-            int level1 = (x1[xi] + y1[yi] - 128) >> 3;
-            if (level1 < 0) level1 = 0;
-            int level2 = (x2[xi] + y2[yi] - 256) & ~15;
-            if (level2 < 0) level2 = 0;
-            dst[q] = lookup(level1 + level2);
+            const uint32_t sum = xRow[h[q - 1] - h[q + 1] + q] + yRow[h[q - W] - h[q + W]];
+            // s1 >> 3 from bits 3..7, s2 >> 4 from bits 20..24 moved to bits 5..9.
+            dst[q] = byLevels[((sum >> 3) & 31) | ((sum >> 15) & 0x3E0)];
         }
     }
 }
@@ -189,8 +204,10 @@ void CBumpLights::Draw8(void* frameMemory, const uint8_t* heightMap) {
     if (m_bits != 8 || m_tables == nullptr || frameMemory == nullptr || heightMap == nullptr)
         return;
     BuildLightTables(112, 224);
-    DrawRows(static_cast<uint8_t*>(frameMemory), heightMap,
-             [](int level) { return static_cast<uint8_t>(level); });
+    // The palette index is the sum of the two levels.
+    uint8_t indices[256];
+    for (int k = 0; k < 256; ++k) indices[k] = static_cast<uint8_t>(k);
+    DrawRows(static_cast<uint8_t*>(frameMemory), heightMap, indices);
 }
 
 void CBumpLights::Draw16(void* frameMemory, const uint8_t* heightMap) {
@@ -198,7 +215,6 @@ void CBumpLights::Draw16(void* frameMemory, const uint8_t* heightMap) {
         frameMemory == nullptr || heightMap == nullptr)
         return;
     BuildLightTables(127, 255);
-    const uint16_t* colours = m_colourTable;
     DrawRows(static_cast<uint16_t*>(frameMemory), heightMap,
-             [colours](int level) { return colours[level]; });
+             static_cast<const uint16_t*>(m_colourTable));
 }

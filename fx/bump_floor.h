@@ -71,8 +71,9 @@ private:
     // Fills the four light tables for the levels of one depth (light 1 peaks at peak1,
     // light 2 at peak2).
     void BuildLightTables(int peak1, int peak2);
-    template <typename Pixel, typename Lookup>
-    void DrawRows(Pixel* frame, const uint8_t* heightMap, Lookup lookup) const;
+    // colours: the 256 pixels that level1 + level2 select.
+    template <typename Pixel>
+    void DrawRows(Pixel* frame, const uint8_t* heightMap, const Pixel* colours);
 
     int32_t m_width = 0;
     int32_t m_height = 0;
@@ -80,6 +81,9 @@ private:
     uint16_t* m_colourTable = nullptr;
     // One block for the four tables: x tables of m_xSize entries, y tables of m_ySize.
     uint8_t* m_tables = nullptr;
+    // The light tables of both lights packed per index for the draw: m_xSize x entries,
+    // then m_ySize y entries.
+    uint32_t* m_packed = nullptr;
     int32_t m_xSize = 0;
     int32_t m_ySize = 0;
 };
