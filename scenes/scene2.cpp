@@ -1,7 +1,9 @@
 // The lamps over the bump-mapped floor and the title.
 #include "scenes/scene2.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "engine/object.h"
 #include "engine/pipeline.h"
@@ -44,6 +46,7 @@ public:
     void Load(const FrameView& view, const FrameDesc& desc) override {
         m_width = view.width;
         m_height = view.height;
+        m_bits = desc.bits;
         m_ready = m_lights.Create(view.width, view.height, desc.bits == 8 ? 8 : 16) == 1;
         if (!m_ready) return;
         m_lights.FillColourTable(
@@ -82,7 +85,19 @@ public:
         }
     }
 
+    // The floor covers every row but the first and the last, so the scene clears only
+    // those (or the whole frame when the relief is missing).
     void DrawBackground(const FrameView& view, float) override {
+        if (view.frame == nullptr) return;
+        const size_t bytes = m_bits == 8 ? 1 : 2;
+        const size_t row = static_cast<size_t>(view.width) * bytes;
+        uint8_t* frame = static_cast<uint8_t*>(view.frame);
+        if (m_map.GetData() == nullptr || !m_ready || view.height < 2) {
+            std::memset(frame, 0, row * view.height);
+            return;
+        }
+        std::memset(frame, 0, row);
+        std::memset(frame + row * (view.height - 1), 0, row);
         m_lights.Draw8(view.frame, m_map.GetData());
         m_lights.Draw16(view.frame, m_map.GetData());
     }
@@ -159,6 +174,7 @@ private:
     int32_t m_beam[2] = {-1, -1};
     int m_width = 0;
     int m_height = 0;
+    int m_bits = 16;
     bool m_ready = false;
 };
 
@@ -179,6 +195,7 @@ void Scene2(FrameView view) {
     if (script.Ready()) {
         PhaseSettings phase;
         phase.end = state.end;
+        phase.clearFrame = false;
         RunPhase(view, state, phase, &script);
     }
     EndScene(s, &script);
