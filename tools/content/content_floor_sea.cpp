@@ -424,26 +424,26 @@ TrackScript ShipsScript() {
 void AddSeaMembers(DtfMemberList& pack) {
     const PaletteBytes pal = SeaPaletteColours();
     const SeaRamps r;
-    pack.emplace_back("scn5.PAL", CompilePalette(pal.data()));
+    pack.emplace_back("SCN5.PAL", CompilePalette(pal.data()));
     pack.emplace_back("DATA\\SKY1.TGA", EncodePicture(MakeSkyTile(pal, r)));
     pack.emplace_back("DATA\\SPSKY.TGA", EncodePicture(MakeCloudsAndSun(pal, r)));
     const struct {
         const char* name;
         int width, height;
         float haze;
-    } islands[4] = {{"ile1", 240, 72, 0.0f}, {"ile2", 180, 52, 0.25f},
-                    {"ile3", 260, 40, 0.6f}, {"ile4", 140, 30, 0.75f}};
+    } islands[4] = {{"ILE1", 240, 72, 0.0f}, {"ILE2", 180, 52, 0.25f},
+                    {"ILE3", 260, 40, 0.6f}, {"ILE4", 140, 30, 0.75f}};
     for (int k = 0; k < 4; ++k)
         pack.emplace_back(std::string("DATA\\") + islands[k].name + ".TGA",
                           EncodePicture(MakeIsland(pal, r, islands[k].width, islands[k].height,
                                                    islands[k].haze, 0x1E00u + k)));
-    pack.emplace_back("DATA\\ville.TGA", EncodePicture(MakeSkyline(pal, r)));
+    pack.emplace_back("DATA\\VILLE.TGA", EncodePicture(MakeSkyline(pal, r)));
     const Picture water = MakeWaterTexture(pal, r);
     pack.emplace_back("DATA\\WATER.TGA", EncodePicture(water));
     pack.emplace_back("DATA\\WATER.TGM", EncodeTextureLevels(water));
     pack.emplace_back("DATA\\WATER.OBP", EncodeShape("WATER", MakeWaterSurface()));
     pack.emplace_back("SCN\\SCENE5.SCN", EncodeScript(SeaScript()));
-    pack.emplace_back("SCN\\SCENE5b.SCN", EncodeScript(ShipsScript()));
+    pack.emplace_back("SCN\\SCENE5B.SCN", EncodeScript(ShipsScript()));
 }
 
 }  // namespace
