@@ -180,7 +180,8 @@ void BM_BumpFloor16(benchmark::State& state) {
     std::vector<uint8_t> heights(640 * 480);
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x)
-            heights[y * 640 + x] = static_cast<uint8_t>(128 + 60 * std::sin(x * 0.05) * std::cos(y * 0.07));
+            heights[y * 640 + x] =
+                static_cast<uint8_t>(128 + 60 * std::sin(x * 0.05) * std::cos(y * 0.07));
     CBumpLights lights;
     lights.Create(640, 480, 16);
     lights.FillColourTable([](int r, int g, int b) {

@@ -47,8 +47,7 @@ int CHeightMap::LoadFromHeights(const uint8_t* heights, int mapWidth, int mapHei
         const int sy = static_cast<int>(static_cast<int64_t>(y) * mapHeight / height);
         const uint8_t* src = heights + static_cast<size_t>(sy) * mapWidth;
         uint8_t* dst = m_data + static_cast<size_t>(y) * width;
-        for (int x = 0; x < width; ++x)
-            dst[x] = src[static_cast<int64_t>(x) * mapWidth / width];
+        for (int x = 0; x < width; ++x) dst[x] = src[static_cast<int64_t>(x) * mapWidth / width];
     }
     // A map blown up from a smaller picture is smoothed once, so its steps do not show as
     // ridges; each interior pixel becomes the mean of its four neighbours before the pass.
@@ -135,8 +134,7 @@ namespace {
 // peak - factor x (position - centre)^2 / divisor, truncated and held to 0 .. peak. Taken
 // in double: a light at any distance, an infinite factor or a centre that is not a number
 // gives 0 (dark) or peak, never a value out of range.
-void FillFalloff(uint8_t* table, int size, double centre, double factor, double divisor,
-                 int peak) {
+void FillFalloff(uint8_t* table, int size, double centre, double factor, double divisor, int peak) {
     for (int p = 0; p < size; ++p) {
         const double d = static_cast<double>(p) - centre;
         const double v = peak - factor * (d * d) / divisor;

@@ -16,8 +16,7 @@ public:
     // 1, or 0 with the map left empty (missing image, sizes below 1, memory short).
     int Load(const char* imageName, int width, int height);
     // The same from a height array of mapWidth x mapHeight bytes.
-    int LoadFromHeights(const uint8_t* heights, int mapWidth, int mapHeight, int width,
-                        int height);
+    int LoadFromHeights(const uint8_t* heights, int mapWidth, int mapHeight, int width, int height);
     void Release();
 
     const uint8_t* GetData() const { return m_data; }

@@ -63,7 +63,8 @@ int CRunSprite::LoadFromMemory(const uint8_t* data, size_t size) {
         delete[] runs;
         return 0;
     }
-    for (uint32_t r = 0; r <= height; ++r) rowStart[r] = ReadU32(table + 4 * static_cast<size_t>(r));
+    for (uint32_t r = 0; r <= height; ++r)
+        rowStart[r] = ReadU32(table + 4 * static_cast<size_t>(r));
     for (uint64_t k = 0; k < runCount; ++k) {
         const uint8_t* run = runBytes + 3 * k;
         runs[k].length = static_cast<uint16_t>(run[0] | run[1] << 8);
@@ -112,8 +113,8 @@ void CRunSprite::ConvertColours() {
 }
 
 template <typename Pixel, typename Fill>
-void CRunSprite::DrawRows(const FrameView& view, double centreX, double bottomY,
-                          double drawWidth, double drawHeight, Fill fill) const {
+void CRunSprite::DrawRows(const FrameView& view, double centreX, double bottomY, double drawWidth,
+                          double drawHeight, Fill fill) const {
     // The viewport, kept inside the frame.
     if (view.left < 0 || view.top < 0 || view.width < 1 || view.height < 1) return;
     const int vw = std::min(view.viewWidth, view.width - view.left);
@@ -138,8 +139,8 @@ void CRunSprite::DrawRows(const FrameView& view, double centreX, double bottomY,
     const double start = static_cast<double>(0xFFFF - (y0 & 0xFFFF)) / 65536.0;
     const int maxRow = m_height - 1;
 
-    Pixel* origin = static_cast<Pixel*>(view.frame) +
-                    static_cast<size_t>(view.top) * view.width + view.left;
+    Pixel* origin =
+        static_cast<Pixel*>(view.frame) + static_cast<size_t>(view.top) * view.width + view.left;
     for (int64_t y = std::max<int64_t>(firstRow, 0); y < endRow; ++y) {
         const double position = (start + static_cast<double>(y - firstRow)) * step;
         int source = maxRow;
@@ -175,8 +176,7 @@ void CRunSprite::Draw(const FrameView& view, float centreX, float bottomY, float
         DrawRows<uint8_t>(view, centreX, bottomY, drawWidth, drawHeight,
                           [](uint8_t colour) { return colour; });
     } else {
-        DrawRows<uint16_t>(view, centreX, bottomY, drawWidth, drawHeight, [](uint8_t colour) {
-            return g_shade16[kShadeUnlit * 256 + colour];
-        });
+        DrawRows<uint16_t>(view, centreX, bottomY, drawWidth, drawHeight,
+                           [](uint8_t colour) { return g_shade16[kShadeUnlit * 256 + colour]; });
     }
 }

@@ -49,8 +49,7 @@ public:
         m_bits = desc.bits;
         m_ready = m_lights.Create(view.width, view.height, desc.bits == 8 ? 8 : 16) == 1;
         if (!m_ready) return;
-        m_lights.FillColourTable(
-            [](int r, int g, int b) { return g_display.PackRGB(r, g, b); });
+        m_lights.FillColourTable([](int r, int g, int b) { return g_display.PackRGB(r, g, b); });
         // A missing relief leaves the map empty and the floor undrawn.
         m_map.Load("DATA\\BUMP.TGA", view.width, view.height);
         m_title.Create();

@@ -81,8 +81,9 @@ public:
             double x = -std::fmod(scroll * 0.5 * w, tileW);
             if (x > 0.0) x -= tileW;
             for (; x < w; x += tileW)
-                m_sky.Draw(view, static_cast<float>(x + tileW * 0.5), static_cast<float>(tileH * 0.5),
-                           static_cast<float>(tileW + 1.0), static_cast<float>(tileH));
+                m_sky.Draw(view, static_cast<float>(x + tileW * 0.5),
+                           static_cast<float>(tileH * 0.5), static_cast<float>(tileW + 1.0),
+                           static_cast<float>(tileH));
         }
         for (int k = 0; k < kLayerCount; ++k) DrawLayer(view, k, horizon, scroll, w, h);
     }

@@ -39,9 +39,8 @@ TEST_F(FloorSeaData, HoldsEveryNameTheScenesAskFor) {
     for (const char* name :
          {"SCN2.PAL", "DATA\\BUMP.TGA", "DATA\\TITTLE.TGA", "DATA\\LAMPE.OBP", "DATA\\LPSHAD.OBP",
           "DATA\\LIGHT.OBP", "SCN\\SCENE2.SCN", "scn5.PAL", "DATA\\SKY1.TGA", "DATA\\SPSKY.TGA",
-          "DATA\\ile1.TGA", "DATA\\ile2.TGA", "DATA\\ile3.TGA", "DATA\\ile4.TGA",
-          "DATA\\ville.TGA", "DATA\\WATER.OBP", "SCN\\SCENE5.SCN", "SCN\\SCENE5b.SCN",
-          "data\\gerbe1.myo"}) {
+          "DATA\\ile1.TGA", "DATA\\ile2.TGA", "DATA\\ile3.TGA", "DATA\\ile4.TGA", "DATA\\ville.TGA",
+          "DATA\\WATER.OBP", "SCN\\SCENE5.SCN", "SCN\\SCENE5b.SCN", "data\\gerbe1.myo"}) {
         int a = -1, m = -1;
         EXPECT_EQ(g_archive.Find(name, &a, &m), 1) << name;
     }

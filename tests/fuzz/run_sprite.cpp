@@ -1,11 +1,12 @@
 // Fuzz target: the run-length sprite's loader on arbitrary bytes, then draws at a few
 // placements in 8-bit and 16-bit frames; no pixel outside the viewport may change.
+#include "fx/run_sprite.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#include "fx/run_sprite.h"
 #include "res/palette.h"
 
 namespace {
@@ -44,9 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const float w = static_cast<float>(sprite.GetWidth());
     const float h = static_cast<float>(sprite.GetHeight());
     float places[6][4] = {
-        {20.0f, 20.0f, w, h},           {0.0f, 3.0f, w * 3.5f, h * 2.25f},
-        {40.5f, 40.25f, 9.0f, 33.7f},   {-3.2f, 28.9f, 0.6f, 0.4f},
-        {20.0f, 1e6f, 1e7f, 2e6f},      {0.0f, 0.0f, 0.0f, 0.0f},
+        {20.0f, 20.0f, w, h},       {0.0f, 3.0f, w * 3.5f, h * 2.25f}, {40.5f, 40.25f, 9.0f, 33.7f},
+        {-3.2f, 28.9f, 0.6f, 0.4f}, {20.0f, 1e6f, 1e7f, 2e6f},         {0.0f, 0.0f, 0.0f, 0.0f},
     };
     // Trailing bytes steer the last placement.
     if (size >= 20) std::memcpy(places[5], data + size - 16, 16);

@@ -19,7 +19,10 @@ constexpr uint16_t kUntouched = 0x1234;
 // A frame of w x h pixels plus guard bands before and after, all set to kUntouched.
 struct GuardedFrame {
     GuardedFrame(int w, int h, int bits)
-        : width(w), height(h), bits(bits), bytes(Size() + 2 * kGuard, 0x34),
+        : width(w),
+          height(h),
+          bits(bits),
+          bytes(Size() + 2 * kGuard, 0x34),
           words(Size() + 2 * kGuard, kUntouched) {}
     size_t Size() const { return static_cast<size_t>(width) * height; }
     void* Frame() {
@@ -179,8 +182,7 @@ TEST(BumpFloorTest, CheckerboardMapsOnSmallFramesStayInBounds) {
                     // 2 x 2 blocks of 0 and 255: slopes of -255 and +255 both ways.
                     std::vector<uint8_t> map(static_cast<size_t>(w) * h);
                     for (int y = 0; y < h; ++y)
-                        for (int x = 0; x < w; ++x)
-                            map[y * w + x] = (x / 2 + y / 2) % 2 ? 255 : 0;
+                        for (int x = 0; x < w; ++x) map[y * w + x] = (x / 2 + y / 2) % 2 ? 255 : 0;
                     GuardedFrame frame(w, h, bits);
                     Draw(lights, frame, map.data());
                     EXPECT_TRUE(frame.GuardsIntact()) << w << "x" << h;

@@ -221,9 +221,8 @@ TEST_F(RunSpriteTest, CorruptFilesLoadAsZeroAndDrawNothing) {
         TestFrame frame(20, 10, 8, kFill);
         sprite.ConvertColours();
         sprite.Draw(frame.View(), 6.0f, 7.0f, 12.0f, 7.0f);
-        EXPECT_EQ(Coverage(20, 10, 8, [&](TestFrame& f) {
-                      sprite.Draw(f.View(), 6.0f, 7.0f, 12.0f, 7.0f);
-                  }),
+        EXPECT_EQ(Coverage(20, 10, 8,
+                           [&](TestFrame& f) { sprite.Draw(f.View(), 6.0f, 7.0f, 12.0f, 7.0f); }),
                   std::vector<uint8_t>(200, 0))
             << i;
     }
@@ -237,16 +236,14 @@ TEST_F(RunSpriteTest, SizesThatAreNotPositiveOrNotNumbersDrawNothing) {
     LoadConverted(sprite);
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    const float cases[][4] = {{6, 7, 12, 0},     {6, 7, 12, -7},   {6, 7, 12, nan},
-                              {6, 7, 0, 7},      {6, 7, -12, 7},   {nan, 7, 12, 7},
-                              {6, inf, 12, 7},   {6, 7, 12, inf},  {6, 7, 1e-30f, 7},
-                              {6, 7, 12, 1e-30f}};
+    const float cases[][4] = {
+        {6, 7, 12, 0},   {6, 7, 12, -7},  {6, 7, 12, nan}, {6, 7, 0, 7},      {6, 7, -12, 7},
+        {nan, 7, 12, 7}, {6, inf, 12, 7}, {6, 7, 12, inf}, {6, 7, 1e-30f, 7}, {6, 7, 12, 1e-30f}};
     for (int bits : {8, 16}) {
         g_pixelMode = bits == 8 ? 0 : 2;
         for (const auto& c : cases) {
-            const auto touched = Coverage(20, 10, bits, [&](TestFrame& f) {
-                sprite.Draw(f.View(), c[0], c[1], c[2], c[3]);
-            });
+            const auto touched = Coverage(
+                20, 10, bits, [&](TestFrame& f) { sprite.Draw(f.View(), c[0], c[1], c[2], c[3]); });
             EXPECT_EQ(BoundingBox(touched, 20, 10).count, 0)
                 << c[0] << " " << c[1] << " " << c[2] << " " << c[3];
         }
@@ -257,8 +254,8 @@ TEST_F(RunSpriteTest, SizesThatAreNotPositiveOrNotNumbersDrawNothing) {
 TEST_F(RunSpriteTest, HugeAndFarPlacementsStayInsideTheViewport) {
     CRunSprite sprite;
     LoadConverted(sprite);
-    const float cases[][4] = {{10, 8, 5000, 4000},  {-300, 8, 400, 30}, {10, 1e8f, 20, 1e8f},
-                              {10, -5, 20, 9},      {1e7f, 5, 3e7f, 9}, {10, 9, 20, 2e9f}};
+    const float cases[][4] = {{10, 8, 5000, 4000}, {-300, 8, 400, 30}, {10, 1e8f, 20, 1e8f},
+                              {10, -5, 20, 9},     {1e7f, 5, 3e7f, 9}, {10, 9, 20, 2e9f}};
     for (int bits : {8, 16}) {
         g_pixelMode = bits == 8 ? 0 : 2;
         for (const auto& c : cases) {

@@ -51,8 +51,7 @@ PaletteBytes FloorPaletteColours() {
         }
     pb.Ramp(kLampMetal.first, kLampMetal.count,
             {{12, 12, 16}, {60, 62, 72}, {140, 142, 156}, {230, 232, 240}});
-    pb.Ramp(kBeamYellow.first, kBeamYellow.count,
-            {{120, 90, 20}, {230, 190, 60}, {255, 240, 170}});
+    pb.Ramp(kBeamYellow.first, kBeamYellow.count, {{120, 90, 20}, {230, 190, 60}, {255, 240, 170}});
     pb.Ramp(kTitleWhite.first, kTitleWhite.count, {{200, 210, 230}, {255, 255, 255}});
     return pb.Colours();
 }
@@ -86,7 +85,8 @@ Picture MakeFloorRelief(int width, int height) {
             const float r = std::hypot(dx, dy);
             const float ring = SmoothStep(4.0f, 0.0f, std::fabs(r - 118.0f) - 8.0f);
             const float angle = std::atan2(dy, dx);
-            const float star = 90.0f * (0.28f + 0.72f * std::pow(std::fabs(std::cos(2.0f * angle)), 6.0f));
+            const float star =
+                90.0f * (0.28f + 0.72f * std::pow(std::fabs(std::cos(2.0f * angle)), 6.0f));
             const float inStar = SmoothStep(5.0f, 0.0f, r - star);
             const float emblem = std::max(ring, inStar);
             // Inside the ring the tiles give way to a smooth plate.
@@ -257,8 +257,8 @@ Picture MakeCloudsAndSun(const PaletteBytes& pal, const SeaRamps& r) {
             // Flat-bottomed cumulus: denser toward the band's middle, thin at the ends.
             const float fy = y / static_cast<float>(pic.height);
             const float fx = x / static_cast<float>(pic.width);
-            const float band = std::exp(-std::pow((fy - 0.55f) / 0.22f, 2.0f)) *
-                               std::sin(3.14159f * fx);
+            const float band =
+                std::exp(-std::pow((fy - 0.55f) / 0.22f, 2.0f)) * std::sin(3.14159f * fx);
             const float n = Fbm(x / 40.0f, y / 22.0f, 0xC10Du, 5);
             const float density = n * band * 1.9f - 0.55f;
             if (density <= 0.0f) continue;
@@ -270,8 +270,8 @@ Picture MakeCloudsAndSun(const PaletteBytes& pal, const SeaRamps& r) {
 }
 
 // An island's silhouette: a ridge over a rounded base, lighter and hazier for far islands.
-Picture MakeIsland(const PaletteBytes& pal, const SeaRamps& r, int width, int height,
-                   float haze, uint32_t seed) {
+Picture MakeIsland(const PaletteBytes& pal, const SeaRamps& r, int width, int height, float haze,
+                   uint32_t seed) {
     Picture pic(width, height, pal);
     for (int x = 0; x < width; ++x) {
         const float fx = static_cast<float>(x) / (width - 1);
@@ -367,8 +367,7 @@ TrackScript SeaScript() {
     s.tracks.push_back(StillTrack("PLAN", {0, 2, 14500}, kOrigin));
     s.camera = static_cast<int>(s.tracks.size());
     s.tracks.push_back(CameraTrack("CAMERA", {{0, -22, 0}, {0, -24, 90}, {0, -22, 180}},
-                                   {{0, -22, 5000}, {0, -24, 5090}, {0, -22, 5180}},
-                                   {4.0f, 4.0f}));
+                                   {{0, -22, 5000}, {0, -24, 5090}, {0, -22, 5180}}, {4.0f, 4.0f}));
     return s;
 }
 
@@ -384,7 +383,8 @@ Vec3 BomberAt(float t) {
 }
 
 Vec3 CameraOffsetAt(float t) {
-    const Vec3 offsets[5] = {{25, -4, 80}, {32, -6, 8}, {4, -17, -72}, {-14, -6, -58}, {-12, -8, 70}};
+    const Vec3 offsets[5] = {
+        {25, -4, 80}, {32, -6, 8}, {4, -17, -72}, {-14, -6, -58}, {-12, -8, 70}};
     const float span = 6.0f;
     const int k = std::clamp(static_cast<int>(t / span), 0, 3);
     const float f = SmoothStep(0.0f, 1.0f, (t - k * span) / span);
@@ -431,8 +431,10 @@ void AddSeaMembers(DtfMemberList& pack) {
         const char* name;
         int width, height;
         float haze;
-    } islands[4] = {{"ILE1", 240, 72, 0.0f}, {"ILE2", 180, 52, 0.25f},
-                    {"ILE3", 260, 40, 0.6f}, {"ILE4", 140, 30, 0.75f}};
+    } islands[4] = {{"ILE1", 240, 72, 0.0f},
+                    {"ILE2", 180, 52, 0.25f},
+                    {"ILE3", 260, 40, 0.6f},
+                    {"ILE4", 140, 30, 0.75f}};
     for (int k = 0; k < 4; ++k)
         pack.emplace_back(std::string("DATA\\") + islands[k].name + ".TGA",
                           EncodePicture(MakeIsland(pal, r, islands[k].width, islands[k].height,

@@ -79,8 +79,9 @@ GreyPicture MakeSprayPicture(int width, int height, uint32_t seed) {
             const float grain = Fbm(x / 6.0f, y / 6.0f, seed + 1u, 3);
             const float fade = 1.0f - std::pow(up, 1.6f);
             float d = core * (0.35f + 0.75f * streak) * fade * (0.7f + 0.6f * grain);
-            if (up < 0.14f) d += 0.7f * (1.0f - up / 0.14f) * (0.6f + 0.5f * grain) *
-                                 std::max(0.0f, 1.0f - std::fabs(dx) * 0.9f);
+            if (up < 0.14f)
+                d += 0.7f * (1.0f - up / 0.14f) * (0.6f + 0.5f * grain) *
+                     std::max(0.0f, 1.0f - std::fabs(dx) * 0.9f);
             uint8_t level = 0;
             if (d > 0.33f) {
                 level = static_cast<uint8_t>(120.0f + 135.0f * std::min(1.0f, (d - 0.33f) * 1.7f));
