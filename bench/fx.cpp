@@ -10,11 +10,13 @@
 #include "app/display.h"
 #include "engine/object.h"
 #include "engine/world.h"
+#include "fx/bump_floor.h"
 #include "fx/corona.h"
 #include "fx/earth_rim.h"
 #include "fx/explosion.h"
 #include "fx/nebula.h"
 #include "fx/reactor.h"
+#include "fx/run_sprite.h"
 #include "fx/shadow.h"
 #include "fx/starfield.h"
 #include "fx/sun_glow.h"
@@ -24,6 +26,7 @@
 #include "res/palette.h"
 #include "tools/common/palette_compiler.h"
 #include "tools/common/tga_writer.h"
+#include "tools/content/effect_data.h"
 
 namespace {
 
@@ -245,5 +248,45 @@ void BM_ExplosionUpdate(benchmark::State& state) {
     ReleaseWorld();
 }
 BENCHMARK(BM_ExplosionUpdate);
+// The bump floor over a whole 640 x 480 16-bit frame with both spots moving.
+void BM_BumpFloor16(benchmark::State& state) {
+    std::vector<uint16_t> frame(640 * 480);
+    std::vector<uint8_t> heights(640 * 480);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+            heights[y * 640 + x] =
+                static_cast<uint8_t>(128 + 60 * std::sin(x * 0.05) * std::cos(y * 0.07));
+    CBumpLights lights;
+    lights.Create(640, 480, 16);
+    lights.FillColourTable([](int r, int g, int b) {
+        return static_cast<uint32_t>((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3));
+    });
+    lights.factor1 = lights.factor2 = 0.5f;
+    float t = 0.0f;
+    for (auto _ : state) {
+        lights.light1X = 320.0f + 200.0f * std::sin(t);
+        lights.light1Y = 240.0f;
+        lights.light2X = 320.0f;
+        lights.light2Y = 240.0f + 150.0f * std::cos(t);
+        lights.Draw16(frame.data(), heights.data());
+        t += 0.01f;
+        benchmark::DoNotOptimize(frame.data());
+    }
+}
+BENCHMARK(BM_BumpFloor16)->Unit(benchmark::kMicrosecond);
+
+// Three spray plumes of the run-length sprite, each a fifth of the frame tall.
+void BM_RunSprite(benchmark::State& state) {
+    Stage& s = GetStage();
+    CRunSprite spray;
+    const std::vector<uint8_t> file = EncodeRunLength(MakeSprayPicture(128, 112, 0x6E7Bu));
+    spray.LoadFromMemory(file.data(), file.size());
+    spray.ConvertColours();
+    for (auto _ : state) {
+        for (int k = 0; k < 3; ++k) spray.Draw(s.view, 150.0f + 150.0f * k, 300.0f, 110.0f, 96.0f);
+        benchmark::DoNotOptimize(s.frame.data());
+    }
+}
+BENCHMARK(BM_RunSprite);
 
 }  // namespace

@@ -63,25 +63,32 @@ GreyPicture MakeSprayPicture(int width, int height, uint32_t seed) {
     pic.width = width;
     pic.height = height;
     pic.levels.assign(static_cast<size_t>(width) * height, 0);
+    if (width < 2 || height < 2) return pic;
     ContentRng rng(seed);
-    const float rootX = width * 0.5f;
-    const float rootY = static_cast<float>(height - 1);
-    // Streaks fan out upward from the root at the bottom centre; each is a line of droplets
-    // that thins and dims toward its tip.
-    for (int s = 0; s < 90; ++s) {
-        const float angle = rng.Range(-1.0f, 1.0f) * 0.6f;  // radians off vertical
-        const float reach = rng.Range(0.45f, 1.0f) * (height - 1);
-        const int drops = 60;
-        for (int d = 0; d < drops; ++d) {
-            const float f = static_cast<float>(d) / drops;
-            const float px = rootX + std::sin(angle) * reach * f + rng.Range(-1.5f, 1.5f);
-            const float py = rootY - std::cos(angle) * reach * f;
-            const int ix = static_cast<int>(px), iy = static_cast<int>(py);
-            if (ix < 0 || iy < 0 || ix >= width || iy >= height) continue;
-            const int level = static_cast<int>(230.0f - 150.0f * f);
-            uint8_t& cell = pic.levels[static_cast<size_t>(iy) * width + ix];
-            cell = static_cast<uint8_t>(std::max<int>(cell, level));
+    // A plume bursting up from a foaming base at the bottom centre: dense and white in its
+    // core, torn into streaks that fan out, thinning toward the top, with loose droplets
+    // around its edge.
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const float dx = (x - width * 0.5f) / (width * 0.5f);
+            const float up = static_cast<float>(height - 1 - y) / (height - 1);
+            const float spread = 0.22f + 0.75f * std::pow(up, 0.8f);
+            const float core = std::max(0.0f, 1.0f - std::fabs(dx) / spread);
+            const float angle = std::atan2(dx, up + 0.15f);
+            const float streak = Fbm(angle * 5.0f + 10.0f, up * 2.5f, seed, 3);
+            const float grain = Fbm(x / 6.0f, y / 6.0f, seed + 1u, 3);
+            const float fade = 1.0f - std::pow(up, 1.6f);
+            float d = core * (0.35f + 0.75f * streak) * fade * (0.7f + 0.6f * grain);
+            if (up < 0.14f)
+                d += 0.7f * (1.0f - up / 0.14f) * (0.6f + 0.5f * grain) *
+                     std::max(0.0f, 1.0f - std::fabs(dx) * 0.9f);
+            uint8_t level = 0;
+            if (d > 0.33f) {
+                level = static_cast<uint8_t>(120.0f + 135.0f * std::min(1.0f, (d - 0.33f) * 1.7f));
+            } else if (d > 0.12f && rng.Unit() < 0.12f) {
+                level = static_cast<uint8_t>(170 + rng.Below(60));
+            }
+            pic.levels[static_cast<size_t>(y) * width + x] = level;
         }
-    }
     return pic;
 }

@@ -156,7 +156,7 @@ DtfMemberList BuildContentPack() {
 
     // Effect data of the later scenes.
     Add(pack, "DATA\\EXPBEGIN.FIR", MakeFireStart(0xF1u));
-    Add(pack, "DATA\\GERBE1.MYO", EncodeRunLength(MakeSprayPicture(64, 96, 0x6E7Bu)));
+    Add(pack, "DATA\\GERBE1.MYO", EncodeRunLength(MakeSprayPicture(128, 112, 0x6E7Bu)));
 
     AddWorldMembers(pack);
     AddFlightMembers(pack);

@@ -1,0 +1,141 @@
+// The floor and sea scenes' data through the code that uses it: the relief, the title, the
+// palettes, the spray and the scene files.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "app/display.h"
+#include "engine/scene.h"
+#include "engine/world.h"
+#include "fx/bump_floor.h"
+#include "fx/run_sprite.h"
+#include "fx/sun_glow.h"
+#include "res/datafile.h"
+#include "res/image.h"
+#include "res/palette.h"
+#include "tests/content/content_fixture.h"
+
+namespace {
+
+class FloorSeaData : public PackArchiveTest {
+protected:
+    void SetUp() override {
+        PackArchiveTest::SetUp();
+        UseHeadlessDisplay(640, 480, 16, false);
+        g_pixelMode = 2;
+    }
+    void TearDown() override {
+        ReleaseWorld();
+        g_display.Reset();
+        g_pixelMode = 0;
+        PackArchiveTest::TearDown();
+    }
+};
+
+}  // namespace
+
+TEST_F(FloorSeaData, HoldsEveryNameTheScenesAskFor) {
+    for (const char* name :
+         {"SCN2.PAL", "DATA\\BUMP.TGA", "DATA\\TITTLE.TGA", "DATA\\LAMPE.OBP", "DATA\\LPSHAD.OBP",
+          "DATA\\LIGHT.OBP", "SCN\\SCENE2.SCN", "scn5.PAL", "DATA\\SKY1.TGA", "DATA\\SPSKY.TGA",
+          "DATA\\ile1.TGA", "DATA\\ile2.TGA", "DATA\\ile3.TGA", "DATA\\ile4.TGA", "DATA\\ville.TGA",
+          "DATA\\WATER.OBP", "SCN\\SCENE5.SCN", "SCN\\SCENE5b.SCN", "data\\gerbe1.myo"}) {
+        int a = -1, m = -1;
+        EXPECT_EQ(g_archive.Find(name, &a, &m), 1) << name;
+    }
+}
+
+TEST_F(FloorSeaData, ReliefIsAFullFrameOfGentleSlopes) {
+    CHeightMap map;
+    ASSERT_EQ(map.Load("DATA\\BUMP.TGA", 640, 480), 1);
+    const uint8_t* h = map.GetData();
+    long steep = 0, sloped = 0;
+    for (int y = 1; y < 479; ++y)
+        for (int x = 1; x < 639; ++x) {
+            const int dx = std::abs(h[y * 640 + x - 1] - h[y * 640 + x + 1]);
+            const int dy = std::abs(h[(y - 1) * 640 + x] - h[(y + 1) * 640 + x]);
+            steep += dx > 48 || dy > 48;
+            sloped += dx > 4 || dy > 4;
+        }
+    // Relief on a good share of the floor, but nearly nowhere a cliff that would throw
+    // the light far across the frame.
+    EXPECT_GT(sloped, 640 * 480 / 10);
+    EXPECT_LT(steep, 640 * 480 / 500);
+}
+
+TEST_F(FloorSeaData, FloorPaletteShowsTheSameGreyBaseAndTopColourAsTheTable) {
+    ASSERT_EQ(LoadPalette("SCN2.PAL"), 1);
+    // Level pair (0, 0) is the dark grey base; the brightest 8-bit pair (12, 12) shows the
+    // 16-bit table's brightest colour.
+    EXPECT_EQ(g_palette[0], 50);
+    EXPECT_EQ(g_palette[1], 50);
+    EXPECT_EQ(g_palette[2], 50);
+    const int top = (12 * 16 + 12) * 3;
+    EXPECT_EQ(g_palette[top], 210);
+    EXPECT_EQ(g_palette[top + 1], 232);
+    EXPECT_EQ(g_palette[top + 2], 255);
+}
+
+TEST_F(FloorSeaData, TitleIsInvisibleAtZeroAndBrightAtHalf) {
+    ASSERT_EQ(LoadPalette("SCN2.PAL"), 1);
+    CSunGlow title;
+    title.Create();
+    ASSERT_EQ(title.Load("DATA\\TITTLE.TGA", 0), 1);
+    const int n = title.GetWidth() * title.GetHeight();
+    ASSERT_GT(n, 0);
+    // Light levels: 64 leaves the frame as it is.
+    title.SetIntensity(0.0f);
+    int changed = 0;
+    for (int i = 0; i < n; ++i) changed += title.GetData()[i] != 64 && title.GetData()[i] != 0;
+    EXPECT_EQ(changed, 0);
+    title.SetIntensity(0.5f);
+    int white = 0;
+    for (int i = 0; i < n; ++i) white += title.GetData()[i] == 127;
+    EXPECT_GT(white, 500);
+}
+
+TEST_F(FloorSeaData, SprayLoadsLargeAndTakesTheGreyRamp) {
+    ASSERT_EQ(LoadPalette("scn5.PAL"), 1);
+    CRunSprite spray;
+    ASSERT_EQ(spray.Load("data\\gerbe1.myo"), 1);
+    EXPECT_GE(spray.GetWidth(), 100);
+    EXPECT_GE(spray.GetHeight(), 100);
+    spray.ConvertColours();
+    int opaque = 0, neutral = 0;
+    for (uint32_t k = 0; k < spray.GetRunCount(); ++k) {
+        const int c = spray.GetRunColour(k);
+        if (c == 0) continue;
+        ++opaque;
+        const int r = g_palette[c * 3], g = g_palette[c * 3 + 1], b = g_palette[c * 3 + 2];
+        neutral += std::abs(r - g) < 8 && std::abs(g - b) < 8;
+    }
+    EXPECT_GT(opaque, 200);
+    EXPECT_EQ(neutral, opaque);
+}
+
+TEST_F(FloorSeaData, SceneFilesLoadWithTheirLengths) {
+    const struct {
+        const char* file;
+        float least, most;
+    } scenes[] = {{"SCN\\SCENE2.SCN", 20.0f, 25.0f},
+                  {"SCN\\SCENE5.SCN", 7.0f, 12.0f},
+                  {"SCN\\SCENE5b.SCN", 24.0f, 30.0f}};
+    for (const auto& s : scenes) {
+        ASSERT_EQ(CreateWorld(), 1);
+        CScene scene;
+        ASSERT_EQ(LoadScene(scene, s.file), 1) << s.file;
+        EXPECT_GE(GetDuration(scene), s.least) << s.file;
+        EXPECT_LE(GetDuration(scene), s.most) << s.file;
+        ReleaseWorld();
+    }
+    ASSERT_EQ(CreateWorld(), 1);
+    CScene floor;
+    ASSERT_EQ(LoadScene(floor, "SCN\\SCENE2.SCN"), 1);
+    for (const char* mesh : {"LAMPE", "LPSHAD", "LIGHT"}) {
+        int count = 0;
+        const int32_t m = FindMesh(MakeKey(mesh));
+        for (int32_t i = 0; GetInstance(i) != nullptr; ++i) count += GetInstance(i)->mesh == m;
+        EXPECT_EQ(count, 2) << mesh;
+    }
+}
