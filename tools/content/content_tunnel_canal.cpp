@@ -205,8 +205,9 @@ PaletteBytes BluePaletteColours() {
     PaletteBuilder pb;
     pb.Set(0, {0, 0, 0});
     pb.Ramp(1, 127, {{0, 2, 12}, {0, 10, 60}, {0, 60, 160}, {40, 170, 220}, {200, 250, 255}});
-    pb.Ramp(128, 64, {{6, 8, 12}, {70, 80, 95}, {200, 210, 220}});    // metal
-    pb.Ramp(192, 64, {{20, 16, 8}, {110, 95, 60}, {220, 200, 150}});  // sand and stone
+    // Lit water: blues lifted toward white, for the caustics' bright shades.
+    pb.Ramp(128, 96, {{0, 30, 90}, {60, 110, 190}, {130, 175, 230}, {225, 240, 255}});
+    pb.Ramp(224, 32, {{6, 8, 12}, {90, 95, 110}, {205, 210, 225}});  // metal
     return pb.Colours();
 }
 
@@ -329,11 +330,11 @@ Shape Bolt() {
 
 TrackScript Scene10Script() {
     TrackScript s;
-    // Two shots leave from beside the camera and race away toward the planet.
-    s.tracks.push_back(
-        SpinTrack("TIR", {-6, 4, 10}, {-150, 90, 2400}, {-3.5f, 2.1f, 0}, {0, 0, 200}, 10.0f, 4));
-    s.tracks.push_back(
-        SpinTrack("TIR", {8, 5, -20}, {-120, 110, 2300}, {-3.0f, 2.6f, 0}, {0, 0, -200}, 10.0f, 4));
+    // Two shots pass the camera and race away toward the planet.
+    s.tracks.push_back(SpinTrack("TIR", {-2, 3, -45}, {-70, 55, 620}, {-6.0f, 4.5f, 0},
+                                 {0, 0, 200}, 10.0f, 4));
+    s.tracks.push_back(SpinTrack("TIR", {6, -2, -60}, {-40, 70, 560}, {-4.5f, 7.0f, 0},
+                                 {0, 0, -200}, 10.0f, 4));
     s.camera = static_cast<int>(s.tracks.size());
     s.tracks.push_back(CameraTrack("CAMSPC", {{0, 0, -40}, {-3, 2, -30}, {-8, 4, -20}},
                                    {{-60, 40, 1000}, {-70, 45, 1000}, {-80, 50, 1000}},
