@@ -12,30 +12,43 @@ namespace {
 
 using namespace span_walk;
 
+// Floors without a library call (the spans need several per 16 pixels): the low 32 bits of
+// the 64-bit floor, 0 for what is out of range or not a number, as FloorLow32 does; and the
+// floor held to the 32-bit range, as FloorToInt does.
+inline int64_t Floor64(float v) {
+    if (!(v > -9.2e18f && v < 9.2e18f)) return 0;
+    const int64_t i = static_cast<int64_t>(v);
+    return i - (v < static_cast<float>(i) ? 1 : 0);
+}
+inline uint32_t Low32(float v) {
+    return static_cast<uint32_t>(Floor64(v));
+}
+inline int32_t Held32(float v) {
+    const int64_t i = Floor64(v);
+    if (!(v > -9.2e18f && v < 9.2e18f)) return v > 0 ? INT32_MAX : (v < 0 ? INT32_MIN : 0);
+    return static_cast<int32_t>(i > INT32_MAX ? INT32_MAX : (i < INT32_MIN ? INT32_MIN : i));
+}
+
 // Packed 16-bit pixel to the palette entry it shows: the exact entry for the packed colours
 // of the palette (the lowest index where two pack alike), the nearest entry for any other
-// colour, worked out the first time it is met. kUnknown marks entries not worked out yet.
-constexpr uint16_t kUnknown = 0xFFFF;
-uint16_t g_entryOf[65536];
+// colour. Built for the palette and pixel mode in force when the material is registered.
+uint8_t g_entryOf[65536];
 int32_t g_entryMode = -1;
-
-void ResetEntries() {
-    for (uint16_t& e : g_entryOf) e = kUnknown;
-    g_entryMode = g_pixelMode;
-    if (g_pixelMode != 1 && g_pixelMode != 2) return;
-    for (int p = 255; p >= 0; --p)
-        g_entryOf[g_shade16[kShadeUnlit * 256 + p]] = static_cast<uint16_t>(p);
-}
 
 int Expand5(int c) {
     return (c << 3) | (c >> 2);
 }
 
-uint8_t EntryOf(uint16_t pixel) {
-    uint16_t& e = g_entryOf[pixel];
-    if (e == kUnknown) {
-        int r, g, b;
-        if (g_entryMode == 2) {
+void BuildEntries() {
+    g_entryMode = g_pixelMode;
+    if (g_pixelMode != 1 && g_pixelMode != 2) return;
+    const bool is565 = g_pixelMode == 2;
+    int pal[256][3];
+    for (int p = 0; p < 256; ++p)
+        for (int c = 0; c < 3; ++c) pal[p][c] = g_palette[p * 3 + c];
+    for (int pixel = 0; pixel < 65536; ++pixel) {
+        int r, g;
+        if (is565) {
             r = Expand5(pixel >> 11);
             const int g6 = (pixel >> 5) & 63;
             g = (g6 << 2) | (g6 >> 4);
@@ -43,10 +56,20 @@ uint8_t EntryOf(uint16_t pixel) {
             r = Expand5((pixel >> 10) & 31);
             g = Expand5((pixel >> 5) & 31);
         }
-        b = Expand5(pixel & 31);
-        e = static_cast<uint16_t>(NearestColour(r, g, b));
+        const int b = Expand5(pixel & 31);
+        int best = 1 << 30, entry = 0;
+        for (int p = 0; p < 256; ++p) {
+            const int dr = r - pal[p][0], dg = g - pal[p][1], db = b - pal[p][2];
+            const int d = dr * dr + dg * dg + db * db;
+            if (d < best) {
+                best = d;
+                entry = p;
+            }
+        }
+        g_entryOf[pixel] = static_cast<uint8_t>(entry);
     }
-    return static_cast<uint8_t>(e);
+    for (int p = 255; p >= 0; --p)
+        g_entryOf[g_shade16[kShadeUnlit * 256 + p]] = static_cast<uint8_t>(p);
 }
 
 void MultiplyByRz(const PolygonRecord*, ScreenVertex* a, ScreenVertex* b, ScreenVertex* c) {
@@ -82,7 +105,7 @@ struct Light16 {
     const uint8_t* shade;
     const uint16_t* colours;
     void operator()(int x, int level) const {
-        if (level) row[x] = colours[shade[(kShadeUnlit + level) * 256 + EntryOf(row[x])]];
+        if (level) row[x] = colours[shade[(kShadeUnlit + level) * 256 + g_entryOf[row[x]]]];
     }
 };
 
@@ -104,7 +127,7 @@ void FillLightVolume(const PolygonRecord* rec) {
     const int n = texture.sizeLog2 < 0 ? 0 : (texture.sizeLog2 > 8 ? 8 : texture.sizeLog2);
     const Profile prof{texture.level[0], n, (1u << n) - 1};
     if constexpr (!kEight) {
-        if (g_entryMode != g_pixelMode) ResetEntries();
+        if (g_entryMode != g_pixelMode) BuildEntries();
     }
     const RasterState& rs = g_rasterState;
     const GradientPlane& pRz = rs.planes[kPlaneRz];
@@ -130,16 +153,16 @@ void FillLightVolume(const PolygonRecord* rec) {
                 p += count * dP;
                 const float q = 1.0f / nz;
                 const float nu = q * o, nv = q * p;
-                Segment(put, prof, x, count, FloorLow32(pu), FloorLow32(pv),
-                        static_cast<uint32_t>(FloorToInt((nu - pu) * recip)),
-                        static_cast<uint32_t>(FloorToInt((nv - pv) * recip)));
+                Segment(put, prof, x, count, Low32(pu), Low32(pv),
+                        static_cast<uint32_t>(Held32((nu - pu) * recip)),
+                        static_cast<uint32_t>(Held32((nv - pv) * recip)));
                 x += count;
                 pu = nu;
                 pv = nv;
             };
             for (int b = 0; b < blocks; ++b) segment(kSeg, 0.0625f);
             if (rest > 0) segment(rest, kRecip[rest]);
-            put(x, prof.Level(FloorLow32(pu), FloorLow32(pv)));
+            put(x, prof.Level(Low32(pu), Low32(pv)));
         };
         if constexpr (kEight) {
             draw(Light8{span.frame8, t.shade8});
@@ -159,7 +182,7 @@ void Fill16(const PolygonRecord* rec) {
 }  // namespace
 
 int RegisterLightVolume() {
-    ResetEntries();
+    BuildEntries();
     return AddHook(MakeKey("OMBREVOL"), kHookCopyTexCoords, 2, nullptr, nullptr, MultiplyByRz,
                    Fill8, Fill16, nullptr, nullptr);
 }

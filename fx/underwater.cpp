@@ -11,6 +11,23 @@ namespace {
 
 using namespace span_walk;
 
+// Floors without a library call (the spans need several per 16 pixels): the low 32 bits of
+// the 64-bit floor, 0 for what is out of range or not a number, as FloorLow32 does; and the
+// floor held to the 32-bit range, as FloorToInt does.
+inline int64_t Floor64(float v) {
+    if (!(v > -9.2e18f && v < 9.2e18f)) return 0;
+    const int64_t i = static_cast<int64_t>(v);
+    return i - (v < static_cast<float>(i) ? 1 : 0);
+}
+inline uint32_t Low32(float v) {
+    return static_cast<uint32_t>(Floor64(v));
+}
+inline int32_t Held32(float v) {
+    const int64_t i = Floor64(v);
+    if (!(v > -9.2e18f && v < 9.2e18f)) return v > 0 ? INT32_MAX : (v < 0 ? INT32_MIN : 0);
+    return static_cast<int32_t>(i > INT32_MAX ? INT32_MAX : (i < INT32_MIN ? INT32_MIN : i));
+}
+
 // Fog level of a pixel: (1/z - kNear) x kFogScale, 63 at 40 units, 0 at 60.
 constexpr float kNear = 0.01666666753590107f;
 constexpr float kFogScale = 7560.0f;
@@ -18,6 +35,11 @@ constexpr int32_t kClear = 63 << 16;
 
 int g_water = 0;
 uint8_t g_waterRows[64][256];
+// The same as packed pixels of a 15/16-bit frame: every palette entry as shade row 64 holds
+// it, the water colour, and the blend rows.
+uint16_t g_packed[256];
+uint16_t g_water16 = 0;
+uint16_t g_waterRows16[64][256];
 
 float FogAt(float rz) {
     const float f = (rz - kNear) * kFogScale;
@@ -32,16 +54,17 @@ void MultiplyByRz(const PolygonRecord*, ScreenVertex* a, ScreenVertex* b, Screen
     }
 }
 
-// Where the fillers put a palette index: the 8-bit frame, or its packed colour in a 16-bit one.
-struct Put8 {
-    uint8_t* row;
-    void operator()(int x, uint8_t index) const { row[x] = index; }
+// What a frame kind writes: its pixel for a texel left clear, for the water, and for a
+// texel at each blend level (palette indices in an 8-bit frame, their packed colours in a
+// 15/16-bit one).
+template <class Pixel>
+struct Colours {
+    const Pixel* clear;
+    Pixel water;
+    const Pixel (*rows)[256];
 };
-struct Put16 {
-    uint16_t* row;
-    const uint16_t* colours;  // shade row 64: each palette entry packed for the frame
-    void operator()(int x, uint8_t index) const { row[x] = colours[index]; }
-};
+
+uint8_t g_identity[256];
 
 struct Texture {
     const uint8_t* pixels;
@@ -51,35 +74,27 @@ struct Texture {
     }
 };
 
-// count pixels from x with 16.16 u, v and fog level stepped linearly.
-template <class Put>
-void Segment(const Put& put, const Texture& tex, int x, int count, uint32_t u, uint32_t v,
-             uint32_t du, uint32_t dv, int32_t level, int32_t dLevel) {
-    const uint8_t water = static_cast<uint8_t>(g_water);
+// count pixels from dst with 16.16 u, v and fog level stepped linearly.
+template <class Pixel>
+void Segment(Pixel* dst, const Colours<Pixel>& c, const Texture& tex, int count, uint32_t u,
+             uint32_t v, uint32_t du, uint32_t dv, int32_t level, int32_t dLevel) {
     if (dLevel == 0) {
         if (level <= 0) {
-            for (int k = 0; k < count; ++k) put(x + k, water);
+            for (int k = 0; k < count; ++k) dst[k] = c.water;
             return;
         }
-        if ((level >> 16) >= 63) {
-            for (int k = 0; k < count; ++k, u += du, v += dv)
-                put(x + k, static_cast<uint8_t>(tex.Texel(u, v)));
-            return;
-        }
-        const uint8_t* row = g_waterRows[level >> 16];
-        for (int k = 0; k < count; ++k, u += du, v += dv) put(x + k, row[tex.Texel(u, v)]);
+        const Pixel* row = (level >> 16) >= 63 ? c.clear : c.rows[level >> 16];
+        for (int k = 0; k < count; ++k, u += du, v += dv) dst[k] = row[tex.Texel(u, v)];
         return;
     }
     for (int k = 0; k < count; ++k, u += du, v += dv, level += dLevel) {
-        uint8_t c;
         if (level <= 0) {
-            c = water;
+            dst[k] = c.water;
         } else if (level > kClear) {
-            c = static_cast<uint8_t>(tex.Texel(u, v));
+            dst[k] = c.clear[tex.Texel(u, v)];
         } else {
-            c = g_waterRows[level >> 16][tex.Texel(u, v)];
+            dst[k] = c.rows[level >> 16][tex.Texel(u, v)];
         }
-        put(x + k, c);
     }
 }
 
@@ -102,17 +117,18 @@ void FillUnderwater(const PolygonRecord* rec) {
     const float dO = static_cast<float>(pU.dx * uScale);
     const float dP = static_cast<float>(pV.dx * vScale);
     const bool flatRows = std::fabs(pRz.dx) < 1e-6;
-    const uint16_t* colours = t.shade16 ? t.shade16 + kShadeUnlit * 256 : nullptr;
-
     WalkHookRows([&](const HookSpan& span) {
         const double px = span.x + 1.0 - rs.refX, py = span.row + 1.0 - rs.refY;
         float n = static_cast<float>(PlaneAt(pRz, px, py));
         float o = static_cast<float>(PlaneAt(pU, px, py) * uScale);
         float p = static_cast<float>(PlaneAt(pV, px, py) * vScale);
-        const auto draw = [&](const auto& put) {
+        const auto draw = [&](auto* row, const auto& colours) {
             float f = (n - kNear) * kFogScale;
-            if (f < 0.0f && flatRows) {
-                for (int k = 0; k < span.n; ++k) put(span.x + k, static_cast<uint8_t>(g_water));
+            // 1/z, and so the fog level, is linear along the span: water at both ends is
+            // water all through.
+            const float fEnd = (n + static_cast<float>(span.n - 1) * dN - kNear) * kFogScale;
+            if ((f < 0.0f && flatRows) || (f <= 0.0f && fEnd <= 0.0f)) {
+                for (int k = 0; k < span.n; ++k) row[span.x + k] = colours.water;
                 return;
             }
             f = FogAt(n);
@@ -126,10 +142,10 @@ void FillUnderwater(const PolygonRecord* rec) {
                 p += count * dP;
                 const float q = 1.0f / n;
                 const float nu = q * o, nv = q * p, nf = FogAt(n);
-                Segment(put, tex, x, count, FloorLow32(pu), FloorLow32(pv),
-                        static_cast<uint32_t>(FloorToInt((nu - pu) * recip)),
-                        static_cast<uint32_t>(FloorToInt((nv - pv) * recip)),
-                        FloorToInt(f * 65536.0f), FloorToInt((nf - f) * 65536.0f * recip));
+                Segment(row + x, colours, tex, count, Low32(pu), Low32(pv),
+                        static_cast<uint32_t>(Held32((nu - pu) * recip)),
+                        static_cast<uint32_t>(Held32((nv - pv) * recip)), Held32(f * 65536.0f),
+                        Held32((nf - f) * 65536.0f * recip));
                 x += count;
                 pu = nu;
                 pv = nv;
@@ -138,13 +154,13 @@ void FillUnderwater(const PolygonRecord* rec) {
             for (int b = 0; b < blocks; ++b) segment(kSeg, 0.0625f);
             if (rest > 0) segment(rest, kRecip[rest]);
             // The last pixel from the exact values.
-            Segment(put, tex, x, 1, FloorLow32(pu), FloorLow32(pv), 0, 0, FloorToInt(f * 65536.0f),
-                    0);
+            Segment(row + x, colours, tex, 1, Low32(pu), Low32(pv), 0, 0, Held32(f * 65536.0f), 0);
         };
         if constexpr (kEight) {
-            draw(Put8{span.frame8});
+            draw(span.frame8,
+                 Colours<uint8_t>{g_identity, static_cast<uint8_t>(g_water), g_waterRows});
         } else {
-            draw(Put16{span.frame16, colours});
+            draw(span.frame16, Colours<uint16_t>{g_packed, g_water16, g_waterRows16});
         }
     });
 }
@@ -166,6 +182,14 @@ int RegisterUnderwater() {
         const int water = waterShades[(63 - k) * 256];
         for (int i = 0; i < 256; ++i) g_waterRows[k][i] = g_colourSum[texelShades[i] * 256 + water];
     }
+    const uint16_t* packed = g_shade16 + kShadeUnlit * 256;
+    for (int i = 0; i < 256; ++i) {
+        g_identity[i] = static_cast<uint8_t>(i);
+        g_packed[i] = packed[i];
+    }
+    g_water16 = packed[g_water];
+    for (int k = 0; k < 64; ++k)
+        for (int i = 0; i < 256; ++i) g_waterRows16[k][i] = packed[g_waterRows[k][i]];
     return AddHook(MakeKey("UNDERWAT"), kHookCopyTexCoords, 2, nullptr, nullptr, MultiplyByRz,
                    Fill8, Fill16, nullptr, nullptr);
 }

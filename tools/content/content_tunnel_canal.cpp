@@ -199,7 +199,7 @@ TrackScript Scene8Script() {
 constexpr float kCanalHalfWidth = 15.0f;
 constexpr float kCanalFloor = 10.0f;     // down is +y
 constexpr float kCanalSurface = -10.0f;  // the water's surface above
-constexpr float kCanalLength = 420.0f;
+constexpr float kCanalLength = 280.0f;
 
 PaletteBytes BluePaletteColours() {
     PaletteBuilder pb;
@@ -255,6 +255,15 @@ Shape Canal() {
                           inside);
         }
     }
+    // Both ends closed, so that no gap shows through the murk.
+    for (const float z : {0.0f, kCanalLength}) {
+        const Vec3 inside{0, 0, z > 0 ? z - 10.0f : 10.0f};
+        for (float x = -kCanalHalfWidth; x < kCanalHalfWidth; x += 10.0f) {
+            const float uv[8] = {0, 0, 0.5f, 0, 0.5f, 1, 0, 1};
+            AddQuadFacing(s, {x, kCanalSurface, z}, {x + 10.0f, kCanalSurface, z},
+                          {x + 10.0f, kCanalFloor, z}, {x, kCanalFloor, z}, uv, look, inside);
+        }
+    }
     return s;
 }
 
@@ -263,14 +272,16 @@ Shape Canal() {
 Shape Beams() {
     const Look look = Look::Textured("SPACE2", Surface::Perspective, Shading::None);
     Shape s;
-    for (int k = 0; k < 14; ++k) {
-        const float z = 20.0f + 28.0f * k + 6.0f * std::sin(k * 1.7f);
-        const float x = -8.0f + 16.0f * std::fmod(k * 0.37f, 1.0f);
-        const float w = 5.0f + 2.0f * std::fmod(k * 0.61f, 1.0f);
+    // Along the walls, clear of the camera's way down the middle.
+    for (int k = 0; k < 8; ++k) {
+        const float z = 24.0f + 32.0f * k + 6.0f * std::sin(k * 1.7f);
+        const float side = (k % 2) ? 1.0f : -1.0f;
+        const float x = side * (10.5f + 2.0f * std::fmod(k * 0.37f, 1.0f));
+        const float w = 2.2f + 1.2f * std::fmod(k * 0.61f, 1.0f);
         const float lean = 7.0f;  // the sun stands ahead and to the side
         const Vec3 a{x - w, kCanalSurface, z}, b{x + w, kCanalSurface, z};
-        const Vec3 c{x + w + 0.4f * lean, kCanalFloor - 0.5f, z + lean};
-        const Vec3 d{x - w + 0.4f * lean, kCanalFloor - 0.5f, z + lean};
+        const Vec3 c{x + w - 0.3f * side * lean, kCanalFloor - 0.5f, z + lean};
+        const Vec3 d{x - w - 0.3f * side * lean, kCanalFloor - 0.5f, z + lean};
         const float uv[8] = {0, 0, 1, 0, 1, 0.99f, 0, 0.99f};
         AddTwoSidedQuad(s, a, b, c, d, uv, look);
     }
