@@ -70,6 +70,10 @@ Shape SmallBox() {
 constexpr float kTunnelRadius = 1029.0f;
 constexpr float kTunnelHalfWidth = 22.0f;
 constexpr int kTunnelSegments = 160;
+// The ring is built of identical sectors, each its own instance, so that the ones out of
+// view are left out whole.
+constexpr int kTunnelSectors = 8;
+constexpr int kSectorSegments = kTunnelSegments / kTunnelSectors;
 
 struct ProfilePoint {
     float r, y;
@@ -109,15 +113,20 @@ Shape Tunnel() {
     const std::vector<ProfilePoint> prof = TunnelProfile();
     const int n = static_cast<int>(prof.size());
     Shape s;
-    // Shared vertices: ring i, profile point k at index i * n + k.
-    for (int i = 0; i < kTunnelSegments; ++i) {
-        const float a = 2.0f * kPi * i / kTunnelSegments;
-        for (const ProfilePoint& p : prof) s.AddVertex({p.r * std::cos(a), p.y, p.r * std::sin(a)});
+    // One sector, from -half to +half a sector's angle round the point (kTunnelRadius, 0, 0)
+    // of the centre line, which is its origin. Shared vertices: ring i, profile point k at
+    // index i * n + k.
+    const float sector = 2.0f * kPi / kTunnelSectors;
+    for (int i = 0; i <= kSectorSegments; ++i) {
+        const float a = sector * (static_cast<float>(i) / kSectorSegments - 0.5f);
+        for (const ProfilePoint& p : prof)
+            s.AddVertex({p.r * std::cos(a) - kTunnelRadius, p.y, p.r * std::sin(a)});
     }
-    for (int i = 0; i < kTunnelSegments; ++i) {
-        const int j = (i + 1) % kTunnelSegments;
-        const float amid = 2.0f * kPi * (i + 0.5f) / kTunnelSegments;
-        const Vec3 inside{kTunnelRadius * std::cos(amid), -12.0f, kTunnelRadius * std::sin(amid)};
+    for (int i = 0; i < kSectorSegments; ++i) {
+        const int j = i + 1;
+        const float amid = sector * ((i + 0.5f) / kSectorSegments - 0.5f);
+        const Vec3 inside{kTunnelRadius * std::cos(amid) - kTunnelRadius, -12.0f,
+                          kTunnelRadius * std::sin(amid)};
         for (int k = 0; k < n; ++k) {
             const int q = (k + 1) % n;
             // One texture repeat per segment along the ring, one per edge across.
@@ -178,7 +187,12 @@ Vec3 OnRing(float angle, float radius, float y) {
 
 TrackScript Scene8Script() {
     TrackScript s;
-    s.tracks.push_back(StillTrack("TUNNEL", {0, 0, 0}, {0, 0, 0}));
+    // The sectors round the ring: yaw a turns the sector built at angle 0 to angle a.
+    for (int k = 0; k < kTunnelSectors; ++k) {
+        const float a = 2.0f * kPi * k / kTunnelSectors;
+        s.tracks.push_back(
+            StillTrack("TUNNEL", OnRing(a, kTunnelRadius, 0.0f), {a * 180.0f / kPi, 0, 0}));
+    }
     // The camera's way round the ring at the chase's pace; the scene steers it itself.
     std::vector<Vec3> points, targets;
     std::vector<float> durations;
@@ -342,10 +356,10 @@ Shape Bolt() {
 TrackScript Scene10Script() {
     TrackScript s;
     // Two shots pass the camera and race away toward the planet.
-    s.tracks.push_back(SpinTrack("TIR", {-2, 3, -45}, {-70, 55, 620}, {-6.0f, 4.5f, 0},
-                                 {0, 0, 200}, 10.0f, 4));
-    s.tracks.push_back(SpinTrack("TIR", {6, -2, -60}, {-40, 70, 560}, {-4.5f, 7.0f, 0},
-                                 {0, 0, -200}, 10.0f, 4));
+    s.tracks.push_back(
+        SpinTrack("TIR", {-2, 3, -45}, {-70, 55, 620}, {-6.0f, 4.5f, 0}, {0, 0, 200}, 10.0f, 4));
+    s.tracks.push_back(
+        SpinTrack("TIR", {6, -2, -60}, {-40, 70, 560}, {-4.5f, 7.0f, 0}, {0, 0, -200}, 10.0f, 4));
     s.camera = static_cast<int>(s.tracks.size());
     s.tracks.push_back(CameraTrack("CAMSPC", {{0, 0, -40}, {-3, 2, -30}, {-8, 4, -20}},
                                    {{-60, 40, 1000}, {-70, 45, 1000}, {-80, 50, 1000}},
