@@ -221,7 +221,7 @@ PaletteBytes BluePaletteColours() {
     pb.Ramp(1, 127, {{0, 2, 12}, {0, 10, 60}, {0, 60, 160}, {40, 170, 220}, {200, 250, 255}});
     // Lit water: blues lifted toward white, for the caustics' bright shades.
     pb.Ramp(128, 96, {{0, 30, 90}, {60, 110, 190}, {130, 175, 230}, {225, 240, 255}});
-    pb.Ramp(224, 32, {{6, 8, 12}, {90, 95, 110}, {205, 210, 225}});  // metal
+    pb.Ramp(224, 32, {{5, 10, 25}, {50, 70, 110}, {150, 170, 210}, {230, 235, 245}});  // steel
     return pb.Colours();
 }
 
