@@ -166,8 +166,11 @@ private:
                 return -30.0 + 2.0 * T;
             case 2:
                 return -22.0 - 9.6 * T;  // the bomber pulls away: time for the missile
-            default:
+            case 3:
                 return -70.0;
+            default:
+                // After the hit it races through the fireball.
+                return T < kImpact ? -70.0 : -70.0 + 20.0 * (T - kImpact) * (T - kImpact);
         }
     }
 
@@ -187,8 +190,8 @@ private:
         const double bY = -9.0 - 2.5 * std::sin(g * 1.7);
         PlaceOnArc(m_bomber, 0.0, bRadius, bY, -28.0 * std::cos(g * 1.3));
         const double sw = std::sin(g * 2.1 + 1.0);
-        PlaceOnArc(m_scout, 14.0 + 5.0 * std::sin(g * 0.9), kCentre - 7.0 * sw,
-                   -12.0 - 2.0 * std::sin(g * 2.5), 35.0 * std::cos(g * 2.1 + 1.0));
+        PlaceOnArc(m_scout, 22.0 + 6.0 * std::sin(g * 0.9), kCentre - 7.0 * sw,
+                   -15.0 - 2.0 * std::sin(g * 2.5), 35.0 * std::cos(g * 2.1 + 1.0));
         // The police ship follows the bomber's line a little late.
         const double lag = g - 0.6;
         const double pw = std::sin(lag * 1.3) * 0.8 + std::sin(lag * 2.9) * 0.2;
