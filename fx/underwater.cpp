@@ -133,6 +133,8 @@ void FillUnderwater(const PolygonRecord* rec) {
             }
             f = FogAt(n);
             float pu = o / n, pv = p / n;
+            // The fog level in 16.16 at the segment start; clear (63) needs no conversion.
+            int32_t level = f >= 63.0f ? kClear : Held32(f * 65536.0f);
             int x = span.x;
             const int blocks = (span.n - 1) >> kSegShift, rest = (span.n - 1) & (kSeg - 1);
             // Every segment end takes u, v and the fog level from the exact 1/z there.
@@ -142,19 +144,21 @@ void FillUnderwater(const PolygonRecord* rec) {
                 p += count * dP;
                 const float q = 1.0f / n;
                 const float nu = q * o, nv = q * p, nf = FogAt(n);
+                const bool clear = f >= 63.0f && nf >= 63.0f;
                 Segment(row + x, colours, tex, count, Low32(pu), Low32(pv),
                         static_cast<uint32_t>(Held32((nu - pu) * recip)),
-                        static_cast<uint32_t>(Held32((nv - pv) * recip)), Held32(f * 65536.0f),
-                        Held32((nf - f) * 65536.0f * recip));
+                        static_cast<uint32_t>(Held32((nv - pv) * recip)), level,
+                        clear ? 0 : Held32((nf - f) * 65536.0f * recip));
                 x += count;
                 pu = nu;
                 pv = nv;
                 f = nf;
+                level = f >= 63.0f ? kClear : Held32(f * 65536.0f);
             };
             for (int b = 0; b < blocks; ++b) segment(kSeg, 0.0625f);
             if (rest > 0) segment(rest, kRecip[rest]);
             // The last pixel from the exact values.
-            Segment(row + x, colours, tex, 1, Low32(pu), Low32(pv), 0, 0, Held32(f * 65536.0f), 0);
+            Segment(row + x, colours, tex, 1, Low32(pu), Low32(pv), 0, 0, level, 0);
         };
         if constexpr (kEight) {
             draw(span.frame8,
