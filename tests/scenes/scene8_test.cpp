@@ -16,23 +16,10 @@
 #include "platform/clock.h"
 #include "platform/video.h"
 #include "res/datafile.h"
+#include "tests/scenes/show_pack.h"
 #include "tests/support/support.h"
-#include "tools/content/pack.h"
 
 namespace {
-
-// The show's content pack, written once for the run.
-const TempDir& PackDir() {
-    static TempDir dir;
-    static const bool written = [] {
-        std::string error;
-        const bool ok = WriteDtfArchive(dir.Path() + "/KARVELD.DTF", BuildContentPack(), &error);
-        EXPECT_TRUE(ok) << error;
-        return ok;
-    }();
-    (void)written;
-    return dir;
-}
 
 constexpr const char* kRestored[] = {"REACT1", "REACT2", "REACT3", "REACT5",
                                      "REACT6", "OMBPOL", "OMBECL", "OMBBMB"};
@@ -40,7 +27,7 @@ constexpr const char* kRestored[] = {"REACT1", "REACT2", "REACT3", "REACT5",
 class TunnelChase : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_cwd = std::make_unique<ScopedWorkingDir>(PackDir().Path());
+        m_cwd = std::make_unique<ScopedWorkingDir>(ShowPackDir().Path());
         g_archive.Reset();
         ASSERT_EQ(g_archive.Open("KARVELD.DTF"), 1);
         m_backend = UseHeadlessDisplay(64, 48, 16);
