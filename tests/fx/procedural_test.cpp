@@ -87,13 +87,12 @@ TEST_F(Procedural, FlickerFollowsTheRecordedStreamFrameAfterFrame) {
     std::vector<std::vector<int>> expected;
     for (int f = 0; f < 80; ++f) expected.push_back(model.Step());
     SRand(1234);
-    int lit = 0, full = 0;
+    int lit = 0;
     for (int f = 0; f < 80; ++f) {
         UpdateFlicker(MakeKey("SPACE2"));
         for (int k = 0; k < 64; ++k) {
             ASSERT_EQ(tex[k], expected[f][k]) << "frame " << f << " column " << k;
             lit += tex[k] > 0;
-            full += tex[k] == 255;
         }
     }
     // The rows below the profile row are left as they were.
@@ -101,7 +100,6 @@ TEST_F(Procedural, FlickerFollowsTheRecordedStreamFrameAfterFrame) {
     // The smoothing takes about 30 frames to bring light down to row 30; afterwards some
     // columns are lit.
     EXPECT_GT(lit, 0);
-    EXPECT_GE(full, 0);
 }
 
 TEST_F(Procedural, FlickerDrawsTwoRandomBytesPerColumnAndKeepsItsEdgeColumnsDark) {
