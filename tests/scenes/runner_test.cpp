@@ -1,4 +1,6 @@
 // The common scene loop: frames shown, the key flag, world groups.
+#include "scenes/runner.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,7 +12,6 @@
 #include "engine/world.h"
 #include "platform/clock.h"
 #include "platform/video.h"
-#include "scenes/runner.h"
 #include "tests/support/support.h"
 #include "tools/common/mesh_writer.h"
 #include "tools/common/scene_writer.h"

@@ -1,0 +1,158 @@
+// Underwater material: water beyond 60 units, texels nearer than 40, every span length,
+// and 16-bit frames showing the 8-bit frame's colours.
+#include "fx/underwater.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <vector>
+
+#include "tests/fx/hook_target.h"
+
+namespace {
+
+// Texel (c, r) of a 256 x 256 texture: bright greys and warm colours only (far from the
+// dark water blue), different in neighbouring columns and rows.
+uint8_t TexelAt(int c, int r) {
+    return static_cast<uint8_t>(60 + (c * 5 + r * 11) % 120);
+}
+
+class Underwater : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(RegisterUnderwater(), 1);
+        target.UseHook("UNDERWAT");
+        texels.resize(256 * 256);
+        for (int r = 0; r < 256; ++r)
+            for (int c = 0; c < 256; ++c) texels[r * 256 + c] = TexelAt(c, r);
+        target.texture.sizeLog2 = 8;
+        target.texture.level[0] = texels.data();
+    }
+
+    HookTarget target;
+    std::vector<uint8_t> texels;
+};
+
+TEST_F(Underwater, WaterIsTheNearestEntryToDeepBlueAndLevelZeroRowIsWater) {
+    EXPECT_EQ(UnderwaterIndex(), NearestColour(0, 0, 60));
+    // Row 0 mixes black texels with the full water colour; row 63 the texel with black.
+    EXPECT_EQ(UnderwaterBlend(0, 0), g_colourSum[0 * 256 + UnderwaterIndex()]);
+    EXPECT_EQ(UnderwaterBlend(63, 200), g_colourSum[g_shade8[63 * 256 + 200] * 256 + 0]);
+}
+
+TEST_F(Underwater, FacingPolygonBeyondSixtyUnitsIsAllWater) {
+    for (float z : {61.0f, 70.0f, 500.0f}) {
+        target.Init(24, 12, 8, 0xEE);
+        target.Cover(z, -0.5f, -0.5f);
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 24; ++x)
+                ASSERT_EQ(target.Px(x, y), static_cast<uint32_t>(UnderwaterIndex()))
+                    << "z " << z << " at " << x << "," << y;
+        EXPECT_TRUE(target.GuardIntact(0xEE));
+    }
+}
+
+TEST_F(Underwater, FacingPolygonNearerThanFortyUnitsShowsItsTexels) {
+    for (float z : {5.0f, 20.0f, 39.0f}) {
+        target.Init(40, 10, 8, 0xEE);
+        // Pixel (x, y) is sampled at (x + 1, y + 1): u = x + 0.5 texels, texel column x.
+        target.Cover(z, -0.5f + 30, -0.5f + 7);
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 40; ++x)
+                ASSERT_EQ(target.Px(x, y), TexelAt(x + 30, y + 7)) << z << ": " << x << "," << y;
+    }
+}
+
+TEST_F(Underwater, BetweenFortyAndSixtyUnitsTheTexelFadesIntoWater) {
+    // At 50 units the level is (0.02 - 1/60) x 7560 = 25.2: row 25 of the blend.
+    target.Init(20, 4, 8, 0xEE);
+    target.Cover(50.0f, -0.5f, -0.5f);
+    for (int x = 0; x < 20; ++x) EXPECT_EQ(target.Px(x, 2), UnderwaterBlend(25, TexelAt(x, 2)));
+}
+
+TEST_F(Underwater, SpansOfOneSixteenAndSeventeenPixelsAreWholeAndExact) {
+    for (int w : {1, 2, 15, 16, 17, 31, 32, 33}) {
+        target.Init(w, 3, 8, 0xEE);
+        target.Cover(12.0f, -0.5f + 100, -0.5f + 40);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(target.Px(x, y), TexelAt(x + 100, y + 40)) << w << ": " << x << "," << y;
+        EXPECT_TRUE(target.GuardIntact(0xEE)) << w;
+    }
+}
+
+TEST_F(Underwater, RowsRunningFromTheCameraIntoTheDistanceTurnToWaterOnlyBeyondSixty) {
+    // A floor seen edge-on along each row: from zl units at the left to 400 at the right.
+    const int w = 200, h = 4;
+    for (const float zl : {0.12f, 0.2f, 20.0f}) {
+        target.Init(w, h, 8, 0xEE);
+        const float zr = 400.0f;
+        target.Tri({0, 0, zl, 0, 0}, {w, 0, zr, 255, 0}, {0, h + 1, zl, 0, 3});
+        target.Tri({w, 0, zr, 255, 0}, {w, h + 1, zr, 255, 3}, {0, h + 1, zl, 0, 3});
+        const int water = UnderwaterIndex();
+        // 1/z is linear across the screen; pixel x is sampled at x + 1. The fog level steps
+        // linearly within segments of at most 16 pixels, so a pixel is surely clear when the
+        // surface 16 pixels on is still nearer than 40, and surely water when it is beyond 60
+        // 16 pixels back.
+        const auto depth = [&](int x) {
+            const int at = std::clamp(x, 0, w - 1) + 1;
+            return 1.0 / (1.0 / zl + (1.0 / zr - 1.0 / zl) * at / w);
+        };
+        int clear = 0, deep = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                if (depth(x + 16) < 39.0) {
+                    ++clear;
+                    EXPECT_NE(target.Px(x, y), static_cast<uint32_t>(water)) << x;
+                }
+                if (depth(x - 16) > 61.0) {
+                    ++deep;
+                    EXPECT_EQ(target.Px(x, y), static_cast<uint32_t>(water)) << x;
+                }
+            }
+        EXPECT_GT(clear, 100);
+        if (zl > 1.0f) {
+            EXPECT_GT(deep, 100);
+        }
+    }
+}
+
+TEST_F(Underwater, SixteenBitFrameShowsTheEightBitFramesColours) {
+    const int w = 120, h = 40;
+    auto draw = [&] {
+        // A slanted quad from 10 to 90 units: clear texels, blends and water.
+        target.Tri({0, 0, 10, 0, 0}, {w, 0, 90, 200, 0}, {0, h, 10, 0, 60});
+        target.Tri({w, 0, 90, 200, 0}, {w, h, 90, 200, 60}, {0, h, 10, 0, 60});
+    };
+    target.Init(w, h, 8, 0);
+    draw();
+    std::vector<uint32_t> eight;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) eight.push_back(target.Px(x, y));
+    target.Init(w, h, 16, 0x1234);
+    draw();
+    std::set<uint32_t> kinds;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint32_t index = eight[y * w + x];
+            kinds.insert(index);
+            ASSERT_EQ(target.Px(x, y), g_shade16[64 * 256 + index]) << x << "," << y;
+        }
+    EXPECT_GT(kinds.size(), 20u);
+    EXPECT_TRUE(kinds.count(static_cast<uint32_t>(UnderwaterIndex())));
+}
+
+TEST_F(Underwater, FaceWithoutAValidTextureDrawsNothing) {
+    target.Init(16, 8, 8, 0xEE);
+    target.face_.colour = 1;  // one texture only
+    target.verts_[0] = ScreenVertex{};
+    target.Cover(10.0f, 0, 0);
+    target.face_.colour = 0;
+    target.texture.level[0] = nullptr;
+    target.Cover(10.0f, 0, 0);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 16; ++x) ASSERT_EQ(target.Px(x, y), 0xEEu);
+}
+
+}  // namespace
