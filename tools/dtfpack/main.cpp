@@ -9,6 +9,7 @@
 
 #include "res/datafile.h"
 #include "tools/common/dtf_writer.h"
+#include "tools/common/output_file.h"
 
 namespace fs = std::filesystem;
 
@@ -101,7 +102,7 @@ int Extract(const std::string& path, const std::string& member, const char* outF
 
     if (outFile) {
         std::string error;
-        if (!WriteFileAtomically(outFile, bytes, &error)) return Fail(error);
+        if (!WriteOutputFile(outFile, bytes, &error)) return Fail(error);
         return 0;
     }
     if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size())
