@@ -21,6 +21,7 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    InstallOutputCleanup();
     std::string archive, folder;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
