@@ -107,6 +107,17 @@ TEST(OutputFile, AFifoIsWrittenIntoAndStaysAFifo) {
     EXPECT_EQ(received, "through the pipe");
     EXPECT_EQ(TypeOf(fifo), static_cast<mode_t>(S_IFIFO));
     EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"pipe"});
+
+    // A descriptor's /proc entry links to "pipe:[N]", which is no path: it is opened as named.
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    ASSERT_TRUE(WriteOutputFile("/proc/self/fd/" + std::to_string(fds[1]), Text("by fd"), &error))
+        << error;
+    close(fds[1]);
+    char buffer[16] = {};
+    EXPECT_EQ(read(fds[0], buffer, sizeof buffer), 5);
+    EXPECT_STREQ(buffer, "by fd");
+    close(fds[0]);
 }
 
 TEST(OutputFile, ACharacterDeviceIsWrittenIntoAndStaysADevice) {

@@ -144,6 +144,14 @@ void InstallOutputCleanup() {
 }
 
 bool ResolveOutputTarget(const std::string& path, OutputTarget* target, std::string* error) {
+    // A name that leads to a device, FIFO or socket is opened as it is: links like
+    // /dev/stdout lead through /proc entries whose link text is no path to follow.
+    struct stat named;
+    if (stat(path.c_str(), &named) == 0 && !S_ISREG(named.st_mode) && !S_ISDIR(named.st_mode)) {
+        target->kind = OutputTarget::kSpecial;
+        target->path = path;
+        return true;
+    }
     std::string p = path;
     for (int hops = 0; hops <= 40; hops++) {
         struct stat st;
