@@ -63,6 +63,9 @@ TEST(CaptureOptions, AcceptsTheDocumentedForms) {
     EXPECT_TRUE(o.timedemo);
     EXPECT_EQ(o.fps, 60);
     EXPECT_EQ(o.width, 640);
+    EXPECT_EQ(o.maxSlotSeconds, 600.0);
+    ASSERT_TRUE(Parse({"--timedemo", "--max-slot-seconds", "2.5"}, &o, &error));
+    EXPECT_EQ(o.maxSlotSeconds, 2.5);
 }
 
 TEST(CaptureOptions, RefusesWhatCannotWork) {
@@ -80,6 +83,9 @@ TEST(CaptureOptions, RefusesWhatCannotWork) {
                                                {"--size", "801x600"},
                                                {"--size", "640x480x"},
                                                {"--fps", "0"},
+                                               {"--max-slot-seconds", "0"},
+                                               {"--max-slot-seconds", "inf"},
+                                               {"--max-slot-seconds"},
                                                {"--video", "show.avi"},
                                                {"--timedemo", "--video", "a.mp4"},
                                                {"--wat"}}) {
