@@ -11,8 +11,8 @@
 #include "engine/texture.h"
 #include "engine/world.h"
 #include "res/datafile.h"
-#include "res/palette.h"
 #include "res/load_report.h"
+#include "res/palette.h"
 
 namespace {
 

@@ -100,8 +100,9 @@ int LoadScene(CScene& scene, const char* path) {
         return 0;
     }
     if (bytes.empty() || !LoadSceneFromMemory(scene, bytes.data(), bytes.size())) {
-        ReportLoadFailure(path, "not a scene file the show can read, or a mesh it names did "
-                                "not load");
+        ReportLoadFailure(path,
+                          "not a scene file the show can read, or a mesh it names did "
+                          "not load");
         return 0;
     }
     return 1;

@@ -10,8 +10,8 @@
 #include "engine/render_context.h"
 #include "engine/world.h"
 #include "res/datafile.h"
-#include "res/palette.h"
 #include "res/load_report.h"
+#include "res/palette.h"
 
 namespace {
 

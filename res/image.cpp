@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "res/datafile.h"
-#include "res/palette.h"
 #include "res/load_report.h"
+#include "res/palette.h"
 
 namespace {
 

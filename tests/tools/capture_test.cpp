@@ -1,6 +1,5 @@
 // The capture tool: its command line, frame conversion and a headless run of the show.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,12 +14,12 @@
 #include "res/datafile.h"
 #include "res/load_report.h"
 #include "tests/support/support.h"
-#include "tools/common/dtf_writer.h"
-#include "tools/common/mesh_writer.h"
-#include "tools/common/scene_writer.h"
 #include "tools/capture/capture_options.h"
 #include "tools/capture/capture_run.h"
 #include "tools/capture/png_writer.h"
+#include "tools/common/dtf_writer.h"
+#include "tools/common/mesh_writer.h"
+#include "tools/common/scene_writer.h"
 
 namespace {
 
@@ -207,7 +206,7 @@ TEST(CaptureRun, AnEndlessSceneEndsAtItsLastPicture) {
         ScopedWorkingDir cwd(dir.Path());
         // Without the stop after the last picture the slot would run to the limit and say so.
         const RunResult r = RunTool({"--scene", "1", "--at", "0.2", "--at", "0.5", "--out", "shots",
-                                 "--fps", "10", "--size", "64x48", "--max-slot-seconds", "60"});
+                                     "--fps", "10", "--size", "64x48", "--max-slot-seconds", "60"});
         EXPECT_EQ(r.code, 0) << r.err;
         EXPECT_EQ(r.err.find("still running"), std::string::npos) << r.err;
         EXPECT_EQ(Names(dir.Path() + "/shots"),
@@ -220,7 +219,7 @@ TEST(CaptureRun, AnEndlessSceneEndsATimedemoAtTheLimit) {
     dir.Write("KARVELD.DTF", EndlessSceneArchive(INFINITY));
     ScopedWorkingDir cwd(dir.Path());
     const RunResult r = RunTool({"--timedemo", "--scene", "1", "--fps", "10", "--size", "64x48",
-                             "--max-slot-seconds", "2"});
+                                 "--max-slot-seconds", "2"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.err.find("warning: slot 1 still running after 2 s"), std::string::npos) << r.err;
     // Frames 0..20 are at 0 .. 2 s; the one after the limit ends the slot.
@@ -231,7 +230,7 @@ TEST(CaptureRun, AnEndlessSceneEndsATimedemoAtTheLimit) {
     EXPECT_LE(frames, 24);
     // A picture asked for past the limit is missed, and that is an error naming the slot.
     const RunResult late = RunTool({"--scene", "1", "--at", "5", "--out", "late.png", "--fps", "10",
-                                "--size", "64x48", "--max-slot-seconds", "2"});
+                                    "--size", "64x48", "--max-slot-seconds", "2"});
     EXPECT_EQ(late.code, 1);
     EXPECT_NE(late.err.find("slot 1 ended before 5 s"), std::string::npos) << late.err;
     EXPECT_FALSE(fs::exists(dir.Path() + "/late.png"));
@@ -248,14 +247,14 @@ TEST(CaptureRun, PlantedLinksAtOutputNamesAreNeverWrittenThrough) {
     // temporary endings, in the folder and beside it.
     const std::vector<std::string> planted = {
         "shots/s15-t0.png.part", "shots/s15-t0.png.tmp", "shots/.s15-t0.png", "shots/part",
-        "one.png.part", "one.png.tmp", "frames.part"};
+        "one.png.part",          "one.png.tmp",          "frames.part"};
     for (const std::string& p : planted) ASSERT_EQ(symlink(victim.c_str(), p.c_str()), 0) << p;
     // The single picture's own name is a link too: the file it names is replaced, the link
     // stays.
     dir.Write("real.png", {'o', 'l', 'd'});
     ASSERT_EQ(symlink("real.png", "one.png"), 0);
-    RunResult r = RunTool({"--scene", "15", "--at", "0", "--at", "0.5", "--out", "shots", "--size",
-                       "64x48"});
+    RunResult r =
+        RunTool({"--scene", "15", "--at", "0", "--at", "0.5", "--out", "shots", "--size", "64x48"});
     EXPECT_EQ(r.code, 0) << r.err;
     r = RunTool({"--scene", "15", "--at", "0", "--out", "one.png", "--size", "64x48"});
     EXPECT_EQ(r.code, 0) << r.err;
@@ -287,10 +286,10 @@ TEST(CaptureRun, OutputPlacesAreCheckedBeforeAnythingIsRendered) {
         CaptureOptions o;
         std::string error;
         std::vector<const char*> all = {"karveld-capture", "--scene", "15", "--at", "0",
-                                        "--size", "64x48"};
+                                        "--size",          "64x48"};
         all.insert(all.end(), args.begin(), args.end());
-        ASSERT_TRUE(ParseCaptureOptions(static_cast<int>(all.size()), const_cast<char**>(all.data()),
-                                        &o, &error))
+        ASSERT_TRUE(ParseCaptureOptions(static_cast<int>(all.size()),
+                                        const_cast<char**>(all.data()), &o, &error))
             << error;
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
@@ -301,8 +300,8 @@ TEST(CaptureRun, OutputPlacesAreCheckedBeforeAnythingIsRendered) {
         g_archive.Reset();
     }
     // A run that fails after making its folder takes the folder away again when it is empty.
-    const RunResult r =
-        RunTool({"--scene", "15", "--at", "98", "--at", "99", "--out", "new/shots", "--size", "64x48"});
+    const RunResult r = RunTool(
+        {"--scene", "15", "--at", "98", "--at", "99", "--out", "new/shots", "--size", "64x48"});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("slot 15 ended before 98 s"), std::string::npos) << r.err;
     EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"KARVELD.DTF", "afile"}));
@@ -311,8 +310,7 @@ TEST(CaptureRun, OutputPlacesAreCheckedBeforeAnythingIsRendered) {
 TEST(CaptureRun, AMissedPictureNamesTheSlotsFilesThatDidNotLoad) {
     TempDir dir;
     std::vector<uint8_t> bytes;
-    ASSERT_TRUE(BuildDtfArchive({{"SCN\\SCENE1.SCN", {'n', 'o', 't', ' ', 'a', ' ', 's'}}},
-                                bytes));
+    ASSERT_TRUE(BuildDtfArchive({{"SCN\\SCENE1.SCN", {'n', 'o', 't', ' ', 'a', ' ', 's'}}}, bytes));
     dir.Write("KARVELD.DTF", bytes);
     ScopedWorkingDir cwd(dir.Path());
     const RunResult r =

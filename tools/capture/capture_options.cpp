@@ -51,10 +51,9 @@ bool ParseCaptureOptions(int argc, char** argv, CaptureOptions* o, std::string* 
             o->timedemo = true;
         } else if (arg == "--test-world") {
             o->testWorld = true;
-        } else if (!hasValue &&
-                   (arg == "--scene" || arg == "--at" || arg == "--out" || arg == "--frames" ||
-                    arg == "--video" || arg == "--fps" || arg == "--size" ||
-                    arg == "--max-slot-seconds")) {
+        } else if (!hasValue && (arg == "--scene" || arg == "--at" || arg == "--out" ||
+                                 arg == "--frames" || arg == "--video" || arg == "--fps" ||
+                                 arg == "--size" || arg == "--max-slot-seconds")) {
             *error = arg + " needs a value";
             return false;
         } else if (arg == "--scene") {

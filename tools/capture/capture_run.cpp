@@ -207,8 +207,7 @@ private:
     // True while the slot is being ended (frame k of it is not kept). A slot still running
     // past the show-time limit is ended with a warning naming it.
     bool EndingSlot(int64_t k) {
-        if (!m_ending && !m_cutting &&
-            static_cast<double>(k) / m_o.fps > m_o.maxSlotSeconds) {
+        if (!m_ending && !m_cutting && static_cast<double>(k) / m_o.fps > m_o.maxSlotSeconds) {
             std::fprintf(stderr,
                          "karveld-capture: warning: slot %d still running after %s s of show "
                          "time; ended there\n",
@@ -353,7 +352,8 @@ int RunCapture(const CaptureOptions& o) {
         if (!g_archive.Open("KARVELD.DTF", &why)) {
             std::printf("KARVELD.DTF not found.\n");
             std::fflush(stdout);
-            if (!why.empty()) std::fprintf(stderr, "karveld-capture: KARVELD.DTF: %s\n", why.c_str());
+            if (!why.empty())
+                std::fprintf(stderr, "karveld-capture: KARVELD.DTF: %s\n", why.c_str());
             result = -1;
         } else if (!g_display.InitWindow() ||
                    !g_display.SetMode(show.width, show.height, show.bits, 0)) {

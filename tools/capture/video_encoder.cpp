@@ -56,16 +56,26 @@ bool CVideoEncoder::Start(const std::string& target, const VideoFormat& format,
     m_video.CloseFd();
 
     const bool webm = m_ext == ".webm";
-    std::vector<std::string> args = {"ffmpeg", "-nostdin", "-y", "-loglevel", "error",
-                                     "-f", "rawvideo", "-pixel_format",
-                                     format.rgb24 ? "rgb24" : "rgb565le", "-video_size",
-                                     std::to_string(format.width) + "x" +
-                                         std::to_string(format.height),
-                                     "-framerate", std::to_string(format.fps), "-i", "pipe:0"};
+    std::vector<std::string> args = {
+        "ffmpeg",
+        "-nostdin",
+        "-y",
+        "-loglevel",
+        "error",
+        "-f",
+        "rawvideo",
+        "-pixel_format",
+        format.rgb24 ? "rgb24" : "rgb565le",
+        "-video_size",
+        std::to_string(format.width) + "x" + std::to_string(format.height),
+        "-framerate",
+        std::to_string(format.fps),
+        "-i",
+        "pipe:0"};
     const std::vector<std::string> codec =
         webm ? std::vector<std::string>{"-c:v", "libvpx-vp9", "-b:v", "4M", "-pix_fmt", "yuv420p"}
-             : std::vector<std::string>{"-c:v", "libx264", "-preset", "veryfast", "-crf", "20",
-                                        "-pix_fmt", "yuv420p", "-movflags", "+faststart"};
+             : std::vector<std::string>{"-c:v", "libx264",  "-preset", "veryfast",  "-crf",
+                                        "20",   "-pix_fmt", "yuv420p", "-movflags", "+faststart"};
     args.insert(args.end(), codec.begin(), codec.end());
     args.push_back("file:" + m_video.Path());
     if (!m_encoder.Start(args, true, &why)) {
@@ -93,13 +103,12 @@ bool CVideoEncoder::Finish(const std::vector<MusicEvent>& music, int64_t frames,
     std::string why;
     CTempFile wav;
     std::vector<uint8_t> wavBytes;
-    if (!WavBytes(RenderMusicTrack(music, frames, m_format.fps, audioRate), audioRate,
-                  &wavBytes) ||
+    if (!WavBytes(RenderMusicTrack(music, frames, m_format.fps, audioRate), audioRate, &wavBytes) ||
         !wav.Create(m_folder, m_stem, ".wav", &why) || !WriteAll(wav.Fd(), wavBytes) ||
         !wav.CloseFd()) {
         Abort();
-        return Fail(error, "cannot write the soundtrack for " + m_target +
-                               (why.empty() ? "" : ": " + why));
+        return Fail(
+            error, "cannot write the soundtrack for " + m_target + (why.empty() ? "" : ": " + why));
     }
     // A second ffmpeg run puts the sound beside the frames without encoding them again.
     CTempFile muxed;
@@ -108,9 +117,21 @@ bool CVideoEncoder::Finish(const std::vector<MusicEvent>& music, int64_t frames,
         return Fail(error, "cannot write " + m_target + ": " + why);
     }
     muxed.CloseFd();
-    std::vector<std::string> args = {"ffmpeg", "-nostdin", "-y", "-loglevel", "error",
-                                     "-i", "file:" + m_video.Path(), "-i", "file:" + wav.Path(),
-                                     "-map", "0:v", "-map", "1:a", "-c:v", "copy"};
+    std::vector<std::string> args = {"ffmpeg",
+                                     "-nostdin",
+                                     "-y",
+                                     "-loglevel",
+                                     "error",
+                                     "-i",
+                                     "file:" + m_video.Path(),
+                                     "-i",
+                                     "file:" + wav.Path(),
+                                     "-map",
+                                     "0:v",
+                                     "-map",
+                                     "1:a",
+                                     "-c:v",
+                                     "copy"};
     const std::vector<std::string> audio =
         m_ext == ".webm"
             ? std::vector<std::string>{"-c:a", "libopus", "-b:a", "160k"}

@@ -133,7 +133,6 @@ void UnregisterCleanup(int slot) {
     if (slot >= 0 && slot < kCleanupSlots) g_cleanup[slot].kind = kFree;
 }
 
-
 void InstallOutputCleanup() {
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
@@ -162,8 +161,7 @@ bool ResolveOutputTarget(const std::string& path, OutputTarget* target, std::str
             return true;
         }
         if (S_ISLNK(st.st_mode)) {
-            std::vector<char> link(static_cast<size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) +
-                                   1);
+            std::vector<char> link(static_cast<size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1);
             const ssize_t n = readlink(p.c_str(), link.data(), link.size() - 1);
             if (n < 0) return Fail(error, "cannot read the link " + p + ": " + Why());
             const std::string to(link.data(), static_cast<size_t>(n));
@@ -329,7 +327,8 @@ bool WriteOutputFile(const std::string& path, const std::vector<uint8_t>& bytes,
                      std::string* error) {
     COutputFile out;
     if (!out.Open(path, error)) return false;
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), out.Stream()) != bytes.size()) {
+    if (!bytes.empty() &&
+        std::fwrite(bytes.data(), 1, bytes.size(), out.Stream()) != bytes.size()) {
         const std::string why = Why();
         out.Abort();
         return Fail(error, "cannot write " + path + ": " + why);
@@ -398,8 +397,8 @@ bool COutputFolder::Prepare(const std::string& path, std::string* error) {
         if (up == at) break;
         at = up;
     }
-    if (!S_ISDIR(st.st_mode)) return Fail(error, "cannot create folder " + folder + ": " + at +
-                                                     " is not a folder");
+    if (!S_ISDIR(st.st_mode))
+        return Fail(error, "cannot create folder " + folder + ": " + at + " is not a folder");
     if (!CheckFolderWritable(at, error)) return false;
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
         SignalGuard guard;
