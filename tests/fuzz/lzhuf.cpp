@@ -15,8 +15,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The same bytes as plain data must survive encoding and decoding.
     std::vector<uint8_t> stream = LzhufEncode(data, size);
+    // A whole stream is never reported as cut short, and every shorter one is.
     std::vector<uint8_t> back(size);
-    LzhufDecode(stream.data(), stream.size(), back.data(), back.size());
+    if (LzhufDecode(stream.data(), stream.size(), back.data(), back.size()) != 1) __builtin_trap();
     if (size && std::memcmp(back.data(), data, size) != 0) __builtin_trap();
+    if (size && LzhufDecode(stream.data(), stream.size() - 1, back.data(), back.size()) != -1)
+        __builtin_trap();
     return 0;
 }
