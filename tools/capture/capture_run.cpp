@@ -3,7 +3,6 @@
 #include "tools/capture/capture_run.h"
 
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
