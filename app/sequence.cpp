@@ -2,6 +2,7 @@
 #include "app/sequence.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/music.h"
@@ -119,9 +120,12 @@ FrameView MakeShowFrameView() {
 int KarveldMain(const ShowOptions& options) {
     // Before the window: the video layer leaves handlers it finds in place.
     InstallStopSignals();
-    if (!g_archive.Open("KARVELD.DTF")) {
+    std::string why;
+    if (!g_archive.Open("KARVELD.DTF", &why)) {
         std::printf("KARVELD.DTF not found.\n");
         std::fflush(stdout);
+        // The file is there but is no archive the show can read: say why, beside the message.
+        if (!why.empty()) std::fprintf(stderr, "karveld: KARVELD.DTF: %s\n", why.c_str());
         return -1;
     }
     if (!g_display.InitWindow()) {

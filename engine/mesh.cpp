@@ -13,6 +13,7 @@
 #include "engine/texture.h"
 #include "engine/world.h"
 #include "res/datafile.h"
+#include "res/load_report.h"
 #include "res/palette.h"
 
 namespace {
@@ -168,6 +169,14 @@ int LoadMesh(const NameKey& key) {
     std::strcat(path, ".OBP");
 
     std::vector<uint8_t> bytes;
-    if (!ReadDataFile(path, bytes) || bytes.empty()) return 0;
-    return LoadMeshFromMemory(key, bytes.data(), bytes.size());
+    std::string why;
+    if (!ReadDataFile(path, bytes, &why)) {
+        if (!why.empty()) ReportLoadFailure(path, why);
+        return 0;
+    }
+    if (bytes.empty() || !LoadMeshFromMemory(key, bytes.data(), bytes.size())) {
+        ReportLoadFailure(path, "not a mesh file the show can read");
+        return 0;
+    }
+    return 1;
 }

@@ -8,6 +8,7 @@
 #include "engine/byte_reader.h"
 #include "engine/world.h"
 #include "res/datafile.h"
+#include "res/load_report.h"
 
 namespace {
 
@@ -93,8 +94,18 @@ int LoadSceneFromMemory(CScene& scene, const uint8_t* data, size_t size) {
 
 int LoadScene(CScene& scene, const char* path) {
     std::vector<uint8_t> bytes;
-    if (!ReadDataFile(path, bytes) || bytes.empty()) return 0;
-    return LoadSceneFromMemory(scene, bytes.data(), bytes.size());
+    std::string why;
+    if (!ReadDataFile(path, bytes, &why)) {
+        if (!why.empty()) ReportLoadFailure(path, why);
+        return 0;
+    }
+    if (bytes.empty() || !LoadSceneFromMemory(scene, bytes.data(), bytes.size())) {
+        ReportLoadFailure(path,
+                          "not a scene file the show can read, or a mesh it names did "
+                          "not load");
+        return 0;
+    }
+    return 1;
 }
 
 float GetDuration(CScene& scene) {

@@ -10,6 +10,7 @@
 #include "engine/render_context.h"
 #include "engine/world.h"
 #include "res/datafile.h"
+#include "res/load_report.h"
 #include "res/palette.h"
 
 namespace {
@@ -143,13 +144,20 @@ int AddTexture(const NameKey& key) {
     char path[32];
     MakePath(key, ".TGA", path);
     std::vector<uint8_t> bytes;
-    if (!ReadDataFile(path, bytes) || bytes.size() < kTgaHeaderBytes) return 0;
-    const int32_t w = ReadU16(bytes.data() + 12);
-    const int32_t h = ReadU16(bytes.data() + 14);
-    if (w == 0 || h == 0) return 0;
+    std::string why;
+    if (!ReadDataFile(path, bytes, &why)) {
+        if (!why.empty()) ReportLoadFailure(path, why);
+        return 0;
+    }
     const size_t pixelsAt = kTgaHeaderBytes + kTgaColourMapBytes;
+    const int32_t w = bytes.size() < kTgaHeaderBytes ? 0 : ReadU16(bytes.data() + 12);
+    const int32_t h = bytes.size() < kTgaHeaderBytes ? 0 : ReadU16(bytes.data() + 14);
     // The header's sizes are only trusted as far as the file really holds the indices.
-    if (bytes.size() < pixelsAt || bytes.size() - pixelsAt < static_cast<size_t>(w) * h) return 0;
+    if (w == 0 || h == 0 || bytes.size() < pixelsAt ||
+        bytes.size() - pixelsAt < static_cast<size_t>(w) * h) {
+        ReportLoadFailure(path, "not a texture the show can read");
+        return 0;
+    }
 
     // Colour-map entries are stored blue, green, red.
     uint8_t remap[256];

@@ -224,10 +224,31 @@ int CDataFile::Close() {
     return CDiskFile::Close();
 }
 
-bool ReadDataFile(const char* name, std::vector<uint8_t>& bytes) {
+std::string DataFileOpenFailure(const char* name) {
+    if (name == nullptr) return "";
+    if (g_archive.IsOpened() && g_archive.Find(name, nullptr, nullptr)) {
+        uint8_t* block = nullptr;
+        if (g_archive.Extract(name, &block)) {
+            delete[] block;
+            return "";
+        }
+        return g_archive.LastError();
+    }
+    struct stat st;
+    if (stat(ResolveDiskName(name).c_str(), &st) == 0)
+        return S_ISDIR(st.st_mode) ? "a folder, not a data file" : "cannot be read";
+    return "";
+}
+
+bool ReadDataFile(const char* name, std::vector<uint8_t>& bytes, std::string* why) {
     bytes.clear();
+    if (why) why->clear();
     CDataFile file;
-    if (name == nullptr || !file.Open(name)) return false;
+    if (name == nullptr) return false;
+    if (!file.Open(name)) {
+        if (why) *why = DataFileOpenFailure(name);
+        return false;
+    }
     const long size = file.Size();
     // Read counts are int: a larger file cannot be read in one call.
     bool ok = size >= 0 && size <= INT32_MAX;
@@ -240,6 +261,9 @@ bool ReadDataFile(const char* name, std::vector<uint8_t>& bytes) {
         ok = ok && file.Read(bytes.data(), 1, static_cast<int>(size)) != 0;
     }
     if (!file.Close()) ok = false;
-    if (!ok) bytes.clear();
+    if (!ok) {
+        bytes.clear();
+        if (why) *why = "cannot be read";
+    }
     return ok;
 }

@@ -74,12 +74,17 @@ struct DtfRecord {
 
 class CDtfArchive {
 public:
-    int Open(const char* path);
+    // 1 when the archive was read and added. On 0, *why (when given) says what is wrong with
+    // a file that exists, and stays empty when there is no such file.
+    int Open(const char* path, std::string* why = nullptr);
     int Find(const char* name, int* archiveIndex, int* memberIndex) const;
     int32_t GetSize(const char* name) const;
     int32_t GetSecondValue(const char* name) const;
-    // 1 when the member was decompressed into a new block (new[]) the caller owns.
+    // 1 when the member was decompressed into a new block (new[]) the caller owns. A member
+    // whose stream ends before its size was produced is unreadable: 0, and no block.
     int Extract(const char* name, uint8_t** block);
+    // Why the last Extract failed.
+    const std::string& LastError() const { return m_lastError; }
     int IsOpened() const { return m_opened; }
     // Forgets every archive (tests).
     void Reset();
@@ -88,6 +93,7 @@ public:
 private:
     std::vector<DtfRecord> m_archives;
     int m_opened = 0;
+    std::string m_lastError;
 };
 
 // The one archive of the program.
@@ -103,5 +109,12 @@ std::string UpperCase(const char* text);
 std::string ResolveDiskName(const char* name);
 
 // Reads the whole data file `name` (archive member or disk file) into bytes; false when it
-// cannot be opened, read, or held in memory. An empty file gives true and no bytes.
-bool ReadDataFile(const char* name, std::vector<uint8_t>& bytes);
+// cannot be opened, read, or held in memory. An empty file gives true and no bytes. On
+// false, *why (when given) says what is wrong with a file that exists (an archive member
+// that cannot be extracted and has no disk file, or a disk file that cannot be read) and
+// stays empty when there is no such file at all.
+bool ReadDataFile(const char* name, std::vector<uint8_t>& bytes, std::string* why = nullptr);
+
+// What is wrong with `name` after a failed CDataFile::Open: the archive's reason for a
+// member it lists, "cannot be read" for a disk file that exists, else empty (missing).
+std::string DataFileOpenFailure(const char* name);

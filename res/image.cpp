@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "res/datafile.h"
+#include "res/load_report.h"
 #include "res/palette.h"
 
 namespace {
@@ -84,8 +85,16 @@ int CIndexedImage::LoadFromMemory(const uint8_t* data, size_t size) {
 
 int CIndexedImage::Load(const char* name) {
     std::vector<uint8_t> bytes;
-    if (!ReadDataFile(name, bytes) || bytes.size() < kTgaHeaderSize) return 0;
-    return LoadFromMemory(bytes.data(), bytes.size());
+    std::string why;
+    if (!ReadDataFile(name, bytes, &why)) {
+        if (!why.empty()) ReportLoadFailure(name, why);
+        return 0;
+    }
+    if (bytes.size() < kTgaHeaderSize || !LoadFromMemory(bytes.data(), bytes.size())) {
+        ReportLoadFailure(name, "not an 8-bit TGA image the show can read");
+        return 0;
+    }
+    return 1;
 }
 
 int CIndexedImage::Resize(int newWidth, int newHeight) {
@@ -127,7 +136,11 @@ void CIndexedImage::Release() {
 int CSprite::Load(const char* name, int mode, int formatOverride) {
     CIndexedImage image;
     if (!image.Load(name)) return 0;
-    return LoadFromImage(image, mode, formatOverride);
+    if (!LoadFromImage(image, mode, formatOverride)) {
+        ReportLoadFailure(name, "cannot be made into a sprite");
+        return 0;
+    }
+    return 1;
 }
 
 int CSprite::LoadFromImage(const CIndexedImage& image, int mode, int formatOverride) {

@@ -123,11 +123,14 @@ class Decoder {
 public:
     Decoder(FillFn fill, void* ctx) : m_fill(fill), m_ctx(ctx) {}
 
-    void Run(uint8_t* block, size_t blockSize) {
+    // False when the input ran out before the block was filled: some bits that the output
+    // was decoded from were not in the input.
+    bool Run(uint8_t* block, size_t blockSize) {
         uint32_t raw = 0;
         for (int i = 0; i < 4; i++) raw |= static_cast<uint32_t>(NextByte()) << (8 * i);
+        if (m_padBytes > 0) return blockSize == 0;
         int32_t length = static_cast<int32_t>(raw);
-        if (length <= 0) return;
+        if (length <= 0) return true;
         // Output past the block would be dropped, so decoding stops at the block's end.
         size_t limit = std::min(static_cast<size_t>(length), blockSize);
 
@@ -167,16 +170,22 @@ public:
                 r = (r + 1) & kRingMask;
             }
         }
+        // Bits are fetched ahead of use; only padding that was actually used counts.
+        return 8 * m_padBytes <= static_cast<uint64_t>(m_bitCount);
     }
 
 private:
     uint8_t NextByte() {
         if (m_inPos == m_inFill) {
-            if (m_inEnd) return 0;
-            m_inFill = m_fill(m_ctx, m_input, kChunkSize);
-            m_inPos = 0;
-            if (m_inFill == 0) {
-                m_inEnd = true;  // past the end of the input every byte reads as 0
+            if (!m_inEnd) {
+                m_inFill = m_fill(m_ctx, m_input, kChunkSize);
+                m_inPos = 0;
+                m_inEnd = m_inFill == 0;
+            }
+            if (m_inEnd) {
+                // Past the end of the input every byte reads as 0; the count tells whether
+                // any of them was used.
+                ++m_padBytes;
                 return 0;
             }
         }
@@ -213,6 +222,7 @@ private:
     size_t m_inFill = 0;
     size_t m_inPos = 0;
     bool m_inEnd = false;
+    uint64_t m_padBytes = 0;
     uint32_t m_bits = 0;
     int m_bitCount = 0;
 };
@@ -252,16 +262,14 @@ const PositionTables& GetPositionTables() {
 int LzhufDecode(FILE* file, uint8_t* block, size_t blockSize) {
     if (!file || (!block && blockSize)) return 0;
     lzhuf::Decoder decoder(lzhuf::FillFromFile, file);
-    decoder.Run(block, blockSize);
-    return 1;
+    return decoder.Run(block, blockSize) ? 1 : -1;
 }
 
 int LzhufDecode(const uint8_t* stream, size_t streamSize, uint8_t* block, size_t blockSize) {
     if ((!stream && streamSize) || (!block && blockSize)) return 0;
     lzhuf::MemoryInput in{stream, stream ? streamSize : 0, 0};
     lzhuf::Decoder decoder(lzhuf::FillFromMemory, &in);
-    decoder.Run(block, blockSize);
-    return 1;
+    return decoder.Run(block, blockSize) ? 1 : -1;
 }
 
 int64_t LzhufStoredLength(const uint8_t* stream, size_t streamSize) {

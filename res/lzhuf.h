@@ -14,7 +14,8 @@
 // Reads from `file`, positioned at a member stream, and decodes into `block`. Output past
 // `blockSize` is dropped (decoding stops there); input past the end of the file reads as 0
 // bits. The block is left untouched beyond what the stream produces. Returns 1 once the
-// decoder has run, 0 when `file` or `block` is missing.
+// decoder has run, -1 when the input ran out before the output was complete (a bit that
+// was used, or the length field, lay past the end), 0 when `file` or `block` is missing.
 int LzhufDecode(FILE* file, uint8_t* block, size_t blockSize);
 
 // The same over a stream held in memory.

@@ -7,6 +7,7 @@
 
 #include "app/display.h"
 #include "res/datafile.h"
+#include "res/load_report.h"
 
 int32_t g_pixelMode = 0;
 uint8_t g_fogColour[3] = {0, 0, 0};
@@ -146,11 +147,24 @@ int LoadPaletteFromMemory(const uint8_t* data, size_t size) {
 
 int LoadPalette(const char* name) {
     CDataFile file;
-    if (!file.Open(name)) return 0;
-    // A member shorter than a palette file would read as success with the rest zeroed.
-    if (file.Size() < static_cast<long>(kPalFileSize)) return 0;
+    if (!file.Open(name)) {
+        const std::string why = DataFileOpenFailure(name);
+        if (!why.empty()) ReportLoadFailure(name, why);
+        return 0;
+    }
+    // Only the palette's own bytes are read; a longer file is fine, a shorter one is not.
+    const long size = file.Size();
     std::vector<uint8_t> bytes(kPalFileSize);
     const int ok = file.Read(bytes.data(), 1, static_cast<int>(kPalFileSize));
     file.Close();
-    return ok && LoadPaletteFromMemory(bytes.data(), bytes.size()) ? 1 : 0;
+    if (size >= 0 && static_cast<size_t>(size) < kPalFileSize) {
+        ReportLoadFailure(name, "shorter than a palette file (" + std::to_string(size) + " of " +
+                                    std::to_string(kPalFileSize) + " bytes)");
+        return 0;
+    }
+    if (!ok || !LoadPaletteFromMemory(bytes.data(), bytes.size())) {
+        ReportLoadFailure(name, "cannot be read");
+        return 0;
+    }
+    return 1;
 }

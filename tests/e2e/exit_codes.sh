@@ -7,8 +7,9 @@ trap 'rm -rf "$tmp"' EXIT
 cd "$tmp"
 fail() { echo "FAIL: $*"; exit 1; }
 
-out=$(SDL_VIDEODRIVER=dummy "$build/karveld"; echo "rc=$?")
+out=$(SDL_VIDEODRIVER=dummy "$build/karveld" 2>err.txt; echo "rc=$?")
 [ "$out" = $'KARVELD.DTF not found.\nrc=255' ] || fail "empty folder gave: $out"
+[ ! -s err.txt ] || fail "a missing archive needs no reason: $(cat err.txt)"
 
 # Options are ignored.
 out=$(SDL_VIDEODRIVER=dummy "$build/karveld" -x320 -y240 -b16 -ns; echo "rc=$?")
@@ -16,8 +17,21 @@ out=$(SDL_VIDEODRIVER=dummy "$build/karveld" -x320 -y240 -b16 -ns; echo "rc=$?")
 
 # Not an archive: wrong magic.
 printf 'DTFX\001\000\000\000' > KARVELD.DTF
-out=$(SDL_VIDEODRIVER=dummy "$build/karveld"; echo "rc=$?")
+out=$(SDL_VIDEODRIVER=dummy "$build/karveld" 2>err.txt; echo "rc=$?")
 [ "$out" = $'KARVELD.DTF not found.\nrc=255' ] || fail "bad magic: $out"
+grep -qx 'karveld: KARVELD.DTF: not an archive: no DTFF signature' err.txt \
+    || fail "bad magic reason: $(cat err.txt)"
+
+# An archive whose directory is cut short, and one with a count its length cannot hold.
+printf 'DTFF\002\000\000\000LONG_MEMBER_NAME_NUMBER_ONE\000\001\000\000\000\000\000\000\000\060\000\000\000LONG' \
+    > KARVELD.DTF
+out=$(SDL_VIDEODRIVER=dummy "$build/karveld" 2>err.txt; echo "rc=$?")
+[ "$out" = $'KARVELD.DTF not found.\nrc=255' ] || fail "cut directory: $out"
+grep -q 'directory cut short at entry 2 of 2' err.txt || fail "cut reason: $(cat err.txt)"
+printf 'DTFF\377\000\000\000A\000' > KARVELD.DTF
+SDL_VIDEODRIVER=dummy "$build/karveld" >/dev/null 2>err.txt
+grep -q 'member count 255 out of range' err.txt || fail "count reason: $(cat err.txt)"
+
 # A termination signal ends the whole show at once: exit 143, no banner.
 if [ -f "$build/KARVELD.DTF" ]; then
     cp "$build/KARVELD.DTF" .

@@ -1,4 +1,6 @@
-// Fuzz target: archive directories and member extraction from arbitrary archive files.
+// Fuzz target: archive directories and member extraction from arbitrary archive files. The
+// archive reader opens files by name, so each input is written to a file in the current
+// folder (never a shared one like /tmp), named after the process, and removed after the run.
 #include <unistd.h>
 
 #include <cstdint>
@@ -8,7 +10,7 @@
 #include "res/datafile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = "/tmp/KARVELD_FUZZ_" + std::to_string(getpid()) + ".DTF";
+    static const std::string path = "KARVELD_FUZZ_" + std::to_string(getpid()) + ".DTF";
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return 0;
     if (size) std::fwrite(data, 1, size, f);

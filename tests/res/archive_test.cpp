@@ -239,6 +239,71 @@ TEST_F(ArchiveTest, UnextractableMembersFallBackToDisk) {
     EXPECT_EQ(g_archive.Extract("HUGE.BIN", &block), 0);
 }
 
+TEST_F(ArchiveTest, AnInvalidArchiveSaysWhy) {
+    auto why = [](const char* path) {
+        std::string reason = "unset";
+        EXPECT_EQ(g_archive.Open(path, &reason), 0) << path;
+        return reason;
+    };
+    Bytes good = ArchiveBytes({{"M", FromString("member")}, {"N", FromString("other")}});
+    Bytes badMagic = good;
+    badMagic[3] = 'X';
+    WriteFile("MAGIC.DTF", badMagic);
+    EXPECT_NE(why("MAGIC.DTF").find("not an archive"), std::string::npos);
+    WriteFile("TINY.DTF", FromString("DT"));
+    EXPECT_NE(why("TINY.DTF").find("not an archive"), std::string::npos);
+    WriteFile("ZERO.DTF", {'D', 'T', 'F', 'F', 0, 0, 0, 0});
+    EXPECT_NE(why("ZERO.DTF").find("count is 0"), std::string::npos);
+    Bytes many = good;
+    many[6] = 1;  // 65538 members in a file of a few dozen bytes
+    WriteFile("MANY.DTF", many);
+    EXPECT_NE(why("MANY.DTF").find("count 65538 out of range"), std::string::npos);
+    // Cut inside the second entry's name (the first entry is 26 + 12 bytes long); the count
+    // alone still fits the file's length.
+    Bytes named = ArchiveBytes({{"A_RATHER_LONG_NAME_ONE.BIN", FromString("1")},
+                                {"A_RATHER_LONG_NAME_TWO.BIN", FromString("2")}});
+    WriteFile("CUT.DTF", Bytes(named.begin(), named.begin() + 8 + 39 + 20));
+    EXPECT_NE(why("CUT.DTF").find("cut short at entry 2 of 2"), std::string::npos);
+    ASSERT_EQ(mkdir("FOLDER.DTF", 0755), 0);
+    EXPECT_NE(why("FOLDER.DTF").find("folder"), std::string::npos);
+    // A missing file has nothing wrong with it to tell.
+    EXPECT_EQ(why("ABSENT.DTF"), "");
+    EXPECT_TRUE(g_archive.Archives().empty());
+}
+
+TEST_F(ArchiveTest, ATruncatedMemberDoesNotOpenAndIsNamed) {
+    Bytes noise(3000);
+    uint32_t seed = 99;
+    for (uint8_t& b : noise) b = static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 16);
+    Bytes whole = ArchiveBytes({{"FIRST.BIN", FromString("first member")}, {"LAST.BIN", noise}});
+    // Only the last byte of the last member is missing.
+    WriteFile("CUT.DTF", Bytes(whole.begin(), whole.end() - 1));
+    ASSERT_EQ(g_archive.Open("CUT.DTF"), 1);
+    uint8_t* block = reinterpret_cast<uint8_t*>(1);
+    EXPECT_EQ(g_archive.Extract("LAST.BIN", &block), 0);
+    EXPECT_EQ(block, nullptr);
+    EXPECT_EQ(g_archive.LastError(), "member data cut short");
+    CDataFile f;
+    EXPECT_EQ(f.Open("LAST.BIN"), 0);
+    Bytes bytes = {1};
+    std::string why;
+    EXPECT_FALSE(ReadDataFile("last.bin", bytes, &why));
+    EXPECT_EQ(why, "member data cut short");
+    EXPECT_TRUE(bytes.empty());
+    // The member before it is whole and still reads; a disk file of the name is the fallback.
+    ASSERT_EQ(f.Open("FIRST.BIN"), 1);
+    EXPECT_EQ(ReadAll(f), FromString("first member"));
+    WriteFile("LAST.BIN", FromString("from disk"));
+    ASSERT_EQ(f.Open("LAST.BIN"), 1);
+    EXPECT_EQ(ReadAll(f), FromString("from disk"));
+    // The whole archive reads the same member back exactly.
+    g_archive.Reset();
+    WriteFile("WHOLE.DTF", whole);
+    ASSERT_EQ(g_archive.Open("WHOLE.DTF"), 1);
+    ASSERT_EQ(f.Open("LAST.BIN"), 1);
+    EXPECT_EQ(ReadAll(f), noise);
+}
+
 TEST_F(ArchiveTest, StreamShorterThanDirectorySizeLeavesZeros) {
     Bytes bytes = ArchiveBytes({{"S", FromString("abc")}});
     const size_t sizeAt = 8 + 2;

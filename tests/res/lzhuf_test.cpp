@@ -197,24 +197,54 @@ TEST(LzhufDecode, OutputStopsAtTheBlock) {
     EXPECT_EQ(Bytes(shortBlock.begin(), shortBlock.begin() + 5), (Bytes{' ', ' ', ' ', ' ', 0xCD}));
 }
 
-TEST(LzhufDecode, TruncatedAndCorruptStreamsStayInBounds) {
+TEST(LzhufDecode, EveryCutOfAStreamIsReportedAndStaysInBounds) {
     Bytes data = Noise(600, 3);
     data.insert(data.end(), 600, 'k');
     Bytes stream = LzhufEncode(data.data(), data.size());
-    for (size_t cut = 0; cut < stream.size(); cut += 7) {
+    // Every byte of a stream carries bits the output needs, so every cut is noticed, even the
+    // last byte alone, and the block's guard bytes are never written.
+    for (size_t cut = 0; cut < stream.size(); cut++) {
         Bytes part(stream.begin(), stream.begin() + cut);
-        Bytes out(data.size());
-        EXPECT_EQ(LzhufDecode(part.data(), part.size(), out.data(), out.size()), 1);
+        Bytes out(data.size() + 8, 0xCD);
+        EXPECT_EQ(LzhufDecode(part.data(), part.size(), out.data(), data.size()), -1)
+            << "cut at " << cut << " of " << stream.size();
+        EXPECT_EQ(Bytes(out.end() - 8, out.end()), Bytes(8, 0xCD));
     }
+    Bytes out(data.size());
+    EXPECT_EQ(LzhufDecode(stream.data(), stream.size(), out.data(), out.size()), 1);
+    EXPECT_EQ(out, data);
+    // A block smaller than the stream states needs only its share of the input.
+    const size_t half = stream.size() * 3 / 4;
+    EXPECT_EQ(LzhufDecode(stream.data(), half, out.data(), 50), 1);
+}
+
+TEST(LzhufDecode, WholeStreamsAreNeverReportedShort) {
+    // The decoder fetches bits ahead of use; those past the end must not count as missing.
+    for (size_t n = 0; n < 200; n++) {
+        Bytes data = Noise(n, static_cast<uint32_t>(n + 1));
+        for (size_t i = 0; i < n / 2; i++) data[i] = 'a' + i % 3;  // matches and literals
+        Bytes stream = LzhufEncode(data.data(), data.size());
+        Bytes out(n);
+        ASSERT_EQ(LzhufDecode(stream.data(), stream.size(), out.data(), out.size()), 1) << n;
+        EXPECT_EQ(out, data);
+    }
+}
+
+TEST(LzhufDecode, CorruptStreamsStayInBounds) {
     Bytes garbage = Noise(400, 11);
     garbage[0] = 0x00;
     garbage[1] = 0x10;
     garbage[2] = garbage[3] = 0;
     Bytes out(0x1000);
-    EXPECT_EQ(LzhufDecode(garbage.data(), garbage.size(), out.data(), out.size()), 1);
+    EXPECT_NE(LzhufDecode(garbage.data(), garbage.size(), out.data(), out.size()), 0);
     // A length far beyond the block decodes only as far as the block goes.
     Bytes huge = {0xFF, 0xFF, 0xFF, 0x7F};
-    EXPECT_EQ(LzhufDecode(huge.data(), huge.size(), out.data(), 16), 1);
+    EXPECT_EQ(LzhufDecode(huge.data(), huge.size(), out.data(), 16), -1);
+    // A stream cut inside its length field produces nothing and says so; a stream stating
+    // length 0 needs nothing more.
+    EXPECT_EQ(LzhufDecode(huge.data(), 2, out.data(), 16), -1);
+    Bytes zero = {0, 0, 0, 0};
+    EXPECT_EQ(LzhufDecode(zero.data(), zero.size(), out.data(), 16), 1);
 }
 
 }  // namespace

@@ -1,15 +1,25 @@
 // The capture tool: its command line, frame conversion and a headless run of the show.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
+#include "res/datafile.h"
+#include "res/load_report.h"
 #include "tests/support/support.h"
 #include "tools/capture/capture_options.h"
 #include "tools/capture/capture_run.h"
 #include "tools/capture/png_writer.h"
+#include "tools/common/dtf_writer.h"
+#include "tools/common/mesh_writer.h"
+#include "tools/common/scene_writer.h"
 
 namespace {
 
@@ -52,6 +62,9 @@ TEST(CaptureOptions, AcceptsTheDocumentedForms) {
     EXPECT_TRUE(o.timedemo);
     EXPECT_EQ(o.fps, 60);
     EXPECT_EQ(o.width, 640);
+    EXPECT_EQ(o.maxSlotSeconds, 600.0);
+    ASSERT_TRUE(Parse({"--timedemo", "--max-slot-seconds", "2.5"}, &o, &error));
+    EXPECT_EQ(o.maxSlotSeconds, 2.5);
 }
 
 TEST(CaptureOptions, RefusesWhatCannotWork) {
@@ -69,6 +82,9 @@ TEST(CaptureOptions, RefusesWhatCannotWork) {
                                                {"--size", "801x600"},
                                                {"--size", "640x480x"},
                                                {"--fps", "0"},
+                                               {"--max-slot-seconds", "0"},
+                                               {"--max-slot-seconds", "inf"},
+                                               {"--max-slot-seconds"},
                                                {"--video", "show.avi"},
                                                {"--timedemo", "--video", "a.mp4"},
                                                {"--wat"}}) {
@@ -118,4 +134,202 @@ TEST(CaptureRun, SavesTheFramesOfTheChosenSlot) {
     EXPECT_EQ(w, 160);
     EXPECT_EQ(h, 120);
     EXPECT_TRUE(PngSize(dir.Path() + "/shots/s15-t0.5.png", &w, &h));
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// An archive whose first scene runs forever: one cube track with keys of endless duration.
+std::vector<uint8_t> EndlessSceneArchive(float duration) {
+    SceneSource scene;
+    scene.cameraTrack = 0;
+    SceneTrackSource track;
+    track.mesh = "A";
+    for (int i = 0; i < 2; ++i) {
+        SceneKeySource key;
+        key.position = CVector{0.0f, 0.0f, -10.0f * i};
+        key.duration = duration;
+        track.keys.push_back(key);
+    }
+    scene.tracks = {track, track};
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(BuildDtfArchive({{"DATA\\A.OBP", WriteMeshFile(MakeCubeMesh(1, 200, 100, 50))},
+                                 {"SCN\\SCENE1.SCN", WriteSceneFile(scene)}},
+                                bytes));
+    return bytes;
+}
+
+std::vector<std::string> Names(const std::string& dir) {
+    std::vector<std::string> out;
+    for (const auto& e : fs::directory_iterator(dir)) out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+struct RunResult {
+    int code = 0;
+    std::string out, err;
+};
+
+RunResult RunTool(std::initializer_list<const char*> args) {
+    CaptureOptions o;
+    std::string error;
+    RunResult r;
+    if (!Parse(args, &o, &error)) {
+        r.code = 2;
+        r.err = error;
+        return r;
+    }
+    g_archive.Reset();
+    ResetLoadFailures();
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    r.code = RunCapture(o);
+    r.err = testing::internal::GetCapturedStderr();
+    r.out = testing::internal::GetCapturedStdout();
+    g_archive.Reset();
+    return r;
+}
+
+}  // namespace
+
+TEST(CaptureRun, AnEndlessSceneEndsAtItsLastPicture) {
+    for (float duration : {INFINITY, 1e30f}) {
+        TempDir dir;
+        dir.Write("KARVELD.DTF", EndlessSceneArchive(duration));
+        ScopedWorkingDir cwd(dir.Path());
+        // Without the stop after the last picture the slot would run to the limit and say so.
+        const RunResult r = RunTool({"--scene", "1", "--at", "0.2", "--at", "0.5", "--out", "shots",
+                                     "--fps", "10", "--size", "64x48", "--max-slot-seconds", "60"});
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.err.find("still running"), std::string::npos) << r.err;
+        EXPECT_EQ(Names(dir.Path() + "/shots"),
+                  (std::vector<std::string>{"s01-t0.2.png", "s01-t0.5.png"}));
+    }
+}
+
+TEST(CaptureRun, AnEndlessSceneEndsATimedemoAtTheLimit) {
+    TempDir dir;
+    dir.Write("KARVELD.DTF", EndlessSceneArchive(INFINITY));
+    ScopedWorkingDir cwd(dir.Path());
+    const RunResult r = RunTool({"--timedemo", "--scene", "1", "--fps", "10", "--size", "64x48",
+                                 "--max-slot-seconds", "2"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("warning: slot 1 still running after 2 s"), std::string::npos) << r.err;
+    // Frames 0..20 are at 0 .. 2 s; the one after the limit ends the slot.
+    int slot = 0, frames = -1;
+    ASSERT_EQ(std::sscanf(r.out.c_str(), "slot %d: %d frames", &slot, &frames), 2) << r.out;
+    EXPECT_EQ(slot, 1);
+    EXPECT_GE(frames, 20);
+    EXPECT_LE(frames, 24);
+    // A picture asked for past the limit is missed, and that is an error naming the slot.
+    const RunResult late = RunTool({"--scene", "1", "--at", "5", "--out", "late.png", "--fps", "10",
+                                    "--size", "64x48", "--max-slot-seconds", "2"});
+    EXPECT_EQ(late.code, 1);
+    EXPECT_NE(late.err.find("slot 1 ended before 5 s"), std::string::npos) << late.err;
+    EXPECT_FALSE(fs::exists(dir.Path() + "/late.png"));
+}
+
+TEST(CaptureRun, PlantedLinksAtOutputNamesAreNeverWrittenThrough) {
+    TempDir dir;
+    dir.Write("KARVELD.DTF", kMinimalArchive);
+    dir.Write("victim", {'v'});
+    ScopedWorkingDir cwd(dir.Path());
+    fs::create_directories("shots");
+    const std::string victim = dir.Path() + "/victim";
+    // Links at the names a writer might guess: the picture's own name with the usual
+    // temporary endings, in the folder and beside it.
+    const std::vector<std::string> planted = {
+        "shots/s15-t0.png.part", "shots/s15-t0.png.tmp", "shots/.s15-t0.png", "shots/part",
+        "one.png.part",          "one.png.tmp",          "frames.part"};
+    for (const std::string& p : planted) ASSERT_EQ(symlink(victim.c_str(), p.c_str()), 0) << p;
+    // The single picture's own name is a link too: the file it names is replaced, the link
+    // stays.
+    dir.Write("real.png", {'o', 'l', 'd'});
+    ASSERT_EQ(symlink("real.png", "one.png"), 0);
+    RunResult r =
+        RunTool({"--scene", "15", "--at", "0", "--at", "0.5", "--out", "shots", "--size", "64x48"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    r = RunTool({"--scene", "15", "--at", "0", "--out", "one.png", "--size", "64x48"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(ReadText(victim), "v");
+    for (const std::string& p : planted) {
+        struct stat st;
+        ASSERT_EQ(lstat(p.c_str(), &st), 0) << p;
+        EXPECT_TRUE(S_ISLNK(st.st_mode)) << p;
+    }
+    struct stat st;
+    ASSERT_EQ(lstat("one.png", &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadText("real.png").substr(1, 3), "PNG");
+    // Nothing else appeared: the pictures and the planted links only.
+    EXPECT_EQ(Names("shots"),
+              (std::vector<std::string>{".s15-t0.png", "part", "s15-t0.5.png", "s15-t0.png",
+                                        "s15-t0.png.part", "s15-t0.png.tmp"}));
+}
+
+TEST(CaptureRun, OutputPlacesAreCheckedBeforeAnythingIsRendered) {
+    TempDir dir;
+    dir.Write("KARVELD.DTF", kMinimalArchive);
+    dir.Write("afile", {'x'});
+    ScopedWorkingDir cwd(dir.Path());
+    // The closing slot prints the banner when it has run: no banner, nothing rendered.
+    for (auto args : {std::vector<const char*>{"--out", "missing/one.png"},
+                      std::vector<const char*>{"--out", "afile/one.png"},
+                      std::vector<const char*>{"--out", "afile", "--at", "0.5"}}) {
+        CaptureOptions o;
+        std::string error;
+        std::vector<const char*> all = {"karveld-capture", "--scene", "15", "--at", "0",
+                                        "--size",          "64x48"};
+        all.insert(all.end(), args.begin(), args.end());
+        ASSERT_TRUE(ParseCaptureOptions(static_cast<int>(all.size()),
+                                        const_cast<char**>(all.data()), &o, &error))
+            << error;
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(RunCapture(o), 1);
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+        EXPECT_NE(err.find(args[1]), std::string::npos) << err;
+        g_archive.Reset();
+    }
+    // A run that fails after making its folder takes the folder away again when it is empty.
+    const RunResult r = RunTool(
+        {"--scene", "15", "--at", "98", "--at", "99", "--out", "new/shots", "--size", "64x48"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("slot 15 ended before 98 s"), std::string::npos) << r.err;
+    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"KARVELD.DTF", "afile"}));
+}
+
+TEST(CaptureRun, AMissedPictureNamesTheSlotsFilesThatDidNotLoad) {
+    TempDir dir;
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(BuildDtfArchive({{"SCN\\SCENE1.SCN", {'n', 'o', 't', ' ', 'a', ' ', 's'}}}, bytes));
+    dir.Write("KARVELD.DTF", bytes);
+    ScopedWorkingDir cwd(dir.Path());
+    const RunResult r =
+        RunTool({"--scene", "1", "--at", "30", "--out", "x.png", "--size", "64x48", "--fps", "10"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("slot 1 ended before 30 s; files that did not load: SCN\\SCENE1.SCN: "
+                         "not a scene file"),
+              std::string::npos)
+        << r.err;
+    // Named once, where it failed, and once more in the summary.
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
+}
+
+TEST(CaptureRun, AnInvalidArchiveSaysWhyBesideTheShowsMessage) {
+    TempDir dir;
+    dir.Write("KARVELD.DTF", {'D', 'T', 'F', 'F', 0, 0, 0, 0});
+    ScopedWorkingDir cwd(dir.Path());
+    const RunResult r = RunTool({"--scene", "1", "--size", "64x48"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "KARVELD.DTF not found.\n");
+    EXPECT_NE(r.err.find("KARVELD.DTF: member count is 0"), std::string::npos) << r.err;
 }

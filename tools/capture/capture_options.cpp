@@ -16,6 +16,7 @@ const char kCaptureUsage[] =
     "  --size WxH       frame size from 64x48 to 800x600 (default 640x480)\n"
     "  --8bit           ask the display for the 8-bit palette mode\n"
     "  --timedemo       replay as fast as possible and print frame rates\n"
+    "  --max-slot-seconds S  end a slot that runs past S seconds (default 600)\n"
     "  --test-world     run the test world instead of the show\n";
 
 namespace {
@@ -50,9 +51,9 @@ bool ParseCaptureOptions(int argc, char** argv, CaptureOptions* o, std::string* 
             o->timedemo = true;
         } else if (arg == "--test-world") {
             o->testWorld = true;
-        } else if (!hasValue &&
-                   (arg == "--scene" || arg == "--at" || arg == "--out" || arg == "--frames" ||
-                    arg == "--video" || arg == "--fps" || arg == "--size")) {
+        } else if (!hasValue && (arg == "--scene" || arg == "--at" || arg == "--out" ||
+                                 arg == "--frames" || arg == "--video" || arg == "--fps" ||
+                                 arg == "--size" || arg == "--max-slot-seconds")) {
             *error = arg + " needs a value";
             return false;
         } else if (arg == "--scene") {
@@ -67,6 +68,11 @@ bool ParseCaptureOptions(int argc, char** argv, CaptureOptions* o, std::string* 
                 return false;
             }
             o->at.push_back(t);
+        } else if (arg == "--max-slot-seconds") {
+            if (!ParseSeconds(value(), &o->maxSlotSeconds) || o->maxSlotSeconds <= 0.0) {
+                *error = "--max-slot-seconds takes a time in seconds above 0";
+                return false;
+            }
         } else if (arg == "--out") {
             o->out = value();
         } else if (arg == "--frames") {

@@ -15,7 +15,8 @@ struct CaptureOptions {
     int height = 480;
     bool eightBit = false;
     bool timedemo = false;
-    bool testWorld = false;  // the test world instead of the show's slots
+    bool testWorld = false;         // the test world instead of the show's slots
+    double maxSlotSeconds = 600.0;  // a slot still running at this show time is ended
 };
 
 // Parses argv; false with a reason in *error when the arguments are not usable.

@@ -3,7 +3,6 @@
 #include "tools/capture/capture_run.h"
 
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,9 +21,12 @@
 #include "platform/music.h"
 #include "platform/video.h"
 #include "res/datafile.h"
+#include "res/load_report.h"
 #include "scenes/scenes.h"
 #include "tools/capture/music_track.h"
 #include "tools/capture/png_writer.h"
+#include "tools/capture/video_encoder.h"
+#include "tools/common/output_file.h"
 
 namespace fs = std::filesystem;
 using SteadyClock = std::chrono::steady_clock;
@@ -67,57 +69,29 @@ public:
         std::sort(m_pending.begin(), m_pending.end());
     }
 
-    bool OpenVideo() {
-        const bool webm =
-            m_o.video.size() >= 5 && m_o.video.substr(m_o.video.size() - 5) == ".webm";
-        m_videoTemp = m_o.video + (webm ? ".part.webm" : ".part.mp4");
-        char size[32];
-        std::snprintf(size, sizeof size, "%dx%d", m_o.width, m_o.height);
-        const std::string input = m_o.eightBit ? "rgb24" : "rgb565le";
-        std::string cmd = "ffmpeg -y -loglevel error -f rawvideo -pixel_format " + input +
-                          " -video_size " + size + " -framerate " + std::to_string(m_o.fps) +
-                          " -i pipe:0 ";
-        cmd += webm
-                   ? "-c:v libvpx-vp9 -b:v 4M -pix_fmt yuv420p "
-                   : "-c:v libx264 -preset veryfast -crf 20 -pix_fmt yuv420p -movflags +faststart ";
-        cmd += "'" + m_videoTemp + "'";
-        m_ffmpeg = popen(cmd.c_str(), "w");
-        return m_ffmpeg != nullptr;
+    bool OpenVideo(std::string* error) {
+        VideoFormat format;
+        format.width = m_o.width;
+        format.height = m_o.height;
+        format.fps = m_o.fps;
+        format.rgb24 = m_o.eightBit;
+        return m_video.Start(m_o.video, format, error);
     }
 
-    // False when ffmpeg failed; the partial file is removed either way on failure.
-    // The soundtrack is rendered from the recorded music calls once every frame is known,
-    // and a second ffmpeg run puts it beside the frames without encoding them again.
-    bool CloseVideo(const std::vector<MusicEvent>& music) {
-        if (!m_ffmpeg) return true;
-        const int status = pclose(m_ffmpeg);
-        m_ffmpeg = nullptr;
-        bool ok = !m_videoBroken && status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        const std::string wav = m_o.video + ".part.wav";
-        const std::string muxed = m_videoTemp + ".av" + fs::path(m_o.video).extension().string();
-        if (ok) {
-            ok = WriteWav(wav, RenderMusicTrack(music, m_videoFrames, m_o.fps, kAudioRate),
-                          kAudioRate);
-        }
-        if (ok) {
-            const bool webm = fs::path(m_o.video).extension() == ".webm";
-            std::string cmd = "ffmpeg -y -loglevel error -i '" + m_videoTemp + "' -i '" + wav +
-                              "' -map 0:v -map 1:a -c:v copy ";
-            cmd += webm ? "-c:a libopus -b:a 160k " : "-c:a aac -b:a 192k -movflags +faststart ";
-            cmd += "'" + muxed + "'";
-            const int mux = std::system(cmd.c_str());
-            ok = mux != -1 && WIFEXITED(mux) && WEXITSTATUS(mux) == 0;
-        }
-        ok = ok && std::rename(muxed.c_str(), m_o.video.c_str()) == 0;
-        std::remove(m_videoTemp.c_str());
-        std::remove(wav.c_str());
-        std::remove(muxed.c_str());
-        return ok;
+    // False with a reason when ffmpeg failed; nothing of the video is left behind then.
+    bool CloseVideo(const std::vector<MusicEvent>& music, std::string* error) {
+        if (!m_video.Running()) return true;
+        return m_video.Finish(music, m_videoFrames, kAudioRate, error);
     }
+
+    // Where the --at pictures go: a folder (several times, or an existing folder) or a file.
+    void SetOutFolder(bool folder) { m_outIsFolder = folder; }
 
     void BeforeSlot(int number) override {
         m_slot = number;
         m_slotStart = m_frameIndex;
+        m_ending = false;
+        m_failuresBefore = LoadFailures().size();
         m_lastFrame = SteadyClock::now();
         m_stats.push_back(SlotStats{number, {}, 0.0});
         if (m_o.scene != 0 && number < m_o.scene) {
@@ -144,6 +118,7 @@ public:
     void OnFrame(const void* frame, const uint8_t* palette) {
         const int64_t k = m_frameIndex - m_slotStart;
         ++m_frameIndex;
+        if (EndingSlot(k)) return;
         if (m_o.timedemo && !m_stats.empty()) {
             const auto now = SteadyClock::now();
             m_stats.back().frameMs.push_back(
@@ -167,27 +142,40 @@ public:
             const double t = m_pending.front();
             m_pending.erase(m_pending.begin());
             std::string path = m_o.out;
-            if (m_o.at.size() != 1 || fs::is_directory(m_o.out)) {
+            if (m_outIsFolder) {
                 char name[80];
                 std::snprintf(name, sizeof name, "s%02d-t%s.png", m_slot, TimeLabel(t).c_str());
                 path = (fs::path(m_o.out) / name).string();
             }
-            if (!WritePngRgb(path, rgb(), desc.width, desc.height)) Fail("cannot write " + path);
+            std::string why;
+            if (!WritePngRgb(path, rgb(), desc.width, desc.height, &why)) Fail(why);
         }
+        if (inTarget && !m_o.at.empty() && m_pending.empty() && OnlyPictures()) EndSlot();
         if (!m_o.framesDir.empty()) {
             char name[40];
             std::snprintf(name, sizeof name, "frame-%06lld.png",
                           static_cast<long long>(m_savedFrames++));
             const std::string path = (fs::path(m_o.framesDir) / name).string();
-            if (!WritePngRgb(path, rgb(), desc.width, desc.height)) Fail("cannot write " + path);
+            std::string why;
+            if (!WritePngRgb(path, rgb(), desc.width, desc.height, &why)) Fail(why);
         }
-        if (m_ffmpeg && !m_videoBroken) {
+        if (m_video.Running()) {
             const size_t bytes = m_o.eightBit ? static_cast<size_t>(desc.width) * desc.height * 3
                                               : static_cast<size_t>(desc.width) * desc.height * 2;
             const void* data = m_o.eightBit ? static_cast<const void*>(rgb()) : frame;
-            if (std::fwrite(data, 1, bytes, m_ffmpeg) != bytes) m_videoBroken = true;
+            m_video.WriteFrame(data, bytes);
             ++m_videoFrames;
         }
+    }
+
+    // The files of the chosen slot that exist but did not load, for the message that its
+    // frames were missed.
+    std::string SlotLoadFailures() const {
+        std::string text;
+        const std::vector<std::string>& all = LoadFailures();
+        for (size_t i = std::min(m_failuresBefore, all.size()); i < all.size(); ++i)
+            text += (text.empty() ? "" : ", ") + all[i];
+        return text;
     }
 
     void Fail(const std::string& message) {
@@ -196,11 +184,40 @@ public:
 
     const std::string& Error() const { return m_error; }
     const std::vector<double>& MissedTimes() const { return m_pending; }
+    int Slot() const { return m_slot; }
     const std::vector<SlotStats>& Stats() const { return m_stats; }
     int64_t Frames() const { return m_frameIndex; }
     int64_t VideoFrames() const { return m_videoFrames; }
 
 private:
+    // Nothing but --at pictures was asked for: the run can end once the last one is saved.
+    bool OnlyPictures() const {
+        return m_o.framesDir.empty() && m_o.video.empty() && !m_o.timedemo;
+    }
+
+    // Ends the slot that is running: a key after every frame, and one on the console for the
+    // phases that watch it, until the slot returns.
+    void EndSlot() {
+        m_ending = true;
+        ForceConsoleKey(true);
+        m_backend->PushEvent(VideoEventType::KeyDown);
+    }
+
+    // True while the slot is being ended (frame k of it is not kept). A slot still running
+    // past the show-time limit is ended with a warning naming it.
+    bool EndingSlot(int64_t k) {
+        if (!m_ending && !m_cutting && static_cast<double>(k) / m_o.fps > m_o.maxSlotSeconds) {
+            std::fprintf(stderr,
+                         "karveld-capture: warning: slot %d still running after %s s of show "
+                         "time; ended there\n",
+                         m_slot, TimeLabel(m_o.maxSlotSeconds).c_str());
+            EndSlot();
+        }
+        if (!m_ending) return false;
+        m_backend->PushEvent(VideoEventType::KeyDown);
+        return true;
+    }
+
     const CaptureOptions& m_o;
     HeadlessBackend* m_backend;
     std::vector<double> m_pending;
@@ -210,10 +227,11 @@ private:
     int64_t m_savedFrames = 0;
     bool m_cutting = false;
     std::vector<uint8_t> m_rgb;
-    FILE* m_ffmpeg = nullptr;
+    CVideoEncoder m_video;
     int64_t m_videoFrames = 0;  // frames handed to ffmpeg: the soundtrack's clock
-    bool m_videoBroken = false;
-    std::string m_videoTemp;
+    bool m_outIsFolder = false;
+    bool m_ending = false;  // the slot is being ended early: keys until it returns
+    size_t m_failuresBefore = 0;
     std::string m_error;
     std::vector<SlotStats> m_stats;
     SteadyClock::time_point m_lastFrame;
@@ -257,6 +275,32 @@ void PrintTimedemo(const Capture& capture, const CaptureOptions& o) {
 
 }  // namespace
 
+namespace {
+
+// Checks every place the run will write before anything is rendered, and creates the
+// folders it needs (they go again at the end if nothing was written into them).
+bool PrepareOutputs(const CaptureOptions& o, COutputFolder* outFolder, COutputFolder* framesFolder,
+                    bool* outIsFolder, std::string* error) {
+    *outIsFolder = false;
+    if (!o.framesDir.empty() && !framesFolder->Prepare(o.framesDir, error)) return false;
+    if (o.out.empty()) return true;
+    OutputTarget target;
+    if (!ResolveOutputTarget(o.out, &target, error)) return false;
+    if (o.at.size() > 1 || target.kind == OutputTarget::kFolder) {
+        *outIsFolder = true;
+        return outFolder->Prepare(o.out, error);
+    }
+    if (target.kind == OutputTarget::kSpecial) return true;
+    std::string why;
+    if (!CheckFolderWritable(FolderOf(target.path), &why)) {
+        *error = "cannot write " + o.out + ": " + why;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 int RunCapture(const CaptureOptions& o) {
     if (!o.video.empty() && !ProgramOnPath("ffmpeg")) {
         std::fprintf(stderr,
@@ -264,13 +308,12 @@ int RunCapture(const CaptureOptions& o) {
                      "no video written\n");
         return 1;
     }
-    if (!o.framesDir.empty()) {
-        std::error_code ec;
-        fs::create_directories(o.framesDir, ec);
-    }
-    if (o.at.size() > 1) {
-        std::error_code ec;
-        fs::create_directories(o.out, ec);
+    COutputFolder outFolder, framesFolder;
+    bool outIsFolder = false;
+    std::string error;
+    if (!PrepareOutputs(o, &outFolder, &framesFolder, &outIsFolder, &error)) {
+        std::fprintf(stderr, "karveld-capture: %s\n", error.c_str());
+        return 1;
     }
     signal(SIGPIPE, SIG_IGN);  // a dead ffmpeg shows up as a failed write
 
@@ -282,14 +325,17 @@ int RunCapture(const CaptureOptions& o) {
     MusicDisableOutput(true);
 
     Capture capture(o, backend);
+    capture.SetOutFolder(outIsFolder);
     // Music calls land on the video frame they happened after.
     MusicTrackRecorder music([&capture] { return capture.VideoFrames(); });
     if (!o.video.empty()) MusicSetObserver(&music);
     backend->SetSink([&](const void* frame, int, int, int, const uint8_t* palette) {
         capture.OnFrame(frame, palette);
     });
-    if (!o.video.empty() && !capture.OpenVideo()) {
-        std::fprintf(stderr, "karveld-capture: cannot start ffmpeg\n");
+    if (!o.video.empty() && !capture.OpenVideo(&error)) {
+        MusicSetObserver(nullptr);
+        g_timer.UseClock(nullptr);
+        std::fprintf(stderr, "karveld-capture: %s\n", error.c_str());
         return 1;
     }
 
@@ -301,8 +347,12 @@ int RunCapture(const CaptureOptions& o) {
     show.hooks = &capture;
     int result = 0;
     if (o.testWorld) {
-        if (!g_archive.Open("KARVELD.DTF")) {
+        std::string why;
+        if (!g_archive.Open("KARVELD.DTF", &why)) {
             std::printf("KARVELD.DTF not found.\n");
+            std::fflush(stdout);
+            if (!why.empty())
+                std::fprintf(stderr, "karveld-capture: KARVELD.DTF: %s\n", why.c_str());
             result = -1;
         } else if (!g_display.InitWindow() ||
                    !g_display.SetMode(show.width, show.height, show.bits, 0)) {
@@ -317,11 +367,12 @@ int RunCapture(const CaptureOptions& o) {
         result = KarveldMain(show);
     }
     MusicSetObserver(nullptr);
-    const bool videoOk = capture.CloseVideo(music.Events());
+    std::string videoError;
+    const bool videoOk = result == 0 && capture.CloseVideo(music.Events(), &videoError);
     g_timer.UseClock(nullptr);
     if (result != 0) return 1;
     if (!videoOk) {
-        std::fprintf(stderr, "karveld-capture: ffmpeg failed; no video written\n");
+        std::fprintf(stderr, "karveld-capture: %s\n", videoError.c_str());
         return 1;
     }
     if (!capture.Error().empty()) {
@@ -329,8 +380,10 @@ int RunCapture(const CaptureOptions& o) {
         return 1;
     }
     if (!capture.MissedTimes().empty()) {
-        std::fprintf(stderr, "karveld-capture: the slot ended before %s s\n",
-                     TimeLabel(capture.MissedTimes().front()).c_str());
+        const std::string failed = capture.SlotLoadFailures();
+        std::fprintf(stderr, "karveld-capture: slot %d ended before %s s%s%s\n", capture.Slot(),
+                     TimeLabel(capture.MissedTimes().front()).c_str(),
+                     failed.empty() ? "" : "; files that did not load: ", failed.c_str());
         return 1;
     }
     if (o.timedemo) PrintTimedemo(capture, o);

@@ -4,6 +4,7 @@
 
 #include "tools/capture/capture_options.h"
 #include "tools/capture/capture_run.h"
+#include "tools/common/output_file.h"
 
 int main(int argc, char** argv) {
     CaptureOptions options;
@@ -12,5 +13,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "karveld-capture: %s\n%s", error.c_str(), kCaptureUsage);
         return 2;
     }
+    // A run that is interrupted leaves no temporary file and no folder it made behind.
+    InstallOutputCleanup();
     return RunCapture(options);
 }

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "tools/common/output_file.h"
+
 namespace {
 
 // Frames mixed per pass; any size works, this keeps the scratch buffers small.
@@ -120,7 +122,7 @@ std::vector<int16_t> RenderMusicTrack(const std::vector<MusicEvent>& events, int
     return out;
 }
 
-bool WriteWav(const std::string& path, const std::vector<int16_t>& stereo, int rate) {
+bool WavBytes(const std::vector<int16_t>& stereo, int rate, std::vector<uint8_t>* bytes) {
     const uint64_t dataBytes = static_cast<uint64_t>(stereo.size()) * 2;
     if (rate <= 0 || stereo.size() % 2 != 0 || dataBytes > 0xFFFFFFFFull - 36) return false;
     std::vector<uint8_t> out;
@@ -139,9 +141,11 @@ bool WriteWav(const std::string& path, const std::vector<int16_t>& stereo, int r
     PutTag(out, "data");
     PutU32(out, static_cast<uint32_t>(dataBytes));
     for (int16_t v : stereo) PutU16(out, static_cast<uint16_t>(v));
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) return false;
-    bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-    ok = (std::fclose(f) == 0) && ok;
-    return ok;
+    bytes->swap(out);
+    return true;
+}
+
+bool WriteWav(const std::string& path, const std::vector<int16_t>& stereo, int rate) {
+    std::vector<uint8_t> bytes;
+    return WavBytes(stereo, rate, &bytes) && WriteOutputFile(path, bytes);
 }

@@ -46,5 +46,7 @@ private:
 std::vector<int16_t> RenderMusicTrack(const std::vector<MusicEvent>& events, int64_t videoFrames,
                                       int fps, int rate);
 
-// A canonical 44-byte-header PCM WAV: 16-bit, two channels.
+// A canonical 44-byte-header PCM WAV: 16-bit, two channels. False when the samples are not
+// whole stereo frames or do not fit the format.
+bool WavBytes(const std::vector<int16_t>& stereo, int rate, std::vector<uint8_t>* bytes);
 bool WriteWav(const std::string& path, const std::vector<int16_t>& stereo, int rate);

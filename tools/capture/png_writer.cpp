@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+#include "tools/common/output_file.h"
+
 namespace {
 
 // A channel of `bits` bits widened to 8 by repeating its top bits (31 -> 255, 0 -> 0).
@@ -64,18 +66,18 @@ bool EncodePng(png_structp png, png_infop info, FILE* f, const uint8_t* rgb, int
 
 }  // namespace
 
-bool WritePngRgb(const std::string& path, const uint8_t* rgb, int width, int height) {
-    const std::string temp = path + ".part";
-    FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) return false;
+bool WritePngRgb(const std::string& path, const uint8_t* rgb, int width, int height,
+                 std::string* error) {
+    COutputFile out;
+    if (!out.Open(path, error)) return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
-    bool ok = png && info && EncodePng(png, info, f, rgb, width, height);
+    const bool ok = png && info && EncodePng(png, info, out.Stream(), rgb, width, height);
     png_destroy_write_struct(&png, &info);
-    ok = (std::fclose(f) == 0) && ok;
-    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
+    if (!ok) {
+        out.Abort();
+        if (error) *error = "cannot write " + path + ": PNG encoding failed";
         return false;
     }
-    return true;
+    return out.Commit(error);
 }

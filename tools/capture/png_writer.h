@@ -12,5 +12,7 @@
 void FrameToRgb24(const void* frame, const FrameDesc& desc, const uint8_t* palette,
                   std::vector<uint8_t>* rgb);
 
-// Writes packed RGB as an 8-bit PNG; false on any failure (nothing is left half-written).
-bool WritePngRgb(const std::string& path, const uint8_t* rgb, int width, int height);
+// Writes packed RGB as an 8-bit PNG through COutputFile; false with a reason on any failure
+// (nothing is left half-written).
+bool WritePngRgb(const std::string& path, const uint8_t* rgb, int width, int height,
+                 std::string* error = nullptr);

@@ -1,13 +1,8 @@
 // Packed archive writer for our tools and tests.
 #include "tools/common/dtf_writer.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
 #include "res/lzhuf.h"
+#include "tools/common/output_file.h"
 
 namespace {
 
@@ -58,28 +53,8 @@ bool BuildDtfArchive(const DtfMemberList& members, std::vector<uint8_t>& out, st
     return true;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
-                         std::string* error) {
-    std::string temp = path + ".tmp" + std::to_string(getpid());
-    FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) return Fail(error, "cannot create " + temp + ": " + std::strerror(errno));
-    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = (std::fflush(f) == 0) && ok;
-    ok = (std::fclose(f) == 0) && ok;
-    if (!ok) {
-        std::remove(temp.c_str());
-        return Fail(error, "cannot write " + temp);
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::string why = std::strerror(errno);
-        std::remove(temp.c_str());
-        return Fail(error, "cannot rename " + temp + " to " + path + ": " + why);
-    }
-    return true;
-}
-
 bool WriteDtfArchive(const std::string& path, const DtfMemberList& members, std::string* error) {
     std::vector<uint8_t> bytes;
     if (!BuildDtfArchive(members, bytes, error)) return false;
-    return WriteFileAtomically(path, bytes, error);
+    return WriteOutputFile(path, bytes, error);
 }

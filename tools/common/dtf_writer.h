@@ -16,11 +16,7 @@ using DtfMemberList = std::vector<std::pair<std::string, std::vector<uint8_t>>>;
 bool BuildDtfArchive(const DtfMemberList& members, std::vector<uint8_t>& out,
                      std::string* error = nullptr);
 
-// Builds the archive and writes it to `path` through a temporary file in the same folder
-// that is renamed over `path`, so a failure never leaves a partial archive behind.
+// Builds the archive and writes it to `path` through WriteOutputFile, so a failure never
+// leaves a partial archive behind.
 bool WriteDtfArchive(const std::string& path, const DtfMemberList& members,
                      std::string* error = nullptr);
-
-// Writes `bytes` to `path` through a temporary file and a rename.
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
-                         std::string* error = nullptr);

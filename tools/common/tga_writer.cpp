@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "tools/common/output_file.h"
+
 namespace {
 
 void Put16(std::vector<uint8_t>& out, size_t at, int v) {
@@ -53,8 +55,5 @@ std::vector<uint8_t> WriteTgaGrey(int width, int height, const uint8_t* pixels) 
 }
 
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) return false;
-    const bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
+    return WriteOutputFile(path, bytes);
 }

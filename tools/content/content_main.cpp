@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tools/common/dtf_writer.h"
+#include "tools/common/output_file.h"
 #include "tools/content/pack.h"
 
 namespace {
@@ -20,6 +21,7 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    InstallOutputCleanup();
     std::string archive, folder;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -46,7 +48,7 @@ int main(int argc, char** argv) {
             const std::filesystem::path path = std::filesystem::path(folder) / relative;
             std::error_code ec;
             std::filesystem::create_directories(path.parent_path(), ec);
-            if (!WriteFileAtomically(path.string(), bytes, &error)) {
+            if (!WriteOutputFile(path.string(), bytes, &error)) {
                 std::fprintf(stderr, "karveld-content: %s: %s\n", path.c_str(), error.c_str());
                 return 1;
             }

@@ -9,6 +9,7 @@
 
 #include "res/datafile.h"
 #include "tools/common/dtf_writer.h"
+#include "tools/common/output_file.h"
 
 namespace fs = std::filesystem;
 
@@ -74,19 +75,40 @@ int Create(const std::string& archive, const std::string& dir) {
 }
 
 int OpenArchive(CDtfArchive& archive, const std::string& path) {
-    if (!archive.Open(path.c_str())) {
-        Fail("cannot open archive " + path + " (missing, or not a valid DTFF archive)");
+    std::string why;
+    if (!archive.Open(path.c_str(), &why)) {
+        Fail("cannot open archive " + path + ": " + (why.empty() ? "no such file" : why));
         return 0;
     }
     return 1;
 }
 
+// One line per member: name, size, second value, offset; a member that cannot be extracted
+// gets a fifth column with the reason, and the listing then exits 1.
 int List(const std::string& path) {
     CDtfArchive archive;
     if (!OpenArchive(archive, path)) return 1;
-    for (const DtfMember& m : archive.Archives()[0].members)
-        std::printf("%s\t%u\t%u\t%u\n", m.name.c_str(), m.size, m.secondValue, m.offset);
-    return std::fflush(stdout) == 0 ? 0 : Fail("cannot write the listing");
+    int unreadable = 0;
+    const std::vector<DtfMember>& members = archive.Archives()[0].members;
+    for (size_t i = 0; i < members.size(); i++) {
+        const DtfMember& m = members[i];
+        // A repeated name reads the first member of that name, so only that one is tried.
+        int a = 0, first = 0;
+        std::string mark;
+        if (archive.Find(m.name.c_str(), &a, &first) && static_cast<size_t>(first) == i) {
+            uint8_t* block = nullptr;
+            if (archive.Extract(m.name.c_str(), &block))
+                delete[] block;
+            else
+                mark = "\tunreadable: " + archive.LastError();
+        }
+        if (!mark.empty()) unreadable++;
+        std::printf("%s\t%u\t%u\t%u%s\n", m.name.c_str(), m.size, m.secondValue, m.offset,
+                    mark.c_str());
+    }
+    if (std::fflush(stdout) != 0) return Fail("cannot write the listing");
+    if (unreadable) return Fail(std::to_string(unreadable) + " unreadable member(s) in " + path);
+    return 0;
 }
 
 int Extract(const std::string& path, const std::string& member, const char* outFile) {
@@ -95,13 +117,14 @@ int Extract(const std::string& path, const std::string& member, const char* outF
     if (!archive.Find(member.c_str(), nullptr, nullptr))
         return Fail("no member " + member + " in " + path);
     uint8_t* block = nullptr;
-    if (!archive.Extract(member.c_str(), &block)) return Fail("cannot extract " + member);
+    if (!archive.Extract(member.c_str(), &block))
+        return Fail("cannot extract " + member + ": " + archive.LastError());
     std::vector<uint8_t> bytes(block, block + archive.GetSize(member.c_str()));
     delete[] block;
 
     if (outFile) {
         std::string error;
-        if (!WriteFileAtomically(outFile, bytes, &error)) return Fail(error);
+        if (!WriteOutputFile(outFile, bytes, &error)) return Fail(error);
         return 0;
     }
     if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size())
@@ -112,6 +135,7 @@ int Extract(const std::string& path, const std::string& member, const char* outF
 }  // namespace
 
 int main(int argc, char** argv) {
+    InstallOutputCleanup();
     if (argc < 2) return Usage();
     std::string command = argv[1];
     if (command == "create" && argc == 4) return Create(argv[2], argv[3]);

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "tools/common/output_file.h"
+
 namespace {
 
 class ByteWriter {
@@ -221,9 +223,5 @@ std::vector<uint8_t> WriteXm(const XmModule& m) {
 bool WriteXmFile(const XmModule& module, const std::string& path) {
     std::vector<uint8_t> bytes = WriteXm(module);
     if (bytes.empty()) return false;
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = (std::fclose(f) == 0) && ok;
-    return ok;
+    return WriteOutputFile(path, bytes);
 }
