@@ -2,6 +2,7 @@
 #include "platform/signals.h"
 
 #include <csignal>
+#include <initializer_list>
 
 namespace {
 
@@ -18,8 +19,13 @@ void InstallStopSignals() {
     action.sa_handler = RecordStop;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESETHAND;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    // A handler someone else installed first (a tool driving the show) stays in charge.
+    for (const int signal : {SIGINT, SIGTERM}) {
+        struct sigaction old = {};
+        if (sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_DFL &&
+            !(old.sa_flags & SA_SIGINFO))
+            sigaction(signal, &action, nullptr);
+    }
 }
 
 int StopSignal() {
