@@ -855,6 +855,17 @@ Track CameraAt(const std::vector<float>& times, const std::vector<Vec3>& points,
 
 }  // namespace
 
+// Where a route is at time t, along straight lines between its waypoints.
+Vec3 PositionAt(const std::vector<Waypoint>& w, float t) {
+    if (t <= w.front().time) return w.front().position;
+    for (size_t i = 0; i + 1 < w.size(); ++i)
+        if (t <= w[i + 1].time) {
+            const float d = w[i + 1].time - w[i].time;
+            return Lerp3(w[i].position, w[i + 1].position, d > 0.0f ? (t - w[i].time) / d : 1.0f);
+        }
+    return w.back().position;
+}
+
 // Scene 3's space part: the mother ship glides on, the carrier beside it launches five
 // fighters (10-13 s), they form up, sweep round and skim the mother ship's back (23-27 s),
 // and their leader (track 1) climbs away with the camera turning after it.
@@ -864,56 +875,71 @@ TrackScript Scene3Script() {
     auto carrier = [](float t) { return Vec3{-190.0f, -70.0f, -250.0f + 14.0f * t}; };
     s.tracks.push_back(Route("MERE", {{0.0f, {0, 0, mereZ(0)}, 0, 0}, {34.0f, {0, 0, mereZ(34)}, 0, 0}}));
 
-    // The leader's route; its four wingmen follow in a V.
+    // The leader's route after the launch; the wingmen fly it in a V.
+    const float lane = -35.0f, skim = -64.0f;
+    const std::vector<Waypoint> lead = {
+        {13.5f, Add3(carrier(13.5f), {0, -20, 150}), -10},
+        {16.0f, {-120, -120, 240}, -30},
+        {18.5f, {40, -170, 430}, -60},
+        {20.5f, {190, -140, 470}, -80},
+        {22.0f, {110, -95, 640}, -50},
+        {23.0f, {lane + 20, skim - 10, mereZ(23) + 330}, -10},
+        {25.0f, {lane, skim, mereZ(25) - 20}, 10},
+        {27.0f, {lane, skim, mereZ(27) - 330}, 0},
+        {29.0f, {lane - 60, -200, mereZ(29) - 600}, -40},
+        {34.0f, {lane - 200, -900, mereZ(34) - 1600}, -60}};
     const float launch[5] = {10.0f, 10.5f, 11.0f, 11.5f, 12.0f};
-    auto fighter = [&](int k, Vec3 offset) {
+    const Vec3 offsets[5] = {{0, 0, 0}, {-12, -3, -12}, {12, -3, -12}, {-24, -6, -24}, {24, -6, -24}};
+    // Track 0 is the mother ship, track 1 the leader.
+    for (int k = 0; k < 5; ++k) {
         const float t0 = launch[k];
-        const Vec3 c0 = carrier(t0);
-        // Out of the bay, then along the formation route with the offset taken in.
-        std::vector<Waypoint> pre = {{0.0f, kAway, 0, 0}, {t0, kAway, 0, 0},
-                                     {t0, Add3(c0, {0, 0, 10}), 0, kKeyTravel},
-                                     {t0 + 0.6f, Add3(carrier(t0 + 0.6f), {0, 0, 55}), 0, kFly}};
-        std::vector<Waypoint> lead = {
-            {13.5f, Add3(carrier(13.5f), {0, -20, 150}), -10},
-            {16.0f, {-120, -120, 220}, -30},
-            {18.5f, {60, -170, 420}, -60},
-            {20.5f, {230, -140, 360}, -80},
-            {22.0f, {160, -95, 180}, -40},
-            {23.0f, {40, -70, mereZ(23) + 300}, 0},
-            {25.0f, {0, -68, mereZ(25) - 20}, 10},
-            {27.0f, {-10, -66, mereZ(27) - 330}, 0},
-            {29.0f, {-60, -200, mereZ(29) - 600}, -40},
-            {34.0f, {-200, -900, mereZ(34) - 1600}, -60}};
-        // Wingmen keep their place except where the route hugs the hull, where they string
-        // out behind the leader.
-        std::vector<Waypoint> own = lead;
+        // Waiting out of sight, then out of the bay along the carrier's axis.
+        std::vector<Waypoint> w = {{0.0f, kAway, 0, 0},
+                                   {t0, kAway, 0, 0},
+                                   {t0, Add3(carrier(t0), {0, 0, 10}), 0, kKeyTravel},
+                                   {t0 + 0.6f, Add3(carrier(t0 + 0.6f), {0, 0, 55}), 0, kFly}};
         for (size_t i = 0; i < lead.size(); ++i) {
             const Vec3 a = lead[i > 0 ? i - 1 : 0].position;
             const Vec3 b = lead[i + 1 < lead.size() ? i + 1 : i].position;
-            Vec3 o = offset;
-            if (lead[i].time >= 23.0f && lead[i].time <= 27.0f) o = {offset.x * 0.6f, -4.0f, offset.z};
-            own[i].position = Add3(lead[i].position, Turned(o, Heading(a, b)));
+            Vec3 o = offsets[k];
+            // Along the hull they close up to a string, low over the plating.
+            if (lead[i].time >= 23.0f && lead[i].time <= 27.0f) o = {offsets[k].x * 0.6f, 0.0f, offsets[k].z};
+            Waypoint p = lead[i];
+            p.position = Add3(lead[i].position, Turned(o, Heading(a, b)));
+            w.push_back(p);
         }
-        pre.insert(pre.end(), own.begin(), own.end());
-        return Route("CHASSE", pre);
-    };
-    const Vec3 offsets[5] = {{0, 0, 0}, {-14, -3, -12}, {14, -3, -12}, {-28, -6, -24}, {28, -6, -24}};
-    // Track 0 is the mother ship, track 1 the leader.
-    for (int k = 0; k < 5; ++k) s.tracks.push_back(fighter(k, offsets[k]));
+        s.tracks.push_back(Route("CHASSE", w));
+    }
     {
         std::vector<Waypoint> c;
         for (float t = 0.0f; t <= 34.0f; t += 4.25f) c.push_back({t, carrier(t), 0, 0});
         s.tracks.push_back(Route("PORTEUR", c));
     }
+    // The camera: along the mother ship's engine and flank, at the carrier's bow for the
+    // launch, behind the formation through its turn, then on the mother ship's back.
+    std::vector<float> times = {0.0f, 4.5f, 9.0f, 12.5f};
+    std::vector<Vec3> points = {{-150, 40, mereZ(0) - 430},
+                                {-230, -10, mereZ(4.5f) - 250},
+                                {-150, -85, carrier(9.0f).z + 70},
+                                {-150, -88, carrier(12.5f).z + 95}};
+    std::vector<Vec3> targets = {{0, -13, mereZ(0) - 300},
+                                 Add3(carrier(4.5f), {0, 0, -20}),
+                                 Add3(carrier(9.0f), {0, 0, 40}),
+                                 Add3(carrier(12.5f), {0, -10, 60})};
+    for (float t : {14.5f, 16.5f, 18.5f, 20.5f, 22.0f}) {
+        times.push_back(t);
+        points.push_back(Add3(PositionAt(lead, t - 0.9f), {-14, -14, 0}));
+        targets.push_back(PositionAt(lead, t + 0.2f));
+    }
+    times.insert(times.end(), {23.5f, 26.0f, 34.0f});
+    points.insert(points.end(), {{lane - 45, skim - 12, mereZ(23.5f) + 40},
+                                 {lane - 45, skim - 12, mereZ(26.0f) + 20},
+                                 {lane - 45, skim - 15, mereZ(34.0f) - 40}});
+    targets.insert(targets.end(), {{lane, skim, mereZ(23.5f) + 300},
+                                   {lane, skim, mereZ(26.0f) + 120},
+                                   {lane, skim, mereZ(34.0f) - 300}});
     s.camera = static_cast<int>(s.tracks.size());
-    s.tracks.push_back(CameraAt(
-        {0.0f, 5.0f, 9.5f, 13.0f, 17.0f, 21.0f, 23.5f, 27.0f, 34.0f},
-        {{-380, 120, -700}, {-420, 30, -420}, {-300, -40, -230}, {-240, -110, -80},
-         {-20, -160, 170}, {120, -120, 330}, {-70, -95, mereZ(23.5f) + 60},
-         {-70, -95, mereZ(27) - 40}, {-60, -95, mereZ(34) - 120}},
-        {{0, 0, mereZ(0)}, {-120, -40, mereZ(5)}, carrier(10.5f), Add3(carrier(13), {0, 0, 120}),
-         {60, -170, 420}, {160, -95, 180}, {0, -70, mereZ(24) + 250}, {0, -68, mereZ(27) - 300},
-         {0, -100, mereZ(34) - 800}}));
+    s.tracks.push_back(CameraAt(times, points, targets));
     return s;
 }
 
@@ -1019,24 +1045,25 @@ TrackScript Scene7aScript() {
 TrackScript Scene7cScript() {
     TrackScript s;
     const Vec3 blast{-88, -900, 714};
-    const std::vector<Waypoint> flee = {{0.0f, {-150, -920, 500}, 0},   {3.0f, {-110, -930, 100}, -10},
-                                        {6.0f, {-40, -945, -400}, -25}, {8.0f, {5, -950, -720}, -30},
-                                        {10.0f, {60, -950, -1000}, -15}, {14.5f, {150, -960, -1700}, 0}};
+    const std::vector<Waypoint> flee = {{0.0f, {-180, -935, 200}, 0},   {3.0f, {-100, -942, 40}, -10},
+                                        {5.0f, {-50, -950, -120}, -25}, {6.5f, {-5, -952, -290}, -30},
+                                        {9.0f, {60, -960, -650}, -15},  {14.5f, {250, -980, -1400}, 0}};
     s.tracks.push_back(Route("ECLAIROR", flee));
     s.tracks.push_back(Wingman("ECLAIROR", flee, {-14, -3, -12}));
     s.tracks.push_back(Wingman("BOMBER", flee, {10, 4, -28}));
     // The police ship that is hit reaches the blast at 3 s and is gone.
-    s.tracks.push_back(Route("POLICE", {{0.0f, {-200, -900, 1250}, 0},
+    s.tracks.push_back(Route("POLICE", {{0.0f, {-300, -880, 1300}, 0},
                                         {3.0f, blast, -20},
                                         {3.0f, kAway, 0, 0},
                                         {14.5f, kAway, 0, 0}}));
-    // Its partner keeps up the chase.
-    s.tracks.push_back(Route("POLICE", {{0.0f, {-220, -930, 900}, 0},   {3.0f, {-150, -925, 450}, 15},
-                                        {6.0f, {-120, -940, -150}, 30}, {9.0f, {-60, -950, -650}, 20},
-                                        {11.0f, {0, -950, -950}, 0},    {14.5f, {100, -960, -1500}, 0}}));
+    // Its partner breaks off and swings round in front of the fireball.
+    s.tracks.push_back(Route("POLICE", {{0.0f, {-300, -935, 350}, 0},   {3.0f, {-170, -945, 150}, 10},
+                                        {5.0f, {-60, -955, -60}, 30},   {7.0f, {80, -980, 0}, 60},
+                                        {9.0f, {150, -1000, 250}, 70},  {11.0f, {20, -1010, 400}, 60},
+                                        {13.0f, {-200, -990, 350}, 40}, {14.5f, {-350, -970, 250}, 20}}));
     s.camera = static_cast<int>(s.tracks.size());
-    s.tracks.push_back(CameraAt({0.0f, 6.5f, 14.5f}, {{-60, -960, -700}, {-25, -955, -790}, {40, -940, -900}},
-                                {blast, {-20, -940, -500}, blast}));
+    s.tracks.push_back(CameraAt({0.0f, 5.0f, 14.5f}, {{-60, -960, -300}, {-35, -962, -340}, {-20, -965, -400}},
+                                {blast, {-80, -930, 300}, blast}));
     return s;
 }
 
