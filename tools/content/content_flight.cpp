@@ -108,6 +108,11 @@ Section Oct(float z, float cx, float cy, float w, float h, float cut = 0.3f) {
     return s;
 }
 
+// A diamond section (four points) for small parts.
+Section Diamond(float z, float cx, float cy, float w, float h) {
+    return Section{z, {{cx + w, cy}, {cx, cy - h}, {cx - w, cy}, {cx, cy + h}}};
+}
+
 // A hull joined through its sections (increasing z), capped at both ends, faces outward.
 Shape Loft(const std::vector<Section>& sections, const Look& look) {
     Shape s;
@@ -135,10 +140,9 @@ Shape Loft(const std::vector<Section>& sections, const Look& look) {
     }
     for (const size_t k : {size_t{0}, sections.size() - 1}) {
         const size_t first = s.faces.size();
-        const int centre = s.AddVertex(centres[k]);
-        for (size_t i = 0; i < n; ++i)
-            s.AddTriangle(centre, static_cast<int>(k * n + i), static_cast<int>(k * n + (i + 1) % n),
-                          uv, look);
+        const int base = static_cast<int>(k * n);
+        for (size_t i = 1; i + 1 < n; ++i)
+            s.AddTriangle(base, base + static_cast<int>(i), base + static_cast<int>(i) + 1, uv, look);
         const float inward = k == 0 ? 1.0f : -1.0f;
         OrientAwayFrom(s, first, Add3(centres[k], {0, 0, inward}));
     }
@@ -154,12 +158,14 @@ Shape Plate(const std::vector<Vec3>& outline, Vec3 up, float thickness, const Lo
     for (const Vec3& p : outline) c = Add3(c, Mul3(p, 1.0f / n));
     for (const Vec3& p : outline) s.AddVertex(Sub3(p, half));
     for (const Vec3& p : outline) s.AddVertex(Add3(p, half));
-    const int lower = s.AddVertex(Sub3(c, half)), upper = s.AddVertex(Add3(c, half));
     const float uv[6] = {};
+    const int m = static_cast<int>(n);
+    for (int i = 1; i + 1 < m; ++i) {
+        s.AddTriangle(0, i, i + 1, uv, look);
+        s.AddTriangle(m, m + i, m + i + 1, uv, look);
+    }
     for (size_t i = 0; i < n; ++i) {
         const int a = static_cast<int>(i), b = static_cast<int>((i + 1) % n);
-        s.AddTriangle(lower, a, b, uv, look);
-        s.AddTriangle(upper, a + static_cast<int>(n), b + static_cast<int>(n), uv, look);
         s.AddTriangle(a, b, b + static_cast<int>(n), uv, look);
         s.AddTriangle(a, b + static_cast<int>(n), a + static_cast<int>(n), uv, look);
     }
@@ -186,9 +192,8 @@ Shape Pod(Vec3 centre, float r, float z0, float z1, float nose, int sides, const
         }
         return s;
     };
-    secs.push_back(ring(z0, r * 0.8f));
-    secs.push_back(ring(z0 + (z1 - z0) * 0.15f, r));
-    secs.push_back(ring(z1 - (z1 - z0) * 0.2f, r));
+    secs.push_back(ring(z0, r * 0.85f));
+    secs.push_back(ring(z1 - (z1 - z0) * 0.25f, r));
     secs.push_back(ring(z1, r * nose));
     return Loft(secs, look);
 }
@@ -404,8 +409,8 @@ Shape Fighter() {
                             {1, -0.35f * side, 0}, 0.12f, hull));
     }
     // The canopy: a dark bubble over the front.
-    MergeShape(s, Loft({Oct(-0.2f, 0, -0.9f, 0.35f, 0.2f), Oct(0.8f, 0, -1.2f, 0.45f, 0.3f),
-                        Oct(2.0f, 0, -0.5f, 0.25f, 0.15f)},
+    MergeShape(s, Loft({Diamond(-0.2f, 0, -0.9f, 0.35f, 0.2f), Diamond(0.8f, 0, -1.2f, 0.45f, 0.3f),
+                        Diamond(2.0f, 0, -0.5f, 0.25f, 0.15f)},
                        Tex("CANOPY")));
     BoxMapUV(s, 6.0f);
     return s;
@@ -475,8 +480,8 @@ Shape Scout() {
     }
     MergeShape(s, Plate({{0, -0.6f, -1.5f}, {0, -2.4f, -4.2f}, {0, -2.4f, -5.0f}, {0, -0.6f, -4.6f}},
                         {1, 0, 0}, 0.12f, hull));
-    MergeShape(s, Loft({Oct(0.5f, 0, -0.6f, 0.4f, 0.25f), Oct(2.4f, 0, -0.7f, 0.35f, 0.25f),
-                        Oct(3.6f, 0, -0.2f, 0.15f, 0.1f)},
+    MergeShape(s, Loft({Diamond(0.5f, 0, -0.6f, 0.4f, 0.25f), Diamond(2.4f, 0, -0.7f, 0.35f, 0.25f),
+                        Diamond(3.6f, 0, -0.2f, 0.15f, 0.1f)},
                        Tex("CANOPY")));
     BoxMapUV(s, 6.0f);
     return s;
@@ -503,8 +508,8 @@ Shape Bomber() {
         MergeShape(s, Plate({{side * 1.0f, -0.8f, -2.5f}, {side * 2.2f, -3.0f, -5.0f},
                              {side * 2.2f, -3.0f, -6.2f}, {side * 1.0f, -0.8f, -6.0f}},
                             {1, 0.4f * side, 0}, 0.15f, hull));
-    MergeShape(s, Loft({Oct(2.2f, 0, -1.3f, 0.7f, 0.3f), Oct(4.2f, 0, -0.9f, 0.5f, 0.3f),
-                        Oct(5.2f, 0, -0.4f, 0.2f, 0.1f)},
+    MergeShape(s, Loft({Diamond(2.2f, 0, -1.3f, 0.7f, 0.3f), Diamond(4.2f, 0, -0.9f, 0.5f, 0.3f),
+                        Diamond(5.2f, 0, -0.4f, 0.2f, 0.1f)},
                        Tex("CANOPY")));
     BoxMapUV(s, 8.0f);
     return s;
@@ -524,8 +529,8 @@ Shape Police() {
                             {0, 1, 0}, 0.2f, hull));
     }
     MergeShape(s, Block({-1.2f, -1.65f, -1.0f}, {1.2f, -1.25f, -0.4f}, Tex("LIGHTBAR")));
-    MergeShape(s, Loft({Oct(-1.5f, 0, -1.0f, 1.3f, 0.35f), Oct(1.5f, 0, -1.1f, 1.2f, 0.35f),
-                        Oct(3.2f, 0, -0.6f, 0.6f, 0.15f)},
+    MergeShape(s, Loft({Diamond(-1.5f, 0, -1.0f, 1.3f, 0.35f), Diamond(1.5f, 0, -1.1f, 1.2f, 0.35f),
+                        Diamond(3.2f, 0, -0.6f, 0.6f, 0.15f)},
                        Tex("CANOPY")));
     BoxMapUV(s, 7.0f);
     return s;
@@ -556,13 +561,13 @@ Shape ShadowOf(const std::vector<std::vector<std::pair<float, float>>>& parts) {
 Shape Plume(float r, float len, int sides) {
     const Look look = Look::Textured("FLAMME", Surface::Affine, Shading::None);
     Shape s;
-    auto cone = [&](float r0, float bulge, float l, float vNozzle) {
+    auto cone = [&](float r0, float bulge, float l, float vNozzle, bool mid) {
         const int base = static_cast<int>(s.positions.size());
         for (int i = 0; i < sides; ++i) {
             const float a = 2.0f * kPi * i / sides;
             s.AddVertex({r0 * std::cos(a), r0 * std::sin(a), 0.0f});
         }
-        for (int i = 0; i < sides; ++i) {
+        for (int i = 0; mid && i < sides; ++i) {
             const float a = 2.0f * kPi * i / sides;
             s.AddVertex({bulge * std::cos(a), bulge * std::sin(a), -l * 0.3f});
         }
@@ -572,6 +577,11 @@ Shape Plume(float r, float len, int sides) {
         for (int i = 0; i < sides; ++i) {
             const int j = (i + 1) % sides;
             const float u0 = static_cast<float>(i) / sides, u1 = static_cast<float>(i + 1) / sides;
+            if (!mid) {
+                const float q[6] = {u0, vNozzle, u1, vNozzle, 0.5f * (u0 + u1), vTip};
+                s.AddTriangle(base + i, base + j, tip, q, look);
+                continue;
+            }
             const float q0[6] = {u0, vNozzle, u1, vNozzle, u1, vMid};
             s.AddTriangle(base + i, base + j, base + sides + j, q0, look);
             const float q1[6] = {u0, vNozzle, u1, vMid, u0, vMid};
@@ -582,8 +592,8 @@ Shape Plume(float r, float len, int sides) {
         OrientAwayFrom(s, first, {0, 0, -l * 0.4f});
     };
     // The sheath glows softly from its rim; the core is white at the nozzle.
-    cone(r, r * 1.05f, len, 0.35f);
-    cone(r * 0.55f, r * 0.45f, len * 0.35f, 0.0f);
+    cone(r, r * 1.05f, len, 0.35f, true);
+    cone(r * 0.55f, r * 0.45f, len * 0.35f, 0.0f, false);
     return s;
 }
 
@@ -747,11 +757,11 @@ std::vector<NamedShape> FlightShapes() {
     m.push_back(Named("BOMBER", Bomber()));
     m.push_back(Named("POLICE", Police()));
     // Flame plumes: radius and length before the scenes scale them.
-    m.push_back(Named("REACT1", Plume(1.0f, 3.0f, 8)));
-    m.push_back(Named("REACT2", Plume(0.8f, 3.0f, 8)));
-    m.push_back(Named("REACT3", Plume(0.8f, 3.0f, 8)));
-    m.push_back(Named("REACT4", Plume(1.0f, 3.0f, 10)));
-    m.push_back(Named("REACT5", Plume(0.5f, 2.5f, 8)));
+    m.push_back(Named("REACT1", Plume(1.0f, 3.0f, 6)));
+    m.push_back(Named("REACT2", Plume(0.8f, 3.0f, 6)));
+    m.push_back(Named("REACT3", Plume(0.8f, 3.0f, 6)));
+    m.push_back(Named("REACT4", Plume(1.0f, 3.0f, 8)));
+    m.push_back(Named("REACT5", Plume(0.5f, 2.5f, 6)));
     m.push_back(Named("REACT6", Plume(0.4f, 2.5f, 6)));
     m.push_back(Named("REACT7", Plume(0.3f, 2.0f, 6)));
     // Shadows: top views of their ships.
@@ -1068,7 +1078,8 @@ TrackScript Scene7cScript() {
 }
 
 // Scene 8B: a formation flies over the fields; the carrier (track 19, a bomber) lets its
-// bomb go at 6.7 s. The camera follows the bomb from beside the formation.
+// bomb go at 6.7 s. The camera follows the bomb from below and to the left of the formation
+// (+x is where the scene's sky picture is laid out for: the camera keeps its yaw negative).
 TrackScript Scene8BScript() {
     TrackScript s;
     s.tracks.push_back(Route("PLAN", {{0.0f, {0, 0, 0}, 0, 0}}));
@@ -1098,9 +1109,9 @@ TrackScript Scene8BScript() {
         return Vec3{p.x, p.y - 10.0f * v + 6.0f * v * v, zb * k + (1.0f - k) * path(t).z};
     };
     s.tracks.push_back(CameraAt({0.0f, 3.5f, 6.7f, 8.3f, 10.5f},
-                                {Add3(path(0), {-75, -28, 70}), Add3(path(3.5f), {-60, -24, 30}),
-                                 Add3(path(6.7f), {-40, -18, 10}), Add3(bomb(8.3f), {-34, -14, -5}),
-                                 Add3(bomb(10.5f), {-30, -8, -30})},
+                                {Add3(path(0), {-140, 30, 90}), Add3(path(3.5f), {-125, 28, 30}),
+                                 Add3(path(6.7f), {-105, 22, -15}), Add3(bomb(8.3f), {-55, 10, -12}),
+                                 Add3(bomb(10.5f), {-42, 6, -30})},
                                 {path(0), path(3.5f), path(6.7f), bomb(8.3f), bomb(10.5f)}));
     return s;
 }
