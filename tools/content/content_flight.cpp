@@ -592,7 +592,7 @@ Shape Plume(float r, float len, int sides) {
         OrientAwayFrom(s, first, {0, 0, -l * 0.4f});
     };
     // The sheath glows softly from its rim; the core is white at the nozzle.
-    cone(r, r * 1.05f, len, 0.35f, true);
+    cone(r, r * 1.05f, len, 0.55f, true);
     cone(r * 0.55f, r * 0.45f, len * 0.35f, 0.0f, false);
     return s;
 }
@@ -893,11 +893,12 @@ TrackScript Scene3Script() {
         {18.5f, {40, -170, 430}, -60},
         {20.5f, {190, -140, 470}, -80},
         {22.0f, {110, -95, 640}, -50},
-        {23.0f, {lane + 20, skim - 10, mereZ(23) + 330}, -10},
-        {25.0f, {lane, skim, mereZ(25) - 20}, 10},
-        {27.0f, {lane, skim, mereZ(27) - 330}, 0},
-        {29.0f, {lane - 60, -200, mereZ(29) - 600}, -40},
-        {34.0f, {lane - 200, -900, mereZ(34) - 1600}, -60}};
+        {23.0f, {lane + 20, skim - 10, mereZ(23) + 280}, -10},
+        {24.5f, {lane, skim, mereZ(24.5f) + 150}, 10},
+        {26.0f, {lane, skim, mereZ(26) + 25}, 0},
+        {27.5f, {lane, skim, mereZ(27.5f) - 120}, -10},
+        {29.0f, {lane - 30, skim - 60, mereZ(29) - 300}, -40},
+        {34.0f, {lane - 200, -900, mereZ(34) - 1400}, -60}};
     const float launch[5] = {10.0f, 10.5f, 11.0f, 11.5f, 12.0f};
     const Vec3 offsets[5] = {{0, 0, 0}, {-12, -3, -12}, {12, -3, -12}, {-24, -6, -24}, {24, -6, -24}};
     // Track 0 is the mother ship, track 1 the leader.
@@ -913,7 +914,7 @@ TrackScript Scene3Script() {
             const Vec3 b = lead[i + 1 < lead.size() ? i + 1 : i].position;
             Vec3 o = offsets[k];
             // Along the hull they close up to a string, low over the plating.
-            if (lead[i].time >= 23.0f && lead[i].time <= 27.0f) o = {offsets[k].x * 0.6f, 0.0f, offsets[k].z};
+            if (lead[i].time >= 23.0f && lead[i].time <= 27.5f) o = {offsets[k].x * 0.6f, 0.0f, offsets[k].z};
             Waypoint p = lead[i];
             p.position = Add3(lead[i].position, Turned(o, Heading(a, b)));
             w.push_back(p);
@@ -943,10 +944,10 @@ TrackScript Scene3Script() {
     }
     times.insert(times.end(), {23.5f, 26.0f, 34.0f});
     points.insert(points.end(), {{lane - 45, skim - 12, mereZ(23.5f) + 40},
-                                 {lane - 45, skim - 12, mereZ(26.0f) + 20},
-                                 {lane - 45, skim - 15, mereZ(34.0f) - 40}});
+                                 {lane - 45, skim - 12, mereZ(26.0f) + 40},
+                                 {lane - 45, skim - 15, mereZ(34.0f) + 40}});
     targets.insert(targets.end(), {{lane, skim, mereZ(23.5f) + 300},
-                                   {lane, skim, mereZ(26.0f) + 120},
+                                   {lane, skim, mereZ(26.0f) + 150},
                                    {lane, skim, mereZ(34.0f) - 300}});
     s.camera = static_cast<int>(s.tracks.size());
     s.tracks.push_back(CameraAt(times, points, targets));
@@ -1005,23 +1006,26 @@ TrackScript Scene4Script() {
 TrackScript Scene4BScript() {
     TrackScript s;
     // The planet's direction from the camera (looking along +z): left and a little down.
-    const Vec3 toward{-0.40f, 0.25f, 1.0f};
+    const Vec3 toward = Mul3(Vec3{-0.40f, 0.25f, 1.0f}, 1.0f / Len3({-0.40f, 0.25f, 1.0f}));
     auto route = [&](Vec3 start, float speed, float roll) {
         std::vector<Waypoint> w;
         for (int k = 0; k <= 4; ++k) {
             const float t = 4.0f * k;
-            const float d = speed * t;
-            w.push_back({t, Add3(start, Mul3(toward, d)), roll * (1.0f - 0.2f * k), kFly});
+            w.push_back({t, Add3(start, Mul3(toward, speed * t)), roll * (1.0f - 0.25f * k), kFly});
         }
         return w;
     };
-    s.tracks.push_back(Route("ECLAIROR", route({14, -4, -20}, 22.0f, -25)));
-    s.tracks.push_back(Route("ECLAIROR", route({28, 2, -40}, 22.0f, -20)));
-    s.tracks.push_back(Route("BOMBER", route({20, 10, -70}, 19.0f, -12)));
-    s.tracks.push_back(Route("BOMBER", route({38, 14, -95}, 19.0f, -10)));
+    // The camera drifts after them, more slowly, without turning: the planet stays put.
+    auto cam = [&](float t) { return Add3(Vec3{10, -8, -30}, Mul3(toward, 14.0f * t)); };
+    s.tracks.push_back(Route("ECLAIROR", route({16, -4, -22}, 22.0f, -25)));
+    s.tracks.push_back(Route("ECLAIROR", route({30, 2, -42}, 22.0f, -20)));
+    s.tracks.push_back(Route("BOMBER", route({22, 10, -70}, 20.0f, -12)));
+    s.tracks.push_back(Route("BOMBER", route({42, 15, -95}, 20.0f, -10)));
+    s.tracks.push_back(Route("ECLAIROR", route({-6, 6, -60}, 23.0f, 15)));
     s.camera = static_cast<int>(s.tracks.size());
-    s.tracks.push_back(CameraAt({0.0f, 7.0f, 14.2f}, {{10, -6, -28}, {6, -10, 0}, {0, -14, 20}},
-                                {{20, -2, 40}, {-40, 10, 160}, {-120, 60, 380}}));
+    s.tracks.push_back(CameraAt({0.0f, 7.0f, 14.2f}, {cam(0.0f), cam(7.0f), cam(14.2f)},
+                                {Add3(cam(0.0f), Mul3(toward, 300.0f)), Add3(cam(7.0f), Mul3(toward, 300.0f)),
+                                 Add3(cam(14.2f), Mul3(toward, 300.0f))}));
     return s;
 }
 
@@ -1055,25 +1059,29 @@ TrackScript Scene7aScript() {
 TrackScript Scene7cScript() {
     TrackScript s;
     const Vec3 blast{-88, -900, 714};
-    const std::vector<Waypoint> flee = {{0.0f, {-180, -935, 200}, 0},   {3.0f, {-100, -942, 40}, -10},
-                                        {5.0f, {-50, -950, -120}, -25}, {6.5f, {-5, -952, -290}, -30},
-                                        {9.0f, {60, -960, -650}, -15},  {14.5f, {250, -980, -1400}, 0}};
+    // The camera backs away from the blast, looking at it; the ships overtake it slowly.
+    auto cam = [](float t) { return Vec3{-60.0f + 2.0f * t, -955.0f, 80.0f - 98.0f * t}; };
+    auto near = [&](float t, Vec3 rel) { return Waypoint{t, Add3(cam(t), rel), 0.0f, kFly}; };
+    std::vector<Waypoint> flee = {near(0.0f, {40, 10, 150}), near(3.0f, {30, 5, 110}),
+                                  near(6.0f, {10, -5, 80}),  near(9.0f, {-10, -8, 55}),
+                                  near(12.0f, {-20, -5, 35}), near(14.5f, {-25, 0, 20})};
+    const float rolls[] = {0, -15, -25, 10, 20, 0};
+    for (size_t k = 0; k < flee.size(); ++k) flee[k].roll = rolls[k];
     s.tracks.push_back(Route("ECLAIROR", flee));
     s.tracks.push_back(Wingman("ECLAIROR", flee, {-14, -3, -12}));
-    s.tracks.push_back(Wingman("BOMBER", flee, {10, 4, -28}));
+    s.tracks.push_back(Wingman("BOMBER", flee, {12, 4, -26}));
     // The police ship that is hit reaches the blast at 3 s and is gone.
     s.tracks.push_back(Route("POLICE", {{0.0f, {-300, -880, 1300}, 0},
                                         {3.0f, blast, -20},
                                         {3.0f, kAway, 0, 0},
                                         {14.5f, kAway, 0, 0}}));
-    // Its partner breaks off and swings round in front of the fireball.
-    s.tracks.push_back(Route("POLICE", {{0.0f, {-300, -935, 350}, 0},   {3.0f, {-170, -945, 150}, 10},
-                                        {5.0f, {-60, -955, -60}, 30},   {7.0f, {80, -980, 0}, 60},
-                                        {9.0f, {150, -1000, 250}, 70},  {11.0f, {20, -1010, 400}, 60},
-                                        {13.0f, {-200, -990, 350}, 40}, {14.5f, {-350, -970, 250}, 20}}));
+    // Its partner keeps up the chase and gains on them.
+    s.tracks.push_back(Route("POLICE", {near(0.0f, {70, 15, 320}), near(4.0f, {50, 5, 250}),
+                                        near(8.0f, {25, -10, 180}), near(11.0f, {5, -12, 130}),
+                                        near(14.5f, {-5, -5, 90})}));
     s.camera = static_cast<int>(s.tracks.size());
-    s.tracks.push_back(CameraAt({0.0f, 5.0f, 14.5f}, {{-60, -960, -300}, {-35, -962, -340}, {-20, -965, -400}},
-                                {blast, {-80, -930, 300}, blast}));
+    s.tracks.push_back(CameraAt({0.0f, 7.0f, 14.5f}, {cam(0.0f), cam(7.0f), cam(14.5f)},
+                                {blast, blast, blast}));
     return s;
 }
 
