@@ -624,18 +624,18 @@ Shape Bomb() {
     return s;
 }
 
-// The ground: a large square grid facing up, the texture SOL four times per cell.
+// The ground: a large square grid facing up, the texture SOL twenty times per cell (100 units a repeat).
 Shape Ground() {
     const Look look = Look::Textured("SOL", Surface::Perspective, Shading::Flat);
     Shape s;
-    const int cells = 10;
-    const float cell = 1200.0f, half = cells * cell * 0.5f;
+    const int cells = 6;
+    const float cell = 2000.0f, half = cells * cell * 0.5f;
     for (int j = 0; j <= cells; ++j)
         for (int i = 0; i <= cells; ++i) s.AddVertex({-half + i * cell, 0.0f, -half + j * cell});
     for (int j = 0; j < cells; ++j)
         for (int i = 0; i < cells; ++i) {
             const int a = j * (cells + 1) + i, b = a + 1, c = a + cells + 1, d = c + 1;
-            const float r = 4.0f;
+            const float r = 20.0f;
             const float t0[6] = {0, 0, r, r, r, 0};
             const float t1[6] = {0, 0, 0, r, r, r};
             const size_t f = s.faces.size();
@@ -1044,10 +1044,10 @@ TrackScript Scene7aScript() {
     s.tracks.push_back(Wingman("POLICE", lead, {-14, -3, -34}));
     s.tracks.push_back(Route("POLICE", lead));
     s.camera = static_cast<int>(s.tracks.size());
-    // Low beside the chase, overtaken, then left behind as the ships climb away.
+    // Above and beside the chase, overtaken, then left behind as the ships climb away.
     s.tracks.push_back(CameraAt({0.0f, 3.0f, 6.0f, 9.0f, 11.2f, 14.5f},
-                                {{40, g - 5, -760}, {-45, g - 6, -230}, {45, g - 5, 300},
-                                 {-35, g - 6, 700}, {25, g - 4, 960}, {15, g - 4, 1010}},
+                                {{40, g - 30, -760}, {-45, g - 32, -230}, {45, g - 30, 300},
+                                 {-35, g - 34, 700}, {25, g - 30, 960}, {15, g - 28, 1010}},
                                 {{0, g - 12, -700}, {0, g - 10, -200}, {0, g - 9, 300},
                                  {0, g - 10, 700}, {0, g - 14, 1090}, {-30, g - 420, 1560}}));
     return s;
