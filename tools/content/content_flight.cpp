@@ -558,7 +558,7 @@ Shape ShadowOf(const std::vector<std::vector<std::pair<float, float>>>& parts) {
 // A plume from the origin along -z: a sheath of radius r and length len, and a hot core
 // a third as long inside it. v runs from 0 at the nozzle (the core's; the sheath starts
 // dimmer) to the far edge at the tip.
-Shape Plume(float r, float len, int sides) {
+Shape Plume(float r, float len, int sides, bool halo = false) {
     const Look look = Look::Textured("FLAMME", Surface::Affine, Shading::None);
     Shape s;
     auto cone = [&](float r0, float bulge, float l, float vNozzle, bool mid) {
@@ -592,6 +592,8 @@ Shape Plume(float r, float len, int sides) {
         OrientAwayFrom(s, first, {0, 0, -l * 0.4f});
     };
     // The sheath glows softly from its rim; the core is white at the nozzle.
+    // A wide faint halo round the great engines softens the plume's edge.
+    if (halo) cone(r * 1.35f, r * 1.3f, len * 0.8f, 0.8f, true);
     cone(r, r * 1.05f, len, 0.55f, true);
     cone(r * 0.55f, r * 0.45f, len * 0.35f, 0.0f, false);
     return s;
@@ -760,7 +762,7 @@ std::vector<NamedShape> FlightShapes() {
     m.push_back(Named("REACT1", Plume(1.0f, 3.0f, 6)));
     m.push_back(Named("REACT2", Plume(0.8f, 3.0f, 6)));
     m.push_back(Named("REACT3", Plume(0.8f, 3.0f, 6)));
-    m.push_back(Named("REACT4", Plume(1.0f, 3.0f, 8)));
+    m.push_back(Named("REACT4", Plume(1.0f, 3.0f, 8, true)));
     m.push_back(Named("REACT5", Plume(0.5f, 2.5f, 6)));
     m.push_back(Named("REACT6", Plume(0.4f, 2.5f, 6)));
     m.push_back(Named("REACT7", Plume(0.3f, 2.0f, 6)));
