@@ -1048,8 +1048,8 @@ TrackScript Scene7aScript() {
     s.camera = static_cast<int>(s.tracks.size());
     // Above and beside the chase, overtaken, then left behind as the ships climb away.
     s.tracks.push_back(CameraAt({0.0f, 3.0f, 6.0f, 9.0f, 11.2f, 14.5f},
-                                {{40, g - 30, -760}, {-45, g - 32, -230}, {45, g - 30, 300},
-                                 {-35, g - 34, 700}, {25, g - 30, 960}, {15, g - 28, 1010}},
+                                {{40, g - 18, -760}, {-45, g - 19, -230}, {45, g - 18, 300},
+                                 {-35, g - 20, 700}, {25, g - 18, 960}, {15, g - 16, 1010}},
                                 {{0, g - 12, -700}, {0, g - 10, -200}, {0, g - 9, 300},
                                  {0, g - 10, 700}, {0, g - 14, 1090}, {-30, g - 420, 1560}}));
     return s;
