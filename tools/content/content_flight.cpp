@@ -349,8 +349,8 @@ Picture EarthDisc(int size) {
     const Picture surface = MakePlanetSurface(256, 128, space, r.ocean, r.land, r.cloud, 0xEA72u);
     Picture pic(size, size, space);
     const float c = (size - 1) * 0.5f, radius = size * 0.5f - 2.0f;
-    const Vec3 light{0.75f, -0.45f, -0.5f};  // from the upper right, a little toward us
-    const float ll = Len3(light);
+    // Toward the sun: upper left and in front (the scene shows the picture mirrored).
+    const Vec3 light = Mul3(Vec3{-0.6f, -0.45f, -0.65f}, 1.0f / Len3({-0.6f, -0.45f, -0.65f}));
     const IndexRange ramps[] = {r.ocean, r.land, r.cloud, r.grey};
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
@@ -361,7 +361,7 @@ Picture EarthDisc(int size) {
                 continue;
             }
             const float dz = -std::sqrt(1.0f - d2);
-            const float lambert = -(dx * light.x + dy * light.y + dz * light.z) / ll;
+            const float lambert = dx * light.x + dy * light.y + dz * light.z;
             const float lon = std::atan2(dx, -dz) + 1.3f, lat = std::asin(dy);
             int sx = static_cast<int>(std::floor((lon / (2.0f * kPi) + 1.0f) * 256.0f)) % 256;
             int sy = std::clamp(static_cast<int>((lat / kPi + 0.5f) * 128.0f), 0, 127);
