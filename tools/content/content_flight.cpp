@@ -1035,9 +1035,10 @@ TrackScript Scene4Script() {
     s.tracks.push_back(Route("BOMBER", Drifter({1, 7, -24}, 3, 0)));
     // The patrol: four fighters cross in front from right to left, far off, then turn away.
     const std::vector<Waypoint> patrol = {
-        {0.0f, {700, -100, 500}, -20},    {4.0f, {300, -70, 420}, -35},
-        {8.0f, {-100, -60, 380}, -30},    {12.0f, {-500, -80, 420}, -20},
-        {16.0f, {-1000, -150, 700}, -10}, {26.0f, {-2000, -300, 1800}, 0}};
+        {0.0f, {520, -30, 270}, -20},     {3.0f, {280, -18, 195}, -35},
+        {5.5f, {60, -12, 150}, -40},      {8.0f, {-160, -20, 165}, -30},
+        {11.0f, {-420, -50, 260}, -20},   {16.0f, {-1000, -150, 700}, -10},
+        {26.0f, {-2000, -300, 1800}, 0}};
     s.tracks.push_back(Route("CHASSE", patrol));
     s.tracks.push_back(Wingman("CHASSE", patrol, {-12, -2, -14}));
     s.tracks.push_back(Wingman("CHASSE", patrol, {12, -2, -14}));
@@ -1048,15 +1049,15 @@ TrackScript Scene4Script() {
         {{-34, -12, -75},
          {-36, -12, -45},
          {-28, -9, 0},
-         {-8, -6, 48},
-         {-4, -5, 70},
-         {-3, -5, 80},
-         {-2, -4, 90}},
+         {-12, -8, 42},
+         {-8, -7, 54},
+         {-5, -6, 62},
+         {-2, -5, 70}},
         {{1, 7, -24}, {1, 4, 11}, {1, 2, 41}, {0, 3, 90}, {0, 2, 130}, {0, 0, 400}, {0, 0, 1500}}));
     return s;
 }
 
-// Scene 4B: two scouts and two bombers pass the camera and fly on toward the planet, low
+// Scene 4B: three scouts and two bombers pass the camera and fly on toward the planet, low
 // on the left of the picture.
 TrackScript Scene4BScript() {
     TrackScript s;
