@@ -977,13 +977,15 @@ TrackScript Scene3Script() {
     }
     // The camera: along the mother ship's engine and flank, at the carrier's bow for the
     // launch, behind the formation through its turn, then on the mother ship's back.
-    std::vector<float> times = {0.0f, 4.5f, 9.0f, 12.5f};
+    std::vector<float> times = {0.0f, 4.5f, 7.0f, 9.0f, 12.5f};
     std::vector<Vec3> points = {{-150, 40, mereZ(0) - 430},
-                                {-230, -10, mereZ(4.5f) - 250},
+                                {-250, -20, mereZ(4.5f) - 250},
+                                {-170, -125, carrier(7.0f).z - 20},
                                 {-150, -85, carrier(9.0f).z + 70},
                                 {-150, -88, carrier(12.5f).z + 95}};
     std::vector<Vec3> targets = {{0, -13, mereZ(0) - 300},
                                  Add3(carrier(4.5f), {0, 0, -20}),
+                                 Add3(carrier(7.0f), {0, 0, 30}),
                                  Add3(carrier(9.0f), {0, 0, 40}),
                                  Add3(carrier(12.5f), {0, -10, 60})};
     for (float t : {14.5f, 16.5f, 18.5f, 20.5f, 22.0f}) {
