@@ -617,8 +617,8 @@ Shape Plume(float r, float len, int sides, bool halo = false) {
     };
     // The sheath glows softly from its rim; the core is white at the nozzle.
     // A wide faint halo round the great engines softens the plume's edge.
-    if (halo) cone(r * 1.35f, r * 1.3f, len * 0.8f, 0.8f, true);
-    cone(r, r * 1.05f, len, 0.55f, true);
+    if (halo) cone(r * 1.35f, r * 1.3f, len * 0.8f, 0.85f, true);
+    cone(r, r * 1.05f, len, halo ? 0.7f : 0.55f, true);
     cone(r * 0.55f, r * 0.45f, len * 0.35f, 0.0f, false);
     return s;
 }
@@ -1129,9 +1129,9 @@ TrackScript Scene7cScript() {
     // The camera backs away from the blast, looking at it; the ships overtake it slowly.
     auto cam = [](float t) { return Vec3{-60.0f + 2.0f * t, -955.0f, 80.0f - 98.0f * t}; };
     auto near = [&](float t, Vec3 rel) { return Waypoint{t, Add3(cam(t), rel), 0.0f, kFly}; };
-    std::vector<Waypoint> flee = {near(0.0f, {40, 10, 150}),  near(3.0f, {30, 5, 110}),
-                                  near(6.0f, {10, -5, 80}),   near(9.0f, {-10, -8, 55}),
-                                  near(12.0f, {-20, -5, 35}), near(14.5f, {-25, 0, 20})};
+    std::vector<Waypoint> flee = {near(0.0f, {35, 8, 95}),    near(3.0f, {25, 4, 78}),
+                                  near(6.0f, {10, -4, 62}),   near(9.0f, {-8, -6, 48}),
+                                  near(12.0f, {-18, -4, 34}), near(14.5f, {-22, 0, 22})};
     const float rolls[] = {0, -15, -25, 10, 20, 0};
     for (size_t k = 0; k < flee.size(); ++k) flee[k].roll = rolls[k];
     s.tracks.push_back(Route("ECLAIROR", flee));
@@ -1144,8 +1144,8 @@ TrackScript Scene7cScript() {
                                         {14.5f, kAway, 0, 0}}));
     // Its partner keeps up the chase and gains on them.
     s.tracks.push_back(Route(
-        "POLICE", {near(0.0f, {70, 15, 320}), near(4.0f, {50, 5, 250}), near(8.0f, {25, -10, 180}),
-                   near(11.0f, {5, -12, 130}), near(14.5f, {-5, -5, 90})}));
+        "POLICE", {near(0.0f, {70, 15, 240}), near(4.0f, {50, 5, 190}), near(8.0f, {25, -10, 140}),
+                   near(11.0f, {5, -12, 100}), near(14.5f, {-5, -5, 70})}));
     s.camera = static_cast<int>(s.tracks.size());
     s.tracks.push_back(
         CameraAt({0.0f, 7.0f, 14.5f}, {cam(0.0f), cam(7.0f), cam(14.5f)}, {blast, blast, blast}));
