@@ -994,9 +994,9 @@ TrackScript Scene3Script() {
         targets.push_back(PositionAt(lead, t + 0.2f));
     }
     times.insert(times.end(), {23.5f, 26.0f, 34.0f});
-    points.insert(points.end(), {{lane - 45, skim - 12, mereZ(23.5f) + 40},
-                                 {lane - 45, skim - 12, mereZ(26.0f) + 40},
-                                 {lane - 45, skim - 15, mereZ(34.0f) + 40}});
+    points.insert(points.end(), {{lane - 80, skim - 22, mereZ(23.5f) + 40},
+                                 {lane - 80, skim - 22, mereZ(26.0f) + 40},
+                                 {lane - 80, skim - 25, mereZ(34.0f) + 40}});
     targets.insert(targets.end(), {{lane, skim, mereZ(23.5f) + 300},
                                    {lane, skim, mereZ(26.0f) + 150},
                                    {lane, skim, mereZ(34.0f) - 300}});
