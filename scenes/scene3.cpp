@@ -1,9 +1,7 @@
 // The warped title and the first flight through space: the mother ship, the carrier
 // launching its fighters, and the fighters' run along the mother ship's back.
-#include "engine/animation.h"
 #include "engine/object.h"
 #include "engine/render_context.h"
-#include "engine/scene.h"
 #include "fx/reactor.h"
 #include "scenes/flight.h"
 #include "scenes/runner.h"
@@ -11,7 +9,7 @@
 
 namespace {
 
-const AttachmentSpec kFlames[] = {
+const FlightAttachment kFlames[] = {
     {"CHASSE", "REACT1", 0.0f, 0.0f, -4.4f},
     {"PORTEUR", "REACT5", 0.0f, 4.75f, -40.1f},
     {"MERE", "REACT4", 0.0f, -13.0f, -301.0f},

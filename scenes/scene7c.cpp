@@ -11,7 +11,7 @@
 
 namespace {
 
-const AttachmentSpec kFlames[] = {
+const FlightAttachment kFlames[] = {
     {"ECLAIROR", "REACT2", 0.0f, 0.72f, -5.1f}, {"ECLAIROR", "REACT1", -3.5f, 2.9f, -5.93f},
     {"ECLAIROR", "REACT1", 3.5f, 2.9f, -5.93f}, {"BOMBER", "REACT3", 0.0f, -1.0f, -6.1f},
     {"BOMBER", "REACT5", -3.0f, 2.0f, -3.5f},   {"BOMBER", "REACT5", 3.0f, 2.0f, -3.5f},
@@ -37,10 +37,13 @@ public:
         // The flame meshes keep the material and sizes they got earlier in the group;
         // attaching it again changes nothing when they have it.
         RegisterReactor();
-        for (const char* mesh : {"REACT1", "REACT2", "REACT3", "REACT5", "REACT6"}) UseReactor(mesh);
+        for (const char* mesh : {"REACT1", "REACT2", "REACT3", "REACT5", "REACT6"})
+            UseReactor(mesh);
     }
 
-    void Frame(const FrameView&, float, float) override { SetPosition(m_blast, -88.0f, -900.0f, 714.0f); }
+    void Frame(const FrameView&, float, float) override {
+        SetPosition(m_blast, -88.0f, -900.0f, 714.0f);
+    }
 
     void Animate(const FrameView&, float) override { m_rig.Update(); }
 

@@ -14,7 +14,7 @@
 
 namespace {
 
-const AttachmentSpec kFlames[] = {
+const FlightAttachment kFlames[] = {
     {"ECLAIROR", "REACT2", 0.0f, 0.72f, -5.1f}, {"ECLAIROR", "REACT1", -3.5f, 2.9f, -5.93f},
     {"ECLAIROR", "REACT1", 3.5f, 2.9f, -5.93f}, {"BOMBER", "REACT3", 0.0f, -1.0f, -6.1f},
     {"BOMBER", "REACT5", -3.0f, 2.0f, -3.5f},   {"BOMBER", "REACT5", 3.0f, 2.0f, -3.5f},
@@ -99,6 +99,8 @@ void Scene8B(FrameView view) {
     s.opensWorld = false;
     s.ambient = 0.3f;
     s.diffuse = 1.65f;
+    // The sun on the camera's side of the formation.
+    s.light[0] = 1.0f;
     s.end = SceneEnd::Fixed;
     s.endValue = 10.0f;
     BombScript script;
