@@ -27,7 +27,7 @@ constexpr float kLowDeckY = -845.0f;
 constexpr float kHighDeckY = -1045.0f;
 constexpr float kPi = 3.14159265f;
 // The ships and the ground come with the flight content.
-constexpr bool kWithFlight = false;
+constexpr bool kWithFlight = true;
 
 // ---- Palette of the city and of the flights that follow it ----
 
@@ -233,8 +233,8 @@ Shape MakeDeck(float length, float width, float height, bool alongX, const std::
 }
 
 // The skyline ring around the camera: 40 inward-facing panels of uneven height, radius 980
-// (just inside the fog's start: its own colours are the haze), from 60 below the centre up
-// to 40 .. 170 above it: a low band on the horizon.
+// (just inside the fog's start: its own colours are the haze), from 260 below the centre up
+// to 40 .. 200 above it: a band on the horizon.
 Shape MakePano(uint32_t seed) {
     const Look look = Look::Textured("VSKYLN", Surface::Affine, Shading::None);
     Shape s;
@@ -243,12 +243,12 @@ Shape MakePano(uint32_t seed) {
     ContentRng rng(seed);
     for (int i = 0; i < n; ++i) {
         const float a0 = 2.0f * kPi * i / n, a1 = 2.0f * kPi * (i + 1) / n;
-        const float top = -rng.Range(40.0f, 170.0f);
-        const int p0 = s.AddVertex({radius * std::cos(a0), 60.0f, radius * std::sin(a0)});
-        const int p1 = s.AddVertex({radius * std::cos(a1), 60.0f, radius * std::sin(a1)});
+        const float top = -rng.Range(40.0f, 200.0f);
+        const int p0 = s.AddVertex({radius * std::cos(a0), 260.0f, radius * std::sin(a0)});
+        const int p1 = s.AddVertex({radius * std::cos(a1), 260.0f, radius * std::sin(a1)});
         const int p2 = s.AddVertex({radius * std::cos(a1), top, radius * std::sin(a1)});
         const int p3 = s.AddVertex({radius * std::cos(a0), top, radius * std::sin(a0)});
-        const float v0 = (60.0f - top) / 160.0f;
+        const float v0 = (260.0f - top) / 160.0f;
         float uv[6] = {0, v0, 1.5f, v0, 1.5f, 0};
         // Wound to face the centre.
         s.AddTriangle(p0, p2, p1, uv, look);
@@ -382,7 +382,7 @@ Shape MakeTower(int kind, const PaletteBytes& pal) {
     const Look light = Look::Coloured(Entry(pal, r.fire.At(0.7f)), Shading::None);
     Shape t;
     if (kind == 0) {  // stepped slab
-        const float widths[3] = {130, 100, 70}, heights[3] = {1100, 600, 350};
+        const float widths[3] = {100, 76, 52}, heights[3] = {1100, 600, 350};
         float base = 0.0f;
         for (int k = 0; k < 3; ++k) {
             Shape b = Building(0, 0, widths[k], widths[k] * 0.8f, heights[k], facade, 120.0f);
@@ -394,11 +394,11 @@ Shape MakeTower(int kind, const PaletteBytes& pal) {
         TransformShape(mast, kUnit, kOrigin, {0, -base - 100, 0});
         MergeShape(t, mast);
     } else if (kind == 1) {  // glass cylinder with a ring and a beacon
-        Shape c = MakeCylinder(60, 1900, 10, glass);
+        Shape c = MakeCylinder(46, 1900, 10, glass);
         ScaleShapeUV(c, 3.0f, 1900.0f / 120.0f);
         TransformShape(c, kUnit, kOrigin, {0, -950, 0});
         MergeShape(t, c);
-        Shape ring = MakeCylinder(80, 30, 10, metal);
+        Shape ring = MakeCylinder(62, 30, 10, metal);
         TransformShape(ring, kUnit, kOrigin, {0, -1400, 0});
         MergeShape(t, ring);
         Shape beacon = MakeCone(14, 60, 6, light);
@@ -407,12 +407,12 @@ Shape MakeTower(int kind, const PaletteBytes& pal) {
     } else {  // tapering hexagonal spire
         std::vector<std::pair<float, float>> hex;
         for (int k = 0; k < 6; ++k)
-            hex.emplace_back(70.0f * std::cos(kPi * k / 3), 70.0f * std::sin(kPi * k / 3));
+            hex.emplace_back(54.0f * std::cos(kPi * k / 3), 54.0f * std::sin(kPi * k / 3));
         Shape lower = MakeExtrusion(hex, 1300, glass);
         ScaleShapeUV(lower, 3.0f, 1300.0f / 120.0f);
         TransformShape(lower, kUnit, {0, 90, 0}, {0, -650, 0});
         MergeShape(t, lower);
-        Shape spire = MakeCone(70, 800, 6, metal);
+        Shape spire = MakeCone(54, 800, 6, metal);
         TransformShape(spire, kUnit, kOrigin, {0, -1700, 0});
         MergeShape(t, spire);
     }
@@ -579,19 +579,23 @@ TrackScript CityScript(bool withFlight) {
 
 constexpr float kLensSeconds = 16.0f;
 
-// A ship holding station ahead of the camera while the corridor streams past: small weaving
-// moves and banks, nose along +z.
-Track Weave(const std::string& mesh, Vec3 centre, float amplitude, float phase) {
+// A ship that overtakes the camera in the first seconds and then holds station ahead of it
+// while the corridor streams past: small weaving moves and banks, nose along +z.
+Track Weave(const std::string& mesh, Vec3 centre, float amplitude, float phase, float arrive) {
     Track t;
     t.mesh = mesh;
     const int keys = 16;
     for (int k = 0; k <= keys; ++k) {
         const float time = kLensSeconds * k / keys;
         const float w = std::sin(time * 0.9f + phase);
+        // From beside the camera (z = -300) to its station by `arrive` seconds.
+        const float approach = time < arrive ? (1.0f - time / arrive) * (1.0f - time / arrive) : 0.0f;
         TrackKey key;
         key.flags = kKeySpline;
-        key.position = {centre.x + amplitude * w, centre.y + amplitude * 0.4f * std::cos(time * 1.3f + phase),
-                        centre.z + amplitude * 1.5f * std::sin(time * 0.5f + phase)};
+        key.position = {centre.x + amplitude * w,
+                        centre.y + amplitude * 0.4f * std::cos(time * 1.3f + phase),
+                        centre.z + amplitude * 1.5f * std::sin(time * 0.5f + phase) -
+                            (centre.z + 300.0f) * approach};
         key.angles = {4.0f * std::cos(time * 0.9f + phase), 0, -18.0f * std::cos(time * 0.9f + phase)};
         key.duration = k < keys ? kLensSeconds / keys : 0.0f;
         t.keys.push_back(key);
@@ -602,14 +606,14 @@ Track Weave(const std::string& mesh, Vec3 centre, float amplitude, float phase) 
 TrackScript LensScript(bool withFlight) {
     TrackScript s;
     if (withFlight) {
-        s.tracks.push_back(Weave("ECLAIROR", {-22, -12, 150}, 14, 0.0f));
-        s.tracks.push_back(Weave("BOMBER", {26, 6, 210}, 12, 2.1f));
-        s.tracks.push_back(Weave("POLICE", {4, -4, 95}, 10, 4.0f));
+        s.tracks.push_back(Weave("ECLAIROR", {-30, -10, 45}, 8, 0.0f, 5.0f));
+        s.tracks.push_back(Weave("BOMBER", {-5, 6, 75}, 7, 2.1f, 6.0f));
+        s.tracks.push_back(Weave("POLICE", {-24, -2, 20}, 6, 4.0f, 7.0f));
     }
     // The camera waits behind the lens's starting place, then closes in as the lens grows;
     // the scene aims it at the lens every frame.
-    std::vector<Vec3> eye = {{6, -14, -330}, {2, -10, -300}, {-4, -8, -270},
-                             {-14, -6, -150}, {-22, -4, -62}, {-20, -5, -58}};
+    std::vector<Vec3> eye = {{0, -10, -240}, {-2, -8, -228}, {-4, -8, -212},
+                             {-12, -6, -130}, {-21, -4, -60}, {-19, -5, -56}};
     std::vector<Vec3> aim = {{2.34f, 0, -159.4f}};
     std::vector<float> durations = {3.5f, 3.5f, 2.0f, 2.0f, 5.0f};
     s.camera = static_cast<int>(s.tracks.size());
