@@ -52,7 +52,9 @@ PaletteBytes CityColours() {
     const CityRamps r;
     pb.Set(0, {0, 0, 0});
     pb.Ramp(r.grey.first, r.grey.count, {{8, 8, 8}, {255, 255, 255}});
-    pb.Ramp(r.fog.first, r.fog.count, {{20, 22, 34}, {90, 92, 120}, {150, 150, 180}, {235, 235, 245}});
+    // The fog colour itself sits exactly on entry 54.
+    pb.Ramp(r.fog.first, 22, {{20, 22, 34}, {90, 92, 120}, {150, 150, 180}});
+    pb.Ramp(r.fog.first + 21, r.fog.count - 21, {{150, 150, 180}, {235, 235, 245}});
     pb.Ramp(r.metal.first, r.metal.count,
             {{10, 14, 20}, {60, 70, 85}, {130, 140, 155}, {200, 208, 220}, {250, 252, 255}});
     pb.Ramp(r.fire.first, r.fire.count,
@@ -131,12 +133,10 @@ Picture MakeSkyline(int size, const PaletteBytes& pal, uint32_t seed) {
     Picture pic(size, size, pal);
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
-            const bool gap = (x / 16) % 3 == 2;
-            const bool window = !gap && (x % 4) == 1 && (y % 5) < 2;
+            const bool window = (x % 4) == 1 && (y % 5) < 2;
             const uint32_t h = Hash2(x / 4, y / 5, seed);
-            uint8_t c = r.fog.At(0.5f + 0.06f * ValueNoise(x / 16.0f, y / 16.0f, seed, size / 16));
-            if (gap) c = r.fog.At(0.6f);
-            if (window && (h & 7) < 2) c = r.fog.At(0.75f);
+            uint8_t c = r.fog.At(0.52f + 0.05f * ValueNoise(x / 16.0f, y / 16.0f, seed, size / 16));
+            if (window && (h & 7) < 2) c = r.fog.At(0.74f);
             pic.At(x, y) = c;
         }
     return pic;
@@ -232,27 +232,27 @@ Shape MakeDeck(float length, float width, float height, bool alongX, const std::
     return deck;
 }
 
-// The skyline ring around the camera: 40 inward-facing panels of uneven height, radius 980
-// (just inside the fog's start: its own colours are the haze), from 260 below the centre up
-// to 40 .. 200 above it: a band on the horizon.
+// The skyline ring around the camera: 72 inward-facing panels of uneven height, radius 980
+// (just inside the fog's start: its own colours are the haze), from 180 below the centre up
+// to 10 .. 150 above it: a band of far towers on the horizon.
 Shape MakePano(uint32_t seed) {
     const Look look = Look::Textured("VSKYLN", Surface::Affine, Shading::None);
     Shape s;
-    const int n = 40;
+    const int n = 72;
     const float radius = 980.0f;
     ContentRng rng(seed);
     for (int i = 0; i < n; ++i) {
         const float a0 = 2.0f * kPi * i / n, a1 = 2.0f * kPi * (i + 1) / n;
-        const float top = -rng.Range(40.0f, 200.0f);
-        const int p0 = s.AddVertex({radius * std::cos(a0), 260.0f, radius * std::sin(a0)});
-        const int p1 = s.AddVertex({radius * std::cos(a1), 260.0f, radius * std::sin(a1)});
+        const float top = rng.Unit() < 0.3f ? -rng.Range(10.0f, 40.0f) : -rng.Range(50.0f, 150.0f);
+        const int p0 = s.AddVertex({radius * std::cos(a0), 180.0f, radius * std::sin(a0)});
+        const int p1 = s.AddVertex({radius * std::cos(a1), 180.0f, radius * std::sin(a1)});
         const int p2 = s.AddVertex({radius * std::cos(a1), top, radius * std::sin(a1)});
         const int p3 = s.AddVertex({radius * std::cos(a0), top, radius * std::sin(a0)});
-        const float v0 = (260.0f - top) / 160.0f;
-        float uv[6] = {0, v0, 1.5f, v0, 1.5f, 0};
+        const float v0 = (180.0f - top) / 160.0f;
+        float uv[6] = {0, v0, 0.7f, v0, 0.7f, 0};
         // Wound to face the centre.
         s.AddTriangle(p0, p2, p1, uv, look);
-        float uv2[6] = {0, v0, 0, 0, 1.5f, 0};
+        float uv2[6] = {0, v0, 0, 0, 0.7f, 0};
         s.AddTriangle(p0, p3, p2, uv2, look);
     }
     // The winding above faces the centre only if the cross product points inward: check on the
@@ -272,7 +272,7 @@ Shape MakePano(uint32_t seed) {
 // up toward +z.
 Shape Profile(const std::vector<std::pair<float, float>>& side, float width, const Look& look) {
     Shape s = MakeExtrusion(side, width, look);
-    TransformShape(s, kUnit, {90.0f, 0, 0}, kOrigin);
+    TransformShape(s, kUnit, {-90.0f, 0, 0}, kOrigin);
     return s;
 }
 
@@ -285,12 +285,12 @@ Shape MakeCar(int kind, const PaletteBytes& pal) {
     const Look glass = Look::Coloured(Entry(pal, r.fog.At(0.15f)), Shading::Flat);
     Shape car;
     if (kind == 0) {  // a low wedge
-        car = Profile({{7, -1}, {5, -3.2f}, {-1, -4.2f}, {-6, -3.6f}, {-7, -1}}, 6.0f, body);
+        car = Profile({{7, -0.4f}, {5, -3.2f}, {-1, -4.2f}, {-6, -3.6f}, {-7, -0.4f}}, 6.0f, body);
     } else if (kind == 1) {  // a rounded hover car
-        car = Profile({{7, -1.5f}, {6, -3}, {2, -5}, {-4, -5}, {-7, -3}, {-6.5f, -1}}, 6.5f, body);
+        car = Profile({{7, -0.9f}, {6, -3}, {2, -5}, {-4, -5}, {-7, -3}, {-6.5f, -0.4f}}, 6.5f, body);
     } else {  // a boxy taxi with a roof light
-        car = Profile({{6.5f, -1}, {6.5f, -3}, {3, -3.4f}, {2, -5.5f}, {-4, -5.5f}, {-6.5f, -3.5f},
-                       {-6.5f, -1}},
+        car = Profile({{6.5f, -0.4f}, {6.5f, -3}, {3, -3.4f}, {2, -5.5f}, {-4, -5.5f}, {-6.5f, -3.5f},
+                       {-6.5f, -0.4f}},
                       6.0f, body);
     }
     Shape cabin = MakeBox(4.4f, 1.0f, 3.0f, glass);
@@ -304,7 +304,7 @@ Shape MakeTruck(const PaletteBytes& pal) {
     const CityRamps r;
     const Look cabLook = Look::Coloured(Entry(pal, r.paint.At(0.3f)), Shading::Flat);
     const Look box = Look::Coloured(Entry(pal, r.metal.At(0.65f)), Shading::Flat);
-    Shape truck = Profile({{12, -1}, {12, -5}, {9, -8}, {6, -8}, {6, -1}}, 7.0f, cabLook);
+    Shape truck = Profile({{12, -0.4f}, {12, -5}, {9, -8}, {6, -8}, {6, -0.4f}}, 7.0f, cabLook);
     Shape cargo = MakeBox(7.5f, 9.0f, 17.0f, box);
     DropFloors(cargo);
     TransformShape(cargo, kUnit, kOrigin, {0, -5.5f, -3.0f});
@@ -373,7 +373,8 @@ Shape MakeLens(bool rippled) {
     return s;
 }
 
-// Towers of the corridor, standing on y = 0 and about 2000 high, each its own silhouette.
+// Towers of the corridor, standing on y = 0 and 1600 to 1800 high (their tops near the
+// camera's height, their spires above it), each its own silhouette.
 Shape MakeTower(int kind, const PaletteBytes& pal) {
     const CityRamps r;
     const Look facade = Look::Textured("VFACADE", Surface::Affine, Shading::Flat);
@@ -382,7 +383,7 @@ Shape MakeTower(int kind, const PaletteBytes& pal) {
     const Look light = Look::Coloured(Entry(pal, r.fire.At(0.7f)), Shading::None);
     Shape t;
     if (kind == 0) {  // stepped slab
-        const float widths[3] = {100, 76, 52}, heights[3] = {1100, 600, 350};
+        const float widths[3] = {90, 68, 46}, heights[3] = {900, 450, 250};
         float base = 0.0f;
         for (int k = 0; k < 3; ++k) {
             Shape b = Building(0, 0, widths[k], widths[k] * 0.8f, heights[k], facade, 120.0f);
@@ -394,26 +395,26 @@ Shape MakeTower(int kind, const PaletteBytes& pal) {
         TransformShape(mast, kUnit, kOrigin, {0, -base - 100, 0});
         MergeShape(t, mast);
     } else if (kind == 1) {  // glass cylinder with a ring and a beacon
-        Shape c = MakeCylinder(46, 1900, 10, glass);
-        ScaleShapeUV(c, 3.0f, 1900.0f / 120.0f);
-        TransformShape(c, kUnit, kOrigin, {0, -950, 0});
+        Shape c = MakeCylinder(42, 1560, 10, glass);
+        ScaleShapeUV(c, 3.0f, 1560.0f / 120.0f);
+        TransformShape(c, kUnit, kOrigin, {0, -780, 0});
         MergeShape(t, c);
         Shape ring = MakeCylinder(62, 30, 10, metal);
-        TransformShape(ring, kUnit, kOrigin, {0, -1400, 0});
+        TransformShape(ring, kUnit, kOrigin, {0, -1200, 0});
         MergeShape(t, ring);
         Shape beacon = MakeCone(14, 60, 6, light);
-        TransformShape(beacon, kUnit, kOrigin, {0, -1930, 0});
+        TransformShape(beacon, kUnit, kOrigin, {0, -1590, 0});
         MergeShape(t, beacon);
     } else {  // tapering hexagonal spire
         std::vector<std::pair<float, float>> hex;
         for (int k = 0; k < 6; ++k)
             hex.emplace_back(54.0f * std::cos(kPi * k / 3), 54.0f * std::sin(kPi * k / 3));
-        Shape lower = MakeExtrusion(hex, 1300, glass);
-        ScaleShapeUV(lower, 3.0f, 1300.0f / 120.0f);
-        TransformShape(lower, kUnit, {0, 90, 0}, {0, -650, 0});
+        Shape lower = MakeExtrusion(hex, 1200, glass);
+        ScaleShapeUV(lower, 3.0f, 1200.0f / 120.0f);
+        TransformShape(lower, kUnit, {0, 90, 0}, {0, -600, 0});
         MergeShape(t, lower);
-        Shape spire = MakeCone(54, 800, 6, metal);
-        TransformShape(spire, kUnit, kOrigin, {0, -1700, 0});
+        Shape spire = MakeCone(54, 600, 6, metal);
+        TransformShape(spire, kUnit, kOrigin, {0, -1500, 0});
         MergeShape(t, spire);
     }
     DropFloors(t);
