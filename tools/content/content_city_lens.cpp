@@ -233,7 +233,7 @@ Shape MakeDeck(float length, float width, float height, bool alongX, const std::
 }
 
 // The skyline ring around the camera: 72 inward-facing panels of uneven height, radius 980
-// (just inside the fog's start: its own colours are the haze), from 180 below the centre up
+// (just inside the fog's start: its own colours are the haze), from 80 below the centre up
 // to 10 .. 150 above it: a band of far towers on the horizon.
 Shape MakePano(uint32_t seed) {
     const Look look = Look::Textured("VSKYLN", Surface::Affine, Shading::None);
@@ -244,11 +244,11 @@ Shape MakePano(uint32_t seed) {
     for (int i = 0; i < n; ++i) {
         const float a0 = 2.0f * kPi * i / n, a1 = 2.0f * kPi * (i + 1) / n;
         const float top = rng.Unit() < 0.3f ? -rng.Range(10.0f, 40.0f) : -rng.Range(50.0f, 150.0f);
-        const int p0 = s.AddVertex({radius * std::cos(a0), 180.0f, radius * std::sin(a0)});
-        const int p1 = s.AddVertex({radius * std::cos(a1), 180.0f, radius * std::sin(a1)});
+        const int p0 = s.AddVertex({radius * std::cos(a0), 80.0f, radius * std::sin(a0)});
+        const int p1 = s.AddVertex({radius * std::cos(a1), 80.0f, radius * std::sin(a1)});
         const int p2 = s.AddVertex({radius * std::cos(a1), top, radius * std::sin(a1)});
         const int p3 = s.AddVertex({radius * std::cos(a0), top, radius * std::sin(a0)});
-        const float v0 = (180.0f - top) / 160.0f;
+        const float v0 = (80.0f - top) / 160.0f;
         float uv[6] = {0, v0, 0.7f, v0, 0.7f, 0};
         // Wound to face the centre.
         s.AddTriangle(p0, p2, p1, uv, look);
