@@ -47,8 +47,8 @@ void TakeSnapshot(VisibleObject*) {
         if (!t.frame8) return;
         if (w == kSnap8W && h == kSnap8H) {
             for (int y = 0; y < kSnap8H; ++y)
-                std::memcpy(g_snapshot8 + y * kSnap8W, t.frame8 + static_cast<ptrdiff_t>(y) * t.pitch,
-                            kSnap8W);
+                std::memcpy(g_snapshot8 + y * kSnap8W,
+                            t.frame8 + static_cast<ptrdiff_t>(y) * t.pitch, kSnap8W);
         } else {
             int cols[kSnap8W], rows[kSnap8H];
             ResampleSteps(w, kSnap8W, cols);
@@ -136,8 +136,7 @@ inline int Texel(uint32_t coord, int size) {
 }
 
 // Shades count pixels from offset `first` of the span.
-void Span8(const HookSpan& s, const uint8_t* ramp, uint32_t sp, int32_t dsp, int first,
-           int count) {
+void Span8(const HookSpan& s, const uint8_t* ramp, uint32_t sp, int32_t dsp, int first, int count) {
     const uint8_t* shade = g_rasterTarget.shade8;
     uint8_t* out = s.frame8 + s.x + first;
     uint32_t u = s.u + static_cast<uint32_t>(s.du) * first;
@@ -170,8 +169,8 @@ void Span16(const HookSpan& s, const uint8_t* ramp, uint32_t sp, int32_t dsp, in
             out[k] = static_cast<uint16_t>((row[p >> 11] << 11) | (row[(p >> 6) & 31] << 6) |
                                            row[p & 31]);
         } else {
-            out[k] = static_cast<uint16_t>((row[(p >> 10) & 31] << 10) |
-                                           (row[(p >> 5) & 31] << 5) | row[p & 31]);
+            out[k] = static_cast<uint16_t>((row[(p >> 10) & 31] << 10) | (row[(p >> 5) & 31] << 5) |
+                                           row[p & 31]);
         }
         u += s.du;
         v += s.dv;
@@ -192,8 +191,8 @@ void FillLens(const PolygonRecord* rec) {
     const int32_t dsp = FloorToInt(pSp.dx);
     WalkHookRows([&](const HookSpan& s) {
         if (kEightBit ? !s.frame8 : !s.frame16) return;
-        const uint32_t sp = static_cast<uint32_t>(FloorToInt(
-            span_walk::PlaneAt(pSp, s.x + 1.0 - rs.refX, s.row + 1.0 - rs.refY)));
+        const uint32_t sp = static_cast<uint32_t>(
+            FloorToInt(span_walk::PlaneAt(pSp, s.x + 1.0 - rs.refX, s.row + 1.0 - rs.refY)));
         auto draw = [&](int first, int count) {
             if (kEightBit)
                 Span8(s, ramp, sp, dsp, first, count);

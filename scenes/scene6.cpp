@@ -70,12 +70,10 @@ struct Flame {
     const char* child;
     float x, y, z;
 };
-constexpr Flame kFlames[6] = {{"ECLAIROR", "REACT2", 0, 0.72f, -5.1f},
-                              {"ECLAIROR", "REACT1", -3.5f, 2.9f, -5.93f},
-                              {"ECLAIROR", "REACT1", 3.5f, 2.9f, -5.93f},
-                              {"BOMBER", "REACT3", 0, -1, -6.1f},
-                              {"BOMBER", "REACT5", -3, 2, -3.5f},
-                              {"BOMBER", "REACT5", 3, 2, -3.5f}};
+constexpr Flame kFlames[6] = {
+    {"ECLAIROR", "REACT2", 0, 0.72f, -5.1f},    {"ECLAIROR", "REACT1", -3.5f, 2.9f, -5.93f},
+    {"ECLAIROR", "REACT1", 3.5f, 2.9f, -5.93f}, {"BOMBER", "REACT3", 0, -1, -6.1f},
+    {"BOMBER", "REACT5", -3, 2, -3.5f},         {"BOMBER", "REACT5", 3, 2, -3.5f}};
 
 class CityScript : public SceneScript {
 public:

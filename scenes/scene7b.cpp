@@ -1,5 +1,6 @@
 // The magnifying lens: a corridor of towers streams toward the camera while the ships fly
 // through it; from 7 s a glass lens grows in front of the camera and bends the finished frame.
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -31,14 +32,11 @@ struct Flame {
     float x, y, z;
 };
 // The six flames of the city flight, then the police ship's two.
-constexpr Flame kFlames[8] = {{"ECLAIROR", "REACT2", 0, 0.72f, -5.1f},
-                              {"ECLAIROR", "REACT1", -3.5f, 2.9f, -5.93f},
-                              {"ECLAIROR", "REACT1", 3.5f, 2.9f, -5.93f},
-                              {"BOMBER", "REACT3", 0, -1, -6.1f},
-                              {"BOMBER", "REACT5", -3, 2, -3.5f},
-                              {"BOMBER", "REACT5", 3, 2, -3.5f},
-                              {"POLICE", "REACT6", 1.5f, -0.95f, -6.85f},
-                              {"POLICE", "REACT6", -1.5f, -0.95f, -6.85f}};
+constexpr Flame kFlames[8] = {
+    {"ECLAIROR", "REACT2", 0, 0.72f, -5.1f},    {"ECLAIROR", "REACT1", -3.5f, 2.9f, -5.93f},
+    {"ECLAIROR", "REACT1", 3.5f, 2.9f, -5.93f}, {"BOMBER", "REACT3", 0, -1, -6.1f},
+    {"BOMBER", "REACT5", -3, 2, -3.5f},         {"BOMBER", "REACT5", 3, 2, -3.5f},
+    {"POLICE", "REACT6", 1.5f, -0.95f, -6.85f}, {"POLICE", "REACT6", -1.5f, -0.95f, -6.85f}};
 
 class LensScript : public SceneScript {
 public:
@@ -87,7 +85,8 @@ public:
             SetScale(m_lens, kLensScale * k, kLensScale * k, kLensScale * k);
         }
         for (int32_t tower : m_towers) {
-            if (CInstance* inst = GetInstance(tower)) inst->position.z = MoveTower(inst->position.z, dt);
+            if (CInstance* inst = GetInstance(tower))
+                inst->position.z = MoveTower(inst->position.z, dt);
         }
         // Each vertex of the lens breathes between its two shapes at its own rate.
         const double g = g_timer.GetTime();
@@ -116,6 +115,7 @@ public:
 
     void Release() override {
         for (CAttachment& a : m_flames) ReleaseAttachment(a);
+        ReleaseLoupe();
     }
 
 private:

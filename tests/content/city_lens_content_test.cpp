@@ -128,7 +128,7 @@ TEST_F(CityLensContentTest, PaletteHoldsTheFogSkyMetalAndFire) {
     };
     EXPECT_EQ(distance(150, 150, 180), 0);  // the fog and the sky behind it
     // Flames and fire, hull metal, sky, ground, white and black.
-    const int wanted[][3] = {{255, 150, 30}, {120, 20, 0},  {130, 140, 155}, {60, 110, 190},
+    const int wanted[][3] = {{255, 150, 30}, {120, 20, 0},    {130, 140, 155}, {60, 110, 190},
                              {90, 95, 60},   {255, 255, 255}, {0, 0, 0}};
     for (const auto& c : wanted)
         EXPECT_LE(distance(c[0], c[1], c[2]), 24) << c[0] << "," << c[1] << "," << c[2];

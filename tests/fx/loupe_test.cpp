@@ -125,7 +125,8 @@ protected:
                     if (f.At(x, y) != fill) covered[static_cast<size_t>(y) * w + x] = 1;
         }
         HideInstance(plain);
-        for (size_t i = 0; i < flags.size(); ++i) GetInstance(static_cast<int32_t>(i))->flags = flags[i];
+        for (size_t i = 0; i < flags.size(); ++i)
+            GetInstance(static_cast<int32_t>(i))->flags = flags[i];
         return covered;
     }
 
@@ -199,9 +200,8 @@ TEST_F(LoupeTest, WritesStayInsideTheViewportOnEveryFrameKind) {
                           {8, 6, 8, false},     {1, 1, 16, true},      {1, 1, 8, true},
                           {3, 200, 16, true},   {300, 2, 8, true},     {800, 600, 16, true}};
     // Centre, each edge, each corner half off, very near (crossing the near plane), huge.
-    const CVector places[] = {{0, 0, 60},   {-30, 0, 60},  {30, 0, 60},   {0, -22, 60},
-                              {0, 22, 60},  {-30, 22, 60}, {30, -22, 60}, {0, 0, 2},
-                              {3, -2, 0.5f}, {0, 0, 25}};
+    const CVector places[] = {{0, 0, 60},    {-30, 0, 60},  {30, 0, 60}, {0, -22, 60},  {0, 22, 60},
+                              {-30, 22, 60}, {30, -22, 60}, {0, 0, 2},   {3, -2, 0.5f}, {0, 0, 25}};
     for (const Case& c : cases) {
         if (c.bits == 8)
             UseEightBit();
@@ -214,8 +214,8 @@ TEST_F(LoupeTest, WritesStayInsideTheViewportOnEveryFrameKind) {
             SetPosition(m_lens, p.x, p.y, p.z);
             SetAngles(m_lens, 20, 10, 0);
             RenderWorld(f.View());
-            EXPECT_TRUE(f.GuardIntact()) << c.w << "x" << c.h << " bits " << c.bits << " at "
-                                         << p.x << "," << p.y << "," << p.z;
+            EXPECT_TRUE(f.GuardIntact()) << c.w << "x" << c.h << " bits " << c.bits << " at " << p.x
+                                         << "," << p.y << "," << p.z;
         }
     }
 }

@@ -84,8 +84,8 @@ protected:
                 for (int32_t i = 0; m >= 0 && i < g_context->instanceCount; ++i) {
                     const CInstance& inst = g_context->instances[i];
                     if (inst.mesh == m)
-                        r.samples.push_back({i, inst.position, inst.scale,
-                                             (inst.flags & kInstanceHidden) != 0});
+                        r.samples.push_back(
+                            {i, inst.position, inst.scale, (inst.flags & kInstanceHidden) != 0});
                 }
             }
             frames.push_back(r);

@@ -206,7 +206,8 @@ TEST_F(TrafficTest, ScaleReachesEveryVehicle) {
     lane.end = {100, 0, 0};
     lane.CreateLane(3, 0, 0, m_models, 3, LaneVariant::Random);
     lane.SetLaneScale(0.7f);
-    for (int k = 0; k < 3; ++k) ExpectNear(GetInstance(lane.instances[k])->scale, {0.7f, 0.7f, 0.7f});
+    for (int k = 0; k < 3; ++k)
+        ExpectNear(GetInstance(lane.instances[k])->scale, {0.7f, 0.7f, 0.7f});
 }
 
 TEST_F(TrafficTest, RecreatingKeepsOneListOfTheNewCount) {

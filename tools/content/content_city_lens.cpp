@@ -5,14 +5,13 @@
 // stand in the cells between the roads, rising to y = -1350 at most. The flight follows the
 // road canyons at y = -900 .. -1100, so that every block within reach of the fog's end is
 // drawn and the farther ones are hidden by fog, not cut by the far plane.
-#include "tools/content/city_lens.h"
-
 #include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
 #include "tools/common/palette_compiler.h"
+#include "tools/content/city_lens.h"
 #include "tools/content/noise.h"
 #include "tools/content/pack.h"
 #include "tools/content/scene_content.h"
@@ -58,7 +57,11 @@ PaletteBytes CityColours() {
     pb.Ramp(r.metal.first, r.metal.count,
             {{10, 14, 20}, {60, 70, 85}, {130, 140, 155}, {200, 208, 220}, {250, 252, 255}});
     pb.Ramp(r.fire.first, r.fire.count,
-            {{25, 4, 0}, {120, 20, 0}, {220, 70, 10}, {255, 150, 30}, {255, 225, 110},
+            {{25, 4, 0},
+             {120, 20, 0},
+             {220, 70, 10},
+             {255, 150, 30},
+             {255, 225, 110},
              {255, 255, 230}});
     pb.Ramp(r.stone.first, r.stone.count,
             {{28, 24, 22}, {90, 80, 70}, {160, 145, 125}, {215, 205, 185}, {250, 245, 235}});
@@ -88,7 +91,8 @@ Picture MakeFacade(int size, int cells, const PaletteBytes& pal, IndexRange wall
         for (int x = 0; x < size; ++x) {
             const int cx = x / cell, cy = y / cell, px = x % cell, py = y % cell;
             const float grain = ValueNoise(x * 8.0f / size, y * 8.0f / size, seed, 8);
-            const bool frame = glass ? (py < cell / 5 || px == 0) : (px < cell / 4 || py < cell / 3);
+            const bool frame =
+                glass ? (py < cell / 5 || px == 0) : (px < cell / 4 || py < cell / 3);
             uint8_t c;
             if (frame) {
                 c = wall.At(0.45f + 0.25f * grain);
@@ -279,22 +283,34 @@ Shape Profile(const std::vector<std::pair<float, float>>& side, float width, con
 // Cars stand on y = 0 (their wheels' plane) with their roof toward -y.
 Shape MakeCar(int kind, const PaletteBytes& pal) {
     const CityRamps r;
-    const Look body = Look::Coloured(
-        Entry(pal, kind == 0 ? r.paint.At(0.45f) : kind == 1 ? r.neon.At(0.5f) : r.window.At(0.45f)),
-        Shading::Flat);
+    const Look body = Look::Coloured(Entry(pal, kind == 0   ? r.paint.At(0.45f)
+                                                : kind == 1 ? r.neon.At(0.5f)
+                                                            : r.window.At(0.45f)),
+                                     Shading::Flat);
     const Look glass = Look::Coloured(Entry(pal, r.fog.At(0.15f)), Shading::Flat);
     Shape car;
     if (kind == 0) {  // a low wedge
         car = Profile({{7, -0.4f}, {5, -3.2f}, {-1, -4.2f}, {-6, -3.6f}, {-7, -0.4f}}, 6.0f, body);
     } else if (kind == 1) {  // a rounded hover car
-        car = Profile({{7, -0.9f}, {6, -3}, {2, -5}, {-4, -5}, {-7, -3}, {-6.5f, -0.4f}}, 6.5f, body);
+        car =
+            Profile({{7, -0.9f}, {6, -3}, {2, -5}, {-4, -5}, {-7, -3}, {-6.5f, -0.4f}}, 6.5f, body);
     } else {  // a boxy taxi with a roof light
-        car = Profile({{6.5f, -0.4f}, {6.5f, -3}, {3, -3.4f}, {2, -5.5f}, {-4, -5.5f}, {-6.5f, -3.5f},
+        car = Profile({{6.5f, -0.4f},
+                       {6.5f, -3},
+                       {3, -3.4f},
+                       {2, -5.5f},
+                       {-4, -5.5f},
+                       {-6.5f, -3.5f},
                        {-6.5f, -0.4f}},
                       6.0f, body);
     }
     Shape cabin = MakeBox(4.4f, 1.0f, 3.0f, glass);
-    TransformShape(cabin, kUnit, kOrigin, {0, kind == 1 ? -5.2f : kind == 2 ? -5.8f : -4.0f, -0.5f});
+    TransformShape(cabin, kUnit, kOrigin,
+                   {0,
+                    kind == 1   ? -5.2f
+                    : kind == 2 ? -5.8f
+                                : -4.0f,
+                    -0.5f});
     DropFloors(cabin);
     MergeShape(car, cabin);
     return car;
@@ -332,7 +348,8 @@ Shape MakePod(const Rgb& colour, float length, float width, float height, bool f
     for (ShapeFace& f : s.faces) {
         const Vec3 n = FaceNormal(s, f);
         const Vec3 p = s.positions[f.v[0]];
-        if (n.x * (p.x - c.x) + n.y * (p.y - c.y) + n.z * (p.z - c.z) < 0.0f) std::swap(f.v[1], f.v[2]);
+        if (n.x * (p.x - c.x) + n.y * (p.y - c.y) + n.z * (p.z - c.z) < 0.0f)
+            std::swap(f.v[1], f.v[2]);
     }
     if (fin) {
         Shape f = MakeBox(0.4f, height * 0.5f, length * 0.3f, look);
@@ -443,8 +460,8 @@ public:
     float Length() const { return m_length.back(); }
     Vec3 At(float s) const {
         s = std::clamp(s, 0.0f, Length());
-        const size_t i = static_cast<size_t>(
-            std::upper_bound(m_length.begin(), m_length.end(), s) - m_length.begin());
+        const size_t i = static_cast<size_t>(std::upper_bound(m_length.begin(), m_length.end(), s) -
+                                             m_length.begin());
         if (i >= m_samples.size()) return m_samples.back();
         const float span = m_length[i] - m_length[i - 1];
         const float f = span > 0.0f ? (s - m_length[i - 1]) / span : 0.0f;
@@ -559,12 +576,14 @@ TrackScript CityScript(bool withFlight) {
         for (int j = 0; j < 4; ++j) {
             const int kind = (i * 3 + j * 5 + i * j) % 4;
             const float yaw = ((i + j) & 1) ? 180.0f : 0.0f;
-            s.tracks.push_back(StillTrack(kBlocks[kind], {cellX[i], kGroundY, cellZ[j]}, {yaw, 0, 0}));
+            s.tracks.push_back(
+                StillTrack(kBlocks[kind], {cellX[i], kGroundY, cellZ[j]}, {yaw, 0, 0}));
         }
     // Elevated roads under the lanes.
-    const Placed roads[] = {{"VROADX", {577, kLowDeckY, 442}},  {"VROADX2", {577, kLowDeckY, -171}},
-                            {"VROADZ", {567, kLowDeckY + 2, 400}}, {"VROADZ2", {-246, kLowDeckY + 2, 400}},
-                            {"VROADZH", {1354, kHighDeckY, 400}}, {"VROADXH", {577, kHighDeckY, 1029}}};
+    const Placed roads[] = {
+        {"VROADX", {577, kLowDeckY, 442}},     {"VROADX2", {577, kLowDeckY, -171}},
+        {"VROADZ", {567, kLowDeckY + 2, 400}}, {"VROADZ2", {-246, kLowDeckY + 2, 400}},
+        {"VROADZH", {1354, kHighDeckY, 400}},  {"VROADXH", {577, kHighDeckY, 1029}}};
     for (const Placed& p : roads) s.tracks.push_back(StillTrack(p.mesh, p.at, kOrigin));
 
     if (withFlight) {
@@ -590,14 +609,16 @@ Track Weave(const std::string& mesh, Vec3 centre, float amplitude, float phase, 
         const float time = kLensSeconds * k / keys;
         const float w = std::sin(time * 0.9f + phase);
         // From beside the camera (z = -300) to its station by `arrive` seconds.
-        const float approach = time < arrive ? (1.0f - time / arrive) * (1.0f - time / arrive) : 0.0f;
+        const float approach =
+            time < arrive ? (1.0f - time / arrive) * (1.0f - time / arrive) : 0.0f;
         TrackKey key;
         key.flags = kKeySpline;
         key.position = {centre.x + amplitude * w,
                         centre.y + amplitude * 0.4f * std::cos(time * 1.3f + phase),
                         centre.z + amplitude * 1.5f * std::sin(time * 0.5f + phase) -
                             (centre.z + 300.0f) * approach};
-        key.angles = {4.0f * std::cos(time * 0.9f + phase), 0, -18.0f * std::cos(time * 0.9f + phase)};
+        key.angles = {4.0f * std::cos(time * 0.9f + phase), 0,
+                      -18.0f * std::cos(time * 0.9f + phase)};
         key.duration = k < keys ? kLensSeconds / keys : 0.0f;
         t.keys.push_back(key);
     }
@@ -613,7 +634,7 @@ TrackScript LensScript(bool withFlight) {
     }
     // The camera waits behind the lens's starting place, then closes in as the lens grows;
     // the scene aims it at the lens every frame.
-    std::vector<Vec3> eye = {{0, -10, -240}, {-2, -8, -228}, {-4, -8, -212},
+    std::vector<Vec3> eye = {{0, -10, -240},  {-2, -8, -228}, {-4, -8, -212},
                              {-12, -6, -130}, {-21, -4, -60}, {-19, -5, -56}};
     std::vector<Vec3> aim = {{2.34f, 0, -159.4f}};
     std::vector<float> durations = {3.5f, 3.5f, 2.0f, 2.0f, 5.0f};
@@ -656,8 +677,9 @@ std::vector<NamedShape> CityVehicleShapes() {
 
 std::vector<NamedShape> LensShapes() {
     const PaletteBytes pal = CityColours();
-    return {{"ELECTRO", MakeLens(false)},  {"ELECTRO1", MakeLens(false)}, {"ELECTRO2", MakeLens(true)},
-            {"TOUR1", MakeTower(0, pal)}, {"TOUR3", MakeTower(1, pal)},  {"TOUR4", MakeTower(2, pal)}};
+    return {{"ELECTRO", MakeLens(false)}, {"ELECTRO1", MakeLens(false)},
+            {"ELECTRO2", MakeLens(true)}, {"TOUR1", MakeTower(0, pal)},
+            {"TOUR3", MakeTower(1, pal)}, {"TOUR4", MakeTower(2, pal)}};
 }
 
 TrackScript CityFlightScript() {
@@ -684,7 +706,8 @@ void AddCityLensMembers(DtfMemberList& pack) {
     const Look glass = Look::Textured("VGLASS", Surface::Affine, Shading::Flat);
     const Look pillar = Look::Coloured(Entry(pal, r.stone.At(0.45f)), Shading::Flat);
     for (int k = 0; k < 4; ++k)
-        AddMesh(pack, "VBLOC" + std::to_string(k + 1), MakeBlock(0xB10C0u + k * 7919u, stone, glass));
+        AddMesh(pack, "VBLOC" + std::to_string(k + 1),
+                MakeBlock(0xB10C0u + k * 7919u, stone, glass));
     const float low = kLowDeckY - kGroundY, high = kHighDeckY - kGroundY;
     AddMesh(pack, "VROADX", MakeDeck(2600, 130, -low, true, "VROADX", pillar));
     AddMesh(pack, "VROADX2", MakeDeck(2600, 90, -low, true, "VROADX", pillar));
