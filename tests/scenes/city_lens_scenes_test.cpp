@@ -1,0 +1,184 @@
+// The city and lens scenes frame by frame on the fixed-step clock with the real content: the
+// traffic moving and the parked rows still, the lens growing from 7 to 11 s and then held,
+// the towers kept in their corridor.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/display.h"
+#include "app/timer.h"
+#include "engine/mesh.h"
+#include "engine/render_context.h"
+#include "engine/scene.h"
+#include "engine/world.h"
+#include "platform/clock.h"
+#include "platform/video.h"
+#include "res/datafile.h"
+#include "scenes/runner.h"
+#include "scenes/scenes.h"
+#include "tests/support/support.h"
+#include "tools/common/dtf_writer.h"
+#include "tools/content/pack.h"
+
+namespace {
+
+constexpr int kWidth = 80, kHeight = 60;
+
+const TempDir& PackDir() {
+    static TempDir dir;
+    static const bool written = [] {
+        std::string error;
+        return WriteDtfArchive(dir.Path() + "/KARVELD.DTF", BuildContentPack(), &error);
+    }();
+    EXPECT_TRUE(written);
+    return dir;
+}
+
+struct Sample {
+    int32_t instance;
+    CVector position, scale;
+    bool hidden;
+};
+struct FrameRecord {
+    float t = 0.0f;
+    std::vector<Sample> samples;
+};
+
+class CityLensScenesTest : public testing::Test {
+protected:
+    void SetUp() override {
+        m_cwd = std::make_unique<ScopedWorkingDir>(PackDir().Path());
+        g_archive.Reset();
+        ASSERT_EQ(g_archive.Open("KARVELD.DTF"), 1);
+        m_backend = UseHeadlessDisplay(kWidth, kHeight, 16);
+    }
+    void TearDown() override {
+        g_timer.UseClock(nullptr);
+        if (g_context) ReleaseWorld();
+        g_archive.Reset();
+    }
+    FrameView View() {
+        FrameView v;
+        v.frame = g_display.GetFrame();
+        v.width = v.viewWidth = kWidth;
+        v.height = v.viewHeight = kHeight;
+        v.planeWidth = 0.28f;
+        v.planeHeight = 0.21f;
+        return v;
+    }
+    // Runs the scene and records, as each frame is presented, the instances of the meshes.
+    std::vector<FrameRecord> Run(const std::function<void(FrameView)>& scene, int fps,
+                                 const std::vector<const char*>& meshes) {
+        m_clock = std::make_unique<FixedStepClock>(fps);
+        g_timer.UseClock(m_clock.get());
+        std::vector<FrameRecord> frames;
+        m_backend->SetSink([&](const void*, int, int, int, const uint8_t*) {
+            FrameRecord r;
+            r.t = g_scene.time;
+            for (const char* name : meshes) {
+                const int32_t m = FindMesh(MakeKey(name));
+                for (int32_t i = 0; m >= 0 && i < g_context->instanceCount; ++i) {
+                    const CInstance& inst = g_context->instances[i];
+                    if (inst.mesh == m)
+                        r.samples.push_back(
+                            {i, inst.position, inst.scale, (inst.flags & kInstanceHidden) != 0});
+                }
+            }
+            frames.push_back(r);
+        });
+        scene(View());
+        m_backend->SetSink(nullptr);
+        return frames;
+    }
+
+    std::unique_ptr<ScopedWorkingDir> m_cwd;
+    std::unique_ptr<FixedStepClock> m_clock;
+    HeadlessBackend* m_backend = nullptr;
+};
+
+TEST_F(CityLensScenesTest, LensGrowsBetween7And11SecondsThenStaysAtFullSize) {
+    Run(Scene6, 1, {});  // the world group's opening scene, for the flames' hooks and meshes
+    const auto lens = Run(Scene7B, 8, {"ELECTRO"});
+    ASSERT_GT(lens.size(), 100u);
+    EXPECT_GE(lens.back().t, 15.0f);
+    int grown = 0;
+    for (const FrameRecord& f : lens) {
+        ASSERT_EQ(f.samples.size(), 1u);
+        const Sample& s = f.samples[0];
+        if (f.t < 7.0f) {
+            EXPECT_TRUE(s.hidden) << f.t;
+            continue;
+        }
+        // The second pass shows the lens alone.
+        EXPECT_FALSE(s.hidden) << f.t;
+        const float k = std::min((f.t - 7.0f) * 0.25f, 1.0f);
+        EXPECT_NEAR(s.scale.x, std::max(5.3f * k, 0.001f), 1e-3f) << f.t;
+        EXPECT_NEAR(s.position.x, 2.34f - 21.9f * k, 1e-3f) << f.t;
+        EXPECT_NEAR(s.position.z, 138.83f * k - 159.4f, 1e-2f) << f.t;
+        grown += f.t >= 11.0f;
+    }
+    EXPECT_GT(grown, 30);
+}
+
+TEST_F(CityLensScenesTest, TowersStreamTowardTheCameraAndWrapInsideTheCorridor) {
+    Run(Scene6, 1, {});
+    const auto frames = Run(Scene7B, 10, {"TOUR1", "TOUR3", "TOUR4"});
+    ASSERT_GT(frames.size(), 100u);
+    for (size_t k = 0; k < frames.size(); ++k) {
+        ASSERT_EQ(frames[k].samples.size(), 40u);
+        for (size_t j = 0; j < 40; ++j) {
+            const Sample& s = frames[k].samples[j];
+            EXPECT_GE(s.position.z, -2000.0f);
+            EXPECT_LE(s.position.z, 4000.0f);
+            if (k == 0) continue;
+            // 600 units a second toward the camera, one period (6000) back when passed.
+            const float moved = frames[k - 1].samples[j].position.z - s.position.z;
+            const float dt = frames[k].t - frames[k - 1].t;
+            EXPECT_NEAR(std::fmod(moved + 6000.0f, 6000.0f), 600.0f * dt, 0.05f);
+        }
+    }
+}
+
+TEST_F(CityLensScenesTest, CarsDriveTheirLanesWhileParkedPodsStayPut) {
+    const auto cars = Run(Scene6, 10, {"CAR1", "CAR2", "CAR3", "CAMION"});
+    ASSERT_GT(cars.size(), 150u);
+    ASSERT_EQ(cars[0].samples.size(), 50u);  // 8 + 3 x 7 + 7 + 4 + 4 + 6
+    int onFirstLane = 0;
+    for (size_t j = 0; j < 50; ++j) {
+        const CVector a = cars[0].samples[j].position;
+        const CVector b = cars[10].samples[j].position;
+        EXPECT_GT(a.Sub(b).Length(), 100.0f) << j;  // a tenth of a lane or more in a second
+        EXPECT_TRUE(std::fabs(a.y + 845) < 3 || std::fabs(a.y + 1045) < 3) << a.y;
+        for (const FrameRecord& f : cars) {
+            // Each car keeps to its lane's line: one of y and one of x or z never change.
+            const CVector p = f.samples[j].position;
+            EXPECT_EQ(p.y, a.y);
+            EXPECT_TRUE(p.x == a.x || p.z == a.z);
+        }
+        if (a.z == 429.0f && a.y == -845.0f) {
+            ++onFirstLane;
+            // A tenth of the lane's 2246 units every second of the frames' summed deltas.
+            const float dt = cars[10].t - cars[0].t;
+            EXPECT_NEAR(std::fmod(b.x - a.x + 2246.0f, 2246.0f), 224.6f * dt, 0.5f);
+            for (const FrameRecord& f : cars) {
+                EXPECT_GE(f.samples[j].position.x, -546.0f);
+                EXPECT_LE(f.samples[j].position.x, 1700.0f);
+            }
+        }
+    }
+    EXPECT_EQ(onFirstLane, 8);
+
+    const auto pods = Run(Scene6, 10, {"PODA", "PODB", "PODC", "PODD", "PODE", "POD2"});
+    ASSERT_EQ(pods[0].samples.size(), 177u + 136u);
+    for (const FrameRecord& f : pods)
+        for (size_t j = 0; j < f.samples.size(); ++j) {
+            EXPECT_EQ(f.samples[j].position.x, pods[0].samples[j].position.x);
+            EXPECT_EQ(f.samples[j].position.z, pods[0].samples[j].position.z);
+        }
+}
+
+}  // namespace
