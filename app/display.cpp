@@ -8,18 +8,12 @@
 
 CDisplay g_display;
 
+CDisplay::CDisplay() {
+    SetPaletteSink([](const uint8_t* rgb) { g_display.SetPalette(rgb); });
+}
+
 CDisplay::~CDisplay() = default;
 
-void MaskToShiftAndBits(uint32_t mask, uint8_t* shift, uint8_t* bits) {
-    // Both counts stop at 16: a mask with nothing in its low 16 bits gives shift 16 and the
-    // count of set bits from bit 16 up (0 for an empty mask).
-    int s = 0;
-    while (s < 16 && !(mask & (1u << s))) ++s;
-    int n = 0;
-    while (n < 16 && s + n < 32 && (mask & (1u << (s + n)))) ++n;
-    *shift = static_cast<uint8_t>(s);
-    *bits = static_cast<uint8_t>(n);
-}
 
 void CDisplay::UseBackend(std::unique_ptr<VideoBackend> backend) {
     m_backend = std::move(backend);
@@ -45,6 +39,7 @@ int CDisplay::SetMode(int width, int height, int bits, int fullScreen) {
     MaskToShiftAndBits(masks.green, &m_desc.greenShift, &m_desc.greenBits);
     MaskToShiftAndBits(masks.blue, &m_desc.blueShift, &m_desc.blueBits);
     m_modeSet = true;
+    PublishFrameFormat(m_desc);
     return 1;
 }
 
@@ -71,17 +66,7 @@ void CDisplay::Present() {
 }
 
 uint32_t CDisplay::PackRGB(int r, int g, int b) const {
-    if (m_desc.bits != 16) return 0;
-    // Each channel keeps its top bits; the dropped low bits are never rounded. A field
-    // wider than 8 bits has nothing to drop.
-    auto channel = [](int v, int bits, int shift) -> uint32_t {
-        uint32_t c = static_cast<uint32_t>(v) & 0xFF;
-        c = bits <= 8 ? c >> (8 - bits) : c << (bits - 8);
-        return shift < 32 ? c << shift : 0;
-    };
-    return channel(r, m_desc.redBits, m_desc.redShift) +
-           channel(g, m_desc.greenBits, m_desc.greenShift) +
-           channel(b, m_desc.blueBits, m_desc.blueShift);
+    return PackPixel(m_desc, r, g, b);
 }
 
 void CDisplay::SetPalette(const uint8_t* rgb) {
@@ -91,6 +76,7 @@ void CDisplay::SetPalette(const uint8_t* rgb) {
 void CDisplay::Reset() {
     m_backend.reset();
     m_desc = FrameDesc{};
+    PublishFrameFormat(m_desc);
     m_windowReady = false;
     m_modeSet = false;
     m_frame.clear();

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/display.h"
+#include "platform/frame.h"
 #include "engine/vector.h"
 #include "raster/raster.h"
 

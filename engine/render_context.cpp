@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/display.h"
+#include "platform/frame.h"
 #include "engine/alloc.h"
 #include "engine/world.h"
 
@@ -76,7 +76,7 @@ void SetPixelMode16() {
 
 void ChoosePixelMode() {
     // All 16 bits set by white means a 5-6-5 frame; 5-5-5 packs white as 0x7FFF.
-    if (g_display.PackRGB(255, 255, 255) == 0xFFFF)
+    if (FramePackRGB(255, 255, 255) == 0xFFFF)
         SetPixelMode16();
     else
         SetPixelMode15();

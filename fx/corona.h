@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/display.h"
+#include "platform/frame.h"
 #include "res/image.h"
 
 // One ray of the corona; the layout is four floats, 16 bytes per ray.

@@ -8,7 +8,7 @@
 #include <new>
 #include <vector>
 
-#include "app/display.h"
+#include "platform/frame.h"
 #include "engine/mesh.h"
 #include "engine/object.h"
 #include "engine/render_context.h"
@@ -82,7 +82,7 @@ void BuildColours(const uint8_t* palette) {
         const int g = std::clamp((j >> 1) + j - 100, 0, 255);
         const uint8_t* rgb = palette + ((f * g) >> 6) * 3;
         e.colour8[j] = static_cast<uint8_t>(NearestColour(rgb[0], rgb[1], rgb[2]));
-        e.colour16[j] = static_cast<uint16_t>(g_display.PackRGB(rgb[0], rgb[1], rgb[2]));
+        e.colour16[j] = static_cast<uint16_t>(FramePackRGB(rgb[0], rgb[1], rgb[2]));
     }
     e.haveColours = true;
 }

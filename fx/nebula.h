@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/display.h"
+#include "platform/frame.h"
 #include "engine/vector.h"
 #include "res/image.h"
 

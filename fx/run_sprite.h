@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/display.h"
+#include "platform/frame.h"
 
 // File layout (little-endian): width and height (16 bits each), height + 1 run indices
 // (32 bits each; row r owns runs rowStart[r] .. rowStart[r + 1] - 1), then every run as a

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/display.h"
+#include "platform/frame.h"
 #include "engine/vector.h"
 
 // The stars move on screen only with the scene camera: each frame the whole field goes

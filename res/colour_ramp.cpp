@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "app/display.h"
+#include "platform/frame.h"
 #include "res/image.h"
 
 std::vector<uint16_t> g_colourRamp;
@@ -24,7 +24,7 @@ void BuildColourRamp(const uint8_t* palette, uint16_t* ramp) {
         const int r = palette[p * 3], g = palette[p * 3 + 1], b = palette[p * 3 + 2];
         for (int s = 0; s < kRampSteps; ++s)
             ramp[p * kRampSteps + s] =
-                static_cast<uint16_t>(g_display.PackRGB(Lift(r, s), Lift(g, s), Lift(b, s)));
+                static_cast<uint16_t>(FramePackRGB(Lift(r, s), Lift(g, s), Lift(b, s)));
     }
 }
 

@@ -149,7 +149,7 @@ int CSprite::LoadFromImage(const CIndexedImage& image, int mode, int formatOverr
 
     int bits;
     if (formatOverride == 0) {
-        const uint32_t white = g_display.PackRGB(255, 255, 255);
+        const uint32_t white = FramePackRGB(255, 255, 255);
         bits = white == 0xFFFF ? 16 : white == 0x7FFF ? 15 : 8;
     } else {
         bits = formatOverride == 1 ? 8 : formatOverride == 2 ? 15 : 16;

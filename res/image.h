@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/display.h"
+#include "platform/frame.h"
 
 // Largest image edge we accept; the files are our own and far smaller.
 inline constexpr int kMaxImageEdge = 8192;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/display.h"
+#include "platform/frame.h"
 #include "res/datafile.h"
 #include "res/load_report.h"
 
@@ -141,7 +141,7 @@ int LoadPaletteFromMemory(const uint8_t* data, size_t size) {
     BuildShadeTables();
     // The display shows 8-bit frames through the palette it holds: whoever changes the
     // global palette changes what is on screen.
-    g_display.SetPalette(g_palette);
+    PublishPalette(g_palette);
     return 1;
 }
 
