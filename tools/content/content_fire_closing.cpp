@@ -23,12 +23,13 @@ constexpr float kPi = 3.14159265f;
 
 // The dome: a half sphere of radius 175 whose pole lies along -z, so that the scene's
 // pitch of 90 degrees stands it up (pole toward -y). At the scene's final scale it reaches
-// 19.5 x 175 = 3412 units, just short of the fixed end camera 3559 units away. Texture v runs
-// from the pole (0) to just above the texture's last rows at the rim, where the smoke band
-// is; u runs once around.
+// 19.5 x 175 = 3412 units, just short of the fixed end camera 3559 units away. Texture u runs
+// once around; v puts the texture's white top rows on the cap above 70 degrees of latitude
+// and the rows where the smoke is thick (0.74 .. 0.975) on the sides down to the rim, so the
+// smoke still fills the view when the dome comes close.
 Shape DomeShape() {
     const float radius = 175.0f;
-    const int stacks = 14;
+    const int stacks = 18;
     std::vector<std::pair<float, float>> profile;
     for (int i = 0; i <= stacks; ++i) {
         const float theta = 0.5f * kPi * static_cast<float>(i) / stacks;
@@ -37,7 +38,13 @@ Shape DomeShape() {
     }
     Shape dome =
         MakeLathe(profile, 36, false, Look::Textured("cc", Surface::Perspective, Shading::None));
-    ScaleShapeUV(dome, 1.0f, 0.975f);
+    // The lathe's v is the arc from the pole (0) to the rim (1); 2/9 is 70 degrees.
+    const float cap = 2.0f / 9.0f;
+    for (ShapeFace& f : dome.faces)
+        for (int k = 1; k < 6; k += 2) {
+            const float v = f.uv[k];
+            f.uv[k] = v < cap ? v / cap * 0.74f : 0.74f + (v - cap) / (1.0f - cap) * 0.235f;
+        }
     TransformShape(dome, {1.0f, 1.0f, 1.0f}, {0.0f, -90.0f, 0.0f}, {0.0f, 0.0f, 0.0f});
     return dome;
 }
@@ -75,15 +82,16 @@ TrackScript Scene11Script() {
                              {960.0f, -80.0f, -30.0f}, {1500.0f, -380.0f, -260.0f}};
     std::vector<Vec3> targets{lookUp, lookUp, {0.0f, -330.0f, 0.0f}, {0.0f, -220.0f, 0.0f}};
     std::vector<float> durations{5.5f, 2.0f, 1.1f};
-    // The arc: heading 80 to 118 degrees at 2300 units, rising while the dome grows.
+    // The arc: heading 80 to 118 degrees, from 1600 out to 2400 units and rising while the
+    // dome grows.
     const int arcKeys = 6;
     for (int k = 0; k < arcKeys; ++k) {
         const float f = static_cast<float>(k) / (arcKeys - 1);
         const float heading = (80.0f + 38.0f * f) * kPi / 180.0f;
-        const float distance = 2300.0f + 300.0f * f;
-        points.push_back({distance * std::sin(heading), -500.0f - 350.0f * f,
+        const float distance = 1600.0f + 800.0f * f;
+        points.push_back({distance * std::sin(heading), -450.0f - 400.0f * f,
                           -distance * std::cos(heading)});
-        targets.push_back({0.0f, -250.0f - 150.0f * f, 0.0f});
+        targets.push_back({0.0f, -100.0f - 150.0f * f, 0.0f});
         durations.push_back(k + 1 < arcKeys ? 4.4f / (arcKeys - 1) : 8.5f);
     }
     // Held to the scene's end.
