@@ -215,10 +215,12 @@ Picture CreditsPicture() {
     return pic;
 }
 
-// Light-level pictures (grey palette: brightness is the index; 0 is transparent). Levels
-// below 30 add nothing at the scene's intensity, so shapes start there.
+// Light-level pictures (grey palette: brightness is the index; 0 is transparent). A light
+// sprite adds its intensity to half the index and shows what passes 64, so indices up to 128
+// fade out completely at intensity 0 and shine at the closing's 0.4; below 30 they add
+// nothing even then, so shapes start there.
 uint8_t Level(float v) {
-    return static_cast<uint8_t>(std::clamp(v, 0.0f, 255.0f));
+    return static_cast<uint8_t>(std::clamp(v, 0.0f, 128.0f));
 }
 
 // Adds a soft round blob of light centred at (cx, cy).
@@ -245,7 +247,7 @@ Picture GlowText(const std::string& text, int scale, int margin, float halo) {
     for (int y = 0; y < mask.height; ++y)
         for (int x = 0; x < mask.width; ++x) {
             if (mask.At(x, y)) {
-                pic.At(x, y) = 200;
+                pic.At(x, y) = 128;
                 continue;
             }
             float nearest = halo + 1.0f;
@@ -257,7 +259,7 @@ Picture GlowText(const std::string& text, int scale, int margin, float halo) {
                         nearest = std::min(nearest, std::hypot(static_cast<float>(dx),
                                                                static_cast<float>(dy)));
                 }
-            if (nearest <= halo) pic.At(x, y) = Level(40.0f + 70.0f * (1.0f - nearest / (halo + 1.0f)));
+            if (nearest <= halo) pic.At(x, y) = Level(40.0f + 60.0f * (1.0f - nearest / (halo + 1.0f)));
         }
     return pic;
 }
@@ -279,7 +281,7 @@ Picture EmblemFrame(int frame) {
         const float out = 1.0f + scatter * (0.5f + 0.35f * std::cos(5.0f * k));
         const float rx = 125.0f * out, ry = 40.0f * out;
         const float x = cx + rx * std::cos(angle), y = cy + ry * std::sin(angle);
-        AddBlob(pic, x, y, 6.0f + 5.0f * pulse, 170.0f * (1.0f - 0.5f * scatter) + 60.0f * pulse);
+        AddBlob(pic, x, y, 6.0f + 5.0f * pulse, 110.0f * (1.0f - 0.4f * scatter) + 20.0f * pulse);
     }
     // Four rays out from the ring's ends appear once the ring is nearly whole and grow
     // with the pulse.
@@ -293,11 +295,11 @@ Picture EmblemFrame(int frame) {
         for (const auto& e : ends)
             for (int i = 0; i <= static_cast<int>(reach); ++i) {
                 const float fade = 1.0f - static_cast<float>(i) / (reach + 1.0f);
-                AddBlob(pic, e[0] + e[2] * i, e[1] + e[3] * i, 2.0f, 120.0f * fade * rays);
+                AddBlob(pic, e[0] + e[2] * i, e[1] + e[3] * i, 2.0f, 100.0f * fade * rays);
             }
     }
     // The pulse also lights a soft halo behind the name.
-    if (pulse > 0.0f) AddBlob(pic, cx, cy, 50.0f + 25.0f * pulse, 45.0f * pulse);
+    if (pulse > 0.0f) AddBlob(pic, cx, cy, 50.0f + 25.0f * pulse, 25.0f * pulse);
     return pic;
 }
 
