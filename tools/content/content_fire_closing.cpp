@@ -82,12 +82,13 @@ TrackScript Scene11Script() {
                              {960.0f, -80.0f, -30.0f}, {1500.0f, -380.0f, -260.0f}};
     std::vector<Vec3> targets{lookUp, lookUp, {0.0f, -330.0f, 0.0f}, {0.0f, -220.0f, 0.0f}};
     std::vector<float> durations{5.5f, 2.0f, 1.1f};
-    // The arc: heading 80 to 118 degrees, from 1600 out to 2400 units and rising while the
-    // dome grows.
+    // The arc: heading 78 to 102 degrees, from 1600 out to 2400 units and rising while the
+    // dome grows. The sky sprite is only whole at heading 90 and leaves the left edge
+    // bare the further the heading strays, so the arc stays near it.
     const int arcKeys = 6;
     for (int k = 0; k < arcKeys; ++k) {
         const float f = static_cast<float>(k) / (arcKeys - 1);
-        const float heading = (80.0f + 38.0f * f) * kPi / 180.0f;
+        const float heading = (78.0f + 24.0f * f) * kPi / 180.0f;
         const float distance = 1600.0f + 800.0f * f;
         points.push_back({distance * std::sin(heading), -450.0f - 400.0f * f,
                           -distance * std::cos(heading)});
