@@ -21,6 +21,24 @@ constexpr int kFireFirstRow = 130;
 constexpr int kFireFirstColumn = 10;
 constexpr int kMirrorColumns = 129;
 
+template <typename Random>
+void FireStep(uint8_t* fire, const uint8_t* random, Random& rand) {
+    // 0..256: the row copied from the random row never reaches past entry 511.
+    const int o = rand() * 256 / 32767;
+    std::memcpy(fire + kBottomRow * kFireSide, random + o, kFireSide);
+    for (int y = kFirstRow; y <= kBottomRow; ++y) {
+        const uint8_t* row = fire + y * kFireSide;
+        const uint8_t* below = row + kFireSide;
+        uint8_t* above = fire + (y - 1) * kFireSide;
+        for (int x = kFirstColumn; x <= kLastColumn; ++x) {
+            const int sum = row[x] + row[x + 1] + row[x + 2] + below[x + 1];
+            // Drawn for every cell, before the test, whatever the sum.
+            const bool keep = rand() > 16383;
+            above[x + 1] = static_cast<uint8_t>(keep || sum < 16 ? sum >> 2 : (sum >> 2) - 4);
+        }
+    }
+}
+
 }  // namespace
 
 int CSmokeFire::Create() {
@@ -68,21 +86,11 @@ void CSmokeFire::FillRandomRow(FireRandom rand) {
 }
 
 void CSmokeFire::Step(FireRandom rand) {
-    if (m_fire == nullptr) return;
-    // 0..256: the row copied from the random row never reaches past entry 511.
-    const int o = rand() * 256 / 32767;
-    std::memcpy(m_fire + kBottomRow * kFireSide, m_random + o, kFireSide);
-    for (int y = kFirstRow; y <= kBottomRow; ++y) {
-        const uint8_t* row = m_fire + y * kFireSide;
-        const uint8_t* below = row + kFireSide;
-        uint8_t* above = m_fire + (y - 1) * kFireSide;
-        for (int x = kFirstColumn; x <= kLastColumn; ++x) {
-            const int sum = row[x] + row[x + 1] + row[x + 2] + below[x + 1];
-            // Drawn for every cell, before the test, whatever the sum.
-            const bool keep = rand() > 16383;
-            above[x + 1] = static_cast<uint8_t>(keep || sum < 16 ? sum >> 2 : (sum >> 2) - 4);
-        }
-    }
+    if (m_fire != nullptr) FireStep(m_fire, m_random, rand);
+}
+
+void CSmokeFire::Step(RandStream& rand) {
+    if (m_fire != nullptr) FireStep(m_fire, m_random, rand);
 }
 
 void CSmokeFire::WriteTexture(uint8_t* texels, int32_t size) const {

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "platform/random.h"
+
 // Where the fire's random numbers come from (Rand in the show; tests count the draws).
 using FireRandom = int (*)();
 
@@ -32,6 +34,8 @@ public:
     // neighbours and the cell below right into the cell above right, losing 4 half the time
     // unless the four sum to less than 16.
     void Step(FireRandom rand);
+    // The same on a local copy of the generator (the show's per-frame step).
+    void Step(RandStream& rand);
     // Texture rows 153..249 get fire rows 130..226, columns 10..138 mirrored about texture
     // column 128. Only a 256 x 256 texture is written.
     void WriteTexture(uint8_t* texels, int32_t size) const;

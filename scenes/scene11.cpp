@@ -80,7 +80,7 @@ public:
         for (size_t i = 0; i < texels; ++i) m_texels[i] = white;
 
         m_fire.FillRandomRow(Rand);
-        for (int k = 0; k < kWarmUpSteps; ++k) m_fire.Step(Rand);
+        for (int k = 0; k < kWarmUpSteps; ++k) FireStep();
 
         g_timer.Mark();
         m_t = 0.0f;
@@ -94,7 +94,7 @@ public:
         for (;;) {
             const float dt = g_timer.GetDelta();
             m_t += dt;
-            m_fire.Step(Rand);
+            FireStep();
             m_fire.WriteTexture(m_texels, m_textureSize);
             GrowDome(dt);
             PlaceShot();
@@ -119,6 +119,13 @@ public:
     }
 
 private:
+    // One fire step on the show's generator, run on a local copy of its state.
+    void FireStep() {
+        RandStream random{GetRandState()};
+        m_fire.Step(random);
+        SRand(random.state);
+    }
+
     void GrowDome(float dt) {
         if (m_t > 8.0f && m_t < kFirstTarget)
             m_s = Approach(m_s, m_target1, m_t, kFirstTarget, dt);

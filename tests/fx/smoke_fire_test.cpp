@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "platform/random.h"
@@ -77,6 +78,22 @@ TEST(SmokeFire, EveryStepDrawsOneOffsetAndOneNumberPerCell) {
         fire.Step(CountingRand);
         EXPECT_EQ(g_draws, 25251) << "step " << step;
     }
+}
+
+TEST(SmokeFire, ALocalCopyOfTheGeneratorGivesTheSameStepsAndState) {
+    CSmokeFire a, b;
+    ASSERT_EQ(a.Create(), 1);
+    ASSERT_EQ(b.Create(), 1);
+    SRand(5);
+    a.FillRandomRow(Rand);
+    for (int k = 0; k < 3; ++k) a.Step(Rand);
+    const uint32_t after = GetRandState();
+    SRand(5);
+    b.FillRandomRow(Rand);
+    RandStream stream{GetRandState()};
+    for (int k = 0; k < 3; ++k) b.Step(stream);
+    EXPECT_EQ(stream.state, after);
+    EXPECT_EQ(std::memcmp(a.Grid(), b.Grid(), kFireSide * kFireSide), 0);
 }
 
 TEST(SmokeFire, TheFirstDrawPicksTheBottomRowFromTheRandomRow) {

@@ -37,7 +37,7 @@ Shape DomeShape() {
                              i == stacks ? 0.0f : -radius * std::cos(theta));
     }
     Shape dome =
-        MakeLathe(profile, 36, false, Look::Textured("cc", Surface::Perspective, Shading::None));
+        MakeLathe(profile, 36, false, Look::Textured("cc", Surface::Affine, Shading::None));
     // The lathe's v is the arc from the pole (0) to the rim (1); 2/9 is 70 degrees.
     const float cap = 2.0f / 9.0f;
     for (ShapeFace& f : dome.faces)
