@@ -21,7 +21,7 @@ constexpr float kTitleLength = 10.0f;
 constexpr float kFadeStart = 6.5f;
 
 // Frame number and start time of each step of the title animation.
-constexpr int kStepFrame[kTitleSteps] = {10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 11,
+constexpr int kStepFrame[kTitleSteps] = {10, 9,  8,  7,  6, 5,  4,  3,  2,  1,  0, 11,
                                          12, 13, 12, 11, 0, 11, 12, 13, 12, 11, 0};
 constexpr float kStepStart[kTitleSteps] = {3.0f, 3.1f, 3.2f, 3.3f, 3.4f, 3.5f, 3.6f, 3.7f,
                                            3.8f, 3.9f, 4.0f, 5.0f, 5.1f, 5.2f, 5.3f, 5.4f,

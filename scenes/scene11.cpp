@@ -127,8 +127,7 @@ private:
     }
 
     void GrowDome(float dt) {
-        if (m_t > 8.0f && m_t < kFirstTarget)
-            m_s = Approach(m_s, m_target1, m_t, kFirstTarget, dt);
+        if (m_t > 8.0f && m_t < kFirstTarget) m_s = Approach(m_s, m_target1, m_t, kFirstTarget, dt);
         if (m_t > kFirstTarget) m_s = Approach(m_s, m_target2, m_t, kEnd, dt);
         // A dome without a size keeps its own.
         const float k = m_size > 0.0f && std::isfinite(m_size) ? (1.0f / m_size) * m_s : 1.0f;

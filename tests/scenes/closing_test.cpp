@@ -61,7 +61,8 @@ protected:
         const PaletteBytes grey = GreyPalette();
         m_dir.Write("scn12.PAL", CompilePalette(grey.data()));
         for (int i = 0; i < kTitleFrames; ++i)
-            m_dir.Write("DATA/KARV" + std::to_string(i + 1) + ".TGA", EncodePicture(MarkedFrame(i)));
+            m_dir.Write("DATA/KARV" + std::to_string(i + 1) + ".TGA",
+                        EncodePicture(MarkedFrame(i)));
         m_backend->SetSink([this](const void* frame, int, int, int, const uint8_t*) {
             const uint16_t* p = static_cast<const uint16_t*>(frame);
             m_frames.emplace_back(p, p + kWidth * kHeight);

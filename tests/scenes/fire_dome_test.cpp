@@ -164,7 +164,10 @@ TEST_F(FireDomeTest, DomeReaches400At13AndTheFixedCameraTakesOverRightAfter) {
     // Aimed at the dome at the origin: yaw and pitch of the direction (1970, 2208, 1978).
     const double pi = 3.14159265358979;
     EXPECT_NEAR(after.yaw, std::atan2(1978.0, 1970.0) * 180.0 / pi - 90.0, 0.05);
-    EXPECT_NEAR(after.pitch, std::asin(2208.0 / std::sqrt(1970.0 * 1970 + 2208.0 * 2208 + 1978.0 * 1978)) * 180.0 / pi, 0.05);
+    EXPECT_NEAR(
+        after.pitch,
+        std::asin(2208.0 / std::sqrt(1970.0 * 1970 + 2208.0 * 2208 + 1978.0 * 1978)) * 180.0 / pi,
+        0.05);
     for (size_t k = 105; k < 174; ++k) ASSERT_TRUE(AtEndCamera(m_shots[k])) << k;
     // 1950 at 21.5 s, and no further.
     EXPECT_NEAR(m_shots[172].domeScale, 1950.0f, 0.01f);
@@ -226,10 +229,9 @@ TEST_F(FireDomeTest, ShortFramesShowTheRayStretchingThenThinning) {
 
 TEST_F(FireDomeTest, ALateFrameLandsOnTheTargetInsteadOfOvershooting) {
     // Whole seconds, then 12.95 s; whole seconds again, then 21.45 and 22 s.
-    const std::vector<int64_t> times = {0,     1000,  2000,  3000,  4000,  5000,  6000,
-                                        7000,  8000,  9000,  10000, 11000, 12000, 12950,
-                                        14000, 15000, 16000, 17000, 18000, 19000, 20000,
-                                        21450, 22000, 23000};
+    const std::vector<int64_t> times = {0,     1000,  2000,  3000,  4000,  5000,  6000,  7000,
+                                        8000,  9000,  10000, 11000, 12000, 12950, 14000, 15000,
+                                        16000, 17000, 18000, 19000, 20000, 21450, 22000, 23000};
     Run([times](int64_t n) { return times[std::min<size_t>(n, times.size() - 1)]; });
     ASSERT_EQ(m_shots.size(), 24u);  // 23 frames and the white one
     for (int k = 0; k < 14; ++k) EXPECT_LE(m_shots[k].domeScale, 400.0f) << k;

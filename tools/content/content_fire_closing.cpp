@@ -54,13 +54,11 @@ Shape DomeShape() {
 // the dome's foot.
 Shape RayShape() {
     const float length = 43.5f;
-    Shape core = MakeCylinder(1.0f, length, 8,
-                              Look::Coloured({235, 245, 255}, Shading::None));
+    Shape core = MakeCylinder(1.0f, length, 8, Look::Coloured({235, 245, 255}, Shading::None));
     TransformShape(core, {1.0f, 1.0f, 1.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, length * 0.5f, 0.0f});
-    Shape halo = MakeCylinder(1.6f, length * 0.98f, 8,
-                              Look::Coloured({150, 190, 255}, Shading::None));
-    TransformShape(halo, {1.0f, 1.0f, 1.0f}, {0.0f, 0.0f, 0.0f},
-                   {0.0f, length * 0.5f, 0.0f});
+    Shape halo =
+        MakeCylinder(1.6f, length * 0.98f, 8, Look::Coloured({150, 190, 255}, Shading::None));
+    TransformShape(halo, {1.0f, 1.0f, 1.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, length * 0.5f, 0.0f});
     MergeShape(core, halo);
     return core;
 }
@@ -78,8 +76,10 @@ TrackScript Scene11Script() {
     TrackScript s;
     s.camera = 0;
     const Vec3 lookUp{0.0f, -390.0f, 0.0f};
-    std::vector<Vec3> points{{900.0f, -60.0f, 0.0f}, {900.0f, -60.0f, 0.0f},
-                             {960.0f, -80.0f, -30.0f}, {1500.0f, -380.0f, -260.0f}};
+    std::vector<Vec3> points{{900.0f, -60.0f, 0.0f},
+                             {900.0f, -60.0f, 0.0f},
+                             {960.0f, -80.0f, -30.0f},
+                             {1500.0f, -380.0f, -260.0f}};
     std::vector<Vec3> targets{lookUp, lookUp, {0.0f, -330.0f, 0.0f}, {0.0f, -220.0f, 0.0f}};
     std::vector<float> durations{5.5f, 2.0f, 1.1f};
     // The arc: heading 78 to 102 degrees, from 1600 out to 2400 units and rising while the
@@ -90,8 +90,8 @@ TrackScript Scene11Script() {
         const float f = static_cast<float>(k) / (arcKeys - 1);
         const float heading = (78.0f + 24.0f * f) * kPi / 180.0f;
         const float distance = 1600.0f + 800.0f * f;
-        points.push_back({distance * std::sin(heading), -450.0f - 400.0f * f,
-                          -distance * std::cos(heading)});
+        points.push_back(
+            {distance * std::sin(heading), -450.0f - 400.0f * f, -distance * std::cos(heading)});
         targets.push_back({0.0f, -100.0f - 150.0f * f, 0.0f});
         durations.push_back(k + 1 < arcKeys ? 4.4f / (arcKeys - 1) : 8.5f);
     }
@@ -169,7 +169,8 @@ Picture EndPicture() {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             if (mask.At(x, y)) {
-                const float sheen = 1.0f - std::fabs(static_cast<float>(y - 4) / (7 * scale) - 0.35f);
+                const float sheen =
+                    1.0f - std::fabs(static_cast<float>(y - 4) / (7 * scale) - 0.35f);
                 const float grain = Fbm(x / 6.0f, y / 6.0f, 0xE4Du, 3);
                 pic.At(x, y) = r.gold.At(0.25f + 0.6f * sheen + 0.3f * (grain - 0.5f));
                 continue;
@@ -195,11 +196,16 @@ Picture CreditsPicture() {
         int scale;
         bool title;
     };
-    const Line lines[] = {{"KARVELD", 3, true},         {"", 1, false},
-                          {"PICTURES AND MESHES", 1, true}, {"OUR CONTENT GENERATOR", 2, false},
-                          {"MUSIC", 1, true},           {"OUR TRACKER SYNTHESIZER", 2, false},
-                          {"IMAGES", 1, true},          {"OUR SOFTWARE RENDERER", 2, false},
-                          {"", 1, false},               {"THANK YOU FOR WATCHING", 1, true}};
+    const Line lines[] = {{"KARVELD", 3, true},
+                          {"", 1, false},
+                          {"PICTURES AND MESHES", 1, true},
+                          {"OUR CONTENT GENERATOR", 2, false},
+                          {"MUSIC", 1, true},
+                          {"OUR TRACKER SYNTHESIZER", 2, false},
+                          {"IMAGES", 1, true},
+                          {"OUR SOFTWARE RENDERER", 2, false},
+                          {"", 1, false},
+                          {"THANK YOU FOR WATCHING", 1, true}};
     const int w = 300, h = 200;
     Picture pic(w, h, pal, 0);
     int y = 8;
@@ -208,8 +214,7 @@ Picture CreditsPicture() {
         if (!text.empty()) {
             const int x = (w - TextWidth(text, line.scale)) / 2;
             DrawText(pic, x + 1, y + 1, text, line.scale, r.ice.At(0.05f));
-            DrawText(pic, x, y, text, line.scale,
-                     line.title ? r.gold.At(0.7f) : r.ice.At(0.85f));
+            DrawText(pic, x, y, text, line.scale, line.title ? r.gold.At(0.7f) : r.ice.At(0.85f));
         }
         y += 7 * line.scale + (line.title ? 6 : 10);
     }
@@ -257,10 +262,11 @@ Picture GlowText(const std::string& text, int scale, int margin, float halo) {
                     const int xx = x + dx, yy = y + dy;
                     if (xx >= 0 && yy >= 0 && xx < mask.width && yy < mask.height &&
                         mask.At(xx, yy))
-                        nearest = std::min(nearest, std::hypot(static_cast<float>(dx),
-                                                               static_cast<float>(dy)));
+                        nearest = std::min(
+                            nearest, std::hypot(static_cast<float>(dx), static_cast<float>(dy)));
                 }
-            if (nearest <= halo) pic.At(x, y) = Level(40.0f + 60.0f * (1.0f - nearest / (halo + 1.0f)));
+            if (nearest <= halo)
+                pic.At(x, y) = Level(40.0f + 60.0f * (1.0f - nearest / (halo + 1.0f)));
         }
     return pic;
 }
