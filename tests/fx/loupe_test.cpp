@@ -1,0 +1,343 @@
+// The magnifying-lens material: highlight table, bounds of its reads and writes on every
+// frame kind, and the lens drawn alone over a finished frame.
+#include "fx/loupe.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "engine/mesh.h"
+#include "engine/object.h"
+#include "engine/pipeline.h"
+#include "engine/render_context.h"
+#include "engine/world.h"
+#include "res/image.h"
+#include "res/palette.h"
+#include "tests/fx/fx_fixture.h"
+#include "tools/common/mesh_writer.h"
+#include "tools/content/world.h"
+
+namespace {
+
+constexpr uint16_t kGuard = 0xBEEF;
+
+// A biconvex lens of radius 10, facing the camera along z, smooth normals.
+std::vector<uint8_t> LensFile() {
+    Shape s = MakeSphere(10.0f, 16, 10, Look::Coloured({200, 200, 200}, Shading::Gouraud));
+    TransformShape(s, {1.0f, 1.0f, 0.35f}, {0, 90, 0}, {0, 0, 0});
+    return EncodeShape("LENS", s);
+}
+
+// A frame inside a guard band of g pixels on every side.
+struct GuardedFrame {
+    GuardedFrame(int w, int h, int g, int bits) : w(w), h(h), g(g), bits(bits) {
+        pitch = w + 2 * g;
+        words.assign(static_cast<size_t>(pitch) * (h + 2 * g), kGuard);
+        bytes.assign(words.size(), 0xEF);
+    }
+    FrameView View() {
+        void* p = bits == 8 ? static_cast<void*>(bytes.data()) : static_cast<void*>(words.data());
+        return FrameView{p, pitch, h + 2 * g, g, g, w, h, 0.28f, 0.21f};
+    }
+    uint32_t At(int x, int y) const {
+        const size_t i = static_cast<size_t>(y + g) * pitch + x + g;
+        return bits == 8 ? bytes[i] : words[i];
+    }
+    void Set(int x, int y, uint32_t v) {
+        const size_t i = static_cast<size_t>(y + g) * pitch + x + g;
+        if (bits == 8)
+            bytes[i] = static_cast<uint8_t>(v);
+        else
+            words[i] = static_cast<uint16_t>(v);
+    }
+    void FillView(uint32_t v) {
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) Set(x, y, v);
+    }
+    bool GuardIntact() const {
+        for (int y = 0; y < h + 2 * g; ++y)
+            for (int x = 0; x < pitch; ++x) {
+                const bool inside = x >= g && x < g + w && y >= g && y < g + h;
+                const size_t i = static_cast<size_t>(y) * pitch + x;
+                const bool kept = bits == 8 ? bytes[i] == 0xEF : words[i] == kGuard;
+                if (!inside && !kept) return false;
+            }
+        return true;
+    }
+    int w, h, g, bits, pitch;
+    std::vector<uint16_t> words;
+    std::vector<uint8_t> bytes;
+};
+
+class LoupeTest : public testing::Test {
+protected:
+    void SetUp() override {
+        LoadTestPalette();
+        ASSERT_EQ(CreateWorld(), 1);
+        SetPixelMode16();
+        SetBackground(0, 0, 1, 1);
+        const std::vector<uint8_t> lens = LensFile();
+        ASSERT_EQ(LoadMeshFromMemory(MakeKey("LENS"), lens.data(), lens.size()), 1);
+        // The same shape without the material, to know which pixels the lens covers.
+        ASSERT_EQ(LoadMeshFromMemory(MakeKey("PLAIN"), lens.data(), lens.size()), 1);
+        ASSERT_EQ(RegisterLoupe(), 1);
+        ASSERT_EQ(AttachHook(MakeKey("LENS"), MakeKey("LOUPE")), 1);
+        m_lens = AddInstance(MakeKey("LENS"));
+        ASSERT_GE(m_lens, 0);
+    }
+    void TearDown() override {
+        if (g_context) ReleaseWorld();
+        ReleaseLoupe();
+        g_pixelMode = kPixelMode565;
+    }
+    void UseEightBit() {
+        g_pixelMode = kPixelMode8;
+        BuildShadeTables();
+    }
+    void UseDepth(bool on, int pixels) {
+        if (on) {
+            AllocZBuffer(pixels);
+            EnableZBuffer();
+        } else {
+            DisableZBuffer();
+        }
+    }
+    // The pixels a plain (unmaterialled) copy of the lens covers at the lens's place.
+    std::vector<uint8_t> LensCoverage(int w, int h, int bits) {
+        const CInstance lens = *GetInstance(m_lens);
+        std::vector<uint16_t> flags;
+        for (int32_t i = 0; i < g_context->instanceCount; ++i) {
+            flags.push_back(GetInstance(i)->flags);
+            HideInstance(i);
+        }
+        const int32_t plain = AddInstance(MakeKey("PLAIN"));
+        *GetInstance(plain) = lens;
+        GetInstance(plain)->mesh = FindMesh(MakeKey("PLAIN"));
+        GetInstance(plain)->flags = 0;
+        std::vector<uint8_t> covered(static_cast<size_t>(w) * h, 0);
+        for (uint32_t fill : {0x11u, 0x22u}) {
+            GuardedFrame f(w, h, 0, bits);
+            f.FillView(fill);
+            RenderWorld(f.View());
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    if (f.At(x, y) != fill) covered[static_cast<size_t>(y) * w + x] = 1;
+        }
+        HideInstance(plain);
+        for (size_t i = 0; i < flags.size(); ++i) GetInstance(static_cast<int32_t>(i))->flags = flags[i];
+        return covered;
+    }
+
+    int32_t m_lens = -1;
+};
+
+TEST_F(LoupeTest, HighlightIsBrightestAtTheCentreAndFallsWithDistance) {
+    const uint8_t* hl = GetLoupeHighlight();
+    auto at = [&](int a, int b) { return hl[(a + 127) * 256 + (b + 127)]; };
+    EXPECT_EQ(at(0, 0), 255);
+    EXPECT_EQ(at(3, 4), 250);
+    EXPECT_EQ(at(-4, 3), 250);
+    EXPECT_EQ(at(0, -100), 155);
+    EXPECT_EQ(at(-127, -127), 76);  // 179.6
+    EXPECT_EQ(at(128, 128), 74);    // 181.0
+}
+
+TEST_F(LoupeTest, FlatLensFacingTheCameraShowsTheHighlightCentreEverywhere) {
+    // A flat plate facing the camera: every normal points straight back, so every pixel reads
+    // the highlight's middle (255, the top of the material ramp) and, over a frame of one
+    // colour, shows that colour through that one row.
+    const std::vector<uint8_t> plate =
+        EncodeShape("PLATE", MakeBox(30, 30, 0.5f, Look::Coloured({200, 200, 200}, Shading::Flat)));
+    ASSERT_EQ(LoadMeshFromMemory(MakeKey("PLATE"), plate.data(), plate.size()), 1);
+    ASSERT_EQ(AttachHook(MakeKey("PLATE"), MakeKey("LOUPE")), 1);
+    HideInstance(m_lens);
+    SetPosition(AddInstance(MakeKey("PLATE")), 0, 0, 80);
+    // A shiny material: the top of its ramp brightens the colour.
+    SetAmbient(0.6f);
+    SetDiffuse(1.0f);
+    g_context->materials[0].specularFactor = 1.0f;
+    BuildMaterialRamps();
+    const int row = g_context->materials[0].ramp[255] & 0x7F;
+    ASSERT_GT(row, 70);
+    for (int bits : {16, 8}) {
+        if (bits == 8) UseEightBit();
+        GuardedFrame f(160, 120, 4, bits);
+        // A grey that this shade row changes.
+        int grey = 1;
+        while (grey < 127 && g_shade8[row * 256 + grey] == grey) ++grey;
+        const uint16_t colour = bits == 8 ? grey : g_shade16[64 * 256 + 90];
+        f.FillView(colour);
+        RenderWorld(f.View());
+        uint16_t lit = g_shade8[row * 256 + grey];
+        if (bits == 16) {
+            const uint8_t* t = ChannelLightTable.data() + (row >> 1) * 32;
+            lit = static_cast<uint16_t>((t[colour >> 11] << 11) | (t[(colour >> 6) & 31] << 6) |
+                                        t[colour & 31]);
+        }
+        ASSERT_NE(lit, colour);
+        int changed = 0;
+        for (int y = 0; y < 120; ++y)
+            for (int x = 0; x < 160; ++x)
+                if (f.At(x, y) != colour) {
+                    ++changed;
+                    EXPECT_EQ(f.At(x, y), lit) << bits << ": " << x << "," << y;
+                }
+        EXPECT_GT(changed, 1000);
+        EXPECT_TRUE(f.GuardIntact());
+    }
+}
+
+struct Case {
+    int w, h, bits;
+    bool depth;
+};
+
+TEST_F(LoupeTest, WritesStayInsideTheViewportOnEveryFrameKind) {
+    const Case cases[] = {{160, 120, 16, true}, {160, 120, 16, false}, {160, 120, 8, true},
+                          {160, 120, 8, false}, {320, 200, 8, false},  {8, 6, 16, true},
+                          {8, 6, 8, false},     {1, 1, 16, true},      {1, 1, 8, true},
+                          {3, 200, 16, true},   {300, 2, 8, true},     {800, 600, 16, true}};
+    // Centre, each edge, each corner half off, very near (crossing the near plane), huge.
+    const CVector places[] = {{0, 0, 60},   {-30, 0, 60},  {30, 0, 60},   {0, -22, 60},
+                              {0, 22, 60},  {-30, 22, 60}, {30, -22, 60}, {0, 0, 2},
+                              {3, -2, 0.5f}, {0, 0, 25}};
+    for (const Case& c : cases) {
+        if (c.bits == 8)
+            UseEightBit();
+        else
+            SetPixelMode16();
+        UseDepth(c.depth, c.w * c.h);
+        for (const CVector& p : places) {
+            GuardedFrame f(c.w, c.h, 3, c.bits);
+            f.FillView(c.bits == 8 ? 40 : 0x4208);
+            SetPosition(m_lens, p.x, p.y, p.z);
+            SetAngles(m_lens, 20, 10, 0);
+            RenderWorld(f.View());
+            EXPECT_TRUE(f.GuardIntact()) << c.w << "x" << c.h << " bits " << c.bits << " at "
+                                         << p.x << "," << p.y << "," << p.z;
+        }
+    }
+}
+
+TEST_F(LoupeTest, ReadsAtTheRightEdgeHoldTheLastColumn) {
+    // Only the left column is marked: a read one past a snapshot row's end would find the
+    // next row's first texel and bring the mark to the right edge of the lens.
+    for (int bits : {8, 16}) {
+        if (bits == 8)
+            UseEightBit();
+        else
+            SetPixelMode16();
+        UseDepth(false, 0);
+        GuardedFrame f(320, 200, 0, bits);
+        const uint32_t plain = bits == 8 ? 60 : g_shade16[64 * 256 + 60];
+        const uint32_t mark = bits == 8 ? 200 : g_shade16[64 * 256 + 200];
+        f.FillView(plain);
+        for (int y = 0; y < 200; ++y) f.Set(0, y, mark);
+        SetPosition(m_lens, 30, 0, 30);  // the lens runs off the right edge
+        SetScale(m_lens, 2.0f, 2.0f, 1.0f);
+        RenderWorld(f.View());
+        // Every lens pixel in the right part shows the plain colour through some shade: in
+        // 8-bit a shade-table entry of it, in 16-bit a grey (the mark is a blue, whose red and
+        // blue channels differ through every table row).
+        int lensPixels = 0;
+        for (int y = 0; y < 200; ++y)
+            for (int x = 240; x < 320; ++x) {
+                const uint32_t v = f.At(x, y);
+                if (v == plain) continue;
+                ++lensPixels;
+                bool ok = false;
+                if (bits == 8) {
+                    for (int row = 0; row < 128 && !ok; ++row) ok = g_shade8[row * 256 + 60] == v;
+                } else {
+                    ok = (v >> 11) == (v & 31);
+                }
+                EXPECT_TRUE(ok) << bits << ": " << x << "," << y << " " << v;
+            }
+        EXPECT_GT(lensPixels, 100) << bits;
+    }
+}
+
+TEST_F(LoupeTest, SecondPassLeavesThePixelsOutsideTheLensAlone) {
+    for (int bits : {16, 8}) {
+        if (bits == 8)
+            UseEightBit();
+        else
+            SetPixelMode16();
+        UseDepth(true, 160 * 120);
+        // First pass: a cube behind the lens's place; the lens hidden.
+        const std::vector<uint8_t> cube = WriteMeshFile(MakeCubeMesh(20.0f, 200, 120, 40));
+        if (FindMesh(MakeKey("CUBE")) < 0) {
+            ASSERT_EQ(LoadMeshFromMemory(MakeKey("CUBE"), cube.data(), cube.size()), 1);
+        }
+        const int32_t box = AddInstance(MakeKey("CUBE"));
+        SetPosition(box, 10, 5, 150);
+        SetAngles(box, 30, 20, 0);
+        SetPosition(m_lens, -8, 3, 70);
+        SetAngles(m_lens, 15, -10, 0);
+        const std::vector<uint8_t> covered = LensCoverage(160, 120, bits);
+
+        GuardedFrame f(160, 120, 2, bits);
+        f.FillView(bits == 8 ? 30 : 0x39E7);
+        HideInstance(m_lens);
+        RenderWorld(f.View());
+        const GuardedFrame first = f;
+        // Second pass: the lens alone over the finished frame.
+        HideInstance(box);
+        ShowInstance(m_lens);
+        RenderWorld(f.View());
+        int inside = 0;
+        for (int y = 0; y < 120; ++y)
+            for (int x = 0; x < 160; ++x) {
+                const bool changed = f.At(x, y) != first.At(x, y);
+                if (!covered[static_cast<size_t>(y) * 160 + x]) {
+                    EXPECT_FALSE(changed) << bits << ": " << x << "," << y;
+                } else {
+                    inside += changed;
+                }
+            }
+        EXPECT_GT(inside, 50) << bits;  // the lens did draw
+        EXPECT_TRUE(f.GuardIntact());
+        HideInstance(m_lens);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(LoupeTest, RefractionBeyondTheSnapshotHoldsItsLastTexel) {
+    const RasterHook& hook = g_context->hooks[FindHook(MakeKey("LOUPE"))];
+    ASSERT_NE(hook.perPolygon, nullptr);
+    struct Kind {
+        int bits, lastU, lastV;
+    } kinds[] = {{8, 319, 199}, {16, 255, 255}};
+    for (const Kind& k : kinds) {
+        if (k.bits == 8)
+            UseEightBit();
+        else
+            SetPixelMode16();
+        GuardedFrame f(200, 150, 0, k.bits);
+        SetPosition(m_lens, 0, 0, 60);
+        RenderWorld(f.View());  // takes the snapshot and its scales for this frame
+        ScreenVertex far{}, near{}, odd{};
+        far.x = 5000.0f;
+        far.y = 9000.0f;
+        far.rz = 0.01f;
+        near.x = -30.0f;
+        near.y = -20.0f;
+        near.rz = 10.0f;
+        near.u = near.v = -16777215.0f;
+        odd.x = odd.y = std::nanf("");
+        odd.rz = 1.0f;
+        hook.perPolygon(nullptr, &far, &near, &odd);
+        EXPECT_EQ(static_cast<int>(far.u) >> 16, k.lastU) << k.bits;
+        EXPECT_EQ(static_cast<int>(far.v) >> 16, k.lastV) << k.bits;
+        EXPECT_EQ(near.u, 0.0f);
+        EXPECT_EQ(near.v, 0.0f);
+        EXPECT_EQ(odd.u, 0.0f);
+        EXPECT_EQ(odd.v, 0.0f);
+    }
+}
+
+}  // namespace
