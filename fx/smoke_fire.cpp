@@ -22,7 +22,9 @@ constexpr int kFireFirstColumn = 10;
 constexpr int kMirrorColumns = 129;
 
 template <typename Random>
-void FireStep(uint8_t* fire, const uint8_t* random, Random& rand) {
+void FireStep(uint8_t* fire, const uint8_t* random, Random& generator) {
+    // A local copy: the byte stores below could alias a generator held in memory.
+    Random rand = generator;
     // 0..256: the row copied from the random row never reaches past entry 511.
     const int o = rand() * 256 / 32767;
     std::memcpy(fire + kBottomRow * kFireSide, random + o, kFireSide);
@@ -37,6 +39,7 @@ void FireStep(uint8_t* fire, const uint8_t* random, Random& rand) {
             above[x + 1] = static_cast<uint8_t>(keep || sum < 16 ? sum >> 2 : (sum >> 2) - 4);
         }
     }
+    generator = rand;
 }
 
 }  // namespace
