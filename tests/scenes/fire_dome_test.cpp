@@ -286,3 +286,21 @@ TEST_F(FireDomeTest, TheFullSizeSmokeTextureCarriesSmoke) {
     ASSERT_EQ(m_shots.size(), 21u);
     EXPECT_FALSE(m_shots[5].smokeWhite);
 }
+
+TEST_F(FireDomeTest, ADomeWithoutSizeKeepsScaleOne) {
+    // Every corner at the origin: the mesh size is 0.
+    MeshSource flat;
+    flat.name = "hemit";
+    flat.positions = {CVector(0, 0, 0), CVector(0, 0, 0), CVector(0, 0, 0)};
+    MeshFaceSource face;
+    face.vertex[1] = 1;
+    face.vertex[2] = 2;
+    face.flags = 1;
+    face.texture = "cc";
+    flat.faces = {face};
+    m_dir.Write("DATA/HEMIT.OBP", WriteMeshFile(flat));
+    RunSteady(125);
+    ASSERT_EQ(m_shots.size(), 175u);
+    for (size_t k = 0; k + 1 < m_shots.size(); ++k)
+        ASSERT_FLOAT_EQ(m_shots[k].domeScale, 1.0f) << "T " << k / 8.0;
+}
