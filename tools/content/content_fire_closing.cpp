@@ -91,8 +91,8 @@ TrackScript Scene11Script() {
         const float heading = (78.0f + 24.0f * f) * kPi / 180.0f;
         const float distance = 1600.0f + 800.0f * f;
         points.push_back(
-            {distance * std::sin(heading), -450.0f - 400.0f * f, -distance * std::cos(heading)});
-        targets.push_back({0.0f, -100.0f - 150.0f * f, 0.0f});
+            {distance * std::sin(heading), -250.0f - 250.0f * f, -distance * std::cos(heading)});
+        targets.push_back({0.0f, -150.0f - 200.0f * f, 0.0f});
         durations.push_back(k + 1 < arcKeys ? 4.4f / (arcKeys - 1) : 8.5f);
     }
     // Held to the scene's end.
