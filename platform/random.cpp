@@ -13,3 +13,7 @@ int Rand() {
 void SRand(uint32_t seed) {
     g_randState = seed;
 }
+
+uint32_t GetRandState() {
+    return g_randState;
+}

@@ -9,3 +9,16 @@ int Rand();
 void SRand(uint32_t seed);
 
 inline constexpr int kRandMax = 32767;
+
+// The state SRand sets. Code that draws many numbers in a row can run them on a local copy
+// (RandStream) and hand the state back with SRand: the same numbers, the same state after.
+uint32_t GetRandState();
+
+// The generator on a local state: each call gives what the next Rand() would.
+struct RandStream {
+    uint32_t state;
+    int operator()() {
+        state = state * 214013u + 2531011u;
+        return static_cast<int>((state >> 16) & 0x7FFF);
+    }
+};

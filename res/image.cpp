@@ -20,8 +20,10 @@ uint16_t ReadLe16(const uint8_t* p) {
 }
 
 // True when v converts to int32 without overflow (v already finite).
-bool FitsInt32(float v) {
-    return v >= -2147483648.0f && v < 2147483648.0f;
+// Corners up to 2^46 pixels from the viewport: their 16.16 values and the spans between
+// them stay well inside 64 bits.
+bool FitsCorner(float v) {
+    return v >= -4.6116860e18f && v < 4.6116860e18f;
 }
 
 }  // namespace
@@ -268,22 +270,23 @@ void CSprite::Draw(const FrameView& view, float x, float y, float width, float h
     const int H = std::min(view.viewHeight, view.height - view.top);
     if (W < 1 || H < 1) return;
 
-    // Corners in 16.16, in single precision, floored.
+    // Corners in 16.16, in single precision, floored to 64 bits: a picture zoomed far past
+    // the frame is still clipped to it.
     const float left = (x - width * 0.5f) * 65536.0f;
     const float top = (y - height * 0.5f) * 65536.0f;
     const float right = left + width * 65536.0f;
     const float bottom = top + height * 65536.0f;
-    if (!FitsInt32(left) || !FitsInt32(top) || !FitsInt32(right) || !FitsInt32(bottom)) return;
-    const int32_t X0 = static_cast<int32_t>(std::floor(left));
-    const int32_t Y0 = static_cast<int32_t>(std::floor(top));
-    const int32_t X1 = static_cast<int32_t>(std::floor(right));
-    const int32_t Y1 = static_cast<int32_t>(std::floor(bottom));
+    if (!FitsCorner(left) || !FitsCorner(top) || !FitsCorner(right) || !FitsCorner(bottom)) return;
+    const int64_t X0 = static_cast<int64_t>(std::floor(left));
+    const int64_t Y0 = static_cast<int64_t>(std::floor(top));
+    const int64_t X1 = static_cast<int64_t>(std::floor(right));
+    const int64_t Y1 = static_cast<int64_t>(std::floor(bottom));
 
-    // >> on a negative int32 is arithmetic: a floor to whole pixels.
-    int cols = (X1 >> 16) - (X0 >> 16);
-    int rows = (Y1 >> 16) - (Y0 >> 16);
-    int startCol = X0 >> 16;
-    int startRow = Y0 >> 16;
+    // >> on a negative integer is arithmetic: a floor to whole pixels.
+    int64_t cols = (X1 >> 16) - (X0 >> 16);
+    int64_t rows = (Y1 >> 16) - (Y0 >> 16);
+    int64_t startCol = X0 >> 16;
+    int64_t startRow = Y0 >> 16;
 
     const float stepU = static_cast<float>(m_width) * 65536.0f / width;
     const float stepV = static_cast<float>(m_height) * 65536.0f / height;
@@ -322,8 +325,8 @@ void CSprite::Draw(const FrameView& view, float x, float y, float width, float h
         cols = static_cast<int>(std::min<int64_t>(cols, (uLimit - 1 - span.u0) / span.du + 1));
     if (span.dv > 0)
         rows = static_cast<int>(std::min<int64_t>(rows, (vLimit - 1 - span.v0) / span.dv + 1));
-    span.cols = cols;
-    span.rows = rows;
+    span.cols = static_cast<int>(cols);
+    span.rows = static_cast<int>(rows);
     if (cols < 1 || rows < 1) return;
 
     const size_t origin =

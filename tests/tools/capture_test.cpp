@@ -333,3 +333,18 @@ TEST(CaptureRun, AnInvalidArchiveSaysWhyBesideTheShowsMessage) {
     EXPECT_EQ(r.out, "KARVELD.DTF not found.\n");
     EXPECT_NE(r.err.find("KARVELD.DTF: member count is 0"), std::string::npos) << r.err;
 }
+
+TEST(CaptureRun, TheWholeShowPlaysEveryPhaseOfTheClosing) {
+    TempDir dir;
+    dir.Write("KARVELD.DTF", kMinimalArchive);
+    ScopedWorkingDir cwd(dir.Path());
+    CaptureOptions o;
+    std::string error;
+    ASSERT_TRUE(Parse({"--timedemo", "--fps", "10", "--size", "64x48"}, &o, &error));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(RunCapture(o), 0);
+    const std::string out = testing::internal::GetCapturedStdout();
+    // At 10 frames a second: the flash 10 frames, the pictures a black frame and 139, the
+    // title animation a black frame and 99. No key ended any of them.
+    EXPECT_NE(out.find("slot 15:    250 frames"), std::string::npos) << out;
+}

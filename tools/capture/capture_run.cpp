@@ -94,6 +94,8 @@ public:
         m_failuresBefore = LoadFailures().size();
         m_lastFrame = SteadyClock::now();
         m_stats.push_back(SlotStats{number, {}, 0.0});
+        // The whole show, and the slot asked for, play every phase to its end; only the
+        // slots before the one asked for are cut short.
         if (m_o.scene != 0 && number < m_o.scene) {
             // Cut short: a key is pending after every frame, and the console has a key too
             // for the phases that watch it.
@@ -316,6 +318,9 @@ int RunCapture(const CaptureOptions& o) {
         return 1;
     }
     signal(SIGPIPE, SIG_IGN);  // a dead ffmpeg shows up as a failed write
+    // Keys come only from the capture itself, where it cuts a slot short: a terminal's
+    // typing must not end a phase of the replay.
+    if (isatty(STDIN_FILENO)) (void)std::freopen("/dev/null", "r", stdin);
 
     auto backendOwner = std::make_unique<HeadlessBackend>();
     HeadlessBackend* backend = backendOwner.get();

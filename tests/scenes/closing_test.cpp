@@ -1,0 +1,228 @@
+// The end titles: which animation frame shows when, the fade of the light and the music,
+// keys ending one phase each, and the pictures phase's giant first frames.
+#include "scenes/closing.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/display.h"
+#include "app/timer.h"
+#include "engine/world.h"
+#include "platform/clock.h"
+#include "platform/console.h"
+#include "platform/music.h"
+#include "platform/video.h"
+#include "tests/support/support.h"
+#include "tools/common/palette_compiler.h"
+#include "tools/content/pack.h"
+#include "tools/content/picture.h"
+
+namespace {
+
+constexpr int kWidth = 320, kHeight = 240;  // the reference screen: one unit, one pixel
+constexpr int kFps = 20;
+
+// Frame i of the test animation: 28 x 2 pixels, dark but for columns 2i and 2i + 1, at a
+// light level that shines at the closing's 0.4 and vanishes at 0.
+Picture MarkedFrame(int i) {
+    Picture pic(28, 2, GreyPalette(), 0);
+    for (int y = 0; y < 2; ++y) {
+        pic.At(2 * i, y) = 128;
+        pic.At(2 * i + 1, y) = 128;
+    }
+    return pic;
+}
+
+class VolumeLog : public MusicObserver {
+public:
+    explicit VolumeLog(HeadlessBackend* backend) : m_backend(backend) {}
+    void OnLoad(const MusicSong*, const char*) override {}
+    void OnPlay(const MusicSong*) override {}
+    void OnStop(const MusicSong*) override {}
+    void OnFree(const MusicSong*) override {}
+    // The frame being drawn when the volume was set.
+    void OnMasterVolume(const MusicSong*, int volume) override {
+        calls.emplace_back(m_backend->FramesShown(), volume);
+    }
+    std::vector<std::pair<int64_t, int>> calls;
+
+private:
+    HeadlessBackend* m_backend;
+};
+
+class ClosingTest : public testing::Test {
+protected:
+    void SetUp() override {
+        m_backend = UseHeadlessDisplay(kWidth, kHeight, 16);
+        g_timer.UseClock(&m_clock);
+        const PaletteBytes grey = GreyPalette();
+        m_dir.Write("scn12.PAL", CompilePalette(grey.data()));
+        for (int i = 0; i < kTitleFrames; ++i)
+            m_dir.Write("DATA/KARV" + std::to_string(i + 1) + ".TGA",
+                        EncodePicture(MarkedFrame(i)));
+        m_backend->SetSink([this](const void* frame, int, int, int, const uint8_t*) {
+            const uint16_t* p = static_cast<const uint16_t*>(frame);
+            m_frames.emplace_back(p, p + kWidth * kHeight);
+        });
+    }
+    void TearDown() override {
+        m_backend->SetSink(nullptr);
+        g_timer.UseClock(nullptr);
+        MusicSetObserver(nullptr);
+        g_display.keyFlag = 0;
+        ForceConsoleKey(false);
+        while (KbHit()) ConsumeConsoleKey();
+        if (g_context) ReleaseWorld();
+    }
+    FrameView View() {
+        FrameView v;
+        v.frame = g_display.GetFrame();
+        v.width = v.viewWidth = kWidth;
+        v.height = v.viewHeight = kHeight;
+        v.planeWidth = 0.28f;
+        v.planeHeight = 0.21f;
+        return v;
+    }
+    // The animation frames lit in a shown frame: centred on (158, 114), 28 x 2 pixels, so
+    // frame i lights columns 144 + 2i and 145 + 2i of row 113.
+    std::vector<int> LitFrames(size_t shown) const {
+        std::vector<int> lit;
+        const std::vector<uint16_t>& f = m_frames.at(shown);
+        for (int i = 0; i < kTitleFrames; ++i)
+            if (f[113 * kWidth + 144 + 2 * i] != 0) lit.push_back(i);
+        return lit;
+    }
+    bool AllBlack(size_t shown) const {
+        for (uint16_t p : m_frames.at(shown))
+            if (p != 0) return false;
+        return true;
+    }
+
+    TempDir m_dir;
+    ScopedWorkingDir m_cwd{m_dir.Path()};
+    FixedStepClock m_clock{kFps};
+    HeadlessBackend* m_backend = nullptr;
+    std::vector<std::vector<uint16_t>> m_frames;
+};
+
+}  // namespace
+
+TEST_F(ClosingTest, TheAnimationShowsTheFrameOfItsStepTable) {
+    CEndTitles titles;
+    titles.Load();
+    EXPECT_FALSE(titles.TitleAnimation(View()));
+    // A black frame, then one frame every 1/20 s from 0.05 s up to 9.95 s.
+    ASSERT_EQ(m_frames.size(), 200u);
+    EXPECT_TRUE(AllBlack(0));
+    using V = std::vector<int>;
+    EXPECT_EQ(LitFrames(40), V{10});   // 2 s: the first step's frame, "KARV11"
+    EXPECT_EQ(LitFrames(60), V{10});   // 3.0 s: no step has started before it yet
+    EXPECT_EQ(LitFrames(61), V{10});   // 3.05 s
+    EXPECT_EQ(LitFrames(62), V{10});   // 3.1 s: the second step starts at, not before, 3.1
+    EXPECT_EQ(LitFrames(63), V{9});    // 3.15 s: the next frame alone, the last one cleared
+    EXPECT_EQ(LitFrames(80), V{1});    // 4.0 s
+    EXPECT_EQ(LitFrames(81), V{0});    // 4.05 s: "KARV1"
+    EXPECT_EQ(LitFrames(105), V{13});  // 5.25 s: "KARV14"
+    EXPECT_EQ(LitFrames(111), V{0});   // 5.55 s
+    EXPECT_EQ(LitFrames(123), V{12});  // 6.15 s
+    EXPECT_EQ(LitFrames(125), V{13});  // 6.25 s
+    EXPECT_EQ(LitFrames(150), V{0});   // 7.5 s: fading
+    // The fade ends in the dark: at 9.95 s nothing is left of any frame.
+    EXPECT_TRUE(AllBlack(199));
+    titles.Release();
+}
+
+TEST_F(ClosingTest, MusicFadesFromSixToNineSeconds) {
+    VolumeLog log(m_backend);
+    MusicSetObserver(&log);
+    CEndTitles titles;
+    titles.Load();
+    titles.TitleAnimation(View());
+    MusicSetObserver(nullptr);
+    ASSERT_FALSE(log.calls.empty());
+    // Frame k is drawn at k / 20 s: the first call comes after 6 s.
+    EXPECT_EQ(log.calls.front().first, 121);
+    EXPECT_EQ(log.calls.front().second, 251);  // trunc(2.95 / 3 x 256) = trunc(251.7)
+    bool sawHalf = false;
+    for (const auto& [frame, volume] : log.calls) {
+        const double t = static_cast<double>(frame) / kFps;
+        if (frame == 150) {
+            EXPECT_EQ(volume, 128);  // 7.5 s
+            sawHalf = true;
+        }
+        if (t >= 9.0) {
+            EXPECT_EQ(volume, 0) << t;
+        } else {
+            EXPECT_GT(volume, 0) << t;
+        }
+    }
+    EXPECT_TRUE(sawHalf);
+    EXPECT_EQ(log.calls.back().second, 0);
+}
+
+TEST_F(ClosingTest, OneWindowKeyEndsOnePhase) {
+    CEndTitles titles;
+    titles.Load();
+    m_backend->PushEvent(VideoEventType::KeyDown);
+    EXPECT_TRUE(titles.Flash(View()));
+    EXPECT_EQ(m_frames.size(), 1u);
+    // The pictures run their 14 s in full: a black frame, then 0.05 .. 13.95 s.
+    EXPECT_FALSE(titles.Pictures(View()));
+    EXPECT_EQ(m_frames.size(), 1u + 1u + 279u);
+    // A key during the pictures ends them and leaves the animation whole.
+    m_backend->ScheduleEvent(m_backend->FramesShown() + 10, VideoEventType::KeyDown);
+    EXPECT_TRUE(titles.Pictures(View()));
+    const size_t before = m_frames.size();
+    EXPECT_FALSE(titles.TitleAnimation(View()));
+    EXPECT_EQ(m_frames.size() - before, 200u);
+    titles.Release();
+}
+
+TEST_F(ClosingTest, AConsoleKeyIsTakenWhenItEndsAPhase) {
+    CEndTitles titles;
+    titles.Load();
+    PushConsoleKey();
+    EXPECT_TRUE(titles.Flash(View()));
+    EXPECT_FALSE(KbHit());
+    EXPECT_FALSE(titles.Pictures(View()));
+    EXPECT_EQ(m_frames.size(), 1u + 280u);
+    // The last phase does not watch the console.
+    PushConsoleKey();
+    EXPECT_FALSE(titles.TitleAnimation(View()));
+    EXPECT_TRUE(KbHit());
+    titles.Release();
+}
+
+TEST_F(ClosingTest, TheFlashIsWhiteForOneSecond) {
+    CEndTitles titles;
+    titles.Load();
+    EXPECT_FALSE(titles.Flash(View()));
+    ASSERT_EQ(m_frames.size(), 20u);
+    for (size_t k = 0; k < m_frames.size(); ++k)
+        for (uint16_t p : m_frames[k]) ASSERT_EQ(p, 0xFFFF) << k;
+    titles.Release();
+}
+
+TEST_F(ClosingTest, TheLetteringIsDrawnWhileItIsHuge) {
+    // A red bar 1000 pixels wide: at 0.05 s, zoomed 119 times around x = 2044, it reaches
+    // 2044 +- 59500 reference units, past what 16.16 corners in 32 bits can hold.
+    PaletteBytes colours = GreyPalette();
+    colours[3] = 255;
+    colours[4] = 0;
+    colours[5] = 0;
+    m_dir.Write("DATA/END.TGA", EncodePicture(MakeFilled(1000, 1, colours, 1)));
+    CEndTitles titles;
+    titles.Load();
+    m_backend->ScheduleEvent(2, VideoEventType::KeyDown);
+    EXPECT_TRUE(titles.Pictures(View()));
+    ASSERT_EQ(m_frames.size(), 2u);
+    // 119 rows tall around the middle, across the whole width.
+    EXPECT_EQ(m_frames[1][120 * kWidth + 0], 0xF800);
+    EXPECT_EQ(m_frames[1][120 * kWidth + 160], 0xF800);
+    EXPECT_EQ(m_frames[1][120 * kWidth + 319], 0xF800);
+    EXPECT_EQ(m_frames[1][40 * kWidth + 160], 0);
+    titles.Release();
+}

@@ -1,0 +1,306 @@
+// The fire dome scene run on scripted clocks with the pack's own dome, ray, texture and
+// camera script: the dome's growth, the camera table, the ray, keys and missing data.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/display.h"
+#include "app/timer.h"
+#include "engine/object.h"
+#include "engine/render_context.h"
+#include "engine/world.h"
+#include "platform/clock.h"
+#include "platform/video.h"
+#include "scenes/scenes.h"
+#include "tests/support/support.h"
+#include "tools/common/mesh_writer.h"
+#include "tools/common/palette_compiler.h"
+#include "tools/content/pack.h"
+#include "tools/content/picture.h"
+#include "tools/content/scene_content.h"
+
+namespace {
+
+constexpr int kWidth = 160, kHeight = 120;
+
+// Time in milliseconds after n presented frames, from a rule.
+class RuleClock : public Clock {
+public:
+    explicit RuleClock(std::function<int64_t(int64_t)> rule) : m_rule(std::move(rule)) {}
+    bool Frequency(int64_t* countsPerSecond) override {
+        *countsPerSecond = 1000;
+        return true;
+    }
+    bool Counter(int64_t* count) override {
+        *count = m_rule(m_presents);
+        return true;
+    }
+    void FramePresented() override { ++m_presents; }
+
+private:
+    std::function<int64_t(int64_t)> m_rule;
+    int64_t m_presents = 0;
+};
+
+// What one presented frame showed.
+struct Shot {
+    bool domeShown = false;
+    float domeScale = 0.0f;
+    bool rayShown = false;
+    CVector rayScale;
+    CVector camera;
+    float yaw = 0.0f, pitch = 0.0f;
+    bool white = false;
+    bool smokeWhite = true;  // every texel of the smoke texture is the white entry
+};
+
+class FireDomeTest : public testing::Test {
+protected:
+    void SetUp() override {
+        m_backend = UseHeadlessDisplay(kWidth, kHeight, 16);
+        DtfMemberList pack;
+        AddFireClosingMembers(pack);
+        for (const auto& [name, bytes] : pack) {
+            std::string path = name;
+            for (char& c : path)
+                if (c == '\\') c = '/';
+            m_dir.Write(path, bytes);
+        }
+        MeshSource camera = MakeCubeMesh(0.5f, 100, 100, 100);
+        camera.name = "CAMERA";
+        m_dir.Write("DATA/CAMERA.OBP", WriteMeshFile(camera));
+        // A grey palette: entry i is (i, i, i), so white is 255.
+        const PaletteBytes grey = GreyPalette();
+        m_dir.Write("scn6.PAL", CompilePalette(grey.data()));
+        m_backend->SetSink([this](const void* frame, int, int, int, const uint8_t*) {
+            Record(static_cast<const uint16_t*>(frame));
+        });
+    }
+    void TearDown() override {
+        g_timer.UseClock(nullptr);
+        m_backend->SetSink(nullptr);
+        g_display.keyFlag = 0;
+        if (g_context) ReleaseWorld();
+    }
+
+    void Run(std::function<int64_t(int64_t)> rule) {
+        RuleClock clock(std::move(rule));
+        g_timer.UseClock(&clock);
+        Scene11(View());
+        g_timer.UseClock(nullptr);
+    }
+    // Frames of `ms` milliseconds each.
+    void RunSteady(int64_t ms) {
+        Run([ms](int64_t n) { return n * ms; });
+    }
+
+    FrameView View() {
+        FrameView v;
+        v.frame = g_display.GetFrame();
+        v.width = v.viewWidth = kWidth;
+        v.height = v.viewHeight = kHeight;
+        v.planeWidth = 0.28f;
+        v.planeHeight = 0.21f;
+        return v;
+    }
+
+    int32_t InstanceOf(const char* mesh) const {
+        const int32_t m = FindMesh(MakeKey(mesh));
+        for (int32_t i = 0; g_context && i < g_context->instanceCount; ++i)
+            if (GetInstance(i)->mesh == m) return i;
+        return -1;
+    }
+
+    void Record(const uint16_t* frame) {
+        Shot s;
+        s.white = true;
+        for (int i = 0; i < kWidth * kHeight; ++i) s.white = s.white && frame[i] == 0xFFFF;
+        if (g_context && g_context->instanceCount > 0) {
+            const int32_t dome = InstanceOf("hemit"), ray = InstanceOf("ray");
+            if (dome >= 0) {
+                s.domeShown = !(GetInstance(dome)->flags & kInstanceHidden);
+                s.domeScale = GetInstance(dome)->scale.x;
+            }
+            if (ray >= 0) {
+                s.rayShown = !(GetInstance(ray)->flags & kInstanceHidden);
+                s.rayScale = GetInstance(ray)->scale;
+            }
+            s.camera = g_context->cameraPos;
+            s.yaw = GetCameraYaw();
+            s.pitch = GetCameraPitch();
+            int32_t size = 0;
+            const uint8_t* texels = GetTexturePixels(MakeKey("cc"), &size);
+            for (int i = 0; texels && i < size * size; ++i)
+                s.smokeWhite = s.smokeWhite && texels[i] == 255;
+        }
+        m_shots.push_back(s);
+    }
+
+    static bool AtEndCamera(const Shot& s) {
+        return s.camera.x == -1970.0f && s.camera.y == -2208.0f && s.camera.z == -1978.0f;
+    }
+
+    TempDir m_dir;
+    ScopedWorkingDir m_cwd{m_dir.Path()};
+    HeadlessBackend* m_backend = nullptr;
+    std::vector<Shot> m_shots;
+};
+
+}  // namespace
+
+TEST_F(FireDomeTest, DomeReaches400At13AndTheFixedCameraTakesOverRightAfter) {
+    RunSteady(125);  // frame k at T = k / 8 exactly
+    // Frames up to T = 21.625 (the first past 21.5), then the white frame.
+    ASSERT_EQ(m_shots.size(), 175u);
+    const Shot& at13 = m_shots[104];
+    EXPECT_NEAR(at13.domeScale, 400.0f, 0.01f);
+    EXPECT_FALSE(AtEndCamera(at13));
+    const Shot& after = m_shots[105];
+    EXPECT_TRUE(AtEndCamera(after));
+    // Aimed at the dome at the origin: yaw and pitch of the direction (1970, 2208, 1978).
+    const double pi = 3.14159265358979;
+    EXPECT_NEAR(after.yaw, std::atan2(1978.0, 1970.0) * 180.0 / pi - 90.0, 0.05);
+    EXPECT_NEAR(
+        after.pitch,
+        std::asin(2208.0 / std::sqrt(1970.0 * 1970 + 2208.0 * 2208 + 1978.0 * 1978)) * 180.0 / pi,
+        0.05);
+    for (size_t k = 105; k < 174; ++k) ASSERT_TRUE(AtEndCamera(m_shots[k])) << k;
+    // 1950 at 21.5 s, and no further.
+    EXPECT_NEAR(m_shots[172].domeScale, 1950.0f, 0.01f);
+    EXPECT_NEAR(m_shots[173].domeScale, 1950.0f, 0.01f);
+    // The growth only starts after 8 s: until then the dome keeps its own size.
+    EXPECT_FLOAT_EQ(m_shots[64].domeScale, 1.0f);
+    EXPECT_GT(m_shots[66].domeScale, m_shots[65].domeScale);
+    EXPECT_TRUE(m_shots.back().white);
+    EXPECT_FALSE(m_shots[173].white);
+}
+
+TEST_F(FireDomeTest, DomeAppearsAfterTheStrikeAndTheCameraHoldsBetween8And8Point6) {
+    RunSteady(125);
+    ASSERT_GE(m_shots.size(), 80u);
+    for (int k = 0; k <= 48; ++k) EXPECT_FALSE(m_shots[k].domeShown) << "T " << k / 8.0;
+    EXPECT_FALSE(m_shots[64].domeShown);  // 8 s: not yet
+    EXPECT_TRUE(m_shots[69].domeShown);   // 8.625 s
+    // 8.125 .. 8.5 s: the pose of 8 s, while the scene file's camera moves on either side.
+    for (int k = 65; k <= 68; ++k) {
+        EXPECT_EQ(m_shots[k].camera.x, m_shots[64].camera.x) << k;
+        EXPECT_EQ(m_shots[k].camera.y, m_shots[64].camera.y) << k;
+        EXPECT_EQ(m_shots[k].camera.z, m_shots[64].camera.z) << k;
+    }
+    EXPECT_NE(m_shots[69].camera.x, m_shots[64].camera.x);
+    EXPECT_NE(m_shots[63].camera.x, m_shots[64].camera.x);
+}
+
+TEST_F(FireDomeTest, FramesLongerThanATenthSkipTheRaysStretch) {
+    RunSteady(140);  // frames at 5.88 and 6.02 s: none falls in (5.9, 6]
+    int first = -1;
+    for (size_t k = 0; k < m_shots.size() && first < 0; ++k)
+        if (m_shots[k].rayShown) first = static_cast<int>(k);
+    ASSERT_GE(first, 0);
+    EXPECT_GT(first * 0.14, 7.0);
+    EXPECT_LT(m_shots[first].rayScale.x, 10.0f);
+    EXPECT_FLOAT_EQ(m_shots[first].rayScale.y, 24.5f);
+    for (const Shot& s : m_shots) {
+        if (s.rayShown) {
+            EXPECT_FLOAT_EQ(s.rayScale.y, 24.5f);
+        }
+    }
+}
+
+TEST_F(FireDomeTest, ShortFramesShowTheRayStretchingThenThinning) {
+    RunSteady(50);
+    ASSERT_GT(m_shots.size(), 150u);
+    // 5.95 s: halfway through its tenth of a second, (5.95 - 5.9) x 235 + 1 long.
+    EXPECT_TRUE(m_shots[119].rayShown);
+    EXPECT_NEAR(m_shots[119].rayScale.y, 12.75f, 0.05f);
+    EXPECT_FLOAT_EQ(m_shots[119].rayScale.x, 10.0f);
+    EXPECT_FALSE(m_shots[118].rayShown);  // 5.9 s
+    // 6.5 s: full length; 7.1 s: thinning from 10 toward 0.1; 7.25 s: gone.
+    EXPECT_TRUE(m_shots[130].rayShown);
+    EXPECT_FLOAT_EQ(m_shots[130].rayScale.y, 24.5f);
+    EXPECT_NEAR(m_shots[142].rayScale.x, 10.0f - 0.1f * 49.5f, 0.05f);
+    EXPECT_TRUE(m_shots[142].rayShown);
+    EXPECT_FALSE(m_shots[145].rayShown);
+}
+
+TEST_F(FireDomeTest, ALateFrameLandsOnTheTargetInsteadOfOvershooting) {
+    // Whole seconds, then 12.95 s; whole seconds again, then 21.45 and 22 s.
+    const std::vector<int64_t> times = {0,     1000,  2000,  3000,  4000,  5000,  6000,  7000,
+                                        8000,  9000,  10000, 11000, 12000, 12950, 14000, 15000,
+                                        16000, 17000, 18000, 19000, 20000, 21450, 22000, 23000};
+    Run([times](int64_t n) { return times[std::min<size_t>(n, times.size() - 1)]; });
+    ASSERT_EQ(m_shots.size(), 24u);  // 23 frames and the white one
+    for (int k = 0; k < 14; ++k) EXPECT_LE(m_shots[k].domeScale, 400.0f) << k;
+    EXPECT_FLOAT_EQ(m_shots[13].domeScale, 400.0f);
+    for (int k = 14; k < 23; ++k) EXPECT_LE(m_shots[k].domeScale, 1950.0f) << k;
+    EXPECT_FLOAT_EQ(m_shots[21].domeScale, 1950.0f);
+    EXPECT_FLOAT_EQ(m_shots[22].domeScale, 1950.0f);
+}
+
+TEST_F(FireDomeTest, AKeyEndsTheSceneAndTheWhiteFrameStillShows) {
+    m_backend->ScheduleEvent(10, VideoEventType::KeyDown);
+    RunSteady(50);
+    // The key arrives with the tenth present, which ends the loop; then the white frame.
+    ASSERT_EQ(m_shots.size(), 11u);
+    EXPECT_TRUE(m_shots.back().white);
+    EXPECT_FALSE(m_shots[9].white);
+    EXPECT_EQ(g_display.keyFlag, 0);
+    // The world stays for the closing, without instances.
+    ASSERT_NE(g_context, nullptr);
+    EXPECT_EQ(g_context->instanceCount, 0);
+    EXPECT_GE(FindMesh(MakeKey("hemit")), 0);
+}
+
+TEST_F(FireDomeTest, WithoutTheRayOnlyTheWhiteFrameShows) {
+    std::remove((m_dir.Path() + "/DATA/RAY.OBP").c_str());
+    RunSteady(50);
+    ASSERT_EQ(m_shots.size(), 1u);
+    EXPECT_TRUE(m_shots[0].white);
+    ASSERT_NE(g_context, nullptr);
+    EXPECT_EQ(g_context->instanceCount, 0);
+}
+
+TEST_F(FireDomeTest, WithoutTheSmokeTextureOnlyTheWhiteFrameShows) {
+    std::remove((m_dir.Path() + "/DATA/CC.TGA").c_str());
+    RunSteady(50);
+    ASSERT_EQ(m_shots.size(), 1u);
+    EXPECT_TRUE(m_shots[0].white);
+}
+
+TEST_F(FireDomeTest, ASmallSmokeTextureIsLeftWhite) {
+    m_dir.Write("DATA/CC.TGA", EncodePicture(MakeFilled(128, 128, GreyPalette(), 40)));
+    m_backend->ScheduleEvent(20, VideoEventType::KeyDown);
+    RunSteady(50);
+    ASSERT_EQ(m_shots.size(), 21u);
+    // Read while the frames ran: a 128-texel texture is filled white once and never written.
+    for (size_t k = 0; k + 1 < m_shots.size(); ++k) EXPECT_TRUE(m_shots[k].smokeWhite) << k;
+}
+
+TEST_F(FireDomeTest, TheFullSizeSmokeTextureCarriesSmoke) {
+    m_backend->ScheduleEvent(20, VideoEventType::KeyDown);
+    RunSteady(50);
+    ASSERT_EQ(m_shots.size(), 21u);
+    EXPECT_FALSE(m_shots[5].smokeWhite);
+}
+
+TEST_F(FireDomeTest, ADomeWithoutSizeKeepsScaleOne) {
+    // Every corner at the origin: the mesh size is 0.
+    MeshSource flat;
+    flat.name = "hemit";
+    flat.positions = {CVector(0, 0, 0), CVector(0, 0, 0), CVector(0, 0, 0)};
+    MeshFaceSource face;
+    face.vertex[1] = 1;
+    face.vertex[2] = 2;
+    face.flags = 1;
+    face.texture = "cc";
+    flat.faces = {face};
+    m_dir.Write("DATA/HEMIT.OBP", WriteMeshFile(flat));
+    RunSteady(125);
+    ASSERT_EQ(m_shots.size(), 175u);
+    for (size_t k = 0; k + 1 < m_shots.size(); ++k)
+        ASSERT_FLOAT_EQ(m_shots[k].domeScale, 1.0f) << "T " << k / 8.0;
+}
