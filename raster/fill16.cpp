@@ -54,11 +54,19 @@ struct Span {
             for (int k = 0; k < len; ++k, i += f.dI)
                 dst[k] = f.shade[RampRow(f.ramp, i) + f.colour];
         } else if constexpr (kSurf == kAffine && !kGouraud) {
-            for (int k = 0; k < len; ++k, u += f.dU, v += f.dV)
-                dst[k] = f.shadeRow[f.tex.pixels[ScaledTexel(u, v, f.um, f.vm)]];
+            ScaledRun(dst, len, u, v, f.dU, f.dV, f.um, f.vm, f.tex.pixels, f.shadeRow);
+            u += static_cast<uint32_t>(len) * f.dU;
+            v += static_cast<uint32_t>(len) * f.dV;
         } else if constexpr (kSurf == kAffine) {
-            for (int k = 0; k < len; ++k, i += f.dI, u += f.dU, v += f.dV)
-                dst[k] = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexel(u, v, f.tex.s)]];
+            const bool inRange = IntensityInRange(i, f.dI, len);
+            WithLevelSize(f.tex.s, [&](auto S) {
+                if (inRange)
+                    GouraudRun<S(), false>(dst, len, i, f.dI, u, v, f.dU, f.dV, f.ramp,
+                                           f.tex.pixels, f.shade);
+                else
+                    GouraudRun<S(), true>(dst, len, i, f.dI, u, v, f.dU, f.dV, f.ramp, f.tex.pixels,
+                                          f.shade);
+            });
         } else if constexpr (!kGouraud) {
             DrawPersp(dst, len);
         } else {
@@ -86,12 +94,22 @@ struct Span {
         const int blocks = (len - 1) >> kSegShift, rest = (len - 1) & (kSeg - 1);
         float n = N, o = O, p = P;
         float pu = o / n, pv = p / n;
-        for (int b = 0; b < blocks; ++b) {
+        // Each block's division is started a block ahead, so that it runs beside the pixels.
+        float q = 0;
+        if (blocks > 0) {
             n += kSeg * f.dN;
             o += kSeg * f.dO;
             p += kSeg * f.dP;
-            const float q = 1.0f / n;
+            q = 1.0f / n;
+        }
+        for (int b = 0; b < blocks; ++b) {
             const float nu = q * o, nv = q * p;
+            if (b + 1 < blocks) {
+                n += kSeg * f.dN;
+                o += kSeg * f.dO;
+                p += kSeg * f.dP;
+                q = 1.0f / n;
+            }
             PerspRun(dst, kSeg, pu, pv, FloorToInt((nu - pu) * 0.0625f),
                      FloorToInt((nv - pv) * 0.0625f));
             dst += kSeg;
@@ -115,46 +133,52 @@ struct Span {
     }
 
     void PerspRun(uint16_t* dst, int count, float pu, float pv, int32_t du, int32_t dv) {
-        uint32_t tu = FloorLow32(pu), tv = FloorLow32(pv);
-        for (int k = 0; k < count; ++k) {
-            dst[k] = f.shadeRow[f.tex.pixels[ScaledTexel(tu, tv, f.um, f.vm)]];
-            tu += static_cast<uint32_t>(du);
-            tv += static_cast<uint32_t>(dv);
-        }
+        ScaledRun(dst, count, FloorLow32(pu), FloorLow32(pv), static_cast<uint32_t>(du),
+                  static_cast<uint32_t>(dv), f.um, f.vm, f.tex.pixels, f.shadeRow);
     }
 
     // Reference addressing with 32-bit floors; each block steps (U' - U) >> 4 from where the
     // last block's stepping ended, so a rounding shortfall is corrected once per block.
     void DrawGouraudPersp(uint16_t* dst, int len) {
+        const bool inRange = IntensityInRange(i, f.dI, len);
+        WithLevelSize(f.tex.s, [&](auto S) {
+            if (inRange)
+                GouraudPersp<S(), false>(dst, len);
+            else
+                GouraudPersp<S(), true>(dst, len);
+        });
+    }
+
+    template <int S, bool kClamp>
+    void GouraudPersp(uint16_t* dst, int len) {
         const int blocks = (len - 1) >> kSegShift, rest = (len - 1) & (kSeg - 1);
-        const int s = f.tex.s;
         float n = N, o = O, p = P;
         uint32_t U = static_cast<uint32_t>(FloorToInt(o / n));
         uint32_t V = static_cast<uint32_t>(FloorToInt(p / n));
-        auto run = [&](int count, uint32_t dU, uint32_t dV) {
-            for (int k = 0; k < count; ++k, i += f.dI, U += dU, V += dV)
-                dst[k] = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexel(U, V, s)]];
-            dst += count;
-        };
         for (int b = 0; b < blocks; ++b) {
             n += kSeg * f.dN;
             o += kSeg * f.dO;
             p += kSeg * f.dP;
             const float q = 1.0f / n;
             const int64_t nU = FloorToInt(q * o), nV = FloorToInt(q * p);
-            run(kSeg, static_cast<uint32_t>((nU - static_cast<int32_t>(U)) >> kSegShift),
-                static_cast<uint32_t>((nV - static_cast<int32_t>(V)) >> kSegShift));
+            GouraudRun<S, kClamp>(
+                dst, kSeg, i, f.dI, U, V,
+                static_cast<uint32_t>((nU - static_cast<int32_t>(U)) >> kSegShift),
+                static_cast<uint32_t>((nV - static_cast<int32_t>(V)) >> kSegShift), f.ramp,
+                f.tex.pixels, f.shade);
+            dst += kSeg;
         }
         if (rest > 0) {
             const float q = 1.0f / (n + rest * f.dN);
             const int64_t nU = FloorToInt(q * (o + rest * f.dO));
             const int64_t nV = FloorToInt(q * (p + rest * f.dP));
-            run(rest, static_cast<uint32_t>((nU - static_cast<int32_t>(U)) / rest),
-                static_cast<uint32_t>((nV - static_cast<int32_t>(V)) / rest));
+            GouraudRun<S, kClamp>(dst, rest, i, f.dI, U, V, RestStep(nU, U, rest),
+                                  RestStep(nV, V, rest), f.ramp, f.tex.pixels, f.shade);
+            dst += rest;
             U = static_cast<uint32_t>(nU);
             V = static_cast<uint32_t>(nV);
         }
-        *dst = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexel(U, V, s)]];
+        *dst = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexelHigh<S>(U << 8, V << 8)]];
         i += f.dI;
         N = n + (rest + 1) * f.dN;
         O = o + (rest + 1) * f.dO;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
 
 #include "raster/raster_local.h"
 #include "raster/raster_state.h"
@@ -82,6 +84,115 @@ inline bool GetFaceTexture(const PolygonRecord* rec, FaceTex* out) {
     out->pixels = tex.level[level];
     out->s = size - level;
     return true;
+}
+
+// ---- Inner loops shared by the fillers of both frame kinds (Pixel uint16_t or uint8_t).
+
+// Scaled addressing: texel = ((u & um) | (v & vm)) >> 16, the same as OR-ing the two shifted
+// fields. Pixels are gathered into 32-bit stores (two 16-bit or four 8-bit pixels).
+template <class Pixel>
+inline void ScaledRun(Pixel* dst, int count, uint32_t u, uint32_t v, uint32_t du, uint32_t dv,
+                      uint32_t um, uint32_t vm, const uint8_t* tex, const Pixel* shadeRow) {
+    constexpr int kPer = 4 / sizeof(Pixel);
+    constexpr int kBits = 8 * sizeof(Pixel);
+    int k = 0;
+    for (; k + kPer <= count; k += kPer) {
+        uint32_t word = 0;
+        for (int j = 0; j < kPer; ++j) {
+            word |= static_cast<uint32_t>(shadeRow[tex[((u & um) | (v & vm)) >> 16]])
+                    << (kBits * j);
+            u += du;
+            v += dv;
+        }
+        std::memcpy(dst + k, &word, 4);
+    }
+    for (; k < count; ++k) {
+        dst[k] = shadeRow[tex[((u & um) | (v & vm)) >> 16]];
+        u += du;
+        v += dv;
+    }
+}
+
+// Gouraud intensity i stepping di stays within 0 .. 255 (in 16.16) over count pixels, so
+// that the ramp index needs no clamp: both ends of the linear run are inside.
+inline bool IntensityInRange(uint32_t i, uint32_t di, int count) {
+    const int64_t a = static_cast<int32_t>(i);
+    const int64_t b = a + static_cast<int64_t>(static_cast<int32_t>(di)) * (count - 1);
+    return static_cast<uint64_t>(a) <= 0xFFFFFF && static_cast<uint64_t>(b) <= 0xFFFFFF;
+}
+
+// Reference addressing from u and v shifted left by 8 (the repeat of 2^24 becomes the 32-bit
+// wrap): the top S bits of each are the texel column and row. Equal to RefTexel(u, v, S).
+template <int S>
+inline uint32_t RefTexelHigh(uint32_t u8, uint32_t v8) {
+    if constexpr (S == 0) {
+        return 0;
+    } else {
+        return (u8 >> (32 - S)) | ((v8 >> (32 - S)) << S);
+    }
+}
+
+// Calls f(std::integral_constant<int, s>) for the level size s (0 .. 8).
+template <class F>
+inline void WithLevelSize(int s, F&& f) {
+    switch (s) {
+        case 0:
+            f(std::integral_constant<int, 0>{});
+            break;
+        case 1:
+            f(std::integral_constant<int, 1>{});
+            break;
+        case 2:
+            f(std::integral_constant<int, 2>{});
+            break;
+        case 3:
+            f(std::integral_constant<int, 3>{});
+            break;
+        case 4:
+            f(std::integral_constant<int, 4>{});
+            break;
+        case 5:
+            f(std::integral_constant<int, 5>{});
+            break;
+        case 6:
+            f(std::integral_constant<int, 6>{});
+            break;
+        case 7:
+            f(std::integral_constant<int, 7>{});
+            break;
+        default:
+            f(std::integral_constant<int, 8>{});
+            break;
+    }
+}
+
+// Gouraud-textured run of count pixels with reference addressing: the shade row comes from
+// the ramp at the intensity, the texel from u, v. i, u and v are left after the run. kClamp
+// clamps the ramp index (spans whose intensity leaves 0 .. 255).
+template <int S, bool kClamp, class Pixel>
+inline void GouraudRun(Pixel* dst, int count, uint32_t& i, uint32_t di, uint32_t& u, uint32_t& v,
+                       uint32_t du, uint32_t dv, const uint8_t* ramp, const uint8_t* tex,
+                       const Pixel* shade) {
+    uint32_t ii = i, u8 = u << 8, v8 = v << 8;
+    const uint32_t du8 = du << 8, dv8 = dv << 8;
+    for (int k = 0; k < count; ++k) {
+        const uint32_t row = kClamp ? RampRow(ramp, ii) : (ramp[ii >> 16] & 0x7Fu) << 8;
+        dst[k] = shade[row + tex[RefTexelHigh<S>(u8, v8)]];
+        ii += di;
+        u8 += du8;
+        v8 += dv8;
+    }
+    i = ii;
+    u += static_cast<uint32_t>(count) * du;
+    v += static_cast<uint32_t>(count) * dv;
+}
+
+// The short segment's step: the difference of two 32-bit floors divided (toward zero) by the
+// rest, in 32 bits where the difference fits.
+inline uint32_t RestStep(int64_t next, uint32_t cur, int rest) {
+    const int64_t d = next - static_cast<int32_t>(cur);
+    if (d == static_cast<int32_t>(d)) return static_cast<uint32_t>(static_cast<int32_t>(d) / rest);
+    return static_cast<uint32_t>(d / rest);
 }
 
 enum : int { kSolid = kSurfaceSolid, kAffine = kSurfaceAffine, kPersp = kSurfacePersp };
