@@ -17,8 +17,10 @@ using namespace span_walk;
 
 // Per-face constants shared by every span.
 struct FaceConst {
-    const uint8_t* shade;  // 8-bit shade table
-    int rowBase;           // row-shaded fillers: their row * 256
+    const uint8_t* shade;     // 8-bit shade table
+    int rowBase;              // row-shaded fillers: their row * 256
+    const uint8_t* shadeRow;  // shade + rowBase
+    uint32_t um, vm;          // scaled-addressing masks
     const uint8_t* ramp;
     uint32_t colour;  // palette index of solid faces
     FaceTex tex;
@@ -41,15 +43,19 @@ struct Span {
             for (int k = 0; k < len; ++k, i += f.dI)
                 dst[k] = f.shade[RampRow(f.ramp, i) + f.colour];
         } else if constexpr (kSurf == kAffine && !kGouraud) {
-            RasterState& rs = g_rasterState;
-            rs.texU = static_cast<int32_t>(u);
-            rs.texV = static_cast<int32_t>(v);
-            TexSpan8(len, f.tex.pixels, dst, f.rowBase);
+            ScaledRun(dst, len, u, v, f.dU, f.dV, f.um, f.vm, f.tex.pixels, f.shadeRow);
             u += static_cast<uint32_t>(len) * f.dU;
             v += static_cast<uint32_t>(len) * f.dV;
         } else if constexpr (kSurf == kAffine) {
-            for (int k = 0; k < len; ++k, i += f.dI, u += f.dU, v += f.dV)
-                dst[k] = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexel(u, v, f.tex.s)]];
+            const bool inRange = IntensityInRange(i, f.dI, len);
+            WithLevelSize(f.tex.s, [&](auto S) {
+                if (inRange)
+                    GouraudRun<S(), false>(dst, len, i, f.dI, u, v, f.dU, f.dV, f.ramp,
+                                           f.tex.pixels, f.shade);
+                else
+                    GouraudRun<S(), true>(dst, len, i, f.dI, u, v, f.dU, f.dV, f.ramp, f.tex.pixels,
+                                          f.shade);
+            });
         } else if constexpr (!kGouraud) {
             DrawPersp(dst, len);
         } else {
@@ -75,44 +81,48 @@ struct Span {
     // the last pixel is drawn from the exact values, so a 1-pixel span divides once and draws
     // once.
     void DrawPersp(uint8_t* dst, int len) {
-        RasterState& rs = g_rasterState;
         const int blocks = (len - 1) >> kSegShift, rest = (len - 1) & (kSeg - 1);
         float n = N, o = O, p = P;
         float pu = o / n, pv = p / n;
-        for (int b = 0; b < blocks; ++b) {
+        // Each block's division is started a block ahead, so that it runs beside the pixels.
+        float q = 0;
+        if (blocks > 0) {
             n += kSeg * f.dN;
             o += kSeg * f.dO;
             p += kSeg * f.dP;
-            const float q = 1.0f / n;
+            q = 1.0f / n;
+        }
+        for (int b = 0; b < blocks; ++b) {
             const float nu = q * o, nv = q * p;
-            rs.texDU = FloorToInt((nu - pu) * 0.0625f);
-            rs.texDV = FloorToInt((nv - pv) * 0.0625f);
+            const int32_t du = FloorToInt((nu - pu) * 0.0625f);
+            const int32_t dv = FloorToInt((nv - pv) * 0.0625f);
+            if (b + 1 < blocks) {
+                n += kSeg * f.dN;
+                o += kSeg * f.dO;
+                p += kSeg * f.dP;
+                q = 1.0f / n;
+            }
             // Texture coordinates wrap: the low 32 bits of the 64-bit floor.
-            rs.texU = static_cast<int32_t>(FloorLow32(pu));
-            rs.texV = static_cast<int32_t>(FloorLow32(pv));
-            TexSpan8Block(f.tex.pixels, dst, f.rowBase);
+            ScaledRun(dst, kSeg, FloorLow32(pu), FloorLow32(pv), static_cast<uint32_t>(du),
+                      static_cast<uint32_t>(dv), f.um, f.vm, f.tex.pixels, f.shadeRow);
             dst += kSeg;
             pu = nu;
             pv = nv;
         }
         if (rest > 0) {
-            const float q = 1.0f / (n + rest * f.dN);
-            const float nu = q * (o + rest * f.dO), nv = q * (p + rest * f.dP);
-            rs.texDU = FloorToInt((nu - pu) * kRecip[rest]);
-            rs.texDV = FloorToInt((nv - pv) * kRecip[rest]);
-            rs.texU = static_cast<int32_t>(FloorLow32(pu));
-            rs.texV = static_cast<int32_t>(FloorLow32(pv));
-            TexSpan8(rest, f.tex.pixels, dst, f.rowBase);
+            const float qr = 1.0f / (n + rest * f.dN);
+            const float nu = qr * (o + rest * f.dO), nv = qr * (p + rest * f.dP);
+            ScaledRun(dst, rest, FloorLow32(pu), FloorLow32(pv),
+                      static_cast<uint32_t>(FloorToInt((nu - pu) * kRecip[rest])),
+                      static_cast<uint32_t>(FloorToInt((nv - pv) * kRecip[rest])), f.um, f.vm,
+                      f.tex.pixels, f.shadeRow);
             dst += rest;
             pu = nu;
             pv = nv;
         }
         // The masks keep the fraction out of V's field, so the sum never carries into a
         // neighbouring texel: the same texel as the span routine's OR.
-        const uint32_t um = static_cast<uint32_t>(rs.texUMask);
-        const uint32_t vm = static_cast<uint32_t>(rs.texVMask);
-        *dst = f.shade[f.rowBase +
-                       f.tex.pixels[((FloorLow32(pv) & vm) + (FloorLow32(pu) & um)) >> 16]];
+        *dst = f.shadeRow[f.tex.pixels[((FloorLow32(pv) & f.vm) + (FloorLow32(pu) & f.um)) >> 16]];
         // Leave the values at the pixel after the span (the depth fillers continue from there).
         N = n + (rest + 1) * f.dN;
         O = o + (rest + 1) * f.dO;
@@ -122,16 +132,21 @@ struct Span {
     // Reference addressing with 32-bit floors; each block steps (U' - U) >> 4 from where the
     // last block's stepping ended, so a rounding shortfall is corrected once per block.
     void DrawGouraudPersp(uint8_t* dst, int len) {
+        const bool inRange = IntensityInRange(i, f.dI, len);
+        WithLevelSize(f.tex.s, [&](auto S) {
+            if (inRange)
+                GouraudPersp<S(), false>(dst, len);
+            else
+                GouraudPersp<S(), true>(dst, len);
+        });
+    }
+
+    template <int S, bool kClamp>
+    void GouraudPersp(uint8_t* dst, int len) {
         const int blocks = (len - 1) >> kSegShift, rest = (len - 1) & (kSeg - 1);
-        const int s = f.tex.s;
         float n = N, o = O, p = P;
         uint32_t U = static_cast<uint32_t>(FloorToInt(o / n));
         uint32_t V = static_cast<uint32_t>(FloorToInt(p / n));
-        auto run = [&](int count, uint32_t dU, uint32_t dV) {
-            for (int k = 0; k < count; ++k, i += f.dI, U += dU, V += dV)
-                dst[k] = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexel(U, V, s)]];
-            dst += count;
-        };
         for (int b = 0; b < blocks; ++b) {
             n += kSeg * f.dN;
             o += kSeg * f.dO;
@@ -139,20 +154,25 @@ struct Span {
             const float q = 1.0f / n;
             const int64_t nU = FloorToInt(q * o), nV = FloorToInt(q * p);
             // The difference of two 32-bit floors needs 33 bits; shift it arithmetically.
-            run(kSeg, static_cast<uint32_t>((nU - static_cast<int32_t>(U)) >> kSegShift),
-                static_cast<uint32_t>((nV - static_cast<int32_t>(V)) >> kSegShift));
+            GouraudRun<S, kClamp>(
+                dst, kSeg, i, f.dI, U, V,
+                static_cast<uint32_t>((nU - static_cast<int32_t>(U)) >> kSegShift),
+                static_cast<uint32_t>((nV - static_cast<int32_t>(V)) >> kSegShift), f.ramp,
+                f.tex.pixels, f.shade);
+            dst += kSeg;
         }
         if (rest > 0) {
             const float q = 1.0f / (n + rest * f.dN);
             const int64_t nU = FloorToInt(q * (o + rest * f.dO));
             const int64_t nV = FloorToInt(q * (p + rest * f.dP));
             // Division truncates toward zero, as the integer step of the short segment.
-            run(rest, static_cast<uint32_t>((nU - static_cast<int32_t>(U)) / rest),
-                static_cast<uint32_t>((nV - static_cast<int32_t>(V)) / rest));
+            GouraudRun<S, kClamp>(dst, rest, i, f.dI, U, V, RestStep(nU, U, rest),
+                                  RestStep(nV, V, rest), f.ramp, f.tex.pixels, f.shade);
+            dst += rest;
             U = static_cast<uint32_t>(nU);
             V = static_cast<uint32_t>(nV);
         }
-        *dst = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexel(U, V, s)]];
+        *dst = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexelHigh<S>(U << 8, V << 8)]];
         i += f.dI;
         N = n + (rest + 1) * f.dN;
         O = o + (rest + 1) * f.dO;
@@ -193,6 +213,7 @@ void Fill8(const PolygonRecord* rec, int row) {
     }
     f.shade = t.shade8;
     f.rowBase = (row & 127) * 256;
+    f.shadeRow = t.shade8 + f.rowBase;
     f.ramp = rec->object->ramp ? rec->object->ramp : kUnlitRamp.data();
     f.colour = static_cast<uint32_t>(rec->face->colour) & 0xFF;
     const int s = f.tex.s;
@@ -215,8 +236,10 @@ void Fill8(const PolygonRecord* rec, int row) {
         }
     }
     if constexpr (kScaled) {
-        rs.texUMask = static_cast<int32_t>(((1u << s) << 16) - 1);
-        rs.texVMask = static_cast<int32_t>(((1u << s) - 1) << (s + 16));
+        f.um = ((1u << s) << 16) - 1;
+        f.vm = ((1u << s) - 1) << (s + 16);
+        rs.texUMask = static_cast<int32_t>(f.um);
+        rs.texVMask = static_cast<int32_t>(f.vm);
         // The perspective fillers set their steps per block.
         if constexpr (kSurf == kAffine) {
             rs.texDU = static_cast<int32_t>(f.dU);

@@ -89,11 +89,11 @@ inline bool GetFaceTexture(const PolygonRecord* rec, FaceTex* out) {
 // ---- Inner loops shared by the fillers of both frame kinds (Pixel uint16_t or uint8_t).
 
 // Scaled addressing: texel = ((u & um) | (v & vm)) >> 16, the same as OR-ing the two shifted
-// fields. Pixels are gathered into 32-bit stores (two 16-bit or four 8-bit pixels).
+// fields. 16-bit pixels are gathered in pairs into 32-bit stores; bytes are stored singly.
 template <class Pixel>
 inline void ScaledRun(Pixel* dst, int count, uint32_t u, uint32_t v, uint32_t du, uint32_t dv,
                       uint32_t um, uint32_t vm, const uint8_t* tex, const Pixel* shadeRow) {
-    constexpr int kPer = 4 / sizeof(Pixel);
+    constexpr int kPer = sizeof(Pixel) == 2 ? 2 : 1;
     constexpr int kBits = 8 * sizeof(Pixel);
     int k = 0;
     for (; k + kPer <= count; k += kPer) {
