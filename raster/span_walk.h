@@ -104,7 +104,7 @@ inline void ScaledRun(Pixel* dst, int count, uint32_t u, uint32_t v, uint32_t du
             u += du;
             v += dv;
         }
-        std::memcpy(dst + k, &word, 4);
+        std::memcpy(dst + k, &word, sizeof(Pixel) * kPer);
     }
     for (; k < count; ++k) {
         dst[k] = shadeRow[tex[((u & um) | (v & vm)) >> 16]];
