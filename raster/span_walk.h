@@ -2,6 +2,8 @@
 // constants, ramp and texel addressing, edge-walk attributes and the face's texture level.
 #pragma once
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -89,22 +91,36 @@ inline bool GetFaceTexture(const PolygonRecord* rec, FaceTex* out) {
 // ---- Inner loops shared by the fillers of both frame kinds (Pixel uint16_t or uint8_t).
 
 // Scaled addressing: texel = ((u & um) | (v & vm)) >> 16, the same as OR-ing the two shifted
-// fields. 16-bit pixels are gathered in pairs into 32-bit stores; bytes are stored singly.
+// fields. Four texel indices at a time come from SSE2 lanes; the four pixels go out in one
+// store (8 bytes of 16-bit pixels, 4 of bytes).
 template <class Pixel>
 inline void ScaledRun(Pixel* dst, int count, uint32_t u, uint32_t v, uint32_t du, uint32_t dv,
                       uint32_t um, uint32_t vm, const uint8_t* tex, const Pixel* shadeRow) {
-    constexpr int kPer = sizeof(Pixel) == 2 ? 2 : 1;
     constexpr int kBits = 8 * sizeof(Pixel);
+    using Word = std::conditional_t<sizeof(Pixel) == 2, uint64_t, uint32_t>;
     int k = 0;
-    for (; k + kPer <= count; k += kPer) {
-        uint32_t word = 0;
-        for (int j = 0; j < kPer; ++j) {
-            word |= static_cast<uint32_t>(shadeRow[tex[((u & um) | (v & vm)) >> 16]])
-                    << (kBits * j);
-            u += du;
-            v += dv;
+    if (count >= 4) {
+        const auto i32 = [](uint32_t x) { return static_cast<int32_t>(x); };
+        __m128i uv = _mm_setr_epi32(i32(u), i32(u + du), i32(u + 2 * du), i32(u + 3 * du));
+        __m128i vv = _mm_setr_epi32(i32(v), i32(v + dv), i32(v + 2 * dv), i32(v + 3 * dv));
+        const __m128i du4 = _mm_set1_epi32(i32(4 * du)), dv4 = _mm_set1_epi32(i32(4 * dv));
+        const __m128i umv = _mm_set1_epi32(i32(um)), vmv = _mm_set1_epi32(i32(vm));
+        for (; k + 4 <= count; k += 4) {
+            const __m128i t =
+                _mm_srli_epi32(_mm_or_si128(_mm_and_si128(uv, umv), _mm_and_si128(vv, vmv)), 16);
+            const uint64_t lo = static_cast<uint64_t>(_mm_cvtsi128_si64(t));
+            const uint64_t hi = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(t, t)));
+            const Word word = static_cast<Word>(shadeRow[tex[static_cast<uint32_t>(lo)]]) |
+                              static_cast<Word>(shadeRow[tex[lo >> 32]]) << kBits |
+                              static_cast<Word>(shadeRow[tex[static_cast<uint32_t>(hi)]])
+                                  << (2 * kBits) |
+                              static_cast<Word>(shadeRow[tex[hi >> 32]]) << (3 * kBits);
+            std::memcpy(dst + k, &word, sizeof word);
+            uv = _mm_add_epi32(uv, du4);
+            vv = _mm_add_epi32(vv, dv4);
         }
-        std::memcpy(dst + k, &word, sizeof(Pixel) * kPer);
+        u += static_cast<uint32_t>(k) * du;
+        v += static_cast<uint32_t>(k) * dv;
     }
     for (; k < count; ++k) {
         dst[k] = shadeRow[tex[((u & um) | (v & vm)) >> 16]];
