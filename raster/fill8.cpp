@@ -50,8 +50,8 @@ struct Span {
             const bool inRange = IntensityInRange(i, f.dI, len);
             WithLevelSize(f.tex.s, [&](auto S) {
                 if (inRange)
-                    GouraudRun<S(), false>(dst, len, i, f.dI, u, v, f.dU, f.dV, f.ramp,
-                                           f.tex.pixels, f.shade);
+                    GouraudRun<S(), false, true>(dst, len, i, f.dI, u, v, f.dU, f.dV, f.ramp,
+                                                 f.tex.pixels, f.shade);
                 else
                     GouraudRun<S(), true>(dst, len, i, f.dI, u, v, f.dU, f.dV, f.ramp, f.tex.pixels,
                                           f.shade);
