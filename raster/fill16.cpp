@@ -133,8 +133,8 @@ struct Span {
     }
 
     void PerspRun(uint16_t* dst, int count, float pu, float pv, int32_t du, int32_t dv) {
-        ScaledRun(dst, count, FloorLow32(pu), FloorLow32(pv), static_cast<uint32_t>(du),
-                  static_cast<uint32_t>(dv), f.um, f.vm, f.tex.pixels, f.shadeRow);
+        ScaledRun<false>(dst, count, FloorLow32(pu), FloorLow32(pv), static_cast<uint32_t>(du),
+                         static_cast<uint32_t>(dv), f.um, f.vm, f.tex.pixels, f.shadeRow);
     }
 
     // Reference addressing with 32-bit floors; each block steps (U' - U) >> 4 from where the

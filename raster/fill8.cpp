@@ -103,8 +103,8 @@ struct Span {
                 q = 1.0f / n;
             }
             // Texture coordinates wrap: the low 32 bits of the 64-bit floor.
-            ScaledRun(dst, kSeg, FloorLow32(pu), FloorLow32(pv), static_cast<uint32_t>(du),
-                      static_cast<uint32_t>(dv), f.um, f.vm, f.tex.pixels, f.shadeRow);
+            ScaledRun<false>(dst, kSeg, FloorLow32(pu), FloorLow32(pv), static_cast<uint32_t>(du),
+                             static_cast<uint32_t>(dv), f.um, f.vm, f.tex.pixels, f.shadeRow);
             dst += kSeg;
             pu = nu;
             pv = nv;
@@ -112,10 +112,10 @@ struct Span {
         if (rest > 0) {
             const float qr = 1.0f / (n + rest * f.dN);
             const float nu = qr * (o + rest * f.dO), nv = qr * (p + rest * f.dP);
-            ScaledRun(dst, rest, FloorLow32(pu), FloorLow32(pv),
-                      static_cast<uint32_t>(FloorToInt((nu - pu) * kRecip[rest])),
-                      static_cast<uint32_t>(FloorToInt((nv - pv) * kRecip[rest])), f.um, f.vm,
-                      f.tex.pixels, f.shadeRow);
+            ScaledRun<false>(dst, rest, FloorLow32(pu), FloorLow32(pv),
+                             static_cast<uint32_t>(FloorToInt((nu - pu) * kRecip[rest])),
+                             static_cast<uint32_t>(FloorToInt((nv - pv) * kRecip[rest])), f.um,
+                             f.vm, f.tex.pixels, f.shadeRow);
             dst += rest;
             pu = nu;
             pv = nv;

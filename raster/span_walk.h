@@ -91,15 +91,17 @@ inline bool GetFaceTexture(const PolygonRecord* rec, FaceTex* out) {
 // ---- Inner loops shared by the fillers of both frame kinds (Pixel uint16_t or uint8_t).
 
 // Scaled addressing: texel = ((u & um) | (v & vm)) >> 16, the same as OR-ing the two shifted
-// fields. Four texel indices at a time come from SSE2 lanes; the four pixels go out in one
-// store (8 bytes of 16-bit pixels, 4 of bytes).
-template <class Pixel>
-inline void ScaledRun(Pixel* dst, int count, uint32_t u, uint32_t v, uint32_t du, uint32_t dv,
-                      uint32_t um, uint32_t vm, const uint8_t* tex, const Pixel* shadeRow) {
+// fields. With kLanes four texel indices at a time come from SSE2 lanes and the four pixels go
+// out in one store (8 bytes of 16-bit pixels, 4 of bytes); without (the perspective blocks,
+// where setting up the lanes costs more than it saves) 16-bit pixels are stored in pairs.
+template <bool kLanes = true, class Pixel>
+[[gnu::always_inline]] inline void ScaledRun(Pixel* dst, int count, uint32_t u, uint32_t v,
+                                             uint32_t du, uint32_t dv, uint32_t um, uint32_t vm,
+                                             const uint8_t* tex, const Pixel* shadeRow) {
     constexpr int kBits = 8 * sizeof(Pixel);
     using Word = std::conditional_t<sizeof(Pixel) == 2, uint64_t, uint32_t>;
     int k = 0;
-    if (count >= 4) {
+    if (kLanes && count >= 4) {
         const auto i32 = [](uint32_t x) { return static_cast<int32_t>(x); };
         __m128i uv = _mm_setr_epi32(i32(u), i32(u + du), i32(u + 2 * du), i32(u + 3 * du));
         __m128i vv = _mm_setr_epi32(i32(v), i32(v + dv), i32(v + 2 * dv), i32(v + 3 * dv));
@@ -121,6 +123,16 @@ inline void ScaledRun(Pixel* dst, int count, uint32_t u, uint32_t v, uint32_t du
         }
         u += static_cast<uint32_t>(k) * du;
         v += static_cast<uint32_t>(k) * dv;
+    }
+    if constexpr (!kLanes && sizeof(Pixel) == 2) {
+        for (; k + 2 <= count; k += 2) {
+            const uint32_t a = shadeRow[tex[((u & um) | (v & vm)) >> 16]];
+            const uint32_t b = shadeRow[tex[(((u + du) & um) | ((v + dv) & vm)) >> 16]];
+            const uint32_t pair = a | b << 16;
+            std::memcpy(dst + k, &pair, 4);
+            u += 2 * du;
+            v += 2 * dv;
+        }
     }
     for (; k < count; ++k) {
         dst[k] = shadeRow[tex[((u & um) | (v & vm)) >> 16]];
