@@ -94,27 +94,32 @@ struct Span {
         const int blocks = (len - 1) >> kSegShift, rest = (len - 1) & (kSeg - 1);
         float n = N, o = O, p = P;
         float pu = o / n, pv = p / n;
-        // Each block's division is started a block ahead, so that it runs beside the pixels.
-        float q = 0;
-        if (blocks > 0) {
+        // Software-pipelined: the next block's division and conversions are done before the
+        // current block's pixels, so that they run beside them.
+        struct Block {
+            uint32_t u, v, du, dv;
+        };
+        const auto next = [&]() {
             n += kSeg * f.dN;
             o += kSeg * f.dO;
             p += kSeg * f.dP;
-            q = 1.0f / n;
-        }
-        for (int b = 0; b < blocks; ++b) {
+            const float q = 1.0f / n;
             const float nu = q * o, nv = q * p;
-            if (b + 1 < blocks) {
-                n += kSeg * f.dN;
-                o += kSeg * f.dO;
-                p += kSeg * f.dP;
-                q = 1.0f / n;
-            }
-            PerspRun(dst, kSeg, pu, pv, FloorToInt((nu - pu) * 0.0625f),
-                     FloorToInt((nv - pv) * 0.0625f));
-            dst += kSeg;
+            const Block blk{FloorLow32(pu), FloorLow32(pv),
+                            static_cast<uint32_t>(FloorToInt((nu - pu) * 0.0625f)),
+                            static_cast<uint32_t>(FloorToInt((nv - pv) * 0.0625f))};
             pu = nu;
             pv = nv;
+            return blk;
+        };
+        Block cur{};
+        if (blocks > 0) cur = next();
+        for (int b = 0; b < blocks; ++b) {
+            const Block blk = cur;
+            if (b + 1 < blocks) cur = next();
+            ScaledRun<false>(dst, kSeg, blk.u, blk.v, blk.du, blk.dv, f.um, f.vm, f.tex.pixels,
+                             f.shadeRow);
+            dst += kSeg;
         }
         if (rest > 0) {
             const float q = 1.0f / (n + rest * f.dN);
@@ -155,16 +160,25 @@ struct Span {
         float n = N, o = O, p = P;
         uint32_t U = static_cast<uint32_t>(FloorToInt(o / n));
         uint32_t V = static_cast<uint32_t>(FloorToInt(p / n));
-        for (int b = 0; b < blocks; ++b) {
+        // The next block's end is converted before the current block's pixels.
+        int64_t nU = 0, nV = 0;
+        const auto ends = [&]() {
             n += kSeg * f.dN;
             o += kSeg * f.dO;
             p += kSeg * f.dP;
             const float q = 1.0f / n;
-            const int64_t nU = FloorToInt(q * o), nV = FloorToInt(q * p);
+            nU = FloorToInt(q * o);
+            nV = FloorToInt(q * p);
+        };
+        if (blocks > 0) ends();
+        for (int b = 0; b < blocks; ++b) {
+            const int64_t cU = nU, cV = nV;
+            if (b + 1 < blocks) ends();
+            // The difference of two 32-bit floors needs 33 bits; shift it arithmetically.
             GouraudRun<S, kClamp>(
                 dst, kSeg, i, f.dI, U, V,
-                static_cast<uint32_t>((nU - static_cast<int32_t>(U)) >> kSegShift),
-                static_cast<uint32_t>((nV - static_cast<int32_t>(V)) >> kSegShift), f.ramp,
+                static_cast<uint32_t>((cU - static_cast<int32_t>(U)) >> kSegShift),
+                static_cast<uint32_t>((cV - static_cast<int32_t>(V)) >> kSegShift), f.ramp,
                 f.tex.pixels, f.shade);
             dst += kSeg;
         }
