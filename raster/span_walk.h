@@ -90,6 +90,9 @@ inline bool GetFaceTexture(const PolygonRecord* rec, FaceTex* out) {
 
 // ---- Inner loops shared by the fillers of both frame kinds (Pixel uint16_t or uint8_t).
 
+// Runs shorter than this do not repay setting up the SSE2 lanes.
+inline constexpr int kLaneMin = 16;
+
 // Scaled addressing: texel = ((u & um) | (v & vm)) >> 16, the same as OR-ing the two shifted
 // fields. With kLanes four texel indices at a time come from SSE2 lanes and the four pixels go
 // out in one store (8 bytes of 16-bit pixels, 4 of bytes); without (the perspective blocks,
@@ -101,7 +104,7 @@ template <bool kLanes = true, class Pixel>
     constexpr int kBits = 8 * sizeof(Pixel);
     using Word = std::conditional_t<sizeof(Pixel) == 2, uint64_t, uint32_t>;
     int k = 0;
-    if (kLanes && count >= 4) {
+    if (kLanes && count >= kLaneMin) {
         const auto i32 = [](uint32_t x) { return static_cast<int32_t>(x); };
         __m128i uv = _mm_setr_epi32(i32(u), i32(u + du), i32(u + 2 * du), i32(u + 3 * du));
         __m128i vv = _mm_setr_epi32(i32(v), i32(v + dv), i32(v + 2 * dv), i32(v + 3 * dv));
@@ -206,7 +209,7 @@ template <int S, bool kClamp, bool kLanes = false, class Pixel>
     uint32_t ii = i, u8 = u << 8, v8 = v << 8;
     const uint32_t du8 = du << 8, dv8 = dv << 8;
     int k = 0;
-    if constexpr (!kClamp && kLanes) {
+    if (!kClamp && kLanes && count >= kLaneMin) {
         // Intensity inside 0 .. 255: each lane holds the texel index in its low half and the
         // ramp index in its high half; four pixels per pass, stored together.
         constexpr int kBits = 8 * sizeof(Pixel);
