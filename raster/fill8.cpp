@@ -26,6 +26,7 @@ struct FaceConst {
     FaceTex tex;
     uint32_t dI, dU, dV;  // per pixel, 16.16 (reference units for the Gouraud fillers)
     float dN, dO, dP;     // perspective: rz, u*rz, v*rz per pixel
+    RampRows rows;        // textured Gouraud fillers
 };
 
 // One span's worth of interpolated values. Draw(dst, len) draws len pixels and leaves every
@@ -50,10 +51,10 @@ struct Span {
             const bool inRange = IntensityInRange(i, f.dI, len);
             WithLevelSize(f.tex.s, [&](auto S) {
                 if (inRange)
-                    GouraudRun<S(), false, true>(dst, len, i, f.dI, u, v, f.dU, f.dV, f.ramp,
+                    GouraudRun<S(), false, true>(dst, len, i, f.dI, u, v, f.dU, f.dV, f.rows,
                                                  f.tex.pixels, f.shade);
                 else
-                    GouraudRun<S(), true>(dst, len, i, f.dI, u, v, f.dU, f.dV, f.ramp, f.tex.pixels,
+                    GouraudRun<S(), true>(dst, len, i, f.dI, u, v, f.dU, f.dV, f.rows, f.tex.pixels,
                                           f.shade);
             });
         } else if constexpr (!kGouraud) {
@@ -168,7 +169,7 @@ struct Span {
             GouraudRun<S, kClamp>(
                 dst, kSeg, i, f.dI, U, V,
                 static_cast<uint32_t>((cU - static_cast<int32_t>(U)) >> kSegShift),
-                static_cast<uint32_t>((cV - static_cast<int32_t>(V)) >> kSegShift), f.ramp,
+                static_cast<uint32_t>((cV - static_cast<int32_t>(V)) >> kSegShift), f.rows,
                 f.tex.pixels, f.shade);
             dst += kSeg;
         }
@@ -178,7 +179,7 @@ struct Span {
             const int64_t nV = FloorToInt(q * (p + rest * f.dP));
             // Division truncates toward zero, as the integer step of the short segment.
             GouraudRun<S, kClamp>(dst, rest, i, f.dI, U, V, RestStep(nU, U, rest),
-                                  RestStep(nV, V, rest), f.ramp, f.tex.pixels, f.shade);
+                                  RestStep(nV, V, rest), f.rows, f.tex.pixels, f.shade);
             dst += rest;
             U = static_cast<uint32_t>(nU);
             V = static_cast<uint32_t>(nV);
@@ -226,6 +227,7 @@ void Fill8(const PolygonRecord* rec, int row) {
     f.rowBase = (row & 127) * 256;
     f.shadeRow = t.shade8 + f.rowBase;
     f.ramp = rec->object->ramp ? rec->object->ramp : kUnlitRamp.data();
+    if constexpr (kGouraud && kSurf != kSolid) f.rows.Build(f.ramp);
     f.colour = static_cast<uint32_t>(rec->face->colour) & 0xFF;
     const int s = f.tex.s;
     const GradientPlane& pRz = rs.planes[kPlaneRz];

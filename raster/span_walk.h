@@ -36,6 +36,25 @@ inline int RampRow(const uint8_t* ramp, uint32_t i) {
     return (ramp[std::clamp(static_cast<int32_t>(i) >> 16, 0, 255)] & 0x7F) << 8;
 }
 
+// A face's ramp with its shade-row offsets, (ramp[k] & 0x7F) << 8, tabled once per face so
+// that a pixel inside the ramp's range looks its row up in one step.
+struct RampRows {
+    const uint8_t* ramp = nullptr;
+    alignas(16) uint16_t row[256];
+
+    void Build(const uint8_t* r) {
+        ramp = r;
+        const __m128i low7 = _mm_set1_epi8(0x7F), zero = _mm_setzero_si128();
+        for (int k = 0; k < 256; k += 16) {
+            const __m128i x =
+                _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r + k)), low7);
+            // The byte into the high half of each 16-bit entry: the shift by 8.
+            _mm_store_si128(reinterpret_cast<__m128i*>(row + k), _mm_unpacklo_epi8(zero, x));
+            _mm_store_si128(reinterpret_cast<__m128i*>(row + k + 8), _mm_unpackhi_epi8(zero, x));
+        }
+    }
+};
+
 // Reference addressing: u, v in 16.16 texels of the 256 reference; & 0xFFFFFF repeats the
 // texture every 256 reference texels whatever the level's size 2^s.
 inline uint32_t RefTexel(uint32_t u, uint32_t v, int s) {
@@ -204,7 +223,7 @@ inline void WithLevelSize(int s, F&& f) {
 template <int S, bool kClamp, bool kLanes = false, class Pixel>
 [[gnu::always_inline]] inline void GouraudRun(Pixel* dst, int count, uint32_t& i, uint32_t di,
                                               uint32_t& u, uint32_t& v, uint32_t du, uint32_t dv,
-                                              const uint8_t* ramp, const uint8_t* tex,
+                                              const RampRows& rr, const uint8_t* tex,
                                               const Pixel* shade) {
     uint32_t ii = i, u8 = u << 8, v8 = v << 8;
     const uint32_t du8 = du << 8, dv8 = dv << 8;
@@ -223,7 +242,7 @@ template <int S, bool kClamp, bool kLanes = false, class Pixel>
                       dv4 = _mm_set1_epi32(i32(4 * dv8));
         const __m128i high = _mm_set1_epi32(i32(0xFFFF0000u));
         const auto pixel = [&](uint32_t lane) {
-            return static_cast<Word>(shade[((ramp[lane >> 16] & 0x7Fu) << 8) + tex[lane & 0xFFFF]]);
+            return static_cast<Word>(shade[rr.row[lane >> 16] + tex[lane & 0xFFFF]]);
         };
         for (; k + 4 <= count; k += 4) {
             __m128i t = _mm_and_si128(iv, high);
@@ -247,7 +266,7 @@ template <int S, bool kClamp, bool kLanes = false, class Pixel>
         v8 += static_cast<uint32_t>(k) * dv8;
     }
     for (; k < count; ++k) {
-        const uint32_t row = kClamp ? RampRow(ramp, ii) : (ramp[ii >> 16] & 0x7Fu) << 8;
+        const uint32_t row = kClamp ? RampRow(rr.ramp, ii) : rr.row[ii >> 16];
         dst[k] = shade[row + tex[RefTexelHigh<S>(u8, v8)]];
         ii += di;
         u8 += du8;
