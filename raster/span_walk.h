@@ -42,6 +42,9 @@ struct RampRows {
     const uint8_t* ramp = nullptr;
     alignas(16) uint16_t row[256];
 
+    // Left unfilled (not zeroed) until Build: only the textured Gouraud fillers use it.
+    RampRows() {}
+
     void Build(const uint8_t* r) {
         ramp = r;
         const __m128i low7 = _mm_set1_epi8(0x7F), zero = _mm_setzero_si128();
