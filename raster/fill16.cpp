@@ -29,15 +29,15 @@ inline void SolidSpan(uint16_t* dst, int n, uint16_t c) {
 
 // Per-face constants shared by every span.
 struct FaceConst {
-    const uint16_t* shade;     // 16-bit shade table
-    const uint16_t* shadeRow;  // row-shaded fillers: their row
-    const uint8_t* ramp;
-    uint32_t colour;  // palette index of solid faces
+    const uint16_t* shade = nullptr;     // 16-bit shade table
+    const uint16_t* shadeRow = nullptr;  // row-shaded fillers: their row
+    const uint8_t* ramp = nullptr;
+    uint32_t colour = 0;  // palette index of solid faces
     FaceTex tex;
-    uint32_t dI, dU, dV;  // per pixel, 16.16 (reference units for the Gouraud fillers)
-    uint32_t um, vm;      // scaled-addressing masks
-    float dN, dO, dP;     // perspective: rz, u*rz, v*rz per pixel
-    RampRows rows;        // textured Gouraud fillers
+    uint32_t dI = 0, dU = 0, dV = 0;  // per pixel, 16.16 (reference units for the Gouraud fillers)
+    uint32_t um = 0, vm = 0;          // scaled-addressing masks
+    float dN = 0, dO = 0, dP = 0;     // perspective: rz, u*rz, v*rz per pixel
+    RampRows rows;                    // textured Gouraud fillers
 };
 
 // One span's worth of interpolated values. Draw(dst, len) draws len pixels and leaves every
@@ -237,7 +237,8 @@ void Fill16(const PolygonRecord* rec, int row) {
     if (rs.edgeCount <= 0 || !t.frame16 || !t.shade16) return;
     if (kDepth && !t.depth) return;
 
-    FaceConst f{};
+    // Default-initialised: the ramp rows are filled only by the fillers that use them.
+    FaceConst f;
     if constexpr (kSurf != kSolid) {
         if (!GetFaceTexture(rec, &f.tex)) return;
     }

@@ -17,16 +17,16 @@ using namespace span_walk;
 
 // Per-face constants shared by every span.
 struct FaceConst {
-    const uint8_t* shade;     // 8-bit shade table
-    int rowBase;              // row-shaded fillers: their row * 256
-    const uint8_t* shadeRow;  // shade + rowBase
-    uint32_t um, vm;          // scaled-addressing masks
-    const uint8_t* ramp;
-    uint32_t colour;  // palette index of solid faces
+    const uint8_t* shade = nullptr;     // 8-bit shade table
+    int rowBase = 0;                    // row-shaded fillers: their row * 256
+    const uint8_t* shadeRow = nullptr;  // shade + rowBase
+    uint32_t um = 0, vm = 0;            // scaled-addressing masks
+    const uint8_t* ramp = nullptr;
+    uint32_t colour = 0;  // palette index of solid faces
     FaceTex tex;
-    uint32_t dI, dU, dV;  // per pixel, 16.16 (reference units for the Gouraud fillers)
-    float dN, dO, dP;     // perspective: rz, u*rz, v*rz per pixel
-    RampRows rows;        // textured Gouraud fillers
+    uint32_t dI = 0, dU = 0, dV = 0;  // per pixel, 16.16 (reference units for the Gouraud fillers)
+    float dN = 0, dO = 0, dP = 0;     // perspective: rz, u*rz, v*rz per pixel
+    RampRows rows;                    // textured Gouraud fillers
 };
 
 // One span's worth of interpolated values. Draw(dst, len) draws len pixels and leaves every
@@ -219,7 +219,8 @@ void Fill8(const PolygonRecord* rec, int row) {
     if (rs.edgeCount <= 0 || !t.frame8 || !t.shade8) return;
     if (kDepth && !t.depth) return;
 
-    FaceConst f{};
+    // Default-initialised: the ramp rows are filled only by the fillers that use them.
+    FaceConst f;
     if constexpr (kSurf != kSolid) {
         if (!GetFaceTexture(rec, &f.tex)) return;
     }
