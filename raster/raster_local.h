@@ -20,15 +20,6 @@ inline int32_t FloorToInt(double v) {
     }
     return v < 0 ? INT32_MIN : 0;
 }
-// The same for a single-precision value (the perspective blocks' steps).
-inline int32_t FloorToInt(float v) {
-    if (v >= 2147483648.0f) return INT32_MAX;
-    if (v >= -2147483648.0f) {
-        const int32_t t = static_cast<int32_t>(v);
-        return t - (v < static_cast<float>(t));
-    }
-    return v < 0 ? INT32_MIN : 0;
-}
 
 // The low 32 bits of the 64-bit floor (perspective texture coordinates wrap, they never
 // saturate within the 64-bit range).
