@@ -29,14 +29,15 @@ inline void SolidSpan(uint16_t* dst, int n, uint16_t c) {
 
 // Per-face constants shared by every span.
 struct FaceConst {
-    const uint16_t* shade;     // 16-bit shade table
-    const uint16_t* shadeRow;  // row-shaded fillers: their row
-    const uint8_t* ramp;
-    uint32_t colour;  // palette index of solid faces
+    const uint16_t* shade = nullptr;     // 16-bit shade table
+    const uint16_t* shadeRow = nullptr;  // row-shaded fillers: their row
+    const uint8_t* ramp = nullptr;
+    uint32_t colour = 0;  // palette index of solid faces
     FaceTex tex;
-    uint32_t dI, dU, dV;  // per pixel, 16.16 (reference units for the Gouraud fillers)
-    uint32_t um, vm;      // scaled-addressing masks
-    float dN, dO, dP;     // perspective: rz, u*rz, v*rz per pixel
+    uint32_t dI = 0, dU = 0, dV = 0;  // per pixel, 16.16 (reference units for the Gouraud fillers)
+    uint32_t um = 0, vm = 0;          // scaled-addressing masks
+    float dN = 0, dO = 0, dP = 0;     // perspective: rz, u*rz, v*rz per pixel
+    RampRows rows;                    // textured Gouraud fillers
 };
 
 // One span's worth of interpolated values. Draw(dst, len) draws len pixels and leaves every
@@ -54,11 +55,19 @@ struct Span {
             for (int k = 0; k < len; ++k, i += f.dI)
                 dst[k] = f.shade[RampRow(f.ramp, i) + f.colour];
         } else if constexpr (kSurf == kAffine && !kGouraud) {
-            for (int k = 0; k < len; ++k, u += f.dU, v += f.dV)
-                dst[k] = f.shadeRow[f.tex.pixels[ScaledTexel(u, v, f.um, f.vm)]];
+            ScaledRun(dst, len, u, v, f.dU, f.dV, f.um, f.vm, f.tex.pixels, f.shadeRow);
+            u += static_cast<uint32_t>(len) * f.dU;
+            v += static_cast<uint32_t>(len) * f.dV;
         } else if constexpr (kSurf == kAffine) {
-            for (int k = 0; k < len; ++k, i += f.dI, u += f.dU, v += f.dV)
-                dst[k] = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexel(u, v, f.tex.s)]];
+            const bool inRange = IntensityInRange(i, f.dI, len);
+            WithLevelSize(f.tex.s, [&](auto S) {
+                if (inRange)
+                    GouraudRun<S(), false, true>(dst, len, i, f.dI, u, v, f.dU, f.dV, f.rows,
+                                                 f.tex.pixels, f.shade);
+                else
+                    GouraudRun<S(), true>(dst, len, i, f.dI, u, v, f.dU, f.dV, f.rows, f.tex.pixels,
+                                          f.shade);
+            });
         } else if constexpr (!kGouraud) {
             DrawPersp(dst, len);
         } else {
@@ -86,17 +95,32 @@ struct Span {
         const int blocks = (len - 1) >> kSegShift, rest = (len - 1) & (kSeg - 1);
         float n = N, o = O, p = P;
         float pu = o / n, pv = p / n;
-        for (int b = 0; b < blocks; ++b) {
+        // Software-pipelined: the next block's division and conversions are done before the
+        // current block's pixels, so that they run beside them.
+        struct Block {
+            uint32_t u, v, du, dv;
+        };
+        const auto next = [&]() {
             n += kSeg * f.dN;
             o += kSeg * f.dO;
             p += kSeg * f.dP;
             const float q = 1.0f / n;
             const float nu = q * o, nv = q * p;
-            PerspRun(dst, kSeg, pu, pv, FloorToInt((nu - pu) * 0.0625f),
-                     FloorToInt((nv - pv) * 0.0625f));
-            dst += kSeg;
+            const Block blk{FloorLow32(pu), FloorLow32(pv),
+                            static_cast<uint32_t>(FloorToInt((nu - pu) * 0.0625f)),
+                            static_cast<uint32_t>(FloorToInt((nv - pv) * 0.0625f))};
             pu = nu;
             pv = nv;
+            return blk;
+        };
+        Block cur{};
+        if (blocks > 0) cur = next();
+        for (int b = 0; b < blocks; ++b) {
+            const Block blk = cur;
+            if (b + 1 < blocks) cur = next();
+            ScaledRun<false>(dst, kSeg, blk.u, blk.v, blk.du, blk.dv, f.um, f.vm, f.tex.pixels,
+                             f.shadeRow);
+            dst += kSeg;
         }
         if (rest > 0) {
             const float q = 1.0f / (n + rest * f.dN);
@@ -115,46 +139,61 @@ struct Span {
     }
 
     void PerspRun(uint16_t* dst, int count, float pu, float pv, int32_t du, int32_t dv) {
-        uint32_t tu = FloorLow32(pu), tv = FloorLow32(pv);
-        for (int k = 0; k < count; ++k) {
-            dst[k] = f.shadeRow[f.tex.pixels[ScaledTexel(tu, tv, f.um, f.vm)]];
-            tu += static_cast<uint32_t>(du);
-            tv += static_cast<uint32_t>(dv);
-        }
+        ScaledRun<false>(dst, count, FloorLow32(pu), FloorLow32(pv), static_cast<uint32_t>(du),
+                         static_cast<uint32_t>(dv), f.um, f.vm, f.tex.pixels, f.shadeRow);
     }
 
     // Reference addressing with 32-bit floors; each block steps (U' - U) >> 4 from where the
     // last block's stepping ended, so a rounding shortfall is corrected once per block.
     void DrawGouraudPersp(uint16_t* dst, int len) {
+        const bool inRange = IntensityInRange(i, f.dI, len);
+        WithLevelSize(f.tex.s, [&](auto S) {
+            if (inRange)
+                GouraudPersp<S(), false>(dst, len);
+            else
+                GouraudPersp<S(), true>(dst, len);
+        });
+    }
+
+    template <int S, bool kClamp>
+    void GouraudPersp(uint16_t* dst, int len) {
         const int blocks = (len - 1) >> kSegShift, rest = (len - 1) & (kSeg - 1);
-        const int s = f.tex.s;
         float n = N, o = O, p = P;
         uint32_t U = static_cast<uint32_t>(FloorToInt(o / n));
         uint32_t V = static_cast<uint32_t>(FloorToInt(p / n));
-        auto run = [&](int count, uint32_t dU, uint32_t dV) {
-            for (int k = 0; k < count; ++k, i += f.dI, U += dU, V += dV)
-                dst[k] = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexel(U, V, s)]];
-            dst += count;
-        };
-        for (int b = 0; b < blocks; ++b) {
+        // The next block's end is converted before the current block's pixels.
+        int64_t nU = 0, nV = 0;
+        const auto ends = [&]() {
             n += kSeg * f.dN;
             o += kSeg * f.dO;
             p += kSeg * f.dP;
             const float q = 1.0f / n;
-            const int64_t nU = FloorToInt(q * o), nV = FloorToInt(q * p);
-            run(kSeg, static_cast<uint32_t>((nU - static_cast<int32_t>(U)) >> kSegShift),
-                static_cast<uint32_t>((nV - static_cast<int32_t>(V)) >> kSegShift));
+            nU = FloorToInt(q * o);
+            nV = FloorToInt(q * p);
+        };
+        if (blocks > 0) ends();
+        for (int b = 0; b < blocks; ++b) {
+            const int64_t cU = nU, cV = nV;
+            if (b + 1 < blocks) ends();
+            // The difference of two 32-bit floors needs 33 bits; shift it arithmetically.
+            GouraudRun<S, kClamp>(
+                dst, kSeg, i, f.dI, U, V,
+                static_cast<uint32_t>((cU - static_cast<int32_t>(U)) >> kSegShift),
+                static_cast<uint32_t>((cV - static_cast<int32_t>(V)) >> kSegShift), f.rows,
+                f.tex.pixels, f.shade);
+            dst += kSeg;
         }
         if (rest > 0) {
             const float q = 1.0f / (n + rest * f.dN);
             const int64_t nU = FloorToInt(q * (o + rest * f.dO));
             const int64_t nV = FloorToInt(q * (p + rest * f.dP));
-            run(rest, static_cast<uint32_t>((nU - static_cast<int32_t>(U)) / rest),
-                static_cast<uint32_t>((nV - static_cast<int32_t>(V)) / rest));
+            GouraudRun<S, kClamp>(dst, rest, i, f.dI, U, V, RestStep(nU, U, rest),
+                                  RestStep(nV, V, rest), f.rows, f.tex.pixels, f.shade);
+            dst += rest;
             U = static_cast<uint32_t>(nU);
             V = static_cast<uint32_t>(nV);
         }
-        *dst = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexel(U, V, s)]];
+        *dst = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexelHigh<S>(U << 8, V << 8)]];
         i += f.dI;
         N = n + (rest + 1) * f.dN;
         O = o + (rest + 1) * f.dO;
@@ -198,13 +237,15 @@ void Fill16(const PolygonRecord* rec, int row) {
     if (rs.edgeCount <= 0 || !t.frame16 || !t.shade16) return;
     if (kDepth && !t.depth) return;
 
-    FaceConst f{};
+    // Default-initialised: the ramp rows are filled only by the fillers that use them.
+    FaceConst f;
     if constexpr (kSurf != kSolid) {
         if (!GetFaceTexture(rec, &f.tex)) return;
     }
     f.shade = t.shade16;
     f.shadeRow = t.shade16 + (row & 127) * 256;
     f.ramp = rec->object->ramp ? rec->object->ramp : kUnlitRamp.data();
+    if constexpr (kGouraud && kSurf != kSolid) f.rows.Build(f.ramp);
     f.colour = static_cast<uint32_t>(rec->face->colour) & 0xFF;
     const int s = f.tex.s;
     const GradientPlane& pRz = rs.planes[kPlaneRz];

@@ -17,13 +17,16 @@ using namespace span_walk;
 
 // Per-face constants shared by every span.
 struct FaceConst {
-    const uint8_t* shade;  // 8-bit shade table
-    int rowBase;           // row-shaded fillers: their row * 256
-    const uint8_t* ramp;
-    uint32_t colour;  // palette index of solid faces
+    const uint8_t* shade = nullptr;     // 8-bit shade table
+    int rowBase = 0;                    // row-shaded fillers: their row * 256
+    const uint8_t* shadeRow = nullptr;  // shade + rowBase
+    uint32_t um = 0, vm = 0;            // scaled-addressing masks
+    const uint8_t* ramp = nullptr;
+    uint32_t colour = 0;  // palette index of solid faces
     FaceTex tex;
-    uint32_t dI, dU, dV;  // per pixel, 16.16 (reference units for the Gouraud fillers)
-    float dN, dO, dP;     // perspective: rz, u*rz, v*rz per pixel
+    uint32_t dI = 0, dU = 0, dV = 0;  // per pixel, 16.16 (reference units for the Gouraud fillers)
+    float dN = 0, dO = 0, dP = 0;     // perspective: rz, u*rz, v*rz per pixel
+    RampRows rows;                    // textured Gouraud fillers
 };
 
 // One span's worth of interpolated values. Draw(dst, len) draws len pixels and leaves every
@@ -41,15 +44,19 @@ struct Span {
             for (int k = 0; k < len; ++k, i += f.dI)
                 dst[k] = f.shade[RampRow(f.ramp, i) + f.colour];
         } else if constexpr (kSurf == kAffine && !kGouraud) {
-            RasterState& rs = g_rasterState;
-            rs.texU = static_cast<int32_t>(u);
-            rs.texV = static_cast<int32_t>(v);
-            TexSpan8(len, f.tex.pixels, dst, f.rowBase);
+            ScaledRun(dst, len, u, v, f.dU, f.dV, f.um, f.vm, f.tex.pixels, f.shadeRow);
             u += static_cast<uint32_t>(len) * f.dU;
             v += static_cast<uint32_t>(len) * f.dV;
         } else if constexpr (kSurf == kAffine) {
-            for (int k = 0; k < len; ++k, i += f.dI, u += f.dU, v += f.dV)
-                dst[k] = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexel(u, v, f.tex.s)]];
+            const bool inRange = IntensityInRange(i, f.dI, len);
+            WithLevelSize(f.tex.s, [&](auto S) {
+                if (inRange)
+                    GouraudRun<S(), false, true>(dst, len, i, f.dI, u, v, f.dU, f.dV, f.rows,
+                                                 f.tex.pixels, f.shade);
+                else
+                    GouraudRun<S(), true>(dst, len, i, f.dI, u, v, f.dU, f.dV, f.rows, f.tex.pixels,
+                                          f.shade);
+            });
         } else if constexpr (!kGouraud) {
             DrawPersp(dst, len);
         } else {
@@ -75,44 +82,51 @@ struct Span {
     // the last pixel is drawn from the exact values, so a 1-pixel span divides once and draws
     // once.
     void DrawPersp(uint8_t* dst, int len) {
-        RasterState& rs = g_rasterState;
         const int blocks = (len - 1) >> kSegShift, rest = (len - 1) & (kSeg - 1);
         float n = N, o = O, p = P;
         float pu = o / n, pv = p / n;
-        for (int b = 0; b < blocks; ++b) {
+        // Software-pipelined: the next block's division and conversions are done before the
+        // current block's pixels, so that they run beside them. Texture coordinates wrap: the
+        // low 32 bits of the 64-bit floor.
+        struct Block {
+            uint32_t u, v, du, dv;
+        };
+        const auto next = [&]() {
             n += kSeg * f.dN;
             o += kSeg * f.dO;
             p += kSeg * f.dP;
             const float q = 1.0f / n;
             const float nu = q * o, nv = q * p;
-            rs.texDU = FloorToInt((nu - pu) * 0.0625f);
-            rs.texDV = FloorToInt((nv - pv) * 0.0625f);
-            // Texture coordinates wrap: the low 32 bits of the 64-bit floor.
-            rs.texU = static_cast<int32_t>(FloorLow32(pu));
-            rs.texV = static_cast<int32_t>(FloorLow32(pv));
-            TexSpan8Block(f.tex.pixels, dst, f.rowBase);
-            dst += kSeg;
+            const Block blk{FloorLow32(pu), FloorLow32(pv),
+                            static_cast<uint32_t>(FloorToInt((nu - pu) * 0.0625f)),
+                            static_cast<uint32_t>(FloorToInt((nv - pv) * 0.0625f))};
             pu = nu;
             pv = nv;
+            return blk;
+        };
+        Block cur{};
+        if (blocks > 0) cur = next();
+        for (int b = 0; b < blocks; ++b) {
+            const Block blk = cur;
+            if (b + 1 < blocks) cur = next();
+            ScaledRun<false>(dst, kSeg, blk.u, blk.v, blk.du, blk.dv, f.um, f.vm, f.tex.pixels,
+                             f.shadeRow);
+            dst += kSeg;
         }
         if (rest > 0) {
-            const float q = 1.0f / (n + rest * f.dN);
-            const float nu = q * (o + rest * f.dO), nv = q * (p + rest * f.dP);
-            rs.texDU = FloorToInt((nu - pu) * kRecip[rest]);
-            rs.texDV = FloorToInt((nv - pv) * kRecip[rest]);
-            rs.texU = static_cast<int32_t>(FloorLow32(pu));
-            rs.texV = static_cast<int32_t>(FloorLow32(pv));
-            TexSpan8(rest, f.tex.pixels, dst, f.rowBase);
+            const float qr = 1.0f / (n + rest * f.dN);
+            const float nu = qr * (o + rest * f.dO), nv = qr * (p + rest * f.dP);
+            ScaledRun<false>(dst, rest, FloorLow32(pu), FloorLow32(pv),
+                             static_cast<uint32_t>(FloorToInt((nu - pu) * kRecip[rest])),
+                             static_cast<uint32_t>(FloorToInt((nv - pv) * kRecip[rest])), f.um,
+                             f.vm, f.tex.pixels, f.shadeRow);
             dst += rest;
             pu = nu;
             pv = nv;
         }
         // The masks keep the fraction out of V's field, so the sum never carries into a
         // neighbouring texel: the same texel as the span routine's OR.
-        const uint32_t um = static_cast<uint32_t>(rs.texUMask);
-        const uint32_t vm = static_cast<uint32_t>(rs.texVMask);
-        *dst = f.shade[f.rowBase +
-                       f.tex.pixels[((FloorLow32(pv) & vm) + (FloorLow32(pu) & um)) >> 16]];
+        *dst = f.shadeRow[f.tex.pixels[((FloorLow32(pv) & f.vm) + (FloorLow32(pu) & f.um)) >> 16]];
         // Leave the values at the pixel after the span (the depth fillers continue from there).
         N = n + (rest + 1) * f.dN;
         O = o + (rest + 1) * f.dO;
@@ -122,37 +136,55 @@ struct Span {
     // Reference addressing with 32-bit floors; each block steps (U' - U) >> 4 from where the
     // last block's stepping ended, so a rounding shortfall is corrected once per block.
     void DrawGouraudPersp(uint8_t* dst, int len) {
+        const bool inRange = IntensityInRange(i, f.dI, len);
+        WithLevelSize(f.tex.s, [&](auto S) {
+            if (inRange)
+                GouraudPersp<S(), false>(dst, len);
+            else
+                GouraudPersp<S(), true>(dst, len);
+        });
+    }
+
+    template <int S, bool kClamp>
+    void GouraudPersp(uint8_t* dst, int len) {
         const int blocks = (len - 1) >> kSegShift, rest = (len - 1) & (kSeg - 1);
-        const int s = f.tex.s;
         float n = N, o = O, p = P;
         uint32_t U = static_cast<uint32_t>(FloorToInt(o / n));
         uint32_t V = static_cast<uint32_t>(FloorToInt(p / n));
-        auto run = [&](int count, uint32_t dU, uint32_t dV) {
-            for (int k = 0; k < count; ++k, i += f.dI, U += dU, V += dV)
-                dst[k] = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexel(U, V, s)]];
-            dst += count;
-        };
-        for (int b = 0; b < blocks; ++b) {
+        // The next block's end is converted before the current block's pixels.
+        int64_t nU = 0, nV = 0;
+        const auto ends = [&]() {
             n += kSeg * f.dN;
             o += kSeg * f.dO;
             p += kSeg * f.dP;
             const float q = 1.0f / n;
-            const int64_t nU = FloorToInt(q * o), nV = FloorToInt(q * p);
+            nU = FloorToInt(q * o);
+            nV = FloorToInt(q * p);
+        };
+        if (blocks > 0) ends();
+        for (int b = 0; b < blocks; ++b) {
+            const int64_t cU = nU, cV = nV;
+            if (b + 1 < blocks) ends();
             // The difference of two 32-bit floors needs 33 bits; shift it arithmetically.
-            run(kSeg, static_cast<uint32_t>((nU - static_cast<int32_t>(U)) >> kSegShift),
-                static_cast<uint32_t>((nV - static_cast<int32_t>(V)) >> kSegShift));
+            GouraudRun<S, kClamp>(
+                dst, kSeg, i, f.dI, U, V,
+                static_cast<uint32_t>((cU - static_cast<int32_t>(U)) >> kSegShift),
+                static_cast<uint32_t>((cV - static_cast<int32_t>(V)) >> kSegShift), f.rows,
+                f.tex.pixels, f.shade);
+            dst += kSeg;
         }
         if (rest > 0) {
             const float q = 1.0f / (n + rest * f.dN);
             const int64_t nU = FloorToInt(q * (o + rest * f.dO));
             const int64_t nV = FloorToInt(q * (p + rest * f.dP));
             // Division truncates toward zero, as the integer step of the short segment.
-            run(rest, static_cast<uint32_t>((nU - static_cast<int32_t>(U)) / rest),
-                static_cast<uint32_t>((nV - static_cast<int32_t>(V)) / rest));
+            GouraudRun<S, kClamp>(dst, rest, i, f.dI, U, V, RestStep(nU, U, rest),
+                                  RestStep(nV, V, rest), f.rows, f.tex.pixels, f.shade);
+            dst += rest;
             U = static_cast<uint32_t>(nU);
             V = static_cast<uint32_t>(nV);
         }
-        *dst = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexel(U, V, s)]];
+        *dst = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexelHigh<S>(U << 8, V << 8)]];
         i += f.dI;
         N = n + (rest + 1) * f.dN;
         O = o + (rest + 1) * f.dO;
@@ -187,13 +219,16 @@ void Fill8(const PolygonRecord* rec, int row) {
     if (rs.edgeCount <= 0 || !t.frame8 || !t.shade8) return;
     if (kDepth && !t.depth) return;
 
-    FaceConst f{};
+    // Default-initialised: the ramp rows are filled only by the fillers that use them.
+    FaceConst f;
     if constexpr (kSurf != kSolid) {
         if (!GetFaceTexture(rec, &f.tex)) return;
     }
     f.shade = t.shade8;
     f.rowBase = (row & 127) * 256;
+    f.shadeRow = t.shade8 + f.rowBase;
     f.ramp = rec->object->ramp ? rec->object->ramp : kUnlitRamp.data();
+    if constexpr (kGouraud && kSurf != kSolid) f.rows.Build(f.ramp);
     f.colour = static_cast<uint32_t>(rec->face->colour) & 0xFF;
     const int s = f.tex.s;
     const GradientPlane& pRz = rs.planes[kPlaneRz];
@@ -215,8 +250,10 @@ void Fill8(const PolygonRecord* rec, int row) {
         }
     }
     if constexpr (kScaled) {
-        rs.texUMask = static_cast<int32_t>(((1u << s) << 16) - 1);
-        rs.texVMask = static_cast<int32_t>(((1u << s) - 1) << (s + 16));
+        f.um = ((1u << s) << 16) - 1;
+        f.vm = ((1u << s) - 1) << (s + 16);
+        rs.texUMask = static_cast<int32_t>(f.um);
+        rs.texVMask = static_cast<int32_t>(f.vm);
         // The perspective fillers set their steps per block.
         if constexpr (kSurf == kAffine) {
             rs.texDU = static_cast<int32_t>(f.dU);

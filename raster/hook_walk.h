@@ -20,18 +20,18 @@
 struct HookSpan {
     int row = 0;
     int x = 0;
-    int n = 0;                     // >= 1
-    uint16_t* frame16 = nullptr;   // the viewport row's first pixel (null in an 8-bit frame)
-    uint8_t* frame8 = nullptr;     // the same for an 8-bit frame
-    uint32_t* depth = nullptr;     // the depth row's first entry, null without a buffer
-    uint32_t z = 0;                // depth value of pixel x: floor(rz x 214748368)
-    int32_t dz = 0;                // its step per pixel
-    double rz = 0;                 // 1 / z at pixel x
-    double drz = 0;                // its step per pixel
-    uint32_t u = 0, v = 0;         // 16.16 reference texels at pixel x (affine)
-    int32_t du = 0, dv = 0;        // their steps per pixel
-    uint32_t i = 0;                // 16.16 intensity at pixel x
-    int32_t di = 0;                // its step per pixel
+    int n = 0;                    // >= 1
+    uint16_t* frame16 = nullptr;  // the viewport row's first pixel (null in an 8-bit frame)
+    uint8_t* frame8 = nullptr;    // the same for an 8-bit frame
+    uint32_t* depth = nullptr;    // the depth row's first entry, null without a buffer
+    uint32_t z = 0;               // depth value of pixel x: floor(rz x 214748368)
+    int32_t dz = 0;               // its step per pixel
+    double rz = 0;                // 1 / z at pixel x
+    double drz = 0;               // its step per pixel
+    uint32_t u = 0, v = 0;        // 16.16 reference texels at pixel x (affine)
+    int32_t du = 0, dv = 0;       // their steps per pixel
+    uint32_t i = 0;               // 16.16 intensity at pixel x
+    int32_t di = 0;               // its step per pixel
 };
 
 // Calls draw(const HookSpan&) for every non-empty row of the set-up polygon, top to bottom

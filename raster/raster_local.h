@@ -10,9 +10,14 @@
 // Every conversion below is a floor. Out-of-range values saturate and NaN gives 0, so that
 // garbage coordinates produce garbage pixels inside the viewport rather than undefined
 // behaviour.
+// The floors are a truncating conversion corrected by one where it rounded up: no library
+// call, identical to std::floor for every value within range.
 inline int32_t FloorToInt(double v) {
     if (v >= 2147483647.0) return INT32_MAX;
-    if (v >= -2147483648.0) return static_cast<int32_t>(std::floor(v));
+    if (v >= -2147483648.0) {
+        const int32_t t = static_cast<int32_t>(v);
+        return t - (v < static_cast<double>(t));
+    }
     return v < 0 ? INT32_MIN : 0;
 }
 
@@ -20,15 +25,17 @@ inline int32_t FloorToInt(double v) {
 // saturate within the 64-bit range).
 inline uint32_t FloorLow32(double v) {
     if (!(v > -9.2e18 && v < 9.2e18)) return 0;
-    return static_cast<uint32_t>(static_cast<int64_t>(std::floor(v)));
+    const int64_t t = static_cast<int64_t>(v);
+    return static_cast<uint32_t>(t - (v < static_cast<double>(t)));
 }
 
 // Depth of rz: the product is rounded to single precision before the floor.
 inline uint32_t DepthOf(double rz) {
-    const double p = std::floor(static_cast<float>(rz * kDepthScale));
-    if (!(p > 0)) return 0;
-    if (p >= 4294967295.0) return 0xFFFFFFFFu;
-    return static_cast<uint32_t>(p);
+    const float f = static_cast<float>(rz * kDepthScale);
+    if (!(f >= 1.0f)) return 0;
+    if (f >= 4294967295.0f) return 0xFFFFFFFFu;
+    // 1 <= f < 2^32: the truncation is the floor.
+    return static_cast<uint32_t>(static_cast<int64_t>(f));
 }
 inline int32_t DepthStepOf(double drz) {
     return FloorToInt(static_cast<float>(drz * kDepthScale));

@@ -1,5 +1,7 @@
 // Span services shared by every filler: the depth test with its run list, the fog pass and
 // the scaled-addressing texture span.
+#include <emmintrin.h>
+
 #include <algorithm>
 
 #include "raster/hook_walk.h"
@@ -10,9 +12,41 @@ uint32_t BuildVisibleRuns(uint32_t z, int32_t dz, int n, uint32_t* p, uint32_t**
     *list++ = p;
     // Every visibility change records the pixel where it happens (an end after a visible
     // stretch, a start after a hidden one); the first pixel counts as following a visible one.
-    // The entry is always stored, unchanged where hidden, so the loop branches only on changes.
+    // Four pixels are compared at a time (unsigned, through the sign flip); a group that is
+    // wholly visible after a visible pixel, or wholly hidden after a hidden one, changes
+    // nothing in the list, and the rest go pixel by pixel.
     bool visible = true;
-    for (int i = 0; i < n; ++i, ++p) {
+    int i = 0;
+    const __m128i flip = _mm_set1_epi32(static_cast<int32_t>(0x80000000u));
+    const __m128i step4 = _mm_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(dz) * 4));
+    const uint32_t d = static_cast<uint32_t>(dz);
+    __m128i zv = _mm_setr_epi32(static_cast<int32_t>(z), static_cast<int32_t>(z + d),
+                                static_cast<int32_t>(z + 2 * d), static_cast<int32_t>(z + 3 * d));
+    for (; i + 4 <= n; i += 4, p += 4) {
+        const __m128i stored = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        // Hidden where stored > z.
+        const __m128i hidden =
+            _mm_cmpgt_epi32(_mm_xor_si128(stored, flip), _mm_xor_si128(zv, flip));
+        const int mask = _mm_movemask_ps(_mm_castsi128_ps(hidden));
+        if (mask == 0 && visible) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p), zv);
+        } else if (mask != 0xF || visible) {
+            uint32_t zk = z;
+            for (int k = 0; k < 4; ++k) {
+                const uint32_t s = p[k];
+                const bool pass = zk >= s;
+                if (pass != visible) {
+                    *list++ = p + k;
+                    visible = pass;
+                }
+                p[k] = pass ? zk : s;
+                zk += d;
+            }
+        }
+        z += 4 * d;
+        zv = _mm_add_epi32(zv, step4);
+    }
+    for (; i < n; ++i, ++p) {
         const uint32_t stored = *p;
         const bool pass = z >= stored;
         if (pass != visible) {
@@ -20,7 +54,7 @@ uint32_t BuildVisibleRuns(uint32_t z, int32_t dz, int n, uint32_t* p, uint32_t**
             visible = pass;
         }
         *p = pass ? z : stored;
-        z += static_cast<uint32_t>(dz);
+        z += d;
     }
     *list = p;
     return z;

@@ -2,9 +2,13 @@
 // constants, ramp and texel addressing, edge-walk attributes and the face's texture level.
 #pragma once
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
 
 #include "raster/raster_local.h"
 #include "raster/raster_state.h"
@@ -31,6 +35,28 @@ inline constexpr std::array<uint8_t, 256> kUnlitRamp = [] {
 inline int RampRow(const uint8_t* ramp, uint32_t i) {
     return (ramp[std::clamp(static_cast<int32_t>(i) >> 16, 0, 255)] & 0x7F) << 8;
 }
+
+// A face's ramp with its shade-row offsets, (ramp[k] & 0x7F) << 8, tabled once per face so
+// that a pixel inside the ramp's range looks its row up in one step.
+struct RampRows {
+    const uint8_t* ramp = nullptr;
+    alignas(16) uint16_t row[256];
+
+    // Left unfilled (not zeroed) until Build: only the textured Gouraud fillers use it.
+    RampRows() {}
+
+    void Build(const uint8_t* r) {
+        ramp = r;
+        const __m128i low7 = _mm_set1_epi8(0x7F), zero = _mm_setzero_si128();
+        for (int k = 0; k < 256; k += 16) {
+            const __m128i x =
+                _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r + k)), low7);
+            // The byte into the high half of each 16-bit entry: the shift by 8.
+            _mm_store_si128(reinterpret_cast<__m128i*>(row + k), _mm_unpacklo_epi8(zero, x));
+            _mm_store_si128(reinterpret_cast<__m128i*>(row + k + 8), _mm_unpackhi_epi8(zero, x));
+        }
+    }
+};
 
 // Reference addressing: u, v in 16.16 texels of the 256 reference; & 0xFFFFFF repeats the
 // texture every 256 reference texels whatever the level's size 2^s.
@@ -82,6 +108,184 @@ inline bool GetFaceTexture(const PolygonRecord* rec, FaceTex* out) {
     out->pixels = tex.level[level];
     out->s = size - level;
     return true;
+}
+
+// ---- Inner loops shared by the fillers of both frame kinds (Pixel uint16_t or uint8_t).
+
+// Runs shorter than this do not repay setting up the SSE2 lanes.
+inline constexpr int kLaneMin = 16;
+
+// Scaled addressing: texel = ((u & um) | (v & vm)) >> 16, the same as OR-ing the two shifted
+// fields. With kLanes four texel indices at a time come from SSE2 lanes and the four pixels go
+// out in one store (8 bytes of 16-bit pixels, 4 of bytes); without (the perspective blocks,
+// where setting up the lanes costs more than it saves) 16-bit pixels are stored in pairs.
+template <bool kLanes = true, class Pixel>
+[[gnu::always_inline]] inline void ScaledRun(Pixel* dst, int count, uint32_t u, uint32_t v,
+                                             uint32_t du, uint32_t dv, uint32_t um, uint32_t vm,
+                                             const uint8_t* tex, const Pixel* shadeRow) {
+    constexpr int kBits = 8 * sizeof(Pixel);
+    using Word = std::conditional_t<sizeof(Pixel) == 2, uint64_t, uint32_t>;
+    int k = 0;
+    if (kLanes && count >= kLaneMin) {
+        const auto i32 = [](uint32_t x) { return static_cast<int32_t>(x); };
+        __m128i uv = _mm_setr_epi32(i32(u), i32(u + du), i32(u + 2 * du), i32(u + 3 * du));
+        __m128i vv = _mm_setr_epi32(i32(v), i32(v + dv), i32(v + 2 * dv), i32(v + 3 * dv));
+        const __m128i du4 = _mm_set1_epi32(i32(4 * du)), dv4 = _mm_set1_epi32(i32(4 * dv));
+        const __m128i umv = _mm_set1_epi32(i32(um)), vmv = _mm_set1_epi32(i32(vm));
+        for (; k + 4 <= count; k += 4) {
+            const __m128i t =
+                _mm_srli_epi32(_mm_or_si128(_mm_and_si128(uv, umv), _mm_and_si128(vv, vmv)), 16);
+            const uint64_t lo = static_cast<uint64_t>(_mm_cvtsi128_si64(t));
+            const uint64_t hi = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(t, t)));
+            const Word word = static_cast<Word>(shadeRow[tex[static_cast<uint32_t>(lo)]]) |
+                              static_cast<Word>(shadeRow[tex[lo >> 32]]) << kBits |
+                              static_cast<Word>(shadeRow[tex[static_cast<uint32_t>(hi)]])
+                                  << (2 * kBits) |
+                              static_cast<Word>(shadeRow[tex[hi >> 32]]) << (3 * kBits);
+            std::memcpy(dst + k, &word, sizeof word);
+            uv = _mm_add_epi32(uv, du4);
+            vv = _mm_add_epi32(vv, dv4);
+        }
+        u += static_cast<uint32_t>(k) * du;
+        v += static_cast<uint32_t>(k) * dv;
+    }
+    if constexpr (!kLanes && sizeof(Pixel) == 2) {
+        for (; k + 2 <= count; k += 2) {
+            const uint32_t a = shadeRow[tex[((u & um) | (v & vm)) >> 16]];
+            const uint32_t b = shadeRow[tex[(((u + du) & um) | ((v + dv) & vm)) >> 16]];
+            const uint32_t pair = a | b << 16;
+            std::memcpy(dst + k, &pair, 4);
+            u += 2 * du;
+            v += 2 * dv;
+        }
+    }
+    for (; k < count; ++k) {
+        dst[k] = shadeRow[tex[((u & um) | (v & vm)) >> 16]];
+        u += du;
+        v += dv;
+    }
+}
+
+// Gouraud intensity i stepping di stays within 0 .. 255 (in 16.16) over count pixels, so
+// that the ramp index needs no clamp: both ends of the linear run are inside.
+inline bool IntensityInRange(uint32_t i, uint32_t di, int count) {
+    const int64_t a = static_cast<int32_t>(i);
+    const int64_t b = a + static_cast<int64_t>(static_cast<int32_t>(di)) * (count - 1);
+    return static_cast<uint64_t>(a) <= 0xFFFFFF && static_cast<uint64_t>(b) <= 0xFFFFFF;
+}
+
+// Reference addressing from u and v shifted left by 8 (the repeat of 2^24 becomes the 32-bit
+// wrap): the top S bits of each are the texel column and row. Equal to RefTexel(u, v, S).
+template <int S>
+inline uint32_t RefTexelHigh(uint32_t u8, uint32_t v8) {
+    if constexpr (S == 0) {
+        return 0;
+    } else {
+        return (u8 >> (32 - S)) | ((v8 >> (32 - S)) << S);
+    }
+}
+
+// Calls f(std::integral_constant<int, s>) for the level size s (0 .. 8).
+template <class F>
+inline void WithLevelSize(int s, F&& f) {
+    switch (s) {
+        case 0:
+            f(std::integral_constant<int, 0>{});
+            break;
+        case 1:
+            f(std::integral_constant<int, 1>{});
+            break;
+        case 2:
+            f(std::integral_constant<int, 2>{});
+            break;
+        case 3:
+            f(std::integral_constant<int, 3>{});
+            break;
+        case 4:
+            f(std::integral_constant<int, 4>{});
+            break;
+        case 5:
+            f(std::integral_constant<int, 5>{});
+            break;
+        case 6:
+            f(std::integral_constant<int, 6>{});
+            break;
+        case 7:
+            f(std::integral_constant<int, 7>{});
+            break;
+        default:
+            f(std::integral_constant<int, 8>{});
+            break;
+    }
+}
+
+// Gouraud-textured run of count pixels with reference addressing: the shade row comes from
+// the ramp at the intensity, the texel from u, v. i, u and v are left after the run. kClamp
+// clamps the ramp index (spans whose intensity leaves 0 .. 255). kLanes takes four pixels per
+// pass through SSE2 lanes: worth it on long affine spans, not on the perspective blocks.
+template <int S, bool kClamp, bool kLanes = false, class Pixel>
+[[gnu::always_inline]] inline void GouraudRun(Pixel* dst, int count, uint32_t& i, uint32_t di,
+                                              uint32_t& u, uint32_t& v, uint32_t du, uint32_t dv,
+                                              const RampRows& rr, const uint8_t* tex,
+                                              const Pixel* shade) {
+    uint32_t ii = i, u8 = u << 8, v8 = v << 8;
+    const uint32_t du8 = du << 8, dv8 = dv << 8;
+    int k = 0;
+    if (!kClamp && kLanes && count >= kLaneMin) {
+        // Intensity inside 0 .. 255: each lane holds the texel index in its low half and the
+        // ramp index in its high half; four pixels per pass, stored together.
+        constexpr int kBits = 8 * sizeof(Pixel);
+        using Word = std::conditional_t<sizeof(Pixel) == 2, uint64_t, uint32_t>;
+        const auto i32 = [](uint32_t x) { return static_cast<int32_t>(x); };
+        const auto lanes = [&](uint32_t x, uint32_t d) {
+            return _mm_setr_epi32(i32(x), i32(x + d), i32(x + 2 * d), i32(x + 3 * d));
+        };
+        __m128i iv = lanes(ii, di), uv = lanes(u8, du8), vv = lanes(v8, dv8);
+        const __m128i di4 = _mm_set1_epi32(i32(4 * di)), du4 = _mm_set1_epi32(i32(4 * du8)),
+                      dv4 = _mm_set1_epi32(i32(4 * dv8));
+        const __m128i high = _mm_set1_epi32(i32(0xFFFF0000u));
+        const auto pixel = [&](uint32_t lane) {
+            return static_cast<Word>(shade[rr.row[lane >> 16] + tex[lane & 0xFFFF]]);
+        };
+        for (; k + 4 <= count; k += 4) {
+            __m128i t = _mm_and_si128(iv, high);
+            if constexpr (S > 0) {
+                t = _mm_or_si128(t, _mm_srli_epi32(uv, 32 - S));
+                t = _mm_or_si128(t, _mm_slli_epi32(_mm_srli_epi32(vv, 32 - S), S));
+            }
+            const uint64_t lo = static_cast<uint64_t>(_mm_cvtsi128_si64(t));
+            const uint64_t hi = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(t, t)));
+            const Word word = pixel(static_cast<uint32_t>(lo)) |
+                              pixel(static_cast<uint32_t>(lo >> 32)) << kBits |
+                              pixel(static_cast<uint32_t>(hi)) << (2 * kBits) |
+                              pixel(static_cast<uint32_t>(hi >> 32)) << (3 * kBits);
+            std::memcpy(dst + k, &word, sizeof word);
+            iv = _mm_add_epi32(iv, di4);
+            uv = _mm_add_epi32(uv, du4);
+            vv = _mm_add_epi32(vv, dv4);
+        }
+        ii += static_cast<uint32_t>(k) * di;
+        u8 += static_cast<uint32_t>(k) * du8;
+        v8 += static_cast<uint32_t>(k) * dv8;
+    }
+    for (; k < count; ++k) {
+        const uint32_t row = kClamp ? RampRow(rr.ramp, ii) : rr.row[ii >> 16];
+        dst[k] = shade[row + tex[RefTexelHigh<S>(u8, v8)]];
+        ii += di;
+        u8 += du8;
+        v8 += dv8;
+    }
+    i = ii;
+    u += static_cast<uint32_t>(count) * du;
+    v += static_cast<uint32_t>(count) * dv;
+}
+
+// The short segment's step: the difference of two 32-bit floors divided (toward zero) by the
+// rest, in 32 bits where the difference fits.
+inline uint32_t RestStep(int64_t next, uint32_t cur, int rest) {
+    const int64_t d = next - static_cast<int32_t>(cur);
+    if (d == static_cast<int32_t>(d)) return static_cast<uint32_t>(static_cast<int32_t>(d) / rest);
+    return static_cast<uint32_t>(d / rest);
 }
 
 enum : int { kSolid = kSurfaceSolid, kAffine = kSurfaceAffine, kPersp = kSurfacePersp };
