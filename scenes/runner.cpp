@@ -31,9 +31,13 @@ void ClearFrame(const FrameView& view, const FrameDesc& desc, bool useColour, co
         std::memset(view.frame, 0, pixels * 2);
         return;
     }
-    const uint16_t pixel = static_cast<uint16_t>(g_display.PackRGB(rgb[0], rgb[1], rgb[2]));
-    uint16_t* p = static_cast<uint16_t*>(view.frame);
-    for (size_t i = 0; i < pixels; ++i) p[i] = pixel;
+    // Four pixels per 64-bit store (the frame memory is the display's vector, 8-byte aligned).
+    const uint64_t pixel = static_cast<uint16_t>(g_display.PackRGB(rgb[0], rgb[1], rgb[2]));
+    const uint64_t four = pixel * 0x0001000100010001ull;
+    uint8_t* p = static_cast<uint8_t*>(view.frame);
+    size_t i = 0;
+    for (; i + 4 <= pixels; i += 4) std::memcpy(p + i * 2, &four, 8);
+    for (; i < pixels; ++i) std::memcpy(p + i * 2, &pixel, 2);
 }
 
 void SceneScript::Render(const FrameView& view, float) {
