@@ -276,17 +276,6 @@ TEST_F(Coverage, NearCutLiesOnTheNearPlaneAlongTheEdge) {
     EXPECT_NEAR(cut.x, 20 + 0.0275f * 100 * 10, 1e-3);
 }
 
-TEST_F(Coverage, UnusedModeSlotsDrawNothingAndKeepDepth) {
-    Init(16, 16, true);
-    for (int mode : {3, 7, 11, 12, 13, 14, 15, 16, 19, 31}) {
-        face_.flags = static_cast<uint16_t>(mode);
-        Tri(V(1, 1), V(1, 9), V(9, 9), true);
-        Tri(V(1, 1), V(1, 9), V(9, 9), false);
-    }
-    EXPECT_EQ(DrawnCount(), 0);
-    EXPECT_EQ(Depth(2, 5), 0u);
-}
-
 TEST_F(Coverage, FlatRowComesFromTheRampTruncatedAndWrapped) {
     face_.flags = kLightFlat;
     rec_.faceIntensity = 200.7f;

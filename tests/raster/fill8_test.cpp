@@ -152,18 +152,6 @@ TEST(TexSpan8, WritesCountBytesAndLeavesTheTextureValues) {
     g_rasterTarget = RasterTarget{};
 }
 
-TEST(DispatchTables, EightBitSlotsAreFilled) {
-    for (const Filler* table : {g_rasterTable8, g_rasterTable8Z})
-        for (int slot : {0, 1, 2, 4, 5, 6, 8, 9, 10}) {
-            EXPECT_NE(table[slot], nullptr);
-            EXPECT_NE(table[slot], &FillNoOp) << slot;
-        }
-    for (int slot : {0, 1, 2, 4, 5, 6, 8, 9, 10}) {
-        EXPECT_NE(g_rasterTable8[slot], g_rasterTable8Z[slot]);
-        EXPECT_NE(g_rasterTable8[slot], g_rasterTable16[slot]);
-    }
-}
-
 // The 16-bit shade table of the fixture stores the shade index itself (row * 256 + palette
 // index), so a 16-bit pixel names the entry it came from. An 8-bit pixel drawn from the same
 // face must be the 8-bit table's entry at that index: same coverage, same rows, same texels.
@@ -483,6 +471,21 @@ TEST_F(Fill8Test, DrawnFrameReachesTheBackendAsPaletteColours) {
         }
     EXPECT_GT(textured, 250);
     g_display.Reset();
+}
+
+TEST_F(Fill8Test, UnusedModeSlotsDrawNothingAndKeepDepth) {
+    Init8(16, 16, true);
+    for (bool eight : {false, true})
+        for (bool depth : {false, true}) {
+            eight ? Use8(depth) : Use16(depth);
+            for (int mode : {3, 7, 11, 12, 13, 14, 15, 16, 19, 31}) {
+                face_.flags = static_cast<uint16_t>(mode);
+                Tri(V(1, 1), V(1, 9), V(9, 9), depth);
+            }
+        }
+    EXPECT_EQ(DrawnCount(), 0);
+    EXPECT_EQ(Depth(2, 5), 0u);
+    for (uint8_t b : frame8_) ASSERT_EQ(b, kEmpty8);
 }
 
 }  // namespace
