@@ -424,55 +424,6 @@ TEST_F(Fill8Test, TexturedFaceShowsTheTextureThroughACompiledPalette) {
 
 // From filler to screen: a textured face drawn into the display's 8-bit frame reaches the
 // backend as the texture's colours in the loaded palette.
-TEST_F(Fill8Test, DrawnFrameReachesTheBackendAsPaletteColours) {
-    Init8(32, 24);
-    HeadlessBackend* backend = UseHeadlessDisplay(32, 24, 8);
-    std::vector<uint8_t> pal(768);
-    for (int i = 0; i < 256; ++i) {
-        pal[i * 3] = static_cast<uint8_t>(255 - i);
-        pal[i * 3 + 1] = static_cast<uint8_t>(i);
-        pal[i * 3 + 2] = static_cast<uint8_t>((i * 5) & 0xFF);
-    }
-    const auto file = CompilePalette(pal.data());
-    ASSERT_EQ(LoadPaletteFromMemory(file.data(), file.size()), 1);
-    auto* frame = static_cast<uint8_t*>(g_display.GetFrame());
-    std::memset(frame, 0, 32 * 24);
-    g_rasterTarget.frame8 = frame;
-    g_rasterTarget.pitch = 32;
-    g_rasterTarget.shade8 = g_shade8;
-    MakeTexture(0, 8, [](int x, int y) { return static_cast<uint8_t>(1 + (x * 3 + y * 7) % 250); });
-    face_.colour = 0;
-    face_.flags = kSurfaceAffine | kLightConstant;
-    auto uvAt = [](float x) { return (x - 0.5f) * 65536.0f; };
-    const float xs[3] = {1, 1, 31}, ys[3] = {1, 23, 23};
-    for (int k = 0; k < 3; ++k) {
-        face_.uv[2 * k] = uvAt(xs[k]);
-        face_.uv[2 * k + 1] = uvAt(ys[k]);
-    }
-    Tri(V(xs[0], ys[0], 2), V(xs[1], ys[1], 2), V(xs[2], ys[2], 2));
-    std::vector<uint8_t> rgb;
-    backend->SetSink([&](const void* f, int width, int height, int bits, const uint8_t* p) {
-        ASSERT_EQ(bits, 8);
-        const auto* px = static_cast<const uint8_t*>(f);
-        for (int i = 0; i < width * height; ++i)
-            rgb.insert(rgb.end(), &p[px[i] * 3], &p[px[i] * 3 + 3]);
-    });
-    g_display.Present();
-    ASSERT_EQ(rgb.size(), 32u * 24 * 3);
-    int textured = 0;
-    for (int y = 0; y < 24; ++y)
-        for (int x = 0; x < 32; ++x) {
-            const uint8_t index = frame[y * 32 + x];
-            if (index == 0) continue;  // background
-            const uint8_t texel = static_cast<uint8_t>(1 + (x * 3 + y * 7) % 250);
-            ASSERT_EQ(index, texel) << x << "," << y;
-            for (int c = 0; c < 3; ++c) ASSERT_EQ(rgb[(y * 32 + x) * 3 + c], pal[texel * 3 + c]);
-            ++textured;
-        }
-    EXPECT_GT(textured, 250);
-    g_display.Reset();
-}
-
 TEST_F(Fill8Test, UnusedModeSlotsDrawNothingAndKeepDepth) {
     Init8(16, 16, true);
     for (bool eight : {false, true})
