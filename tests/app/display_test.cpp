@@ -12,23 +12,18 @@
 #include "tests/support/support.h"
 
 TEST(MaskDerivation, ShiftAndBitCountOfChannelMasks) {
-    uint8_t shift = 0, bits = 0;
-    MaskToShiftAndBits(0xF800, &shift, &bits);
-    EXPECT_EQ(shift, 11);
-    EXPECT_EQ(bits, 5);
-    MaskToShiftAndBits(0x07E0, &shift, &bits);
-    EXPECT_EQ(shift, 5);
-    EXPECT_EQ(bits, 6);
-    MaskToShiftAndBits(0x001F, &shift, &bits);
-    EXPECT_EQ(shift, 0);
-    EXPECT_EQ(bits, 5);
-    // Nothing in the low 16 bits: the shift stops at 16, the bits are counted from there.
-    MaskToShiftAndBits(0x00FF0000, &shift, &bits);
-    EXPECT_EQ(shift, 16);
-    EXPECT_EQ(bits, 8);
-    MaskToShiftAndBits(0, &shift, &bits);
-    EXPECT_EQ(shift, 16);
-    EXPECT_EQ(bits, 0);
+    // Both counts stop at 16; nothing in the low 16 bits gives shift 16 and the bits above.
+    const struct {
+        uint32_t mask;
+        int shift, bits;
+    } cases[] = {{0xF800, 11, 5}, {0x07E0, 5, 6},   {0x001F, 0, 5},         {0xFFFF, 0, 16},
+                 {0x3FFFF, 0, 16}, {0x00FF0000, 16, 8}, {0, 16, 0}};
+    for (const auto& c : cases) {
+        uint8_t shift = 0, bits = 0;
+        MaskToShiftAndBits(c.mask, &shift, &bits);
+        EXPECT_EQ(shift, c.shift) << std::hex << c.mask;
+        EXPECT_EQ(bits, c.bits) << std::hex << c.mask;
+    }
 }
 
 TEST(PackRGB, FiveSixFive) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/timer.h"
 #include "platform/clock.h"
@@ -50,17 +51,6 @@ TEST(Banner, FramedLinesAreAll46CharactersAndUsageIsExact) {
               " -ynnn : Screen Height.\n"
               " -bnn : Screen Depth.\n"
               " Ex : KARVELD -x320 -y240 -b16.\n");
-}
-
-TEST(Slots, FifteenInOrderWithTheMusicSwitchAfterTheFifth) {
-    for (int i = 0; i < kSlotCount; ++i) EXPECT_EQ(kSlots[i].number, i + 1);
-    EXPECT_EQ(kSlots[4].after, AfterSlot::SwitchMusicPresent);
-    EXPECT_EQ(kSlots[2].after, AfterSlot::ReleaseSceneThree);
-    EXPECT_EQ(kSlots[14].after, AfterSlot::Banner);
-    int presents = 0;
-    for (const SceneSlot& s : kSlots) presents += s.after == AfterSlot::Present;
-    EXPECT_EQ(presents, 5);  // after slots 1, 2, 6, 12 and 13; the switch has its own
-    EXPECT_STREQ(kSlots[12].name, "SCN\\SCENE10.SCN");
 }
 
 TEST(MainSequence, MissingArchiveReturnsMinusOneWithoutAWindow) {
@@ -109,14 +99,31 @@ TEST(MainSequence, EveryKeyEndsOneSlotAndTheBannerFollows) {
     FixedStepClock clock(60);
     g_timer.UseClock(&clock);
     CountingHooks hooks(raw);
+    // The slots started when each song is loaded: the second one after slot 5.
+    struct SongLoads : MusicObserver {
+        const CountingHooks* hooks;
+        std::vector<std::string> at;
+        void OnLoad(const MusicSong*, const char* name) override {
+            at.push_back(std::string(name) + " after " + hooks->started);
+        }
+        void OnPlay(const MusicSong*) override {}
+        void OnStop(const MusicSong*) override {}
+        void OnFree(const MusicSong*) override {}
+        void OnMasterVolume(const MusicSong*, int) override {}
+    } songs;
+    songs.hooks = &hooks;
+    MusicSetObserver(&songs);
     ShowOptions options;
     options.hooks = &hooks;
     testing::internal::CaptureStdout();
     EXPECT_EQ(KarveldMain(options), 0);
     const std::string out = testing::internal::GetCapturedStdout();
+    MusicSetObserver(nullptr);
     g_timer.UseClock(nullptr);
     EXPECT_EQ(out, BannerText());
     EXPECT_EQ(hooks.started, "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 ");
+    EXPECT_EQ(songs.at, (std::vector<std::string>{"dodovo5.xm after ",
+                                                  "velmoria.xm after 1 2 3 4 5 "}));
     // A key ends each slot, or each phase of the tunnel's five and of the closing's three,
     // after one frame; the slots with a present after them show one more. Without its data
     // the fire dome shows only its white frame.

@@ -204,6 +204,25 @@ TEST(Tracks, CameraYawNeverTakesTheLongWayRound) {
         EXPECT_LE(std::fabs(t.keys[i].angles.x - t.keys[i - 1].angles.x), 31.0f) << i;
     EXPECT_EQ(t.keys.back().duration, 0.0f);
     EXPECT_TRUE(t.keys[0].flags & kKeySpline);
+    // Each key lasts until the next point: the first segment takes durations[0].
+    const Track timed = CameraTrack("CAM", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, {{0, 0, 9}},
+                                    {2.0f, 3.0f});
+    EXPECT_EQ(timed.keys[0].duration, 2.0f);
+    EXPECT_EQ(timed.keys[1].duration, 3.0f);
+}
+
+TEST(Tracks, SpinTrackTurnsAtItsRatePerSecond) {
+    // Two seconds in four steps, turning 90 degrees a second in yaw and -30 in roll.
+    const Track t = SpinTrack("M", {0, 0, 0}, {8, 0, -4}, {10, 5, 0}, {90, 0, -30}, 2.0f, 4);
+    ASSERT_EQ(t.keys.size(), 5u);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_FLOAT_EQ(t.keys[i].angles.x, 10 + 45.0f * i) << i;
+        EXPECT_FLOAT_EQ(t.keys[i].angles.y, 5) << i;
+        EXPECT_FLOAT_EQ(t.keys[i].angles.z, -15.0f * i) << i;
+        EXPECT_FLOAT_EQ(t.keys[i].position.x, 2.0f * i) << i;
+        EXPECT_FLOAT_EQ(t.keys[i].position.z, -1.0f * i) << i;
+        EXPECT_FLOAT_EQ(t.keys[i].duration, i < 4 ? 0.5f : 0.0f) << i;
+    }
 }
 
 namespace {

@@ -127,14 +127,26 @@ TEST_F(AnimationTest, SplineSegmentPassesThroughBothKeysAndFollowsHermite) {
     }
 }
 
-TEST_F(AnimationTest, ZeroLengthNeighbourChordGivesAZeroTangent) {
-    const CVector p0(0, 0, 0), p1(10, 0, 0);
-    // Key 2 repeats key 1's position: the tangent at the end of segment 0 is cut to zero.
-    const int32_t i =
-        Play({Key(p0, CVector(), 1, 1), Key(p1, CVector(), 1, 1), Key(p1, CVector(), 1)});
-    for (float u : {0.3f, 0.6f}) {
-        PlayScene(m_scene, u);
-        ExpectAt(i, Hermite(p0, p1.Sub(p0), p1, CVector(), u), 1e-3f);
+TEST_F(AnimationTest, TangentsLongerThanTwiceTheirChordAreCutBack) {
+    // Keys along x, equal durations: half-way through a segment the Hermite value is
+    // (p1 + p2) / 2 + (t1 - t2) / 8.
+    const struct {
+        float x[4], t, want;
+    } cases[] = {
+        // End tangent (1 + 4) / 2 cut to twice the short chord ahead: t1 4, t2 2.
+        {{0, 4, 5, 6}, 0.5f, 2 + 2 / 8.0f},
+        // Start tangent (10 + 0.5) / 2 cut to twice the segment's own chord: t1 1, t2 0.5.
+        {{0, 10, 10.5f, 11}, 1.5f, 10.25f + 0.5f / 8},
+        // A zero chord ahead cuts the end tangent to zero.
+        {{0, 10, 10, 10}, 0.5f, 5 + 10 / 8.0f},
+    };
+    for (const auto& c : cases) {
+        const int32_t i = Play({Key(CVector(c.x[0], 0, 0), CVector(), 1, 1),
+                                Key(CVector(c.x[1], 0, 0), CVector(), 1, 1),
+                                Key(CVector(c.x[2], 0, 0), CVector(), 1, 1),
+                                Key(CVector(c.x[3], 0, 0), CVector(), 1)});
+        PlayScene(m_scene, c.t);
+        EXPECT_NEAR(GetX(i), c.want, 1e-4) << c.t;
     }
 }
 

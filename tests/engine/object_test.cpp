@@ -79,11 +79,17 @@ TEST_F(ObjectTest, AttachInstanceTurnsTheOffsetWithTheParent) {
     EXPECT_NEAR(GetY(m_a), 0, 1e-3);
     EXPECT_NEAR(GetZ(m_a), 0, 1e-3);
     EXPECT_NEAR(GetYaw(m_a), 90, 1e-3);
-    // With a general orientation the child stays at the offset's distance from the parent.
+    // With a general orientation, taking the parent's turn back off the child's place gives
+    // the offset again, whatever order the three angles are applied in.
     SetAngles(m_b, 33, -71, 140);
     AttachInstance(m_a, m_b, 3, 4, 12);
-    const float dx = GetX(m_a) - 5, dy = GetY(m_a), dz = GetZ(m_a);
-    EXPECT_NEAR(std::sqrt(dx * dx + dy * dy + dz * dz), 13, 1e-3);
+    CBasis local;
+    local.origin = CVector(GetX(m_a) - 5, GetY(m_a), GetZ(m_a));
+    const CVector& turn = g_context->instances[m_b].angles;
+    local.Unrotate(turn.x, turn.y, turn.z);
+    EXPECT_NEAR(local.origin.x, 3, 1e-3);
+    EXPECT_NEAR(local.origin.y, 4, 1e-3);
+    EXPECT_NEAR(local.origin.z, 12, 1e-3);
 }
 
 TEST_F(ObjectTest, CameraFollowsAndAims) {

@@ -361,6 +361,12 @@ TEST_F(Pipeline, EightBitBackgroundSplitsSkyAndGroundAtTheHorizon) {
     RenderWorld(FrameView{frame.data(), 64, 48, 0, 0, 64, 48, 0.28f, 0.21f});
     for (int y = 0; y < 48; ++y) EXPECT_EQ(frame[y * 64 + 5], y < 24 ? 10 : 20) << y;
     EXPECT_EQ(std::count(frame.begin(), frame.end(), 0xEE), 0);
+    // With depth on, a square writes its depth where it is drawn and nowhere else.
+    Place("SQ", Square(1.0f, 100), {0, 0, 10});
+    ASSERT_EQ(AllocZBuffer(64 * 48), 1);
+    EnableZBuffer();
+    RenderWorld(FrameView{frame.data(), 64, 48, 0, 0, 64, 48, 0.28f, 0.21f});
+    EXPECT_NE(g_settings.zbuffer[24 * 64 + 32], g_settings.zbuffer[0]);
 }
 
 }  // namespace

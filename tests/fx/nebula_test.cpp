@@ -56,6 +56,11 @@ TEST_F(NebulaTest, SpriteSizeFollowsTheReferenceScreen) {
         BoundingBox(Coverage(320, 240, 16, [&](TestFrame& f) { list.Draw(f.View()); }), 320, 240);
     EXPECT_EQ(small.count, 64 * 64);
     EXPECT_EQ(small.right - small.left + 1, 64);
+    // Width and height scale on their own: a 640 x 240 view doubles the width only.
+    const Box wide =
+        BoundingBox(Coverage(640, 240, 16, [&](TestFrame& f) { list.Draw(f.View()); }), 640, 240);
+    EXPECT_EQ(wide.right - wide.left + 1, 128);
+    EXPECT_EQ(wide.bottom - wide.top + 1, 64);
 }
 
 TEST_F(NebulaTest, EntryBehindTheCameraIsSkippedOthersDraw) {

@@ -46,11 +46,17 @@ void AimAt(const CVector& p, float x, float y, int width, int height) {
                       static_cast<float>(p.y + (y - at0.y) / slopeY), depth);
 }
 
-TEST_F(StarfieldTest, CountBelowOneMakesOneStar) {
+TEST_F(StarfieldTest, CountBelowOneMakesOneStarPlacedByTheSeed) {
     CStarfield stars;
     EXPECT_EQ(stars.GetCount(), 0);
     stars.Create(0);
     EXPECT_EQ(stars.GetCount(), 1);
+    // Seed 1 draws 41, 18467, 6334 for the first star's x, y, z (offset by -16384, times
+    // 1000), then 26500 for its grey, 64 + 26500 % 128.
+    EXPECT_EQ(stars.GetPositions()[0].x, -16343000.0f);
+    EXPECT_EQ(stars.GetPositions()[0].y, 2083000.0f);
+    EXPECT_EQ(stars.GetPositions()[0].z, -10050000.0f);
+    EXPECT_EQ(stars.GetColours()[0], NearestColour(68, 68, 68));
     stars.Create(-5);
     EXPECT_EQ(stars.GetCount(), 1);
     stars.Create(1000);

@@ -112,22 +112,41 @@ TEST(XmWriter, SampleDataIsWrappingDeltas) {
     EXPECT_EQ((std::vector<int>{0, 0, -1, 127, -128, 0}), DecodeSample(b8, false));
 }
 
-TEST(XmWriter, LoopPointsAreStoredInBytes) {
+TEST(XmWriter, InstrumentAndSampleFieldsSitWhereTheFormatPutsThem) {
     XmModule m = Bare(1);
     XmInstrument ins;
+    for (uint16_t t = 0; t < 7; ++t) {
+        ins.volumeEnvelope.points.push_back({t, 64});
+        ins.panningEnvelope.points.push_back({t, 32});
+    }
+    ins.volumeEnvelope = {ins.volumeEnvelope.points, true, true, false, 6, 4, 5};
+    ins.panningEnvelope = {ins.panningEnvelope.points, true, false, true, 3, 1, 2};
+    ins.fadeout = 0x1234;
     XmSample s;
     s.pcm.assign(100, 0);
     s.loop = kXmPingPongLoop;
     s.loopStart = 10;
     s.loopLength = 90;
+    s.volume = 40;
+    s.finetune = -3;
+    s.panning = 200;
+    s.relativeNote = -5;
     ins.samples.push_back(s);
     m.instruments.push_back(ins);
     std::vector<uint8_t> b = WriteXm(m);
-    size_t header = 336 + 10 + 263;
+    ASSERT_FALSE(b.empty());
+    // Instrument: envelope counts, sustain and loop points, types, fadeout.
+    const size_t at = 336 + 10;
+    EXPECT_EQ((std::vector<uint8_t>{7, 7, 6, 4, 5, 3, 1, 2, 3, 5}),
+              std::vector<uint8_t>(b.begin() + at + 225, b.begin() + at + 235));
+    EXPECT_EQ(0x1234, U16(b, at + 239));
+    // Sample: lengths and loop points in bytes, then volume, finetune, type, panning, note.
+    const size_t header = at + 263;
     EXPECT_EQ(200u, U32(b, header));
     EXPECT_EQ(20u, U32(b, header + 4));
     EXPECT_EQ(180u, U32(b, header + 8));
-    EXPECT_EQ(0x12, b[header + 14]);
+    EXPECT_EQ((std::vector<uint8_t>{40, 0xFD, 0x12, 200, 0xFB}),
+              std::vector<uint8_t>(b.begin() + header + 12, b.begin() + header + 17));
 }
 
 TEST(XmWriter, RefusesWhatItCannotWrite) {

@@ -152,18 +152,6 @@ TEST(TexSpan8, WritesCountBytesAndLeavesTheTextureValues) {
     g_rasterTarget = RasterTarget{};
 }
 
-TEST(DispatchTables, EightBitSlotsAreFilled) {
-    for (const Filler* table : {g_rasterTable8, g_rasterTable8Z})
-        for (int slot : {0, 1, 2, 4, 5, 6, 8, 9, 10}) {
-            EXPECT_NE(table[slot], nullptr);
-            EXPECT_NE(table[slot], &FillNoOp) << slot;
-        }
-    for (int slot : {0, 1, 2, 4, 5, 6, 8, 9, 10}) {
-        EXPECT_NE(g_rasterTable8[slot], g_rasterTable8Z[slot]);
-        EXPECT_NE(g_rasterTable8[slot], g_rasterTable16[slot]);
-    }
-}
-
 // The 16-bit shade table of the fixture stores the shade index itself (row * 256 + palette
 // index), so a 16-bit pixel names the entry it came from. An 8-bit pixel drawn from the same
 // face must be the 8-bit table's entry at that index: same coverage, same rows, same texels.
@@ -436,53 +424,19 @@ TEST_F(Fill8Test, TexturedFaceShowsTheTextureThroughACompiledPalette) {
 
 // From filler to screen: a textured face drawn into the display's 8-bit frame reaches the
 // backend as the texture's colours in the loaded palette.
-TEST_F(Fill8Test, DrawnFrameReachesTheBackendAsPaletteColours) {
-    Init8(32, 24);
-    HeadlessBackend* backend = UseHeadlessDisplay(32, 24, 8);
-    std::vector<uint8_t> pal(768);
-    for (int i = 0; i < 256; ++i) {
-        pal[i * 3] = static_cast<uint8_t>(255 - i);
-        pal[i * 3 + 1] = static_cast<uint8_t>(i);
-        pal[i * 3 + 2] = static_cast<uint8_t>((i * 5) & 0xFF);
-    }
-    const auto file = CompilePalette(pal.data());
-    ASSERT_EQ(LoadPaletteFromMemory(file.data(), file.size()), 1);
-    auto* frame = static_cast<uint8_t*>(g_display.GetFrame());
-    std::memset(frame, 0, 32 * 24);
-    g_rasterTarget.frame8 = frame;
-    g_rasterTarget.pitch = 32;
-    g_rasterTarget.shade8 = g_shade8;
-    MakeTexture(0, 8, [](int x, int y) { return static_cast<uint8_t>(1 + (x * 3 + y * 7) % 250); });
-    face_.colour = 0;
-    face_.flags = kSurfaceAffine | kLightConstant;
-    auto uvAt = [](float x) { return (x - 0.5f) * 65536.0f; };
-    const float xs[3] = {1, 1, 31}, ys[3] = {1, 23, 23};
-    for (int k = 0; k < 3; ++k) {
-        face_.uv[2 * k] = uvAt(xs[k]);
-        face_.uv[2 * k + 1] = uvAt(ys[k]);
-    }
-    Tri(V(xs[0], ys[0], 2), V(xs[1], ys[1], 2), V(xs[2], ys[2], 2));
-    std::vector<uint8_t> rgb;
-    backend->SetSink([&](const void* f, int width, int height, int bits, const uint8_t* p) {
-        ASSERT_EQ(bits, 8);
-        const auto* px = static_cast<const uint8_t*>(f);
-        for (int i = 0; i < width * height; ++i)
-            rgb.insert(rgb.end(), &p[px[i] * 3], &p[px[i] * 3 + 3]);
-    });
-    g_display.Present();
-    ASSERT_EQ(rgb.size(), 32u * 24 * 3);
-    int textured = 0;
-    for (int y = 0; y < 24; ++y)
-        for (int x = 0; x < 32; ++x) {
-            const uint8_t index = frame[y * 32 + x];
-            if (index == 0) continue;  // background
-            const uint8_t texel = static_cast<uint8_t>(1 + (x * 3 + y * 7) % 250);
-            ASSERT_EQ(index, texel) << x << "," << y;
-            for (int c = 0; c < 3; ++c) ASSERT_EQ(rgb[(y * 32 + x) * 3 + c], pal[texel * 3 + c]);
-            ++textured;
+TEST_F(Fill8Test, UnusedModeSlotsDrawNothingAndKeepDepth) {
+    Init8(16, 16, true);
+    for (bool eight : {false, true})
+        for (bool depth : {false, true}) {
+            eight ? Use8(depth) : Use16(depth);
+            for (int mode : {3, 7, 11, 12, 13, 14, 15, 16, 19, 31}) {
+                face_.flags = static_cast<uint16_t>(mode);
+                Tri(V(1, 1), V(1, 9), V(9, 9), depth);
+            }
         }
-    EXPECT_GT(textured, 250);
-    g_display.Reset();
+    EXPECT_EQ(DrawnCount(), 0);
+    EXPECT_EQ(Depth(2, 5), 0u);
+    for (uint8_t b : frame8_) ASSERT_EQ(b, kEmpty8);
 }
 
 }  // namespace

@@ -53,7 +53,10 @@ TEST_F(ArchiveTest, MembersAreFoundInAnyCaseAndExtractedWhole) {
     for (size_t i = 0; i < earth.size(); i++) earth[i] = static_cast<uint8_t>(i * i >> 3);
     ASSERT_TRUE(WriteDtfArchive(
         "KARVELD.DTF",
-        {{"DATA\\EARTH.TGA", earth}, {"scn3.pal", FromString("palette")}, {"EMPTY.BIN", {}}}));
+        {{"DATA\\EARTH.TGA", earth},
+         {"scn3.pal", FromString("palette")},
+         {"EMPTY.BIN", {}},
+         {"FLAT.BIN", Bytes(40000, 7)}}));  // packs to about a fortieth of its size
     ASSERT_EQ(g_archive.Open("karveld.dtf"), 1);  // the upper-cased path is the one on disk
     EXPECT_EQ(g_archive.IsOpened(), 1);
 
@@ -78,6 +81,9 @@ TEST_F(ArchiveTest, MembersAreFoundInAnyCaseAndExtractedWhole) {
     EXPECT_EQ(f.Tell(), -1);  // memory-backed
     EXPECT_EQ(f.Eof(), 0);
     EXPECT_EQ(ReadAll(f), earth);
+    CDataFile flat;
+    ASSERT_EQ(flat.Open("FLAT.BIN"), 1);
+    EXPECT_EQ(ReadAll(flat), Bytes(40000, 7));
     EXPECT_EQ(f.Close(), 1);
     EXPECT_EQ(f.Size(), -1);
 

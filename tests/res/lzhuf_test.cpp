@@ -41,28 +41,6 @@ Bytes RoundTrip(const Bytes& data) {
     return Decode(stream, data.size());
 }
 
-TEST(LzhufTables, PositionCodeLengthsAndUpperBits) {
-    const lzhuf::PositionTables& t = lzhuf::GetPositionTables();
-    int perLength[9] = {};
-    for (int i = 0; i < 256; i++) perLength[t.len[i]]++;
-    EXPECT_EQ(perLength[3], 32);
-    EXPECT_EQ(perLength[4], 48);
-    EXPECT_EQ(perLength[5], 64);
-    EXPECT_EQ(perLength[6], 48);
-    EXPECT_EQ(perLength[7], 48);
-    EXPECT_EQ(perLength[8], 16);
-    EXPECT_EQ(t.upper[0x00], 0);
-    EXPECT_EQ(t.upper[0x1F], 0);
-    EXPECT_EQ(t.upper[0x20], 1);
-    EXPECT_EQ(t.upper[0x50], 4);
-    EXPECT_EQ(t.upper[0x90], 12);
-    EXPECT_EQ(t.upper[0xC0], 24);
-    EXPECT_EQ(t.upper[0xF0], 48);
-    EXPECT_EQ(t.upper[0xFF], 63);
-    // Upper values rise with the index and each one covers a run of 2^(8 - length).
-    for (int i = 1; i < 256; i++) EXPECT_LE(t.upper[i - 1], t.upper[i]);
-}
-
 // In the fresh tree 'A' sits at depth 9 with the code 111001101; a match of 3 at depth 8
 // with 10001100; position 0 is the 3-bit code 000 and six zero bits.
 TEST(LzhufStream, KnownStreams) {

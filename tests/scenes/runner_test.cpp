@@ -103,12 +103,24 @@ TEST_F(RunnerTest, FramesRunThroughTheDurationOnTheMeasuredTime) {
     EXPECT_FLOAT_EQ(g_scene.time, 10.0f);
 }
 
-TEST_F(RunnerTest, NegativeEndDrawsNothing) {
-    SceneSettings s = Settings("SCN\\LONG.SCN");
-    s.end = SceneEnd::DurationMinus;
-    s.endValue = 11.0f;
-    RunScene(View(), s, nullptr);
-    EXPECT_EQ(m_backend->FramesShown(), 0);
+TEST_F(RunnerTest, EndRulesSetTheLastFrame) {
+    // The 10 s scene at 10 frames a second; a negative end draws nothing.
+    const struct {
+        SceneEnd end;
+        float value;
+        int frames;
+    } cases[] = {{SceneEnd::DurationMinus, 11.0f, 0},
+                 {SceneEnd::DurationMinus, 3.95f, 61},
+                 {SceneEnd::Fixed, 2.55f, 26}};
+    int shown = 0;
+    for (const auto& c : cases) {
+        SceneSettings s = Settings("SCN\\LONG.SCN");
+        s.end = c.end;
+        s.endValue = c.value;
+        RunScene(View(), s, nullptr);
+        EXPECT_EQ(m_backend->FramesShown() - shown, c.frames) << c.value;
+        shown = m_backend->FramesShown();
+    }
 }
 
 TEST_F(RunnerTest, MissingSceneFileShowsOneFrame) {

@@ -107,6 +107,14 @@ TEST(FrameConversion, ChannelsWidenToFullRange) {
     std::vector<uint8_t> rgb;
     FrameToRgb24(frame, d, nullptr, &rgb);
     EXPECT_EQ(rgb, (std::vector<uint8_t>{255, 255, 255, 255, 0, 0, 0, 0, 0}));
+    // 3-3-2: the bits repeat until the byte is full, so 101 becomes 10110110.
+    d.redBits = 3, d.redShift = 5, d.greenBits = 3, d.greenShift = 2, d.blueBits = 2,
+    d.blueShift = 0;
+    const uint16_t small[1] = {(5 << 5) | (7 << 2) | 3};
+    d.width = 1;
+    FrameToRgb24(small, d, nullptr, &rgb);
+    EXPECT_EQ(rgb, (std::vector<uint8_t>{182, 255, 255}));
+    d.width = 3;
     d.bits = 8;
     uint8_t palette[768] = {};
     palette[9] = 1, palette[10] = 2, palette[11] = 3;
