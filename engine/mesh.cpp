@@ -93,25 +93,34 @@ bool ReadMeshBody(ByteReader& in, MeshRecord& mesh) {
 }
 
 void ResolveFaceColours(const NameKey& key, const std::vector<NameKey>& names) {
+    // Faces share colours and texture names: a run of one colour is matched once, and a
+    // texture that failed to load is not looked for again.
+    std::vector<uint8_t> failed(names.size(), 0);
+    const uint32_t grey = static_cast<uint32_t>(NearestColour(196, 196, 196));
+    uint32_t lastRgb = 0;
+    int lastNearest = -1;
     const int32_t faceCount = GetMesh(key)->faceCount;
     for (int32_t i = 0; i < faceCount; ++i) {
         FaceRecord& face = GetMesh(key)->faces[i];
         const int mode = face.flags & kFaceSurfaceMask;
         if (mode == 1 || mode == 2) {
             const int32_t k = face.colour;
-            if (k < 0 || k >= static_cast<int32_t>(names.size()) ||
-                !SetFaceTexture(key, i, names[k], mode == 2)) {
+            const bool known = k >= 0 && k < static_cast<int32_t>(names.size());
+            if (!known || failed[k] || !SetFaceTexture(key, i, names[k], mode == 2)) {
+                if (known) failed[k] = 1;
                 // SetFaceTexture may have grown tables; the face array itself never moves.
                 FaceRecord& flat = GetMesh(key)->faces[i];
                 flat.flags = static_cast<uint16_t>(flat.flags & ~kFaceSurfaceMask);
-                flat.colour = static_cast<int32_t>(
-                    kFallbackGrey | static_cast<uint32_t>(NearestColour(196, 196, 196)));
+                flat.colour = static_cast<int32_t>(kFallbackGrey | grey);
             }
         } else if (mode == 0) {
             const uint32_t word = static_cast<uint32_t>(face.colour);
-            const int nearest = NearestColour(word >> 24, (word >> 16) & 0xFF, (word >> 8) & 0xFF);
-            face.colour =
-                static_cast<int32_t>((word & 0xFFFFFF00u) | static_cast<uint32_t>(nearest));
+            const uint32_t rgb = word & 0xFFFFFF00u;
+            if (lastNearest < 0 || rgb != lastRgb) {
+                lastRgb = rgb;
+                lastNearest = NearestColour(word >> 24, (word >> 16) & 0xFF, (word >> 8) & 0xFF);
+            }
+            face.colour = static_cast<int32_t>(rgb | static_cast<uint32_t>(lastNearest));
         }
     }
 }

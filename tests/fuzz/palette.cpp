@@ -16,10 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     g_fogColour[2] = data[3];
     const uint8_t* body = data + 4;
     const size_t bodySize = size - 4;
-    // The body repeated by doubling copies: a byte loop over the whole file costs more than
-    // the tables it feeds. Bodies past 1 KiB add nothing the repetition does not.
+    // The body repeated by doubling copies (a byte loop over the whole file costs more than
+    // the tables it feeds); a whole palette file is taken as it is.
     static std::vector<uint8_t> file(kPalFileSize);
-    size_t filled = std::min(bodySize, std::min<size_t>(1024, kPalFileSize));
+    size_t filled = std::min(bodySize, kPalFileSize);
     std::memcpy(file.data(), body, filled);
     while (filled < kPalFileSize) {
         const size_t n = std::min(filled, kPalFileSize - filled);
