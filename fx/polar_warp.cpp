@@ -26,6 +26,17 @@ bool SameFrame(const FrameView& frame, int width, int height) {
     return frame.frame != nullptr && frame.width == width && frame.height == height;
 }
 
+// One pixel per entry: the picture byte at the entry moved by its ring's offset. Unsigned
+// sums wrap inside the picture whatever the offsets are.
+template <typename Pixel>
+void WarpPixels(const uint32_t* index, const int32_t* offsets, const uint8_t* picture, Pixel* out,
+                size_t pixels) {
+    for (size_t k = 0; k < pixels; ++k) {
+        const uint32_t e = index[k];
+        out[k] = picture[(e + static_cast<uint32_t>(offsets[e & 511])) & kPolarMask];
+    }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -94,22 +105,10 @@ void CPolarWarp::Draw(const uint8_t* polarPicture, const FrameView& frame) const
     if (m_index == nullptr || polarPicture == nullptr || !SameFrame(frame, m_width, m_height))
         return;
     const size_t pixels = static_cast<size_t>(m_width) * m_height;
-    const uint32_t* index = m_index;
-    const int32_t* offsets = m_offsets;
-    // Unsigned sums wrap inside the picture whatever the offsets are.
-    if (m_bits == 8) {
-        uint8_t* out = static_cast<uint8_t*>(frame.frame);
-        for (size_t k = 0; k < pixels; ++k) {
-            const uint32_t e = index[k];
-            out[k] = polarPicture[(e + static_cast<uint32_t>(offsets[e & 511])) & kPolarMask];
-        }
-    } else {
-        uint16_t* out = static_cast<uint16_t*>(frame.frame);
-        for (size_t k = 0; k < pixels; ++k) {
-            const uint32_t e = index[k];
-            out[k] = polarPicture[(e + static_cast<uint32_t>(offsets[e & 511])) & kPolarMask];
-        }
-    }
+    if (m_bits == 8)
+        WarpPixels(m_index, m_offsets, polarPicture, static_cast<uint8_t*>(frame.frame), pixels);
+    else
+        WarpPixels(m_index, m_offsets, polarPicture, static_cast<uint16_t*>(frame.frame), pixels);
 }
 
 // ---------------------------------------------------------------------------------------
