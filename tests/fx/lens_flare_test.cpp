@@ -79,6 +79,7 @@ TEST_F(LensFlareTest, SpritesSitAlongTheLineFromTheLightThroughTheCentre) {
     EXPECT_NEAR(CentreY(mirror), 180, 1.0);
     // Sized against the 320 x 240 reference: here one pixel per texel.
     EXPECT_EQ(centre.right - centre.left + 1, 7);
+    EXPECT_EQ(centre.bottom - centre.top + 1, 7);
 }
 
 TEST_F(LensFlareTest, ALightOnTheViewportEdgeShowsTheChain) {

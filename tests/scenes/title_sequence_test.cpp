@@ -81,6 +81,17 @@ TEST_F(TitleWavesTest, WavesFallOffAwayFromTheCentre) {
     EXPECT_NE(m_profile[100], 0);
 }
 
+TEST_F(TitleWavesTest, TheWaveRunsSmoothlyFromEntryToEntry) {
+    // The shade lights pixels by the step between neighbouring entries, so a jump where one
+    // radius hands over to the next would draw a false ring. At full values the wave moves
+    // 180 / 32 table steps per entry: at most 720 x 65536 x 2 pi x 5.625 / 4096 plus the
+    // change of the damping.
+    Compute(ScaleTitleWaves(1.0), TitlePhase(3.21));
+    const double amplitude = 720.0 * 65536.0;
+    for (int c = 0; c + 1 < kProfileEntries; ++c)
+        ASSERT_LT(std::abs(int64_t{m_profile[c + 1]} - m_profile[c]), amplitude * 0.0125) << c;
+}
+
 TEST_F(TitleWavesTest, ZeroValuesLeaveOnlyTheCentreRingsUnitSteps) {
     Compute(ScaleTitleWaves(0.0), -8192 * 7);
     for (int c = 0; c < kProfileEntries; ++c) ASSERT_EQ(m_profile[c], 0) << c;
