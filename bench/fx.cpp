@@ -1,9 +1,11 @@
-// Effect speed at 640 x 480 in a 16-bit frame: stars, nebulae, earth rim, corona, sun glow.
+// Effect speed at 640 x 480 in a 16-bit frame: stars, nebulae, earth rim, corona, sun glow,
+// the title's warp and shade.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "app/display.h"
@@ -12,11 +14,13 @@
 #include "fx/corona.h"
 #include "fx/earth_rim.h"
 #include "fx/nebula.h"
+#include "fx/polar_warp.h"
 #include "fx/starfield.h"
 #include "fx/sun_glow.h"
 #include "platform/random.h"
 #include "platform/video.h"
 #include "res/palette.h"
+#include "scenes/title_sequence.h"
 #include "tools/common/palette_compiler.h"
 #include "tools/common/tga_writer.h"
 
@@ -170,5 +174,54 @@ void BM_Nebula(benchmark::State& state) {
     ReleaseWorld();
 }
 BENCHMARK(BM_Nebula);
+
+// The title at full waves: the frame step, the warp and the shade, as scene 3 draws it.
+void BM_TitleWarpAndShade(benchmark::State& state) {
+    Stage& s = GetStage();
+    std::vector<uint8_t> picture(768 * 576);
+    for (size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<uint8_t>(i * 7 / 5);
+    std::unique_ptr<uint8_t[]> polar(CPolarWarp::MakePolarPicture(picture.data(), 768, 576));
+    CPolarWarp warp;
+    CRadialShade shade;
+    warp.Create(kW, kH, 16);
+    shade.Create(kW, kH, 16);
+    shade.BuildRamp16(g_palette);
+    CTitleSequence title;
+    title.Create(&warp, &shade, polar.get(), nullptr);
+    double t = 0.0;
+    for (auto _ : state) {
+        title.DrawWaves(s.view, 1.0, t);
+        t += 0.016;
+        benchmark::DoNotOptimize(s.frame.data());
+    }
+    title.Release();
+}
+BENCHMARK(BM_TitleWarpAndShade);
+
+void BM_TmpCompute(benchmark::State& state) {
+    CTitleWaves w; w.Create();
+    std::vector<int32_t> o(512), p(16384);
+    int64_t ph = 0;
+    for (auto _ : state) { w.Compute(ScaleTitleWaves(1.0), ph, o.data(), p.data()); ph -= 177; benchmark::DoNotOptimize(p.data()); }
+}
+BENCHMARK(BM_TmpCompute);
+void BM_TmpWarp(benchmark::State& state) {
+    Stage& s = GetStage();
+    std::vector<uint8_t> picture(768 * 576);
+    for (size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<uint8_t>(i * 7 / 5);
+    std::unique_ptr<uint8_t[]> polar(CPolarWarp::MakePolarPicture(picture.data(), 768, 576));
+    CPolarWarp warp; warp.Create(kW, kH, 16);
+    std::vector<int32_t> o(512); for (int i=0;i<512;++i) o[i]=i*1037;
+    warp.SetOffsets(o.data());
+    for (auto _ : state) { warp.Draw(polar.get(), s.view); benchmark::DoNotOptimize(s.frame.data()); }
+}
+BENCHMARK(BM_TmpWarp);
+void BM_TmpShade(benchmark::State& state) {
+    Stage& s = GetStage();
+    CRadialShade shade; shade.Create(kW, kH, 16); shade.BuildRamp16(g_palette);
+    for (int i=0;i<16384;++i) shade.GetProfile()[i] = (i*7919)%0x900000;
+    for (auto _ : state) { shade.Draw16(s.view); benchmark::DoNotOptimize(s.frame.data()); }
+}
+BENCHMARK(BM_TmpShade);
 
 }  // namespace

@@ -49,6 +49,9 @@ public:
     // The table entry of pixel (x, y): angle step << 9 | radius.
     uint32_t GetEntry(int x, int y) const;
     const int32_t* GetOffsets() const { return m_offsets; }
+    // Width x height entries, rows top first; null before Create.
+    const uint32_t* GetEntries() const { return m_index; }
+    int GetBits() const { return m_bits; }
 
 private:
     uint32_t* m_index = nullptr;
@@ -81,6 +84,11 @@ public:
     // Each acts only in its own depth and with its ramp ready.
     void Draw8(const FrameView& frame) const;
     void Draw16(const FrameView& frame) const;
+    // The warp's Draw followed by Draw8 or Draw16, in one pass over the frame: the same
+    // pixels without writing the indices out and reading them back. Nothing unless both
+    // are made for this frame, in the same depth, and the ramp is ready.
+    void DrawWarped(const CPolarWarp& warp, const uint8_t* polarPicture,
+                    const FrameView& frame) const;
     void Release();
 
     // kProfileEntries wave heights in 16.16, for the scene to write; null before Create.
@@ -88,6 +96,8 @@ public:
     bool IsReady() const;
     int GetWidth() const { return m_width; }
     int GetHeight() const { return m_height; }
+    // 1 for a 16-bit frame, 0 for an 8-bit one.
+    int GetMode() const { return m_mode; }
     // The distance code of pixel (x, y) of the upper half (the middle row included).
     int GetDistance(int x, int y) const;
     const uint16_t* GetRamp16() const { return m_ramp16; }
@@ -101,6 +111,9 @@ private:
     // The ramp entry of index p at level s is ramp[(p << kIndexShift) + (s << kLevelShift)].
     template <typename Pixel, int kIndexShift, int kLevelShift>
     void DrawRows(Pixel* frame, const Pixel* ramp) const;
+    template <typename Pixel, int kIndexShift, int kLevelShift>
+    void DrawWarpedRows(const CPolarWarp& warp, const uint8_t* picture, Pixel* frame,
+                        const Pixel* ramp) const;
 
     uint16_t* m_distance = nullptr;  // rows x width entries and one more
     int32_t* m_profile = nullptr;

@@ -110,9 +110,7 @@ bool CTitleSequence::CanDraw(const FrameView& view) const {
 
 void CTitleSequence::DrawTitle(const FrameView& view) {
     m_warp->SetOffsets(m_offsets);
-    m_warp->Draw(m_picture, view);
-    m_shade->Draw8(view);
-    m_shade->Draw16(view);
+    m_shade->DrawWarped(*m_warp, m_picture, view);
 }
 
 void CTitleSequence::DrawPlain(const FrameView& view) {

@@ -276,6 +276,41 @@ TEST_F(PolarWarpTest, SmallOddAndEightBitFramesStayInside) {
     }
 }
 
+// The one-pass draw against the two passes it replaces, with waves and turned rings.
+TEST_F(PolarWarpTest, OnePassDrawMatchesTheWarpFollowedByTheShade) {
+    const std::vector<uint8_t> pic = BlockPicture();
+    PolarPicture polar(pic);
+    const int sizes[][3] = {{640, 480, 16}, {63, 47, 8}, {64, 48, 8}, {2, 3, 16}, {65, 49, 16}};
+    for (const auto& size : sizes) {
+        const int w = size[0], h = size[1], bits = size[2];
+        CPolarWarp warp;
+        CRadialShade shade;
+        ASSERT_EQ(warp.Create(w, h, bits), 1);
+        ASSERT_EQ(shade.Create(w, h, bits), 1);
+        shade.BuildRamp16(TestPalette());
+        shade.BuildRamp8();
+        std::vector<int32_t> offsets(kPolarRadii);
+        for (int r = 0; r < kPolarRadii; ++r) offsets[r] = (r * 7919 % 9) * 512 + r % 5 - 2;
+        warp.SetOffsets(offsets.data());
+        for (int c = 0; c < kProfileEntries; ++c)
+            shade.GetProfile()[c] = static_cast<int32_t>(std::sin(c * 0.01) * 0x3000000);
+        TestFrame twoPasses(w, h, bits, 0);
+        warp.Draw(polar.get(), twoPasses.View());
+        shade.Draw8(twoPasses.View());
+        shade.Draw16(twoPasses.View());
+        TestFrame onePass(w, h, bits, 0);
+        shade.DrawWarped(warp, polar.get(), onePass.View());
+        EXPECT_EQ(onePass.words, twoPasses.words) << w << "x" << h;
+        EXPECT_EQ(onePass.bytes, twoPasses.bytes) << w << "x" << h;
+        // A warp of the other depth or size is refused.
+        CPolarWarp other;
+        ASSERT_EQ(other.Create(w, h, bits == 8 ? 16 : 8), 1);
+        TestFrame untouched(w, h, bits, 0x21);
+        shade.DrawWarped(other, polar.get(), untouched.View());
+        EXPECT_EQ(untouched.At(0, 0), 0x21u);
+    }
+}
+
 TEST(RadialShadeLevels, StepsAtTheirThresholds) {
     EXPECT_EQ(CRadialShade::LevelOf(0x7F0000), 127);
     EXPECT_EQ(CRadialShade::LevelOf(0x7EFFFF), 126);
