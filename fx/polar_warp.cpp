@@ -224,3 +224,54 @@ void CRadialShade::Draw16(const FrameView& frame) const {
     if (m_mode != 1 || !IsReady() || !SameFrame(frame, m_width, m_height)) return;
     DrawRows<uint16_t, 7, 0>(static_cast<uint16_t*>(frame.frame), m_ramp16);
 }
+
+template <typename Pixel, int kIndexShift, int kLevelShift>
+void CRadialShade::DrawWarpedRows(const CPolarWarp& warp, const uint8_t* picture, Pixel* frame,
+                                  const Pixel* ramp) const {
+    const int width = m_width, height = m_height, rows = (height + 1) / 2;
+    const int32_t* profile = m_profile;
+    const int32_t* offsets = warp.GetOffsets();
+    auto index = [&](uint32_t e) -> uint32_t {
+        return picture[(e + static_cast<uint32_t>(offsets[e & 511])) & kPolarMask];
+    };
+    for (int j = 0; j < rows; ++j) {
+        const uint16_t* d = m_distance + static_cast<size_t>(j) * width;
+        const size_t topRow = static_cast<size_t>(j) * width;
+        const size_t bottomRow = static_cast<size_t>(height - 1 - j) * width;
+        const uint32_t* topEntries = warp.GetEntries() + topRow;
+        const uint32_t* bottomEntries = warp.GetEntries() + bottomRow;
+        Pixel* top = frame + topRow;
+        Pixel* bottom = frame + bottomRow;
+        int32_t here = profile[d[0]];
+        if (bottom != top) {
+            for (int k = 0; k < width; ++k) {
+                const int32_t right = profile[d[k + 1]];
+                const int level = LevelOf(static_cast<int64_t>(here) - right) << kLevelShift;
+                here = right;
+                top[k] = ramp[(index(topEntries[k]) << kIndexShift) + level];
+                bottom[k] = ramp[(index(bottomEntries[k]) << kIndexShift) + level];
+            }
+        } else {
+            for (int k = 0; k < width; ++k) {
+                const int32_t right = profile[d[k + 1]];
+                const int level = LevelOf(static_cast<int64_t>(here) - right) << kLevelShift;
+                here = right;
+                top[k] = ramp[(index(topEntries[k]) << kIndexShift) + level];
+            }
+        }
+    }
+}
+
+void CRadialShade::DrawWarped(const CPolarWarp& warp, const uint8_t* polarPicture,
+                              const FrameView& frame) const {
+    if (!IsReady() || polarPicture == nullptr || warp.GetEntries() == nullptr ||
+        !SameFrame(frame, m_width, m_height) || warp.GetWidth() != m_width ||
+        warp.GetHeight() != m_height || (warp.GetBits() == 8) != (m_mode == 0))
+        return;
+    if (m_mode == 0)
+        DrawWarpedRows<uint8_t, 0, 8>(warp, polarPicture, static_cast<uint8_t*>(frame.frame),
+                                      m_ramp8);
+    else
+        DrawWarpedRows<uint16_t, 7, 0>(warp, polarPicture, static_cast<uint16_t*>(frame.frame),
+                                       m_ramp16);
+}
