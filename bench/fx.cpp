@@ -198,30 +198,4 @@ void BM_TitleWarpAndShade(benchmark::State& state) {
 }
 BENCHMARK(BM_TitleWarpAndShade);
 
-void BM_TmpCompute(benchmark::State& state) {
-    CTitleWaves w; w.Create();
-    std::vector<int32_t> o(512), p(16384);
-    int64_t ph = 0;
-    for (auto _ : state) { w.Compute(ScaleTitleWaves(1.0), ph, o.data(), p.data()); ph -= 177; benchmark::DoNotOptimize(p.data()); }
-}
-BENCHMARK(BM_TmpCompute);
-void BM_TmpWarp(benchmark::State& state) {
-    Stage& s = GetStage();
-    std::vector<uint8_t> picture(768 * 576);
-    for (size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<uint8_t>(i * 7 / 5);
-    std::unique_ptr<uint8_t[]> polar(CPolarWarp::MakePolarPicture(picture.data(), 768, 576));
-    CPolarWarp warp; warp.Create(kW, kH, 16);
-    std::vector<int32_t> o(512); for (int i=0;i<512;++i) o[i]=i*1037;
-    warp.SetOffsets(o.data());
-    for (auto _ : state) { warp.Draw(polar.get(), s.view); benchmark::DoNotOptimize(s.frame.data()); }
-}
-BENCHMARK(BM_TmpWarp);
-void BM_TmpShade(benchmark::State& state) {
-    Stage& s = GetStage();
-    CRadialShade shade; shade.Create(kW, kH, 16); shade.BuildRamp16(g_palette);
-    for (int i=0;i<16384;++i) shade.GetProfile()[i] = (i*7919)%0x900000;
-    for (auto _ : state) { shade.Draw16(s.view); benchmark::DoNotOptimize(s.frame.data()); }
-}
-BENCHMARK(BM_TmpShade);
-
 }  // namespace
