@@ -1,6 +1,7 @@
 // The main sequence: start-up, the fifteen scene slots and the closing banner.
 #include "app/sequence.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -37,8 +38,8 @@ void ReleaseSceneThreeObjects(ShowObjects& objects) {
 }
 
 // The warp and the ripple for the frame the display really has, the ripple's colour ramp
-// from the title picture's palette, and the polar picture of the title resampled to
-// 768 x 576. A missing picture leaves the ramp unbuilt and the picture absent: scene 3
+// from the title picture's palette, and the polar picture of the resampled title. A
+// missing picture leaves the ramp unbuilt and the picture absent: scene 3
 // then shows black where the title would be.
 void PrepareSceneThreeObjects(ShowObjects& objects) {
     const FrameDesc desc = g_display.GetFrameDesc();
@@ -46,10 +47,13 @@ void PrepareSceneThreeObjects(ShowObjects& objects) {
     if (objects.warp) objects.warp->Create(desc.width, desc.height, desc.bits);
     objects.shade = new (std::nothrow) CRadialShade();
     if (objects.shade) objects.shade->Create(desc.width, desc.height, desc.bits);
+    // 768 x 576 for the show's 640 x 480: a fifth larger than the frame, so the title
+    // fills every frame size the same way.
+    const int width = std::max(1, desc.width * 6 / 5), height = std::max(1, desc.height * 6 / 5);
     CIndexedImage picture;
-    if (!picture.Load("DATA\\DEFO.TGA") || !picture.Resize(768, 576)) return;
+    if (!picture.Load("DATA\\DEFO.TGA") || !picture.Resize(width, height)) return;
     if (objects.shade) objects.shade->BuildRamp16(picture.GetPalette());
-    objects.polarPicture = CPolarWarp::MakePolarPicture(picture.GetPixels(), 768, 576);
+    objects.polarPicture = CPolarWarp::MakePolarPicture(picture.GetPixels(), width, height);
 }
 
 // Eight dashes, a 28-character field with the text centred, nine dashes: 46 characters.
