@@ -14,3 +14,8 @@ void SetupExplosion(const NameKey& startMesh, const NameKey& endMesh, const Name
 // mesh's object, whose scale follows the explosion. Once per frame, after rendering.
 void UpdateExplosion(float t, int32_t scaledObject);
 void ReleaseExplosion();
+
+// The current fire (256 rows of 256 intensities, row 0 at the top) and the 256 x 256 texture
+// made from it; null while no explosion is set up.
+const uint8_t* GetExplosionFire();
+const uint8_t* GetExplosionTexture();

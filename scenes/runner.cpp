@@ -9,6 +9,7 @@
 #include "engine/pipeline.h"
 #include "engine/render_context.h"
 #include "engine/animation.h"
+#include "engine/mesh.h"
 #include "engine/scene.h"
 #include "engine/world.h"
 #include "platform/music.h"
@@ -68,6 +69,7 @@ SceneState SetUpScene(const SceneSettings& s) {
         DisableFog();
     }
 
+    if (s.preloadMesh) LoadMesh(MakeKey(s.preloadMesh));
     state.hasFile = s.sceneFile != nullptr;
     state.loaded = state.hasFile && LoadScene(g_scene, s.sceneFile) == 1;
     if (state.loaded) HideInstance(g_scene.cameraInstance);

@@ -30,6 +30,7 @@ enum class DepthBuffer {
 struct SceneSettings {
     const char* sceneFile = nullptr;
     const char* palette = nullptr;  // null: keep the world group's palette
+    const char* preloadMesh = nullptr;  // a mesh loaded before the scene file
     bool opensWorld = true;         // CreateWorld first; else continue the group's world
     bool releasesWorld = true;      // ReleaseWorld at the end; else ClearInstances
     DepthBuffer depth = DepthBuffer::Off;

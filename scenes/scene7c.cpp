@@ -1,6 +1,71 @@
-// The explosion in the sky.
+// The explosion in the sky: one police ship meets its end and the fireball swells behind
+// the fleeing ships.
+#include "engine/mesh.h"
+#include "engine/object.h"
+#include "engine/world.h"
+#include "fx/explosion.h"
+#include "fx/reactor.h"
+#include "scenes/flight.h"
 #include "scenes/runner.h"
 #include "scenes/scenes.h"
+
+namespace {
+
+const AttachmentSpec kFlames[] = {
+    {"ECLAIROR", "REACT2", 0.0f, 0.72f, -5.1f}, {"ECLAIROR", "REACT1", -3.5f, 2.9f, -5.93f},
+    {"ECLAIROR", "REACT1", 3.5f, 2.9f, -5.93f}, {"BOMBER", "REACT3", 0.0f, -1.0f, -6.1f},
+    {"BOMBER", "REACT5", -3.0f, 2.0f, -3.5f},   {"BOMBER", "REACT5", 3.0f, 2.0f, -3.5f},
+    {"POLICE", "REACT6", 1.5f, -0.95f, -6.85f}, {"POLICE", "REACT6", -1.5f, -0.95f, -6.85f},
+};
+constexpr float kBlastAt = 3.0f;
+
+class BlastScript : public SceneScript {
+public:
+    void Load(const FrameView&, const FrameDesc&) override {
+        const NameKey start = MakeKey("GLOBEXP1"), end = MakeKey("GLOBEXP2"),
+                      shown = MakeKey("GLOBEXP");
+        // The explosion reads its shapes' vertex counts: they are loaded first.
+        LoadMesh(start);
+        LoadMesh(end);
+        LoadMesh(shown);
+        SetupExplosion(start, end, shown);
+        m_blast = AddInstance(shown);
+        HideInstance(m_blast);
+        ScaleMesh(start, 20.0f, 20.0f, 20.0f);
+        ScaleMesh(end, 20.0f, 20.0f, 20.0f);
+        m_rig.Create(kFlames, 8);
+        // The flame meshes keep the material and sizes they got earlier in the group;
+        // attaching it again changes nothing when they have it.
+        RegisterReactor();
+        for (const char* mesh : {"REACT1", "REACT2", "REACT3", "REACT5", "REACT6"}) UseReactor(mesh);
+    }
+
+    void Frame(const FrameView&, float, float) override { SetPosition(m_blast, -88.0f, -900.0f, 714.0f); }
+
+    void Animate(const FrameView&, float) override { m_rig.Update(); }
+
+    void Render(const FrameView& view, float t) override {
+        SceneScript::Render(view, t);
+        // For the next frame.
+        if (t > kBlastAt) {
+            ShowInstance(m_blast);
+            UpdateExplosion(t - kBlastAt, m_blast);
+        } else {
+            HideInstance(m_blast);
+        }
+    }
+
+    void Release() override {
+        ReleaseExplosion();
+        m_rig.Release();
+    }
+
+private:
+    CFlightRig m_rig;
+    int32_t m_blast = -1;
+};
+
+}  // namespace
 
 void Scene7C(FrameView view) {
     SceneSettings s;
@@ -11,5 +76,6 @@ void Scene7C(FrameView view) {
     s.ambient = 0.5f;
     s.diffuse = 0.7f;
     s.ClearTo(150, 150, 180);
-    RunScene(view, s, nullptr);
+    BlastScript script;
+    RunScene(view, s, &script);
 }

@@ -1,0 +1,296 @@
+// The flight scenes' files through the engine's loaders: ships, flames, shadows, the
+// explosion shapes, the pictures, and the scene files with the objects their scripts address.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/animation.h"
+#include "engine/mesh.h"
+#include "engine/scene.h"
+#include "engine/texture.h"
+#include "engine/world.h"
+#include "res/image.h"
+#include "res/palette.h"
+#include "tests/content/content_fixture.h"
+#include "tools/content/content_flight.h"
+
+namespace {
+
+class FlightContentTest : public PackArchiveTest {
+protected:
+    void SetUp() override {
+        PackArchiveTest::SetUp();
+        ASSERT_EQ(CreateWorld(), 1);
+        ASSERT_EQ(LoadPalette("SCN3.PAL"), 1);
+    }
+    void TearDown() override {
+        ReleaseWorld();
+        PackArchiveTest::TearDown();
+    }
+
+    const MeshRecord* Load(const char* name) {
+        EXPECT_EQ(LoadMesh(MakeKey(name)), 1) << name;
+        return GetMesh(MakeKey(name));
+    }
+
+    // The mesh of a scene track's instance.
+    static NameKey TrackMesh(const CScene& scene, int track) {
+        const CInstance* inst = GetInstance(scene.tracks[track].instance);
+        return inst ? g_context->meshes[inst->mesh].key : MakeKey("");
+    }
+
+    static float MinZ(const MeshRecord& m) {
+        float z = m.vertices[0].z;
+        for (int32_t k = 1; k < m.vertexCount; ++k) z = std::min(z, m.vertices[k].z);
+        return z;
+    }
+    static float MaxZ(const MeshRecord& m) {
+        float z = m.vertices[0].z;
+        for (int32_t k = 1; k < m.vertexCount; ++k) z = std::max(z, m.vertices[k].z);
+        return z;
+    }
+};
+
+}  // namespace
+
+TEST_F(FlightContentTest, EveryMeshLoadsWithItsTexturesFound) {
+    for (const NamedShape& s : FlightShapes()) {
+        const MeshRecord* m = Load(s.name.c_str());
+        ASSERT_NE(m, nullptr) << s.name;
+        ASSERT_EQ(m->faceCount, static_cast<int32_t>(s.shape.faces.size())) << s.name;
+        // A textured face whose texture is missing comes back flat.
+        for (int32_t f = 0; f < m->faceCount; ++f)
+            ASSERT_EQ(m->faces[f].flags & 0x0F, s.shape.faces[f].look.ModeBits()) << s.name;
+    }
+    for (const NamedPicture& t : FlightTextures()) {
+        const int32_t k = FindTexture(MakeKey(t.name.c_str()));
+        ASSERT_GE(k, 0) << t.name;
+        for (int j = 0; j < g_context->textures[k].sizeLog2; ++j)
+            EXPECT_NE(g_context->textures[k].levels[j], nullptr) << t.name;
+    }
+}
+
+TEST_F(FlightContentTest, ShipsAreSizedForTheirRolesWithinTheFrameBudget) {
+    struct {
+        const char* name;
+        float minLength, maxLength;
+    } ships[] = {{"CHASSE", 7, 12},    {"PORTEUR", 70, 90}, {"MERE", 550, 650},
+                 {"ECLAIROR", 9, 15},  {"BOMBER", 10, 16},  {"POLICE", 11, 17}};
+    for (const auto& s : ships) {
+        const MeshRecord* m = Load(s.name);
+        ASSERT_NE(m, nullptr);
+        const float length = MaxZ(*m) - MinZ(*m);
+        EXPECT_GE(length, s.minLength) << s.name;
+        EXPECT_LE(length, s.maxLength) << s.name;
+        EXPECT_LE(m->faceCount, 400) << s.name;
+    }
+}
+
+TEST_F(FlightContentTest, FlameNozzlesSitAtTheSternsOfTheirShips) {
+    // The flame offsets the scenes use: each lies at the back of its hull, a little behind
+    // the rearmost vertex at most.
+    struct {
+        const char* ship;
+        float z;
+    } nozzles[] = {{"CHASSE", -4.4f},   {"PORTEUR", -40.1f}, {"MERE", -301.0f}, {"ECLAIROR", -5.93f},
+                   {"BOMBER", -6.1f},   {"POLICE", -6.85f}};
+    for (const auto& n : nozzles) {
+        const MeshRecord* m = Load(n.ship);
+        ASSERT_NE(m, nullptr);
+        EXPECT_NEAR(MinZ(*m), n.z, 2.5f) << n.ship;
+        // The nose points along +z: the hull reaches further forward than back.
+        EXPECT_GT(MaxZ(*m), -MinZ(*m) * 0.8f) << n.ship;
+    }
+}
+
+TEST_F(FlightContentTest, FlamesRunBackFromTheNozzleWithVRisingToTheTip) {
+    for (const char* name : {"REACT1", "REACT2", "REACT3", "REACT4", "REACT5", "REACT6", "REACT7"}) {
+        const MeshRecord* m = Load(name);
+        ASSERT_NE(m, nullptr);
+        EXPECT_LE(MaxZ(*m), 1e-4f) << name;
+        EXPECT_LT(MinZ(*m), -1.5f) << name;
+        // v in texel units: 0 somewhere at the nozzle, near the far edge (255) at the tip,
+        // and rising with the distance from the nozzle on every face.
+        float vMin = 1e9f, vMax = -1e9f;
+        for (int32_t f = 0; f < m->faceCount; ++f) {
+            const FaceRecord& face = m->faces[f];
+            for (int c = 0; c < 3; ++c) {
+                const float v = face.uv[c * 2 + 1] / 65536.0f;
+                vMin = std::min(vMin, v);
+                vMax = std::max(vMax, v);
+                for (int d = 0; d < 3; ++d) {
+                    const float zc = m->vertices[face.vertex[c]].z, zd = m->vertices[face.vertex[d]].z;
+                    if (zc < zd - 1e-4f) {
+                        EXPECT_GT(face.uv[c * 2 + 1], face.uv[d * 2 + 1]) << name;
+                    }
+                }
+            }
+        }
+        EXPECT_NEAR(vMin, 0.0f, 0.5f) << name;
+        EXPECT_GT(vMax, 240.0f) << name;
+        EXPECT_LT(vMax, 256.0f) << name;
+    }
+}
+
+TEST_F(FlightContentTest, ShadowsAreFlatAndFaceUpWithHalfShade) {
+    for (const char* name : {"OMBECL", "OMBBMB", "OMBPOL"}) {
+        const MeshRecord* m = Load(name);
+        ASSERT_NE(m, nullptr);
+        for (int32_t k = 0; k < m->vertexCount; ++k) {
+            // A little above their plane (up is -y), all at one height.
+            EXPECT_LT(m->vertices[k].y, 0.0f) << name;
+            EXPECT_GT(m->vertices[k].y, -1.0f) << name;
+            EXPECT_EQ(m->vertices[k].y, m->vertices[0].y) << name;
+        }
+        for (int32_t f = 0; f < m->faceCount; ++f) {
+            EXPECT_LT(m->planes[f].normal.y, -0.99f) << name << " face " << f;
+            EXPECT_EQ(static_cast<uint32_t>(m->faces[f].colour) >> 24, 64u) << name;
+        }
+    }
+}
+
+TEST_F(FlightContentTest, ExplosionShapesShareTheirVertexOrder) {
+    // The mesh table grows with each load: look the records up once all are in.
+    for (const char* name : {"GLOBEXP1", "GLOBEXP2", "GLOBEXP"}) Load(name);
+    const MeshRecord* start = GetMesh(MakeKey("GLOBEXP1"));
+    const MeshRecord* end = GetMesh(MakeKey("GLOBEXP2"));
+    const MeshRecord* shown = GetMesh(MakeKey("GLOBEXP"));
+    ASSERT_TRUE(start && end && shown);
+    ASSERT_EQ(start->vertexCount, end->vertexCount);
+    ASSERT_EQ(start->vertexCount, shown->vertexCount);
+    ASSERT_EQ(start->faceCount, end->faceCount);
+    float lo = 1e9f, hi = 0.0f;
+    for (int32_t k = 0; k < start->vertexCount; ++k) {
+        const CVector& a = start->vertices[k];
+        const CVector& b = end->vertices[k];
+        const float ra = std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
+        const float rb = std::sqrt(b.x * b.x + b.y * b.y + b.z * b.z);
+        EXPECT_NEAR(ra, 1.0f, 1e-3f);
+        lo = std::min(lo, rb);
+        hi = std::max(hi, rb);
+        // Same direction from the centre: the end shape is the start pushed outward.
+        EXPECT_GT((a.x * b.x + a.y * b.y + a.z * b.z) / (ra * rb), 0.999f);
+        EXPECT_EQ(shown->vertices[k].x, a.x);
+        EXPECT_EQ(shown->vertices[k].z, a.z);
+    }
+    // Radius about 5, with noise.
+    EXPECT_GT(lo, 3.0f);
+    EXPECT_LT(hi, 7.0f);
+    EXPECT_GT(hi - lo, 0.5f);
+    for (int32_t f = 0; f < start->faceCount; ++f)
+        for (int c = 0; c < 3; ++c) ASSERT_EQ(start->faces[f].vertex[c], end->faces[f].vertex[c]);
+}
+
+TEST_F(FlightContentTest, ExplosionPaletteRampsFromBlackToNearWhite) {
+    CIndexedImage image;
+    ASSERT_EQ(image.Load("DATA\\EXPLOPAL.TGA"), 1);
+    const uint8_t* p = image.GetPalette();
+    EXPECT_EQ(p[0] + p[1] + p[2], 0);
+    EXPECT_GT(p[251 * 3 + 2], 200);  // near white: blue too
+    int previous = -1;
+    for (int i = 0; i < 252; ++i) {
+        const int sum = p[i * 3] + p[i * 3 + 1] + p[i * 3 + 2];
+        EXPECT_GE(sum, previous) << i;
+        previous = sum;
+        EXPECT_GE(p[i * 3], p[i * 3 + 1]) << i;  // red leads: dark red, orange, yellow
+    }
+    // Dark red early on, orange in the middle.
+    EXPECT_GT(p[63 * 3], 3 * p[63 * 3 + 1]);
+    EXPECT_GT(p[126 * 3 + 1], 60);
+}
+
+TEST_F(FlightContentTest, EarthIsADiscOnTransparentIndex) {
+    CIndexedImage image;
+    ASSERT_EQ(image.Load("DATA\\EARTH2.TGA"), 1);
+    ASSERT_EQ(image.GetWidth(), 200);
+    ASSERT_EQ(image.GetHeight(), 200);
+    const uint8_t* px = image.GetPixels();
+    for (int corner : {0, 199, 199 * 200, 199 * 200 + 199}) EXPECT_EQ(px[corner], 0);
+    int inside = 0;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const float dx = x - 99.5f, dy = y - 99.5f;
+            if (dx * dx + dy * dy < 95.0f * 95.0f) inside += px[y * 200 + x] != 0;
+            if (dx * dx + dy * dy > 101.0f * 101.0f) {
+                ASSERT_EQ(px[y * 200 + x], 0) << x << "," << y;
+            }
+        }
+    EXPECT_GT(inside, static_cast<int>(3.14f * 95 * 95) - 10);
+}
+
+TEST_F(FlightContentTest, SkyTilesAcrossAndHasNoTransparentPixel) {
+    CIndexedImage image;
+    ASSERT_EQ(image.Load("DATA\\SKY2.TGA"), 1);
+    ASSERT_EQ(image.GetWidth(), 320);
+    ASSERT_EQ(image.GetHeight(), 200);
+    const uint8_t* px = image.GetPixels();
+    const uint8_t* pal = image.GetPalette();
+    for (int i = 0; i < 320 * 200; ++i) ASSERT_NE(px[i], 0) << i;
+    // The right edge continues into the left one: neighbours across the seam differ no
+    // more than neighbours inside the picture do.
+    auto diff = [&](int y, int a, int b) {
+        int d = 0;
+        for (int c = 0; c < 3; ++c) d += std::abs(pal[px[y * 320 + a] * 3 + c] - pal[px[y * 320 + b] * 3 + c]);
+        return d;
+    };
+    long seam = 0, inner = 0;
+    for (int y = 0; y < 200; ++y) {
+        seam += diff(y, 319, 0);
+        inner += diff(y, 159, 160);
+    }
+    EXPECT_LT(seam, inner * 2 + 200);
+    // Brighter toward the horizon at the bottom.
+    EXPECT_GT(pal[px[199 * 320 + 5] * 3 + 1], pal[px[2 * 320 + 5] * 3 + 1] - 40);
+}
+
+TEST_F(FlightContentTest, SceneFilesHoldTheObjectsTheirScriptsAddress) {
+    struct {
+        const char* file;
+        float minEnd;  // the scene's own end rule applied
+        float cut;
+    } scenes[] = {{"SCN\\SCENE3.SCN", 32.0f, 0.0f}, {"SCN\\SCENE4.SCN", 12.0f, 0.0f},
+                  {"SCN\\SCENE4B.SCN", 12.0f, 0.2f}, {"SCN\\SCENE7a.SCN", 12.0f, 0.0f},
+                  {"SCN\\SCENE7C.SCN", 12.0f, 0.0f}, {"SCN\\SCENE8B.SCN", 10.0f, 0.0f}};
+    for (const auto& s : scenes) {
+        CScene scene;
+        ASSERT_EQ(LoadScene(scene, s.file), 1) << s.file;
+        EXPECT_GE(GetDuration(scene) - s.cut, s.minEnd) << s.file;
+        ClearScene(scene);
+    }
+    CScene scene;
+    ASSERT_EQ(LoadScene(scene, "SCN\\SCENE3.SCN"), 1);
+    // Title (4 s) + a battle of at least 20 s + the cut of 5.8 s.
+    EXPECT_GE(GetDuration(scene), 30.0f);
+    EXPECT_LE(GetDuration(scene), 36.0f);
+    EXPECT_EQ(TrackMesh(scene, 1), MakeKey("CHASSE"));
+    ASSERT_EQ(LoadScene(scene, "SCN\\SCENE7a.SCN"), 1);
+    EXPECT_EQ(TrackMesh(scene, 2), MakeKey("POLICE"));
+    ASSERT_EQ(LoadScene(scene, "SCN\\SCENE8B.SCN"), 1);
+    ASSERT_GE(scene.trackCount, 20);
+    EXPECT_EQ(TrackMesh(scene, 19), MakeKey("BOMBER"));
+    ASSERT_EQ(LoadScene(scene, "SCN\\SCENE4.SCN"), 1);
+    // Scene 4 lights the engines of two scouts and its first bomber.
+    int scouts = 0, bombers = 0;
+    for (int t = 0; t < scene.trackCount; ++t) {
+        scouts += TrackMesh(scene, t) == MakeKey("ECLAIROR");
+        bombers += TrackMesh(scene, t) == MakeKey("BOMBER");
+    }
+    EXPECT_EQ(scouts, 2);
+    EXPECT_GE(bombers, 1);
+    ClearScene(scene);
+}
+
+TEST_F(FlightContentTest, ThePoliceShipFliesLowOverTheGroundInScene7a) {
+    CScene scene;
+    ASSERT_EQ(LoadScene(scene, "SCN\\SCENE7a.SCN"), 1);
+    const float ground = -937.9f;
+    for (float t = 0.0f; t < 11.0f; t += 0.25f) {
+        PlayScene(scene, t);
+        const CInstance* police = GetInstance(scene.tracks[2].instance);
+        // Up is -y: above the ground, and low.
+        EXPECT_LT(police->position.y, ground - 2.0f) << t;
+        EXPECT_GT(police->position.y, ground - 40.0f) << t;
+    }
+    ClearScene(scene);
+}

@@ -1,0 +1,100 @@
+// The "SHADOW" material: channel halving, shade rows, depth test with depth write.
+#include "fx/shadow.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/fx/hook_fixture.h"
+
+namespace {
+
+class Shadow : public HookTest {
+public:
+    void SetUp() override {
+        HookTest::SetUp();
+        ASSERT_EQ(RegisterShadow(), 1);
+        Use("SHADOW");
+    }
+    void ShadeByte(uint32_t s) { face_.colour = static_cast<int32_t>((s << 24) | 5u); }
+};
+
+TEST_F(Shadow, SecondRegistrationFailsAndTheFirstStays) {
+    const RasterHook first = g_context->hooks[FindHook(MakeKey("SHADOW"))];
+    EXPECT_EQ(first.flags, 4);
+    EXPECT_EQ(first.attributeCount, 0);
+    EXPECT_EQ(RegisterShadow(), 0);
+    EXPECT_EQ(g_context->hookCount, 1);
+    EXPECT_EQ(g_context->hooks[FindHook(MakeKey("SHADOW"))].filler16Z, first.filler16Z);
+}
+
+TEST_F(Shadow, HalvesEachChannelWithAndWithoutDepthBuffer) {
+    struct Case {
+        int mode;
+        uint16_t before, after;
+    };
+    const Case cases[] = {
+        {2, 0xFFFF, 0x7BEF}, {2, 0xF800, 0x7800}, {2, 0x07E0, 0x03E0}, {2, 0x0821, 0x0000},
+        {1, 0x7FFF, 0x3DEF}, {1, 0x7C00, 0x3C00}, {1, 0x03E0, 0x01E0}, {1, 0x0421, 0x0000},
+    };
+    for (bool depth : {true, false}) {
+        for (const Case& c : cases) {
+            Frame(c.mode, depth);
+            Fill(c.before);
+            Cover(10.0f);
+            EXPECT_EQ(Px(7, 7), c.after) << c.mode << " " << c.before << " " << depth;
+            EXPECT_EQ(Px(0, 0), c.after);
+            EXPECT_EQ(Px(kW - 1, kH - 1), c.after);
+        }
+    }
+}
+
+TEST_F(Shadow, DarkensTwiceUnderANearerOrEqualFaceOnceUnderAFartherOne) {
+    struct Case {
+        float second;
+        uint16_t expected;
+    };
+    for (const Case& c : {Case{5.0f, 0x39E7}, Case{10.0f, 0x39E7}, Case{20.0f, 0x7BEF}}) {
+        Frame(2, true);
+        Fill(0xFFFF);
+        Cover(10.0f);
+        // Shadows write depth like opaque faces.
+        EXPECT_GT(Depth(3, 3), 0u);
+        Cover(c.second);
+        EXPECT_EQ(Px(3, 3), c.expected) << c.second;
+    }
+    // 8-bit the same way.
+    ShadeByte(64);
+    const uint8_t once = g_shade8[32 * 256 + 100];
+    const uint8_t twice = g_shade8[32 * 256 + once];
+    ASSERT_NE(once, twice);
+    for (float second : {5.0f, 10.0f, 20.0f}) {
+        Frame(0, true);
+        Fill8(100);
+        Cover(10.0f);
+        Cover(second);
+        EXPECT_EQ(Px8(3, 3), second <= 10.0f ? twice : once) << second;
+    }
+}
+
+TEST_F(Shadow, EightBitDarkensByTheShadeByte) {
+    for (bool depth : {false, true}) {
+        Frame(0, depth);
+        auto drawn = [&](uint32_t s) {
+            ShadeByte(s);
+            Fill8(100);
+            std::fill(depth_.begin(), depth_.end(), 0u);
+            Cover(10.0f);
+            return Px8(8, 8);
+        };
+        // 64 is half brightness: grey 200 becomes about 100.
+        const uint8_t half = drawn(64);
+        EXPECT_NEAR(g_palette[half * 3], 100, 12) << depth;
+        EXPECT_EQ(half, g_shade8[32 * 256 + 100]);
+        // An odd byte takes the row of the even one below; the top byte stays in the table.
+        EXPECT_EQ(drawn(65), half);
+        EXPECT_EQ(drawn(255), drawn(254));
+        EXPECT_EQ(drawn(255), g_shade8[127 * 256 + 100]);
+        EXPECT_EQ(drawn(128), 100) << depth;  // row 64 is the colour itself
+    }
+}
+
+}  // namespace
