@@ -72,12 +72,12 @@ Picture MakeFlareElement(int size, Rgb colour, const std::function<float(float, 
     return pic;
 }
 
-// A soft ring of radius `radius` and half-width `width` (fractions of the sprite's half
-// size), at most `peak` covered.
+// A ring of radius `radius` and half-width `width` (fractions of the sprite's half size):
+// a solid band (`peak` covered) fading out on both sides.
 std::function<float(float, float)> Ring(float radius, float width, float peak) {
     return [=](float u, float v) {
         const float d = (std::hypot(u, v) - radius) / width;
-        return peak * std::exp(-d * d);
+        return peak * std::min(1.0f, 1.6f * std::exp(-d * d));
     };
 }
 
@@ -109,19 +109,19 @@ void AddTitleMembers(DtfMemberList& pack) {
     // From the mirror image of the light (1.0) to next to the light itself (0.1).
     const Picture lens[7] = {
         // A large faint amber ring.
-        MakeFlareElement(96, {255, 180, 70}, Ring(0.8f, 0.09f, 0.55f), Ring(0.8f, 0.09f, 1.0f)),
+        MakeFlareElement(96, {255, 180, 70}, Ring(0.8f, 0.07f, 0.8f), Ring(0.8f, 0.07f, 1.0f)),
         // A violet hexagon, brighter at its sides.
         MakeFlareElement(
             48, {200, 120, 255},
             [](float u, float v) {
                 const float h = HexDistance(u, v);
-                return h < 0.82f ? 0.3f + 0.4f * h : 0.9f * Clamp01((0.9f - h) / 0.08f);
+                return h < 0.8f ? 0.55f + 0.45f * h : Clamp01((0.92f - h) / 0.12f);
             },
             [](float u, float v) { return HexDistance(u, v) / 0.9f; }),
         // A cyan disc.
-        MakeFlareElement(32, {140, 230, 255}, Disc(0.85f, 0.2f, 0.6f), Centre()),
+        MakeFlareElement(32, {140, 230, 255}, Disc(0.9f, 0.3f, 0.85f), Centre()),
         // Another ring, thin and cool.
-        MakeFlareElement(64, {150, 200, 255}, Ring(0.75f, 0.07f, 0.5f), Ring(0.75f, 0.07f, 1.0f)),
+        MakeFlareElement(64, {150, 200, 255}, Ring(0.75f, 0.06f, 0.7f), Ring(0.75f, 0.06f, 1.0f)),
         // Small bright discs close to the light.
         MakeFlareElement(20, {255, 240, 200}, Disc(0.8f, 0.3f, 1.0f), Centre()),
         MakeFlareElement(14, {255, 210, 140}, Disc(0.8f, 0.35f, 1.0f), Centre()),
