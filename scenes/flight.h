@@ -32,7 +32,6 @@ public:
     // Shows or hides every child of attachment `attachment`.
     void SetShown(int attachment, bool shown);
     CAttachment* Get(int attachment);
-    int Count() const { return m_count; }
     void Release();
 
 private:

@@ -5,11 +5,11 @@
 #include <cstring>
 
 #include "app/timer.h"
+#include "engine/mesh.h"
 #include "engine/object.h"
 #include "engine/pipeline.h"
 #include "engine/render_context.h"
 #include "engine/animation.h"
-#include "engine/mesh.h"
 #include "engine/scene.h"
 #include "engine/world.h"
 #include "platform/music.h"

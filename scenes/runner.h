@@ -30,10 +30,11 @@ enum class DepthBuffer {
 struct SceneSettings {
     const char* sceneFile = nullptr;
     const char* palette = nullptr;  // null: keep the world group's palette
-    const char* preloadMesh = nullptr;  // a mesh loaded before the scene file
     bool opensWorld = true;         // CreateWorld first; else continue the group's world
     bool releasesWorld = true;      // ReleaseWorld at the end; else ClearInstances
     DepthBuffer depth = DepthBuffer::Off;
+    // A mesh loaded before the scene file (null: none).
+    const char* preloadMesh = nullptr;
     float ambient = 0.4f;
     float diffuse = 0.85f;
     float light[3] = {-1.0f, 0.6f, 0.2f};

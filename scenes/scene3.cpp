@@ -1,9 +1,7 @@
 // The warped title and the first flight through space: the mother ship, the carrier
 // launching its fighters, and the fighters' run along the mother ship's back.
-#include "engine/animation.h"
 #include "engine/object.h"
 #include "engine/render_context.h"
-#include "engine/scene.h"
 #include "fx/lens_flare.h"
 #include "fx/polar_warp.h"
 #include "fx/reactor.h"

@@ -10,9 +10,9 @@
 namespace {
 
 const AttachmentSpec kFlames[] = {
-    {"ECLAIROR", "REACT2", 0.0f, 0.72f, -5.1f},   {"ECLAIROR", "REACT6", -3.5f, 2.9f, -5.93f},
-    {"ECLAIROR", "REACT6", 3.5f, 2.9f, -5.93f},   {"BOMBER", "REACT3", 0.0f, -1.0f, -6.1f},
-    {"BOMBER", "REACT5", -3.0f, 2.0f, -3.5f},     {"BOMBER", "REACT5", 3.0f, 2.0f, -3.5f},
+    {"ECLAIROR", "REACT2", 0.0f, 0.72f, -5.1f}, {"ECLAIROR", "REACT6", -3.5f, 2.9f, -5.93f},
+    {"ECLAIROR", "REACT6", 3.5f, 2.9f, -5.93f}, {"BOMBER", "REACT3", 0.0f, -1.0f, -6.1f},
+    {"BOMBER", "REACT5", -3.0f, 2.0f, -3.5f},   {"BOMBER", "REACT5", 3.0f, 2.0f, -3.5f},
     {"CHASSE", "REACT1", 0.0f, 0.0f, -4.4f},
 };
 constexpr float kDepthFrom = 17.0f;
@@ -46,7 +46,9 @@ public:
         if (t > kDepthFrom) EnableZBuffer();
     }
 
-    void DrawBackground(const FrameView& view, float) override { m_backdrop.Draw(view, m_eightBit); }
+    void DrawBackground(const FrameView& view, float) override {
+        m_backdrop.Draw(view, m_eightBit);
+    }
 
     void Release() override {
         m_rig.Release();

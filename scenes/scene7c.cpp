@@ -37,10 +37,13 @@ public:
         // The flame meshes keep the material and sizes they got earlier in the group;
         // attaching it again changes nothing when they have it.
         RegisterReactor();
-        for (const char* mesh : {"REACT1", "REACT2", "REACT3", "REACT5", "REACT6"}) UseReactor(mesh);
+        for (const char* mesh : {"REACT1", "REACT2", "REACT3", "REACT5", "REACT6"})
+            UseReactor(mesh);
     }
 
-    void Frame(const FrameView&, float, float) override { SetPosition(m_blast, -88.0f, -900.0f, 714.0f); }
+    void Frame(const FrameView&, float, float) override {
+        SetPosition(m_blast, -88.0f, -900.0f, 714.0f);
+    }
 
     void Animate(const FrameView&, float) override { m_rig.Update(); }
 

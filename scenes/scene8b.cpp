@@ -99,6 +99,8 @@ void Scene8B(FrameView view) {
     s.opensWorld = false;
     s.ambient = 0.3f;
     s.diffuse = 1.65f;
+    // The sun on the camera's side of the formation.
+    s.light[0] = 1.0f;
     s.end = SceneEnd::Fixed;
     s.endValue = 10.0f;
     BombScript script;

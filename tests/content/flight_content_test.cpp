@@ -75,8 +75,8 @@ TEST_F(FlightContentTest, ShipsAreSizedForTheirRolesWithinTheFrameBudget) {
     struct {
         const char* name;
         float minLength, maxLength;
-    } ships[] = {{"CHASSE", 7, 12},    {"PORTEUR", 70, 90}, {"MERE", 550, 650},
-                 {"ECLAIROR", 9, 15},  {"BOMBER", 10, 16},  {"POLICE", 11, 17}};
+    } ships[] = {{"CHASSE", 7, 12},   {"PORTEUR", 70, 90}, {"MERE", 550, 650},
+                 {"ECLAIROR", 9, 15}, {"BOMBER", 10, 16},  {"POLICE", 11, 17}};
     for (const auto& s : ships) {
         const MeshRecord* m = Load(s.name);
         ASSERT_NE(m, nullptr);
@@ -93,8 +93,8 @@ TEST_F(FlightContentTest, FlameNozzlesSitAtTheSternsOfTheirShips) {
     struct {
         const char* ship;
         float z;
-    } nozzles[] = {{"CHASSE", -4.4f},   {"PORTEUR", -40.1f}, {"MERE", -301.0f}, {"ECLAIROR", -5.93f},
-                   {"BOMBER", -6.1f},   {"POLICE", -6.85f}};
+    } nozzles[] = {{"CHASSE", -4.4f},    {"PORTEUR", -40.1f}, {"MERE", -301.0f},
+                   {"ECLAIROR", -5.93f}, {"BOMBER", -6.1f},   {"POLICE", -6.85f}};
     for (const auto& n : nozzles) {
         const MeshRecord* m = Load(n.ship);
         ASSERT_NE(m, nullptr);
@@ -105,7 +105,8 @@ TEST_F(FlightContentTest, FlameNozzlesSitAtTheSternsOfTheirShips) {
 }
 
 TEST_F(FlightContentTest, FlamesRunBackFromTheNozzleWithVRisingToTheTip) {
-    for (const char* name : {"REACT1", "REACT2", "REACT3", "REACT4", "REACT5", "REACT6", "REACT7"}) {
+    for (const char* name :
+         {"REACT1", "REACT2", "REACT3", "REACT4", "REACT5", "REACT6", "REACT7"}) {
         const MeshRecord* m = Load(name);
         ASSERT_NE(m, nullptr);
         EXPECT_LE(MaxZ(*m), 1e-4f) << name;
@@ -120,7 +121,8 @@ TEST_F(FlightContentTest, FlamesRunBackFromTheNozzleWithVRisingToTheTip) {
                 vMin = std::min(vMin, v);
                 vMax = std::max(vMax, v);
                 for (int d = 0; d < 3; ++d) {
-                    const float zc = m->vertices[face.vertex[c]].z, zd = m->vertices[face.vertex[d]].z;
+                    const float zc = m->vertices[face.vertex[c]].z,
+                                zd = m->vertices[face.vertex[d]].z;
                     if (zc < zd - 1e-4f) {
                         EXPECT_GT(face.uv[c * 2 + 1], face.uv[d * 2 + 1]) << name;
                     }
@@ -231,7 +233,8 @@ TEST_F(FlightContentTest, SkyTilesAcrossAndHasNoTransparentPixel) {
     // more than neighbours inside the picture do.
     auto diff = [&](int y, int a, int b) {
         int d = 0;
-        for (int c = 0; c < 3; ++c) d += std::abs(pal[px[y * 320 + a] * 3 + c] - pal[px[y * 320 + b] * 3 + c]);
+        for (int c = 0; c < 3; ++c)
+            d += std::abs(pal[px[y * 320 + a] * 3 + c] - pal[px[y * 320 + b] * 3 + c]);
         return d;
     };
     long seam = 0, inner = 0;
@@ -249,7 +252,7 @@ TEST_F(FlightContentTest, SceneFilesHoldTheObjectsTheirScriptsAddress) {
         const char* file;
         float minEnd;  // the scene's own end rule applied
         float cut;
-    } scenes[] = {{"SCN\\SCENE3.SCN", 32.0f, 0.0f}, {"SCN\\SCENE4.SCN", 12.0f, 0.0f},
+    } scenes[] = {{"SCN\\SCENE3.SCN", 32.0f, 0.0f},  {"SCN\\SCENE4.SCN", 12.0f, 0.0f},
                   {"SCN\\SCENE4B.SCN", 12.0f, 0.2f}, {"SCN\\SCENE7a.SCN", 12.0f, 0.0f},
                   {"SCN\\SCENE7C.SCN", 12.0f, 0.0f}, {"SCN\\SCENE8B.SCN", 10.0f, 0.0f}};
     for (const auto& s : scenes) {

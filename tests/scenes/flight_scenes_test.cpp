@@ -118,8 +118,8 @@ int FirstAfter(const std::vector<FrameRecord>& frames, float mark) {
 
 TEST_F(FlightScenesTest, Scene3DepthTestIsOnBetweenItsMarksOnly) {
     // 16 frames a second: frames fall exactly on 10, 13, 23 and 27 s.
-    const auto frames = Run([](FrameView v) { Scene3(v, nullptr, nullptr, nullptr); }, 16,
-                            [](FrameRecord&) {});
+    const auto frames =
+        Run([](FrameView v) { Scene3(v, nullptr, nullptr, nullptr); }, 16, [](FrameRecord&) {});
     ASSERT_GT(frames.size(), 400u);
     for (const FrameRecord& f : frames) {
         const bool on = (f.t > 10.0f && f.t <= 13.0f) || (f.t > 23.0f && f.t <= 27.0f);
@@ -197,7 +197,8 @@ TEST_F(FlightScenesTest, Scene7aShadowsFollowTheShipsUntil11Point2) {
     ASSERT_GT(frames.size(), 100u);
     for (const FrameRecord& f : frames) {
         ASSERT_GE(f.values[0], 1);
-        for (int k = 0; k < f.values[0]; ++k) EXPECT_EQ(f.values[1 + k], f.t > 11.2f ? 0 : 1) << f.t;
+        for (int k = 0; k < f.values[0]; ++k)
+            EXPECT_EQ(f.values[1 + k], f.t > 11.2f ? 0 : 1) << f.t;
         EXPECT_EQ(f.values.back(), 1) << f.t;
     }
     const int k = FirstAfter(frames, 11.2f);
@@ -216,7 +217,8 @@ TEST_F(FlightScenesTest, Scene7cExplosionShowsFromTheFrameAfterTheFirstPast3Seco
     const int first = FirstAfter(frames, 3.0f);
     ASSERT_GT(first, 0);
     EXPECT_EQ(frames[first - 1].t, 3.0f);
-    for (int k = 0; k < static_cast<int>(frames.size()); ++k) EXPECT_EQ(frames[k].values[0], k >= first ? 1 : 0) << k;
+    for (int k = 0; k < static_cast<int>(frames.size()); ++k)
+        EXPECT_EQ(frames[k].values[0], k >= first ? 1 : 0) << k;
 }
 
 TEST_F(FlightScenesTest, Scene8BBombFallsFromItsCarrierAt6Point7) {
@@ -226,14 +228,15 @@ TEST_F(FlightScenesTest, Scene8BBombFallsFromItsCarrierAt6Point7) {
         const CInstance* bomb = GetInstance(bombs[0]);
         const CInstance* carrier = GetInstance(g_scene.tracks[19].instance);
         const CVector p = OnScreen(bombs[0]);
-        r.values = {Hidden(bombs[0]) ? 0 : 1,
-                    // Rides exactly on the carrier?
-                    bomb->position.x == carrier->position.x && bomb->position.y == carrier->position.y &&
-                        bomb->position.z == carrier->position.z,
-                    // Below the carrier (up is -y), in tenths of a unit.
-                    static_cast<int>(std::lround((bomb->position.y - carrier->position.y) * 10)),
-                    // The camera keeps it in the middle of the picture.
-                    std::fabs(p.x - kWidth * 0.5f) < 0.5f && std::fabs(p.y - kHeight * 0.5f) < 0.5f};
+        r.values = {
+            Hidden(bombs[0]) ? 0 : 1,
+            // Rides exactly on the carrier?
+            bomb->position.x == carrier->position.x && bomb->position.y == carrier->position.y &&
+                bomb->position.z == carrier->position.z,
+            // Below the carrier (up is -y), in tenths of a unit.
+            static_cast<int>(std::lround((bomb->position.y - carrier->position.y) * 10)),
+            // The camera keeps it in the middle of the picture.
+            std::fabs(p.x - kWidth * 0.5f) < 0.5f && std::fabs(p.y - kHeight * 0.5f) < 0.5f};
     });
     // Exactly 10 s: frames at 0, 0.1, ... 10.
     ASSERT_EQ(frames.size(), 101u);

@@ -101,11 +101,16 @@ Section Oct(float z, float cx, float cy, float w, float h, float cut = 0.3f) {
     Section s;
     s.z = z;
     const float cw = w * cut, ch = h * cut;
-    const std::pair<float, float> pts[8] = {{w, -h + ch}, {w - cw, -h}, {-w + cw, -h},
+    const std::pair<float, float> pts[8] = {{w, -h + ch},  {w - cw, -h}, {-w + cw, -h},
                                             {-w, -h + ch}, {-w, h - ch}, {-w + cw, h},
                                             {w - cw, h},   {w, h - ch}};
     for (const auto& p : pts) s.outline.emplace_back(cx + p.first, cy + p.second);
     return s;
+}
+
+// A diamond section (four points) for small parts.
+Section Diamond(float z, float cx, float cy, float w, float h) {
+    return Section{z, {{cx + w, cy}, {cx, cy - h}, {cx - w, cy}, {cx, cy + h}}};
 }
 
 // A hull joined through its sections (increasing z), capped at both ends, faces outward.
@@ -135,10 +140,10 @@ Shape Loft(const std::vector<Section>& sections, const Look& look) {
     }
     for (const size_t k : {size_t{0}, sections.size() - 1}) {
         const size_t first = s.faces.size();
-        const int centre = s.AddVertex(centres[k]);
-        for (size_t i = 0; i < n; ++i)
-            s.AddTriangle(centre, static_cast<int>(k * n + i), static_cast<int>(k * n + (i + 1) % n),
-                          uv, look);
+        const int base = static_cast<int>(k * n);
+        for (size_t i = 1; i + 1 < n; ++i)
+            s.AddTriangle(base, base + static_cast<int>(i), base + static_cast<int>(i) + 1, uv,
+                          look);
         const float inward = k == 0 ? 1.0f : -1.0f;
         OrientAwayFrom(s, first, Add3(centres[k], {0, 0, inward}));
     }
@@ -154,12 +159,14 @@ Shape Plate(const std::vector<Vec3>& outline, Vec3 up, float thickness, const Lo
     for (const Vec3& p : outline) c = Add3(c, Mul3(p, 1.0f / n));
     for (const Vec3& p : outline) s.AddVertex(Sub3(p, half));
     for (const Vec3& p : outline) s.AddVertex(Add3(p, half));
-    const int lower = s.AddVertex(Sub3(c, half)), upper = s.AddVertex(Add3(c, half));
     const float uv[6] = {};
+    const int m = static_cast<int>(n);
+    for (int i = 1; i + 1 < m; ++i) {
+        s.AddTriangle(0, i, i + 1, uv, look);
+        s.AddTriangle(m, m + i, m + i + 1, uv, look);
+    }
     for (size_t i = 0; i < n; ++i) {
         const int a = static_cast<int>(i), b = static_cast<int>((i + 1) % n);
-        s.AddTriangle(lower, a, b, uv, look);
-        s.AddTriangle(upper, a + static_cast<int>(n), b + static_cast<int>(n), uv, look);
         s.AddTriangle(a, b, b + static_cast<int>(n), uv, look);
         s.AddTriangle(a, b + static_cast<int>(n), a + static_cast<int>(n), uv, look);
     }
@@ -186,9 +193,8 @@ Shape Pod(Vec3 centre, float r, float z0, float z1, float nose, int sides, const
         }
         return s;
     };
-    secs.push_back(ring(z0, r * 0.8f));
-    secs.push_back(ring(z0 + (z1 - z0) * 0.15f, r));
-    secs.push_back(ring(z1 - (z1 - z0) * 0.2f, r));
+    secs.push_back(ring(z0, r * 0.85f));
+    secs.push_back(ring(z1 - (z1 - z0) * 0.25f, r));
     secs.push_back(ring(z1, r * nose));
     return Loft(secs, look);
 }
@@ -209,12 +215,12 @@ PaletteBytes HullPalette(Rgb dark, Rgb base, Rgb light, Rgb accentDark, Rgb acce
 }
 
 struct HullStyle {
-    int panels = 4;            // seams across the texture
-    float stripe0 = -1.0f;     // accent stripe rows (fractions of the height), none when < 0
+    int panels = 4;         // seams across the texture
+    float stripe0 = -1.0f;  // accent stripe rows (fractions of the height), none when < 0
     float stripe1 = -1.0f;
-    bool chevrons = false;     // hazard chevrons in the stripe
-    int windowRows = 0;        // rows of lit windows
-    float grime = 0.15f;       // noise depth
+    bool chevrons = false;  // hazard chevrons in the stripe
+    int windowRows = 0;     // rows of lit windows
+    float grime = 0.15f;    // noise depth
 };
 
 // A seamless hull plating: panels with dark seams and a lit edge, grain, an optional accent
@@ -232,8 +238,10 @@ Picture HullTexture(int size, const PaletteBytes& pal, const HullStyle& st, uint
             const int px = x / cell, py = y / cell;
             float shade = 0.55f + panelTone[py * st.panels + px] + st.grime * (n - 0.5f);
             const int lx = x % cell, ly = y % cell;
-            if (lx == 0 || ly == 0) shade = 0.2f;
-            else if (lx == 1 || ly == 1) shade += 0.18f;
+            if (lx == 0 || ly == 0)
+                shade = 0.2f;
+            else if (lx == 1 || ly == 1)
+                shade += 0.18f;
             // Rivets near the corners of each panel.
             if ((lx == 3 || lx == cell - 3) && (ly == 3 || ly == cell - 3)) shade += 0.25f;
             uint8_t index = hull.At(shade);
@@ -259,7 +267,8 @@ Picture HullTexture(int size, const PaletteBytes& pal, const HullStyle& st, uint
 // The flame faces' own texture, shown only where the glow material is missing.
 Picture FlameTexture() {
     PaletteBuilder pb;
-    const IndexRange r = pb.Ramp(1, 64, {{255, 255, 230}, {255, 200, 80}, {240, 90, 20}, {60, 10, 0}});
+    const IndexRange r =
+        pb.Ramp(1, 64, {{255, 255, 230}, {255, 200, 80}, {240, 90, 20}, {60, 10, 0}});
     Picture pic(32, 32, pb.Colours());
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) pic.At(x, y) = r.At(y / 31.0f);
@@ -269,10 +278,11 @@ Picture FlameTexture() {
 // Ground seen from high up: a patchwork of fields and woods crossed by lanes, seamless.
 Picture GroundTexture(int size) {
     PaletteBuilder pb;
-    const IndexRange fields[4] = {pb.Ramp(1, 40, {{40, 60, 20}, {90, 120, 40}, {150, 170, 80}}),
-                                  pb.Ramp(41, 40, {{70, 55, 25}, {140, 110, 60}, {200, 170, 110}}),
-                                  pb.Ramp(81, 40, {{20, 45, 15}, {45, 85, 30}, {90, 130, 60}}),
-                                  pb.Ramp(121, 40, {{90, 80, 40}, {170, 150, 70}, {230, 210, 130}})};
+    const IndexRange fields[4] = {
+        pb.Ramp(1, 40, {{40, 60, 20}, {90, 120, 40}, {150, 170, 80}}),
+        pb.Ramp(41, 40, {{70, 55, 25}, {140, 110, 60}, {200, 170, 110}}),
+        pb.Ramp(81, 40, {{20, 45, 15}, {45, 85, 30}, {90, 130, 60}}),
+        pb.Ramp(121, 40, {{90, 80, 40}, {170, 150, 70}, {230, 210, 130}})};
     const IndexRange lane = pb.Ramp(161, 32, {{80, 75, 65}, {170, 160, 140}, {220, 215, 200}});
     Picture pic(size, size, pb.Colours());
     const int blocks = 4, cell = size / blocks;
@@ -295,8 +305,10 @@ Picture GroundTexture(int size) {
             // Lanes follow some of the block edges, right across the picture.
             const bool laneX = lx < 2 && (Hash2(bx, 0, 0x1A7Eu) & 1);
             const bool laneY = ly < 2 && (Hash2(0, by, 0x1A7Fu) % 3) == 0;
-            if (laneX || laneY) index = lane.At(0.5f + 0.3f * n);
-            else if (edge == 0) index = fields[2].At(0.2f);  // a hedge between two fields
+            if (laneX || laneY)
+                index = lane.At(0.5f + 0.3f * n);
+            else if (edge == 0)
+                index = fields[2].At(0.2f);  // a hedge between two fields
             pic.At(x, y) = index;
         }
     return pic;
@@ -306,7 +318,8 @@ Picture GroundTexture(int size) {
 // seamless left to right; no transparent index.
 Picture SkyPicture(int width, int height) {
     PaletteBuilder pb;
-    const IndexRange sky = pb.Ramp(1, 160, {{40, 70, 150}, {90, 130, 200}, {170, 190, 225}, {215, 215, 225}});
+    const IndexRange sky =
+        pb.Ramp(1, 160, {{40, 70, 150}, {90, 130, 200}, {170, 190, 225}, {215, 215, 225}});
     const IndexRange cloud = pb.Ramp(161, 95, {{150, 160, 185}, {225, 228, 240}, {255, 255, 255}});
     Picture pic(width, height, pb.Colours());
     const int period = 8;
@@ -386,26 +399,29 @@ NamedShape Named(const std::string& name, Shape shape) {
 // The small fighter: a slim fuselage, a delta wing and two canted fins; nozzle at z -4.4.
 Shape Fighter() {
     const Look hull = Tex("CHASSEH");
-    Shape s = Loft({Oct(-4.4f, 0, 0, 0.75f, 0.6f),
-                    Oct(-2.5f, 0, -0.05f, 1.0f, 0.8f),
+    Shape s = Loft({Oct(-4.4f, 0, 0, 0.75f, 0.6f), Oct(-2.5f, 0, -0.05f, 1.0f, 0.8f),
                     Oct(0.8f, 0, -0.25f, 0.9f, 1.0f, 0.45f),
-                    Oct(2.8f, 0, 0.05f, 0.55f, 0.5f, 0.45f),
-                    Oct(4.7f, 0, 0.2f, 0.06f, 0.06f)},
+                    Oct(2.8f, 0, 0.05f, 0.55f, 0.5f, 0.45f), Oct(4.7f, 0, 0.2f, 0.06f, 0.06f)},
                    hull);
-    MergeShape(s, Plate({{0.8f, 0.2f, 1.2f}, {4.3f, 0.35f, -2.6f}, {4.3f, 0.35f, -3.6f},
-                         {0.8f, 0.2f, -3.8f}},
-                        {0, 1, 0}, 0.18f, hull));
-    MergeShape(s, Plate({{-0.8f, 0.2f, 1.2f}, {-0.8f, 0.2f, -3.8f}, {-4.3f, 0.35f, -3.6f},
+    MergeShape(
+        s,
+        Plate({{0.8f, 0.2f, 1.2f}, {4.3f, 0.35f, -2.6f}, {4.3f, 0.35f, -3.6f}, {0.8f, 0.2f, -3.8f}},
+              {0, 1, 0}, 0.18f, hull));
+    MergeShape(s, Plate({{-0.8f, 0.2f, 1.2f},
+                         {-0.8f, 0.2f, -3.8f},
+                         {-4.3f, 0.35f, -3.6f},
                          {-4.3f, 0.35f, -2.6f}},
                         {0, 1, 0}, 0.18f, hull));
     for (float side : {-1.0f, 1.0f}) {
-        MergeShape(s, Plate({{side * 0.6f, -0.5f, -1.6f}, {side * 1.3f, -2.1f, -3.6f},
-                             {side * 1.3f, -2.1f, -4.4f}, {side * 0.6f, -0.5f, -4.1f}},
+        MergeShape(s, Plate({{side * 0.6f, -0.5f, -1.6f},
+                             {side * 1.3f, -2.1f, -3.6f},
+                             {side * 1.3f, -2.1f, -4.4f},
+                             {side * 0.6f, -0.5f, -4.1f}},
                             {1, -0.35f * side, 0}, 0.12f, hull));
     }
     // The canopy: a dark bubble over the front.
-    MergeShape(s, Loft({Oct(-0.2f, 0, -0.9f, 0.35f, 0.2f), Oct(0.8f, 0, -1.2f, 0.45f, 0.3f),
-                        Oct(2.0f, 0, -0.5f, 0.25f, 0.15f)},
+    MergeShape(s, Loft({Diamond(-0.2f, 0, -0.9f, 0.35f, 0.2f), Diamond(0.8f, 0, -1.2f, 0.45f, 0.3f),
+                        Diamond(2.0f, 0, -0.5f, 0.25f, 0.15f)},
                        Tex("CANOPY")));
     BoxMapUV(s, 6.0f);
     return s;
@@ -421,9 +437,10 @@ Shape Carrier() {
     // The bay's dark mouth across the bow.
     MergeShape(s, Block({-7.0f, -2.5f, 39.5f}, {7.0f, 3.0f, 40.6f}, Tex("BAY")));
     // Bridge tower and its mast.
-    MergeShape(s, Loft({Oct(-28.0f, 0, -11.0f, 4.5f, 2.5f, 0.3f), Oct(-16.0f, 0, -11.5f, 4.0f, 3.0f, 0.3f),
-                        Oct(-12.0f, 0, -10.0f, 2.5f, 1.5f, 0.3f)},
-                       hull));
+    MergeShape(
+        s, Loft({Oct(-28.0f, 0, -11.0f, 4.5f, 2.5f, 0.3f), Oct(-16.0f, 0, -11.5f, 4.0f, 3.0f, 0.3f),
+                 Oct(-12.0f, 0, -10.0f, 2.5f, 1.5f, 0.3f)},
+                hull));
     MergeShape(s, Block({-0.5f, -19.0f, -24.0f}, {0.5f, -13.0f, -23.0f}, hull));
     // Sponsons with their own small engines.
     for (float side : {-1.0f, 1.0f})
@@ -438,11 +455,13 @@ Shape Carrier() {
 // flanks and a great engine block astern (nozzle at (0, -13, -301)).
 Shape Mother() {
     const Look hull = Tex("MEREH");
-    Shape s = Loft({Oct(-300.0f, 0, -10.0f, 70.0f, 45.0f, 0.3f), Oct(-240.0f, 0, 0, 80.0f, 40.0f, 0.3f),
-                    Oct(120.0f, 0, 5.0f, 55.0f, 30.0f, 0.35f), Oct(300.0f, 0, 12.0f, 12.0f, 10.0f, 0.4f)},
-                   hull);
+    Shape s =
+        Loft({Oct(-300.0f, 0, -10.0f, 70.0f, 45.0f, 0.3f), Oct(-240.0f, 0, 0, 80.0f, 40.0f, 0.3f),
+              Oct(120.0f, 0, 5.0f, 55.0f, 30.0f, 0.35f), Oct(300.0f, 0, 12.0f, 12.0f, 10.0f, 0.4f)},
+             hull);
     // The spine with its command tower.
-    MergeShape(s, Loft({Oct(-260.0f, 0, -48.0f, 22.0f, 10.0f, 0.3f), Oct(60.0f, 0, -40.0f, 14.0f, 8.0f, 0.3f),
+    MergeShape(s, Loft({Oct(-260.0f, 0, -48.0f, 22.0f, 10.0f, 0.3f),
+                        Oct(60.0f, 0, -40.0f, 14.0f, 8.0f, 0.3f),
                         Oct(160.0f, 0, -30.0f, 4.0f, 3.0f, 0.3f)},
                        hull));
     MergeShape(s, Block({-14.0f, -95.0f, -190.0f}, {14.0f, -55.0f, -150.0f}, hull));
@@ -468,15 +487,18 @@ Shape Scout() {
                     Oct(1.5f, 0, 0.1f, 0.8f, 0.8f, 0.45f), Oct(6.5f, 0, 0.3f, 0.08f, 0.08f)},
                    hull);
     for (float side : {-1.0f, 1.0f}) {
-        MergeShape(s, Plate({{side * 0.8f, 0.6f, 1.5f}, {side * 3.2f, 2.2f, -1.0f},
-                             {side * 3.2f, 2.2f, -2.5f}, {side * 0.8f, 0.6f, -2.8f}},
+        MergeShape(s, Plate({{side * 0.8f, 0.6f, 1.5f},
+                             {side * 3.2f, 2.2f, -1.0f},
+                             {side * 3.2f, 2.2f, -2.5f},
+                             {side * 0.8f, 0.6f, -2.8f}},
                             {0, 1, -0.0f}, 0.16f, hull));
         MergeShape(s, Pod({side * 3.5f, 2.9f, 0}, 0.7f, -5.93f, 0.5f, 0.3f, 6, hull));
     }
-    MergeShape(s, Plate({{0, -0.6f, -1.5f}, {0, -2.4f, -4.2f}, {0, -2.4f, -5.0f}, {0, -0.6f, -4.6f}},
-                        {1, 0, 0}, 0.12f, hull));
-    MergeShape(s, Loft({Oct(0.5f, 0, -0.6f, 0.4f, 0.25f), Oct(2.4f, 0, -0.7f, 0.35f, 0.25f),
-                        Oct(3.6f, 0, -0.2f, 0.15f, 0.1f)},
+    MergeShape(s,
+               Plate({{0, -0.6f, -1.5f}, {0, -2.4f, -4.2f}, {0, -2.4f, -5.0f}, {0, -0.6f, -4.6f}},
+                     {1, 0, 0}, 0.12f, hull));
+    MergeShape(s, Loft({Diamond(0.5f, 0, -0.6f, 0.4f, 0.25f), Diamond(2.4f, 0, -0.7f, 0.35f, 0.25f),
+                        Diamond(3.6f, 0, -0.2f, 0.15f, 0.1f)},
                        Tex("CANOPY")));
     BoxMapUV(s, 6.0f);
     return s;
@@ -490,21 +512,26 @@ Shape Bomber() {
                     Oct(2.5f, 0, 0, 1.8f, 1.5f, 0.4f), Oct(5.5f, 0, 0.4f, 0.7f, 0.6f, 0.45f),
                     Oct(6.5f, 0, 0.5f, 0.15f, 0.15f)},
                    hull);
-    MergeShape(s, Plate({{1.5f, 0.8f, 2.5f}, {7.5f, 1.1f, -3.0f}, {7.5f, 1.1f, -4.5f},
-                         {1.5f, 0.8f, -3.8f}},
-                        {0, 1, 0}, 0.3f, hull));
-    MergeShape(s, Plate({{-1.5f, 0.8f, 2.5f}, {-1.5f, 0.8f, -3.8f}, {-7.5f, 1.1f, -4.5f},
-                         {-7.5f, 1.1f, -3.0f}},
-                        {0, 1, 0}, 0.3f, hull));
+    MergeShape(
+        s,
+        Plate({{1.5f, 0.8f, 2.5f}, {7.5f, 1.1f, -3.0f}, {7.5f, 1.1f, -4.5f}, {1.5f, 0.8f, -3.8f}},
+              {0, 1, 0}, 0.3f, hull));
+    MergeShape(
+        s,
+        Plate(
+            {{-1.5f, 0.8f, 2.5f}, {-1.5f, 0.8f, -3.8f}, {-7.5f, 1.1f, -4.5f}, {-7.5f, 1.1f, -3.0f}},
+            {0, 1, 0}, 0.3f, hull));
     for (float side : {-1.0f, 1.0f})
         MergeShape(s, Pod({side * 3.0f, 2.0f, 0}, 0.85f, -3.5f, 2.0f, 0.5f, 6, hull));
     // Twin tail fins.
     for (float side : {-1.0f, 1.0f})
-        MergeShape(s, Plate({{side * 1.0f, -0.8f, -2.5f}, {side * 2.2f, -3.0f, -5.0f},
-                             {side * 2.2f, -3.0f, -6.2f}, {side * 1.0f, -0.8f, -6.0f}},
+        MergeShape(s, Plate({{side * 1.0f, -0.8f, -2.5f},
+                             {side * 2.2f, -3.0f, -5.0f},
+                             {side * 2.2f, -3.0f, -6.2f},
+                             {side * 1.0f, -0.8f, -6.0f}},
                             {1, 0.4f * side, 0}, 0.15f, hull));
-    MergeShape(s, Loft({Oct(2.2f, 0, -1.3f, 0.7f, 0.3f), Oct(4.2f, 0, -0.9f, 0.5f, 0.3f),
-                        Oct(5.2f, 0, -0.4f, 0.2f, 0.1f)},
+    MergeShape(s, Loft({Diamond(2.2f, 0, -1.3f, 0.7f, 0.3f), Diamond(4.2f, 0, -0.9f, 0.5f, 0.3f),
+                        Diamond(5.2f, 0, -0.4f, 0.2f, 0.1f)},
                        Tex("CANOPY")));
     BoxMapUV(s, 8.0f);
     return s;
@@ -519,13 +546,15 @@ Shape Police() {
                    hull);
     for (float side : {-1.0f, 1.0f}) {
         MergeShape(s, Pod({side * 1.5f, -0.95f, 0}, 0.55f, -6.85f, -2.0f, 0.7f, 6, Tex("NOZZLE")));
-        MergeShape(s, Plate({{side * 2.4f, 0.6f, 3.5f}, {side * 4.0f, 1.0f, 0.0f},
-                             {side * 4.0f, 1.0f, -5.5f}, {side * 2.4f, 0.6f, -6.0f}},
+        MergeShape(s, Plate({{side * 2.4f, 0.6f, 3.5f},
+                             {side * 4.0f, 1.0f, 0.0f},
+                             {side * 4.0f, 1.0f, -5.5f},
+                             {side * 2.4f, 0.6f, -6.0f}},
                             {0, 1, 0}, 0.2f, hull));
     }
     MergeShape(s, Block({-1.2f, -1.65f, -1.0f}, {1.2f, -1.25f, -0.4f}, Tex("LIGHTBAR")));
-    MergeShape(s, Loft({Oct(-1.5f, 0, -1.0f, 1.3f, 0.35f), Oct(1.5f, 0, -1.1f, 1.2f, 0.35f),
-                        Oct(3.2f, 0, -0.6f, 0.6f, 0.15f)},
+    MergeShape(s, Loft({Diamond(-1.5f, 0, -1.0f, 1.3f, 0.35f), Diamond(1.5f, 0, -1.1f, 1.2f, 0.35f),
+                        Diamond(3.2f, 0, -0.6f, 0.6f, 0.15f)},
                        Tex("CANOPY")));
     BoxMapUV(s, 7.0f);
     return s;
@@ -541,8 +570,8 @@ Shape ShadowOf(const std::vector<std::vector<std::pair<float, float>>>& parts) {
         for (const auto& p : part) s.AddVertex({p.first, -0.4f, p.second});
         for (size_t i = 1; i + 1 < part.size(); ++i) {
             const size_t f = s.faces.size();
-            if (!s.AddTriangle(first, first + static_cast<int>(i), first + static_cast<int>(i) + 1, uv,
-                               look))
+            if (!s.AddTriangle(first, first + static_cast<int>(i), first + static_cast<int>(i) + 1,
+                               uv, look))
                 continue;
             if (FaceNormal(s, s.faces[f]).y > 0.0f) FlipFace(s.faces[f]);
         }
@@ -553,16 +582,16 @@ Shape ShadowOf(const std::vector<std::vector<std::pair<float, float>>>& parts) {
 // A plume from the origin along -z: a sheath of radius r and length len, and a hot core
 // a third as long inside it. v runs from 0 at the nozzle (the core's; the sheath starts
 // dimmer) to the far edge at the tip.
-Shape Plume(float r, float len, int sides) {
+Shape Plume(float r, float len, int sides, bool halo = false) {
     const Look look = Look::Textured("FLAMME", Surface::Affine, Shading::None);
     Shape s;
-    auto cone = [&](float r0, float bulge, float l, float vNozzle) {
+    auto cone = [&](float r0, float bulge, float l, float vNozzle, bool mid) {
         const int base = static_cast<int>(s.positions.size());
         for (int i = 0; i < sides; ++i) {
             const float a = 2.0f * kPi * i / sides;
             s.AddVertex({r0 * std::cos(a), r0 * std::sin(a), 0.0f});
         }
-        for (int i = 0; i < sides; ++i) {
+        for (int i = 0; mid && i < sides; ++i) {
             const float a = 2.0f * kPi * i / sides;
             s.AddVertex({bulge * std::cos(a), bulge * std::sin(a), -l * 0.3f});
         }
@@ -572,6 +601,11 @@ Shape Plume(float r, float len, int sides) {
         for (int i = 0; i < sides; ++i) {
             const int j = (i + 1) % sides;
             const float u0 = static_cast<float>(i) / sides, u1 = static_cast<float>(i + 1) / sides;
+            if (!mid) {
+                const float q[6] = {u0, vNozzle, u1, vNozzle, 0.5f * (u0 + u1), vTip};
+                s.AddTriangle(base + i, base + j, tip, q, look);
+                continue;
+            }
             const float q0[6] = {u0, vNozzle, u1, vNozzle, u1, vMid};
             s.AddTriangle(base + i, base + j, base + sides + j, q0, look);
             const float q1[6] = {u0, vNozzle, u1, vMid, u0, vMid};
@@ -582,8 +616,10 @@ Shape Plume(float r, float len, int sides) {
         OrientAwayFrom(s, first, {0, 0, -l * 0.4f});
     };
     // The sheath glows softly from its rim; the core is white at the nozzle.
-    cone(r, r * 1.05f, len, 0.35f);
-    cone(r * 0.55f, r * 0.45f, len * 0.35f, 0.0f);
+    // A wide faint halo round the great engines softens the plume's edge.
+    if (halo) cone(r * 1.35f, r * 1.3f, len * 0.8f, 0.8f, true);
+    cone(r, r * 1.05f, len, 0.55f, true);
+    cone(r * 0.55f, r * 0.45f, len * 0.35f, 0.0f, false);
     return s;
 }
 
@@ -606,26 +642,29 @@ Shape Bomb() {
     for (int k = 0; k < 4; ++k) {
         const float a = kPi * 0.5f * k + kPi * 0.25f;
         const float c = std::cos(a), sn = std::sin(a);
-        MergeShape(s, Plate({{c * 0.4f, sn * 0.4f, -0.8f}, {c * 1.1f, sn * 1.1f, -1.8f},
-                             {c * 1.1f, sn * 1.1f, -2.2f}, {c * 0.3f, sn * 0.3f, -2.0f}},
+        MergeShape(s, Plate({{c * 0.4f, sn * 0.4f, -0.8f},
+                             {c * 1.1f, sn * 1.1f, -1.8f},
+                             {c * 1.1f, sn * 1.1f, -2.2f},
+                             {c * 0.3f, sn * 0.3f, -2.0f}},
                             {-sn, c, 0}, 0.08f, body));
     }
     BoxMapUV(s, 2.0f);
     return s;
 }
 
-// The ground: a large square grid facing up, the texture SOL four times per cell.
+// The ground: a large square grid facing up, the texture SOL twenty times per cell (100 units a
+// repeat).
 Shape Ground() {
     const Look look = Look::Textured("SOL", Surface::Perspective, Shading::Flat);
     Shape s;
-    const int cells = 10;
-    const float cell = 1200.0f, half = cells * cell * 0.5f;
+    const int cells = 6;
+    const float cell = 2000.0f, half = cells * cell * 0.5f;
     for (int j = 0; j <= cells; ++j)
         for (int i = 0; i <= cells; ++i) s.AddVertex({-half + i * cell, 0.0f, -half + j * cell});
     for (int j = 0; j < cells; ++j)
         for (int i = 0; i < cells; ++i) {
             const int a = j * (cells + 1) + i, b = a + 1, c = a + cells + 1, d = c + 1;
-            const float r = 4.0f;
+            const float r = 20.0f;
             const float t0[6] = {0, 0, r, r, r, 0};
             const float t1[6] = {0, 0, 0, r, r, r};
             const size_t f = s.faces.size();
@@ -747,30 +786,48 @@ std::vector<NamedShape> FlightShapes() {
     m.push_back(Named("BOMBER", Bomber()));
     m.push_back(Named("POLICE", Police()));
     // Flame plumes: radius and length before the scenes scale them.
-    m.push_back(Named("REACT1", Plume(1.0f, 3.0f, 8)));
-    m.push_back(Named("REACT2", Plume(0.8f, 3.0f, 8)));
-    m.push_back(Named("REACT3", Plume(0.8f, 3.0f, 8)));
-    m.push_back(Named("REACT4", Plume(1.0f, 3.0f, 10)));
-    m.push_back(Named("REACT5", Plume(0.5f, 2.5f, 8)));
+    m.push_back(Named("REACT1", Plume(1.0f, 3.0f, 6)));
+    m.push_back(Named("REACT2", Plume(0.8f, 3.0f, 6)));
+    m.push_back(Named("REACT3", Plume(0.8f, 3.0f, 6)));
+    m.push_back(Named("REACT4", Plume(1.0f, 3.0f, 8, true)));
+    m.push_back(Named("REACT5", Plume(0.5f, 2.5f, 6)));
     m.push_back(Named("REACT6", Plume(0.4f, 2.5f, 6)));
     m.push_back(Named("REACT7", Plume(0.3f, 2.0f, 6)));
     // Shadows: top views of their ships.
-    m.push_back(Named("OMBECL", ShadowOf({{{0.8f, -5.1f}, {0.8f, 4.0f}, {0.0f, 6.5f}, {-0.8f, 4.0f},
-                                           {-0.8f, -5.1f}},
-                                          {{0.8f, 1.5f}, {3.2f, -1.0f}, {4.2f, -1.5f}, {4.2f, -5.9f},
-                                           {2.8f, -5.9f}, {0.8f, -2.8f}},
-                                          {{-0.8f, 1.5f}, {-0.8f, -2.8f}, {-2.8f, -5.9f},
-                                           {-4.2f, -5.9f}, {-4.2f, -1.5f}, {-3.2f, -1.0f}}})));
-    m.push_back(Named("OMBBMB", ShadowOf({{{1.9f, -6.1f}, {1.9f, 2.5f}, {0.7f, 5.5f}, {0.0f, 6.5f},
-                                           {-0.7f, 5.5f}, {-1.9f, 2.5f}, {-1.9f, -6.1f}},
-                                          {{1.5f, 2.5f}, {7.5f, -3.0f}, {7.5f, -4.5f}, {1.5f, -3.8f}},
-                                          {{-1.5f, 2.5f}, {-1.5f, -3.8f}, {-7.5f, -4.5f},
-                                           {-7.5f, -3.0f}}})));
-    m.push_back(Named("OMBPOL", ShadowOf({{{2.6f, -6.85f}, {2.6f, 3.0f}, {1.0f, 7.0f}, {-1.0f, 7.0f},
-                                           {-2.6f, 3.0f}, {-2.6f, -6.85f}},
-                                          {{2.4f, 3.5f}, {4.0f, 0.0f}, {4.0f, -5.5f}, {2.4f, -6.0f}},
-                                          {{-2.4f, 3.5f}, {-2.4f, -6.0f}, {-4.0f, -5.5f},
-                                           {-4.0f, 0.0f}}})));
+    m.push_back(
+        Named("OMBECL",
+              ShadowOf({{{0.8f, -5.1f}, {0.8f, 4.0f}, {0.0f, 6.5f}, {-0.8f, 4.0f}, {-0.8f, -5.1f}},
+                        {{0.8f, 1.5f},
+                         {3.2f, -1.0f},
+                         {4.2f, -1.5f},
+                         {4.2f, -5.9f},
+                         {2.8f, -5.9f},
+                         {0.8f, -2.8f}},
+                        {{-0.8f, 1.5f},
+                         {-0.8f, -2.8f},
+                         {-2.8f, -5.9f},
+                         {-4.2f, -5.9f},
+                         {-4.2f, -1.5f},
+                         {-3.2f, -1.0f}}})));
+    m.push_back(Named("OMBBMB",
+                      ShadowOf({{{1.9f, -6.1f},
+                                 {1.9f, 2.5f},
+                                 {0.7f, 5.5f},
+                                 {0.0f, 6.5f},
+                                 {-0.7f, 5.5f},
+                                 {-1.9f, 2.5f},
+                                 {-1.9f, -6.1f}},
+                                {{1.5f, 2.5f}, {7.5f, -3.0f}, {7.5f, -4.5f}, {1.5f, -3.8f}},
+                                {{-1.5f, 2.5f}, {-1.5f, -3.8f}, {-7.5f, -4.5f}, {-7.5f, -3.0f}}})));
+    m.push_back(Named("OMBPOL",
+                      ShadowOf({{{2.6f, -6.85f},
+                                 {2.6f, 3.0f},
+                                 {1.0f, 7.0f},
+                                 {-1.0f, 7.0f},
+                                 {-2.6f, 3.0f},
+                                 {-2.6f, -6.85f}},
+                                {{2.4f, 3.5f}, {4.0f, 0.0f}, {4.0f, -5.5f}, {2.4f, -6.0f}},
+                                {{-2.4f, 3.5f}, {-2.4f, -6.0f}, {-4.0f, -5.5f}, {-4.0f, 0.0f}}})));
     // The explosion: start shape, end shape (same vertices, pushed out and roughened) and the
     // shown mesh, a copy of the start.
     const Look fire = Look::Textured("FEU", Surface::Affine, Shading::Gouraud);
@@ -873,23 +930,25 @@ TrackScript Scene3Script() {
     TrackScript s;
     auto mereZ = [](float t) { return -200.0f + 18.0f * t; };
     auto carrier = [](float t) { return Vec3{-190.0f, -70.0f, -250.0f + 14.0f * t}; };
-    s.tracks.push_back(Route("MERE", {{0.0f, {0, 0, mereZ(0)}, 0, 0}, {34.0f, {0, 0, mereZ(34)}, 0, 0}}));
+    s.tracks.push_back(
+        Route("MERE", {{0.0f, {0, 0, mereZ(0)}, 0, 0}, {34.0f, {0, 0, mereZ(34)}, 0, 0}}));
 
     // The leader's route after the launch; the wingmen fly it in a V.
     const float lane = -35.0f, skim = -64.0f;
-    const std::vector<Waypoint> lead = {
-        {13.5f, Add3(carrier(13.5f), {0, -20, 150}), -10},
-        {16.0f, {-120, -120, 240}, -30},
-        {18.5f, {40, -170, 430}, -60},
-        {20.5f, {190, -140, 470}, -80},
-        {22.0f, {110, -95, 640}, -50},
-        {23.0f, {lane + 20, skim - 10, mereZ(23) + 330}, -10},
-        {25.0f, {lane, skim, mereZ(25) - 20}, 10},
-        {27.0f, {lane, skim, mereZ(27) - 330}, 0},
-        {29.0f, {lane - 60, -200, mereZ(29) - 600}, -40},
-        {34.0f, {lane - 200, -900, mereZ(34) - 1600}, -60}};
+    const std::vector<Waypoint> lead = {{13.5f, Add3(carrier(13.5f), {0, -20, 150}), -10},
+                                        {16.0f, {-120, -120, 240}, -30},
+                                        {18.5f, {40, -170, 430}, -60},
+                                        {20.5f, {190, -140, 470}, -80},
+                                        {22.0f, {110, -95, 640}, -50},
+                                        {23.0f, {lane + 20, skim - 10, mereZ(23) + 280}, -10},
+                                        {24.5f, {lane, skim, mereZ(24.5f) + 150}, 10},
+                                        {26.0f, {lane, skim, mereZ(26) + 25}, 0},
+                                        {27.5f, {lane, skim, mereZ(27.5f) - 120}, -10},
+                                        {29.0f, {lane - 30, skim - 60, mereZ(29) - 300}, -40},
+                                        {34.0f, {lane - 200, -900, mereZ(34) - 1400}, -60}};
     const float launch[5] = {10.0f, 10.5f, 11.0f, 11.5f, 12.0f};
-    const Vec3 offsets[5] = {{0, 0, 0}, {-12, -3, -12}, {12, -3, -12}, {-24, -6, -24}, {24, -6, -24}};
+    const Vec3 offsets[5] = {
+        {0, 0, 0}, {-12, -3, -12}, {12, -3, -12}, {-24, -6, -24}, {24, -6, -24}};
     // Track 0 is the mother ship, track 1 the leader.
     for (int k = 0; k < 5; ++k) {
         const float t0 = launch[k];
@@ -903,7 +962,8 @@ TrackScript Scene3Script() {
             const Vec3 b = lead[i + 1 < lead.size() ? i + 1 : i].position;
             Vec3 o = offsets[k];
             // Along the hull they close up to a string, low over the plating.
-            if (lead[i].time >= 23.0f && lead[i].time <= 27.0f) o = {offsets[k].x * 0.6f, 0.0f, offsets[k].z};
+            if (lead[i].time >= 23.0f && lead[i].time <= 27.5f)
+                o = {offsets[k].x * 0.6f, 0.0f, offsets[k].z};
             Waypoint p = lead[i];
             p.position = Add3(lead[i].position, Turned(o, Heading(a, b)));
             w.push_back(p);
@@ -942,10 +1002,10 @@ TrackScript Scene3Script() {
     }
     times.insert(times.end(), {23.5f, 26.0f, 34.0f});
     points.insert(points.end(), {{lane - 45, skim - 12, mereZ(23.5f) + 40},
-                                 {lane - 45, skim - 12, mereZ(26.0f) + 20},
-                                 {lane - 45, skim - 15, mereZ(34.0f) - 40}});
+                                 {lane - 45, skim - 12, mereZ(26.0f) + 40},
+                                 {lane - 45, skim - 15, mereZ(34.0f) + 40}});
     targets.insert(targets.end(), {{lane, skim, mereZ(23.5f) + 300},
-                                   {lane, skim, mereZ(26.0f) + 120},
+                                   {lane, skim, mereZ(26.0f) + 150},
                                    {lane, skim, mereZ(34.0f) - 300}});
     s.camera = static_cast<int>(s.tracks.size());
     s.tracks.push_back(CameraAt(times, points, targets));
@@ -984,8 +1044,9 @@ TrackScript Scene4Script() {
     s.tracks.push_back(Route("BOMBER", Drifter({1, 7, -24}, 3, 0)));
     // The patrol: four fighters cross in front from right to left, far off, then turn away.
     const std::vector<Waypoint> patrol = {
-        {0.0f, {700, -100, 500}, -20},  {4.0f, {300, -70, 420}, -35},   {8.0f, {-100, -60, 380}, -30},
-        {12.0f, {-500, -80, 420}, -20}, {16.0f, {-1000, -150, 700}, -10}, {26.0f, {-2000, -300, 1800}, 0}};
+        {0.0f, {700, -100, 500}, -20},    {4.0f, {300, -70, 420}, -35},
+        {8.0f, {-100, -60, 380}, -30},    {12.0f, {-500, -80, 420}, -20},
+        {16.0f, {-1000, -150, 700}, -10}, {26.0f, {-2000, -300, 1800}, 0}};
     s.tracks.push_back(Route("CHASSE", patrol));
     s.tracks.push_back(Wingman("CHASSE", patrol, {-12, -2, -14}));
     s.tracks.push_back(Wingman("CHASSE", patrol, {12, -2, -14}));
@@ -993,7 +1054,12 @@ TrackScript Scene4Script() {
     s.camera = static_cast<int>(s.tracks.size());
     s.tracks.push_back(CameraAt(
         {0.0f, 7.0f, 13.0f, 17.0f, 20.5f, 23.0f, 26.0f},
-        {{-34, -12, -75}, {-36, -12, -45}, {-28, -9, 0}, {-8, -6, 48}, {-4, -5, 70}, {-3, -5, 80},
+        {{-34, -12, -75},
+         {-36, -12, -45},
+         {-28, -9, 0},
+         {-8, -6, 48},
+         {-4, -5, 70},
+         {-3, -5, 80},
          {-2, -4, 90}},
         {{1, 7, -24}, {1, 4, 11}, {1, 2, 41}, {0, 3, 90}, {0, 2, 130}, {0, 0, 400}, {0, 0, 1500}}));
     return s;
@@ -1004,23 +1070,27 @@ TrackScript Scene4Script() {
 TrackScript Scene4BScript() {
     TrackScript s;
     // The planet's direction from the camera (looking along +z): left and a little down.
-    const Vec3 toward{-0.40f, 0.25f, 1.0f};
+    const Vec3 toward = Mul3(Vec3{-0.40f, 0.25f, 1.0f}, 1.0f / Len3({-0.40f, 0.25f, 1.0f}));
     auto route = [&](Vec3 start, float speed, float roll) {
         std::vector<Waypoint> w;
         for (int k = 0; k <= 4; ++k) {
             const float t = 4.0f * k;
-            const float d = speed * t;
-            w.push_back({t, Add3(start, Mul3(toward, d)), roll * (1.0f - 0.2f * k), kFly});
+            w.push_back({t, Add3(start, Mul3(toward, speed * t)), roll * (1.0f - 0.25f * k), kFly});
         }
         return w;
     };
-    s.tracks.push_back(Route("ECLAIROR", route({14, -4, -20}, 22.0f, -25)));
-    s.tracks.push_back(Route("ECLAIROR", route({28, 2, -40}, 22.0f, -20)));
-    s.tracks.push_back(Route("BOMBER", route({20, 10, -70}, 19.0f, -12)));
-    s.tracks.push_back(Route("BOMBER", route({38, 14, -95}, 19.0f, -10)));
+    // The camera drifts after them, more slowly, without turning: the planet stays put.
+    auto cam = [&](float t) { return Add3(Vec3{10, -8, -30}, Mul3(toward, 14.0f * t)); };
+    s.tracks.push_back(Route("ECLAIROR", route({16, -4, -22}, 22.0f, -25)));
+    s.tracks.push_back(Route("ECLAIROR", route({30, 2, -42}, 22.0f, -20)));
+    s.tracks.push_back(Route("BOMBER", route({22, 10, -70}, 20.0f, -12)));
+    s.tracks.push_back(Route("BOMBER", route({42, 15, -95}, 20.0f, -10)));
+    s.tracks.push_back(Route("ECLAIROR", route({-6, 6, -60}, 23.0f, 15)));
     s.camera = static_cast<int>(s.tracks.size());
-    s.tracks.push_back(CameraAt({0.0f, 7.0f, 14.2f}, {{10, -6, -28}, {6, -10, 0}, {0, -14, 20}},
-                                {{20, -2, 40}, {-40, 10, 160}, {-120, 60, 380}}));
+    s.tracks.push_back(
+        CameraAt({0.0f, 7.0f, 14.2f}, {cam(0.0f), cam(7.0f), cam(14.2f)},
+                 {Add3(cam(0.0f), Mul3(toward, 300.0f)), Add3(cam(7.0f), Mul3(toward, 300.0f)),
+                  Add3(cam(14.2f), Mul3(toward, 300.0f))}));
     return s;
 }
 
@@ -1031,20 +1101,28 @@ TrackScript Scene7aScript() {
     const float g = -937.9f;
     s.tracks.push_back(Route("PLAN", {{0.0f, {0, g, 0}, 0, 0}}));
     const std::vector<Waypoint> lead = {
-        {0.0f, {0, g - 12, -700}, 0},     {2.0f, {35, g - 9, -380}, -25},
-        {4.0f, {-30, g - 10, -60}, 25},   {6.0f, {30, g - 8, 260}, -25},
-        {8.0f, {-25, g - 11, 580}, 20},   {10.0f, {20, g - 9, 900}, -15},
-        {11.2f, {0, g - 14, 1090}, 0},    {12.5f, {-10, g - 90, 1290}, 0},
+        {0.0f, {0, g - 12, -700}, 0},    {2.0f, {35, g - 9, -380}, -25},
+        {4.0f, {-30, g - 10, -60}, 25},  {6.0f, {30, g - 8, 260}, -25},
+        {8.0f, {-25, g - 11, 580}, 20},  {10.0f, {20, g - 9, 900}, -15},
+        {11.2f, {0, g - 14, 1090}, 0},   {12.5f, {-10, g - 90, 1290}, 0},
         {14.5f, {-30, g - 420, 1560}, 0}};
     s.tracks.push_back(Wingman("POLICE", lead, {-14, -3, -34}));
     s.tracks.push_back(Route("POLICE", lead));
     s.camera = static_cast<int>(s.tracks.size());
-    // Low beside the chase, overtaken, then left behind as the ships climb away.
+    // Above and beside the chase, overtaken, then left behind as the ships climb away.
     s.tracks.push_back(CameraAt({0.0f, 3.0f, 6.0f, 9.0f, 11.2f, 14.5f},
-                                {{40, g - 5, -760}, {-45, g - 6, -230}, {45, g - 5, 300},
-                                 {-35, g - 6, 700}, {25, g - 4, 960}, {15, g - 4, 1010}},
-                                {{0, g - 12, -700}, {0, g - 10, -200}, {0, g - 9, 300},
-                                 {0, g - 10, 700}, {0, g - 14, 1090}, {-30, g - 420, 1560}}));
+                                {{40, g - 18, -760},
+                                 {-45, g - 19, -230},
+                                 {45, g - 18, 300},
+                                 {-35, g - 20, 700},
+                                 {25, g - 18, 960},
+                                 {15, g - 16, 1010}},
+                                {{0, g - 12, -700},
+                                 {0, g - 10, -200},
+                                 {0, g - 9, 300},
+                                 {0, g - 10, 700},
+                                 {0, g - 14, 1090},
+                                 {-30, g - 420, 1560}}));
     return s;
 }
 
@@ -1054,37 +1132,45 @@ TrackScript Scene7aScript() {
 TrackScript Scene7cScript() {
     TrackScript s;
     const Vec3 blast{-88, -900, 714};
-    const std::vector<Waypoint> flee = {{0.0f, {-180, -935, 200}, 0},   {3.0f, {-100, -942, 40}, -10},
-                                        {5.0f, {-50, -950, -120}, -25}, {6.5f, {-5, -952, -290}, -30},
-                                        {9.0f, {60, -960, -650}, -15},  {14.5f, {250, -980, -1400}, 0}};
+    // The camera backs away from the blast, looking at it; the ships overtake it slowly.
+    auto cam = [](float t) { return Vec3{-60.0f + 2.0f * t, -955.0f, 80.0f - 98.0f * t}; };
+    auto near = [&](float t, Vec3 rel) { return Waypoint{t, Add3(cam(t), rel), 0.0f, kFly}; };
+    std::vector<Waypoint> flee = {near(0.0f, {40, 10, 150}),  near(3.0f, {30, 5, 110}),
+                                  near(6.0f, {10, -5, 80}),   near(9.0f, {-10, -8, 55}),
+                                  near(12.0f, {-20, -5, 35}), near(14.5f, {-25, 0, 20})};
+    const float rolls[] = {0, -15, -25, 10, 20, 0};
+    for (size_t k = 0; k < flee.size(); ++k) flee[k].roll = rolls[k];
     s.tracks.push_back(Route("ECLAIROR", flee));
     s.tracks.push_back(Wingman("ECLAIROR", flee, {-14, -3, -12}));
-    s.tracks.push_back(Wingman("BOMBER", flee, {10, 4, -28}));
+    s.tracks.push_back(Wingman("BOMBER", flee, {12, 4, -26}));
     // The police ship that is hit reaches the blast at 3 s and is gone.
     s.tracks.push_back(Route("POLICE", {{0.0f, {-300, -880, 1300}, 0},
                                         {3.0f, blast, -20},
                                         {3.0f, kAway, 0, 0},
                                         {14.5f, kAway, 0, 0}}));
-    // Its partner breaks off and swings round in front of the fireball.
-    s.tracks.push_back(Route("POLICE", {{0.0f, {-300, -935, 350}, 0},   {3.0f, {-170, -945, 150}, 10},
-                                        {5.0f, {-60, -955, -60}, 30},   {7.0f, {80, -980, 0}, 60},
-                                        {9.0f, {150, -1000, 250}, 70},  {11.0f, {20, -1010, 400}, 60},
-                                        {13.0f, {-200, -990, 350}, 40}, {14.5f, {-350, -970, 250}, 20}}));
+    // Its partner keeps up the chase and gains on them.
+    s.tracks.push_back(Route(
+        "POLICE", {near(0.0f, {70, 15, 320}), near(4.0f, {50, 5, 250}), near(8.0f, {25, -10, 180}),
+                   near(11.0f, {5, -12, 130}), near(14.5f, {-5, -5, 90})}));
     s.camera = static_cast<int>(s.tracks.size());
-    s.tracks.push_back(CameraAt({0.0f, 5.0f, 14.5f}, {{-60, -960, -300}, {-35, -962, -340}, {-20, -965, -400}},
-                                {blast, {-80, -930, 300}, blast}));
+    s.tracks.push_back(
+        CameraAt({0.0f, 7.0f, 14.5f}, {cam(0.0f), cam(7.0f), cam(14.5f)}, {blast, blast, blast}));
     return s;
 }
 
 // Scene 8B: a formation flies over the fields; the carrier (track 19, a bomber) lets its
-// bomb go at 6.7 s. The camera follows the bomb from beside the formation.
+// bomb go at 6.7 s. The camera follows the bomb from below and to the left of the formation
+// (+x is where the scene's sky picture is laid out for: the camera keeps its yaw negative).
 TrackScript Scene8BScript() {
     TrackScript s;
     s.tracks.push_back(Route("PLAN", {{0.0f, {0, 0, 0}, 0, 0}}));
     const float alt = -220.0f;
-    auto path = [&](float t) { return Vec3{0.0f, alt + 3.0f * std::sin(t * 0.6f), -420.0f + 70.0f * t}; };
+    auto path = [&](float t) {
+        return Vec3{0.0f, alt + 3.0f * std::sin(t * 0.6f), -420.0f + 70.0f * t};
+    };
     std::vector<Waypoint> lead;
-    for (float t = 0.0f; t <= 10.5f; t += 1.5f) lead.push_back({t, path(t), 4.0f * std::sin(t), kFly});
+    for (float t = 0.0f; t <= 10.5f; t += 1.5f)
+        lead.push_back({t, path(t), 4.0f * std::sin(t), kFly});
     // Escorts in rows round the carrier: scouts ahead, bombers abreast, police behind.
     const struct {
         const char* mesh;
@@ -1106,11 +1192,12 @@ TrackScript Scene8BScript() {
         const float zb = p.z - 100.0f * v;
         return Vec3{p.x, p.y - 10.0f * v + 6.0f * v * v, zb * k + (1.0f - k) * path(t).z};
     };
-    s.tracks.push_back(CameraAt({0.0f, 3.5f, 6.7f, 8.3f, 10.5f},
-                                {Add3(path(0), {-75, -28, 70}), Add3(path(3.5f), {-60, -24, 30}),
-                                 Add3(path(6.7f), {-40, -18, 10}), Add3(bomb(8.3f), {-34, -14, -5}),
-                                 Add3(bomb(10.5f), {-30, -8, -30})},
-                                {path(0), path(3.5f), path(6.7f), bomb(8.3f), bomb(10.5f)}));
+    s.tracks.push_back(
+        CameraAt({0.0f, 3.5f, 6.7f, 8.3f, 10.5f},
+                 {Add3(path(0), {-140, 30, 90}), Add3(path(3.5f), {-125, 28, 30}),
+                  Add3(path(6.7f), {-105, 22, -15}), Add3(bomb(8.3f), {-55, 10, -12}),
+                  Add3(bomb(10.5f), {-42, 6, -30})},
+                 {path(0), path(3.5f), path(6.7f), bomb(8.3f), bomb(10.5f)}));
     return s;
 }
 
@@ -1124,7 +1211,8 @@ void AddFlightMembers(DtfMemberList& pack) {
 
     const PaletteBytes space = SpacePaletteColours();
     const SpaceRamps r = SpaceRampLayout();
-    pack.emplace_back("DATA\\NEBUL1.TGA", EncodePicture(MakeNebula(144, 108, space, r.sun, 0x4EB1u)));
+    pack.emplace_back("DATA\\NEBUL1.TGA",
+                      EncodePicture(MakeNebula(144, 108, space, r.sun, 0x4EB1u)));
     pack.emplace_back("DATA\\EARTH2.TGA", EncodePicture(EarthDisc(200)));
     pack.emplace_back("DATA\\SKY2.TGA", EncodePicture(SkyPicture(320, 200)));
     pack.emplace_back("DATA\\EXPLOPAL.TGA", EncodePicture(ExplosionPalettePicture()));
