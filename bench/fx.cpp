@@ -1,5 +1,5 @@
 // Effect speed at 640 x 480 in a 16-bit frame: stars, nebulae, earth rim, corona, sun glow,
-// the title's warp and shade.
+// the flame and shadow materials, the explosion's fire, the title's warp and shade.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -13,12 +13,16 @@
 #include "engine/world.h"
 #include "fx/corona.h"
 #include "fx/earth_rim.h"
+#include "fx/explosion.h"
 #include "fx/nebula.h"
 #include "fx/polar_warp.h"
+#include "fx/reactor.h"
+#include "fx/shadow.h"
 #include "fx/starfield.h"
 #include "fx/sun_glow.h"
 #include "platform/random.h"
 #include "platform/video.h"
+#include "raster/raster.h"
 #include "res/palette.h"
 #include "scenes/title_sequence.h"
 #include "tools/common/palette_compiler.h"
@@ -197,5 +201,75 @@ void BM_TitleWarpAndShade(benchmark::State& state) {
     title.Release();
 }
 BENCHMARK(BM_TitleWarpAndShade);
+
+// A material face over half the frame (153600 pixels), depth-tested, straight into the
+// rasterizer through the registered hook. The flame varies v across the face.
+void DrawMaterialHalfFrame(benchmark::State& state, const char* hookName, int (*reg)()) {
+    Stage& s = GetStage();
+    CreateWorld();
+    g_pixelMode = 2;
+    BuildShadeTables();
+    reg();
+    std::vector<uint32_t> depth(kW * kH, 0);
+    ScreenVertex v[3] = {};
+    const float corners[3][3] = {{0, 0, 0}, {0, kH, 255}, {kW, kH, 128}};
+    for (int i = 0; i < 3; ++i) {
+        v[i].x = corners[i][0];
+        v[i].y = corners[i][1];
+        v[i].z = 10.0f;
+        v[i].rz = 0.1f;
+        v[i].v = corners[i][2] * 65536.0f;
+    }
+    RasterTarget t;
+    t.frame16 = s.frame.data();
+    t.pitch = kW;
+    t.width = kW;
+    t.height = kH;
+    t.depth = depth.data();
+    t.pixelMode = 2;
+    t.vertices = v;
+    t.shade8 = g_shade8;
+    t.shade16 = g_shade16;
+    g_rasterTarget = t;
+    VisibleObject object{};
+    object.hook = &g_context->hooks[FindHook(MakeKey(hookName))];
+    FaceRecord face{{0, 1, 2}, 0, 0, {}};
+    for (int i = 0; i < 3; ++i) face.uv[2 * i + 1] = v[i].v;
+    PolygonRecord rec{&object, &face, 0.0f, kPolyDraw | kPolyAllInFront};
+    for (auto _ : state) {
+        DrawHookTriangleDepth(&rec);
+        std::fill(depth.begin(), depth.end(), 0u);
+        benchmark::DoNotOptimize(s.frame.data());
+    }
+    g_rasterTarget = RasterTarget{};
+    ReleaseWorld();
+}
+
+void BM_ReactorHalfFrame16Z(benchmark::State& state) {
+    DrawMaterialHalfFrame(state, "REACTOR", &RegisterReactor);
+}
+BENCHMARK(BM_ReactorHalfFrame16Z);
+
+void BM_ShadowHalfFrame16Z(benchmark::State& state) {
+    DrawMaterialHalfFrame(state, "SHADOW", &RegisterShadow);
+}
+BENCHMARK(BM_ShadowHalfFrame16Z);
+
+// One frame of the fire, the texture wrap and the scale (no meshes: no morph).
+void BM_ExplosionUpdate(benchmark::State& state) {
+    GetStage();
+    CreateWorld();
+    SRand(1);
+    SetupExplosion(MakeKey("NONE1"), MakeKey("NONE2"), MakeKey("NONE"));
+    float t = 0.0f;
+    for (auto _ : state) {
+        UpdateExplosion(t, -1);
+        t += 0.02f;
+        benchmark::DoNotOptimize(GetExplosionTexture());
+    }
+    ReleaseExplosion();
+    ReleaseWorld();
+}
+BENCHMARK(BM_ExplosionUpdate);
 
 }  // namespace

@@ -4,11 +4,11 @@
 #include "engine/object.h"
 #include "engine/world.h"
 
-void CFlightRig::Create(const AttachmentSpec* specs, int count) {
+void CFlightRig::Create(const FlightAttachment* list, int count) {
     Release();
     if (count > kMaxAttachments) count = kMaxAttachments;
     for (int i = 0; i < count; ++i) {
-        const AttachmentSpec& s = specs[i];
+        const FlightAttachment& s = list[i];
         CreateAttachment(m_attachments[i], MakeKey(s.parent), MakeKey(s.child), s.x, s.y, s.z);
         m_shadow[i] = s.shadow;
     }

@@ -9,7 +9,7 @@
 
 // One attachment: a child mesh on every instance of a parent mesh at an offset in the
 // parent's space; a shadow keeps its child on the plane y = offset y under the parent.
-struct AttachmentSpec {
+struct FlightAttachment {
     const char* parent;
     const char* child;
     float x, y, z;
@@ -24,7 +24,7 @@ public:
     ~CFlightRig() { Release(); }
     // Creates the attachments in the order given (at most kMaxAttachments); loads the child
     // meshes on the way.
-    void Create(const AttachmentSpec* specs, int count);
+    void Create(const FlightAttachment* list, int count);
     // UpdateAttachment of every flame, UpdateShadow of every shadow, in creation order.
     void Update();
     // Shows or hides child `child` of attachment `attachment` where the attachment has it.

@@ -12,7 +12,7 @@
 
 namespace {
 
-const AttachmentSpec kFlames[] = {
+const FlightAttachment kFlames[] = {
     {"CHASSE", "REACT1", 0.0f, 0.0f, -4.4f},
     {"PORTEUR", "REACT5", 0.0f, 4.75f, -40.1f},
     {"MERE", "REACT4", 0.0f, -13.0f, -301.0f},

@@ -9,7 +9,7 @@
 
 namespace {
 
-const AttachmentSpec kFlames[] = {
+const FlightAttachment kFlames[] = {
     {"ECLAIROR", "REACT2", 0.0f, 0.72f, -5.1f}, {"ECLAIROR", "REACT6", -3.5f, 2.9f, -5.93f},
     {"ECLAIROR", "REACT6", 3.5f, 2.9f, -5.93f}, {"BOMBER", "REACT3", 0.0f, -1.0f, -6.1f},
     {"BOMBER", "REACT5", -3.0f, 2.0f, -3.5f},   {"BOMBER", "REACT5", 3.0f, 2.0f, -3.5f},

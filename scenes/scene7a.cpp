@@ -10,7 +10,7 @@
 
 namespace {
 
-const AttachmentSpec kAttachments[] = {
+const FlightAttachment kAttachments[] = {
     {"POLICE", "REACT6", 1.5f, -0.95f, -6.85f},
     {"POLICE", "REACT6", -1.5f, -0.95f, -6.85f},
     {"POLICE", "OMBPOL", 0.0f, -937.9f, 0.0f, true},

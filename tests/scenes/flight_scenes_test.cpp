@@ -3,6 +3,7 @@
 // 7c's explosion and scene 8B's bomb.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -18,10 +19,12 @@
 #include "platform/clock.h"
 #include "platform/video.h"
 #include "res/datafile.h"
+#include "res/image.h"
 #include "scenes/runner.h"
 #include "scenes/scenes.h"
 #include "tests/support/support.h"
 #include "tools/common/dtf_writer.h"
+#include "tools/content/content_flight.h"
 #include "tools/content/pack.h"
 
 namespace {
@@ -62,8 +65,8 @@ protected:
     FrameView View() {
         FrameView v;
         v.frame = g_display.GetFrame();
-        v.width = v.viewWidth = kWidth;
-        v.height = v.viewHeight = kHeight;
+        v.width = v.viewWidth = m_width;
+        v.height = v.viewHeight = m_height;
         v.planeWidth = 0.28f;
         v.planeHeight = 0.21f;
         return v;
@@ -102,8 +105,16 @@ protected:
         return p;
     }
 
+    // A display of another size for this test.
+    void Resize(int width, int height) {
+        m_width = width;
+        m_height = height;
+        m_backend = UseHeadlessDisplay(width, height, 16);
+    }
+
     std::unique_ptr<ScopedWorkingDir> m_cwd;
     std::unique_ptr<FixedStepClock> m_clock;
+    int m_width = kWidth, m_height = kHeight;
     HeadlessBackend* m_backend = nullptr;
 };
 
@@ -259,4 +270,40 @@ TEST_F(FlightScenesTest, Scene8BBombFallsFromItsCarrierAt6Point7) {
     EXPECT_EQ(frames[k].values[0], 1);
     EXPECT_EQ(frames[k].values[1], 1);
     EXPECT_TRUE(fellBelow);
+}
+
+TEST_F(FlightScenesTest, Scene4BShowsThePlanetMirroredAndEndsAFifthOfASecondEarly) {
+    // At 320 x 240 the planet's sprite is drawn at its own size, 200 x 200, centred at
+    // (0.15625 W, 0.79 H) = (50, 190): frame row 190 shows the picture's row 100, and frame
+    // column x the picture's column x + 50, or 149 - x when the picture is mirrored.
+    Resize(320, 240);
+    std::vector<uint16_t> row;
+    const auto frames = Run(Scene4B, 10, [&](FrameRecord& r) {
+        if (r.t != 0.0f) return;
+        const uint16_t* px = static_cast<const uint16_t*>(g_display.GetFrame());
+        row.assign(px + 190 * 320, px + 190 * 320 + 150);
+    });
+    ASSERT_EQ(row.size(), 150u);
+
+    CIndexedImage picture;
+    ASSERT_EQ(picture.Load("DATA\\EARTH2.TGA"), 1);
+    ASSERT_EQ(picture.GetWidth(), 200);
+    auto colour = [&](int column) {
+        const uint8_t* c = picture.GetPalette() + picture.GetPixels()[100 * 200 + column] * 3;
+        return static_cast<uint16_t>(g_display.PackRGB(c[0], c[1], c[2]));
+    };
+    int mirrored = 0, straight = 0;
+    for (int x = 0; x < 150; ++x) {
+        mirrored += row[x] == colour(149 - x);
+        straight += row[x] == colour(x + 50);
+    }
+    // Ships may cover a few pixels; the rest is the picture read backward.
+    EXPECT_GT(mirrored, 130);
+    EXPECT_LT(straight, 60);
+
+    const float duration = ScriptDuration(Scene4BScript());
+    EXPECT_LE(frames.back().t, duration - 0.2f + 1e-4f);
+    EXPECT_GT(frames.back().t, duration - 0.2f - 0.1f);
+    // The last scene of its world group releases the world.
+    EXPECT_EQ(g_context, nullptr);
 }

@@ -349,8 +349,8 @@ Picture EarthDisc(int size) {
     const Picture surface = MakePlanetSurface(256, 128, space, r.ocean, r.land, r.cloud, 0xEA72u);
     Picture pic(size, size, space);
     const float c = (size - 1) * 0.5f, radius = size * 0.5f - 2.0f;
-    const Vec3 light{0.75f, -0.45f, -0.5f};  // from the upper right, a little toward us
-    const float ll = Len3(light);
+    // Toward the sun: upper left and in front (the scene shows the picture mirrored).
+    const Vec3 light = Mul3(Vec3{-0.6f, -0.45f, -0.65f}, 1.0f / Len3({-0.6f, -0.45f, -0.65f}));
     const IndexRange ramps[] = {r.ocean, r.land, r.cloud, r.grey};
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
@@ -361,7 +361,7 @@ Picture EarthDisc(int size) {
                 continue;
             }
             const float dz = -std::sqrt(1.0f - d2);
-            const float lambert = -(dx * light.x + dy * light.y + dz * light.z) / ll;
+            const float lambert = dx * light.x + dy * light.y + dz * light.z;
             const float lon = std::atan2(dx, -dz) + 1.3f, lat = std::asin(dy);
             int sx = static_cast<int>(std::floor((lon / (2.0f * kPi) + 1.0f) * 256.0f)) % 256;
             int sy = std::clamp(static_cast<int>((lat / kPi + 0.5f) * 128.0f), 0, 127);
@@ -617,8 +617,8 @@ Shape Plume(float r, float len, int sides, bool halo = false) {
     };
     // The sheath glows softly from its rim; the core is white at the nozzle.
     // A wide faint halo round the great engines softens the plume's edge.
-    if (halo) cone(r * 1.35f, r * 1.3f, len * 0.8f, 0.8f, true);
-    cone(r, r * 1.05f, len, 0.55f, true);
+    if (halo) cone(r * 1.35f, r * 1.3f, len * 0.8f, 0.85f, true);
+    cone(r, r * 1.05f, len, halo ? 0.7f : 0.55f, true);
     cone(r * 0.55f, r * 0.45f, len * 0.35f, 0.0f, false);
     return s;
 }
@@ -977,13 +977,15 @@ TrackScript Scene3Script() {
     }
     // The camera: along the mother ship's engine and flank, at the carrier's bow for the
     // launch, behind the formation through its turn, then on the mother ship's back.
-    std::vector<float> times = {0.0f, 4.5f, 9.0f, 12.5f};
+    std::vector<float> times = {0.0f, 4.5f, 7.0f, 9.0f, 12.5f};
     std::vector<Vec3> points = {{-150, 40, mereZ(0) - 430},
-                                {-230, -10, mereZ(4.5f) - 250},
+                                {-250, -20, mereZ(4.5f) - 250},
+                                {-170, -125, carrier(7.0f).z - 20},
                                 {-150, -85, carrier(9.0f).z + 70},
                                 {-150, -88, carrier(12.5f).z + 95}};
     std::vector<Vec3> targets = {{0, -13, mereZ(0) - 300},
                                  Add3(carrier(4.5f), {0, 0, -20}),
+                                 Add3(carrier(7.0f), {0, 0, 30}),
                                  Add3(carrier(9.0f), {0, 0, 40}),
                                  Add3(carrier(12.5f), {0, -10, 60})};
     // While they form up (14.5-16.5 s) the camera waits ahead of them, looking back past
@@ -1001,9 +1003,9 @@ TrackScript Scene3Script() {
         targets.push_back(PositionAt(lead, t + 0.2f));
     }
     times.insert(times.end(), {23.5f, 26.0f, 34.0f});
-    points.insert(points.end(), {{lane - 45, skim - 12, mereZ(23.5f) + 40},
-                                 {lane - 45, skim - 12, mereZ(26.0f) + 40},
-                                 {lane - 45, skim - 15, mereZ(34.0f) + 40}});
+    points.insert(points.end(), {{lane - 80, skim - 22, mereZ(23.5f) + 40},
+                                 {lane - 80, skim - 22, mereZ(26.0f) + 40},
+                                 {lane - 80, skim - 25, mereZ(34.0f) + 40}});
     targets.insert(targets.end(), {{lane, skim, mereZ(23.5f) + 300},
                                    {lane, skim, mereZ(26.0f) + 150},
                                    {lane, skim, mereZ(34.0f) - 300}});
@@ -1044,9 +1046,10 @@ TrackScript Scene4Script() {
     s.tracks.push_back(Route("BOMBER", Drifter({1, 7, -24}, 3, 0)));
     // The patrol: four fighters cross in front from right to left, far off, then turn away.
     const std::vector<Waypoint> patrol = {
-        {0.0f, {700, -100, 500}, -20},    {4.0f, {300, -70, 420}, -35},
-        {8.0f, {-100, -60, 380}, -30},    {12.0f, {-500, -80, 420}, -20},
-        {16.0f, {-1000, -150, 700}, -10}, {26.0f, {-2000, -300, 1800}, 0}};
+        {0.0f, {520, -30, 270}, -20},     {3.0f, {280, -18, 195}, -35},
+        {5.5f, {60, -12, 150}, -40},      {8.0f, {-160, -20, 165}, -30},
+        {11.0f, {-420, -50, 260}, -20},   {16.0f, {-1000, -150, 700}, -10},
+        {26.0f, {-2000, -300, 1800}, 0}};
     s.tracks.push_back(Route("CHASSE", patrol));
     s.tracks.push_back(Wingman("CHASSE", patrol, {-12, -2, -14}));
     s.tracks.push_back(Wingman("CHASSE", patrol, {12, -2, -14}));
@@ -1057,15 +1060,15 @@ TrackScript Scene4Script() {
         {{-34, -12, -75},
          {-36, -12, -45},
          {-28, -9, 0},
-         {-8, -6, 48},
-         {-4, -5, 70},
-         {-3, -5, 80},
-         {-2, -4, 90}},
+         {-12, -8, 42},
+         {-8, -7, 54},
+         {-5, -6, 62},
+         {-2, -5, 70}},
         {{1, 7, -24}, {1, 4, 11}, {1, 2, 41}, {0, 3, 90}, {0, 2, 130}, {0, 0, 400}, {0, 0, 1500}}));
     return s;
 }
 
-// Scene 4B: two scouts and two bombers pass the camera and fly on toward the planet, low
+// Scene 4B: three scouts and two bombers pass the camera and fly on toward the planet, low
 // on the left of the picture.
 TrackScript Scene4BScript() {
     TrackScript s;
@@ -1104,8 +1107,8 @@ TrackScript Scene7aScript() {
         {0.0f, {0, g - 12, -700}, 0},    {2.0f, {35, g - 9, -380}, -25},
         {4.0f, {-30, g - 10, -60}, 25},  {6.0f, {30, g - 8, 260}, -25},
         {8.0f, {-25, g - 11, 580}, 20},  {10.0f, {20, g - 9, 900}, -15},
-        {11.2f, {0, g - 14, 1090}, 0},   {12.5f, {-10, g - 90, 1290}, 0},
-        {14.5f, {-30, g - 420, 1560}, 0}};
+        {11.2f, {0, g - 14, 1090}, 0},   {12.5f, {-10, g - 55, 1300}, 0},
+        {14.5f, {-30, g - 190, 1680}, 0}};
     s.tracks.push_back(Wingman("POLICE", lead, {-14, -3, -34}));
     s.tracks.push_back(Route("POLICE", lead));
     s.camera = static_cast<int>(s.tracks.size());
@@ -1122,7 +1125,7 @@ TrackScript Scene7aScript() {
                                  {0, g - 9, 300},
                                  {0, g - 10, 700},
                                  {0, g - 14, 1090},
-                                 {-30, g - 420, 1560}}));
+                                 {-30, g - 190, 1680}}));
     return s;
 }
 
@@ -1135,9 +1138,9 @@ TrackScript Scene7cScript() {
     // The camera backs away from the blast, looking at it; the ships overtake it slowly.
     auto cam = [](float t) { return Vec3{-60.0f + 2.0f * t, -955.0f, 80.0f - 98.0f * t}; };
     auto near = [&](float t, Vec3 rel) { return Waypoint{t, Add3(cam(t), rel), 0.0f, kFly}; };
-    std::vector<Waypoint> flee = {near(0.0f, {40, 10, 150}),  near(3.0f, {30, 5, 110}),
-                                  near(6.0f, {10, -5, 80}),   near(9.0f, {-10, -8, 55}),
-                                  near(12.0f, {-20, -5, 35}), near(14.5f, {-25, 0, 20})};
+    std::vector<Waypoint> flee = {near(0.0f, {35, 8, 95}),    near(3.0f, {25, 4, 78}),
+                                  near(6.0f, {10, -4, 62}),   near(9.0f, {-8, -6, 48}),
+                                  near(12.0f, {-18, -4, 34}), near(14.5f, {-22, 0, 22})};
     const float rolls[] = {0, -15, -25, 10, 20, 0};
     for (size_t k = 0; k < flee.size(); ++k) flee[k].roll = rolls[k];
     s.tracks.push_back(Route("ECLAIROR", flee));
@@ -1150,8 +1153,8 @@ TrackScript Scene7cScript() {
                                         {14.5f, kAway, 0, 0}}));
     // Its partner keeps up the chase and gains on them.
     s.tracks.push_back(Route(
-        "POLICE", {near(0.0f, {70, 15, 320}), near(4.0f, {50, 5, 250}), near(8.0f, {25, -10, 180}),
-                   near(11.0f, {5, -12, 130}), near(14.5f, {-5, -5, 90})}));
+        "POLICE", {near(0.0f, {70, 15, 240}), near(4.0f, {50, 5, 190}), near(8.0f, {25, -10, 140}),
+                   near(11.0f, {5, -12, 100}), near(14.5f, {-5, -5, 70})}));
     s.camera = static_cast<int>(s.tracks.size());
     s.tracks.push_back(
         CameraAt({0.0f, 7.0f, 14.5f}, {cam(0.0f), cam(7.0f), cam(14.5f)}, {blast, blast, blast}));

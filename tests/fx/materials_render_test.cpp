@@ -1,0 +1,131 @@
+// The three materials drawn by the render pipeline: hook flags, passes and callbacks together.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <set>
+
+#include "engine/mesh.h"
+#include "engine/object.h"
+#include "engine/pipeline.h"
+#include "engine/render_context.h"
+#include "engine/world.h"
+#include "fx/explosion.h"
+#include "fx/reactor.h"
+#include "fx/shadow.h"
+#include "res/palette.h"
+#include "tests/fx/fx_fixture.h"
+#include "tests/support/support.h"
+#include "tools/common/mesh_writer.h"
+#include "tools/common/tga_writer.h"
+
+namespace {
+
+constexpr int kW = 64, kH = 48;
+
+// A square of side 2 * half in the object's z = 0 plane facing the camera, flat grey.
+MeshSource Square(float half, uint8_t grey) {
+    MeshSource m;
+    m.positions = {{-half, -half, 0}, {half, -half, 0}, {half, half, 0}, {-half, half, 0}};
+    for (const auto& tri : {std::array<uint16_t, 3>{0, 3, 2}, std::array<uint16_t, 3>{0, 2, 1}}) {
+        MeshFaceSource f;
+        std::copy(tri.begin(), tri.end(), f.vertex);
+        f.red = f.green = f.blue = grey;
+        m.faces.push_back(f);
+    }
+    return m;
+}
+
+class MaterialsRender : public ::testing::Test {
+public:
+    void SetUp() override {
+        ASSERT_EQ(CreateWorld(), 1);
+        LoadTestPalette();
+        SetPixelMode16();
+        SetBackground(0, 1, 1, 1);
+        SetBackgroundColour(0);
+        ASSERT_EQ(AllocZBuffer(kW * kH), 1);
+        EnableZBuffer();
+        frame_.assign(kW * kH, 0xBEEF);
+    }
+    void TearDown() override {
+        ReleaseExplosion();
+        ReleaseWorld();
+        g_display.Reset();
+    }
+    int32_t Place(const char* key, const MeshSource& mesh, float z) {
+        const std::vector<uint8_t> bytes = WriteMeshFile(mesh);
+        if (FindMesh(MakeKey(key)) < 0) {
+            EXPECT_EQ(LoadMeshFromMemory(MakeKey(key), bytes.data(), bytes.size()), 1);
+        }
+        const int32_t i = AddInstance(MakeKey(key));
+        EXPECT_GE(i, 0);
+        GetInstance(i)->position = CVector(0, 0, z);
+        return i;
+    }
+    void Render() { RenderWorld(FrameView{frame_.data(), kW, kH, 0, 0, kW, kH, 0.28f, 0.21f}); }
+    uint16_t Px(int x, int y) const { return frame_[y * kW + x]; }
+    uint32_t Depth(int x, int y) const { return g_settings.zbuffer[y * kW + x]; }
+
+    std::vector<uint16_t> frame_;
+};
+
+TEST_F(MaterialsRender, FlameBehindAHullIsHiddenAndLightsTheBackgroundWithoutDepth) {
+    ASSERT_EQ(RegisterReactor(), 1);
+    Place("HULL", Square(1.0f, 100), 10.0f);
+    Place("FLAME", Square(4.0f, 50), 20.0f);  // v = 0 everywhere: white glow
+    ASSERT_EQ(AttachHook(MakeKey("FLAME"), MakeKey("REACTOR")), 1);
+    Render();
+    const uint16_t hull = g_shade16[64 * 256 + NearestColour(100, 100, 100)];
+    EXPECT_EQ(Px(32, 24), hull);
+    // Beside the hull the black background turned nearly white; its depth stayed empty.
+    EXPECT_EQ(Px(32 - 12, 24), 0xF79E);
+    EXPECT_EQ(Depth(32 - 12, 24), 0u);
+    EXPECT_EQ(Px(0, 0), g_shade16[64 * 256]);
+}
+
+TEST_F(MaterialsRender, ShadowHalvesWhatIsUnderItOnBothPaths) {
+    ASSERT_EQ(RegisterShadow(), 1);
+    Place("GROUND", Square(8.0f, 200), 20.0f);
+    Place("OMBRE", Square(1.0f, 64), 10.0f);
+    ASSERT_EQ(AttachHook(MakeKey("OMBRE"), MakeKey("SHADOW")), 1);
+    const uint16_t ground = g_shade16[64 * 256 + NearestColour(200, 200, 200)];
+    for (bool depth : {true, false}) {
+        if (depth)
+            EnableZBuffer();
+        else
+            DisableZBuffer();
+        Render();
+        EXPECT_EQ(Px(32, 24), (ground >> 1) & 0x7BEF) << depth;
+        EXPECT_EQ(Px(32 - 12, 24), ground) << depth;
+    }
+}
+
+TEST_F(MaterialsRender, ExplosionIsDrawnInItsFireColours) {
+    TempDir dir;
+    ScopedWorkingDir cwd(dir.Path());
+    UseHeadlessDisplay(640, 480, 16);
+    std::vector<uint8_t> ramp(768), pixels(16 * 16, 0);
+    for (int i = 0; i < 256; ++i) ramp[i * 3] = ramp[i * 3 + 1] = static_cast<uint8_t>(i);
+    dir.Write("DATA/EXPLOPAL.TGA", WriteTgaIndexed(16, 16, pixels.data(), ramp.data()));
+    const MeshSource cube = MakeCubeMesh(1.0f, 90, 90, 90);
+    Place("GLOBEXP1", cube, 5.0f);
+    Place("GLOBEXP2", cube, 5.0f);
+    const int32_t shown = Place("GLOBEXP", cube, 5.0f);
+    for (int32_t i : {0, 1}) HideInstance(i);
+    SetupExplosion(MakeKey("GLOBEXP1"), MakeKey("GLOBEXP2"), MakeKey("GLOBEXP"));
+    for (int i = 0; i < 30; ++i) UpdateExplosion(0.2f, shown);
+    Render();
+    // Every ramp colour is a grey (r, r, b) with no blue; the background is black.
+    std::set<uint16_t> ramps;
+    for (int i = 0; i < 256; ++i) ramps.insert(static_cast<uint16_t>(g_display.PackRGB(i, i, 0)));
+    int lit = 0;
+    for (int y = 20; y < 28; ++y)
+        for (int x = 28; x < 36; ++x) {
+            EXPECT_TRUE(ramps.count(Px(x, y))) << x << "," << y;
+            lit += Px(x, y) != 0;
+        }
+    EXPECT_GT(lit, 32);
+    EXPECT_GT(Depth(32, 24), 0u);
+}
+
+}  // namespace
