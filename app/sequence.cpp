@@ -1,13 +1,15 @@
 // The main sequence: start-up, the fifteen scene slots and the closing banner.
 #include "app/sequence.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "fx/polar_warp.h"
 #include "platform/music.h"
 #include "platform/signals.h"
-#include "res/colour_ramp.h"
 #include "res/datafile.h"
 #include "res/image.h"
 #include "scenes/scenes.h"
@@ -24,24 +26,37 @@ void RunSceneThree(const FrameView& view, ShowObjects& objects) {
 }
 
 void ReleaseSceneThreeObjects(ShowObjects& objects) {
-    // The warp and ripple effects arrive with scene 3's effects; until then there is
-    // nothing to release but the picture.
+    if (objects.warp) {
+        objects.warp->Release();
+        delete objects.warp;
+        objects.warp = nullptr;
+    }
+    if (objects.shade) {
+        objects.shade->Release();
+        delete objects.shade;
+        objects.shade = nullptr;
+    }
     delete[] objects.polarPicture;
     objects.polarPicture = nullptr;
-    std::vector<uint16_t>().swap(g_colourRamp);
 }
 
-// The ripple's colour ramp from the picture's palette, and the picture resampled to the
-// 768 x 576 the polar picture is made from. A missing picture leaves both absent.
-void PrepareRipplePicture() {
+// The warp and the ripple for the frame the display really has, the ripple's colour ramp
+// from the title picture's palette, and the polar picture of the resampled title. A
+// missing picture leaves the ramp unbuilt and the picture absent: scene 3
+// then shows black where the title would be.
+void PrepareSceneThreeObjects(ShowObjects& objects) {
+    const FrameDesc desc = g_display.GetFrameDesc();
+    objects.warp = new (std::nothrow) CPolarWarp();
+    if (objects.warp) objects.warp->Create(desc.width, desc.height, desc.bits);
+    objects.shade = new (std::nothrow) CRadialShade();
+    if (objects.shade) objects.shade->Create(desc.width, desc.height, desc.bits);
+    // 768 x 576 for the show's 640 x 480: a fifth larger than the frame, so the title
+    // fills every frame size the same way.
+    const int width = std::max(1, desc.width * 6 / 5), height = std::max(1, desc.height * 6 / 5);
     CIndexedImage picture;
-    if (!picture.Load("DATA\\DEFO.TGA")) {
-        g_colourRamp.clear();
-        return;
-    }
-    picture.Resize(768, 576);
-    g_colourRamp.assign(256 * kRampSteps, 0);
-    BuildColourRamp(picture.GetPalette(), g_colourRamp.data());
+    if (!picture.Load("DATA\\DEFO.TGA") || !picture.Resize(width, height)) return;
+    if (objects.shade) objects.shade->BuildRamp16(picture.GetPalette());
+    objects.polarPicture = CPolarWarp::MakePolarPicture(picture.GetPixels(), width, height);
 }
 
 // Eight dashes, a 28-character field with the text centred, nine dashes: 46 characters.
@@ -139,10 +154,9 @@ int KarveldMain(const ShowOptions& options) {
         return 0;
     }
 
-    // The scene-3 warp and ripple effects, the colour ramp and the polar picture are
-    // made here once their effects exist; the show runs without them until then.
+    // Scene 3's warp and ripple, the ripple's colour ramp and the polar picture.
     ShowObjects objects;
-    PrepareRipplePicture();
+    PrepareSceneThreeObjects(objects);
 
     MusicStart(44100);
     g_song = MusicLoad("dodovo5.xm");
@@ -175,6 +189,7 @@ int KarveldMain(const ShowOptions& options) {
         }
         if (StopSignal()) {
             // Interrupted: no more scenes, no banner; sound and window are let go at once.
+            ReleaseSceneThreeObjects(objects);
             MusicStop(g_song);
             MusicFree(g_song);
             g_song = nullptr;
@@ -182,7 +197,10 @@ int KarveldMain(const ShowOptions& options) {
             g_display.Reset();
             return 128 + StopSignal();
         }
-        if (options.hooks && !options.hooks->AfterSlotEnds(slot.number)) return 0;
+        if (options.hooks && !options.hooks->AfterSlotEnds(slot.number)) {
+            ReleaseSceneThreeObjects(objects);  // stopped before scene 3 had them released
+            return 0;
+        }
     }
     return 0;
 }

@@ -1,10 +1,11 @@
 // Effect speed at 640 x 480 in a 16-bit frame: stars, nebulae, earth rim, corona, sun glow,
-// the flame and shadow materials and the explosion's fire.
+// the flame and shadow materials, the explosion's fire, the title's warp and shade.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "app/display.h"
@@ -15,6 +16,7 @@
 #include "fx/earth_rim.h"
 #include "fx/explosion.h"
 #include "fx/nebula.h"
+#include "fx/polar_warp.h"
 #include "fx/reactor.h"
 #include "fx/run_sprite.h"
 #include "fx/shadow.h"
@@ -24,6 +26,7 @@
 #include "platform/video.h"
 #include "raster/raster.h"
 #include "res/palette.h"
+#include "scenes/title_sequence.h"
 #include "tools/common/palette_compiler.h"
 #include "tools/common/tga_writer.h"
 #include "tools/content/effect_data.h"
@@ -178,6 +181,29 @@ void BM_Nebula(benchmark::State& state) {
     ReleaseWorld();
 }
 BENCHMARK(BM_Nebula);
+
+// The title at full waves: the frame step, the warp and the shade, as scene 3 draws it.
+void BM_TitleWarpAndShade(benchmark::State& state) {
+    Stage& s = GetStage();
+    std::vector<uint8_t> picture(768 * 576);
+    for (size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<uint8_t>(i * 7 / 5);
+    std::unique_ptr<uint8_t[]> polar(CPolarWarp::MakePolarPicture(picture.data(), 768, 576));
+    CPolarWarp warp;
+    CRadialShade shade;
+    warp.Create(kW, kH, 16);
+    shade.Create(kW, kH, 16);
+    shade.BuildRamp16(g_palette);
+    CTitleSequence title;
+    title.Create(&warp, &shade, polar.get(), nullptr);
+    double t = 0.0;
+    for (auto _ : state) {
+        title.DrawWaves(s.view, 1.0, t);
+        t += 0.016;
+        benchmark::DoNotOptimize(s.frame.data());
+    }
+    title.Release();
+}
+BENCHMARK(BM_TitleWarpAndShade);
 
 // A material face over half the frame (153600 pixels), depth-tested, straight into the
 // rasterizer through the registered hook. The flame varies v across the face.

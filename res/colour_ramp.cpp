@@ -6,8 +6,6 @@
 #include "platform/frame.h"
 #include "res/image.h"
 
-std::vector<uint16_t> g_colourRamp;
-
 namespace {
 
 // 1/127 as a double: v + s * (255 - v) / 127 reaches 255 exactly at s = 127.

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 inline constexpr int kRampSteps = 128;
 
@@ -12,7 +11,3 @@ void BuildColourRamp(const uint8_t* palette, uint16_t* ramp);
 // Loads the picture's palette and fills ramp (256 * 128 entries); false when the picture
 // cannot be loaded (ramp untouched).
 bool BuildColourRamp(const char* picture, uint16_t* ramp);
-
-// The ramp the entry routine builds for the ripple effect: 256 * 128 pixels, or empty when
-// the picture was missing.
-extern std::vector<uint16_t> g_colourRamp;

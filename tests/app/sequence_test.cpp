@@ -14,7 +14,10 @@
 #include "platform/music.h"
 #include "platform/signals.h"
 #include "platform/video.h"
+#include "res/palette.h"
 #include "tests/support/support.h"
+#include "tools/common/palette_compiler.h"
+#include "tools/common/tga_writer.h"
 
 namespace {
 std::string BannerText() {
@@ -207,4 +210,66 @@ TEST(MainSequence, ASignalEndsTheWholeShowWithItsExitCode) {
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     MusicDisableOutput(false);
+}
+
+namespace {
+// Reads the frame after a slot: the title the third slot showed.
+class FrameAfterSlot : public ShowHooks {
+public:
+    bool AfterSlotEnds(int number) override {
+        if (number != 3) return true;
+        const FrameDesc d = g_display.GetFrameDesc();
+        const uint8_t* f = static_cast<const uint8_t*>(g_display.GetFrame());
+        const int bytes = d.bits == 8 ? 1 : 2;
+        for (int k : {0, (d.height / 2) * d.width + d.width / 2, d.width * d.height - 1}) {
+            uint32_t v = f[k * bytes];
+            if (bytes == 2) v |= static_cast<uint32_t>(f[k * bytes + 1]) << 8;
+            pixels.push_back(v);
+        }
+        return false;
+    }
+    std::vector<uint32_t> pixels;
+};
+}  // namespace
+
+// The warp and the shade are made for the frame the display really has, in its depth: the
+// third slot's first frame is the title in the picture's colours, at any size.
+TEST(MainSequence, TheTitleIsMadeForTheRealFrame) {
+    for (int bits : {16, 8}) {
+        TempDir dir;
+        dir.Write("KARVELD.DTF", {'D', 'T', 'F', 'F', 1, 0,  0, 0, 'A', 0, 0, 0, 0,
+                                  0,   0,   0,   0,   0, 22, 0, 0, 0,   0, 0, 0, 0});
+        // A title of index 7 everywhere, orange in its palette and in the scene's.
+        std::vector<uint8_t> palette(768, 0);
+        for (int i = 1; i < 256; ++i) palette[i * 3] = palette[i * 3 + 1] = static_cast<uint8_t>(i);
+        palette[21] = 250;
+        palette[22] = 140;
+        palette[23] = 20;
+        const std::vector<uint8_t> pixels(40 * 30, 7);
+        dir.Write("DATA/DEFO.TGA", WriteTgaIndexed(40, 30, pixels.data(), palette.data()));
+        dir.Write("scn3.PAL", CompilePalette(palette.data()));
+        ScopedWorkingDir cwd(dir.Path());
+        g_display.Reset();
+        auto backend = std::make_unique<HeadlessBackend>();
+        HeadlessBackend* raw = backend.get();
+        for (int f = 0; f < 10; ++f) raw->ScheduleEvent(f, VideoEventType::KeyDown);
+        g_display.UseBackend(std::move(backend));
+        FixedStepClock clock(60);
+        g_timer.UseClock(&clock);
+        FrameAfterSlot hooks;
+        ShowOptions options;
+        options.hooks = &hooks;
+        options.width = 50;
+        options.height = 37;
+        options.bits = bits;
+        EXPECT_EQ(KarveldMain(options), 0);
+        g_timer.UseClock(nullptr);
+        ASSERT_EQ(hooks.pixels.size(), 3u);
+        const uint32_t orange = bits == 8 ? static_cast<uint32_t>(g_shade8[kShadeUnlit * 256 + 7])
+                                          : g_display.PackRGB(250, 140, 20);
+        if (bits == 8) {
+            EXPECT_EQ(orange, 7u);
+        }
+        for (uint32_t p : hooks.pixels) EXPECT_EQ(p, orange) << bits;
+    }
 }

@@ -111,18 +111,26 @@ TEST_F(PackArchiveTest, FirstScenePicturesLoadWithTheShapesTheirEffectsNeed) {
     EXPECT_GT(body, (w / 4) * (h / 4) * 3 / 4);
 }
 
-TEST_F(PackArchiveTest, TitlePictureIsColourfulAndCarriesTheName) {
+TEST_F(PackArchiveTest, TitlePictureIsColourfulInTheSpacePaletteAndCarriesTheName) {
     CIndexedImage img;
     ASSERT_EQ(img.Load("DATA\\DEFO.TGA"), 1);
     ASSERT_EQ(img.Resize(768, 576), 1);
+    // Drawn in the space palette's own colours: an 8-bit frame shows its indices through
+    // "SCN3.PAL" as the 16-bit ramp shows them through the picture's palette.
+    ASSERT_EQ(LoadPalette("SCN3.PAL"), 1);
+    EXPECT_EQ(std::memcmp(img.GetPalette(), g_palette, 768), 0);
     int used[256] = {};
     for (int i = 0; i < 768 * 576; ++i) used[img.GetPixels()[i]] = 1;
     int distinct = 0;
     for (int u : used) distinct += u;
-    EXPECT_GT(distinct, 200);
-    // The lettering uses the last entry, white.
-    EXPECT_TRUE(used[255]);
-    EXPECT_EQ(img.GetPalette()[255 * 3], 255);
+    EXPECT_GT(distinct, 30);
+    // The lettering across the middle is a bright warm colour.
+    int bright = 0;
+    for (int x = 0; x < 768; ++x) {
+        const uint8_t* c = img.GetPalette() + img.GetPixels()[288 * 768 + x] * 3;
+        bright += c[0] > 240 && c[1] > 180 && c[2] < 200;
+    }
+    EXPECT_GT(bright, 100);
 }
 
 TEST_F(PackArchiveTest, FireStartIsAWholePictureHotAtTheBottomColdOnTop) {

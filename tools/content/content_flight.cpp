@@ -988,7 +988,16 @@ TrackScript Scene3Script() {
                                  Add3(carrier(7.0f), {0, 0, 30}),
                                  Add3(carrier(9.0f), {0, 0, 40}),
                                  Add3(carrier(12.5f), {0, -10, 60})};
-    for (float t : {14.5f, 16.5f, 18.5f, 20.5f, 22.0f}) {
+    // While they form up (14.5-16.5 s) the camera waits ahead of them, looking back past
+    // them into the sun, whose flare then crosses the screen.
+    const Vec3 sun = Mul3(Vec3{20000, -13000, -10000}, 1.0f / Len3(Vec3{20000, -13000, -10000}));
+    for (float t : {14.5f, 16.5f}) {
+        const Vec3 meet = PositionAt(lead, 15.8f);
+        times.push_back(t);
+        points.push_back(Add3(meet, Add3(Mul3(sun, -260.0f), {0, 0, 20.0f * (t - 15.5f)})));
+        targets.push_back(Add3(meet, {0, 60, 80}));
+    }
+    for (float t : {18.5f, 20.5f, 22.0f}) {
         times.push_back(t);
         points.push_back(Add3(PositionAt(lead, t - 0.9f), {-14, -14, 0}));
         targets.push_back(PositionAt(lead, t + 0.2f));

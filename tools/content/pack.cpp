@@ -16,34 +16,35 @@ void Add(DtfMemberList& pack, const std::string& name, std::vector<uint8_t> byte
     pack.emplace_back(name, std::move(bytes));
 }
 
-// The title picture of the entry routine: a colourful plasma with the show's name, in its
-// own rainbow palette (the ripple lifts each of its colours toward white).
+// The title picture of the entry routine: a violet plasma with islands of sun fire and the
+// show's name, drawn in the space palette itself, so the ripple's ramp (built from this
+// palette) and the 8-bit frame (shown through "SCN3.PAL") give the same colours.
 Picture MakeTitlePicture() {
-    PaletteBuilder pb;
-    pb.Ramp(0, 256,
-            {{10, 0, 40},
-             {60, 0, 120},
-             {200, 20, 140},
-             {255, 110, 30},
-             {255, 230, 60},
-             {60, 200, 120},
-             {20, 120, 220},
-             {10, 0, 40}});
-    pb.Set(255, {255, 255, 255});
-    Picture pic(384, 288, pb.Colours());
-    for (int y = 0; y < pic.height; ++y)
-        for (int x = 0; x < pic.width; ++x) {
-            const float n = Fbm(x / 96.0f, y / 96.0f, 0x5EEDu, 4, 4);
-            const float wave = std::sin(x * 0.045f + 3.0f * n) + std::sin(y * 0.06f - 2.0f * n);
-            const float t = 0.5f + 0.25f * wave;
-            pic.At(x, y) = static_cast<uint8_t>(std::fmod(t * 254.0f + 254.0f, 254.0f));
-        }
+    const PaletteBytes space = SpacePaletteColours();
+    const SpaceRamps r = SpaceRampLayout();
+    Picture pic(384, 288, space);
     const std::string title = "KARVELD";
     const int scale = 7;
     const int w = TextWidth(title, scale);
     const int x = (pic.width - w) / 2, y = (pic.height - 7 * scale) / 2;
-    DrawText(pic, x + 4, y + 4, title, scale, 0);  // shadow, the darkest colour
-    DrawText(pic, x, y, title, scale, 255);
+    const float band = y + 3.5f * scale;
+    for (int py = 0; py < pic.height; ++py)
+        for (int px = 0; px < pic.width; ++px) {
+            const float n = Fbm(px / 96.0f, py / 96.0f, 0x5EEDu, 4, 4);
+            const float wave = std::sin(px * 0.045f + 3.0f * n) + std::sin(py * 0.06f - 2.0f * n);
+            // 0..1, held low in a calm band behind the name.
+            const float calm = std::min(1.0f, std::fabs(py - band) / 60.0f);
+            const float t = (0.5f + 0.25f * wave) * (0.45f + 0.55f * calm * calm);
+            // Deep blue through violet to pink; the crests burn in the sun's colours.
+            pic.At(px, py) =
+                t < 0.8f ? r.nebula.At(0.08f + 0.8f * t) : r.sun.At(0.45f + 2.0f * (t - 0.8f));
+        }
+    // A dark rim and a drop shadow, then the name in the sun's light.
+    const uint8_t dark = r.space.At(0.0f);
+    for (int dy = -2; dy <= 2; dy += 2)
+        for (int dx = -2; dx <= 2; dx += 2) DrawText(pic, x + dx, y + dy, title, scale, dark);
+    DrawText(pic, x + 5, y + 5, title, scale, dark);
+    DrawText(pic, x, y, title, scale, r.sun.At(0.85f));
     return pic;
 }
 
