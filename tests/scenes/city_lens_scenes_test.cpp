@@ -20,6 +20,7 @@
 #include "res/datafile.h"
 #include "scenes/runner.h"
 #include "scenes/scenes.h"
+#include "tests/scenes/show_pack.h"
 #include "tests/support/support.h"
 #include "tools/common/dtf_writer.h"
 #include "tools/content/pack.h"
@@ -27,16 +28,6 @@
 namespace {
 
 constexpr int kWidth = 80, kHeight = 60;
-
-const TempDir& PackDir() {
-    static TempDir dir;
-    static const bool written = [] {
-        std::string error;
-        return WriteDtfArchive(dir.Path() + "/KARVELD.DTF", BuildContentPack(), &error);
-    }();
-    EXPECT_TRUE(written);
-    return dir;
-}
 
 struct Sample {
     int32_t instance;
@@ -51,7 +42,7 @@ struct FrameRecord {
 class CityLensScenesTest : public testing::Test {
 protected:
     void SetUp() override {
-        m_cwd = std::make_unique<ScopedWorkingDir>(PackDir().Path());
+        m_cwd = std::make_unique<ScopedWorkingDir>(ShowPackDir().Path());
         g_archive.Reset();
         ASSERT_EQ(g_archive.Open("KARVELD.DTF"), 1);
         m_backend = UseHeadlessDisplay(kWidth, kHeight, 16);

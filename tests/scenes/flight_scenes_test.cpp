@@ -22,6 +22,7 @@
 #include "res/image.h"
 #include "scenes/runner.h"
 #include "scenes/scenes.h"
+#include "tests/scenes/show_pack.h"
 #include "tests/support/support.h"
 #include "tools/common/dtf_writer.h"
 #include "tools/content/content_flight.h"
@@ -30,17 +31,6 @@
 namespace {
 
 constexpr int kWidth = 64, kHeight = 48;
-
-// The content pack, written once per run.
-const TempDir& PackDir() {
-    static TempDir dir;
-    static const bool written = [] {
-        std::string error;
-        return WriteDtfArchive(dir.Path() + "/KARVELD.DTF", BuildContentPack(), &error);
-    }();
-    EXPECT_TRUE(written);
-    return dir;
-}
 
 // What a frame showed: its scene time and whatever the test reads from the world then.
 struct FrameRecord {
@@ -52,7 +42,7 @@ struct FrameRecord {
 class FlightScenesTest : public testing::Test {
 protected:
     void SetUp() override {
-        m_cwd = std::make_unique<ScopedWorkingDir>(PackDir().Path());
+        m_cwd = std::make_unique<ScopedWorkingDir>(ShowPackDir().Path());
         g_archive.Reset();
         ASSERT_EQ(g_archive.Open("KARVELD.DTF"), 1);
         m_backend = UseHeadlessDisplay(kWidth, kHeight, 16);
