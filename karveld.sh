@@ -6,7 +6,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake pkg-config ccache libsdl2-dev libopenmpt-dev libxmp-dev
           libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libfreetype-dev ffmpeg
-          xvfb xauth xdotool x11-utils)
+          xvfb xauth xdotool x11-utils procps)
 
 install_missing() {
     local missing=()
