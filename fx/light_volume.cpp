@@ -12,23 +12,6 @@ namespace {
 
 using namespace span_walk;
 
-// Floors without a library call (the spans need several per 16 pixels): the low 32 bits of
-// the 64-bit floor, 0 for what is out of range or not a number, as FloorLow32 does; and the
-// floor held to the 32-bit range, as FloorToInt does.
-inline int64_t Floor64(float v) {
-    if (!(v > -9.2e18f && v < 9.2e18f)) return 0;
-    const int64_t i = static_cast<int64_t>(v);
-    return i - (v < static_cast<float>(i) ? 1 : 0);
-}
-inline uint32_t Low32(float v) {
-    return static_cast<uint32_t>(Floor64(v));
-}
-inline int32_t Held32(float v) {
-    const int64_t i = Floor64(v);
-    if (!(v > -9.2e18f && v < 9.2e18f)) return v > 0 ? INT32_MAX : (v < 0 ? INT32_MIN : 0);
-    return static_cast<int32_t>(i > INT32_MAX ? INT32_MAX : (i < INT32_MIN ? INT32_MIN : i));
-}
-
 // Packed 16-bit pixel to the palette entry it shows: the exact entry for the packed colours
 // of the palette (the lowest index where two pack alike), the nearest entry for any other
 // colour. Built for the palette and pixel mode in force when the material is registered.
@@ -153,16 +136,16 @@ void FillLightVolume(const PolygonRecord* rec) {
                 p += count * dP;
                 const float q = 1.0f / nz;
                 const float nu = q * o, nv = q * p;
-                Segment(put, prof, x, count, Low32(pu), Low32(pv),
-                        static_cast<uint32_t>(Held32((nu - pu) * recip)),
-                        static_cast<uint32_t>(Held32((nv - pv) * recip)));
+                Segment(put, prof, x, count, FloorLow32(pu), FloorLow32(pv),
+                        static_cast<uint32_t>(FloorToInt((nu - pu) * recip)),
+                        static_cast<uint32_t>(FloorToInt((nv - pv) * recip)));
                 x += count;
                 pu = nu;
                 pv = nv;
             };
             for (int b = 0; b < blocks; ++b) segment(kSeg, 0.0625f);
             if (rest > 0) segment(rest, kRecip[rest]);
-            put(x, prof.Level(Low32(pu), Low32(pv)));
+            put(x, prof.Level(FloorLow32(pu), FloorLow32(pv)));
         };
         if constexpr (kEight) {
             draw(Light8{span.frame8, t.shade8});

@@ -11,23 +11,6 @@ namespace {
 
 using namespace span_walk;
 
-// Floors without a library call (the spans need several per 16 pixels): the low 32 bits of
-// the 64-bit floor, 0 for what is out of range or not a number, as FloorLow32 does; and the
-// floor held to the 32-bit range, as FloorToInt does.
-inline int64_t Floor64(float v) {
-    if (!(v > -9.2e18f && v < 9.2e18f)) return 0;
-    const int64_t i = static_cast<int64_t>(v);
-    return i - (v < static_cast<float>(i) ? 1 : 0);
-}
-inline uint32_t Low32(float v) {
-    return static_cast<uint32_t>(Floor64(v));
-}
-inline int32_t Held32(float v) {
-    const int64_t i = Floor64(v);
-    if (!(v > -9.2e18f && v < 9.2e18f)) return v > 0 ? INT32_MAX : (v < 0 ? INT32_MIN : 0);
-    return static_cast<int32_t>(i > INT32_MAX ? INT32_MAX : (i < INT32_MIN ? INT32_MIN : i));
-}
-
 // Fog level of a pixel: (1/z - kNear) x kFogScale, 63 at 40 units, 0 at 60.
 constexpr float kNear = 0.01666666753590107f;
 constexpr float kFogScale = 7560.0f;
@@ -134,7 +117,7 @@ void FillUnderwater(const PolygonRecord* rec) {
             f = FogAt(n);
             float pu = o / n, pv = p / n;
             // The fog level in 16.16 at the segment start; clear (63) needs no conversion.
-            int32_t level = f >= 63.0f ? kClear : Held32(f * 65536.0f);
+            int32_t level = f >= 63.0f ? kClear : FloorToInt(f * 65536.0f);
             int x = span.x;
             const int blocks = (span.n - 1) >> kSegShift, rest = (span.n - 1) & (kSeg - 1);
             // Every segment end takes u, v and the fog level from the exact 1/z there.
@@ -145,20 +128,20 @@ void FillUnderwater(const PolygonRecord* rec) {
                 const float q = 1.0f / n;
                 const float nu = q * o, nv = q * p, nf = FogAt(n);
                 const bool clear = f >= 63.0f && nf >= 63.0f;
-                Segment(row + x, colours, tex, count, Low32(pu), Low32(pv),
-                        static_cast<uint32_t>(Held32((nu - pu) * recip)),
-                        static_cast<uint32_t>(Held32((nv - pv) * recip)), level,
-                        clear ? 0 : Held32((nf - f) * 65536.0f * recip));
+                Segment(row + x, colours, tex, count, FloorLow32(pu), FloorLow32(pv),
+                        static_cast<uint32_t>(FloorToInt((nu - pu) * recip)),
+                        static_cast<uint32_t>(FloorToInt((nv - pv) * recip)), level,
+                        clear ? 0 : FloorToInt((nf - f) * 65536.0f * recip));
                 x += count;
                 pu = nu;
                 pv = nv;
                 f = nf;
-                level = f >= 63.0f ? kClear : Held32(f * 65536.0f);
+                level = f >= 63.0f ? kClear : FloorToInt(f * 65536.0f);
             };
             for (int b = 0; b < blocks; ++b) segment(kSeg, 0.0625f);
             if (rest > 0) segment(rest, kRecip[rest]);
             // The last pixel from the exact values.
-            Segment(row + x, colours, tex, 1, Low32(pu), Low32(pv), 0, 0, level, 0);
+            Segment(row + x, colours, tex, 1, FloorLow32(pu), FloorLow32(pv), 0, 0, level, 0);
         };
         if constexpr (kEight) {
             draw(span.frame8,
