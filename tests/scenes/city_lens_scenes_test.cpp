@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/display.h"
+#include "app/sequence.h"
 #include "app/timer.h"
 #include "engine/mesh.h"
 #include "engine/render_context.h"
@@ -52,15 +53,8 @@ protected:
         if (g_context) ReleaseWorld();
         g_archive.Reset();
     }
-    FrameView View() {
-        FrameView v;
-        v.frame = g_display.GetFrame();
-        v.width = v.viewWidth = kWidth;
-        v.height = v.viewHeight = kHeight;
-        v.planeWidth = 0.28f;
-        v.planeHeight = 0.21f;
-        return v;
-    }
+    // The whole headless frame, as the show hands it to every scene.
+    FrameView View() { return MakeShowFrameView(); }
     // Runs the scene and records, as each frame is presented, the instances of the meshes.
     std::vector<FrameRecord> Run(const std::function<void(FrameView)>& scene, int fps,
                                  const std::vector<const char*>& meshes) {

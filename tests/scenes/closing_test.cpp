@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/display.h"
+#include "app/sequence.h"
 #include "app/timer.h"
 #include "engine/world.h"
 #include "platform/clock.h"
@@ -77,15 +78,8 @@ protected:
         while (KbHit()) ConsumeConsoleKey();
         if (g_context) ReleaseWorld();
     }
-    FrameView View() {
-        FrameView v;
-        v.frame = g_display.GetFrame();
-        v.width = v.viewWidth = kWidth;
-        v.height = v.viewHeight = kHeight;
-        v.planeWidth = 0.28f;
-        v.planeHeight = 0.21f;
-        return v;
-    }
+    // The whole headless frame, as the show hands it to every scene.
+    FrameView View() { return MakeShowFrameView(); }
     // The animation frames lit in a shown frame: centred on (158, 114), 28 x 2 pixels, so
     // frame i lights columns 144 + 2i and 145 + 2i of row 113.
     std::vector<int> LitFrames(size_t shown) const {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/display.h"
+#include "app/sequence.h"
 #include "app/timer.h"
 #include "engine/object.h"
 #include "engine/render_context.h"
@@ -98,15 +99,8 @@ protected:
         Run([ms](int64_t n) { return n * ms; });
     }
 
-    FrameView View() {
-        FrameView v;
-        v.frame = g_display.GetFrame();
-        v.width = v.viewWidth = kWidth;
-        v.height = v.viewHeight = kHeight;
-        v.planeWidth = 0.28f;
-        v.planeHeight = 0.21f;
-        return v;
-    }
+    // The whole headless frame, as the show hands it to every scene.
+    FrameView View() { return MakeShowFrameView(); }
 
     int32_t InstanceOf(const char* mesh) const {
         const int32_t m = FindMesh(MakeKey(mesh));

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/display.h"
+#include "app/sequence.h"
 #include "app/timer.h"
 #include "engine/pipeline.h"
 #include "engine/render_context.h"
@@ -52,15 +53,8 @@ protected:
         if (g_context) ReleaseWorld();
         g_archive.Reset();
     }
-    FrameView View() {
-        FrameView v;
-        v.frame = g_display.GetFrame();
-        v.width = v.viewWidth = m_width;
-        v.height = v.viewHeight = m_height;
-        v.planeWidth = 0.28f;
-        v.planeHeight = 0.21f;
-        return v;
-    }
+    // The whole headless frame, as the show hands it to every scene.
+    FrameView View() { return MakeShowFrameView(); }
     // Runs the scene with `probe` reading the world as each frame is presented.
     std::vector<FrameRecord> Run(const std::function<void(FrameView)>& scene, int fps,
                                  const std::function<void(FrameRecord&)>& probe) {

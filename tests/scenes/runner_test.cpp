@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/display.h"
+#include "app/sequence.h"
 #include "app/timer.h"
 #include "engine/render_context.h"
 #include "engine/scene.h"
@@ -49,15 +50,8 @@ protected:
         g_timer.UseClock(nullptr);
         if (g_context) ReleaseWorld();
     }
-    FrameView View() {
-        FrameView v;
-        v.frame = g_display.GetFrame();
-        v.width = v.viewWidth = 64;
-        v.height = v.viewHeight = 48;
-        v.planeWidth = 0.28f;
-        v.planeHeight = 0.21f;
-        return v;
-    }
+    // The whole headless frame, as the show hands it to every scene.
+    FrameView View() { return MakeShowFrameView(); }
     SceneSettings Settings(const char* file) {
         SceneSettings s;
         s.sceneFile = file;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/display.h"
+#include "app/sequence.h"
 #include "app/timer.h"
 #include "engine/mesh.h"
 #include "engine/render_context.h"
@@ -48,15 +49,8 @@ protected:
         g_archive.Reset();
         m_cwd.reset();
     }
-    FrameView View() {
-        FrameView v;
-        v.frame = g_display.GetFrame();
-        v.width = v.viewWidth = 64;
-        v.height = v.viewHeight = 48;
-        v.planeWidth = 0.28f;
-        v.planeHeight = 0.21f;
-        return v;
-    }
+    // The whole headless frame, as the show hands it to every scene.
+    FrameView View() { return MakeShowFrameView(); }
     // The mesh's vertex farthest from its origin.
     static CVector Corner(const char* name) {
         const MeshRecord* m = GetMesh(MakeKey(name));

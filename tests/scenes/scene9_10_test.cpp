@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/display.h"
+#include "app/sequence.h"
 #include "app/timer.h"
 #include "engine/render_context.h"
 #include "platform/clock.h"
@@ -29,15 +30,8 @@ protected:
         g_archive.Reset();
         m_cwd.reset();
     }
-    FrameView View() {
-        FrameView v;
-        v.frame = g_display.GetFrame();
-        v.width = v.viewWidth = 64;
-        v.height = v.viewHeight = 48;
-        v.planeWidth = 0.28f;
-        v.planeHeight = 0.21f;
-        return v;
-    }
+    // The whole headless frame, as the show hands it to every scene.
+    FrameView View() { return MakeShowFrameView(); }
 
     std::unique_ptr<ScopedWorkingDir> m_cwd;
     FixedStepClock m_clock{5};

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/sequence.h"
 #include "app/timer.h"
 #include "engine/render_context.h"
 #include "engine/world.h"
@@ -161,15 +162,8 @@ protected:
         g_timer.UseClock(nullptr);
         if (g_context) ReleaseWorld();
     }
-    FrameView View() {
-        FrameView v;
-        v.frame = g_display.GetFrame();
-        v.width = v.viewWidth = 64;
-        v.height = v.viewHeight = 48;
-        v.planeWidth = 0.28f;
-        v.planeHeight = 0.21f;
-        return v;
-    }
+    // The whole headless frame, as the show hands it to every scene.
+    FrameView View() { return MakeShowFrameView(); }
 
     TempDir m_dir;
     ScopedWorkingDir m_cwd{m_dir.Path()};
