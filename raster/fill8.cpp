@@ -271,13 +271,11 @@ void Fill8(const PolygonRecord* rec, int row) {
     const int width = ViewWidth();
     for (int k = 0; k < rs.edgeCount; ++k) {
         const LeftEdge& e = rs.edges[(rs.firstEdge + k) % rs.edgeCount];
-        int32_t xi = e.x >> 16;
-        uint32_t xf = static_cast<uint32_t>(e.x) & 0xFFFF;
-        const int32_t dxi = e.dx >> 16;
-        const uint32_t dxf = static_cast<uint32_t>(e.dx) & 0xFFFF;
+        EdgeCursor edge(e);
+        const int32_t dxi = edge.dxi;
         int r = e.top;
         // Row-start values belong to pixel (xi, r): their planes are sampled at (xi+1, r+1).
-        const double px = xi + 1.0 - rs.refX, py = r + 1.0 - rs.refY;
+        const double px = edge.xi + 1.0 - rs.refX, py = r + 1.0 - rs.refY;
         IntAttr I, U, V, Z;
         FloatAttr N, O, P, RZ;
         if constexpr (kGouraud) I = MakeInt(pI, px, py, dxi, 1.0);
@@ -299,7 +297,7 @@ void Fill8(const PolygonRecord* rec, int row) {
         uint8_t* frow = t.frame8 + static_cast<ptrdiff_t>(r) * t.pitch;
         uint32_t* zrow = kDepth ? t.depth + static_cast<ptrdiff_t>(r) * t.width : nullptr;
         for (int rows = e.rows; rows > 0; --rows) {
-            const int xs = xi < 0 ? 0 : xi;
+            const int xs = edge.xi < 0 ? 0 : edge.xi;
             const int end = std::min<int>(rs.rightX[r], width);
             const int n = end - xs;
             if (n > 0) {
@@ -324,14 +322,7 @@ void Fill8(const PolygonRecord* rec, int row) {
                     span.Draw(frow + xs, n);
                 }
             }
-            xf += dxf;
-            const bool carry = xf >= 0x10000;
-            if (carry) {
-                xf -= 0x10000;
-                xi += dxi + 1;
-            } else {
-                xi += dxi;
-            }
+            const bool carry = edge.Step();
             if constexpr (kGouraud) I.Step(carry);
             if constexpr (kSurf == kAffine) {
                 U.Step(carry);

@@ -55,12 +55,10 @@ void WalkHookRows(Draw&& draw) {
     const int width = ViewWidth();
     for (int k = 0; k < rs.edgeCount; ++k) {
         const LeftEdge& e = rs.edges[(rs.firstEdge + k) % rs.edgeCount];
-        int32_t xi = e.x >> 16;
-        uint32_t xf = static_cast<uint32_t>(e.x) & 0xFFFF;
-        const int32_t dxi = e.dx >> 16;
-        const uint32_t dxf = static_cast<uint32_t>(e.dx) & 0xFFFF;
+        EdgeCursor edge(e);
+        const int32_t dxi = edge.dxi;
         int r = e.top;
-        const double px = xi + 1.0 - rs.refX, py = r + 1.0 - rs.refY;
+        const double px = edge.xi + 1.0 - rs.refX, py = r + 1.0 - rs.refY;
         IntAttr I = MakeInt(pI, px, py, dxi, 1.0);
         IntAttr U = MakeInt(pU, px, py, dxi, 1.0);
         IntAttr V = MakeInt(pV, px, py, dxi, 1.0);
@@ -69,7 +67,7 @@ void WalkHookRows(Draw&& draw) {
         IntAttr Z{DepthOf(RZ.v), static_cast<uint32_t>(DepthStepOf(s1)),
                   static_cast<uint32_t>(DepthStepOf(s1 + pRz.dx))};
         for (int rows = e.rows; rows > 0; --rows) {
-            const int xs = xi < 0 ? 0 : xi;
+            const int xs = edge.xi < 0 ? 0 : edge.xi;
             const int end = std::min<int>(rs.rightX[r], width);
             if (end - xs > 0) {
                 s.row = r;
@@ -85,14 +83,7 @@ void WalkHookRows(Draw&& draw) {
                 s.i = I.v;
                 draw(static_cast<const HookSpan&>(s));
             }
-            xf += dxf;
-            const bool carry = xf >= 0x10000;
-            if (carry) {
-                xf -= 0x10000;
-                xi += dxi + 1;
-            } else {
-                xi += dxi;
-            }
+            const bool carry = edge.Step();
             I.Step(carry);
             U.Step(carry);
             V.Step(carry);

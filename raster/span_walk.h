@@ -76,6 +76,32 @@ struct FloatAttr {
     void Step(bool carry) { v += carry ? s2 : s1; }
 };
 
+// The left end of one edge's rows: whole pixel and 16-bit fraction, stepped row by row with
+// a carry from the fraction.
+struct EdgeCursor {
+    int32_t xi;
+    uint32_t xf;
+    int32_t dxi;
+    uint32_t dxf;
+    explicit EdgeCursor(const LeftEdge& e)
+        : xi(e.x >> 16),
+          xf(static_cast<uint32_t>(e.x) & 0xFFFF),
+          dxi(e.dx >> 16),
+          dxf(static_cast<uint32_t>(e.dx) & 0xFFFF) {}
+    // To the next row; true when the fraction carried (attributes then take their second step).
+    bool Step() {
+        xf += dxf;
+        const bool carry = xf >= 0x10000;
+        if (carry) {
+            xf -= 0x10000;
+            xi += dxi + 1;
+        } else {
+            xi += dxi;
+        }
+        return carry;
+    }
+};
+
 inline double PlaneAt(const GradientPlane& p, double px, double py) {
     return p.a0 + p.dx * px + p.dy * py;
 }
