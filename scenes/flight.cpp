@@ -4,6 +4,14 @@
 #include "engine/object.h"
 #include "engine/world.h"
 
+
+const FlightAttachment kPatrolFlames[kPatrolFlameCount] = {
+    {"ECLAIROR", "REACT2", 0.0f, 0.72f, -5.1f}, {"ECLAIROR", "REACT1", -3.5f, 2.9f, -5.93f},
+    {"ECLAIROR", "REACT1", 3.5f, 2.9f, -5.93f}, {"BOMBER", "REACT3", 0.0f, -1.0f, -6.1f},
+    {"BOMBER", "REACT5", -3.0f, 2.0f, -3.5f},   {"BOMBER", "REACT5", 3.0f, 2.0f, -3.5f},
+    {"POLICE", "REACT6", 1.5f, -0.95f, -6.85f}, {"POLICE", "REACT6", -1.5f, -0.95f, -6.85f},
+};
+
 void CFlightRig::Create(const FlightAttachment* list, int count) {
     Release();
     if (count > kMaxAttachments) count = kMaxAttachments;
@@ -59,6 +67,13 @@ void UseReactor(const char* mesh) {
 void UseReactor(const char* mesh, float sx, float sy, float sz) {
     UseReactor(mesh);
     ScaleMesh(MakeKey(mesh), sx, sy, sz);
+}
+
+void UsePatrolReactors() {
+    UseReactor("REACT1", 1.35f, 1.35f, 1.1f);
+    UseReactor("REACT2", 1.5f, 1.5f, 1.5f);
+    UseReactor("REACT3", 2.0f, 2.0f, 2.0f);
+    UseReactor("REACT5", 3.0f, 3.0f, 3.0f);
 }
 
 void CSpaceBackdrop::Create() {

@@ -16,6 +16,12 @@ struct FlightAttachment {
     bool shadow = false;
 };
 
+// The flames of the scout, the bomber and the police ship, in creation order: the first six
+// (scout and bomber) fly in scenes 5b and 6, all eight in 7b, 7c and 8B, and scaled by 0.6
+// in the tunnel.
+inline constexpr int kPatrolFlameCount = 8;
+extern const FlightAttachment kPatrolFlames[kPatrolFlameCount];
+
 // The attachments of one scene, updated together in creation order.
 class CFlightRig {
 public:
@@ -43,6 +49,9 @@ private:
 // AttachHook(mesh, "REACTOR"), then ScaleMesh(mesh, sx, sy, sz) when a size is given.
 void UseReactor(const char* mesh);
 void UseReactor(const char* mesh, float sx, float sy, float sz);
+// The material and sizes of the scout's and the bomber's flames in scenes 5b and 6, in call
+// order: REACT1 (1.35, 1.35, 1.1), REACT2 1.5, REACT3 2, REACT5 3.
+void UsePatrolReactors();
 
 // Stars and the five nebulae of the space scenes: the large warm one where the sun stands
 // and four of the violet ones around it.

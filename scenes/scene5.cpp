@@ -11,6 +11,7 @@
 #include "fx/run_sprite.h"
 #include "fx/shadow.h"
 #include "res/image.h"
+#include "scenes/flight.h"
 #include "scenes/runner.h"
 #include "scenes/scenes.h"
 
@@ -156,28 +157,15 @@ public:
     explicit ShipsScript(SeaView* sea) : m_sea(sea) {}
 
     void Load(const FrameView&, const FrameDesc&) override {
-        const NameKey fighter = MakeKey("ECLAIROR"), bomber = MakeKey("BOMBER");
-        CreateAttachment(m_flames[0], fighter, MakeKey("REACT2"), 0.0f, 0.72f, -5.1f);
-        CreateAttachment(m_flames[1], fighter, MakeKey("REACT1"), -3.5f, 2.9f, -5.93f);
-        CreateAttachment(m_flames[2], fighter, MakeKey("REACT1"), 3.5f, 2.9f, -5.93f);
-        CreateAttachment(m_flames[3], bomber, MakeKey("REACT3"), 0.0f, -1.0f, -6.1f);
-        CreateAttachment(m_flames[4], bomber, MakeKey("REACT5"), -3.0f, 2.0f, -3.5f);
-        CreateAttachment(m_flames[5], bomber, MakeKey("REACT5"), 3.0f, 2.0f, -3.5f);
-        CreateAttachment(m_shadows[0], fighter, MakeKey("OMBECL"), 0.0f, 0.0f, 0.0f);
-        CreateAttachment(m_shadows[1], bomber, MakeKey("OMBBMB"), 0.0f, 0.0f, 0.0f);
+        for (int k = 0; k < 6; ++k) {
+            const FlightAttachment& f = kPatrolFlames[k];
+            CreateAttachment(m_flames[k], MakeKey(f.parent), MakeKey(f.child), f.x, f.y, f.z);
+        }
+        CreateAttachment(m_shadows[0], MakeKey("ECLAIROR"), MakeKey("OMBECL"), 0.0f, 0.0f, 0.0f);
+        CreateAttachment(m_shadows[1], MakeKey("BOMBER"), MakeKey("OMBBMB"), 0.0f, 0.0f, 0.0f);
 
         RegisterReactor();
-        const struct {
-            const char* mesh;
-            float scale[3];
-        } flames[4] = {{"REACT1", {1.35f, 1.35f, 1.1f}},
-                       {"REACT2", {1.5f, 1.5f, 1.5f}},
-                       {"REACT3", {2.0f, 2.0f, 2.0f}},
-                       {"REACT5", {3.0f, 3.0f, 3.0f}}};
-        for (const auto& f : flames) {
-            AttachHook(MakeKey(f.mesh), MakeKey("REACTOR"));
-            ScaleMesh(MakeKey(f.mesh), f.scale[0], f.scale[1], f.scale[2]);
-        }
+        UsePatrolReactors();
         RegisterShadow();
         AttachHook(MakeKey("OMBECL"), MakeKey("SHADOW"));
         AttachHook(MakeKey("OMBBMB"), MakeKey("SHADOW"));

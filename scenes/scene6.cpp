@@ -5,6 +5,7 @@
 #include "engine/object.h"
 #include "engine/world.h"
 #include "fx/reactor.h"
+#include "scenes/flight.h"
 #include "scenes/runner.h"
 #include "scenes/scenes.h"
 #include "scenes/traffic.h"
@@ -65,32 +66,16 @@ const LaneSpec kLanes[] = {
 };
 constexpr int kLaneCount = sizeof(kLanes) / sizeof(kLanes[0]);
 
-struct Flame {
-    const char* parent;
-    const char* child;
-    float x, y, z;
-};
-constexpr Flame kFlames[6] = {
-    {"ECLAIROR", "REACT2", 0, 0.72f, -5.1f},    {"ECLAIROR", "REACT1", -3.5f, 2.9f, -5.93f},
-    {"ECLAIROR", "REACT1", 3.5f, 2.9f, -5.93f}, {"BOMBER", "REACT3", 0, -1, -6.1f},
-    {"BOMBER", "REACT5", -3, 2, -3.5f},         {"BOMBER", "REACT5", 3, 2, -3.5f}};
-
 class CityScript : public SceneScript {
 public:
     void Load(const FrameView&, const FrameDesc&) override {
+        // The scout's and the bomber's six.
         for (int k = 0; k < 6; ++k) {
-            const Flame& f = kFlames[k];
+            const FlightAttachment& f = kPatrolFlames[k];
             CreateAttachment(m_flames[k], MakeKey(f.parent), MakeKey(f.child), f.x, f.y, f.z);
         }
         RegisterReactor();
-        AttachHook(MakeKey("REACT1"), MakeKey("REACTOR"));
-        ScaleMesh(MakeKey("REACT1"), 1.35f, 1.35f, 1.1f);
-        AttachHook(MakeKey("REACT2"), MakeKey("REACTOR"));
-        ScaleMesh(MakeKey("REACT2"), 1.5f, 1.5f, 1.5f);
-        AttachHook(MakeKey("REACT3"), MakeKey("REACTOR"));
-        ScaleMesh(MakeKey("REACT3"), 2.0f, 2.0f, 2.0f);
-        AttachHook(MakeKey("REACT5"), MakeKey("REACTOR"));
-        ScaleMesh(MakeKey("REACT5"), 3.0f, 3.0f, 3.0f);
+        UsePatrolReactors();
 
         for (int k = 0; k < kLaneCount; ++k) {
             const LaneSpec& l = kLanes[k];

@@ -16,6 +16,7 @@
 #include "fx/reactor.h"
 #include "platform/random.h"
 #include "res/palette.h"
+#include "scenes/flight.h"
 #include "scenes/runner.h"
 #include "scenes/scenes.h"
 #include "scenes/towers.h"
@@ -25,18 +26,6 @@ namespace {
 constexpr float kLensScale = 5.3f;
 constexpr float kLensStart = 7.0f;
 constexpr float kLensFull = 11.0f;
-
-struct Flame {
-    const char* parent;
-    const char* child;
-    float x, y, z;
-};
-// The six flames of the city flight, then the police ship's two.
-constexpr Flame kFlames[8] = {
-    {"ECLAIROR", "REACT2", 0, 0.72f, -5.1f},    {"ECLAIROR", "REACT1", -3.5f, 2.9f, -5.93f},
-    {"ECLAIROR", "REACT1", 3.5f, 2.9f, -5.93f}, {"BOMBER", "REACT3", 0, -1, -6.1f},
-    {"BOMBER", "REACT5", -3, 2, -3.5f},         {"BOMBER", "REACT5", 3, 2, -3.5f},
-    {"POLICE", "REACT6", 1.5f, -0.95f, -6.85f}, {"POLICE", "REACT6", -1.5f, -0.95f, -6.85f}};
 
 class LensScript : public SceneScript {
 public:
@@ -68,8 +57,8 @@ public:
         SetBackgroundColour(static_cast<uint8_t>(NearestColour(150, 150, 180)));
 
         RegisterReactor();
-        for (int k = 0; k < 8; ++k) {
-            const Flame& f = kFlames[k];
+        for (int k = 0; k < kPatrolFlameCount; ++k) {
+            const FlightAttachment& f = kPatrolFlames[k];
             CreateAttachment(m_flames[k], MakeKey(f.parent), MakeKey(f.child), f.x, f.y, f.z);
         }
     }
@@ -123,7 +112,7 @@ private:
     int32_t m_towers[kTowerCount] = {};
     std::vector<float> m_frequency;
     std::vector<float> m_weights;
-    CAttachment m_flames[8];
+    CAttachment m_flames[kPatrolFlameCount];
     float m_lastT = 0.0f;
     bool m_showLens = false;
 };

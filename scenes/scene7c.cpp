@@ -11,12 +11,6 @@
 
 namespace {
 
-const FlightAttachment kFlames[] = {
-    {"ECLAIROR", "REACT2", 0.0f, 0.72f, -5.1f}, {"ECLAIROR", "REACT1", -3.5f, 2.9f, -5.93f},
-    {"ECLAIROR", "REACT1", 3.5f, 2.9f, -5.93f}, {"BOMBER", "REACT3", 0.0f, -1.0f, -6.1f},
-    {"BOMBER", "REACT5", -3.0f, 2.0f, -3.5f},   {"BOMBER", "REACT5", 3.0f, 2.0f, -3.5f},
-    {"POLICE", "REACT6", 1.5f, -0.95f, -6.85f}, {"POLICE", "REACT6", -1.5f, -0.95f, -6.85f},
-};
 constexpr float kBlastAt = 3.0f;
 
 class BlastScript : public SceneScript {
@@ -33,7 +27,7 @@ public:
         HideInstance(m_blast);
         ScaleMesh(start, 20.0f, 20.0f, 20.0f);
         ScaleMesh(end, 20.0f, 20.0f, 20.0f);
-        m_rig.Create(kFlames, 8);
+        m_rig.Create(kPatrolFlames, kPatrolFlameCount);
         // The flame meshes keep the material and sizes they got earlier in the group;
         // attaching it again changes nothing when they have it.
         RegisterReactor();

@@ -17,6 +17,7 @@
 #include "fx/explosion.h"
 #include "fx/reactor.h"
 #include "fx/shadow.h"
+#include "scenes/flight.h"
 #include "scenes/runner.h"
 #include "scenes/scenes.h"
 
@@ -33,18 +34,8 @@ constexpr float kShrink = 0.6f, kRestore = 1.6666666f;
 constexpr const char* kSized[] = {"REACT1", "REACT2", "REACT3", "REACT5",
                                   "REACT6", "OMBPOL", "OMBECL", "OMBBMB"};
 
-struct FlameSpec {
-    const char* parent;
-    const char* child;
-    float x, y, z;
-};
-// The flames of the ships with their offsets taken to 0.6, then the missile's.
-constexpr FlameSpec kFlames[] = {
-    {"ECLAIROR", "REACT2", 0.0f, 0.72f, -5.1f}, {"ECLAIROR", "REACT1", -3.5f, 2.9f, -5.93f},
-    {"ECLAIROR", "REACT1", 3.5f, 2.9f, -5.93f}, {"BOMBER", "REACT3", 0.0f, -1.0f, -6.1f},
-    {"BOMBER", "REACT5", -3.0f, 2.0f, -3.5f},   {"BOMBER", "REACT5", 3.0f, 2.0f, -3.5f},
-    {"POLICE", "REACT6", 1.5f, -0.95f, -6.85f}, {"POLICE", "REACT6", -1.5f, -0.95f, -6.85f}};
-constexpr int kShipFlames = 8;
+// The ship flames are the patrol's eight with their offsets taken to 0.6, then the missile's.
+constexpr int kShipFlames = kPatrolFlameCount;
 constexpr int kFlameCount = kShipFlames + 1;
 constexpr const char* kShadows[3][2] = {
     {"POLICE", "OMBPOL"}, {"ECLAIROR", "OMBECL"}, {"BOMBER", "OMBBMB"}};
@@ -75,7 +66,7 @@ public:
         SetPosition(m_missile, 0.0f, 0.0f, 0.0f);
 
         for (int k = 0; k < kShipFlames; ++k) {
-            const FlameSpec& f = kFlames[k];
+            const FlightAttachment& f = kPatrolFlames[k];
             CreateAttachment(m_flames[k], MakeKey(f.parent), MakeKey(f.child), f.x * kShrink,
                              f.y * kShrink, f.z * kShrink);
         }

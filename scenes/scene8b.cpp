@@ -14,12 +14,6 @@
 
 namespace {
 
-const FlightAttachment kFlames[] = {
-    {"ECLAIROR", "REACT2", 0.0f, 0.72f, -5.1f}, {"ECLAIROR", "REACT1", -3.5f, 2.9f, -5.93f},
-    {"ECLAIROR", "REACT1", 3.5f, 2.9f, -5.93f}, {"BOMBER", "REACT3", 0.0f, -1.0f, -6.1f},
-    {"BOMBER", "REACT5", -3.0f, 2.0f, -3.5f},   {"BOMBER", "REACT5", 3.0f, 2.0f, -3.5f},
-    {"POLICE", "REACT6", 1.5f, -0.95f, -6.85f}, {"POLICE", "REACT6", -1.5f, -0.95f, -6.85f},
-};
 constexpr int kCarrierTrack = 19;
 constexpr float kRelease = 6.7f;
 
@@ -29,7 +23,7 @@ public:
         m_bomb = AddInstance(MakeKey("BOMBE"));
         SetMeshTexture(MakeKey("PLAN"), MakeKey("SOL"), 1);
         ScaleUV(MakeKey("PLAN"), 0.5f, 0.5f);
-        m_rig.Create(kFlames, 8);
+        m_rig.Create(kPatrolFlames, kPatrolFlameCount);
         // The carrier is the instance of its track; without that track there is no bomb.
         m_carrier = g_scene.trackCount > kCarrierTrack && g_scene.tracks
                         ? g_scene.tracks[kCarrierTrack].instance
