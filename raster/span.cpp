@@ -60,23 +60,6 @@ uint32_t BuildVisibleRuns(uint32_t z, int32_t dz, int n, uint32_t* p, uint32_t**
     return z;
 }
 
-void FogPixel555(uint16_t* pixel, int level) {
-    const RasterTarget& t = g_rasterTarget;
-    const int row = (std::clamp(level, 0, 63) >> 1) * 32;
-    const uint32_t c = *pixel;
-    *pixel = static_cast<uint16_t>(t.fogR[row + ((c >> 10) & 31)] + t.fogG[row + ((c >> 5) & 31)] +
-                                   t.fogB[row + (c & 31)]);
-}
-
-void FogPixel565(uint16_t* pixel, int level) {
-    const RasterTarget& t = g_rasterTarget;
-    level = std::clamp(level, 0, 63);
-    const int row = (level >> 1) * 32;
-    const uint32_t c = *pixel;
-    *pixel = static_cast<uint16_t>(t.fogR[row + ((c >> 11) & 31)] +
-                                   t.fogG[level * 64 + ((c >> 5) & 63)] + t.fogB[row + (c & 31)]);
-}
-
 namespace {
 
 // Walks the run list of the span (x0, n) and hands each visible stretch that lies inside the
@@ -114,24 +97,65 @@ void FogRuns(int n, int x0, int r, float rz0, float drz, Fog fog) {
 
 }  // namespace
 
+namespace {
+
+// A fog run of count pixels whose 16.16 level starts at level and steps by step: true when
+// every level stays within 0 .. 63, so that no lookup needs a clamp.
+inline bool LevelsInRange(int32_t level, int32_t step, int count) {
+    const int64_t last = level + static_cast<int64_t>(step) * (count - 1);
+    constexpr int64_t kTop = (int64_t{64} << 16) - 1;
+    return level >= 0 && level <= kTop && last >= 0 && last <= kTop;
+}
+
+// One fogged 16-bit pixel: red and blue at half the levels, green (six bits in 5-6-5) at all.
+template <bool k565>
+inline uint16_t Fogged(const RasterTarget& t, uint32_t c, int level) {
+    const int row = (level >> 1) * 32;
+    if constexpr (k565)
+        return static_cast<uint16_t>(t.fogR[row + ((c >> 11) & 31)] +
+                                     t.fogG[level * 64 + ((c >> 5) & 63)] +
+                                     t.fogB[row + (c & 31)]);
+    else
+        return static_cast<uint16_t>(t.fogR[row + ((c >> 10) & 31)] +
+                                     t.fogG[row + ((c >> 5) & 31)] + t.fogB[row + (c & 31)]);
+}
+
+template <bool k565>
+void FogRun16(uint16_t* p, int count, int32_t level, int32_t step) {
+    const RasterTarget& t = g_rasterTarget;
+    uint32_t lv = static_cast<uint32_t>(level);
+    // The level stays within 1 .. 63 inside the clipped face; samples up to a pixel outside it
+    // may stray, and then every lookup clamps.
+    if (LevelsInRange(level, step, count)) {
+        for (int i = 0; i < count; ++i, lv += static_cast<uint32_t>(step))
+            p[i] = Fogged<k565>(t, p[i], static_cast<int>(lv >> 16));
+    } else {
+        for (int i = 0; i < count; ++i, lv += static_cast<uint32_t>(step))
+            p[i] = Fogged<k565>(t, p[i], std::clamp(static_cast<int32_t>(lv) >> 16, 0, 63));
+    }
+}
+
+}  // namespace
+
 void ApplyFog16(uint16_t* row, int n, int x0, int r, float rz0, float drz) {
     const RasterTarget& t = g_rasterTarget;
     if (!t.fogR || !t.fogG || !t.fogB) return;
-    const bool is565 = t.pixelMode == 2;
-    FogRuns(n, x0, r, rz0, drz, [&](int first, int count, int32_t level, int32_t step) {
-        uint16_t* p = row + first;
-        uint32_t lv = static_cast<uint32_t>(level);
-        for (int i = 0; i < count; ++i) {
-            // The level stays within 1 .. 63 inside the clipped face; samples up to a pixel
-            // outside it may stray, and the lookups clamp.
-            const int l = static_cast<int32_t>(lv) >> 16;
-            if (is565)
-                FogPixel565(p + i, l);
-            else
-                FogPixel555(p + i, l);
-            lv += static_cast<uint32_t>(step);
-        }
-    });
+    if (t.pixelMode == 2)
+        FogRuns(n, x0, r, rz0, drz, [&](int first, int count, int32_t level, int32_t step) {
+            FogRun16<true>(row + first, count, level, step);
+        });
+    else
+        FogRuns(n, x0, r, rz0, drz, [&](int first, int count, int32_t level, int32_t step) {
+            FogRun16<false>(row + first, count, level, step);
+        });
+}
+
+void FogPixel555(uint16_t* pixel, int level) {
+    *pixel = Fogged<false>(g_rasterTarget, *pixel, std::clamp(level, 0, 63));
+}
+
+void FogPixel565(uint16_t* pixel, int level) {
+    *pixel = Fogged<true>(g_rasterTarget, *pixel, std::clamp(level, 0, 63));
 }
 
 void ApplyFog8(uint8_t* row, int n, int x0, int r, float rz0, float drz) {
@@ -140,10 +164,12 @@ void ApplyFog8(uint8_t* row, int n, int x0, int r, float rz0, float drz) {
     FogRuns(n, x0, r, rz0, drz, [&](int first, int count, int32_t level, int32_t step) {
         uint8_t* p = row + first;
         uint32_t lv = static_cast<uint32_t>(level);
-        for (int i = 0; i < count; ++i) {
-            const int l = std::clamp(static_cast<int32_t>(lv) >> 16, 0, 63);
-            p[i] = t.fog8[l * 256 + p[i]];
-            lv += static_cast<uint32_t>(step);
+        if (LevelsInRange(level, step, count)) {
+            for (int i = 0; i < count; ++i, lv += static_cast<uint32_t>(step))
+                p[i] = t.fog8[(lv >> 16) * 256 + p[i]];
+        } else {
+            for (int i = 0; i < count; ++i, lv += static_cast<uint32_t>(step))
+                p[i] = t.fog8[std::clamp(static_cast<int32_t>(lv) >> 16, 0, 63) * 256 + p[i]];
         }
     });
 }
