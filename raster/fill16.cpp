@@ -75,6 +75,26 @@ struct Span {
         }
     }
 
+    // The current pixel of an affine or solid face.
+    uint16_t Current() const {
+        if constexpr (kSurf == kSolid && !kGouraud) {
+            return f.shadeRow[f.colour];
+        } else if constexpr (kSurf == kSolid) {
+            return f.shade[RampRow(f.ramp, i) + f.colour];
+        } else if constexpr (!kGouraud) {
+            return f.shadeRow[f.tex.pixels[ScaledTexel(u, v, f.um, f.vm)]];
+        } else {
+            return f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexel(u, v, f.tex.s)]];
+        }
+    }
+    void Step() {
+        if constexpr (kGouraud) i += f.dI;
+        if constexpr (kSurf == kAffine) {
+            u += f.dU;
+            v += f.dV;
+        }
+    }
+
     void Skip(int g) {
         if constexpr (kGouraud) i += static_cast<uint32_t>(g) * f.dI;
         if constexpr (kSurf == kAffine) {
@@ -329,8 +349,12 @@ void Fill16(const PolygonRecord* rec, int row) {
                 span.O = static_cast<float>(O.v);
                 span.P = static_cast<float>(P.v);
                 if constexpr (kDepth) {
-                    BuildVisibleRuns(Z.v, dz, n, zrow + xs, rs.runs);
-                    DrawRuns(span, frow + xs, n);
+                    if (ShortTested<kSurf>(n)) {
+                        DrawTested(span, frow + xs, zrow + xs, n, Z.v, dz, rs.runs);
+                    } else {
+                        BuildVisibleRuns(Z.v, dz, n, zrow + xs, rs.runs);
+                        DrawRuns(span, frow + xs, n);
+                    }
                     if (rs.fogActive) ApplyFog16(frow, n, xs, r, static_cast<float>(RZ.v), drz);
                 } else {
                     span.Draw(frow + xs, n);

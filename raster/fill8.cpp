@@ -64,6 +64,26 @@ struct Span {
         }
     }
 
+    // The current pixel of an affine or solid face, and the step to the next one.
+    uint8_t Current() const {
+        if constexpr (kSurf == kSolid && !kGouraud) {
+            return f.shade[f.rowBase + f.colour];
+        } else if constexpr (kSurf == kSolid) {
+            return f.shade[RampRow(f.ramp, i) + f.colour];
+        } else if constexpr (!kGouraud) {
+            return f.shadeRow[f.tex.pixels[((u & f.um) | (v & f.vm)) >> 16]];
+        } else {
+            return f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexel(u, v, f.tex.s)]];
+        }
+    }
+    void Step() {
+        if constexpr (kGouraud) i += f.dI;
+        if constexpr (kSurf == kAffine) {
+            u += f.dU;
+            v += f.dV;
+        }
+    }
+
     void Skip(int g) {
         if constexpr (kGouraud) i += static_cast<uint32_t>(g) * f.dI;
         if constexpr (kSurf == kAffine) {
@@ -315,8 +335,12 @@ void Fill8(const PolygonRecord* rec, int row) {
                 span.O = static_cast<float>(O.v);
                 span.P = static_cast<float>(P.v);
                 if constexpr (kDepth) {
-                    BuildVisibleRuns(Z.v, dz, n, zrow + xs, rs.runs);
-                    DrawRuns(span, frow + xs, n);
+                    if (ShortTested<kSurf>(n)) {
+                        DrawTested(span, frow + xs, zrow + xs, n, Z.v, dz, rs.runs);
+                    } else {
+                        BuildVisibleRuns(Z.v, dz, n, zrow + xs, rs.runs);
+                        DrawRuns(span, frow + xs, n);
+                    }
                     if (rs.fogActive) ApplyFog8(frow, n, xs, r, static_cast<float>(RZ.v), drz);
                 } else {
                     span.Draw(frow + xs, n);

@@ -316,4 +316,38 @@ inline uint32_t RestStep(int64_t next, uint32_t cur, int rest) {
 
 enum : int { kSolid = kSurfaceSolid, kAffine = kSurfaceAffine, kPersp = kSurfacePersp };
 
+// Depth-tested spans shorter than this are tested and drawn in one pass (affine and solid
+// faces; the perspective fillers draw in blocks).
+inline constexpr int kShortSpan = 16;
+template <int kSurf>
+inline bool ShortTested(int n) {
+    return kSurf != kPersp && n < kShortSpan;
+}
+
+// A short depth-tested span in one pass: each pixel is tested, and written and drawn
+// (span.Current()) where it passes; span.Step() moves to the next pixel. The run list comes
+// out as BuildVisibleRuns writes it, for the fog pass. Pixel for pixel the same as building
+// the runs first and drawing them, without the set-up of the two passes.
+template <class Span, class Pixel>
+inline void DrawTested(Span& span, Pixel* dst, uint32_t* zp, int n, uint32_t z, int32_t dz,
+                       uint32_t** list) {
+    *list++ = zp;
+    bool visible = true;
+    for (int k = 0; k < n; ++k) {
+        const uint32_t stored = zp[k];
+        const bool pass = z >= stored;
+        if (pass != visible) {
+            *list++ = zp + k;
+            visible = pass;
+        }
+        if (pass) {
+            zp[k] = z;
+            dst[k] = span.Current();
+        }
+        z += static_cast<uint32_t>(dz);
+        span.Step();
+    }
+    *list = zp + n;
+}
+
 }  // namespace span_walk
