@@ -21,12 +21,29 @@ inline int32_t FloorToInt(double v) {
     return v < 0 ? INT32_MIN : 0;
 }
 
+// The same floor for a single-precision value, without the widening: every float at or above
+// 2^31 - 1 is at or above 2^31, and the truncation of a float is itself a float.
+inline int32_t FloorToInt(float v) {
+    if (v >= 2147483648.0f) return INT32_MAX;
+    if (v >= -2147483648.0f) {
+        const int32_t t = static_cast<int32_t>(v);
+        return t - (v < static_cast<float>(t));
+    }
+    return v < 0 ? INT32_MIN : 0;
+}
+
 // The low 32 bits of the 64-bit floor (perspective texture coordinates wrap, they never
 // saturate within the 64-bit range).
 inline uint32_t FloorLow32(double v) {
     if (!(v > -9.2e18 && v < 9.2e18)) return 0;
     const int64_t t = static_cast<int64_t>(v);
     return static_cast<uint32_t>(t - (v < static_cast<double>(t)));
+}
+inline uint32_t FloorLow32(float v) {
+    // The range test on the widened value, so that it matches the double version's exactly.
+    if (!(static_cast<double>(v) > -9.2e18 && static_cast<double>(v) < 9.2e18)) return 0;
+    const int64_t t = static_cast<int64_t>(v);
+    return static_cast<uint32_t>(t - (v < static_cast<float>(t)));
 }
 
 // Depth of rz: the product is rounded to single precision before the floor.
