@@ -130,7 +130,7 @@ void FillLightVolume(const PolygonRecord* rec) {
             float pu = o / nz, pv = p / nz;
             int x = span.x;
             const int blocks = (span.n - 1) >> kSegShift, rest = (span.n - 1) & (kSeg - 1);
-            const auto segment = [&](int count, float recip) {
+            const auto segment = [&](int count, float recip) __attribute__((always_inline)) {
                 nz += count * dN;
                 o += count * dO;
                 p += count * dP;

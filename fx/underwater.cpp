@@ -120,8 +120,9 @@ void FillUnderwater(const PolygonRecord* rec) {
             int32_t level = f >= 63.0f ? kClear : FloorToInt(f * 65536.0f);
             int x = span.x;
             const int blocks = (span.n - 1) >> kSegShift, rest = (span.n - 1) & (kSeg - 1);
-            // Every segment end takes u, v and the fog level from the exact 1/z there.
-            const auto segment = [&](int count, float recip) {
+            // Every segment end takes u, v and the fog level from the exact 1/z there. Inlined,
+            // so that the walk's values stay in registers instead of in the captured frame.
+            const auto segment = [&](int count, float recip) __attribute__((always_inline)) {
                 n += count * dN;
                 o += count * dO;
                 p += count * dP;
