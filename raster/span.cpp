@@ -3,6 +3,7 @@
 #include <emmintrin.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "raster/hook_walk.h"
 #include "raster/raster_local.h"
@@ -129,8 +130,7 @@ inline uint16_t Fogged(const RasterTarget& t, uint32_t c, int level) {
     const int row = (level >> 1) * 32;
     if constexpr (k565)
         return static_cast<uint16_t>(t.fogR[row + ((c >> 11) & 31)] +
-                                     t.fogG[level * 64 + ((c >> 5) & 63)] +
-                                     t.fogB[row + (c & 31)]);
+                                     t.fogG[level * 64 + ((c >> 5) & 63)] + t.fogB[row + (c & 31)]);
     else
         return static_cast<uint16_t>(t.fogR[row + ((c >> 10) & 31)] +
                                      t.fogG[row + ((c >> 5) & 31)] + t.fogB[row + (c & 31)]);
@@ -143,7 +143,44 @@ void FogRun16(uint16_t* p, int count, int32_t level, int32_t step) {
     // The level stays within 1 .. 63 inside the clipped face; samples up to a pixel outside it
     // may stray, and then every lookup clamps.
     if (LevelsInRange(level, step, count)) {
-        for (int i = 0; i < count; ++i, lv += static_cast<uint32_t>(step))
+        int i = 0;
+        if (count >= 8) {
+            // Eight pixels at a time: their levels and the three table indices come from
+            // SSE2 lanes, the lookups stay scalar.
+            const auto i32 = [](uint32_t x) { return static_cast<int32_t>(x); };
+            const uint32_t d = static_cast<uint32_t>(step);
+            __m128i lv0 = _mm_setr_epi32(i32(lv), i32(lv + d), i32(lv + 2 * d), i32(lv + 3 * d));
+            __m128i lv1 = _mm_add_epi32(lv0, _mm_set1_epi32(i32(4 * d)));
+            const __m128i step8 = _mm_set1_epi32(i32(8 * d));
+            const __m128i low5 = _mm_set1_epi16(31), low6 = _mm_set1_epi16(63);
+            alignas(16) uint16_t ir[8], ig[8], ib[8], out[8];
+            for (; i + 8 <= count; i += 8) {
+                const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+                const __m128i l = _mm_packs_epi32(_mm_srai_epi32(lv0, 16), _mm_srai_epi32(lv1, 16));
+                const __m128i rowRB = _mm_slli_epi16(_mm_srli_epi16(l, 1), 5);
+                __m128i r, g, rowG;
+                if constexpr (k565) {
+                    r = _mm_srli_epi16(c, 11);
+                    g = _mm_and_si128(_mm_srli_epi16(c, 5), low6);
+                    rowG = _mm_slli_epi16(l, 6);
+                } else {
+                    r = _mm_and_si128(_mm_srli_epi16(c, 10), low5);
+                    g = _mm_and_si128(_mm_srli_epi16(c, 5), low5);
+                    rowG = rowRB;
+                }
+                const __m128i b = _mm_and_si128(c, low5);
+                _mm_store_si128(reinterpret_cast<__m128i*>(ir), _mm_add_epi16(rowRB, r));
+                _mm_store_si128(reinterpret_cast<__m128i*>(ig), _mm_add_epi16(rowG, g));
+                _mm_store_si128(reinterpret_cast<__m128i*>(ib), _mm_add_epi16(rowRB, b));
+                for (int j = 0; j < 8; ++j)
+                    out[j] = static_cast<uint16_t>(t.fogR[ir[j]] + t.fogG[ig[j]] + t.fogB[ib[j]]);
+                std::memcpy(p + i, out, sizeof out);
+                lv0 = _mm_add_epi32(lv0, step8);
+                lv1 = _mm_add_epi32(lv1, step8);
+            }
+            lv += static_cast<uint32_t>(i) * d;
+        }
+        for (; i < count; ++i, lv += static_cast<uint32_t>(step))
             p[i] = Fogged<k565>(t, p[i], static_cast<int>(lv >> 16));
     } else {
         for (int i = 0; i < count; ++i, lv += static_cast<uint32_t>(step))
