@@ -153,19 +153,30 @@ void Span8(const HookSpan& s, const uint8_t* ramp, uint32_t sp, int32_t dsp, int
     }
 }
 
-void Span16(const HookSpan& s, const uint8_t* ramp, uint32_t sp, int32_t dsp, int first,
-            int count) {
+// Both ends of a linear run of count texel coordinates inside 0 .. size - 1: no clamp needed
+// in between.
+inline bool InsideSnapshot(uint32_t c, int32_t dc, int count, int size) {
+    const int64_t a = static_cast<int32_t>(c);
+    const int64_t b = a + static_cast<int64_t>(dc) * (count - 1);
+    const int64_t top = (static_cast<int64_t>(size) << 16) - 1;
+    return a >= 0 && a <= top && b >= 0 && b <= top;
+}
+
+template <bool k565, bool kClamp>
+void LensRun16(const HookSpan& s, const uint8_t* ramp, uint32_t sp, int32_t dsp, int first,
+               int count) {
     const uint8_t* table = ChannelLightTable.data();
-    const bool is565 = g_is565 == 16;
     uint16_t* out = s.frame16 + s.x + first;
     uint32_t u = s.u + static_cast<uint32_t>(s.du) * first;
     uint32_t v = s.v + static_cast<uint32_t>(s.dv) * first;
     uint32_t i = s.i + static_cast<uint32_t>(s.di) * first;
     sp += static_cast<uint32_t>(dsp) * first;
     for (int k = 0; k < count; ++k) {
-        const uint32_t p = g_snapshot16[Texel(v, kSnap16) * kSnap16 + Texel(u, kSnap16)];
+        const int y = kClamp ? Texel(v, kSnap16) : static_cast<int>(v >> 16);
+        const int x = kClamp ? Texel(u, kSnap16) : static_cast<int>(u >> 16);
+        const uint32_t p = g_snapshot16[y * kSnap16 + x];
         const uint8_t* row = table + (ShadeRow(ramp, i, sp) >> 1) * 32;
-        if (is565) {
+        if constexpr (k565) {
             out[k] = static_cast<uint16_t>((row[p >> 11] << 11) | (row[(p >> 6) & 31] << 6) |
                                            row[p & 31]);
         } else {
@@ -176,6 +187,26 @@ void Span16(const HookSpan& s, const uint8_t* ramp, uint32_t sp, int32_t dsp, in
         v += s.dv;
         i += s.di;
         sp += dsp;
+    }
+}
+
+// The snapshot is read without clamps when the run's texel coordinates stay inside it.
+void Span16(const HookSpan& s, const uint8_t* ramp, uint32_t sp, int32_t dsp, int first,
+            int count) {
+    const uint32_t u = s.u + static_cast<uint32_t>(s.du) * first;
+    const uint32_t v = s.v + static_cast<uint32_t>(s.dv) * first;
+    const bool inside =
+        InsideSnapshot(u, s.du, count, kSnap16) && InsideSnapshot(v, s.dv, count, kSnap16);
+    if (g_is565 == 16) {
+        if (inside)
+            LensRun16<true, false>(s, ramp, sp, dsp, first, count);
+        else
+            LensRun16<true, true>(s, ramp, sp, dsp, first, count);
+    } else {
+        if (inside)
+            LensRun16<false, false>(s, ramp, sp, dsp, first, count);
+        else
+            LensRun16<false, true>(s, ramp, sp, dsp, first, count);
     }
 }
 
