@@ -112,10 +112,6 @@ void FogRuns(int n, int x0, int r, float rz0, float drz, Fog fog) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 // A fog run of count pixels whose 16.16 level starts at level and steps by step: true when
 // every level stays within 0 .. 63, so that no lookup needs a clamp.
 inline bool LevelsInRange(int32_t level, int32_t step, int count) {
