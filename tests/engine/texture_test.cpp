@@ -44,17 +44,16 @@ protected:
 };
 
 TEST_F(TextureTest, SizesBecomeSquarePowersOfTwoUpTo256) {
-    WriteTexture("A", 100, 60);
-    WriteTexture("B", 256, 256);
-    WriteTexture("C", 300, 200);
-    WriteTexture("D", 1, 1);
-    WriteTexture("E", 3, 129);
-    for (const char* name : {"A", "B", "C", "D", "E"}) ASSERT_EQ(AddTexture(MakeKey(name)), 1);
-    EXPECT_EQ(SizeOf("A"), 128);
-    EXPECT_EQ(SizeOf("B"), 256);
-    EXPECT_EQ(SizeOf("C"), 256);
-    EXPECT_EQ(SizeOf("D"), 1);
-    EXPECT_EQ(SizeOf("E"), 256);
+    const struct {
+        const char* name;
+        int w, h, size;
+    } cases[] = {{"A", 100, 60, 128}, {"B", 256, 256, 256}, {"C", 300, 200, 256},
+                 {"D", 1, 1, 1},      {"E", 3, 129, 256}};
+    for (const auto& c : cases) {
+        WriteTexture(c.name, c.w, c.h);
+        ASSERT_EQ(AddTexture(MakeKey(c.name)), 1);
+        EXPECT_EQ(SizeOf(c.name), c.size) << c.name;
+    }
     EXPECT_EQ(g_context->textures[0].sizeLog2, 7);
     EXPECT_EQ(g_context->textureViews[0].level[0], g_context->textures[0].pixels);
 }
