@@ -34,10 +34,14 @@ XmModule OneNoteModule(uint8_t note) {
     return InstrumentNoteModule(MakeInstrument("sine", std::move(s)), note);
 }
 
-std::vector<float> RenderModule(const std::vector<uint8_t>& bytes, double seconds) {
-    openmpt_module* mod = openmpt_module_create_from_memory2(
+openmpt_module* OpenModule(const std::vector<uint8_t>& bytes) {
+    return openmpt_module_create_from_memory2(
         bytes.data(), bytes.size(), openmpt_log_func_silent, nullptr, openmpt_error_func_ignore,
         nullptr, nullptr, nullptr, nullptr);
+}
+
+std::vector<float> RenderModule(const std::vector<uint8_t>& bytes, double seconds) {
+    openmpt_module* mod = OpenModule(bytes);
     if (mod == nullptr) return {};
     std::vector<float> out(static_cast<size_t>(seconds * 44100) * 2);
     size_t got =

@@ -12,6 +12,9 @@ XmModule OneNoteModule(uint8_t note);
 
 // Renders the first `seconds` of a module's bytes with libopenmpt (interleaved stereo at
 // 44100 Hz); empty when libopenmpt refuses the bytes.
+struct openmpt_module;
+// libopenmpt's module for the bytes, silently; null when it refuses them.
+openmpt_module* OpenModule(const std::vector<uint8_t>& bytes);
 std::vector<float> RenderModule(const std::vector<uint8_t>& bytes, double seconds);
 
 struct Levels {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "res/datafile.h"
@@ -120,16 +121,13 @@ TEST_F(ArchiveTest, MemoryReadsNeverReportTheEndAndSeeksClamp) {
     EXPECT_EQ(f.Read(buf, 1, 4), 1);  // at the end: nothing copied
     EXPECT_EQ(buf[0], 'z');
 
-    EXPECT_EQ(f.Seek(-5), 1);
-    EXPECT_EQ(f.ReadByte(buf), 1);
-    EXPECT_EQ(buf[0], 'a');
-    EXPECT_EQ(f.Seek(6 + 100), 1);
-    buf[0] = 'z';
-    EXPECT_EQ(f.ReadByte(buf), 1);
-    EXPECT_EQ(buf[0], 'z');
-    EXPECT_EQ(f.Seek(3), 1);
-    EXPECT_EQ(f.ReadByte(buf), 1);
-    EXPECT_EQ(buf[0], 'd');
+    // Seeks clamp to the member; at the end nothing is read.
+    for (const auto& [to, want] : {std::pair{-5L, 'a'}, {106L, 'z'}, {3L, 'd'}}) {
+        buf[0] = 'z';
+        EXPECT_EQ(f.Seek(to), 1);
+        EXPECT_EQ(f.ReadByte(buf), 1);
+        EXPECT_EQ(buf[0], want) << to;
+    }
     EXPECT_EQ(f.Read(buf, -1, 5), 1);
 }
 
@@ -188,37 +186,6 @@ TEST_F(ArchiveTest, DiskNamesResolveCaseInsensitivelyPerComponent) {
     EXPECT_EQ(ResolveDiskName("data\\sub\\GERBE1.myo"), "data/sub/GERBE1.myo");
 }
 
-TEST_F(ArchiveTest, BadHeadersAreRejectedAndLeaveTheTableAlone) {
-    Bytes good = ArchiveBytes({{"M", FromString("member")}});
-    for (int i = 0; i < 4; i++) {
-        Bytes bad = good;
-        bad[i] ^= 0x20;
-        WriteFile("BAD.DTF", bad);
-        EXPECT_EQ(g_archive.Open("BAD.DTF"), 0) << "magic byte " << i;
-    }
-    Bytes zero = {'D', 'T', 'F', 'F', 0, 0, 0, 0};
-    WriteFile("ZERO.DTF", zero);
-    EXPECT_EQ(g_archive.Open("ZERO.DTF"), 0);
-    EXPECT_EQ(g_archive.Open("ABSENT.DTF"), 0);
-    EXPECT_EQ(g_archive.IsOpened(), 0);
-    EXPECT_TRUE(g_archive.Archives().empty());
-
-    // A count or a name that runs past the end of the file fails the whole open.
-    Bytes manyMembers = good;
-    manyMembers[4] = 0xFF;
-    manyMembers[5] = 0xFF;
-    WriteFile("MANY.DTF", manyMembers);
-    EXPECT_EQ(g_archive.Open("MANY.DTF"), 0);
-    for (size_t cut = 8; cut < 8 + 2 + 12; cut++) {
-        WriteFile("CUT.DTF", Bytes(good.begin(), good.begin() + cut));
-        EXPECT_EQ(g_archive.Open("CUT.DTF"), 0) << "cut at " << cut;
-    }
-    EXPECT_TRUE(g_archive.Archives().empty());
-    WriteFile("GOOD.DTF", good);
-    EXPECT_EQ(g_archive.Open("GOOD.DTF"), 1);
-    EXPECT_EQ(g_archive.Archives().size(), 1u);
-}
-
 TEST_F(ArchiveTest, UnextractableMembersFallBackToDisk) {
     Bytes bytes = ArchiveBytes({{"FAR.BIN", FromString("archived")}});
     // Directory: "DTFF", count, "FAR.BIN\0" (8), size, second, offset at 8 + 8 + 8.
@@ -252,10 +219,17 @@ TEST_F(ArchiveTest, AnInvalidArchiveSaysWhy) {
         return reason;
     };
     Bytes good = ArchiveBytes({{"M", FromString("member")}, {"N", FromString("other")}});
-    Bytes badMagic = good;
-    badMagic[3] = 'X';
-    WriteFile("MAGIC.DTF", badMagic);
-    EXPECT_NE(why("MAGIC.DTF").find("not an archive"), std::string::npos);
+    for (int i = 0; i < 4; i++) {
+        Bytes bad = good;
+        bad[i] ^= 0x20;
+        WriteFile("MAGIC.DTF", bad);
+        EXPECT_NE(why("MAGIC.DTF").find("not an archive"), std::string::npos) << i;
+    }
+    // A count or a name that runs past the end of the file fails the whole open.
+    for (size_t cut = 8; cut < 8 + 2 + 12; cut++) {
+        WriteFile("CUT.DTF", Bytes(good.begin(), good.begin() + cut));
+        EXPECT_EQ(g_archive.Open("CUT.DTF"), 0) << "cut at " << cut;
+    }
     WriteFile("TINY.DTF", FromString("DT"));
     EXPECT_NE(why("TINY.DTF").find("not an archive"), std::string::npos);
     WriteFile("ZERO.DTF", {'D', 'T', 'F', 'F', 0, 0, 0, 0});
@@ -275,6 +249,28 @@ TEST_F(ArchiveTest, AnInvalidArchiveSaysWhy) {
     // A missing file has nothing wrong with it to tell.
     EXPECT_EQ(why("ABSENT.DTF"), "");
     EXPECT_TRUE(g_archive.Archives().empty());
+    WriteFile("GOOD.DTF", good);
+    EXPECT_EQ(g_archive.Open("GOOD.DTF"), 1);
+    EXPECT_EQ(g_archive.Archives().size(), 1u);
+}
+
+TEST_F(ArchiveTest, ReadDataFileTakesTheMemberThenTheDiskFile) {
+    const Bytes member = FromString("member   m");
+    WriteFile("DATA/a.bin", FromString("disk"));
+    WriteFile("DATA/EMPTY.BIN", {});
+    ASSERT_TRUE(WriteDtfArchive("T.DTF", {{"DATA\\A.BIN", member}}));
+    Bytes bytes = {1, 2, 3};
+    ASSERT_TRUE(ReadDataFile("DATA\\A.BIN", bytes));  // no archive yet: the disk file
+    EXPECT_EQ(bytes, FromString("disk"));
+    ASSERT_EQ(g_archive.Open("T.DTF"), 1);
+    ASSERT_TRUE(ReadDataFile("data\\a.bin", bytes));  // the member wins
+    EXPECT_EQ(bytes, member);
+    EXPECT_TRUE(ReadDataFile("DATA\\EMPTY.BIN", bytes));
+    EXPECT_TRUE(bytes.empty());
+    bytes = {7};
+    EXPECT_FALSE(ReadDataFile("DATA\\NONE.BIN", bytes));
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_FALSE(ReadDataFile(nullptr, bytes));
 }
 
 TEST_F(ArchiveTest, ATruncatedMemberDoesNotOpenAndIsNamed) {

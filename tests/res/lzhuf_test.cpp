@@ -140,25 +140,6 @@ TEST(LzhufRoundTrip, RepetitiveDataCompresses) {
     EXPECT_GE(packed, 100000u / 48);
 }
 
-// 100000 literals push the root count to 0x8000 several times, so the tree is rebuilt.
-TEST(LzhufRoundTrip, RandomBytesThroughTreeRebuilds) {
-    Bytes data = Noise(100000, 12345);
-    Bytes stream = LzhufEncode(data.data(), data.size());
-    EXPECT_GT(stream.size(), data.size());  // noise does not shrink
-    EXPECT_EQ(Decode(stream, data.size()), data);
-}
-
-TEST(LzhufRoundTrip, MixedDataWithLongMatchesAndFarPositions) {
-    Bytes data;
-    Bytes noise = Noise(5000, 99);
-    for (int i = 0; i < 40; i++) {
-        data.insert(data.end(), noise.begin() + (i * 37) % 4000,
-                    noise.begin() + (i * 37) % 4000 + 900);
-        data.insert(data.end(), 200 + i, static_cast<uint8_t>(i));
-    }
-    EXPECT_EQ(RoundTrip(data), data);
-}
-
 TEST(LzhufDecode, OutputStopsAtTheBlock) {
     Bytes data = Noise(3000, 7);
     Bytes stream = LzhufEncode(data.data(), data.size());

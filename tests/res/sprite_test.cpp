@@ -84,21 +84,13 @@ TEST_F(SpriteTest, FormatFollowsTheDisplayOrTheOverride) {
     CIndexedImage image;
     MakeImage(image, 4, 4);
     CSprite sprite;
-    UseHeadlessDisplay(64, 48, 16, false);
-    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, 0), 1);
-    EXPECT_EQ(sprite.GetBits(), 16);
-    UseHeadlessDisplay(64, 48, 16, true);
-    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, 0), 1);
-    EXPECT_EQ(sprite.GetBits(), 15);
-    UseHeadlessDisplay(64, 48, 8);
-    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, 0), 1);
-    EXPECT_EQ(sprite.GetBits(), 8);
-    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, 1), 1);
-    EXPECT_EQ(sprite.GetBits(), 8);
-    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, 2), 1);
-    EXPECT_EQ(sprite.GetBits(), 15);
-    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, 7), 1);
-    EXPECT_EQ(sprite.GetBits(), 16);
+    // Display bits (15 for 5-5-5), override, the sprite's bits.
+    const int cases[][3] = {{16, 0, 16}, {15, 0, 15}, {8, 0, 8}, {8, 1, 8}, {8, 2, 15}, {8, 7, 16}};
+    for (const auto& c : cases) {
+        UseHeadlessDisplay(64, 48, c[0] == 8 ? 8 : 16, c[0] == 15);
+        ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, c[1]), 1);
+        EXPECT_EQ(sprite.GetBits(), c[2]) << c[0] << " " << c[1];
+    }
     EXPECT_EQ(sprite.LoadFromImage(image, 3, 7), 0);  // no such mode
     EXPECT_EQ(sprite.GetBits(), 16);
     sprite.Release();
@@ -317,16 +309,10 @@ TEST_F(SpriteTest, EightBitModesGoThroughThePaletteTables) {
     std::vector<uint8_t> palFile(kPalFileSize, 0);
     for (int i = 0; i < 256; ++i)
         palFile[i * 3] = palFile[i * 3 + 1] = palFile[i * 3 + 2] = static_cast<uint8_t>(i);
-    palFile[0] = 0;
-    palFile[1] = 255;
-    palFile[2] = 0;
-    palFile[27] = 0;
-    palFile[28] = 255;
-    palFile[29] = 0;
-    for (int a = 0; a < 256; ++a)
-        for (int b = 0; b < 256; ++b) {
-            palFile[kPalFileBlendOffset + a * 256 + b] = static_cast<uint8_t>(a ^ b);
-        }
+    palFile[0] = palFile[2] = palFile[27] = palFile[29] = 0;
+    palFile[1] = palFile[28] = 255;
+    for (int ab = 0; ab < 65536; ++ab)
+        palFile[kPalFileBlendOffset + ab] = static_cast<uint8_t>((ab >> 8) ^ (ab & 255));
     // Shade source row 2L is filled with L + 100, so shade8 level L gives L + 100.
     for (int row = 0; row < 256; ++row)
         std::memset(palFile.data() + kPalFileShadeOffset + row * 256, row / 2 + 100, 256);
@@ -353,16 +339,14 @@ TEST_F(SpriteTest, EightBitModesGoThroughThePaletteTables) {
     colour.Draw(frame.View(), 1.5f, 0.5f, 3, 1);
     translucent.Draw(frame.View(), 1.5f, 1.5f, 3, 1);
     light.Draw(frame.View(), 1.5f, 2.5f, 3, 1);
-    EXPECT_EQ(frame.At(0, 0), 9);
-    EXPECT_EQ(frame.At(1, 0), 77);
-    EXPECT_EQ(frame.At(2, 0), 5);
-    EXPECT_EQ(frame.At(0, 1), 9 ^ 5);
-    EXPECT_EQ(frame.At(1, 1), 77 ^ 5);
-    EXPECT_EQ(frame.At(2, 1), 5);
-    const int lightGreen = light.GetData()[0];  // trunc(0.5 * 255) >> 1 = 63
-    EXPECT_EQ(lightGreen, 63);
-    EXPECT_EQ(frame.At(0, 2), 63 + 100);
-    EXPECT_EQ(frame.At(2, 2), 5);
+    // Rows: colour, translucent (blend table a ^ b), light (green's level trunc(0.5 * 255) >> 1
+    // = 63 through shade row 63).
+    const int want[3][3] = {{9, 77, 5}, {9 ^ 5, 77 ^ 5, 5}, {63 + 100, -1, 5}};
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 3; ++x) {
+            if (want[y][x] < 0) continue;
+            EXPECT_EQ(frame.At(x, y), want[y][x]) << x << "," << y;
+        }
     EXPECT_TRUE(frame.BandUntouched());
 
     // A level byte rewritten above 127 reads shade row 127.

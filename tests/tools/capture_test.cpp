@@ -23,14 +23,11 @@
 
 namespace {
 
-bool Parse(std::initializer_list<const char*> args, CaptureOptions* o, std::string* error) {
+bool Parse(const std::vector<const char*>& args, CaptureOptions* o, std::string* error) {
     std::vector<char*> argv{const_cast<char*>("karveld-capture")};
     for (const char* a : args) argv.push_back(const_cast<char*>(a));
     return ParseCaptureOptions(static_cast<int>(argv.size()), argv.data(), o, error);
 }
-
-const std::vector<uint8_t> kMinimalArchive = {'D', 'T', 'F', 'F', 1, 0,  0, 0, 'A', 0, 0, 0, 0,
-                                              0,   0,   0,   0,   0, 22, 0, 0, 0,   0, 0, 0, 0};
 
 // Width and height from a PNG's header.
 bool PngSize(const std::string& path, int* w, int* h) {
@@ -41,6 +38,57 @@ bool PngSize(const std::string& path, int* w, int* h) {
     *w = (b[16] << 24) | (b[17] << 16) | (b[18] << 8) | b[19];
     *h = (b[20] << 24) | (b[21] << 16) | (b[22] << 8) | b[23];
     return true;
+}
+
+}  // namespace
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// An archive whose first scene runs forever: one cube track with keys of endless duration.
+std::vector<uint8_t> EndlessSceneArchive(float duration) {
+    SceneSource scene;
+    scene.cameraTrack = 0;
+    SceneTrackSource track;
+    track.mesh = "A";
+    for (int i = 0; i < 2; ++i) {
+        SceneKeySource key;
+        key.position = CVector{0.0f, 0.0f, -10.0f * i};
+        key.duration = duration;
+        track.keys.push_back(key);
+    }
+    scene.tracks = {track, track};
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(BuildDtfArchive({{"DATA\\A.OBP", WriteMeshFile(MakeCubeMesh(1, 200, 100, 50))},
+                                 {"SCN\\SCENE1.SCN", WriteSceneFile(scene)}},
+                                bytes));
+    return bytes;
+}
+
+struct RunResult {
+    int code = 0;
+    std::string out, err;
+};
+
+RunResult RunTool(const std::vector<const char*>& args) {
+    CaptureOptions o;
+    std::string error;
+    RunResult r;
+    if (!Parse(args, &o, &error)) {
+        r.code = 2;
+        r.err = error;
+        return r;
+    }
+    g_archive.Reset();
+    ResetLoadFailures();
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    r.code = RunCapture(o);
+    r.err = testing::internal::GetCapturedStderr();
+    r.out = testing::internal::GetCapturedStdout();
+    g_archive.Reset();
+    return r;
 }
 
 }  // namespace
@@ -88,10 +136,7 @@ TEST(CaptureOptions, RefusesWhatCannotWork) {
                                                {"--video", "show.avi"},
                                                {"--timedemo", "--video", "a.mp4"},
                                                {"--wat"}}) {
-        std::vector<char*> argv{const_cast<char*>("karveld-capture")};
-        for (const char* a : args) argv.push_back(const_cast<char*>(a));
-        EXPECT_FALSE(ParseCaptureOptions(static_cast<int>(argv.size()), argv.data(), &o, &error))
-            << args[0];
+        EXPECT_FALSE(Parse(args, &o, &error)) << args[0];
         EXPECT_FALSE(error.empty());
     }
 }
@@ -125,18 +170,13 @@ TEST(FrameConversion, ChannelsWidenToFullRange) {
 
 TEST(CaptureRun, SavesTheFramesOfTheChosenSlot) {
     TempDir dir;
-    dir.Write("KARVELD.DTF", kMinimalArchive);
+    dir.Write("KARVELD.DTF", MinimalArchive());
     ScopedWorkingDir cwd(dir.Path());
-    CaptureOptions o;
-    std::string error;
-    ASSERT_TRUE(
-        // The closing slot's white flash lasts a second even without its pictures.
-        Parse({"--scene", "15", "--at", "0", "--at", "0.5", "--out", "shots", "--size", "160x120"},
-              &o, &error));
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(RunCapture(o), 0);
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out.rfind("The End.", 0), 0u) << out;  // the last slot prints the banner
+    // The closing slot's white flash lasts a second even without its pictures.
+    const RunResult r = RunTool(
+        {"--scene", "15", "--at", "0", "--at", "0.5", "--out", "shots", "--size", "160x120"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out.rfind("The End.", 0), 0u) << r.out;  // the last slot prints the banner
     int w = 0, h = 0;
     ASSERT_TRUE(PngSize(dir.Path() + "/shots/s15-t0.png", &w, &h));
     EXPECT_EQ(w, 160);
@@ -144,68 +184,6 @@ TEST(CaptureRun, SavesTheFramesOfTheChosenSlot) {
     EXPECT_TRUE(PngSize(dir.Path() + "/shots/s15-t0.5.png", &w, &h));
 }
 
-namespace {
-
-namespace fs = std::filesystem;
-
-// An archive whose first scene runs forever: one cube track with keys of endless duration.
-std::vector<uint8_t> EndlessSceneArchive(float duration) {
-    SceneSource scene;
-    scene.cameraTrack = 0;
-    SceneTrackSource track;
-    track.mesh = "A";
-    for (int i = 0; i < 2; ++i) {
-        SceneKeySource key;
-        key.position = CVector{0.0f, 0.0f, -10.0f * i};
-        key.duration = duration;
-        track.keys.push_back(key);
-    }
-    scene.tracks = {track, track};
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(BuildDtfArchive({{"DATA\\A.OBP", WriteMeshFile(MakeCubeMesh(1, 200, 100, 50))},
-                                 {"SCN\\SCENE1.SCN", WriteSceneFile(scene)}},
-                                bytes));
-    return bytes;
-}
-
-std::vector<std::string> Names(const std::string& dir) {
-    std::vector<std::string> out;
-    for (const auto& e : fs::directory_iterator(dir)) out.push_back(e.path().filename().string());
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-struct RunResult {
-    int code = 0;
-    std::string out, err;
-};
-
-RunResult RunTool(std::initializer_list<const char*> args) {
-    CaptureOptions o;
-    std::string error;
-    RunResult r;
-    if (!Parse(args, &o, &error)) {
-        r.code = 2;
-        r.err = error;
-        return r;
-    }
-    g_archive.Reset();
-    ResetLoadFailures();
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    r.code = RunCapture(o);
-    r.err = testing::internal::GetCapturedStderr();
-    r.out = testing::internal::GetCapturedStdout();
-    g_archive.Reset();
-    return r;
-}
-
-}  // namespace
 
 TEST(CaptureRun, AnEndlessSceneEndsAtItsLastPicture) {
     for (float duration : {INFINITY, 1e30f}) {
@@ -246,7 +224,7 @@ TEST(CaptureRun, AnEndlessSceneEndsATimedemoAtTheLimit) {
 
 TEST(CaptureRun, PlantedLinksAtOutputNamesAreNeverWrittenThrough) {
     TempDir dir;
-    dir.Write("KARVELD.DTF", kMinimalArchive);
+    dir.Write("KARVELD.DTF", MinimalArchive());
     dir.Write("victim", {'v'});
     ScopedWorkingDir cwd(dir.Path());
     fs::create_directories("shots");
@@ -284,28 +262,18 @@ TEST(CaptureRun, PlantedLinksAtOutputNamesAreNeverWrittenThrough) {
 
 TEST(CaptureRun, OutputPlacesAreCheckedBeforeAnythingIsRendered) {
     TempDir dir;
-    dir.Write("KARVELD.DTF", kMinimalArchive);
+    dir.Write("KARVELD.DTF", MinimalArchive());
     dir.Write("afile", {'x'});
     ScopedWorkingDir cwd(dir.Path());
     // The closing slot prints the banner when it has run: no banner, nothing rendered.
-    for (auto args : {std::vector<const char*>{"--out", "missing/one.png"},
-                      std::vector<const char*>{"--out", "afile/one.png"},
-                      std::vector<const char*>{"--out", "afile", "--at", "0.5"}}) {
-        CaptureOptions o;
-        std::string error;
-        std::vector<const char*> all = {"karveld-capture", "--scene", "15", "--at", "0",
-                                        "--size",          "64x48"};
-        all.insert(all.end(), args.begin(), args.end());
-        ASSERT_TRUE(ParseCaptureOptions(static_cast<int>(all.size()),
-                                        const_cast<char**>(all.data()), &o, &error))
-            << error;
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        EXPECT_EQ(RunCapture(o), 1);
-        const std::string err = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-        EXPECT_NE(err.find(args[1]), std::string::npos) << err;
-        g_archive.Reset();
+    // One picture goes to a file, two to a folder.
+    for (const char* out : {"missing/one.png", "afile/one.png", "afile"}) {
+        std::vector<const char*> args = {"--scene", "15", "--at", "0", "--size", "64x48", "--out", out};
+        if (std::string(out) == "afile") args.insert(args.end(), {"--at", "0.5"});
+        const RunResult r = RunTool(args);
+        EXPECT_EQ(r.code, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find(out), std::string::npos) << r.err;
     }
     // A run that fails after making its folder takes the folder away again when it is empty.
     const RunResult r = RunTool(
@@ -344,14 +312,11 @@ TEST(CaptureRun, AnInvalidArchiveSaysWhyBesideTheShowsMessage) {
 
 TEST(CaptureRun, TheWholeShowPlaysEveryPhaseOfTheClosing) {
     TempDir dir;
-    dir.Write("KARVELD.DTF", kMinimalArchive);
+    dir.Write("KARVELD.DTF", MinimalArchive());
     ScopedWorkingDir cwd(dir.Path());
-    CaptureOptions o;
-    std::string error;
-    ASSERT_TRUE(Parse({"--timedemo", "--fps", "10", "--size", "64x48"}, &o, &error));
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(RunCapture(o), 0);
-    const std::string out = testing::internal::GetCapturedStdout();
+    const RunResult r = RunTool({"--timedemo", "--fps", "10", "--size", "64x48"});
+    EXPECT_EQ(r.code, 0);
+    const std::string& out = r.out;
     // At 10 frames a second: the flash 10 frames, the pictures a black frame and 139, the
     // title animation a black frame and 99. No key ended any of them.
     EXPECT_NE(out.find("slot 15:    250 frames"), std::string::npos) << out;
