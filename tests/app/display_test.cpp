@@ -16,7 +16,7 @@ TEST(MaskDerivation, ShiftAndBitCountOfChannelMasks) {
     const struct {
         uint32_t mask;
         int shift, bits;
-    } cases[] = {{0xF800, 11, 5}, {0x07E0, 5, 6},   {0x001F, 0, 5},         {0xFFFF, 0, 16},
+    } cases[] = {{0xF800, 11, 5},  {0x07E0, 5, 6},      {0x001F, 0, 5}, {0xFFFF, 0, 16},
                  {0x3FFFF, 0, 16}, {0x00FF0000, 16, 8}, {0, 16, 0}};
     for (const auto& c : cases) {
         uint8_t shift = 0, bits = 0;
@@ -39,10 +39,10 @@ TEST(PackRGB, FollowsTheFramesChannels) {
         int bits, r, g, b;
         uint32_t packed;
     } cases[] = {{16, 255, 255, 255, 0xFFFF}, {16, 255, 0, 0, 0xF800}, {16, 0, 255, 0, 0x07E0},
-                 {16, 7, 7, 7, 0x0020},  // 7 survives only in the 6-bit green
+                 {16, 7, 7, 7, 0x0020},      // 7 survives only in the 6-bit green
                  {16, 0x1FF, 0, 0, 0xF800},  // only the low 8 bits count
-                 {15, 255, 255, 255, 0x7FFF}, {15, 7, 7, 7, 0}, {15, 8, 8, 8, 0x0421},
-                 {8, 255, 255, 255, 0}, {8, 12, 200, 3, 0}};
+                 {15, 255, 255, 255, 0x7FFF}, {15, 7, 7, 7, 0},        {15, 8, 8, 8, 0x0421},
+                 {8, 255, 255, 255, 0},       {8, 12, 200, 3, 0}};
     for (const auto& c : cases) {
         UseHeadlessDisplay(64, 48, c.bits == 8 ? 8 : 16, c.bits == 15);
         EXPECT_EQ(g_display.PackRGB(c.r, c.g, c.b), c.packed) << c.bits << " " << c.r;

@@ -164,7 +164,7 @@ TEST(MainSequence, ASignalEndsTheWholeShowWithItsExitCode) {
         log.signal = signal;
         std::string out;
         EXPECT_EQ(RunShow(dir, &log, 0, &out), code);
-        EXPECT_EQ(log.started, "1 2 3 ");    // no scene after the one interrupted
+        EXPECT_EQ(log.started, "1 2 3 ");     // no scene after the one interrupted
         EXPECT_EQ(out, "");                   // no banner
         EXPECT_FALSE(g_display.IsModeSet());  // the window is let go
     }

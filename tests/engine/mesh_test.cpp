@@ -164,4 +164,3 @@ TEST_F(MeshTest, ARadiusThatIsNotANumberIsMeasuredFromTheVertices) {
         EXPECT_FLOAT_EQ(g_context->meshes[g_context->meshCount - 1].radius, std::sqrt(3.0f)) << r;
     }
 }
-

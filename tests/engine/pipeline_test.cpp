@@ -132,8 +132,8 @@ TEST_F(Pipeline, BehindTheCameraAndBeyondTheSidesIsCulled) {
     const float edge = hw / focal;
     // Distance from the side plane grows by nx per unit of x.
     const float nx = focal / std::sqrt(focal * focal + hw * hw);
-    Place("SQ", sq, {0, 0, -10 - 2 * radius});                      // behind
-    Place("SQ", sq, {10 * edge + radius / nx * 1.05f, 0, 10});      // beside
+    Place("SQ", sq, {0, 0, -10 - 2 * radius});                  // behind
+    Place("SQ", sq, {10 * edge + radius / nx * 1.05f, 0, 10});  // beside
     const int32_t inside = Place("SQ", sq, {10 * edge + radius / nx * 0.95f, 0, 10});
     RenderWorld(fv_);
     EXPECT_EQ(g_beforeCalls, 1);
@@ -342,7 +342,6 @@ TEST_F(Pipeline, EightBitBackgroundSplitsSkyAndGroundAtTheHorizon) {
 }
 
 }  // namespace
-
 
 // ---- Lit, turned and scaled instances, against projections worked out here ----
 

@@ -17,8 +17,8 @@ using RenderContextTest = EngineTest;
 TEST_F(RenderContextTest, LightLevelsClampAndTheDirectionIsNormalised) {
     EXPECT_NEAR(g_context->lightDir.x, 1.0 / 3, 1e-6);  // the default (1, 2, 2) normalised
     EXPECT_NEAR(g_context->lightDir.z, 2.0 / 3, 1e-6);
-    for (const auto& [in, out] : {std::pair{-0.5f, 0.0f}, {1.65f, 1.0f}, {0.25f, 0.25f},
-                                  {std::nanf(""), 0.0f}}) {
+    for (const auto& [in, out] :
+         {std::pair{-0.5f, 0.0f}, {1.65f, 1.0f}, {0.25f, 0.25f}, {std::nanf(""), 0.0f}}) {
         SetAmbient(in);
         SetDiffuse(in);
         EXPECT_EQ(g_context->ambient, out) << in;

@@ -47,8 +47,11 @@ TEST_F(TextureTest, SizesBecomeSquarePowersOfTwoUpTo256) {
     const struct {
         const char* name;
         int w, h, size;
-    } cases[] = {{"A", 100, 60, 128}, {"B", 256, 256, 256}, {"C", 300, 200, 256},
-                 {"D", 1, 1, 1},      {"E", 3, 129, 256}};
+    } cases[] = {{"A", 100, 60, 128},
+                 {"B", 256, 256, 256},
+                 {"C", 300, 200, 256},
+                 {"D", 1, 1, 1},
+                 {"E", 3, 129, 256}};
     for (const auto& c : cases) {
         WriteTexture(c.name, c.w, c.h);
         ASSERT_EQ(AddTexture(MakeKey(c.name)), 1);

@@ -35,9 +35,9 @@ XmModule OneNoteModule(uint8_t note) {
 }
 
 openmpt_module* OpenModule(const std::vector<uint8_t>& bytes) {
-    return openmpt_module_create_from_memory2(
-        bytes.data(), bytes.size(), openmpt_log_func_silent, nullptr, openmpt_error_func_ignore,
-        nullptr, nullptr, nullptr, nullptr);
+    return openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent,
+                                              nullptr, openmpt_error_func_ignore, nullptr, nullptr,
+                                              nullptr, nullptr);
 }
 
 std::vector<float> RenderModule(const std::vector<uint8_t>& bytes, double seconds) {

@@ -53,11 +53,10 @@ TEST_F(ArchiveTest, MembersAreFoundInAnyCaseAndExtractedWhole) {
     Bytes earth(3000);
     for (size_t i = 0; i < earth.size(); i++) earth[i] = static_cast<uint8_t>(i * i >> 3);
     ASSERT_TRUE(WriteDtfArchive(
-        "KARVELD.DTF",
-        {{"DATA\\EARTH.TGA", earth},
-         {"scn3.pal", FromString("palette")},
-         {"EMPTY.BIN", {}},
-         {"FLAT.BIN", Bytes(40000, 7)}}));  // packs to about a fortieth of its size
+        "KARVELD.DTF", {{"DATA\\EARTH.TGA", earth},
+                        {"scn3.pal", FromString("palette")},
+                        {"EMPTY.BIN", {}},
+                        {"FLAT.BIN", Bytes(40000, 7)}}));  // packs to about a fortieth of its size
     ASSERT_EQ(g_archive.Open("karveld.dtf"), 1);  // the upper-cased path is the one on disk
     EXPECT_EQ(g_archive.IsOpened(), 1);
 

@@ -9,8 +9,8 @@
 
 #include "app/display.h"
 #include "platform/random.h"
-#include "tests/support/support.h"
 #include "res/datafile.h"
+#include "tests/support/support.h"
 #include "tools/common/dtf_writer.h"
 #include "tools/common/palette_compiler.h"
 

@@ -184,7 +184,6 @@ TEST(CaptureRun, SavesTheFramesOfTheChosenSlot) {
     EXPECT_TRUE(PngSize(dir.Path() + "/shots/s15-t0.5.png", &w, &h));
 }
 
-
 TEST(CaptureRun, AnEndlessSceneEndsAtItsLastPicture) {
     for (float duration : {INFINITY, 1e30f}) {
         TempDir dir;
@@ -268,7 +267,8 @@ TEST(CaptureRun, OutputPlacesAreCheckedBeforeAnythingIsRendered) {
     // The closing slot prints the banner when it has run: no banner, nothing rendered.
     // One picture goes to a file, two to a folder.
     for (const char* out : {"missing/one.png", "afile/one.png", "afile"}) {
-        std::vector<const char*> args = {"--scene", "15", "--at", "0", "--size", "64x48", "--out", out};
+        std::vector<const char*> args = {"--scene", "15",    "--at",  "0",
+                                         "--size",  "64x48", "--out", out};
         if (std::string(out) == "afile") args.insert(args.end(), {"--at", "0.5"});
         const RunResult r = RunTool(args);
         EXPECT_EQ(r.code, 1);
