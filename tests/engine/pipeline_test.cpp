@@ -4,15 +4,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
-#include <limits>
 #include <vector>
 
 #include "engine/mesh.h"
 #include "engine/object.h"
 #include "engine/render_context.h"
 #include "engine/world.h"
-#include "platform/random.h"
 #include "res/palette.h"
 #include "tests/engine/engine_fixture.h"
 
@@ -73,14 +70,10 @@ protected:
             for (int x = 0; x < fv_.viewWidth; ++x) n += Px(x, y) == c;
         return n;
     }
+    // The background fills the whole viewport, so any other change is outside it.
     bool GuardIntact() const {
-        for (int y = 0; y < fv_.height; ++y)
-            for (int x = 0; x < pitch_; ++x) {
-                const bool inside = x >= guard_ && x < guard_ + fv_.viewWidth && y >= guard_ &&
-                                    y < guard_ + fv_.viewHeight;
-                if (!inside && frame_[y * pitch_ + x] != kUntouched) return false;
-            }
-        return true;
+        return std::count(frame_.begin(), frame_.end(), kUntouched) ==
+               static_cast<long>(frame_.size()) - fv_.viewWidth * fv_.viewHeight;
     }
 
     std::vector<uint16_t> frame_;
@@ -144,17 +137,15 @@ TEST_F(Pipeline, BehindTheCameraAndBeyondTheSidesIsCulled) {
 }
 
 TEST_F(Pipeline, EdgeOnFaceIsCulled) {
-    // The camera sits in the square's plane: normal . camera == d for both faces.
+    // In the square's plane (normal . camera == d) both faces are culled; a hair in front of
+    // it, both are drawn.
     Place("SQ", Square(1.0f, 100), {0, 0, 10});
-    g_context->cameraPos = {0, 0, 10};
-    RenderWorld(fv_);
-    EXPECT_EQ(g_buffers.faces[0].flags, 0);
-    EXPECT_EQ(g_buffers.faces[1].flags, 0);
-    // A hair in front of it, both faces are drawn.
-    g_context->cameraPos = {0, 0, 9.999f};
-    RenderWorld(fv_);
-    EXPECT_NE(g_buffers.faces[0].flags, 0);
-    EXPECT_NE(g_buffers.faces[1].flags, 0);
+    for (const float z : {10.0f, 9.999f}) {
+        g_context->cameraPos = {0, 0, z};
+        RenderWorld(fv_);
+        EXPECT_EQ(g_buffers.faces[0].flags != 0, z < 10);
+        EXPECT_EQ(g_buffers.faces[1].flags != 0, z < 10);
+    }
 }
 
 TEST_F(Pipeline, NearerSquareCoversTheFartherOnBothPaths) {
@@ -168,10 +159,10 @@ TEST_F(Pipeline, NearerSquareCoversTheFartherOnBothPaths) {
         // The result must not depend on the order the instances were added in.
         for (int order : {0, 1}) {
             ClearInstances();
-            const CVector nearPos{0, 0, 10}, farPos{0.5f, 0, 12};
-            if (order) Place("FARSQ", Square(1.0f, 40), farPos);
-            Place("NEARSQ", Square(1.0f, 100), nearPos);
-            if (!order) Place("FARSQ", Square(1.0f, 40), farPos);
+            for (int k = 0; k < 2; ++k) {
+                if (k == order) Place("NEARSQ", Square(1.0f, 100), {0, 0, 10});
+                if (k != order) Place("FARSQ", Square(1.0f, 40), {0.5f, 0, 12});
+            }
             Frame(64, 48, 4);
             RenderWorld(fv_);
             EXPECT_EQ(g_settings.zbufferInUse, depth);
@@ -222,11 +213,10 @@ TEST_F(Pipeline, InvalidFrameViewsDrawNothing) {
 TEST_F(Pipeline, ProjectPointsCentresAndRejectsBehind) {
     CVector pts[3] = {{0, 0, 10}, {0, 0, -5}, {0, 0, 0.05f}};
     ASSERT_EQ(ProjectPoints(fv_, pts, 3), 1);
-    EXPECT_FLOAT_EQ(pts[0].x, 32.0f);
-    EXPECT_FLOAT_EQ(pts[0].y, 24.0f);
-    EXPECT_FLOAT_EQ(pts[0].z, 1.0f);
-    EXPECT_FLOAT_EQ(pts[1].z, 0.0f);
-    EXPECT_FLOAT_EQ(pts[2].z, 0.0f);
+    const float want[3][3] = {{32, 24, 1}, {0, 0, 0}, {0, 0, 0}};  // z 0: behind the near plane
+    for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(pts[k].z, want[k][2]) << k;
+    EXPECT_FLOAT_EQ(pts[0].x, want[0][0]);
+    EXPECT_FLOAT_EQ(pts[0].y, want[0][1]);
     EXPECT_EQ(ProjectPoints(fv_, pts, 0), 0);
     EXPECT_EQ(ProjectPoints(fv_, nullptr, 3), 0);
 }
@@ -256,25 +246,16 @@ TEST_F(Pipeline, NearPlaneCrossingFaceIsDrawnWithoutEscapingTheViewport) {
     EXPECT_TRUE(GuardIntact());
 }
 
-}  // namespace
-
-namespace {
-
-std::vector<char> g_order;
-void BeforeA(VisibleObject*) {
-    g_order.push_back('A');
-}
-void BeforeB(VisibleObject*) {
-    g_order.push_back('B');
-}
-void BeforeC(VisibleObject*) {
-    g_order.push_back('C');
+std::string g_order;
+template <char C>
+void Before(VisibleObject*) {
+    g_order += C;
 }
 
 TEST_F(Pipeline, DeferredHookInstancesComeLastOnBothPaths) {
     const char* keys[] = {"MA", "MB", "MC"};
     const char* hooks[] = {"HA", "HB", "HC"};
-    void (*before[])(VisibleObject*) = {BeforeA, BeforeB, BeforeC};
+    void (*before[])(VisibleObject*) = {Before<'A'>, Before<'B'>, Before<'C'>};
     const std::vector<uint8_t> bytes = WriteMeshFile(Square(1.0f, 100));
     for (int k = 0; k < 3; ++k) {
         const int32_t last = k ? kHookLastNoDepth | kHookLastDepth : 0;
@@ -291,12 +272,12 @@ TEST_F(Pipeline, DeferredHookInstancesComeLastOnBothPaths) {
     DisableZBuffer();
     g_order.clear();
     RenderWorld(fv_);  // painter: the deferred ones nearest first, after the others
-    EXPECT_EQ(std::string(g_order.begin(), g_order.end()), "ABC");
+    EXPECT_EQ(g_order, "ABC");
     ASSERT_EQ(AllocZBuffer(64 * 48), 1);
     EnableZBuffer();
     g_order.clear();
     RenderWorld(fv_);  // depth: the deferred ones farthest first
-    EXPECT_EQ(std::string(g_order.begin(), g_order.end()), "ACB");
+    EXPECT_EQ(g_order, "ACB");
 }
 
 TEST_F(Pipeline, EqualKeysAreDrawnInReverseCollectionOrder) {
@@ -319,9 +300,8 @@ TEST_F(Pipeline, VertexBehindTheNearPlaneKeepsCameraSpaceAndMarkZero) {
     Place("SQ", m, {0, 0, 0});
     RenderWorld(fv_);
     EXPECT_EQ(g_buffers.marks[2], 0);
-    EXPECT_FLOAT_EQ(g_buffers.vertices[2].z, 0.05f);
-    EXPECT_FLOAT_EQ(g_buffers.vertices[2].x, 1.0f);
-    EXPECT_FLOAT_EQ(g_buffers.vertices[2].y, 1.0f);
+    const ScreenVertex& v = g_buffers.vertices[2];
+    EXPECT_EQ((std::vector<float>{v.x, v.y, v.z}), (std::vector<float>{1.0f, 1.0f, 0.05f}));
     EXPECT_TRUE(GuardIntact());
 }
 
@@ -341,11 +321,7 @@ TEST_F(Pipeline, EightBitBackgroundSplitsSkyAndGroundAtTheHorizon) {
     EXPECT_NE(g_settings.zbuffer[24 * 64 + 32], g_settings.zbuffer[0]);
 }
 
-}  // namespace
-
 // ---- Lit, turned and scaled instances, against projections worked out here ----
-
-namespace {
 
 // A rectangle of half sizes (hx, hy) in the z = 0 plane, two faces of one grey, facing -z
 // (towards a camera at the origin) or, with `away`, facing +z.

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -44,6 +45,12 @@ protected:
         return out;
     }
 
+    static std::tuple<int, int, int> Find(const char* name) {
+        int a = -1, m = -1;
+        const int found = g_archive.Find(name, &a, &m);
+        return {found, a, m};
+    }
+
     TempDir m_temp;
     ScopedWorkingDir m_cwd{m_temp.Path()};
     const std::string m_dir = m_temp.Path();
@@ -60,15 +67,10 @@ TEST_F(ArchiveTest, MembersAreFoundInAnyCaseAndExtractedWhole) {
     ASSERT_EQ(g_archive.Open("karveld.dtf"), 1);  // the upper-cased path is the one on disk
     EXPECT_EQ(g_archive.IsOpened(), 1);
 
-    int a = -1, m = -1;
-    EXPECT_EQ(g_archive.Find("data\\earth.tga", &a, &m), 1);
-    EXPECT_EQ(a, 0);
-    EXPECT_EQ(m, 0);
-    EXPECT_EQ(g_archive.Find("SCN3.PAL", &a, &m), 1);
-    EXPECT_EQ(m, 1);
-    EXPECT_EQ(g_archive.Find("DATA/EARTH.TGA", &a, &m), 0);  // separators are not normalised
-    EXPECT_EQ(a, 0);
-    EXPECT_EQ(m, 0);
+    // Result, archive and member; separators are not normalised.
+    EXPECT_EQ(Find("data\\earth.tga"), std::make_tuple(1, 0, 0));
+    EXPECT_EQ(Find("SCN3.PAL"), std::make_tuple(1, 0, 1));
+    EXPECT_EQ(Find("DATA/EARTH.TGA"), std::make_tuple(0, 0, 0));
     EXPECT_EQ(g_archive.GetSize("DATA\\EARTH.TGA"), 3000);
     EXPECT_EQ(g_archive.GetSize("NOPE"), -1);
     EXPECT_EQ(g_archive.GetSecondValue("NOPE"), -1);
@@ -139,9 +141,7 @@ TEST_F(ArchiveTest, FirstOpenedArchiveWinsAndMissingNamesFallBackToDisk) {
     CDataFile f;
     ASSERT_EQ(f.Open("Same"), 1);
     EXPECT_EQ(ReadAll(f), FromString("first"));
-    int a = 0, m = 0;
-    EXPECT_EQ(g_archive.Find("only2", &a, &m), 1);
-    EXPECT_EQ(a, 1);
+    EXPECT_EQ(Find("only2"), std::make_tuple(1, 1, 1));
 
     WriteFile("DATA/Plain.txt", FromString("from disk"));
     ASSERT_EQ(f.Open("data\\PLAIN.TXT"), 1);
@@ -174,11 +174,12 @@ TEST_F(ArchiveTest, DiskReadsReportShortReads) {
 
 TEST_F(ArchiveTest, DiskNamesResolveCaseInsensitivelyPerComponent) {
     WriteFile("Data/Sub/gerbe1.MYO", FromString("x"));
-    EXPECT_EQ(ResolveDiskName("data\\sub\\GERBE1.myo"), "Data/Sub/gerbe1.MYO");
-    EXPECT_EQ(ResolveDiskName("DATA/SUB/gerbe1.myo"), "Data/Sub/gerbe1.MYO");
-    EXPECT_EQ(ResolveDiskName("Data/Sub/gerbe1.MYO"), "Data/Sub/gerbe1.MYO");
-    EXPECT_EQ(ResolveDiskName("DATA\\NEW.TXT"), "Data/NEW.TXT");
-    EXPECT_EQ(ResolveDiskName("NONE\\NEW.TXT"), "NONE/NEW.TXT");
+    for (const auto& [in, out] : {std::pair{"data\\sub\\GERBE1.myo", "Data/Sub/gerbe1.MYO"},
+                                  {"DATA/SUB/gerbe1.myo", "Data/Sub/gerbe1.MYO"},
+                                  {"Data/Sub/gerbe1.MYO", "Data/Sub/gerbe1.MYO"},
+                                  {"DATA\\NEW.TXT", "Data/NEW.TXT"},
+                                  {"NONE\\NEW.TXT", "NONE/NEW.TXT"}})
+        EXPECT_EQ(ResolveDiskName(in), out);
     EXPECT_EQ(ResolveDiskName((m_dir + "/DATA/SUB/GERBE1.MYO").c_str()),
               m_dir + "/Data/Sub/gerbe1.MYO");
     WriteFile("data/sub/GERBE1.myo", FromString("y"));  // the exact spelling wins over others
@@ -229,20 +230,20 @@ TEST_F(ArchiveTest, AnInvalidArchiveSaysWhy) {
         WriteFile("CUT.DTF", Bytes(good.begin(), good.begin() + cut));
         EXPECT_EQ(g_archive.Open("CUT.DTF"), 0) << "cut at " << cut;
     }
-    WriteFile("TINY.DTF", FromString("DT"));
-    EXPECT_NE(why("TINY.DTF").find("not an archive"), std::string::npos);
-    WriteFile("ZERO.DTF", {'D', 'T', 'F', 'F', 0, 0, 0, 0});
-    EXPECT_NE(why("ZERO.DTF").find("count is 0"), std::string::npos);
     Bytes many = good;
     many[6] = 1;  // 65538 members in a file of a few dozen bytes
-    WriteFile("MANY.DTF", many);
-    EXPECT_NE(why("MANY.DTF").find("count 65538 out of range"), std::string::npos);
     // Cut inside the second entry's name (the first entry is 26 + 12 bytes long); the count
     // alone still fits the file's length.
     Bytes named = ArchiveBytes({{"A_RATHER_LONG_NAME_ONE.BIN", FromString("1")},
                                 {"A_RATHER_LONG_NAME_TWO.BIN", FromString("2")}});
-    WriteFile("CUT.DTF", Bytes(named.begin(), named.begin() + 8 + 39 + 20));
-    EXPECT_NE(why("CUT.DTF").find("cut short at entry 2 of 2"), std::string::npos);
+    named.resize(8 + 39 + 20);
+    for (const auto& [bytes, reason] : {std::pair{FromString("DT"), "not an archive"},
+                                        {Bytes{'D', 'T', 'F', 'F', 0, 0, 0, 0}, "count is 0"},
+                                        {many, "count 65538 out of range"},
+                                        {named, "cut short at entry 2 of 2"}}) {
+        WriteFile("BAD.DTF", bytes);
+        EXPECT_NE(why("BAD.DTF").find(reason), std::string::npos) << reason;
+    }
     ASSERT_EQ(mkdir("FOLDER.DTF", 0755), 0);
     EXPECT_NE(why("FOLDER.DTF").find("folder"), std::string::npos);
     // A missing file has nothing wrong with it to tell.

@@ -21,24 +21,13 @@ namespace {
 template <typename Pixel>
 struct GuardedFrame {
     GuardedFrame(int w, int h, int band, Pixel fill, Pixel marker)
-        : width(w),
-          height(h),
-          band(band),
-          marker(marker),
-          pixels(static_cast<size_t>(w) * h, marker) {
-        for (int y = band; y < h - band; ++y)
-            for (int x = band; x < w - band; ++x) At(x - band, y - band) = fill;
+        : width(w), height(h), band(band), marker(marker), pixels(size_t(w) * h, marker) {
+        for (int y = 0; y < h - 2 * band; ++y)
+            for (int x = 0; x < w - 2 * band; ++x) At(x, y) = fill;
     }
     FrameView View() {
-        FrameView v;
-        v.frame = pixels.data();
-        v.width = width;
-        v.height = height;
-        v.left = band;
-        v.top = band;
-        v.viewWidth = width - 2 * band;
-        v.viewHeight = height - 2 * band;
-        return v;
+        return FrameView{pixels.data(), width, height, band, band, width - 2 * band,
+                         height - 2 * band};
     }
     // Viewport coordinates.
     Pixel& At(int x, int y) { return pixels[static_cast<size_t>(y + band) * width + x + band]; }
