@@ -90,53 +90,6 @@ TEST_F(MusicLayer, ObserverSeesEveryCallInOrder) {
     EXPECT_EQ(want, rec.calls);
 }
 
-class LoadedSong : public MusicLayer {
-protected:
-    void SetUp() override {
-        MusicLayer::SetUp();
-        m_path = m_dir.Write("a4.xm", WriteXm(OneNoteModule(XmNote(4, 9))));
-        m_song = MusicLoad(m_path.c_str());
-        ASSERT_NE(nullptr, m_song);
-    }
-    void TearDown() override {
-        MusicFree(m_song);
-        MusicLayer::TearDown();
-    }
-    // Restarts the song and renders its first quarter second.
-    std::vector<float> FromStart(int volume) {
-        MusicPlay(m_song);
-        MusicSetMasterVolume(m_song, volume);
-        std::vector<float> out(44100 / 4 * 2);
-        MusicRender(m_song, 44100, out.data(), static_cast<int>(out.size() / 2));
-        return out;
-    }
-    TempDir m_dir;
-    std::string m_path;
-    MusicSong* m_song = nullptr;
-};
-
-TEST_F(LoadedSong, SilentUntilPlayedAndAfterStop) {
-    std::vector<float> out(2000, 1.0f);
-    EXPECT_EQ(0, MusicRender(m_song, 44100, out.data(), 1000));
-    EXPECT_EQ(0.0, MeasureLevels(out).peak);
-    std::vector<float> playing = FromStart(256);
-    EXPECT_GT(MeasureLevels(playing).rms, 0.05);
-    EXPECT_NEAR(440.0, ToneFrequency(playing), 2.0);
-    MusicStop(m_song);
-    EXPECT_EQ(0, MusicRender(m_song, 44100, out.data(), 1000));
-    EXPECT_EQ(0.0, MeasureLevels(out).peak);
-}
-
-TEST_F(LoadedSong, MasterVolumeScalesTheAmplitude) {
-    Levels full = MeasureLevels(FromStart(256));
-    Levels half = MeasureLevels(FromStart(128));
-    Levels none = MeasureLevels(FromStart(0));
-    ASSERT_GT(full.peak, 0.05);
-    EXPECT_NEAR(0.5, half.peak / full.peak, 0.02);
-    EXPECT_NEAR(0.5, half.rms / full.rms, 0.02);
-    EXPECT_EQ(0.0, none.peak);
-}
-
 TEST_F(MusicLayer, WithoutADeviceEveryCallIsANoOp) {
     // A driver that does not exist: opening fails and the show carries on.
     const char* previous = std::getenv("SDL_AUDIODRIVER");

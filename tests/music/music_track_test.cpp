@@ -60,12 +60,14 @@ TEST(MusicTrack, RecordsCallsOnTheirFramesWithSongNumbers) {
 TEST(MusicTrack, RendersEachCallAtItsFrame) {
     TempDir dir;
     std::string path = dir.Write("a.xm", WriteXm(OneNoteModule(XmNote(4, 9))));
-    // At 60 frames a second: play at 0.5 s, half volume at 1 s, stop at 1.5 s, 2 s in all.
-    std::vector<MusicEvent> events(4);
-    events[0] = {0, MusicEvent::kLoad, 0, path, 256};
-    events[1] = {30, MusicEvent::kPlay, 0, "", 256};
-    events[2] = {60, MusicEvent::kVolume, 0, "", 128};
-    events[3] = {90, MusicEvent::kStop, 0, "", 256};
+    // At 60 frames a second: play at 0.5 s, half volume at 1 s, none at 1.25 s, full again at
+    // 1.4 s, stop at 1.5 s, 2 s in all.
+    const std::vector<MusicEvent> events = {{0, MusicEvent::kLoad, 0, path, 256},
+                                            {30, MusicEvent::kPlay, 0, "", 256},
+                                            {60, MusicEvent::kVolume, 0, "", 128},
+                                            {75, MusicEvent::kVolume, 0, "", 0},
+                                            {84, MusicEvent::kVolume, 0, "", 256},
+                                            {90, MusicEvent::kStop, 0, "", 256}};
     std::vector<int16_t> pcm = RenderMusicTrack(events, 120, 60, 44100);
     ASSERT_EQ(2u * 88200, pcm.size());
     EXPECT_EQ(0.0, MeasureLevels(Slice(pcm, 0.0, 0.5)).peak);
@@ -74,9 +76,12 @@ TEST(MusicTrack, RendersEachCallAtItsFrame) {
     while (first < pcm.size() && pcm[first] == 0) ++first;
     EXPECT_NEAR(22050.0, static_cast<double>(first / 2), 2.0);
     Levels full = MeasureLevels(Slice(pcm, 0.6, 1.0));
-    Levels half = MeasureLevels(Slice(pcm, 1.05, 1.5));
+    Levels half = MeasureLevels(Slice(pcm, 1.05, 1.25));
     EXPECT_GT(full.rms, 0.05);
     EXPECT_NEAR(0.5, half.rms / full.rms, 0.03);
+    EXPECT_NEAR(0.5, half.peak / full.peak, 0.03);
+    EXPECT_EQ(0.0, MeasureLevels(Slice(pcm, 1.26, 1.39)).peak);
+    EXPECT_GT(MeasureLevels(Slice(pcm, 1.41, 1.5)).rms, 0.05);
     EXPECT_NEAR(440.0, ToneFrequency(Slice(pcm, 0.6, 1.0)), 2.0);
     EXPECT_EQ(0.0, MeasureLevels(Slice(pcm, 1.51, 2.0)).peak);
 }

@@ -51,12 +51,8 @@ TEST(XmWriter, HeaderFieldsSitWhereTheFormatPutsThem) {
         EXPECT_EQ(words[k], U16(b, 58 + 2 * k)) << 58 + 2 * k;
     }
     // The pattern: header of 9 bytes, then four empty cells of one byte each.
-    EXPECT_EQ(9u, U32(b, 336));
-    EXPECT_EQ(0, b[340]);
-    EXPECT_EQ(4, U16(b, 341));
-    EXPECT_EQ(4, U16(b, 343));
-    EXPECT_EQ(336u + 9 + 4, b.size());
-    for (size_t i = 345; i < b.size(); ++i) EXPECT_EQ(0x80, b[i]);
+    EXPECT_EQ(std::vector<uint8_t>(b.begin() + 336, b.end()),
+              (std::vector<uint8_t>{9, 0, 0, 0, 0, 4, 0, 4, 0, 0x80, 0x80, 0x80, 0x80}));
 }
 
 TEST(XmWriter, PacksCellsByTheFieldsPresent) {
@@ -185,11 +181,12 @@ TEST(XmWriter, OneNoteModuleLoadsAndPlaysItsNote) {
     ASSERT_FALSE(bytes.empty());
     openmpt_module* mod = OpenModule(bytes);
     ASSERT_NE(nullptr, mod);
-    EXPECT_EQ(1, openmpt_module_get_num_channels(mod));
-    EXPECT_EQ(1, openmpt_module_get_num_orders(mod));
-    EXPECT_EQ(1, openmpt_module_get_num_patterns(mod));
-    EXPECT_EQ(1, openmpt_module_get_num_instruments(mod));
-    EXPECT_EQ(1, openmpt_module_get_num_samples(mod));
+    EXPECT_EQ((std::vector<int>{1, 1, 1, 1, 1}),
+              (std::vector<int>{openmpt_module_get_num_channels(mod),
+                                openmpt_module_get_num_orders(mod),
+                                openmpt_module_get_num_patterns(mod),
+                                openmpt_module_get_num_instruments(mod),
+                                openmpt_module_get_num_samples(mod)}));
     // 64 rows at speed 6, 125 BPM: 64 x 6 x 2.5 / 125 seconds.
     EXPECT_NEAR(7.68, openmpt_module_get_duration_seconds(mod), 0.01);
     openmpt_module_destroy(mod);
@@ -209,10 +206,8 @@ TEST(XmWriter, StricterPlayerAgrees) {
     ASSERT_EQ(0, xmp_load_module_from_memory(ctx, bytes.data(), static_cast<long>(bytes.size())));
     xmp_module_info info;
     xmp_get_module_info(ctx, &info);
-    EXPECT_EQ(1, info.mod->chn);
-    EXPECT_EQ(1, info.mod->len);
-    EXPECT_EQ(1, info.mod->ins);
-    EXPECT_EQ(1, info.mod->smp);
+    EXPECT_EQ((std::vector<int>{1, 1, 1, 1}),
+              (std::vector<int>{info.mod->chn, info.mod->len, info.mod->ins, info.mod->smp}));
     xmp_release_module(ctx);
     xmp_free_context(ctx);
 }
