@@ -159,40 +159,6 @@ TEST_F(Fill8Test, PerspectiveSpansOfOneSixteenAndSeventeenPixels) {
     }
 }
 
-// Fog on the depth path: a visible pixel of palette index 17 at fog level 40 becomes
-// fog8[40 * 256 + 17]; pixels outside the fogged region keep their colour.
-TEST_F(Fill8Test, FogLevelFortyOnIndexSeventeen) {
-    Init8(24, 16, /*depth=*/true);
-    for (int k = 0; k < 256; ++k) shade8_[64 * 256 + k] = static_cast<uint8_t>(k);
-    face_.flags = kSurfaceSolid | kLightConstant;
-    face_.colour = 17;
-    RasterTarget& t = g_rasterTarget;
-    t.fogOn = 1;
-    t.fogNear = 1.0f;  // fog from z = 1 ...
-    t.fogFar = 0.0f;   // ... never quite complete
-    t.fogScale = 62.9f * 65536.0f;
-    // rz = 39.5 / 62.9 puts the level at 40.5: integer part 40.
-    const float z = 62.9f / 39.5f;
-    Tri(V(2, 2, z), V(2, 14, z), V(20, 14, z), true);
-    int fogged = 0;
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 24; ++x)
-            if (Px8(x, y) != kEmpty8) {
-                EXPECT_EQ(Px8(x, y), fog8_[40 * 256 + 17]) << x << "," << y;
-                ++fogged;
-            }
-    EXPECT_GT(fogged, 80);
-
-    // Nearer than the fog start: no fog; and a hidden face leaves the fogged pixels alone.
-    ClearFrame8();
-    std::fill(depth_.begin() + kGuard, depth_.end() - kGuard, 0u);
-    Tri(V(2, 2, 0.5f), V(2, 14, 0.5f), V(20, 14, 0.5f), true);
-    EXPECT_EQ(Px8(3, 12), 17);
-    face_.colour = 18;
-    Tri(V(2, 2, z), V(2, 14, z), V(20, 14, z), true);
-    EXPECT_EQ(Px8(3, 12), 17);
-}
-
 TEST_F(Fill8Test, UnusedModeSlotsDrawNothingAndKeepDepth) {
     Init8(16, 16, true);
     for (bool eight : {false, true})

@@ -66,17 +66,6 @@ public:
     std::vector<uint8_t> texels_;
 };
 
-TEST_F(Fill, GouraudSolidFollowsIntensityThroughTheRamp) {
-    face_.flags = kLightGouraud;
-    face_.colour = 5;
-    // Intensity 2 * x (integer part); the test ramp halves it, so pixel x (sampled at x + 1)
-    // gets shade row x + 1.
-    ScreenVertex a = V(0, 0), b = V(0, 8), c = V(16, 8);
-    c.intensity = 32 * 65536.0f;
-    Tri(a, b, c);
-    for (int x = 0; x < 16; ++x) EXPECT_EQ(Px(x, 7), ((x + 1) << 8) | 5) << x;
-}
-
 TEST_F(Fill, AffineTexelsInBothAddressingSchemes) {
     TexturedQuad(kSurfaceAffine);  // row-shaded, scaled addressing
     for (int y : {0, 7, 19})
@@ -85,18 +74,6 @@ TEST_F(Fill, AffineTexelsInBothAddressingSchemes) {
     TexturedQuad(kSurfaceAffine | kLightGouraud);  // reference addressing, intensity 0
     for (int y : {0, 7, 19})
         for (int x : {0, 1, 13, 29}) EXPECT_EQ(Px(x, y), Texel(x + 1, y + 1));
-}
-
-TEST_F(Fill, TextureRepeatsEvery256ReferenceTexels) {
-    for (int mode : {1, 9, 2, 10}) {
-        ClearFrame();
-        TexturedQuad(mode, 0.5f);
-        const std::vector<uint16_t> base = frame_;
-        ClearFrame();
-        TexturedQuad(mode, 256.5f);
-        EXPECT_EQ(frame_, base) << "mode " << mode;
-        EXPECT_EQ(Px(5, 5) & 0xFF, Texel(6, 6)) << "mode " << mode;
-    }
 }
 
 TEST_F(Fill, TextureOutOfRangeDrawsNothing) {
@@ -227,26 +204,6 @@ TEST_F(Fog, RedAndBlueShareRowsInFiveSixFive) {
     uint16_t q = 0x7FFF;
     FogPixel555(&q, 3);  // all three channels use the shared row in 5-5-5
     EXPECT_EQ(q, (1 << 11) | (1 << 5) | 1);
-}
-
-TEST_F(Fog, OnlyTheFarPartOfAFaceStraddlingTheFogStartIsFogged) {
-    face_.colour = 5;
-    // z from 300 (left) to 700 (right): the fog starts at 500.
-    Tri(V(0, 0, 300), V(0, 16, 300), V(16, 16, 700), true);
-    Tri(V(0, 0, 300), V(16, 16, 700), V(16, 0, 700), true);
-    for (int y : {1, 8, 14})
-        for (int x = 0; x < 16; ++x) {
-            // rz is linear in screen x here: 1/300 at x = 0, 1/700 at x = 16.
-            const double rz = 1.0 / 300 + (1.0 / 700 - 1.0 / 300) * (x + 1) / 16.0;
-            const bool unfogged = Px(x, y) == ((64 << 8) | 5);
-            if (rz > 1.0 / 500 + 1e-5) {
-                EXPECT_TRUE(unfogged) << x << "," << y;
-            }
-            if (rz < 1.0 / 500 - 1e-4) {
-                EXPECT_FALSE(unfogged) << x << "," << y;
-            }
-        }
-    EXPECT_TRUE(GuardIntact());
 }
 
 TEST_F(Fill, MipLevelFromTheFootprint) {
