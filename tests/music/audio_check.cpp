@@ -62,20 +62,6 @@ Levels MeasureLevels(const std::vector<float>& stereo) {
     return l;
 }
 
-double ToneFrequency(const std::vector<float>& stereo, int rate) {
-    size_t frames = stereo.size() / 2;
-    long first = -1, last = -1, crossings = 0;
-    for (size_t i = 1; i < frames; ++i) {
-        if (stereo[2 * (i - 1)] < 0.0f && stereo[2 * i] >= 0.0f) {
-            if (first < 0) first = static_cast<long>(i);
-            last = static_cast<long>(i);
-            ++crossings;
-        }
-    }
-    if (crossings < 2) return 0.0;
-    return static_cast<double>(crossings - 1) * rate / static_cast<double>(last - first);
-}
-
 double PeriodicityFrequency(const std::vector<float>& stereo, int rate) {
     const size_t frames = stereo.size() / 2;
     const int minLag = rate / 2000, maxLag = rate / 40;

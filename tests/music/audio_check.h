@@ -23,10 +23,8 @@ struct Levels {
 };
 Levels MeasureLevels(const std::vector<float>& stereo);
 
-// The pitch of a steady tone in the left channel from its rising zero crossings.
-double ToneFrequency(const std::vector<float>& stereo, int rate = 44100);
-// The pitch of a tone rich in harmonics (left channel): the lag in 40..2000 Hz where
-// the signal best matches itself, refined between samples.
+// The pitch of a tone (left channel): the lag in 40..2000 Hz where the signal best matches
+// itself, refined between samples.
 double PeriodicityFrequency(const std::vector<float>& stereo, int rate = 44100);
 
 // A module that plays one instrument's note on its first row and holds it.

@@ -82,7 +82,7 @@ TEST(MusicTrack, RendersEachCallAtItsFrame) {
     EXPECT_NEAR(0.5, half.peak / full.peak, 0.03);
     EXPECT_EQ(0.0, MeasureLevels(Slice(pcm, 1.26, 1.39)).peak);
     EXPECT_GT(MeasureLevels(Slice(pcm, 1.41, 1.5)).rms, 0.05);
-    EXPECT_NEAR(440.0, ToneFrequency(Slice(pcm, 0.6, 1.0)), 2.0);
+    EXPECT_NEAR(440.0, PeriodicityFrequency(Slice(pcm, 0.6, 1.0)), 2.0);
     EXPECT_EQ(0.0, MeasureLevels(Slice(pcm, 1.51, 2.0)).peak);
 }
 

@@ -192,10 +192,10 @@ TEST(XmWriter, OneNoteModuleLoadsAndPlaysItsNote) {
     openmpt_module_destroy(mod);
 
     std::vector<float> audio = RenderModule(bytes, 1.0);
-    EXPECT_NEAR(440.0, ToneFrequency(audio), 440.0 * 0.003);  // within 5 cents
+    EXPECT_NEAR(440.0, PeriodicityFrequency(audio), 440.0 * 0.003);  // within 5 cents
     EXPECT_GT(MeasureLevels(audio).rms, 0.05);
     std::vector<float> c5 = RenderModule(WriteXm(OneNoteModule(XmNote(5, 0))), 1.0);
-    EXPECT_NEAR(523.25, ToneFrequency(c5), 523.25 * 0.003);
+    EXPECT_NEAR(523.25, PeriodicityFrequency(c5), 523.25 * 0.003);
 }
 
 #if KARVELD_HAVE_XMP
