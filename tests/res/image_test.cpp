@@ -22,6 +22,9 @@ TEST(IndexedImageTest, ColourMappedRoundTrip) {
     auto palette = Iota(768);
     palette[0] = 200;  // red of entry 0, to see channel order
     const auto file = WriteTgaIndexed(5, 3, pixels.data(), palette.data());
+    // Colour-mapped, 256 map entries of 24 bits, 5 x 3, 8 bits per pixel, bottom-left origin.
+    EXPECT_EQ(std::vector<uint8_t>(file.begin(), file.begin() + 18),
+              (std::vector<uint8_t>{0, 1, 1, 0, 0, 0, 1, 24, 0, 0, 0, 0, 5, 0, 3, 0, 8, 0}));
     CIndexedImage image;
     ASSERT_EQ(image.LoadFromMemory(file.data(), file.size()), 1);
     EXPECT_EQ(image.GetWidth(), 5);
