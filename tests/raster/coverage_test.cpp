@@ -11,24 +11,6 @@ namespace {
 
 using Coverage = RasterFixture;
 
-TEST_F(Coverage, RightTriangleMask) {
-    Init(12, 12);
-    Tri(V(1, 1), V(1, 9), V(9, 9));
-    EXPECT_EQ(Mask(),
-              "............\n"
-              ".#..........\n"
-              ".##.........\n"
-              ".###........\n"
-              ".####.......\n"
-              ".#####......\n"
-              ".######.....\n"
-              ".#######....\n"
-              ".########...\n"
-              "............\n"
-              "............\n"
-              "............\n");
-}
-
 TEST_F(Coverage, ArrowMaskAndItsMirrorWinding) {
     Init(10, 8);
     Tri(V(2, 1), V(2, 7), V(8, 4));

@@ -44,22 +44,6 @@ struct GuardedFrame {
     std::vector<Pixel> pixels;
 };
 
-// An image of w x h with every pixel a distinct non-zero index (1..255 repeating) and a
-// palette of distinct non-black colours.
-void MakeImage(CIndexedImage& image, int w, int h, uint8_t* palette768 = nullptr) {
-    std::vector<uint8_t> pixels(static_cast<size_t>(w) * h);
-    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(1 + i % 255);
-    std::vector<uint8_t> pal(768);
-    for (int i = 0; i < 256; ++i) {
-        pal[i * 3] = static_cast<uint8_t>(i);
-        pal[i * 3 + 1] = static_cast<uint8_t>(255 - i);
-        pal[i * 3 + 2] = static_cast<uint8_t>((i * 7) & 0xFF);
-    }
-    if (palette768) std::memcpy(palette768, pal.data(), 768);
-    const auto file = WriteTgaIndexed(w, h, pixels.data(), pal.data());
-    ASSERT_EQ(image.LoadFromMemory(file.data(), file.size()), 1);
-}
-
 uint16_t Pack565(int r, int g, int b) {
     return static_cast<uint16_t>(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
 }
@@ -67,20 +51,33 @@ uint16_t Pack565(int r, int g, int b) {
 class SpriteTest : public ::testing::Test {
 protected:
     void TearDown() override { g_display.Reset(); }
+    // Loads image_ through our TGA writer: by default every pixel a distinct non-zero index
+    // (1..255 repeating) and pal_ a palette of distinct non-black colours.
+    void Load(int w, int h, std::vector<uint8_t> pixels = {}, std::vector<uint8_t> pal = {}) {
+        if (pixels.empty())
+            for (int i = 0; i < w * h; ++i) pixels.push_back(static_cast<uint8_t>(1 + i % 255));
+        if (pal.empty())
+            for (int i = 0; i < 256; ++i)
+                for (int c : {i, 255 - i, (i * 7) & 0xFF}) pal.push_back(static_cast<uint8_t>(c));
+        pal_ = pal;
+        const auto file = WriteTgaIndexed(w, h, pixels.data(), pal.data());
+        ASSERT_EQ(image_.LoadFromMemory(file.data(), file.size()), 1);
+    }
+    CIndexedImage image_;
+    std::vector<uint8_t> pal_;
 };
 
 TEST_F(SpriteTest, FormatFollowsTheDisplayOrTheOverride) {
-    CIndexedImage image;
-    MakeImage(image, 4, 4);
+    Load(4, 4);
     CSprite sprite;
     // Display bits (15 for 5-5-5), override, the sprite's bits.
     const int cases[][3] = {{16, 0, 16}, {15, 0, 15}, {8, 0, 8}, {8, 1, 8}, {8, 2, 15}, {8, 7, 16}};
     for (const auto& c : cases) {
         UseHeadlessDisplay(64, 48, c[0] == 8 ? 8 : 16, c[0] == 15);
-        ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, c[1]), 1);
+        ASSERT_EQ(sprite.LoadFromImage(image_, kSpriteColour, c[1]), 1);
         EXPECT_EQ(sprite.GetBits(), c[2]) << c[0] << " " << c[1];
     }
-    EXPECT_EQ(sprite.LoadFromImage(image, 3, 7), 0);  // no such mode
+    EXPECT_EQ(sprite.LoadFromImage(image_, 3, 7), 0);  // no such mode
     EXPECT_EQ(sprite.GetBits(), 16);
     sprite.Release();
     EXPECT_FALSE(sprite.IsLoaded());
@@ -92,12 +89,10 @@ TEST_F(SpriteTest, BlackStaysVisibleAndIndexZeroNeverDraws) {
     const std::vector<uint8_t> pixels = {0, 1, 2, 0};
     std::vector<uint8_t> pal(768, 0);
     pal[6] = 255;  // entry 2 red
-    const auto file = WriteTgaIndexed(4, 1, pixels.data(), pal.data());
-    CIndexedImage image;
-    ASSERT_EQ(image.LoadFromMemory(file.data(), file.size()), 1);
+    Load(4, 1, pixels, pal);
     for (int override : {2, 3}) {
         CSprite sprite;
-        ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, override), 1);
+        ASSERT_EQ(sprite.LoadFromImage(image_, kSpriteColour, override), 1);
         GuardedFrame<uint16_t> frame(8, 5, 2, 0x5555, 0xDEAD);
         sprite.Draw(frame.View(), 2.0f, 0.5f, 4.0f, 1.0f);
         EXPECT_EQ(frame.At(0, 0), 0x5555);
@@ -109,12 +104,10 @@ TEST_F(SpriteTest, BlackStaysVisibleAndIndexZeroNeverDraws) {
 }
 
 TEST_F(SpriteTest, OwnSizeAtWholePixelsCopiesExactly) {
-    CIndexedImage image;
-    uint8_t pal[768];
-    MakeImage(image, 13, 7, pal);
+    Load(13, 7);
     CSprite wide, narrow;
-    ASSERT_EQ(wide.LoadFromImage(image, kSpriteColour, 3), 1);
-    ASSERT_EQ(narrow.LoadFromImage(image, kSpriteColour, 1), 1);
+    ASSERT_EQ(wide.LoadFromImage(image_, kSpriteColour, 3), 1);
+    ASSERT_EQ(narrow.LoadFromImage(image_, kSpriteColour, 1), 1);
     GuardedFrame<uint16_t> f16(40, 30, 3, 0, 0xBEEF);
     GuardedFrame<uint8_t> f8(40, 30, 3, 0, 0xEE);
     // Centre = top-left + half the size: top-left at (5, 4).
@@ -122,9 +115,9 @@ TEST_F(SpriteTest, OwnSizeAtWholePixelsCopiesExactly) {
     narrow.Draw(f8.View(), 5 + 6.5f, 4 + 3.5f, 13, 7);
     for (int y = 0; y < 7; ++y)
         for (int x = 0; x < 13; ++x) {
-            const int index = image.GetPixels()[y * 13 + x];
+            const int index = image_.GetPixels()[y * 13 + x];
             ASSERT_EQ(f16.At(5 + x, 4 + y),
-                      Pack565(pal[index * 3], pal[index * 3 + 1], pal[index * 3 + 2]));
+                      Pack565(pal_[index * 3], pal_[index * 3 + 1], pal_[index * 3 + 2]));
             ASSERT_EQ(f8.At(5 + x, 4 + y), index);
         }
     int drawn = 0;
@@ -136,44 +129,41 @@ TEST_F(SpriteTest, OwnSizeAtWholePixelsCopiesExactly) {
 }
 
 TEST_F(SpriteTest, DoubleSizeRepeatsEveryTexel) {
-    CIndexedImage image;
-    MakeImage(image, 3, 2);
+    Load(3, 2);
     CSprite sprite;
-    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, 1), 1);
+    ASSERT_EQ(sprite.LoadFromImage(image_, kSpriteColour, 1), 1);
     GuardedFrame<uint8_t> frame(20, 20, 2, 0, 0xEE);
     sprite.Draw(frame.View(), 3.0f + 1, 2.0f + 1, 6, 4);  // top-left (1, 1)
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 6; ++x)
-            ASSERT_EQ(frame.At(1 + x, 1 + y), image.GetPixels()[(y / 2) * 3 + x / 2]);
+            ASSERT_EQ(frame.At(1 + x, 1 + y), image_.GetPixels()[(y / 2) * 3 + x / 2]);
 }
 
 TEST_F(SpriteTest, SamplingStartsAtThePixelsFarEdge) {
     // Each pixel takes the texel under its far (right, lower) boundary: at half size that is
     // the second texel of every pair; a left edge half a pixel in moves the first sample
     // back by half a pixel's worth of texels.
-    CIndexedImage image;
-    MakeImage(image, 8, 4);
+    Load(8, 4);
     CSprite sprite;
-    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, 1), 1);
+    ASSERT_EQ(sprite.LoadFromImage(image_, kSpriteColour, 1), 1);
     GuardedFrame<uint8_t> frame(20, 12, 2, 0, 0xEE);
     sprite.Draw(frame.View(), 2.0f + 2, 2.0f + 1, 4, 2);  // top-left (2, 2), half size
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 4; ++x)
-            ASSERT_EQ(frame.At(2 + x, 2 + y), image.GetPixels()[(2 * y + 1) * 8 + 2 * x + 1]);
+            ASSERT_EQ(frame.At(2 + x, 2 + y), image_.GetPixels()[(2 * y + 1) * 8 + 2 * x + 1]);
     GuardedFrame<uint8_t> shifted(20, 12, 2, 0, 0xEE);
     sprite.Draw(shifted.View(), 2.5f + 2, 2.0f + 1, 4, 2);  // left edge at 2.5
-    EXPECT_EQ(shifted.At(2, 2), image.GetPixels()[1 * 8 + 0]);
-    EXPECT_EQ(shifted.At(3, 2), image.GetPixels()[1 * 8 + 2]);
+    EXPECT_EQ(shifted.At(2, 2), image_.GetPixels()[1 * 8 + 0]);
+    EXPECT_EQ(shifted.At(3, 2), image_.GetPixels()[1 * 8 + 2]);
 }
 
 TEST_F(SpriteTest, HalfOffTheLeftEdgeDrawsTheRightHalf) {
-    CIndexedImage image;
-    MakeImage(image, 20, 4);
+    Load(20, 4);
     CSprite sprite;
-    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, 1), 1);
+    ASSERT_EQ(sprite.LoadFromImage(image_, kSpriteColour, 1), 1);
     GuardedFrame<uint8_t> frame(40, 12, 4, 0, 0xEE);
     sprite.Draw(frame.View(), 0.0f, 2.0f, 20, 4);
-    for (int x = 0; x < 10; ++x) EXPECT_EQ(frame.At(x, 0), image.GetPixels()[10 + x]) << x;
+    for (int x = 0; x < 10; ++x) EXPECT_EQ(frame.At(x, 0), image_.GetPixels()[10 + x]) << x;
     EXPECT_EQ(frame.At(10, 0), 0);
     EXPECT_TRUE(frame.BandUntouched());
 
@@ -185,11 +175,10 @@ TEST_F(SpriteTest, HalfOffTheLeftEdgeDrawsTheRightHalf) {
 }
 
 TEST_F(SpriteTest, ClippingNeverWritesOutsideTheViewport) {
-    CIndexedImage image;
-    MakeImage(image, 9, 6);
+    Load(9, 6);
     CSprite wide, narrow;
-    ASSERT_EQ(wide.LoadFromImage(image, kSpriteColour, 3), 1);
-    ASSERT_EQ(narrow.LoadFromImage(image, kSpriteTranslucent, 1), 1);
+    ASSERT_EQ(wide.LoadFromImage(image_, kSpriteColour, 3), 1);
+    ASSERT_EQ(narrow.LoadFromImage(image_, kSpriteTranslucent, 1), 1);
     GuardedFrame<uint16_t> f16(50, 40, 5, 0, 0xBEEF);
     GuardedFrame<uint8_t> f8(50, 40, 5, 0, 0xEE);
     const FrameView v16 = f16.View(), v8 = f8.View();
@@ -218,12 +207,11 @@ TEST_F(SpriteTest, ClippingNeverWritesOutsideTheViewport) {
 }
 
 TEST_F(SpriteTest, NothingDrawsForUnusablePlacements) {
-    CIndexedImage image;
-    MakeImage(image, 4, 4);
+    Load(4, 4);
     CSprite sprite;
     GuardedFrame<uint16_t> frame(20, 20, 2, 0, 0xBEEF);
     sprite.Draw(frame.View(), 8, 8, 4, 4);  // not loaded
-    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, 3), 1);
+    ASSERT_EQ(sprite.LoadFromImage(image_, kSpriteColour, 3), 1);
     const float inf = std::numeric_limits<float>::infinity();
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float cases[][4] = {
@@ -239,12 +227,10 @@ TEST_F(SpriteTest, NothingDrawsForUnusablePlacements) {
 TEST_F(SpriteTest, TranslucentSixteenBitAveragesWithTheFrame) {
     const std::vector<uint8_t> pixels = {1};
     std::vector<uint8_t> pal(768, 255);
-    const auto file = WriteTgaIndexed(1, 1, pixels.data(), pal.data());
-    CIndexedImage image;
-    ASSERT_EQ(image.LoadFromMemory(file.data(), file.size()), 1);
+    Load(1, 1, pixels, pal);
     CSprite s16, s15;
-    ASSERT_EQ(s16.LoadFromImage(image, kSpriteTranslucent, 3), 1);
-    ASSERT_EQ(s15.LoadFromImage(image, kSpriteTranslucent, 2), 1);
+    ASSERT_EQ(s16.LoadFromImage(image_, kSpriteTranslucent, 3), 1);
+    ASSERT_EQ(s15.LoadFromImage(image_, kSpriteTranslucent, 2), 1);
     GuardedFrame<uint16_t> frame(6, 6, 1, 0, 0xBEEF);
     s16.Draw(frame.View(), 0.5f, 0.5f, 1, 1);
     s15.Draw(frame.View(), 1.5f, 0.5f, 1, 1);
@@ -257,13 +243,12 @@ TEST_F(SpriteTest, TranslucentSixteenBitAveragesWithTheFrame) {
 
 TEST_F(SpriteTest, LightModeLevels) {
     // A grey ramp: pixel i has colour (i, i, i), so its intensity is about i / 2.
-    std::vector<uint8_t> pixels(256);
+    std::vector<uint8_t> pixels(256), ramp(768);
+    for (int i = 0; i < 768; ++i) ramp[i] = static_cast<uint8_t>(i / 3);
     for (int i = 0; i < 256; ++i) pixels[i] = static_cast<uint8_t>(i);
-    const auto file = WriteTgaGrey(256, 1, pixels.data());
-    CIndexedImage image;
-    ASSERT_EQ(image.LoadFromMemory(file.data(), file.size()), 1);
+    Load(256, 1, pixels, ramp);
     CSprite sprite;
-    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteLight, 3), 1);
+    ASSERT_EQ(sprite.LoadFromImage(image_, kSpriteLight, 3), 1);
     const uint8_t* level = sprite.GetData();
     EXPECT_EQ(level[0], 0);
     EXPECT_EQ(level[255], 127);
@@ -313,14 +298,12 @@ TEST_F(SpriteTest, EightBitModesGoThroughThePaletteTables) {
     std::vector<uint8_t> pal(768, 0);
     pal[4] = 255;
     pal[6] = pal[7] = pal[8] = 77;
-    const auto file = WriteTgaIndexed(3, 1, pixels.data(), pal.data());
-    CIndexedImage image;
-    ASSERT_EQ(image.LoadFromMemory(file.data(), file.size()), 1);
+    Load(3, 1, pixels, pal);
     UseHeadlessDisplay(64, 48, 8);
     CSprite colour, translucent, light;
-    ASSERT_EQ(colour.LoadFromImage(image, kSpriteColour, 0), 1);
-    ASSERT_EQ(translucent.LoadFromImage(image, kSpriteTranslucent, 0), 1);
-    ASSERT_EQ(light.LoadFromImage(image, kSpriteLight, 0), 1);
+    ASSERT_EQ(colour.LoadFromImage(image_, kSpriteColour, 0), 1);
+    ASSERT_EQ(translucent.LoadFromImage(image_, kSpriteTranslucent, 0), 1);
+    ASSERT_EQ(light.LoadFromImage(image_, kSpriteLight, 0), 1);
     EXPECT_EQ(colour.GetData()[0], 9);
     EXPECT_EQ(colour.GetData()[1], 77);
 
@@ -374,11 +357,9 @@ TEST_F(SpriteTest, RoundingNeverWalksPastTheLastTexel) {
         pal[(1 + i) * 3] = static_cast<uint8_t>(8 * (i % 32));
         pal[(1 + i) * 3 + 2] = static_cast<uint8_t>(8 * (i / 32) + 8);
     }
-    const auto file = WriteTgaIndexed(53, 1, pixels.data(), pal.data());
-    CIndexedImage image;
-    ASSERT_EQ(image.LoadFromMemory(file.data(), file.size()), 1);
+    Load(53, 1, pixels, pal);
     CSprite sprite;
-    ASSERT_EQ(sprite.LoadFromImage(image, kSpriteColour, 3), 1);
+    ASSERT_EQ(sprite.LoadFromImage(image_, kSpriteColour, 3), 1);
     GuardedFrame<uint16_t> frame(600, 3, 1, 0, 0xBEEF);
     sprite.Draw(frame.View(), 504.622986f, 0.5f, 24.7539997f, 1.0f);
     const uint16_t* texels = reinterpret_cast<const uint16_t*>(sprite.GetData());
