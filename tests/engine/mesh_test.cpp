@@ -19,21 +19,18 @@ MeshSource TwoFaceMesh() {
     mesh.name = "FILENAME";
     mesh.flags = 2 << 2;
     mesh.positions = {CVector(0, 0, 0), CVector(4, 0, 0), CVector(0, 3, 0), CVector(4, 3, 2)};
-    MeshFaceSource flat;
-    flat.vertex[0] = 0;
-    flat.vertex[1] = 1;
-    flat.vertex[2] = 2;
+    mesh.faces.resize(2);
+    MeshFaceSource& flat = mesh.faces[0];
+    MeshFaceSource& textured = mesh.faces[1];
+    flat.vertex[1] = textured.vertex[0] = 1;
+    flat.vertex[2] = textured.vertex[2] = 2;
+    textured.vertex[1] = 3;
     flat.flags = 0x0104;  // upper bits are kept as they are
     flat.red = flat.green = flat.blue = 100;
-    MeshFaceSource textured;
-    textured.vertex[0] = 1;
-    textured.vertex[1] = 3;
-    textured.vertex[2] = 2;
     textured.flags = 2;
     textured.texture = "skin";
-    const float uv[6] = {0, 0, 16777216.0f, 0, 0, 8388608.0f};
-    std::memcpy(textured.uv, uv, sizeof uv);
-    mesh.faces = {flat, textured};
+    textured.uv[2] = 16777216.0f;
+    textured.uv[5] = 8388608.0f;
     return mesh;
 }
 

@@ -9,18 +9,14 @@
 
 namespace {
 
-// A strip of triangles over a grid of vertices: vertexCount vertices, about as many faces.
+// A strip of triangles over a grid of vertices: vertexCount vertices, two fewer faces.
 MeshSource StripMesh(int vertexCount) {
     MeshSource mesh;
-    mesh.name = "STRIP";
-    for (int i = 0; i < vertexCount; ++i)
+    for (int i = 0; i < vertexCount; ++i) {
         mesh.positions.emplace_back(static_cast<float>(i / 2), static_cast<float>(i % 2), 0.0f);
-    for (int i = 0; i + 2 < vertexCount; ++i) {
-        MeshFaceSource face;
-        face.vertex[0] = static_cast<uint16_t>(i);
-        face.vertex[1] = static_cast<uint16_t>(i + 1);
-        face.vertex[2] = static_cast<uint16_t>(i + 2);
-        mesh.faces.push_back(face);
+        if (i < 2) continue;
+        mesh.faces.emplace_back();
+        for (int k = 0; k < 3; ++k) mesh.faces.back().vertex[k] = static_cast<uint16_t>(i - 2 + k);
     }
     return mesh;
 }
