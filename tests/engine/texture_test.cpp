@@ -77,6 +77,17 @@ TEST_F(TextureTest, RowsAreFlippedAndIndicesRemappedToThePalette) {
     EXPECT_EQ(std::memcmp(t, expected, 16), 0);
 }
 
+TEST_F(TextureTest, ColourMapEntriesAreReadBlueGreenRed) {
+    std::vector<uint8_t> map = GreyMap();
+    map[3] = 240;  // entry 1 pure red, given red first to our writer
+    map[4] = map[5] = 0;
+    WriteData("DATA/RED.TGA", TestTga(1, 1, {1}, map.data()));
+    ASSERT_EQ(AddTexture(MakeKey("RED")), 1);
+    int32_t size = 0;
+    EXPECT_EQ(*GetTexturePixels(MakeKey("RED"), &size), NearestColour(240, 0, 0));
+    EXPECT_NE(NearestColour(240, 0, 0), NearestColour(0, 0, 240));
+}
+
 TEST_F(TextureTest, LargeImagesAreSampledByNearestTexel) {
     // 512 x 1: every second column is skipped; one row repeated.
     std::vector<uint8_t> row(512);

@@ -210,6 +210,7 @@ TEST_F(ArchiveTest, UnextractableMembersFallBackToDisk) {
     WriteFile("HUGE.DTF", huge);
     ASSERT_EQ(g_archive.Open("HUGE.DTF"), 1);
     EXPECT_EQ(g_archive.Extract("HUGE.BIN", &block), 0);
+    EXPECT_EQ(g_archive.LastError(), "member size larger than its data can hold");
 }
 
 TEST_F(ArchiveTest, AnInvalidArchiveSaysWhy) {
