@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -45,9 +44,9 @@ TEST(MusicTrack, RecordsCallsOnTheirFramesWithSongNumbers) {
     for (const MusicEvent& e : rec.Events())
         got.push_back(std::to_string(e.frame) + " " + std::to_string(e.kind) + " " +
                       std::to_string(e.song) + " " + std::to_string(e.volume));
-    EXPECT_EQ(got, (std::vector<std::string>{"0 0 0 256", "10 1 0 256", "10 0 -1 256",
-                                             "10 1 -1 256", "20 4 0 64", "20 3 0 256",
-                                             "20 0 1 256", "20 1 1 256"}));
+    EXPECT_EQ(got,
+              (std::vector<std::string>{"0 0 0 256", "10 1 0 256", "10 0 -1 256", "10 1 -1 256",
+                                        "20 4 0 64", "20 3 0 256", "20 0 1 256", "20 1 1 256"}));
     EXPECT_EQ(path, rec.Events()[0].path);
 }
 
@@ -56,12 +55,10 @@ TEST(MusicTrack, RendersEachCallAtItsFrame) {
     std::string path = dir.Write("a.xm", WriteXm(OneNoteModule(XmNote(4, 9))));
     // At 60 frames a second: play at 0.5 s, half volume at 1 s, none at 1.25 s, full again at
     // 1.4 s, stop at 1.5 s, 2 s in all.
-    const std::vector<MusicEvent> events = {{0, MusicEvent::kLoad, 0, path, 256},
-                                            {30, MusicEvent::kPlay, 0, "", 256},
-                                            {60, MusicEvent::kVolume, 0, "", 128},
-                                            {75, MusicEvent::kVolume, 0, "", 0},
-                                            {84, MusicEvent::kVolume, 0, "", 256},
-                                            {90, MusicEvent::kStop, 0, "", 256}};
+    const std::vector<MusicEvent> events = {
+        {0, MusicEvent::kLoad, 0, path, 256},  {30, MusicEvent::kPlay, 0, "", 256},
+        {60, MusicEvent::kVolume, 0, "", 128}, {75, MusicEvent::kVolume, 0, "", 0},
+        {84, MusicEvent::kVolume, 0, "", 256}, {90, MusicEvent::kStop, 0, "", 256}};
     std::vector<int16_t> pcm = RenderMusicTrack(events, 120, 60, 44100);
     ASSERT_EQ(2u * 88200, pcm.size());
     EXPECT_EQ(0.0, MeasureLevels(Slice(pcm, 0.0, 0.5)).peak);

@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 #include <libopenmpt/libopenmpt.h>
 
-#include <cmath>
-
 #include "tests/music/audio_check.h"
 
 #if KARVELD_HAVE_XMP

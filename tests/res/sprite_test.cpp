@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -26,7 +25,7 @@ struct GuardedFrame {
             for (int x = 0; x < w - 2 * band; ++x) At(x, y) = fill;
     }
     FrameView View() {
-        return FrameView{pixels.data(), width, height, band, band, width - 2 * band,
+        return FrameView{pixels.data(),    width, height, band, band, width - 2 * band,
                          height - 2 * band};
     }
     // Viewport coordinates.
