@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/music.h"
@@ -25,29 +26,31 @@ protected:
 struct Recorder : MusicObserver {
     std::vector<std::string> calls;
     const MusicSong* last = nullptr;
-    void Note(const char* what, const MusicSong* song) {
+    void Note(const std::string& what, const MusicSong* song) {
         calls.push_back(what);
         last = song;
     }
     void OnLoad(const MusicSong* s, const char* name) override {
-        Note((std::string("load ") + name).c_str(), s);
+        Note("load " + std::string(name), s);
     }
     void OnPlay(const MusicSong* s) override { Note("play", s); }
     void OnStop(const MusicSong* s) override { Note("stop", s); }
     void OnFree(const MusicSong* s) override { Note("free", s); }
     void OnMasterVolume(const MusicSong* s, int v) override {
-        Note(("volume " + std::to_string(v)).c_str(), s);
+        Note("volume " + std::to_string(v), s);
     }
 };
 
 TEST_F(MusicLayer, VolumeMapsToMillibels) {
-    EXPECT_EQ(0, MusicVolumeToMillibel(256));
-    EXPECT_EQ(-602, MusicVolumeToMillibel(128));  // half the amplitude is -6.02 dB
-    EXPECT_EQ(-1204, MusicVolumeToMillibel(64));
-    EXPECT_EQ(-4816, MusicVolumeToMillibel(1));
-    EXPECT_EQ(INT32_MIN, MusicVolumeToMillibel(0));
-    EXPECT_EQ(INT32_MIN, MusicVolumeToMillibel(-5));
-    EXPECT_EQ(0, MusicVolumeToMillibel(300));
+    // Half the amplitude is -6.02 dB; nothing is no level at all; above 256 is held.
+    for (const auto& [volume, mb] : {std::pair{256, 0},
+                                     {128, -602},
+                                     {64, -1204},
+                                     {1, -4816},
+                                     {0, INT32_MIN},
+                                     {-5, INT32_MIN},
+                                     {300, 0}})
+        EXPECT_EQ(mb, MusicVolumeToMillibel(volume)) << volume;
 }
 
 TEST_F(MusicLayer, MissingOrBrokenFilesGiveNullAndEveryCallAcceptsIt) {
