@@ -32,9 +32,7 @@ CVector Hermite(CVector p1, CVector t1, CVector p2, CVector t2, float u) {
 }
 
 void ExpectAt(int32_t i, CVector p, float tol = 1e-4f) {
-    EXPECT_NEAR(GetX(i), p.x, tol);
-    EXPECT_NEAR(GetY(i), p.y, tol);
-    EXPECT_NEAR(GetZ(i), p.z, tol);
+    ExpectNear(CVector(GetX(i), GetY(i), GetZ(i)), p.x, p.y, p.z, tol);
 }
 
 }  // namespace

@@ -4,16 +4,7 @@
 #include <cstring>
 
 #include "engine/vector.h"
-
-namespace {
-
-void ExpectNear(const CVector& v, float x, float y, float z, float tol = 1e-4f) {
-    EXPECT_NEAR(v.x, x, tol);
-    EXPECT_NEAR(v.y, y, tol);
-    EXPECT_NEAR(v.z, z, tol);
-}
-
-}  // namespace
+#include "tests/engine/engine_fixture.h"
 
 TEST(Vector, NormalizeAndToAngles) {
     CVector zero, v(3, 0, -4);

@@ -63,10 +63,7 @@ TEST_F(ObjectTest, PositionAnglesScaleAndVisibility) {
     EXPECT_NEAR(GetPitch(m_a), -10, 1e-4);
     EXPECT_NEAR(GetRoll(m_a), 5, 1e-4);
     SetScale(m_a, 0, 2, -1);
-    const CVector s = g_context->instances[m_a].scale;
-    EXPECT_EQ(s.x, 0.001f);
-    EXPECT_EQ(s.y, 2.0f);
-    EXPECT_EQ(s.z, 0.001f);
+    ExpectNear(g_context->instances[m_a].scale, 0.001f, 2.0f, 0.001f, 0);
     HideInstance(m_a);
     EXPECT_EQ(g_context->instances[m_a].flags & 1, 1);
     g_context->instances[m_a].flags |= 2 | 4;
@@ -78,8 +75,7 @@ TEST_F(ObjectTest, AttachInstanceTurnsTheOffsetWithTheParent) {
     SetPosition(m_b, 5, 0, 0);
     SetAngles(m_b, 90, 0, 0);
     ASSERT_EQ(AttachInstance(m_a, m_b, 0, 0, 10), 1);
-    EXPECT_NEAR(GetX(m_a), -5, 1e-3);
-    EXPECT_NEAR(GetZ(m_a), 0, 1e-3);
+    ExpectNear(g_context->instances[m_a].position, -5, 0, 0, 1e-3f);
     EXPECT_NEAR(GetYaw(m_a), 90, 1e-3);
     // With a general orientation, taking the parent's turn back off the child's place gives
     // the offset again, whatever order the three angles are applied in.
@@ -89,9 +85,7 @@ TEST_F(ObjectTest, AttachInstanceTurnsTheOffsetWithTheParent) {
     local.origin = CVector(GetX(m_a) - 5, GetY(m_a), GetZ(m_a));
     const CVector& turn = g_context->instances[m_b].angles;
     local.Unrotate(turn.x, turn.y, turn.z);
-    EXPECT_NEAR(local.origin.x, 3, 1e-3);
-    EXPECT_NEAR(local.origin.y, 4, 1e-3);
-    EXPECT_NEAR(local.origin.z, 12, 1e-3);
+    ExpectNear(local.origin, 3, 4, 12, 1e-3f);
 }
 
 TEST_F(ObjectTest, CameraFollowsAndAims) {
@@ -103,10 +97,7 @@ TEST_F(ObjectTest, CameraFollowsAndAims) {
     // Any yaw and pitch: the instance lies 100 straight ahead on the viewing axis.
     SetCameraAngles(40, 25, 60);
     FollowInstance(m_a, 100);
-    const CVector ahead = InView(at);
-    EXPECT_NEAR(ahead.x, 0, 1e-3);
-    EXPECT_NEAR(ahead.y, 0, 1e-3);
-    EXPECT_NEAR(ahead.z, 100, 1e-3);
+    ExpectNear(InView(at), 0, 0, 100, 1e-3f);
     // After aiming too, with the roll cleared.
     SetCameraPosition(-3, 7, 11);
     MoveCamera(1, 1, 1);
