@@ -58,6 +58,7 @@ TEST_F(MeshTest, WrittenMeshLoadsBackUnderTheRequestedKey) {
     const MeshRecord& m = g_context->meshes[0];
     EXPECT_EQ(m.key, MakeKey("TWO"));
     EXPECT_EQ(m.flags, 8);
+    EXPECT_EQ(m.material, 0);
     ASSERT_EQ(m.vertexCount, 4);
     ASSERT_EQ(m.faceCount, 2);
     EXPECT_EQ(m.vertices[3].z, 2.0f);

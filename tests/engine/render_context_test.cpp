@@ -38,6 +38,7 @@ TEST_F(RenderContextTest, FogRangeRefusesEmptyRangesAndMapsStartToLevel63) {
     EXPECT_EQ(SetFogRange(1300, 1000), 0);
     EXPECT_EQ(SetFogRange(0, 10), 0);
     EXPECT_EQ(SetFogRange(10, 10), 0);
+    EXPECT_EQ(g_settings.fogNearRecip, before.fogNearRecip);
     EXPECT_EQ(g_settings.fogScale, before.fogScale);
     auto level = [](float z) { return (1.0f / z - g_settings.fogFarRecip) * g_settings.fogScale; };
     ASSERT_EQ(SetFogRange(1000, 1300), 1);

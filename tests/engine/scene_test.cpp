@@ -51,6 +51,7 @@ TEST_F(SceneTest, WrittenSceneLoadsBackWithItsKeysAndCamera) {
     EXPECT_EQ(scene.tracks[0].instance, 0);
     EXPECT_EQ(scene.tracks[2].instance, 2);
     EXPECT_EQ(scene.cameraInstance, 2);
+    EXPECT_EQ(g_context->instanceCount, 3);
     EXPECT_EQ(g_context->meshCount, 2);
     ASSERT_EQ(scene.tracks[0].keyCount, 3);
     const SceneKey& k = scene.tracks[0].keys[1];
@@ -63,6 +64,7 @@ TEST_F(SceneTest, WrittenSceneLoadsBackWithItsKeysAndCamera) {
     // No tracks, or a single key, last zero.
     ASSERT_EQ(Load(scene, WriteSceneFile(SceneSource{})), 1);
     EXPECT_EQ(scene.trackCount, 0);
+    EXPECT_EQ(GetDuration(scene), 0.0f);
     SceneSource one;
     one.tracks.push_back({"CUBE", {Key(1, 9)}});
     ASSERT_EQ(Load(scene, WriteSceneFile(one)), 1);
