@@ -205,9 +205,9 @@ TEST_F(AnimationTest, ShadowNarrowsWithTheRoll) {
     shadow.widthFactor = 0.25f;
     const struct {
         float roll, scale;
-    } cases[] = {{0, 1},         {90, 0.25f},    {180, 1},       {-90, 0.25f},
-                 {270, 0.25f},   {45, 0.625f},   {-270, 0.25f},  {-180, 1},
-                 {-350, 0.91666667f}, {-315, 0.625f}, {765, 0.625f}};
+    } cases[] = {{0, 1},       {90, 0.25f},   {180, 1},  {-90, 0.25f},        {270, 0.25f},
+                 {45, 0.625f}, {-270, 0.25f}, {-180, 1}, {-350, 0.91666667f}, {-315, 0.625f},
+                 {765, 0.625f}};
     for (const auto& c : cases) {
         SetAngles(parent, 30, 10, c.roll);
         EXPECT_EQ(UpdateShadow(shadow), 1);

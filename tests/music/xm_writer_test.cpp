@@ -182,11 +182,10 @@ TEST(XmWriter, OneNoteModuleLoadsAndPlaysItsNote) {
     openmpt_module* mod = OpenModule(bytes);
     ASSERT_NE(nullptr, mod);
     EXPECT_EQ((std::vector<int>{1, 1, 1, 1, 1}),
-              (std::vector<int>{openmpt_module_get_num_channels(mod),
-                                openmpt_module_get_num_orders(mod),
-                                openmpt_module_get_num_patterns(mod),
-                                openmpt_module_get_num_instruments(mod),
-                                openmpt_module_get_num_samples(mod)}));
+              (std::vector<int>{
+                  openmpt_module_get_num_channels(mod), openmpt_module_get_num_orders(mod),
+                  openmpt_module_get_num_patterns(mod), openmpt_module_get_num_instruments(mod),
+                  openmpt_module_get_num_samples(mod)}));
     // 64 rows at speed 6, 125 BPM: 64 x 6 x 2.5 / 125 seconds.
     EXPECT_NEAR(7.68, openmpt_module_get_duration_seconds(mod), 0.01);
     openmpt_module_destroy(mod);
