@@ -120,29 +120,18 @@ TEST(CaptureOptions, RefusesWhatCannotWork) {
 }
 
 TEST(FrameConversion, ChannelsWidenToFullRange) {
-    FrameDesc d;
-    d.width = 3;
-    d.height = 1;
-    d.bits = 16;
-    d.redBits = 5, d.redShift = 11, d.greenBits = 6, d.greenShift = 5, d.blueBits = 5,
-    d.blueShift = 0;
-    const uint16_t frame[3] = {0xFFFF, 0xF800, 0x0000};
     std::vector<uint8_t> rgb;
-    FrameToRgb24(frame, d, nullptr, &rgb);
+    const uint16_t frame[3] = {0xFFFF, 0xF800, 0x0000};
+    FrameToRgb24(frame, FrameDesc{3, 1, 16, 5, 11, 6, 5, 5, 0}, nullptr, &rgb);
     EXPECT_EQ(rgb, (std::vector<uint8_t>{255, 255, 255, 255, 0, 0, 0, 0, 0}));
     // 3-3-2: the bits repeat until the byte is full, so 101 becomes 10110110.
-    d.redBits = 3, d.redShift = 5, d.greenBits = 3, d.greenShift = 2, d.blueBits = 2,
-    d.blueShift = 0;
     const uint16_t small[1] = {(5 << 5) | (7 << 2) | 3};
-    d.width = 1;
-    FrameToRgb24(small, d, nullptr, &rgb);
+    FrameToRgb24(small, FrameDesc{1, 1, 16, 3, 5, 3, 2, 2, 0}, nullptr, &rgb);
     EXPECT_EQ(rgb, (std::vector<uint8_t>{182, 255, 255}));
-    d.width = 3;
-    d.bits = 8;
     uint8_t palette[768] = {};
     palette[9] = 1, palette[10] = 2, palette[11] = 3;
     const uint8_t indexed[3] = {3, 0, 3};
-    FrameToRgb24(indexed, d, palette, &rgb);
+    FrameToRgb24(indexed, FrameDesc{3, 1, 8, 3, 5, 3, 2, 2, 0}, palette, &rgb);
     EXPECT_EQ(rgb, (std::vector<uint8_t>{1, 2, 3, 0, 0, 0, 1, 2, 3}));
 }
 
