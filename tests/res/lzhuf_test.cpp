@@ -17,16 +17,26 @@ Bytes FromString(const std::string& s) {
     return Bytes(s.begin(), s.end());
 }
 
-// Deterministic test data without touching the show's generator.
-Bytes Noise(size_t n, uint32_t seed) {
-    Bytes out(n);
-    for (auto& b : out) {
-        seed ^= seed << 13;
-        seed ^= seed >> 17;
-        seed ^= seed << 5;
-        b = static_cast<uint8_t>(seed >> 11);
+// Inputs the pinned streams below were made from: an LCG's bytes, or words it picks.
+Bytes LcgInput(size_t n, uint32_t x, bool words) {
+    static const char* const kWords[8] = {"engine ", "flame ", "ship ", "sky ",
+                                          "the ",    "water ", "fire ", "dome "};
+    Bytes out;
+    while (out.size() < n) {
+        x = (x * 1103515245u + 12345u) & 0x7FFFFFFFu;
+        if (!words) {
+            out.push_back(static_cast<uint8_t>(x >> 16));
+        } else {
+            for (const char* w = kWords[(x >> 16) & 7]; *w; ++w) out.push_back(*w);
+        }
     }
+    out.resize(n);
     return out;
+}
+
+// Noise without touching the show's generator.
+Bytes Noise(size_t n, uint32_t seed) {
+    return LcgInput(n, seed, false);
 }
 
 Bytes Decode(const Bytes& stream, size_t blockSize) {
@@ -54,23 +64,6 @@ TEST(LzhufStream, KnownStreams) {
     EXPECT_EQ(Decode(match, 3), FromString("   "));
     // The same match from further back in the ring is still spaces: position 0x3F.
     EXPECT_EQ(Decode({3, 0, 0, 0, 0x8C, 0x1F, 0x80}, 3), FromString("   "));
-}
-
-// Inputs the pinned streams below were made from: an LCG's bytes, or words it picks.
-Bytes LcgInput(size_t n, uint32_t x, bool words) {
-    static const char* const kWords[8] = {"engine ", "flame ", "ship ", "sky ",
-                                          "the ",    "water ", "fire ", "dome "};
-    Bytes out;
-    while (out.size() < n) {
-        x = (x * 1103515245u + 12345u) & 0x7FFFFFFFu;
-        if (!words) {
-            out.push_back(static_cast<uint8_t>(x >> 16));
-        } else {
-            for (const char* w = kWords[(x >> 16) & 7]; *w; ++w) out.push_back(*w);
-        }
-    }
-    out.resize(n);
-    return out;
 }
 
 uint32_t Fnv1a(const Bytes& b) {
