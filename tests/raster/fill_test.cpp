@@ -44,25 +44,6 @@ public:
         }
     }
 
-    // A one-row span of n pixels at row 2 straight into a filler, planes given directly.
-    void SpanSetup(int n, double rz0, double drz) {
-        RasterState& rs = g_rasterState;
-        rs.edgeCount = 1;
-        rs.firstEdge = 0;
-        rs.edges[0] = {2, 1, 0, 0};
-        rs.rightX[2] = static_cast<int16_t>(n);
-        rs.refX = 0;
-        rs.refY = 0;
-        rs.mipLevel = 0;
-        rs.fogActive = 0;
-        // Pixel x samples at x + 1: rz = rz0 + drz * (x + 1), u * rz = 4 * (x + 1) * 65536 * rz.
-        rs.planes[kPlaneRz] = {rz0, drz, 0};
-        rs.planes[kPlaneU] = {0, 4 * 65536.0 * rz0, 0};
-        rs.planes[kPlaneV] = {0, 0, 0};
-        rs.planes[kPlaneI] = {0, 0, 0};
-        face_.flags = kSurfacePersp;
-    }
-
     std::vector<uint8_t> texels_;
 };
 
@@ -88,10 +69,19 @@ TEST_F(Fill, TextureOutOfRangeDrawsNothing) {
 TEST_F(Fill, PerspectiveSpansStayWithinATexelOfTheTrueMapping) {
     // rz falls by 12% along the span, so u = (u * rz) / rz is not linear in x; the 16-pixel
     // chords stay within half a texel of the curve.
+    RasterState& rs = g_rasterState;
     for (int slot : {2, 10}) {
         ClearFrame();
-        SpanSetup(31, 1.0, -0.004);
-        g_rasterState.planes[kPlaneU] = {0, 8 * 65536.0, 0};  // u * rz = 8 (x + 1) texels
+        // One row of 31 pixels at row 2 straight into the filler; pixel x samples x + 1:
+        // rz = 1 - 0.004 (x + 1), u * rz = 8 (x + 1) texels.
+        rs.edgeCount = 1;
+        rs.firstEdge = rs.refX = rs.refY = rs.mipLevel = rs.fogActive = 0;
+        rs.edges[0] = {2, 1, 0, 0};
+        rs.rightX[2] = 31;
+        rs.planes[kPlaneRz] = {1.0, -0.004, 0};
+        rs.planes[kPlaneU] = {0, 8 * 65536.0, 0};
+        rs.planes[kPlaneV] = rs.planes[kPlaneI] = {0, 0, 0};
+        face_.flags = kSurfacePersp;
         g_rasterTable16[slot](&rec_);
         for (int x = 0; x < 31; ++x) {
             const double rz = 1.0 - 0.004 * (x + 1);
@@ -132,19 +122,22 @@ TEST(VisibleRuns, FirstPixelHiddenGivesAnEmptyFirstRun) {
     EXPECT_EQ(BuildVisibleRuns(150, 1, 5, row, list), 155u);
     const int runs[6] = {0, 0, 1, 3, 4, 5};
     for (int k = 0; k < 6; ++k) EXPECT_EQ(list[k], row + runs[k]) << k;
-    EXPECT_EQ(row[0], 200u);
-    EXPECT_EQ(row[1], 151u);
-    EXPECT_EQ(row[3], 300u);
-    EXPECT_EQ(row[4], 154u);
+    EXPECT_EQ(std::vector<uint32_t>(row, row + 5),
+              (std::vector<uint32_t>{200, 151, 152, 300, 154}));
     // A hidden span writes nothing; equal depth is visible.
-    uint32_t far[4] = {1000, 1000, 1000, 1000};
-    BuildVisibleRuns(10, 0, 4, far, list);
+    // Five pixels: a group of four and one on its own.
+    uint32_t far[5] = {1000, 1000, 1000, 1000, 1000};
+    BuildVisibleRuns(10, 0, 5, far, list);
     EXPECT_EQ(list[0], list[1]);
-    EXPECT_EQ(list[2], far + 4);
-    EXPECT_EQ(far[3], 1000u);
-    BuildVisibleRuns(1000, 0, 4, far, list);
+    EXPECT_EQ(list[2], far + 5);
+    EXPECT_EQ(std::vector<uint32_t>(far, far + 5), std::vector<uint32_t>(5, 1000));
+    BuildVisibleRuns(1000, 0, 5, far, list);
     EXPECT_EQ(list[0], far);
-    EXPECT_EQ(list[1], far + 4);
+    EXPECT_EQ(list[1], far + 5);
+    // In a group of mixed pixels too: the first change is pixel 1, hidden.
+    uint32_t mixed[4] = {1000, 2000, 1000, 0};
+    BuildVisibleRuns(1000, 0, 4, mixed, list);
+    EXPECT_EQ(list[1], mixed + 1);
 }
 
 class Fog : public RasterFixture {
