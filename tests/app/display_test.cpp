@@ -16,7 +16,7 @@ TEST(MaskDerivation, ShiftAndBitCountOfChannelMasks) {
     const struct {
         uint32_t mask;
         int shift, bits;
-    } cases[] = {{0xF800, 11, 5}, {0x07E0, 5, 6},   {0x001F, 0, 5},         {0xFFFF, 0, 16},
+    } cases[] = {{0xF800, 11, 5},  {0x07E0, 5, 6},      {0x001F, 0, 5}, {0xFFFF, 0, 16},
                  {0x3FFFF, 0, 16}, {0x00FF0000, 16, 8}, {0, 16, 0}};
     for (const auto& c : cases) {
         uint8_t shift = 0, bits = 0;
@@ -26,44 +26,33 @@ TEST(MaskDerivation, ShiftAndBitCountOfChannelMasks) {
     }
 }
 
-TEST(PackRGB, FiveSixFive) {
+TEST(PackRGB, FollowsTheFramesChannels) {
     UseHeadlessDisplay(640, 480, 16, false);
     const FrameDesc d = g_display.GetFrameDesc();
     EXPECT_EQ(d.redBits, 5);
     EXPECT_EQ(d.redShift, 11);
     EXPECT_EQ(d.greenBits, 6);
     EXPECT_EQ(d.greenShift, 5);
-    EXPECT_EQ(g_display.PackRGB(255, 255, 255), 0xFFFFu);
-    EXPECT_EQ(g_display.PackRGB(255, 0, 0), 0xF800u);
-    EXPECT_EQ(g_display.PackRGB(0, 255, 0), 0x07E0u);
-    EXPECT_EQ(g_display.PackRGB(7, 7, 7), 0x0020u);      // 7 survives only in the 6-bit green
-    EXPECT_EQ(g_display.PackRGB(0x1FF, 0, 0), 0xF800u);  // only the low 8 bits count
     EXPECT_FALSE(g_display.IsPalettized());
-}
-
-TEST(PackRGB, FiveFiveFive) {
-    UseHeadlessDisplay(640, 480, 16, true);
-    const FrameDesc d = g_display.GetFrameDesc();
-    EXPECT_EQ(d.redShift, 10);
-    EXPECT_EQ(d.greenBits, 5);
-    EXPECT_EQ(g_display.PackRGB(255, 255, 255), 0x7FFFu);
-    EXPECT_EQ(g_display.PackRGB(7, 7, 7), 0u);
-    EXPECT_EQ(g_display.PackRGB(8, 8, 8), 0x0421u);
-}
-
-TEST(PackRGB, EightBitFrameGivesZero) {
-    UseHeadlessDisplay(320, 240, 8);
-    EXPECT_TRUE(g_display.IsPalettized());
-    EXPECT_EQ(g_display.PackRGB(255, 255, 255), 0u);
-    EXPECT_EQ(g_display.PackRGB(12, 200, 3), 0u);
-}
-
-TEST(Display, FrameSizeFollowsTheMode) {
-    UseHeadlessDisplay(320, 200, 8);
+    // Bits (15 for 5-5-5), the colour, the packed value.
+    const struct {
+        int bits, r, g, b;
+        uint32_t packed;
+    } cases[] = {{16, 255, 255, 255, 0xFFFF}, {16, 255, 0, 0, 0xF800}, {16, 0, 255, 0, 0x07E0},
+                 {16, 7, 7, 7, 0x0020},      // 7 survives only in the 6-bit green
+                 {16, 0x1FF, 0, 0, 0xF800},  // only the low 8 bits count
+                 {15, 255, 255, 255, 0x7FFF}, {15, 7, 7, 7, 0},        {15, 8, 8, 8, 0x0421},
+                 {8, 255, 255, 255, 0},       {8, 12, 200, 3, 0}};
+    for (const auto& c : cases) {
+        UseHeadlessDisplay(64, 48, c.bits == 8 ? 8 : 16, c.bits == 15);
+        EXPECT_EQ(g_display.PackRGB(c.r, c.g, c.b), c.packed) << c.bits << " " << c.r;
+    }
     EXPECT_EQ(g_display.GetFrameDesc().bits, 8);
+    EXPECT_TRUE(g_display.IsPalettized());
     ASSERT_NE(g_display.GetFrame(), nullptr);
-    UseHeadlessDisplay(64, 48, 16);
-    EXPECT_EQ(g_display.GetFrameDesc().width, 64);
+    UseHeadlessDisplay(64, 48, 16, true);
+    EXPECT_EQ(g_display.GetFrameDesc().redShift, 10);
+    EXPECT_EQ(g_display.GetFrameDesc().greenBits, 5);
 }
 
 TEST(Display, PresentBeforeSetModeDoesNothing) {
@@ -77,12 +66,10 @@ TEST(Display, PresentBeforeSetModeDoesNothing) {
     EXPECT_EQ(raw->FramesShown(), 0);
     EXPECT_EQ(g_display.keyFlag, 0);  // no event handled either
     EXPECT_EQ(g_display.GetFrame(), nullptr);
-}
-
-TEST(Display, SetModeWithoutWindowFails) {
+    EXPECT_EQ(g_display.SetMode(640, 480, 16, 1), 1);
     g_display.Reset();
     g_display.UseBackend(std::make_unique<HeadlessBackend>());
-    EXPECT_EQ(g_display.SetMode(640, 480, 16, 1), 0);
+    EXPECT_EQ(g_display.SetMode(640, 480, 16, 1), 0);  // no window
 }
 
 TEST(Display, KeyPressedAndReleasedBetweenFramesTakesTwoPresents) {
@@ -95,11 +82,7 @@ TEST(Display, KeyPressedAndReleasedBetweenFramesTakesTwoPresents) {
     EXPECT_EQ(g_display.keyFlag, 0);
     g_display.Present();
     EXPECT_EQ(g_display.keyFlag, 0);
-}
-
-TEST(Display, ClosingTheWindowSetsTheKeyFlag) {
-    HeadlessBackend* backend = UseHeadlessDisplay(64, 48);
-    backend->PushEvent(VideoEventType::Quit);
+    backend->PushEvent(VideoEventType::Quit);  // closing the window counts as a key
     g_display.Present();
     EXPECT_EQ(g_display.keyFlag, 1);
 }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "engine/object.h"
 #include "engine/world.h"
@@ -30,9 +32,7 @@ CVector Hermite(CVector p1, CVector t1, CVector p2, CVector t2, float u) {
 }
 
 void ExpectAt(int32_t i, CVector p, float tol = 1e-4f) {
-    EXPECT_NEAR(GetX(i), p.x, tol);
-    EXPECT_NEAR(GetY(i), p.y, tol);
-    EXPECT_NEAR(GetZ(i), p.z, tol);
+    ExpectNear(CVector(GetX(i), GetY(i), GetZ(i)), p.x, p.y, p.z, tol);
 }
 
 }  // namespace
@@ -60,21 +60,18 @@ TEST_F(AnimationTest, StartGivesKeyZeroExactlyAndTheEndHoldsTheLastKey) {
     const int32_t i = Play({Key(p0, CVector(12, 34, 56), 2, 1), Key(p1, CVector(), 2, 1),
                             Key(p2, CVector(90, 0, 0), 2)});
     ASSERT_EQ(PlayScene(m_scene, 0.0f), 1);
-    EXPECT_EQ(GetX(i), p0.x);
-    EXPECT_EQ(GetY(i), p0.y);
-    EXPECT_EQ(GetZ(i), p0.z);
+    ExpectAt(i, p0, 0);
     EXPECT_NEAR(GetYaw(i), 12, 1e-4);
     EXPECT_NEAR(GetRoll(i), 56, 1e-4);
     ASSERT_EQ(PlayScene(m_scene, 100.0f), 1);
-    EXPECT_EQ(GetX(i), p2.x);
-    EXPECT_EQ(GetZ(i), p2.z);
+    ExpectAt(i, p2, 0);
     EXPECT_NEAR(GetYaw(i), 90, 1e-4);
     EXPECT_EQ(m_scene.time, 100.0f);
     // Negative times are refused and change nothing.
     EXPECT_EQ(PlayScene(m_scene, -1.0f), 0);
     EXPECT_EQ(PlayScene(m_scene, std::nanf("")), 0);
     EXPECT_EQ(m_scene.time, 100.0f);
-    EXPECT_EQ(GetX(i), p2.x);
+    ExpectAt(i, p2, 0);
 }
 
 TEST_F(AnimationTest, LinearSegmentHalfWayIsTheMidpoint) {
@@ -208,9 +205,9 @@ TEST_F(AnimationTest, ShadowNarrowsWithTheRoll) {
     shadow.widthFactor = 0.25f;
     const struct {
         float roll, scale;
-    } cases[] = {{0, 1},         {90, 0.25f},    {180, 1},       {-90, 0.25f},
-                 {270, 0.25f},   {45, 0.625f},   {-270, 0.25f},  {-180, 1},
-                 {-350, 0.91666667f}, {-315, 0.625f}, {765, 0.625f}};
+    } cases[] = {{0, 1},       {90, 0.25f},   {180, 1},  {-90, 0.25f},        {270, 0.25f},
+                 {45, 0.625f}, {-270, 0.25f}, {-180, 1}, {-350, 0.91666667f}, {-315, 0.625f},
+                 {765, 0.625f}};
     for (const auto& c : cases) {
         SetAngles(parent, 30, 10, c.roll);
         EXPECT_EQ(UpdateShadow(shadow), 1);
@@ -235,21 +232,20 @@ TEST_F(AnimationTest, AttachmentCreatesOneChildPerParentInstance) {
     CAttachment flames;
     CreateAttachment(flames, MakeKey("CUBE"), MakeKey("SHADOW"), 0, 0, 10);
     ASSERT_EQ(flames.count, 2);
-    EXPECT_EQ(flames.parents[0], 0);
-    EXPECT_EQ(flames.parents[1], 2);
-    EXPECT_EQ(flames.children[0], 3);
-    EXPECT_EQ(flames.children[1], 4);
+    EXPECT_EQ((std::vector<int32_t>{flames.parents[0], flames.parents[1], flames.children[0],
+                                    flames.children[1]}),
+              (std::vector<int32_t>{0, 2, 3, 4}));
     EXPECT_EQ(UpdateAttachment(flames), 2);
     // Offset (0, 0, 10) turned by yaw 90 from (5, 0, 0).
     ExpectAt(3, CVector(-5, 0, 0), 1e-3f);
     EXPECT_NEAR(GetYaw(3), 90, 1e-3);
     ExpectAt(4, CVector(0, 7, 10), 1e-3f);
 
-    CAttachment same;
-    CreateAttachment(same, MakeKey("CUBE"), MakeKey("CUBE"), 0, 0, 0);
-    EXPECT_EQ(same.count, 0);
-    CreateAttachment(same, MakeKey("NOPARENT"), MakeKey("SHADOW"), 0, 0, 0);
-    EXPECT_EQ(same.count, 0);
-    CreateAttachment(same, MakeKey("CUBE"), MakeKey("NOCHILD"), 0, 0, 0);
-    EXPECT_EQ(same.count, 0);
+    // A mesh attached to itself, or a missing parent or child, makes none.
+    for (const auto& [parent, child] :
+         {std::pair{"CUBE", "CUBE"}, {"NOPARENT", "SHADOW"}, {"CUBE", "NOCHILD"}}) {
+        CAttachment none;
+        CreateAttachment(none, MakeKey(parent), MakeKey(child), 0, 0, 0);
+        EXPECT_EQ(none.count, 0) << parent << " " << child;
+    }
 }

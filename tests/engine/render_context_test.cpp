@@ -10,36 +10,26 @@
 #include "app/display.h"
 #include "engine/alloc.h"
 #include "engine/world.h"
-#include "res/palette.h"
 #include "tests/engine/engine_fixture.h"
 
 using RenderContextTest = EngineTest;
 
-TEST_F(RenderContextTest, CreateWorldNormalisesTheDefaultLight) {
-    ASSERT_NE(g_context, nullptr);
-    EXPECT_NEAR(g_context->lightDir.x, 1.0 / 3, 1e-6);
-    EXPECT_NEAR(g_context->lightDir.y, 2.0 / 3, 1e-6);
+TEST_F(RenderContextTest, LightLevelsClampAndTheDirectionIsNormalised) {
+    EXPECT_NEAR(g_context->lightDir.x, 1.0 / 3, 1e-6);  // the default (1, 2, 2) normalised
     EXPECT_NEAR(g_context->lightDir.z, 2.0 / 3, 1e-6);
-}
-
-TEST_F(RenderContextTest, LightLevelsAreClamped) {
-    for (const auto& [in, out] : {std::pair{-0.5f, 0.0f}, {1.65f, 1.0f}, {0.25f, 0.25f},
-                                  {std::nanf(""), 0.0f}}) {
+    for (const auto& [in, out] :
+         {std::pair{-0.5f, 0.0f}, {1.65f, 1.0f}, {0.25f, 0.25f}, {std::nanf(""), 0.0f}}) {
         SetAmbient(in);
         SetDiffuse(in);
         EXPECT_EQ(g_context->ambient, out) << in;
         EXPECT_EQ(g_context->diffuse, out) << in;
     }
-}
-
-TEST_F(RenderContextTest, LightDirectionIgnoresTheZeroVector) {
     SetLightDirection(-1.0f, 0.6f, 0.2f);
     const CVector d = g_context->lightDir;
     EXPECT_NEAR(d.Length(), 1.0f, 1e-6);
-    // Same direction as the argument: the cross product vanishes.
     EXPECT_NEAR(d.Cross(CVector(-1.0f, 0.6f, 0.2f)).Length(), 0, 1e-6);
     EXPECT_LT(d.x, 0);
-    SetLightDirection(0, 0, 0);
+    SetLightDirection(0, 0, 0);  // ignored
     EXPECT_EQ(std::memcmp(&g_context->lightDir, &d, sizeof d), 0);
 }
 
@@ -50,20 +40,14 @@ TEST_F(RenderContextTest, FogRangeRefusesEmptyRangesAndMapsStartToLevel63) {
     EXPECT_EQ(SetFogRange(10, 10), 0);
     EXPECT_EQ(g_settings.fogNearRecip, before.fogNearRecip);
     EXPECT_EQ(g_settings.fogScale, before.fogScale);
+    auto level = [](float z) { return (1.0f / z - g_settings.fogFarRecip) * g_settings.fogScale; };
     ASSERT_EQ(SetFogRange(1000, 1300), 1);
     // At the fog start the 16.16 level is 62.9, at the end 0.
-    const float atStart = (1.0f / 1000 - g_settings.fogFarRecip) * g_settings.fogScale;
-    const float atEnd = (1.0f / 1300 - g_settings.fogFarRecip) * g_settings.fogScale;
-    EXPECT_NEAR(atStart / 65536.0f, 62.9f, 1e-3);
-    EXPECT_NEAR(atEnd, 0.0f, 1e-3);
-}
-
-TEST_F(RenderContextTest, NewWorldsFogScaleMatchesItsDefaultRange) {
-    ASSERT_EQ(SetFogRange(10, 20), 1);
+    EXPECT_NEAR(level(1000) / 65536.0f, 62.9f, 1e-3);
+    EXPECT_NEAR(level(1300), 0.0f, 1e-3);
+    // A new world's fog runs from 500 to 1000 again, whatever the last range was.
     ASSERT_EQ(CreateWorld(), 1);
-    // Fog from 500 to 1000 again: the start maps to level 62.9, whatever the last range was.
-    const float atStart = (1.0f / 500 - g_settings.fogFarRecip) * g_settings.fogScale;
-    EXPECT_NEAR(atStart / 65536.0f, 62.9f, 1e-3);
+    EXPECT_NEAR(level(500) / 65536.0f, 62.9f, 1e-3);
 }
 
 TEST_F(RenderContextTest, DepthBufferKeepsItsSizeOnRefusal) {
@@ -80,19 +64,14 @@ TEST_F(RenderContextTest, DepthBufferKeepsItsSizeOnRefusal) {
     EXPECT_EQ(g_settings.zbuffer[307200], 7u);
 }
 
-TEST_F(RenderContextTest, PixelModeFollowsTheDisplaysWhite) {
+TEST_F(RenderContextTest, PixelModeFollowsTheDisplayAndReleaseDropsIt) {
     UseHeadlessDisplay(640, 480, 16, false);
     ChoosePixelMode();
     EXPECT_EQ(GetPixelMode(), kPixelMode565);
     UseHeadlessDisplay(640, 480, 16, true);
     ChoosePixelMode();
     EXPECT_EQ(GetPixelMode(), kPixelMode555);
-    SetPixelMode8();
-    EXPECT_EQ(GetPixelMode(), kPixelMode8);
     g_display.Reset();
-}
-
-TEST_F(RenderContextTest, ReleaseWorldDropsTheDepthBufferAndTheMode) {
     SetPixelMode16();
     ReleaseWorld();
     EXPECT_EQ(g_context, nullptr);

@@ -44,17 +44,19 @@ protected:
 };
 
 TEST_F(TextureTest, SizesBecomeSquarePowersOfTwoUpTo256) {
-    WriteTexture("A", 100, 60);
-    WriteTexture("B", 256, 256);
-    WriteTexture("C", 300, 200);
-    WriteTexture("D", 1, 1);
-    WriteTexture("E", 3, 129);
-    for (const char* name : {"A", "B", "C", "D", "E"}) ASSERT_EQ(AddTexture(MakeKey(name)), 1);
-    EXPECT_EQ(SizeOf("A"), 128);
-    EXPECT_EQ(SizeOf("B"), 256);
-    EXPECT_EQ(SizeOf("C"), 256);
-    EXPECT_EQ(SizeOf("D"), 1);
-    EXPECT_EQ(SizeOf("E"), 256);
+    const struct {
+        const char* name;
+        int w, h, size;
+    } cases[] = {{"A", 100, 60, 128},
+                 {"B", 256, 256, 256},
+                 {"C", 300, 200, 256},
+                 {"D", 1, 1, 1},
+                 {"E", 3, 129, 256}};
+    for (const auto& c : cases) {
+        WriteTexture(c.name, c.w, c.h);
+        ASSERT_EQ(AddTexture(MakeKey(c.name)), 1);
+        EXPECT_EQ(SizeOf(c.name), c.size) << c.name;
+    }
     EXPECT_EQ(g_context->textures[0].sizeLog2, 7);
     EXPECT_EQ(g_context->textureViews[0].level[0], g_context->textures[0].pixels);
 }
@@ -73,6 +75,17 @@ TEST_F(TextureTest, RowsAreFlippedAndIndicesRemappedToThePalette) {
     ASSERT_EQ(size, 4);
     const uint8_t expected[16] = {11, 12, 13, 14, 11, 12, 13, 14, 21, 22, 23, 24, 21, 22, 23, 24};
     EXPECT_EQ(std::memcmp(t, expected, 16), 0);
+}
+
+TEST_F(TextureTest, ColourMapEntriesAreReadBlueGreenRed) {
+    std::vector<uint8_t> map = GreyMap();
+    map[3] = 240;  // entry 1 pure red, given red first to our writer
+    map[4] = map[5] = 0;
+    WriteData("DATA/RED.TGA", TestTga(1, 1, {1}, map.data()));
+    ASSERT_EQ(AddTexture(MakeKey("RED")), 1);
+    int32_t size = 0;
+    EXPECT_EQ(*GetTexturePixels(MakeKey("RED"), &size), NearestColour(240, 0, 0));
+    EXPECT_NE(NearestColour(240, 0, 0), NearestColour(0, 0, 240));
 }
 
 TEST_F(TextureTest, LargeImagesAreSampledByNearestTexel) {

@@ -34,10 +34,14 @@ XmModule OneNoteModule(uint8_t note) {
     return InstrumentNoteModule(MakeInstrument("sine", std::move(s)), note);
 }
 
+openmpt_module* OpenModule(const std::vector<uint8_t>& bytes) {
+    return openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent,
+                                              nullptr, openmpt_error_func_ignore, nullptr, nullptr,
+                                              nullptr, nullptr);
+}
+
 std::vector<float> RenderModule(const std::vector<uint8_t>& bytes, double seconds) {
-    openmpt_module* mod = openmpt_module_create_from_memory2(
-        bytes.data(), bytes.size(), openmpt_log_func_silent, nullptr, openmpt_error_func_ignore,
-        nullptr, nullptr, nullptr, nullptr);
+    openmpt_module* mod = OpenModule(bytes);
     if (mod == nullptr) return {};
     std::vector<float> out(static_cast<size_t>(seconds * 44100) * 2);
     size_t got =
@@ -56,20 +60,6 @@ Levels MeasureLevels(const std::vector<float>& stereo) {
     }
     if (!stereo.empty()) l.rms = std::sqrt(sum / static_cast<double>(stereo.size()));
     return l;
-}
-
-double ToneFrequency(const std::vector<float>& stereo, int rate) {
-    size_t frames = stereo.size() / 2;
-    long first = -1, last = -1, crossings = 0;
-    for (size_t i = 1; i < frames; ++i) {
-        if (stereo[2 * (i - 1)] < 0.0f && stereo[2 * i] >= 0.0f) {
-            if (first < 0) first = static_cast<long>(i);
-            last = static_cast<long>(i);
-            ++crossings;
-        }
-    }
-    if (crossings < 2) return 0.0;
-    return static_cast<double>(crossings - 1) * rate / static_cast<double>(last - first);
 }
 
 double PeriodicityFrequency(const std::vector<float>& stereo, int rate) {

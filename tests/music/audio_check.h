@@ -12,6 +12,9 @@ XmModule OneNoteModule(uint8_t note);
 
 // Renders the first `seconds` of a module's bytes with libopenmpt (interleaved stereo at
 // 44100 Hz); empty when libopenmpt refuses the bytes.
+struct openmpt_module;
+// libopenmpt's module for the bytes, silently; null when it refuses them.
+openmpt_module* OpenModule(const std::vector<uint8_t>& bytes);
 std::vector<float> RenderModule(const std::vector<uint8_t>& bytes, double seconds);
 
 struct Levels {
@@ -20,10 +23,8 @@ struct Levels {
 };
 Levels MeasureLevels(const std::vector<float>& stereo);
 
-// The pitch of a steady tone in the left channel from its rising zero crossings.
-double ToneFrequency(const std::vector<float>& stereo, int rate = 44100);
-// The pitch of a tone rich in harmonics (left channel): the lag in 40..2000 Hz where
-// the signal best matches itself, refined between samples.
+// The pitch of a tone (left channel): the lag in 40..2000 Hz where the signal best matches
+// itself, refined between samples.
 double PeriodicityFrequency(const std::vector<float>& stereo, int rate = 44100);
 
 // A module that plays one instrument's note on its first row and holds it.

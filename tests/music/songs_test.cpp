@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 #include <libopenmpt/libopenmpt.h>
 
-#include <cmath>
-
 #include "tests/music/audio_check.h"
 
 #if KARVELD_HAVE_XMP
@@ -41,9 +39,7 @@ TEST_P(Songs, LoadWithTheirShapeAndLength) {
     ASSERT_STREQ(Want().fileName, kSongFiles[GetParam()].fileName);
     const std::vector<uint8_t>& bytes = Song();
     ASSERT_FALSE(bytes.empty());
-    openmpt_module* mod = openmpt_module_create_from_memory2(
-        bytes.data(), bytes.size(), openmpt_log_func_silent, nullptr, openmpt_error_func_ignore,
-        nullptr, nullptr, nullptr, nullptr);
+    openmpt_module* mod = OpenModule(bytes);
     ASSERT_NE(nullptr, mod);
     EXPECT_EQ(Want().channels, openmpt_module_get_num_channels(mod));
     EXPECT_EQ(Want().orders, openmpt_module_get_num_orders(mod));
@@ -75,9 +71,7 @@ TEST_P(Songs, AreStereo) {
 
 TEST_P(Songs, KeepPlayingPastTheirEnd) {
     const std::vector<uint8_t>& bytes = Song();
-    openmpt_module* mod = openmpt_module_create_from_memory2(
-        bytes.data(), bytes.size(), openmpt_log_func_silent, nullptr, openmpt_error_func_ignore,
-        nullptr, nullptr, nullptr, nullptr);
+    openmpt_module* mod = OpenModule(bytes);
     ASSERT_NE(nullptr, mod);
     openmpt_module_set_repeat_count(mod, -1);
     double length = openmpt_module_get_duration_seconds(mod);

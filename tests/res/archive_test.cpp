@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "res/datafile.h"
@@ -43,6 +45,12 @@ protected:
         return out;
     }
 
+    static std::tuple<int, int, int> Find(const char* name) {
+        int a = -1, m = -1;
+        const int found = g_archive.Find(name, &a, &m);
+        return {found, a, m};
+    }
+
     TempDir m_temp;
     ScopedWorkingDir m_cwd{m_temp.Path()};
     const std::string m_dir = m_temp.Path();
@@ -52,23 +60,17 @@ TEST_F(ArchiveTest, MembersAreFoundInAnyCaseAndExtractedWhole) {
     Bytes earth(3000);
     for (size_t i = 0; i < earth.size(); i++) earth[i] = static_cast<uint8_t>(i * i >> 3);
     ASSERT_TRUE(WriteDtfArchive(
-        "KARVELD.DTF",
-        {{"DATA\\EARTH.TGA", earth},
-         {"scn3.pal", FromString("palette")},
-         {"EMPTY.BIN", {}},
-         {"FLAT.BIN", Bytes(40000, 7)}}));  // packs to about a fortieth of its size
+        "KARVELD.DTF", {{"DATA\\EARTH.TGA", earth},
+                        {"scn3.pal", FromString("palette")},
+                        {"EMPTY.BIN", {}},
+                        {"FLAT.BIN", Bytes(40000, 7)}}));  // packs to about a fortieth of its size
     ASSERT_EQ(g_archive.Open("karveld.dtf"), 1);  // the upper-cased path is the one on disk
     EXPECT_EQ(g_archive.IsOpened(), 1);
 
-    int a = -1, m = -1;
-    EXPECT_EQ(g_archive.Find("data\\earth.tga", &a, &m), 1);
-    EXPECT_EQ(a, 0);
-    EXPECT_EQ(m, 0);
-    EXPECT_EQ(g_archive.Find("SCN3.PAL", &a, &m), 1);
-    EXPECT_EQ(m, 1);
-    EXPECT_EQ(g_archive.Find("DATA/EARTH.TGA", &a, &m), 0);  // separators are not normalised
-    EXPECT_EQ(a, 0);
-    EXPECT_EQ(m, 0);
+    // Result, archive and member; separators are not normalised.
+    EXPECT_EQ(Find("data\\earth.tga"), std::make_tuple(1, 0, 0));
+    EXPECT_EQ(Find("SCN3.PAL"), std::make_tuple(1, 0, 1));
+    EXPECT_EQ(Find("DATA/EARTH.TGA"), std::make_tuple(0, 0, 0));
     EXPECT_EQ(g_archive.GetSize("DATA\\EARTH.TGA"), 3000);
     EXPECT_EQ(g_archive.GetSize("NOPE"), -1);
     EXPECT_EQ(g_archive.GetSecondValue("NOPE"), -1);
@@ -120,16 +122,13 @@ TEST_F(ArchiveTest, MemoryReadsNeverReportTheEndAndSeeksClamp) {
     EXPECT_EQ(f.Read(buf, 1, 4), 1);  // at the end: nothing copied
     EXPECT_EQ(buf[0], 'z');
 
-    EXPECT_EQ(f.Seek(-5), 1);
-    EXPECT_EQ(f.ReadByte(buf), 1);
-    EXPECT_EQ(buf[0], 'a');
-    EXPECT_EQ(f.Seek(6 + 100), 1);
-    buf[0] = 'z';
-    EXPECT_EQ(f.ReadByte(buf), 1);
-    EXPECT_EQ(buf[0], 'z');
-    EXPECT_EQ(f.Seek(3), 1);
-    EXPECT_EQ(f.ReadByte(buf), 1);
-    EXPECT_EQ(buf[0], 'd');
+    // Seeks clamp to the member; at the end nothing is read.
+    for (const auto& [to, want] : {std::pair{-5L, 'a'}, {106L, 'z'}, {3L, 'd'}}) {
+        buf[0] = 'z';
+        EXPECT_EQ(f.Seek(to), 1);
+        EXPECT_EQ(f.ReadByte(buf), 1);
+        EXPECT_EQ(buf[0], want) << to;
+    }
     EXPECT_EQ(f.Read(buf, -1, 5), 1);
 }
 
@@ -142,9 +141,7 @@ TEST_F(ArchiveTest, FirstOpenedArchiveWinsAndMissingNamesFallBackToDisk) {
     CDataFile f;
     ASSERT_EQ(f.Open("Same"), 1);
     EXPECT_EQ(ReadAll(f), FromString("first"));
-    int a = 0, m = 0;
-    EXPECT_EQ(g_archive.Find("only2", &a, &m), 1);
-    EXPECT_EQ(a, 1);
+    EXPECT_EQ(Find("only2"), std::make_tuple(1, 1, 1));
 
     WriteFile("DATA/Plain.txt", FromString("from disk"));
     ASSERT_EQ(f.Open("data\\PLAIN.TXT"), 1);
@@ -177,46 +174,16 @@ TEST_F(ArchiveTest, DiskReadsReportShortReads) {
 
 TEST_F(ArchiveTest, DiskNamesResolveCaseInsensitivelyPerComponent) {
     WriteFile("Data/Sub/gerbe1.MYO", FromString("x"));
-    EXPECT_EQ(ResolveDiskName("data\\sub\\GERBE1.myo"), "Data/Sub/gerbe1.MYO");
-    EXPECT_EQ(ResolveDiskName("DATA/SUB/gerbe1.myo"), "Data/Sub/gerbe1.MYO");
-    EXPECT_EQ(ResolveDiskName("Data/Sub/gerbe1.MYO"), "Data/Sub/gerbe1.MYO");
-    EXPECT_EQ(ResolveDiskName("DATA\\NEW.TXT"), "Data/NEW.TXT");
-    EXPECT_EQ(ResolveDiskName("NONE\\NEW.TXT"), "NONE/NEW.TXT");
+    for (const auto& [in, out] : {std::pair{"data\\sub\\GERBE1.myo", "Data/Sub/gerbe1.MYO"},
+                                  {"DATA/SUB/gerbe1.myo", "Data/Sub/gerbe1.MYO"},
+                                  {"Data/Sub/gerbe1.MYO", "Data/Sub/gerbe1.MYO"},
+                                  {"DATA\\NEW.TXT", "Data/NEW.TXT"},
+                                  {"NONE\\NEW.TXT", "NONE/NEW.TXT"}})
+        EXPECT_EQ(ResolveDiskName(in), out);
     EXPECT_EQ(ResolveDiskName((m_dir + "/DATA/SUB/GERBE1.MYO").c_str()),
               m_dir + "/Data/Sub/gerbe1.MYO");
     WriteFile("data/sub/GERBE1.myo", FromString("y"));  // the exact spelling wins over others
     EXPECT_EQ(ResolveDiskName("data\\sub\\GERBE1.myo"), "data/sub/GERBE1.myo");
-}
-
-TEST_F(ArchiveTest, BadHeadersAreRejectedAndLeaveTheTableAlone) {
-    Bytes good = ArchiveBytes({{"M", FromString("member")}});
-    for (int i = 0; i < 4; i++) {
-        Bytes bad = good;
-        bad[i] ^= 0x20;
-        WriteFile("BAD.DTF", bad);
-        EXPECT_EQ(g_archive.Open("BAD.DTF"), 0) << "magic byte " << i;
-    }
-    Bytes zero = {'D', 'T', 'F', 'F', 0, 0, 0, 0};
-    WriteFile("ZERO.DTF", zero);
-    EXPECT_EQ(g_archive.Open("ZERO.DTF"), 0);
-    EXPECT_EQ(g_archive.Open("ABSENT.DTF"), 0);
-    EXPECT_EQ(g_archive.IsOpened(), 0);
-    EXPECT_TRUE(g_archive.Archives().empty());
-
-    // A count or a name that runs past the end of the file fails the whole open.
-    Bytes manyMembers = good;
-    manyMembers[4] = 0xFF;
-    manyMembers[5] = 0xFF;
-    WriteFile("MANY.DTF", manyMembers);
-    EXPECT_EQ(g_archive.Open("MANY.DTF"), 0);
-    for (size_t cut = 8; cut < 8 + 2 + 12; cut++) {
-        WriteFile("CUT.DTF", Bytes(good.begin(), good.begin() + cut));
-        EXPECT_EQ(g_archive.Open("CUT.DTF"), 0) << "cut at " << cut;
-    }
-    EXPECT_TRUE(g_archive.Archives().empty());
-    WriteFile("GOOD.DTF", good);
-    EXPECT_EQ(g_archive.Open("GOOD.DTF"), 1);
-    EXPECT_EQ(g_archive.Archives().size(), 1u);
 }
 
 TEST_F(ArchiveTest, UnextractableMembersFallBackToDisk) {
@@ -243,6 +210,7 @@ TEST_F(ArchiveTest, UnextractableMembersFallBackToDisk) {
     WriteFile("HUGE.DTF", huge);
     ASSERT_EQ(g_archive.Open("HUGE.DTF"), 1);
     EXPECT_EQ(g_archive.Extract("HUGE.BIN", &block), 0);
+    EXPECT_EQ(g_archive.LastError(), "member size larger than its data can hold");
 }
 
 TEST_F(ArchiveTest, AnInvalidArchiveSaysWhy) {
@@ -252,29 +220,58 @@ TEST_F(ArchiveTest, AnInvalidArchiveSaysWhy) {
         return reason;
     };
     Bytes good = ArchiveBytes({{"M", FromString("member")}, {"N", FromString("other")}});
-    Bytes badMagic = good;
-    badMagic[3] = 'X';
-    WriteFile("MAGIC.DTF", badMagic);
-    EXPECT_NE(why("MAGIC.DTF").find("not an archive"), std::string::npos);
-    WriteFile("TINY.DTF", FromString("DT"));
-    EXPECT_NE(why("TINY.DTF").find("not an archive"), std::string::npos);
-    WriteFile("ZERO.DTF", {'D', 'T', 'F', 'F', 0, 0, 0, 0});
-    EXPECT_NE(why("ZERO.DTF").find("count is 0"), std::string::npos);
+    for (int i = 0; i < 4; i++) {
+        Bytes bad = good;
+        bad[i] ^= 0x20;
+        WriteFile("MAGIC.DTF", bad);
+        EXPECT_NE(why("MAGIC.DTF").find("not an archive"), std::string::npos) << i;
+    }
+    // A count or a name that runs past the end of the file fails the whole open.
+    for (size_t cut = 8; cut < 8 + 2 + 12; cut++) {
+        WriteFile("CUT.DTF", Bytes(good.begin(), good.begin() + cut));
+        EXPECT_EQ(g_archive.Open("CUT.DTF"), 0) << "cut at " << cut;
+    }
     Bytes many = good;
     many[6] = 1;  // 65538 members in a file of a few dozen bytes
-    WriteFile("MANY.DTF", many);
-    EXPECT_NE(why("MANY.DTF").find("count 65538 out of range"), std::string::npos);
     // Cut inside the second entry's name (the first entry is 26 + 12 bytes long); the count
     // alone still fits the file's length.
     Bytes named = ArchiveBytes({{"A_RATHER_LONG_NAME_ONE.BIN", FromString("1")},
                                 {"A_RATHER_LONG_NAME_TWO.BIN", FromString("2")}});
-    WriteFile("CUT.DTF", Bytes(named.begin(), named.begin() + 8 + 39 + 20));
-    EXPECT_NE(why("CUT.DTF").find("cut short at entry 2 of 2"), std::string::npos);
+    named.resize(8 + 39 + 20);
+    for (const auto& [bytes, reason] : {std::pair{FromString("DT"), "not an archive"},
+                                        {Bytes{'D', 'T', 'F', 'F', 0, 0, 0, 0}, "count is 0"},
+                                        {many, "count 65538 out of range"},
+                                        {named, "cut short at entry 2 of 2"}}) {
+        WriteFile("BAD.DTF", bytes);
+        EXPECT_NE(why("BAD.DTF").find(reason), std::string::npos) << reason;
+    }
     ASSERT_EQ(mkdir("FOLDER.DTF", 0755), 0);
     EXPECT_NE(why("FOLDER.DTF").find("folder"), std::string::npos);
     // A missing file has nothing wrong with it to tell.
     EXPECT_EQ(why("ABSENT.DTF"), "");
     EXPECT_TRUE(g_archive.Archives().empty());
+    WriteFile("GOOD.DTF", good);
+    EXPECT_EQ(g_archive.Open("GOOD.DTF"), 1);
+    EXPECT_EQ(g_archive.Archives().size(), 1u);
+}
+
+TEST_F(ArchiveTest, ReadDataFileTakesTheMemberThenTheDiskFile) {
+    const Bytes member = FromString("member   m");
+    WriteFile("DATA/a.bin", FromString("disk"));
+    WriteFile("DATA/EMPTY.BIN", {});
+    ASSERT_TRUE(WriteDtfArchive("T.DTF", {{"DATA\\A.BIN", member}}));
+    Bytes bytes = {1, 2, 3};
+    ASSERT_TRUE(ReadDataFile("DATA\\A.BIN", bytes));  // no archive yet: the disk file
+    EXPECT_EQ(bytes, FromString("disk"));
+    ASSERT_EQ(g_archive.Open("T.DTF"), 1);
+    ASSERT_TRUE(ReadDataFile("data\\a.bin", bytes));  // the member wins
+    EXPECT_EQ(bytes, member);
+    EXPECT_TRUE(ReadDataFile("DATA\\EMPTY.BIN", bytes));
+    EXPECT_TRUE(bytes.empty());
+    bytes = {7};
+    EXPECT_FALSE(ReadDataFile("DATA\\NONE.BIN", bytes));
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_FALSE(ReadDataFile(nullptr, bytes));
 }
 
 TEST_F(ArchiveTest, ATruncatedMemberDoesNotOpenAndIsNamed) {

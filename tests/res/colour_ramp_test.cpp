@@ -21,6 +21,7 @@ std::vector<uint8_t> TestPalette() {
     std::vector<uint8_t> pal(768);
     for (int i = 0; i < 768; ++i) pal[i] = static_cast<uint8_t>((i * 97 + 13) & 0xFF);
     pal[9] = pal[10] = pal[11] = 255;  // entry 3 white
+    pal[12] = pal[13] = pal[14] = 0;   // entry 4 black
     return pal;
 }
 
@@ -40,6 +41,8 @@ TEST_F(ColourRampTest, StartsAtTheColourAndEndsWhite) {
         }
     }
     for (int s = 0; s < kRampSteps; ++s) EXPECT_EQ(ramp[3 * kRampSteps + s], 0xFFFF);
+    // Black lifted 64/127 of the way: 128.5, truncated.
+    EXPECT_EQ(ramp[4 * kRampSteps + 64], g_display.PackRGB(128, 128, 128));
 }
 
 TEST_F(ColourRampTest, ReadsThePicturesPaletteOrLeavesTheRampAlone) {

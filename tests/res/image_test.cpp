@@ -22,6 +22,9 @@ TEST(IndexedImageTest, ColourMappedRoundTrip) {
     auto palette = Iota(768);
     palette[0] = 200;  // red of entry 0, to see channel order
     const auto file = WriteTgaIndexed(5, 3, pixels.data(), palette.data());
+    // Colour-mapped, 256 map entries of 24 bits, 5 x 3, 8 bits per pixel, bottom-left origin.
+    EXPECT_EQ(std::vector<uint8_t>(file.begin(), file.begin() + 18),
+              (std::vector<uint8_t>{0, 1, 1, 0, 0, 0, 1, 24, 0, 0, 0, 0, 5, 0, 3, 0, 8, 0}));
     CIndexedImage image;
     ASSERT_EQ(image.LoadFromMemory(file.data(), file.size()), 1);
     EXPECT_EQ(image.GetWidth(), 5);
@@ -33,12 +36,8 @@ TEST(IndexedImageTest, ColourMappedRoundTrip) {
 TEST(IndexedImageTest, FirstStoredRowIsTheBottomRow) {
     // Hand-made: two rows, the file's first row is 7 7, its second 9 9. The descriptor says
     // top-down, which the reader ignores.
-    std::vector<uint8_t> file(18, 0);
-    file[2] = 3;
-    file[12] = 2;
-    file[14] = 2;
-    file[17] = 0x20;
-    for (uint8_t b : {7, 7, 9, 9}) file.push_back(b);
+    const std::vector<uint8_t> file = {0, 0, 3, 0, 0, 0, 0,    0, 0, 0, 0,
+                                       0, 2, 0, 2, 0, 0, 0x20, 7, 7, 9, 9};
     CIndexedImage image;
     ASSERT_EQ(image.LoadFromMemory(file.data(), file.size()), 1);
     EXPECT_EQ(image.GetPixels()[0], 9);
@@ -50,11 +49,7 @@ TEST(IndexedImageTest, GreyscaleGetsAGreyRampPalette) {
     const auto file = WriteTgaGrey(4, 4, pixels.data());
     CIndexedImage image;
     ASSERT_EQ(image.LoadFromMemory(file.data(), file.size()), 1);
-    for (int i = 0; i < 256; ++i) {
-        ASSERT_EQ(image.GetPalette()[i * 3], i);
-        ASSERT_EQ(image.GetPalette()[i * 3 + 1], i);
-        ASSERT_EQ(image.GetPalette()[i * 3 + 2], i);
-    }
+    for (int i = 0; i < 768; ++i) ASSERT_EQ(image.GetPalette()[i], i / 3) << i;
     EXPECT_EQ(std::vector<uint8_t>(image.GetPixels(), image.GetPixels() + 16), pixels);
 }
 
@@ -70,8 +65,15 @@ TEST(IndexedImageTest, RefusesWhatItCannotRead) {
     // Header bytes patched: image types we do not read (a high type byte makes 0x0101),
     // zero or huge sizes, a colour map longer than the file.
     const std::vector<std::vector<std::pair<int, uint8_t>>> patches = {
-        {{2, 0}}, {{2, 2}}, {{2, 9}}, {{2, 10}}, {{2, 11}}, {{3, 1}},
-        {{12, 0}, {13, 0}}, {{14, 0}, {15, 0}}, {{12, 0xFF}, {13, 0xFF}, {14, 0xFF}, {15, 0xFF}},
+        {{2, 0}},
+        {{2, 2}},
+        {{2, 9}},
+        {{2, 10}},
+        {{2, 11}},
+        {{3, 1}},
+        {{12, 0}, {13, 0}},
+        {{14, 0}, {15, 0}},
+        {{12, 0xFF}, {13, 0xFF}, {14, 0xFF}, {15, 0xFF}},
         {{5, 0xFF}, {6, 0xFF}}};
     for (const auto& patch : patches) {
         auto f = good;

@@ -3,13 +3,15 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <stdexcept>
 
 #include "app/display.h"
+#include "app/timer.h"
 #include "platform/video.h"
 
 namespace fs = std::filesystem;
@@ -50,4 +52,35 @@ HeadlessBackend* UseHeadlessDisplay(int width, int height, int bits, bool rgb555
     g_display.InitWindow();
     g_display.SetMode(width, height, bits, 0);
     return raw;
+}
+
+const std::vector<uint8_t>& MinimalArchive() {
+    static const std::vector<uint8_t> bytes = {'D', 'T', 'F', 'F', 1, 0,  0, 0, 'A', 0, 0, 0, 0,
+                                               0,   0,   0,   0,   0, 22, 0, 0, 0,   0, 0, 0, 0};
+    return bytes;
+}
+
+HeadlessShow::HeadlessShow(int keyFrames) {
+    g_display.Reset();
+    auto owned = std::make_unique<HeadlessBackend>();
+    backend = owned.get();
+    for (int f = 0; f < keyFrames; ++f) backend->ScheduleEvent(f, VideoEventType::KeyDown);
+    g_display.UseBackend(std::move(owned));
+    g_timer.UseClock(&clock);
+}
+
+HeadlessShow::~HeadlessShow() {
+    g_timer.UseClock(nullptr);
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> Names(const std::string& dir) {
+    std::vector<std::string> out;
+    for (const auto& e : fs::directory_iterator(dir)) out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
 }

@@ -6,8 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <initializer_list>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,161 +22,16 @@
 
 namespace {
 
-bool Parse(std::initializer_list<const char*> args, CaptureOptions* o, std::string* error) {
-    std::vector<char*> argv{const_cast<char*>("karveld-capture")};
-    for (const char* a : args) argv.push_back(const_cast<char*>(a));
-    return ParseCaptureOptions(static_cast<int>(argv.size()), argv.data(), o, error);
-}
-
-const std::vector<uint8_t> kMinimalArchive = {'D', 'T', 'F', 'F', 1, 0,  0, 0, 'A', 0, 0, 0, 0,
-                                              0,   0,   0,   0,   0, 22, 0, 0, 0,   0, 0, 0, 0};
-
-// Width and height from a PNG's header.
-bool PngSize(const std::string& path, int* w, int* h) {
-    std::ifstream in(path, std::ios::binary);
-    uint8_t b[24];
-    if (!in.read(reinterpret_cast<char*>(b), 24)) return false;
-    if (b[1] != 'P' || b[2] != 'N' || b[3] != 'G') return false;
-    *w = (b[16] << 24) | (b[17] << 16) | (b[18] << 8) | b[19];
-    *h = (b[20] << 24) | (b[21] << 16) | (b[22] << 8) | b[23];
-    return true;
-}
-
-}  // namespace
-
-TEST(CaptureOptions, AcceptsTheDocumentedForms) {
-    CaptureOptions o;
-    std::string error;
-    ASSERT_TRUE(Parse({"--scene", "3", "--at", "2", "--at", "12.5", "--out", "dir", "--fps", "30",
-                       "--size", "320x240", "--8bit"},
-                      &o, &error))
-        << error;
-    EXPECT_EQ(o.scene, 3);
-    EXPECT_EQ(o.at, (std::vector<double>{2.0, 12.5}));
-    EXPECT_EQ(o.fps, 30);
-    EXPECT_EQ(o.width, 320);
-    EXPECT_EQ(o.height, 240);
-    EXPECT_TRUE(o.eightBit);
-    ASSERT_TRUE(Parse({"--timedemo"}, &o, &error));
-    EXPECT_TRUE(o.timedemo);
-    EXPECT_EQ(o.fps, 60);
-    EXPECT_EQ(o.width, 640);
-    EXPECT_EQ(o.maxSlotSeconds, 600.0);
-    ASSERT_TRUE(Parse({"--timedemo", "--max-slot-seconds", "2.5"}, &o, &error));
-    EXPECT_EQ(o.maxSlotSeconds, 2.5);
-}
-
-TEST(CaptureOptions, RefusesWhatCannotWork) {
-    CaptureOptions o;
-    std::string error;
-    for (auto args :
-         std::vector<std::vector<const char*>>{{"--scene", "0"},
-                                               {"--scene", "16"},
-                                               {"--scene"},
-                                               {"--at", "2", "--out", "a.png"},  // no --scene
-                                               {"--scene", "1", "--at", "2"},    // no --out
-                                               {"--scene", "1", "--at", "-1", "--out", "a.png"},
-                                               {"--scene", "1", "--at", "nan", "--out", "a.png"},
-                                               {"--size", "63x48"},
-                                               {"--size", "801x600"},
-                                               {"--size", "640x480x"},
-                                               {"--fps", "0"},
-                                               {"--max-slot-seconds", "0"},
-                                               {"--max-slot-seconds", "inf"},
-                                               {"--max-slot-seconds"},
-                                               {"--video", "show.avi"},
-                                               {"--timedemo", "--video", "a.mp4"},
-                                               {"--wat"}}) {
-        std::vector<char*> argv{const_cast<char*>("karveld-capture")};
-        for (const char* a : args) argv.push_back(const_cast<char*>(a));
-        EXPECT_FALSE(ParseCaptureOptions(static_cast<int>(argv.size()), argv.data(), &o, &error))
-            << args[0];
-        EXPECT_FALSE(error.empty());
-    }
-}
-
-TEST(FrameConversion, ChannelsWidenToFullRange) {
-    FrameDesc d;
-    d.width = 3;
-    d.height = 1;
-    d.bits = 16;
-    d.redBits = 5, d.redShift = 11, d.greenBits = 6, d.greenShift = 5, d.blueBits = 5,
-    d.blueShift = 0;
-    const uint16_t frame[3] = {0xFFFF, 0xF800, 0x0000};
-    std::vector<uint8_t> rgb;
-    FrameToRgb24(frame, d, nullptr, &rgb);
-    EXPECT_EQ(rgb, (std::vector<uint8_t>{255, 255, 255, 255, 0, 0, 0, 0, 0}));
-    // 3-3-2: the bits repeat until the byte is full, so 101 becomes 10110110.
-    d.redBits = 3, d.redShift = 5, d.greenBits = 3, d.greenShift = 2, d.blueBits = 2,
-    d.blueShift = 0;
-    const uint16_t small[1] = {(5 << 5) | (7 << 2) | 3};
-    d.width = 1;
-    FrameToRgb24(small, d, nullptr, &rgb);
-    EXPECT_EQ(rgb, (std::vector<uint8_t>{182, 255, 255}));
-    d.width = 3;
-    d.bits = 8;
-    uint8_t palette[768] = {};
-    palette[9] = 1, palette[10] = 2, palette[11] = 3;
-    const uint8_t indexed[3] = {3, 0, 3};
-    FrameToRgb24(indexed, d, palette, &rgb);
-    EXPECT_EQ(rgb, (std::vector<uint8_t>{1, 2, 3, 0, 0, 0, 1, 2, 3}));
-}
-
-TEST(CaptureRun, SavesTheFramesOfTheChosenSlot) {
-    TempDir dir;
-    dir.Write("KARVELD.DTF", kMinimalArchive);
-    ScopedWorkingDir cwd(dir.Path());
-    CaptureOptions o;
-    std::string error;
-    ASSERT_TRUE(
-        // The closing slot's white flash lasts a second even without its pictures.
-        Parse({"--scene", "15", "--at", "0", "--at", "0.5", "--out", "shots", "--size", "160x120"},
-              &o, &error));
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(RunCapture(o), 0);
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out.rfind("The End.", 0), 0u) << out;  // the last slot prints the banner
-    int w = 0, h = 0;
-    ASSERT_TRUE(PngSize(dir.Path() + "/shots/s15-t0.png", &w, &h));
-    EXPECT_EQ(w, 160);
-    EXPECT_EQ(h, 120);
-    EXPECT_TRUE(PngSize(dir.Path() + "/shots/s15-t0.5.png", &w, &h));
-}
-
-namespace {
-
 namespace fs = std::filesystem;
 
-// An archive whose first scene runs forever: one cube track with keys of endless duration.
-std::vector<uint8_t> EndlessSceneArchive(float duration) {
-    SceneSource scene;
-    scene.cameraTrack = 0;
-    SceneTrackSource track;
-    track.mesh = "A";
-    for (int i = 0; i < 2; ++i) {
-        SceneKeySource key;
-        key.position = CVector{0.0f, 0.0f, -10.0f * i};
-        key.duration = duration;
-        track.keys.push_back(key);
-    }
-    scene.tracks = {track, track};
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(BuildDtfArchive({{"DATA\\A.OBP", WriteMeshFile(MakeCubeMesh(1, 200, 100, 50))},
-                                 {"SCN\\SCENE1.SCN", WriteSceneFile(scene)}},
-                                bytes));
-    return bytes;
-}
-
-std::vector<std::string> Names(const std::string& dir) {
-    std::vector<std::string> out;
-    for (const auto& e : fs::directory_iterator(dir)) out.push_back(e.path().filename().string());
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+// Parses a command line given as one string of space-separated arguments.
+bool Parse(const std::string& line, CaptureOptions* o, std::string* error) {
+    std::istringstream in(line);
+    std::vector<std::string> words{"karveld-capture"};
+    for (std::string w; in >> w;) words.push_back(w);
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    return ParseCaptureOptions(static_cast<int>(argv.size()), argv.data(), o, error);
 }
 
 struct RunResult {
@@ -185,49 +39,131 @@ struct RunResult {
     std::string out, err;
 };
 
-RunResult RunTool(std::initializer_list<const char*> args) {
-    CaptureOptions o;
-    std::string error;
-    RunResult r;
-    if (!Parse(args, &o, &error)) {
-        r.code = 2;
-        r.err = error;
+// Each test runs in a fresh folder holding the smallest archive.
+class CaptureRun : public ::testing::Test {
+protected:
+    void SetUp() override { m_dir.Write("KARVELD.DTF", MinimalArchive()); }
+    static RunResult Run(const std::string& line) {
+        CaptureOptions o;
+        RunResult r;
+        if (!Parse(line, &o, &r.err)) return {2, "", r.err};
+        g_archive.Reset();
+        ResetLoadFailures();
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        r.code = RunCapture(o);
+        r.err = testing::internal::GetCapturedStderr();
+        r.out = testing::internal::GetCapturedStdout();
+        g_archive.Reset();
         return r;
     }
-    g_archive.Reset();
-    ResetLoadFailures();
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    r.code = RunCapture(o);
-    r.err = testing::internal::GetCapturedStderr();
-    r.out = testing::internal::GetCapturedStdout();
-    g_archive.Reset();
-    return r;
+    // An archive whose first scene lasts `duration`: a cube track of two keys.
+    void EndlessScene(float duration) {
+        SceneSource scene;
+        scene.cameraTrack = 0;
+        SceneTrackSource track;
+        track.mesh = "A";
+        track.keys.resize(2);
+        track.keys[1].position = CVector{0.0f, 0.0f, -10.0f};
+        for (SceneKeySource& key : track.keys) key.duration = duration;
+        scene.tracks = {track, track};
+        std::vector<uint8_t> bytes;
+        EXPECT_TRUE(BuildDtfArchive({{"DATA\\A.OBP", WriteMeshFile(MakeCubeMesh(1, 200, 100, 50))},
+                                     {"SCN\\SCENE1.SCN", WriteSceneFile(scene)}},
+                                    bytes));
+        m_dir.Write("KARVELD.DTF", bytes);
+    }
+    TempDir m_dir;
+    ScopedWorkingDir m_cwd{m_dir.Path()};
+};
+
+bool IsLink(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 }  // namespace
 
-TEST(CaptureRun, AnEndlessSceneEndsAtItsLastPicture) {
-    for (float duration : {INFINITY, 1e30f}) {
-        TempDir dir;
-        dir.Write("KARVELD.DTF", EndlessSceneArchive(duration));
-        ScopedWorkingDir cwd(dir.Path());
-        // Without the stop after the last picture the slot would run to the limit and say so.
-        const RunResult r = RunTool({"--scene", "1", "--at", "0.2", "--at", "0.5", "--out", "shots",
-                                     "--fps", "10", "--size", "64x48", "--max-slot-seconds", "60"});
-        EXPECT_EQ(r.code, 0) << r.err;
-        EXPECT_EQ(r.err.find("still running"), std::string::npos) << r.err;
-        EXPECT_EQ(Names(dir.Path() + "/shots"),
-                  (std::vector<std::string>{"s01-t0.2.png", "s01-t0.5.png"}));
+TEST(CaptureOptions, AcceptsTheDocumentedForms) {
+    CaptureOptions o;
+    std::string error;
+    ASSERT_TRUE(
+        Parse("--scene 3 --at 2 --at 12.5 --out dir --fps 30 --size 320x240 --8bit", &o, &error))
+        << error;
+    EXPECT_EQ(o.scene, 3);
+    EXPECT_EQ(o.at, (std::vector<double>{2.0, 12.5}));
+    EXPECT_EQ(o.fps, 30);
+    EXPECT_EQ(o.width, 320);
+    EXPECT_EQ(o.height, 240);
+    EXPECT_TRUE(o.eightBit);
+    ASSERT_TRUE(Parse("--timedemo", &o, &error));
+    EXPECT_TRUE(o.timedemo);
+    EXPECT_EQ(o.fps, 60);
+    EXPECT_EQ(o.width, 640);
+    EXPECT_EQ(o.maxSlotSeconds, 600.0);
+    ASSERT_TRUE(Parse("--timedemo --max-slot-seconds 2.5", &o, &error));
+    EXPECT_EQ(o.maxSlotSeconds, 2.5);
+}
+
+TEST(CaptureOptions, RefusesWhatCannotWork) {
+    CaptureOptions o;
+    for (const char* line :
+         {"--scene 0", "--scene 16", "--scene", "--at 2 --out a.png", "--scene 1 --at 2",
+          "--scene 1 --at -1 --out a.png", "--scene 1 --at nan --out a.png", "--size 63x48",
+          "--size 801x600", "--size 640x480x", "--fps 0", "--max-slot-seconds 0",
+          "--max-slot-seconds inf", "--max-slot-seconds", "--video show.avi",
+          "--timedemo --video a.mp4", "--wat"}) {
+        std::string error;
+        EXPECT_FALSE(Parse(line, &o, &error)) << line;
+        EXPECT_FALSE(error.empty()) << line;
     }
 }
 
-TEST(CaptureRun, AnEndlessSceneEndsATimedemoAtTheLimit) {
-    TempDir dir;
-    dir.Write("KARVELD.DTF", EndlessSceneArchive(INFINITY));
-    ScopedWorkingDir cwd(dir.Path());
-    const RunResult r = RunTool({"--timedemo", "--scene", "1", "--fps", "10", "--size", "64x48",
-                                 "--max-slot-seconds", "2"});
+TEST(FrameConversion, ChannelsWidenToFullRange) {
+    std::vector<uint8_t> rgb;
+    const uint16_t frame[3] = {0xFFFF, 0xF800, 0x0000};
+    FrameToRgb24(frame, FrameDesc{3, 1, 16, 5, 11, 6, 5, 5, 0}, nullptr, &rgb);
+    EXPECT_EQ(rgb, (std::vector<uint8_t>{255, 255, 255, 255, 0, 0, 0, 0, 0}));
+    // 3-3-2: the bits repeat until the byte is full, so 101 becomes 10110110.
+    const uint16_t small[1] = {(5 << 5) | (7 << 2) | 3};
+    FrameToRgb24(small, FrameDesc{1, 1, 16, 3, 5, 3, 2, 2, 0}, nullptr, &rgb);
+    EXPECT_EQ(rgb, (std::vector<uint8_t>{182, 255, 255}));
+    uint8_t palette[768] = {};
+    palette[9] = 1, palette[10] = 2, palette[11] = 3;
+    const uint8_t indexed[3] = {3, 0, 3};
+    FrameToRgb24(indexed, FrameDesc{3, 1, 8, 3, 5, 3, 2, 2, 0}, palette, &rgb);
+    EXPECT_EQ(rgb, (std::vector<uint8_t>{1, 2, 3, 0, 0, 0, 1, 2, 3}));
+}
+
+TEST_F(CaptureRun, SavesTheFramesOfTheChosenSlot) {
+    // The closing slot's white flash lasts a second even without its pictures.
+    const RunResult r = Run("--scene 15 --at 0 --at 0.5 --out shots --size 160x120");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out.rfind("The End.", 0), 0u) << r.out;  // the last slot prints the banner
+    EXPECT_EQ(Names("shots"), (std::vector<std::string>{"s15-t0.5.png", "s15-t0.png"}));
+    // Width and height from the PNG's header.
+    const std::string png = ReadText("shots/s15-t0.png");
+    ASSERT_GE(png.size(), 24u);
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    EXPECT_EQ(png.substr(16, 8), std::string("\0\0\0\xA0\0\0\0\x78", 8));
+}
+
+TEST_F(CaptureRun, AnEndlessSceneEndsAtItsLastPicture) {
+    for (float duration : {INFINITY, 1e30f}) {
+        EndlessScene(duration);
+        fs::remove_all("shots");
+        // Without the stop after the last picture the slot would run to the limit and say so.
+        const RunResult r = Run(
+            "--scene 1 --at 0.2 --at 0.5 --out shots --fps 10 --size 64x48 --max-slot-seconds 60");
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.err.find("still running"), std::string::npos) << r.err;
+        EXPECT_EQ(Names("shots"), (std::vector<std::string>{"s01-t0.2.png", "s01-t0.5.png"}));
+    }
+}
+
+TEST_F(CaptureRun, AnEndlessSceneEndsATimedemoAtTheLimit) {
+    EndlessScene(INFINITY);
+    const RunResult r = Run("--timedemo --scene 1 --fps 10 --size 64x48 --max-slot-seconds 2");
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.err.find("warning: slot 1 still running after 2 s"), std::string::npos) << r.err;
     // Frames 0..20 are at 0 .. 2 s; the one after the limit ends the slot.
@@ -237,20 +173,17 @@ TEST(CaptureRun, AnEndlessSceneEndsATimedemoAtTheLimit) {
     EXPECT_GE(frames, 20);
     EXPECT_LE(frames, 24);
     // A picture asked for past the limit is missed, and that is an error naming the slot.
-    const RunResult late = RunTool({"--scene", "1", "--at", "5", "--out", "late.png", "--fps", "10",
-                                    "--size", "64x48", "--max-slot-seconds", "2"});
+    const RunResult late =
+        Run("--scene 1 --at 5 --out late.png --fps 10 --size 64x48 --max-slot-seconds 2");
     EXPECT_EQ(late.code, 1);
     EXPECT_NE(late.err.find("slot 1 ended before 5 s"), std::string::npos) << late.err;
-    EXPECT_FALSE(fs::exists(dir.Path() + "/late.png"));
+    EXPECT_FALSE(fs::exists("late.png"));
 }
 
-TEST(CaptureRun, PlantedLinksAtOutputNamesAreNeverWrittenThrough) {
-    TempDir dir;
-    dir.Write("KARVELD.DTF", kMinimalArchive);
-    dir.Write("victim", {'v'});
-    ScopedWorkingDir cwd(dir.Path());
+TEST_F(CaptureRun, PlantedLinksAtOutputNamesAreNeverWrittenThrough) {
+    m_dir.Write("victim", {'v'});
     fs::create_directories("shots");
-    const std::string victim = dir.Path() + "/victim";
+    const std::string victim = m_dir.Path() + "/victim";
     // Links at the names a writer might guess: the picture's own name with the usual
     // temporary endings, in the folder and beside it.
     const std::vector<std::string> planted = {
@@ -259,22 +192,13 @@ TEST(CaptureRun, PlantedLinksAtOutputNamesAreNeverWrittenThrough) {
     for (const std::string& p : planted) ASSERT_EQ(symlink(victim.c_str(), p.c_str()), 0) << p;
     // The single picture's own name is a link too: the file it names is replaced, the link
     // stays.
-    dir.Write("real.png", {'o', 'l', 'd'});
+    m_dir.Write("real.png", {'o', 'l', 'd'});
     ASSERT_EQ(symlink("real.png", "one.png"), 0);
-    RunResult r =
-        RunTool({"--scene", "15", "--at", "0", "--at", "0.5", "--out", "shots", "--size", "64x48"});
-    EXPECT_EQ(r.code, 0) << r.err;
-    r = RunTool({"--scene", "15", "--at", "0", "--out", "one.png", "--size", "64x48"});
-    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(Run("--scene 15 --at 0 --at 0.5 --out shots --size 64x48").code, 0);
+    EXPECT_EQ(Run("--scene 15 --at 0 --out one.png --size 64x48").code, 0);
     EXPECT_EQ(ReadText(victim), "v");
-    for (const std::string& p : planted) {
-        struct stat st;
-        ASSERT_EQ(lstat(p.c_str(), &st), 0) << p;
-        EXPECT_TRUE(S_ISLNK(st.st_mode)) << p;
-    }
-    struct stat st;
-    ASSERT_EQ(lstat("one.png", &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    for (const std::string& p : planted) EXPECT_TRUE(IsLink(p)) << p;
+    EXPECT_TRUE(IsLink("one.png"));
     EXPECT_EQ(ReadText("real.png").substr(1, 3), "PNG");
     // Nothing else appeared: the pictures and the planted links only.
     EXPECT_EQ(Names("shots"),
@@ -282,47 +206,29 @@ TEST(CaptureRun, PlantedLinksAtOutputNamesAreNeverWrittenThrough) {
                                         "s15-t0.png.part", "s15-t0.png.tmp"}));
 }
 
-TEST(CaptureRun, OutputPlacesAreCheckedBeforeAnythingIsRendered) {
-    TempDir dir;
-    dir.Write("KARVELD.DTF", kMinimalArchive);
-    dir.Write("afile", {'x'});
-    ScopedWorkingDir cwd(dir.Path());
-    // The closing slot prints the banner when it has run: no banner, nothing rendered.
-    for (auto args : {std::vector<const char*>{"--out", "missing/one.png"},
-                      std::vector<const char*>{"--out", "afile/one.png"},
-                      std::vector<const char*>{"--out", "afile", "--at", "0.5"}}) {
-        CaptureOptions o;
-        std::string error;
-        std::vector<const char*> all = {"karveld-capture", "--scene", "15", "--at", "0",
-                                        "--size",          "64x48"};
-        all.insert(all.end(), args.begin(), args.end());
-        ASSERT_TRUE(ParseCaptureOptions(static_cast<int>(all.size()),
-                                        const_cast<char**>(all.data()), &o, &error))
-            << error;
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        EXPECT_EQ(RunCapture(o), 1);
-        const std::string err = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-        EXPECT_NE(err.find(args[1]), std::string::npos) << err;
-        g_archive.Reset();
+TEST_F(CaptureRun, OutputPlacesAreCheckedBeforeAnythingIsRendered) {
+    m_dir.Write("afile", {'x'});
+    // The closing slot prints the banner when it has run: no banner, nothing rendered. One
+    // picture goes to a file, two to a folder.
+    for (const char* out : {"missing/one.png", "afile/one.png", "afile --at 0.5"}) {
+        const RunResult r = Run(std::string("--scene 15 --at 0 --size 64x48 --out ") + out);
+        EXPECT_EQ(r.code, 1);
+        EXPECT_EQ(r.out, "");
+        const std::string path = std::string(out).substr(0, std::string(out).find(' '));
+        EXPECT_NE(r.err.find(path), std::string::npos) << r.err;
     }
     // A run that fails after making its folder takes the folder away again when it is empty.
-    const RunResult r = RunTool(
-        {"--scene", "15", "--at", "98", "--at", "99", "--out", "new/shots", "--size", "64x48"});
+    const RunResult r = Run("--scene 15 --at 98 --at 99 --out new/shots --size 64x48");
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("slot 15 ended before 98 s"), std::string::npos) << r.err;
-    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"KARVELD.DTF", "afile"}));
+    EXPECT_EQ(Names("."), (std::vector<std::string>{"KARVELD.DTF", "afile"}));
 }
 
-TEST(CaptureRun, AMissedPictureNamesTheSlotsFilesThatDidNotLoad) {
-    TempDir dir;
+TEST_F(CaptureRun, AMissedPictureNamesTheSlotsFilesThatDidNotLoad) {
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(BuildDtfArchive({{"SCN\\SCENE1.SCN", {'n', 'o', 't', ' ', 'a', ' ', 's'}}}, bytes));
-    dir.Write("KARVELD.DTF", bytes);
-    ScopedWorkingDir cwd(dir.Path());
-    const RunResult r =
-        RunTool({"--scene", "1", "--at", "30", "--out", "x.png", "--size", "64x48", "--fps", "10"});
+    m_dir.Write("KARVELD.DTF", bytes);
+    const RunResult r = Run("--scene 1 --at 30 --out x.png --size 64x48 --fps 10");
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("slot 1 ended before 30 s; files that did not load: SCN\\SCENE1.SCN: "
                          "not a scene file"),
@@ -332,27 +238,18 @@ TEST(CaptureRun, AMissedPictureNamesTheSlotsFilesThatDidNotLoad) {
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
 }
 
-TEST(CaptureRun, AnInvalidArchiveSaysWhyBesideTheShowsMessage) {
-    TempDir dir;
-    dir.Write("KARVELD.DTF", {'D', 'T', 'F', 'F', 0, 0, 0, 0});
-    ScopedWorkingDir cwd(dir.Path());
-    const RunResult r = RunTool({"--scene", "1", "--size", "64x48"});
+TEST_F(CaptureRun, AnInvalidArchiveSaysWhyBesideTheShowsMessage) {
+    m_dir.Write("KARVELD.DTF", {'D', 'T', 'F', 'F', 0, 0, 0, 0});
+    const RunResult r = Run("--scene 1 --size 64x48");
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out, "KARVELD.DTF not found.\n");
     EXPECT_NE(r.err.find("KARVELD.DTF: member count is 0"), std::string::npos) << r.err;
 }
 
-TEST(CaptureRun, TheWholeShowPlaysEveryPhaseOfTheClosing) {
-    TempDir dir;
-    dir.Write("KARVELD.DTF", kMinimalArchive);
-    ScopedWorkingDir cwd(dir.Path());
-    CaptureOptions o;
-    std::string error;
-    ASSERT_TRUE(Parse({"--timedemo", "--fps", "10", "--size", "64x48"}, &o, &error));
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(RunCapture(o), 0);
-    const std::string out = testing::internal::GetCapturedStdout();
+TEST_F(CaptureRun, TheWholeShowPlaysEveryPhaseOfTheClosing) {
+    const RunResult r = Run("--timedemo --fps 10 --size 64x48");
+    EXPECT_EQ(r.code, 0);
     // At 10 frames a second: the flash 10 frames, the pictures a black frame and 139, the
     // title animation a black frame and 99. No key ended any of them.
-    EXPECT_NE(out.find("slot 15:    250 frames"), std::string::npos) << out;
+    EXPECT_NE(r.out.find("slot 15:    250 frames"), std::string::npos) << r.out;
 }

@@ -9,10 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,19 +24,6 @@ using Bytes = std::vector<uint8_t>;
 
 Bytes Text(const std::string& s) {
     return Bytes(s.begin(), s.end());
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Every name in a folder, sorted, hidden ones included.
-std::vector<std::string> Names(const std::string& dir) {
-    std::vector<std::string> out;
-    for (const auto& e : fs::directory_iterator(dir)) out.push_back(e.path().filename().string());
-    std::sort(out.begin(), out.end());
-    return out;
 }
 
 mode_t TypeOf(const std::string& path) {
