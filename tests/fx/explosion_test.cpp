@@ -11,7 +11,7 @@
 #include "engine/mesh.h"
 #include "engine/object.h"
 #include "platform/random.h"
-#include "tests/fx/hook_fixture.h"
+#include "tests/fx/hook_frame.h"
 #include "tests/support/support.h"
 #include "tools/common/mesh_writer.h"
 #include "tools/common/tga_writer.h"
@@ -47,10 +47,10 @@ MeshSource Strip(float xPos, int count = kVerts) {
     return m;
 }
 
-class Explosion : public HookTest {
+class Explosion : public HookFrame {
 public:
     void SetUp() override {
-        HookTest::SetUp();
+        HookFrame::SetUp();
         dir_ = std::make_unique<TempDir>();
         cwd_ = std::make_unique<ScopedWorkingDir>(dir_->Path());
         UseHeadlessDisplay(640, 480, 16);
@@ -67,7 +67,7 @@ public:
         cwd_.reset();
         dir_.reset();
         g_display.Reset();
-        HookTest::TearDown();
+        HookFrame::TearDown();
     }
 
     void Load(const char* key, const MeshSource& mesh) {
@@ -88,15 +88,6 @@ public:
     uint8_t Fire(int row, int column) { return GetExplosionFire()[row * 256 + column]; }
     uint8_t Tex(int row, int column) { return GetExplosionTexture()[row * 256 + column]; }
 
-    // A face of the explosion hook with every corner at texel (u, v), at depth 10.
-    void DrawTexel(float u, float v) {
-        ScreenVertex a = V(-1, -1, 10), b = V(-1, 100, 10), c = V(100, -1, 10);
-        for (ScreenVertex* p : {&a, &b, &c}) {
-            p->u = u * 65536.0f;
-            p->v = v * 65536.0f;
-        }
-        Draw(a, b, c);
-    }
 
     std::unique_ptr<TempDir> dir_;
     std::unique_ptr<ScopedWorkingDir> cwd_;
@@ -225,12 +216,12 @@ TEST_F(Explosion, TextureIsMirroredBothWaysAroundThePolarWrap) {
     EXPECT_EQ(Tex(0, 0), 98);
     // The fillers read row v, column u: 198 is ramp entry (63 x 197) >> 6 = 193, 38 black.
     Use("EXPLODE");
-    Fill(0x1234);
-    DrawTexel(128.5f, 255.5f);
+    Init(2, true, 0x1234);
+    Flood(10, 128.5f, 255.5f);
     EXPECT_EQ(Px(2, 2), g_display.PackRGB(193, 96, 48));
-    std::fill(depth_.begin(), depth_.end(), 0u);
-    DrawTexel(255.5f, 128.5f);
-    EXPECT_EQ(Px(2, 2), 0);
+    Init(2, true, 0x1234);
+    Flood(10, 255.5f, 128.5f);
+    EXPECT_EQ(Px(2, 2), 0u);
 }
 
 TEST_F(Explosion, FillersColourTheTexelThroughTheRamp) {
@@ -246,31 +237,24 @@ TEST_F(Explosion, FillersColourTheTexelThroughTheRamp) {
         const uint8_t corner = Tex(255, 255);
         ASSERT_EQ(corner, level == 255 ? 253 : 38);
         const int e = level == 255 ? 251 : 0;
-        const uint32_t packed = g_display.PackRGB(e, e / 2, e / 4);
-        Frame(2, true);
-        Fill(0x1234);
-        DrawTexel(255.5f, 255.5f);
-        EXPECT_EQ(Px(4, 9), packed) << int(level);
+        Init(2, true, 0x1234);
+        Flood(10, 255.5f, 255.5f);
+        EXPECT_EQ(Px(4, 9), g_display.PackRGB(e, e / 2, e / 4)) << int(level);
         EXPECT_GT(Depth(4, 9), 0u);
-        Frame(0, true);
-        Fill8(7);
-        DrawTexel(255.5f, 255.5f);
-        EXPECT_EQ(Px8(4, 9), NearestColour(e, e / 2, e / 4)) << int(level);
+        Init(0, true, 7);
+        Flood(10, 255.5f, 255.5f);
+        EXPECT_EQ(Px(4, 9), NearestColour(e, e / 2, e / 4)) << int(level);
         // Behind a nearer face nothing is drawn.
-        Fill8(7);
+        Init(0, true, 7);
         std::fill(depth_.begin(), depth_.end(), 0xF0000000u);
-        DrawTexel(255.5f, 255.5f);
-        EXPECT_EQ(Px8(4, 9), 7);
+        Flood(10, 255.5f, 255.5f);
+        EXPECT_EQ(Px(4, 9), 7u);
+        // Without a depth buffer the material draws nothing.
+        Init(2, false, 0x1234);
+        Flood(10, 255.5f, 255.5f);
+        EXPECT_EQ(Px(4, 9), 0x1234u);
         ReleaseExplosion();
     }
-    // Without a depth buffer the material draws nothing.
-    SetUpBlast();
-    Use("EXPLODE");
-    UpdateExplosion(0.0f, -1);
-    Frame(2, false);
-    Fill(0x1234);
-    DrawTexel(255.5f, 255.5f);
-    EXPECT_EQ(Px(4, 9), 0x1234);
 }
 
 class ExplosionNormals : public Explosion {
@@ -336,9 +320,9 @@ TEST_F(ExplosionNormals, AfterReleaseTheHookStaysHarmless) {
     Run();
     EXPECT_EQ(U(1), -7.0f);
     Use("EXPLODE");
-    Fill(0x1234);
-    DrawTexel(255.5f, 255.5f);
-    EXPECT_EQ(Px(4, 9), 0x1234);
+    Init(2, true, 0x1234);
+    Flood(10, 255.5f, 255.5f);
+    EXPECT_EQ(Px(4, 9), 0x1234u);
     SetScale(obj_, 2, 2, 2);
     UpdateExplosion(1.0f, obj_);
     EXPECT_EQ(GetInstance(obj_)->scale.x, 2.0f);

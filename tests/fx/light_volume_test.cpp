@@ -6,20 +6,21 @@
 
 #include <vector>
 
-#include "tests/fx/hook_target.h"
+#include "tests/fx/hook_frame.h"
 
 namespace {
 
-class LightVolume : public ::testing::Test {
+class LightVolume : public HookFrame {
 protected:
     void SetUp() override {
+        HookFrame::SetUp();
         ASSERT_EQ(RegisterLightVolume(), 1);
-        target.UseHook("OMBREVOL");
+        Use("OMBREVOL");
     }
     void UseProfile(std::vector<uint8_t> texels, int sizeLog2) {
         profile = std::move(texels);
-        target.texture.sizeLog2 = sizeLog2;
-        target.texture.level[0] = profile.data();
+        texture.sizeLog2 = sizeLog2;
+        texture.level[0] = profile.data();
     }
     // Frame pixel (x, y) before drawing: a spread of palette entries.
     static uint8_t Under(int x, int y) { return static_cast<uint8_t>(10 + (x * 7 + y * 13) % 200); }
@@ -27,11 +28,10 @@ protected:
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 const uint8_t p = Under(x, y);
-                target.SetPx(x, y, target.bits_ == 8 ? p : g_shade16[64 * 256 + p]);
+                SetPx(x, y, mode_ == 0 ? p : g_shade16[64 * 256 + p]);
             }
     }
 
-    HookTarget target;
     std::vector<uint8_t> profile;
 };
 
@@ -46,41 +46,41 @@ TEST_F(LightVolume, LevelFormulaEnds) {
 TEST_F(LightVolume, ZeroProfileLeavesTheFrameUnchanged) {
     UseProfile(std::vector<uint8_t>(256 * 256, 0), 8);
     for (int bits : {8, 16}) {
-        target.Init(40, 20, bits, 0);
+        Init(bits == 8 ? 0 : 2, false, 0, 40, 20);
         Paint(40, 20);
-        target.Cover(25.0f, 3, 0);
+        Cover(25.0f, 3, 0);
         for (int y = 0; y < 20; ++y)
             for (int x = 0; x < 40; ++x) {
                 const uint32_t p = Under(x, y);
-                ASSERT_EQ(target.Px(x, y), bits == 8 ? p : g_shade16[64 * 256 + p]) << bits;
+                ASSERT_EQ(Px(x, y), bits == 8 ? p : g_shade16[64 * 256 + p]) << bits;
             }
     }
 }
 
 TEST_F(LightVolume, ZeroProfileLeavesSixteenBitColoursOutsideThePaletteAlone) {
     UseProfile(std::vector<uint8_t>(256 * 256, 0), 8);
-    target.Init(40, 20, 16, 0);
+    Init(2, false, 0, 40, 20);
     auto any = [](int x, int y) { return static_cast<uint16_t>(x * 1031 + y * 7919 + 5); };
     for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 40; ++x) target.SetPx(x, y, any(x, y));
-    target.Cover(25.0f, 3, 0);
+        for (int x = 0; x < 40; ++x) SetPx(x, y, any(x, y));
+    Cover(25.0f, 3, 0);
     for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 40; ++x) ASSERT_EQ(target.Px(x, y), any(x, y));
+        for (int x = 0; x < 40; ++x) ASSERT_EQ(Px(x, y), any(x, y));
 }
 
 TEST_F(LightVolume, FullProfileIsNearlyWhiteAtTheTopAndFadesDownwards) {
     // Row r of the viewport sits at v = r + 1 texels: level (65025 x (255 - w)) >> 18.
     UseProfile(std::vector<uint8_t>(256 * 256, 255), 8);
-    target.Init(8, 40, 8, 0);
+    Init(0, false, 0, 8, 40);
     Paint(8, 40);
-    target.Cover(12.0f, 0, -0.5f);
+    Cover(12.0f, 0, -0.5f);
     for (int y = 0; y < 40; ++y) {
         const int w = y;  // v = y + 0.5 texels
         const int level = (65025 * (255 - w)) >> 18;
         for (int x = 0; x < 8; ++x)
-            ASSERT_EQ(target.Px(x, y), g_shade8[(64 + level) * 256 + Under(x, y)]) << x << "," << y;
+            ASSERT_EQ(Px(x, y), g_shade8[(64 + level) * 256 + Under(x, y)]) << x << "," << y;
     }
-    EXPECT_TRUE(target.GuardIntact(0));
+    EXPECT_TRUE(GuardIntact(0));
 }
 
 TEST_F(LightVolume, ProfileIsReadAlongUAndInterpolatedBetweenTexels) {
@@ -88,13 +88,13 @@ TEST_F(LightVolume, ProfileIsReadAlongUAndInterpolatedBetweenTexels) {
     std::vector<uint8_t> tex(256 * 256, 0);
     for (int c = 0; c < 128; ++c) tex[c] = static_cast<uint8_t>(2 * c);
     UseProfile(tex, 8);
-    target.Init(60, 2, 8, 0);
+    Init(0, false, 0, 60, 2);
     Paint(60, 2);
-    target.Cover(12.0f, 10, -0.5f);  // pixel x at u = 11 + x texels, v = 0.5
+    Cover(12.0f, 10, -0.5f);  // pixel x at u = 11 + x texels, v = 0.5
     for (int x = 0; x < 60; ++x) {
         const int c = 11 + x;
         const int level = LightVolumeLevel(2 * c, 2 * c + 2, 0, 0);
-        EXPECT_EQ(target.Px(x, 0), g_shade8[(64 + level) * 256 + Under(x, 0)]) << x;
+        EXPECT_EQ(Px(x, 0), g_shade8[(64 + level) * 256 + Under(x, 0)]) << x;
     }
 }
 
@@ -105,19 +105,19 @@ TEST_F(LightVolume, LastTexelBlendsTowardTheFirstNotTheNextRow) {
     tex[255] = 200;
     for (int c = 0; c < 256; ++c) tex[256 + c] = 255;
     UseProfile(tex, 8);
-    target.Init(16, 2, 8, 0);
+    Init(0, false, 0, 16, 2);
     Paint(16, 2);
     // Screen x is at u = 255 + (x + 1) / 16 texels; pixel x, sampled at x + 1, lies inside
     // the last texel.
     // (Half a fraction step on, so that no sample sits on a fraction boundary.)
     const float a = 255.0f + 1.0f / 512, b = a + 1.0f;
-    target.Tri({-1, 0, 10, a, 0}, {15, 0, 10, b, 0}, {-1, 4, 10, a, 0.25f});
-    target.Tri({15, 0, 10, b, 0}, {15, 4, 10, b, 0.25f}, {-1, 4, 10, a, 0.25f});
+    Tri({-1, 0, 10, a, 0}, {15, 0, 10, b, 0}, {-1, 4, 10, a, 0.25f});
+    Tri({15, 0, 10, b, 0}, {15, 4, 10, b, 0.25f}, {-1, 4, 10, a, 0.25f});
     for (int x = 0; x < 14; ++x) {
         const int f = (x + 2) * 16;
         const int w = 0;
         const int level = LightVolumeLevel(200, 0, f, w);
-        EXPECT_EQ(target.Px(x, 0), g_shade8[(64 + level) * 256 + Under(x, 0)]) << x;
+        EXPECT_EQ(Px(x, 0), g_shade8[(64 + level) * 256 + Under(x, 0)]) << x;
     }
 }
 
@@ -126,14 +126,14 @@ TEST_F(LightVolume, OneTexelProfileStaysInItsByte) {
     std::vector<uint8_t> one = {255};
     for (int bits : {8, 16}) {
         UseProfile(one, 0);
-        target.Init(30, 6, bits, 0);
+        Init(bits == 8 ? 0 : 2, false, 0, 30, 6);
         Paint(30, 6);
-        target.Cover(8.0f, 0, -0.5f);
+        Cover(8.0f, 0, -0.5f);
         // v = 0.5 .. 5.5 texels: levels 63 down to 62.
         for (int x = 0; x < 30; ++x) {
             const int level = (65025 * 255) >> 18;
             const uint8_t p = g_shade8[(64 + level) * 256 + Under(x, 0)];
-            EXPECT_EQ(target.Px(x, 0), bits == 8 ? p : g_shade16[64 * 256 + p]) << x;
+            EXPECT_EQ(Px(x, 0), bits == 8 ? p : g_shade16[64 * 256 + p]) << x;
         }
     }
 }
@@ -152,26 +152,26 @@ TEST_F(LightVolume, SixteenBitFrameShowsTheEightBitFramesColours) {
     ASSERT_GT(unique.size(), 100u);
     const int w = 100, h = 30;
     auto draw = [&](int bits) {
-        target.Init(w, h, bits, 0);
+        Init(bits == 8 ? 0 : 2, false, 0, w, h);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 const uint8_t p = unique[(x * 3 + y * 7) % unique.size()];
-                target.SetPx(x, y, bits == 8 ? p : g_shade16[64 * 256 + p]);
+                SetPx(x, y, bits == 8 ? p : g_shade16[64 * 256 + p]);
             }
-        target.Tri({0, 0, 10, 0, 0}, {w, 0, 40, 255, 0}, {0, h, 10, 0, 200});
-        target.Tri({w, 0, 40, 255, 0}, {w, h, 40, 255, 200}, {0, h, 10, 0, 200});
+        Tri({0, 0, 10, 0, 0}, {w, 0, 40, 255, 0}, {0, h, 10, 0, 200});
+        Tri({w, 0, 40, 255, 0}, {w, h, 40, 255, 200}, {0, h, 10, 0, 200});
     };
     draw(8);
     std::vector<uint32_t> eight;
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) eight.push_back(target.Px(x, y));
+        for (int x = 0; x < w; ++x) eight.push_back(Px(x, y));
     draw(16);
     int changed = 0;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const uint32_t index = eight[y * w + x];
             changed += index != unique[(x * 3 + y * 7) % unique.size()];
-            ASSERT_EQ(target.Px(x, y), g_shade16[64 * 256 + index]) << x << "," << y;
+            ASSERT_EQ(Px(x, y), g_shade16[64 * 256 + index]) << x << "," << y;
         }
     EXPECT_GT(changed, w * h / 2);
 }
