@@ -8,15 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/display.h"
-#include "app/sequence.h"
-#include "app/timer.h"
-#include "engine/world.h"
-#include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/music.h"
-#include "platform/video.h"
-#include "tests/support/support.h"
+#include "tests/scenes/scene_fixture.h"
 #include "tools/common/palette_compiler.h"
 #include "tools/content/pack.h"
 #include "tools/content/picture.h"
@@ -54,32 +48,25 @@ private:
     HeadlessBackend* m_backend;
 };
 
-class ClosingTest : public testing::Test {
+class ClosingTest : public SceneTest {
 protected:
     void SetUp() override {
-        m_backend = UseHeadlessDisplay(kWidth, kHeight, 16);
-        g_timer.UseClock(&m_clock);
+        SceneTest::SetUp();
+        UseDisplay(kWidth, kHeight);
+        UseClock(kFps);
         const PaletteBytes grey = GreyPalette();
         m_dir.Write("scn12.PAL", CompilePalette(grey.data()));
         for (int i = 0; i < kTitleFrames; ++i)
             m_dir.Write("DATA/KARV" + std::to_string(i + 1) + ".TGA",
                         EncodePicture(MarkedFrame(i)));
-        m_backend->SetSink([this](const void* frame, int, int, int, const uint8_t*) {
-            const uint16_t* p = static_cast<const uint16_t*>(frame);
-            m_frames.emplace_back(p, p + kWidth * kHeight);
-        });
+        OnPresent([this](const uint16_t* p) { m_frames.emplace_back(p, p + kWidth * kHeight); });
     }
     void TearDown() override {
-        m_backend->SetSink(nullptr);
-        g_timer.UseClock(nullptr);
         MusicSetObserver(nullptr);
-        g_display.keyFlag = 0;
         ForceConsoleKey(false);
         while (KbHit()) ConsumeConsoleKey();
-        if (g_context) ReleaseWorld();
+        SceneTest::TearDown();
     }
-    // The whole headless frame, as the show hands it to every scene.
-    FrameView View() { return MakeShowFrameView(); }
     // The animation frames lit in a shown frame: centred on (158, 114), 28 x 2 pixels, so
     // frame i lights columns 144 + 2i and 145 + 2i of row 113.
     std::vector<int> LitFrames(size_t shown) const {
@@ -95,10 +82,6 @@ protected:
         return true;
     }
 
-    TempDir m_dir;
-    ScopedWorkingDir m_cwd{m_dir.Path()};
-    FixedStepClock m_clock{kFps};
-    HeadlessBackend* m_backend = nullptr;
     std::vector<std::vector<uint16_t>> m_frames;
 };
 

@@ -8,16 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/display.h"
-#include "app/sequence.h"
-#include "app/timer.h"
 #include "engine/object.h"
-#include "engine/render_context.h"
-#include "engine/world.h"
-#include "platform/clock.h"
-#include "platform/video.h"
 #include "scenes/scenes.h"
-#include "tests/support/support.h"
+#include "tests/scenes/scene_fixture.h"
 #include "tools/common/mesh_writer.h"
 #include "tools/common/palette_compiler.h"
 #include "tools/content/pack.h"
@@ -59,10 +52,11 @@ struct Shot {
     bool smokeWhite = true;  // every texel of the smoke texture is the white entry
 };
 
-class FireDomeTest : public testing::Test {
+class FireDomeTest : public SceneTest {
 protected:
     void SetUp() override {
-        m_backend = UseHeadlessDisplay(kWidth, kHeight, 16);
+        SceneTest::SetUp();
+        UseDisplay(kWidth, kHeight);
         DtfMemberList pack;
         AddFireClosingMembers(pack);
         for (const auto& [name, bytes] : pack) {
@@ -77,15 +71,7 @@ protected:
         // A grey palette: entry i is (i, i, i), so white is 255.
         const PaletteBytes grey = GreyPalette();
         m_dir.Write("scn6.PAL", CompilePalette(grey.data()));
-        m_backend->SetSink([this](const void* frame, int, int, int, const uint8_t*) {
-            Record(static_cast<const uint16_t*>(frame));
-        });
-    }
-    void TearDown() override {
-        g_timer.UseClock(nullptr);
-        m_backend->SetSink(nullptr);
-        g_display.keyFlag = 0;
-        if (g_context) ReleaseWorld();
+        OnPresent([this](const uint16_t* frame) { Record(frame); });
     }
 
     void Run(std::function<int64_t(int64_t)> rule) {
@@ -98,9 +84,6 @@ protected:
     void RunSteady(int64_t ms) {
         Run([ms](int64_t n) { return n * ms; });
     }
-
-    // The whole headless frame, as the show hands it to every scene.
-    FrameView View() { return MakeShowFrameView(); }
 
     int32_t InstanceOf(const char* mesh) const {
         const int32_t m = FindMesh(MakeKey(mesh));
@@ -138,9 +121,6 @@ protected:
         return s.camera.x == -1970.0f && s.camera.y == -2208.0f && s.camera.z == -1978.0f;
     }
 
-    TempDir m_dir;
-    ScopedWorkingDir m_cwd{m_dir.Path()};
-    HeadlessBackend* m_backend = nullptr;
     std::vector<Shot> m_shots;
 };
 
