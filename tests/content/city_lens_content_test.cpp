@@ -20,36 +20,10 @@ class CityLensContentTest : public PackArchiveTest {
 protected:
     void SetUp() override {
         PackArchiveTest::SetUp();
-        ASSERT_EQ(CreateWorld(), 1);
         ASSERT_EQ(LoadPalette("scn6.PAL"), 1);
     }
-    void TearDown() override {
-        ReleaseWorld();
-        PackArchiveTest::TearDown();
-    }
-    const MeshRecord* Load(const std::string& name) {
-        EXPECT_EQ(LoadMesh(MakeKey(name.c_str())), 1) << name;
-        return GetMesh(MakeKey(name.c_str()));
-    }
-    struct Extent {
-        CVector lo, hi;
-    };
-    static Extent Bounds(const MeshRecord& m) {
-        Extent e{m.vertices[0], m.vertices[0]};
-        for (int32_t k = 1; k < m.vertexCount; ++k) {
-            const CVector& v = m.vertices[k];
-            e.lo = {std::min(e.lo.x, v.x), std::min(e.lo.y, v.y), std::min(e.lo.z, v.z)};
-            e.hi = {std::max(e.hi.x, v.x), std::max(e.hi.y, v.y), std::max(e.hi.z, v.z)};
-        }
-        return e;
-    }
-    static std::string MeshName(int32_t instance) {
-        const CInstance* inst = GetInstance(instance);
-        char name[9] = {};
-        if (inst) KeyToString(g_context->meshes[inst->mesh].key, name);
-        return name;
-    }
 };
+
 
 TEST_F(CityLensContentTest, VehiclesAreSmallLongAlongZAndStandOnTheirWheels) {
     for (const NamedShape& s : CityVehicleShapes()) {

@@ -33,18 +33,11 @@ class FirstSceneData : public PackArchiveTest {
 protected:
     void SetUp() override {
         PackArchiveTest::SetUp();
-        UseHeadlessDisplay(kW, kH, 16, false);
-        g_pixelMode = 2;  // 5-6-5, so the palette load builds the 16-bit shade table
         ASSERT_EQ(LoadPalette("SCN3.PAL"), 1);
         m_view.width = m_view.viewWidth = kW;
         m_view.height = m_view.viewHeight = kH;
         m_view.planeWidth = 0.28f;
         m_view.planeHeight = 0.21f;
-    }
-    void TearDown() override {
-        g_display.Reset();
-        g_pixelMode = 0;
-        PackArchiveTest::TearDown();
     }
     FrameView m_view;
 };

@@ -21,34 +21,12 @@ class FlightContentTest : public PackArchiveTest {
 protected:
     void SetUp() override {
         PackArchiveTest::SetUp();
-        ASSERT_EQ(CreateWorld(), 1);
         ASSERT_EQ(LoadPalette("SCN3.PAL"), 1);
     }
-    void TearDown() override {
-        ReleaseWorld();
-        PackArchiveTest::TearDown();
-    }
-
-    const MeshRecord* Load(const char* name) {
-        EXPECT_EQ(LoadMesh(MakeKey(name)), 1) << name;
-        return GetMesh(MakeKey(name));
-    }
-
     // The mesh of a scene track's instance.
     static NameKey TrackMesh(const CScene& scene, int track) {
         const CInstance* inst = GetInstance(scene.tracks[track].instance);
         return inst ? g_context->meshes[inst->mesh].key : MakeKey("");
-    }
-
-    static float MinZ(const MeshRecord& m) {
-        float z = m.vertices[0].z;
-        for (int32_t k = 1; k < m.vertexCount; ++k) z = std::min(z, m.vertices[k].z);
-        return z;
-    }
-    static float MaxZ(const MeshRecord& m) {
-        float z = m.vertices[0].z;
-        for (int32_t k = 1; k < m.vertexCount; ++k) z = std::max(z, m.vertices[k].z);
-        return z;
     }
 };
 
@@ -80,7 +58,7 @@ TEST_F(FlightContentTest, ShipsAreSizedForTheirRolesWithinTheFrameBudget) {
     for (const auto& s : ships) {
         const MeshRecord* m = Load(s.name);
         ASSERT_NE(m, nullptr);
-        const float length = MaxZ(*m) - MinZ(*m);
+        const float length = Bounds(*m).hi.z - Bounds(*m).lo.z;
         EXPECT_GE(length, s.minLength) << s.name;
         EXPECT_LE(length, s.maxLength) << s.name;
         EXPECT_LE(m->faceCount, 400) << s.name;
@@ -98,9 +76,9 @@ TEST_F(FlightContentTest, FlameNozzlesSitAtTheSternsOfTheirShips) {
     for (const auto& n : nozzles) {
         const MeshRecord* m = Load(n.ship);
         ASSERT_NE(m, nullptr);
-        EXPECT_NEAR(MinZ(*m), n.z, 2.5f) << n.ship;
+        EXPECT_NEAR(Bounds(*m).lo.z, n.z, 2.5f) << n.ship;
         // The nose points along +z: the hull reaches further forward than back.
-        EXPECT_GT(MaxZ(*m), -MinZ(*m) * 0.8f) << n.ship;
+        EXPECT_GT(Bounds(*m).hi.z, -Bounds(*m).lo.z * 0.8f) << n.ship;
     }
 }
 
@@ -109,8 +87,8 @@ TEST_F(FlightContentTest, FlamesRunBackFromTheNozzleWithVRisingToTheTip) {
          {"REACT1", "REACT2", "REACT3", "REACT4", "REACT5", "REACT6", "REACT7"}) {
         const MeshRecord* m = Load(name);
         ASSERT_NE(m, nullptr);
-        EXPECT_LE(MaxZ(*m), 1e-4f) << name;
-        EXPECT_LT(MinZ(*m), -1.5f) << name;
+        EXPECT_LE(Bounds(*m).hi.z, 1e-4f) << name;
+        EXPECT_LT(Bounds(*m).lo.z, -1.5f) << name;
         // v in texel units: 0 somewhere at the nozzle, near the far edge (255) at the tip,
         // and rising with the distance from the nozzle on every face.
         float vMin = 1e9f, vMax = -1e9f;

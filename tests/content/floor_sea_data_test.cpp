@@ -18,20 +18,7 @@
 
 namespace {
 
-class FloorSeaData : public PackArchiveTest {
-protected:
-    void SetUp() override {
-        PackArchiveTest::SetUp();
-        UseHeadlessDisplay(640, 480, 16, false);
-        g_pixelMode = 2;
-    }
-    void TearDown() override {
-        ReleaseWorld();
-        g_display.Reset();
-        g_pixelMode = 0;
-        PackArchiveTest::TearDown();
-    }
-};
+using FloorSeaData = PackArchiveTest;
 
 }  // namespace
 
@@ -127,7 +114,6 @@ TEST_F(FloorSeaData, SceneFilesLoadWithTheirLengths) {
         ASSERT_EQ(LoadScene(scene, s.file), 1) << s.file;
         EXPECT_GE(GetDuration(scene), s.least) << s.file;
         EXPECT_LE(GetDuration(scene), s.most) << s.file;
-        ReleaseWorld();
     }
     ASSERT_EQ(CreateWorld(), 1);
     CScene floor;

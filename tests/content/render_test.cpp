@@ -26,9 +26,6 @@ class TestWorldRender : public PackArchiveTest {
 protected:
     void SetUp() override {
         PackArchiveTest::SetUp();
-        UseHeadlessDisplay(kW, kH, 16, false);
-        ASSERT_EQ(CreateWorld(), 1);
-        ChoosePixelMode();
         m_frame.assign(kW * kH, 0);
         m_view.frame = m_frame.data();
         m_view.width = kW;
@@ -40,8 +37,6 @@ protected:
     }
     void TearDown() override {
         ClearScene(m_scene);
-        ReleaseWorld();
-        g_display.Reset();
         PackArchiveTest::TearDown();
     }
 

@@ -17,14 +17,6 @@ namespace {
 
 class TunnelCanalData : public PackArchiveTest {
 protected:
-    void SetUp() override {
-        PackArchiveTest::SetUp();
-        ASSERT_EQ(CreateWorld(), 1);
-    }
-    void TearDown() override {
-        ReleaseWorld();
-        PackArchiveTest::TearDown();
-    }
     // The mesh's extent along each axis.
     static void Extent(const MeshRecord* m, CVector* lo, CVector* hi) {
         *lo = *hi = m->vertices[0];

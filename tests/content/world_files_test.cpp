@@ -18,15 +18,6 @@ namespace {
 // reads "DEFAULT.PAL" out of the archive.
 class WorldFilesTest : public PackArchiveTest {
 protected:
-    void SetUp() override {
-        PackArchiveTest::SetUp();
-        ASSERT_EQ(CreateWorld(), 1);
-    }
-    void TearDown() override {
-        ReleaseWorld();
-        PackArchiveTest::TearDown();
-    }
-
     // Loads the palette and the scene file and checks every track, mesh and texture.
     void ExpectWorldLoads(const char* palette, const char* sceneFile, const TrackScript& script,
                           const std::vector<NamedShape>& shapes,
