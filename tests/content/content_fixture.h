@@ -18,7 +18,7 @@ const DtfMemberList& Pack();
 // Each test runs in a folder holding the pack as KARVELD.DTF (written once per run) with
 // the archive opened, a 640 x 480 16-bit headless display and a fresh world.
 class PackArchiveTest : public ::testing::Test {
-protected:
+public:
     void SetUp() override;
     void TearDown() override;
     // The member's bytes read through CDataFile.

@@ -74,12 +74,6 @@ TEST_F(TunnelCanalData, CanalSceneLoadsItsMeshesAndTheRewrittenTexturesHaveNoLev
     for (const char* name : {"DISK", "BOMBE"}) EXPECT_NE(GetMesh(MakeKey(name)), nullptr) << name;
 }
 
-TEST_F(TunnelCanalData, SpaceReturnLoadsItsShot) {
-    CScene scene;
-    ASSERT_EQ(LoadScene(scene, "SCN\\SCENE10.SCN"), 1);
-    EXPECT_GT(GetDuration(scene), 5.0f);
-    EXPECT_NE(GetMesh(MakeKey("TIR")), nullptr);
-}
 
 TEST_F(TunnelCanalData, TunnelRingSurroundsTheChaseArcsWithinTheFaceBudget) {
     CScene scene;
