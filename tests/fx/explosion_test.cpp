@@ -20,17 +20,6 @@ namespace {
 
 constexpr int kVerts = 300;
 
-// Palette entry i of the colour ramp image: (i, i / 2, i / 4), black first.
-std::vector<uint8_t> RampPalette() {
-    std::vector<uint8_t> p(768);
-    for (int i = 0; i < 256; ++i) {
-        p[i * 3] = static_cast<uint8_t>(i);
-        p[i * 3 + 1] = static_cast<uint8_t>(i / 2);
-        p[i * 3 + 2] = static_cast<uint8_t>(i / 4);
-    }
-    return p;
-}
-
 // kVerts vertices at x = xPos along a bent line, faces over consecutive triples.
 MeshSource Strip(float xPos, int count = kVerts) {
     MeshSource m;
@@ -38,10 +27,7 @@ MeshSource Strip(float xPos, int count = kVerts) {
         m.positions.push_back(CVector(xPos, 0.01f * k, 0.0001f * k * k));
     for (int k = 0; k + 2 < count; ++k) {
         MeshFaceSource f;
-        f.vertex[0] = static_cast<uint16_t>(k);
-        f.vertex[1] = static_cast<uint16_t>(k + 1);
-        f.vertex[2] = static_cast<uint16_t>(k + 2);
-        f.red = f.green = f.blue = 200;
+        for (int c = 0; c < 3; ++c) f.vertex[c] = static_cast<uint16_t>(k + c);
         m.faces.push_back(f);
     }
     return m;
@@ -51,12 +37,11 @@ class Explosion : public HookFrame {
 public:
     void SetUp() override {
         HookFrame::SetUp();
-        dir_ = std::make_unique<TempDir>();
-        cwd_ = std::make_unique<ScopedWorkingDir>(dir_->Path());
         UseHeadlessDisplay(640, 480, 16);
-        const std::vector<uint8_t> pixels(16 * 16, 0);
-        dir_->Write("DATA/EXPLOPAL.TGA",
-                    WriteTgaIndexed(16, 16, pixels.data(), RampPalette().data()));
+        // Palette entry i of the colour ramp image: (i, i / 2, i / 4), black first.
+        std::vector<uint8_t> ramp(768), pixels(16 * 16, 0);
+        for (int i = 0; i < 768; ++i) ramp[i] = static_cast<uint8_t>((i / 3) >> (i % 3));
+        dir_.Write("DATA/EXPLOPAL.TGA", WriteTgaIndexed(16, 16, pixels.data(), ramp.data()));
         Load("GLOBEXP1", Strip(1.0f));
         Load("GLOBEXP2", Strip(3.0f));
         Load("GLOBEXP", Strip(1.0f));
@@ -64,8 +49,6 @@ public:
     }
     void TearDown() override {
         ReleaseExplosion();
-        cwd_.reset();
-        dir_.reset();
         g_display.Reset();
         HookFrame::TearDown();
     }
@@ -79,7 +62,7 @@ public:
         std::vector<uint8_t> fire(65536);
         for (int r = 0; r < 256; ++r)
             for (int c = 0; c < 256; ++c) fire[r * 256 + c] = pick(r, c);
-        dir_->Write("DATA/EXPBEGIN.FIR", fire);
+        dir_.Write("DATA/EXPBEGIN.FIR", fire);
     }
     void SetUpBlast() {
         SetupExplosion(MakeKey("GLOBEXP1"), MakeKey("GLOBEXP2"), MakeKey("GLOBEXP"));
@@ -88,9 +71,8 @@ public:
     uint8_t Fire(int row, int column) { return GetExplosionFire()[row * 256 + column]; }
     uint8_t Tex(int row, int column) { return GetExplosionTexture()[row * 256 + column]; }
 
-
-    std::unique_ptr<TempDir> dir_;
-    std::unique_ptr<ScopedWorkingDir> cwd_;
+    TempDir dir_;
+    ScopedWorkingDir cwd_{dir_.Path()};
 };
 
 TEST_F(Explosion, ScaleAndMorphAtStartAndAfterOneSecond) {

@@ -41,34 +41,21 @@ TEST_F(Underwater, WaterIsTheNearestEntryToDeepBlueAndLevelZeroRowIsWater) {
     EXPECT_EQ(UnderwaterBlend(63, 200), g_colourSum[g_shade8[63 * 256 + 200] * 256 + 0]);
 }
 
-TEST_F(Underwater, FacingPolygonBeyondSixtyUnitsIsAllWater) {
-    for (float z : {61.0f, 70.0f, 500.0f}) {
-        Init(0, false, 0xEE, 24, 12);
-        Cover(z, -0.5f, -0.5f);
-        for (int y = 0; y < 12; ++y)
-            for (int x = 0; x < 24; ++x)
-                ASSERT_EQ(Px(x, y), static_cast<uint32_t>(UnderwaterIndex()))
-                    << "z " << z << " at " << x << "," << y;
-        EXPECT_TRUE(GuardIntact(0xEE));
-    }
-}
-
-TEST_F(Underwater, FacingPolygonNearerThanFortyUnitsShowsItsTexels) {
-    for (float z : {5.0f, 20.0f, 39.0f}) {
+TEST_F(Underwater, FacingPolygonsAreWaterBeyondSixtyUnitsTexelsNearerThanFortyBlendsBetween) {
+    // Pixel (x, y) is sampled at (x + 1, y + 1): texel (x + 30, y + 7). At 50 units the
+    // level is (0.02 - 1/60) x 7560 = 25.2: row 25 of the blend.
+    const int water = UnderwaterIndex();
+    for (float z : {5.0f, 20.0f, 39.0f, 50.0f, 61.0f, 70.0f, 500.0f}) {
         Init(0, false, 0xEE, 40, 10);
-        // Pixel (x, y) is sampled at (x + 1, y + 1): u = x + 0.5 texels, texel column x.
         Cover(z, -0.5f + 30, -0.5f + 7);
         for (int y = 0; y < 10; ++y)
-            for (int x = 0; x < 40; ++x)
-                ASSERT_EQ(Px(x, y), TexelAt(x + 30, y + 7)) << z << ": " << x << "," << y;
+            for (int x = 0; x < 40; ++x) {
+                const uint8_t texel = TexelAt(x + 30, y + 7);
+                const int want = z < 40 ? texel : z > 60 ? water : UnderwaterBlend(25, texel);
+                ASSERT_EQ(Px(x, y), static_cast<uint32_t>(want)) << z << ": " << x << "," << y;
+            }
+        EXPECT_TRUE(GuardIntact(0xEE));
     }
-}
-
-TEST_F(Underwater, BetweenFortyAndSixtyUnitsTheTexelFadesIntoWater) {
-    // At 50 units the level is (0.02 - 1/60) x 7560 = 25.2: row 25 of the blend.
-    Init(0, false, 0xEE, 20, 4);
-    Cover(50.0f, -0.5f, -0.5f);
-    for (int x = 0; x < 20; ++x) EXPECT_EQ(Px(x, 2), UnderwaterBlend(25, TexelAt(x, 2)));
 }
 
 TEST_F(Underwater, SpansOfOneSixteenAndSeventeenPixelsAreWholeAndExact) {
