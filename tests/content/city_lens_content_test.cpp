@@ -24,7 +24,6 @@ protected:
     }
 };
 
-
 TEST_F(CityLensContentTest, VehiclesAreSmallLongAlongZAndStandOnTheirWheels) {
     for (const NamedShape& s : CityVehicleShapes()) {
         const MeshRecord* m = Load(s.name);

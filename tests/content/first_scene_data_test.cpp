@@ -62,8 +62,8 @@ TEST_F(FirstSceneData, SunHaloOnlyBrightensAndFadesOutWithoutAnEdge) {
     glow.SetIntensity(0.4f);  // the brightest the first scene asks for
     const uint16_t grey = (12 << 11) | (24 << 5) | 12;
     m_frame.assign(kW * kH, grey);
-    glow.Draw(FrameView{m_frame.data(), kW, kH, 0, 0, kW, kH, 0.28f, 0.21f}, 380.0f, 285.0f,
-              223.0f, 223.0f);
+    glow.Draw(FrameView{m_frame.data(), kW, kH, 0, 0, kW, kH, 0.28f, 0.21f}, 380.0f, 285.0f, 223.0f,
+              223.0f);
     // Along the row through the centre: never darker than the background, brightest near the
     // middle, and no jump between neighbours (a soft rim, not a cut-out disc).
     const uint16_t* row = &m_frame[285 * kW];

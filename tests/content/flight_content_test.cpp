@@ -32,7 +32,6 @@ protected:
 
 }  // namespace
 
-
 TEST_F(FlightContentTest, ShipsAreSizedForTheirRolesWithinTheFrameBudget) {
     struct {
         const char* name;
@@ -208,7 +207,6 @@ TEST_F(FlightContentTest, SkyTilesAcrossAndHasNoTransparentPixel) {
     // Brighter toward the horizon at the bottom.
     EXPECT_GT(pal[px[199 * 320 + 5] * 3 + 1], pal[px[2 * 320 + 5] * 3 + 1] - 40);
 }
-
 
 TEST_F(FlightContentTest, ThePoliceShipFliesLowOverTheGroundInScene7a) {
     CScene scene;

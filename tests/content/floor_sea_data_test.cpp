@@ -22,7 +22,6 @@ using FloorSeaData = PackArchiveTest;
 
 }  // namespace
 
-
 TEST_F(FloorSeaData, ReliefIsAFullFrameOfGentleSlopes) {
     CHeightMap map;
     ASSERT_EQ(map.Load("DATA\\BUMP.TGA", 640, 480), 1);
@@ -90,4 +89,3 @@ TEST_F(FloorSeaData, SprayLoadsLargeAndTakesTheGreyRamp) {
     EXPECT_GT(opaque, 200);
     EXPECT_EQ(neutral, opaque);
 }
-

@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <tuple>
 #include <map>
 #include <string>
+#include <tuple>
 
 #include "res/datafile.h"
 #include "res/image.h"
@@ -60,9 +60,9 @@ TEST_F(PackArchiveTest, PalettesHaveTheColoursTheirScenesNeed) {
         return dr * dr + dg * dg + db * db;
     };
     EXPECT_EQ(near(0, 0, 0), 0);
-    for (const auto& [r, g, b] : {std::tuple{250, 250, 250}, std::tuple{20, 30, 90},
-                                  std::tuple{240, 130, 20}, std::tuple{10, 50, 120},
-                                  std::tuple{50, 100, 30}})
+    for (const auto& [r, g, b] :
+         {std::tuple{250, 250, 250}, std::tuple{20, 30, 90}, std::tuple{240, 130, 20},
+          std::tuple{10, 50, 120}, std::tuple{50, 100, 30}})
         EXPECT_LT(near(r, g, b), 3 * 12 * 12) << r << "," << g << "," << b;
     // Stars are greys 64..191: each finds a grey within a few steps.
     for (int g = 64; g < 192; g += 8) EXPECT_LT(near(g, g, g), 3 * 6 * 6) << g;

@@ -83,7 +83,10 @@ TEST(Shapes, ConvexPrimitivesFaceOutwardAndEncloseTheirVolume) {
         {"sphere", MakeSphere(10, 32, 24, kFlat), {}, 4.0 / 3.0 * kPi * 1000.0, 0.03 * 4188.8},
         {"cylinder", MakeCylinder(3, 10, 48, kFlat), {}, kPi * 9 * 10, 0.01 * kPi * 90},
         {"cone", MakeCone(3, 6, 48, kFlat), {0, 1.0f, 0}, kPi * 9 * 6 / 3, 0.01 * kPi * 18},
-        {"hemisphere", MakeHemisphere(5, 32, 12, kFlat), {0, -1.0f, 0}, 2.0 / 3.0 * kPi * 125,
+        {"hemisphere",
+         MakeHemisphere(5, 32, 12, kFlat),
+         {0, -1.0f, 0},
+         2.0 / 3.0 * kPi * 125,
          0.03 * 261.8},
         {"extrusion", MakeExtrusion(hex, 3, kFlat), {}, 3 * std::sqrt(3.0) / 2 * 4 * 3, 1e-3}};
     for (const auto& s : shapes) {
@@ -197,8 +200,8 @@ TEST(Tracks, CameraYawNeverTakesTheLongWayRound) {
         EXPECT_TRUE(t.keys[0].flags & kKeySpline);
     }
     // Each key lasts until the next point: the first segment takes durations[0].
-    const Track timed = CameraTrack("CAM", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, {{0, 0, 9}},
-                                    {2.0f, 3.0f});
+    const Track timed =
+        CameraTrack("CAM", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, {{0, 0, 9}}, {2.0f, 3.0f});
     EXPECT_EQ(timed.keys[0].duration, 2.0f);
     EXPECT_EQ(timed.keys[1].duration, 3.0f);
 }

@@ -74,7 +74,6 @@ TEST_F(TunnelCanalData, CanalSceneLoadsItsMeshesAndTheRewrittenTexturesHaveNoLev
     for (const char* name : {"DISK", "BOMBE"}) EXPECT_NE(GetMesh(MakeKey(name)), nullptr) << name;
 }
 
-
 TEST_F(TunnelCanalData, TunnelRingSurroundsTheChaseArcsWithinTheFaceBudget) {
     CScene scene;
     ASSERT_EQ(LoadScene(scene, "SCN\\SCENE8.SCN"), 1);

@@ -99,7 +99,7 @@ TEST_F(WorldsTest, BuiltWorldsStartOnTheirFirstCameraKeyAndLastAsScripted) {
 TEST_F(WorldsTest, SceneFilesLastAsLongAsTheirScenesAndHoldTheirObjects) {
     const struct {
         const char* file;
-        float least, most;  // the scene's own length, more than its end rule cuts
+        float least, most;                  // the scene's own length, more than its end rule cuts
         std::multiset<std::string> tracks;  // exactly this many tracks of these meshes
         const char* loaded;                 // and this mesh loaded with them
     } scenes[] = {

@@ -21,8 +21,12 @@ constexpr size_t kPad = 64;
 // drawn by lights of that size over the height map (flat at `height` unless given).
 struct Floor {
     Floor(int w, int h, int bits, uint8_t height = 90)
-        : w(w), h(h), bits(bits), map(static_cast<size_t>(w) * h, height),
-          bytes(map.size() + 2 * kPad, 0x34), words(map.size() + 2 * kPad, kUntouched) {
+        : w(w),
+          h(h),
+          bits(bits),
+          map(static_cast<size_t>(w) * h, height),
+          bytes(map.size() + 2 * kPad, 0x34),
+          words(map.size() + 2 * kPad, kUntouched) {
         EXPECT_EQ(lights.Create(w, h, bits), 1);
         lights.FillColourTable(Pack565);
         // Both spots parked far off the frame.
@@ -139,7 +143,8 @@ TEST(BumpFloorTest, CheckerboardMapsOnSmallFramesStayInBounds) {
                     f.lights.light2X = f.lights.light2Y = 9000.0f;
                     // 2 x 2 blocks of 0 and 255: slopes of -255 and +255 both ways.
                     for (int y = 0; y < h; ++y)
-                        for (int x = 0; x < w; ++x) f.map[y * w + x] = (x / 2 + y / 2) % 2 ? 255 : 0;
+                        for (int x = 0; x < w; ++x)
+                            f.map[y * w + x] = (x / 2 + y / 2) % 2 ? 255 : 0;
                     f.Draw();
                     EXPECT_TRUE(f.GuardsIntact()) << w << "x" << h;
                     const uint32_t lit = bright == 1 ? (bits == 8 ? 12u : Pack565(103, 125, 157))
@@ -176,10 +181,10 @@ TEST(BumpFloorTest, HeightMapIsResampledOnceToTheFrameAndSmoothedWhenBlownUp) {
     ASSERT_EQ(map.GetHeight(), 4);
     // Edges keep the nearest samples; interior pixels average their four neighbours.
     const std::vector<uint8_t> blown(map.GetData(), map.GetData() + 16);
-    EXPECT_EQ(blown, (std::vector<uint8_t>{0, 0, 100, 100, 0, (0 + 200 + 0 + 100) >> 2,
-                                           (0 + 40 + 100 + 100) >> 2, 100, 200,
-                                           (0 + 200 + 200 + 40) >> 2, (100 + 40 + 200 + 40) >> 2,
-                                           40, 200, 200, 40, 40}));
+    EXPECT_EQ(blown,
+              (std::vector<uint8_t>{0, 0, 100, 100, 0, (0 + 200 + 0 + 100) >> 2,
+                                    (0 + 40 + 100 + 100) >> 2, 100, 200, (0 + 200 + 200 + 40) >> 2,
+                                    (100 + 40 + 200 + 40) >> 2, 40, 200, 200, 40, 40}));
     // A map already at the frame size is kept as it is.
     std::vector<uint8_t> same(6 * 5);
     for (size_t i = 0; i < same.size(); ++i) same[i] = static_cast<uint8_t>(i * 7);

@@ -180,8 +180,10 @@ TEST_F(CoronaTest, RaysTurnTogetherCounterClockwiseAtAnEighthRadianPerSecond) {
     corona.CreateRays(2);
     corona.SetPosition(320, 240);
     // Angles measured on screen, rows growing downwards: counter-clockwise is positive.
-    auto angleOff = [](double a, double b) { return std::fabs(std::remainder(a - b, 6.283185307)); };
-    for (const float t : {0.0f, 8.0f, 20.0f}) {
+    auto angleOff = [](double a, double b) {
+        return std::fabs(std::remainder(a - b, 6.283185307));
+    };
+    for (const float t : {0.0f, 8.0f, 20.0f, 52.0f}) {
         std::vector<uint16_t> frame(640 * 480);
         FrameView view{frame.data(), 640, 480, 0, 0, 640, 480, 0.28f, 0.21f};
         corona.Draw(view, t);

@@ -33,8 +33,13 @@ std::vector<uint8_t> LensFile() {
 // A frame inside a guard band of g pixels on every side.
 struct GuardedFrame {
     GuardedFrame(int w, int h, int g, int bits)
-        : w(w), h(h), g(g), bits(bits), pitch(w + 2 * g),
-          words(static_cast<size_t>(pitch) * (h + 2 * g), kGuard), bytes(words.size(), 0xEF) {}
+        : w(w),
+          h(h),
+          g(g),
+          bits(bits),
+          pitch(w + 2 * g),
+          words(static_cast<size_t>(pitch) * (h + 2 * g), kGuard),
+          bytes(words.size(), 0xEF) {}
     FrameView View() {
         void* p = bits == 8 ? static_cast<void*>(bytes.data()) : static_cast<void*>(words.data());
         return FrameView{p, pitch, h + 2 * g, g, g, w, h, 0.28f, 0.21f};
@@ -55,7 +60,8 @@ struct GuardedFrame {
     bool GuardIntact() const {
         for (int y = -g; y < h + g; ++y)
             for (int x = -g; x < w + g; ++x)
-                if ((x < 0 || y < 0 || x >= w || y >= h) && At(x, y) != (bits == 8 ? 0xEFu : kGuard))
+                if ((x < 0 || y < 0 || x >= w || y >= h) &&
+                    At(x, y) != (bits == 8 ? 0xEFu : kGuard))
                     return false;
         return true;
     }

@@ -62,7 +62,7 @@ TEST_F(PolarWarpTest, ZeroOffsetsAndProfileShowThePictureCentredInItsOwnColours)
         return bits == 8 ? g_shade8[kShadeUnlit * 256 + i]
                          : g_display.PackRGB(pal[i * 3], pal[i * 3 + 1], pal[i * 3 + 2]);
     };
-    const int sizes[][3] = {{640, 480, 16}, {320, 240, 8}, {63, 47, 16}, {63, 47, 8},
+    const int sizes[][3] = {{640, 480, 16}, {320, 240, 8}, {63, 47, 16},  {63, 47, 8},
                             {1, 1, 16},     {2, 3, 8},     {800, 600, 16}};
     for (const auto& size : sizes) {
         const int w = size[0], h = size[1], bits = size[2];
@@ -147,7 +147,8 @@ TEST_F(PolarWarpTest, RadialOffsetsPullOuterRingsInwardAndExtremeOnesStayInside)
     EXPECT_EQ(frame.At(320 + 300, 240), 1u + 300 / 16);
     // Every byte of the polar picture 7: every pixel drawn must be 7, whatever the offsets.
     std::fill(polar.get(), polar.get() + kPolarPictureBytes, 7);
-    const int32_t extremes[] = {INT32_MIN, INT32_MAX, -1, 0x7FFFF, 0x80000, -0x80000, INT32_MIN + 1};
+    const int32_t extremes[] = {INT32_MIN, INT32_MAX, -1,           0x7FFFF,
+                                0x80000,   -0x80000,  INT32_MIN + 1};
     for (int r = 0; r < kPolarRadii; ++r) offsets[r] = extremes[r % 7];
     warp.SetOffsets(offsets.data());
     warp.Draw(polar.get(), frame.View());

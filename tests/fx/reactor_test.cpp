@@ -39,9 +39,8 @@ TEST_F(Reactor, NozzleGivesNearWhiteAndFarEdgeLeavesThePixel) {
     };
     // 5-6-5: black at the nozzle becomes 30 in every 5-bit channel; at the far edge only the
     // lowest green bit (not in the table) is lost. 5-5-5 keeps its channels in their places.
-    const Case cases[] = {{2, 0, 0, 0xF79E},        {2, 255, 0xFFFF, 0xFFDF},
-                          {2, 255, 0x1234, 0x1214}, {1, 0, 0, 0x7BDE},
-                          {1, 255, 0x7C00, 0x7C00}, {0, 255, 40, 40}};
+    const Case cases[] = {{2, 0, 0, 0xF79E}, {2, 255, 0xFFFF, 0xFFDF}, {2, 255, 0x1234, 0x1214},
+                          {1, 0, 0, 0x7BDE}, {1, 255, 0x7C00, 0x7C00}, {0, 255, 40, 40}};
     for (bool depth : {false, true}) {
         for (const Case& c : cases) {
             Init(c.mode, depth, c.before);

@@ -121,7 +121,8 @@ TEST_F(RunSpriteTest, CorruptFilesLoadAsZeroAndDrawNothing) {
         // the first row does not start at run 0: a stray run before it, every row whole
         [](auto& f) {
             f.insert(f.begin() + runs, {5, 0, 200});
-            for (size_t at = 4; at <= 4 + 4 * 7; at += 4) Put32(f, at, f[at] + 1u + f[at + 1] * 256u);
+            for (size_t at = 4; at <= 4 + 4 * 7; at += 4)
+                Put32(f, at, f[at] + 1u + f[at + 1] * 256u);
         },
         // row starts that go back
         [](auto& f) { Put32(f, 4 + 4 * 2, 0), Put32(f, 4 + 4 * 1, 3); },
@@ -141,13 +142,11 @@ TEST_F(RunSpriteTest, CorruptFilesLoadAsZeroAndDrawNothing) {
         m_sprite.ConvertColours();
         for (int bits : {8, 16}) {
             g_pixelMode = bits == 8 ? 0 : 2;
-            EXPECT_EQ(BoundingBox(Coverage(20, 10, bits,
-                                           [&](TestFrame& f) {
-                                               m_sprite.Draw(f.View(), 6.0f, 7.0f, 12.0f, 7.0f);
-                                           }),
-                                  20, 10)
-                          .count,
-                      0)
+            EXPECT_EQ(
+                DrawnBox(20, 10, bits,
+                         [&](TestFrame& f) { m_sprite.Draw(f.View(), 6.0f, 7.0f, 12.0f, 7.0f); })
+                    .count,
+                0)
                 << i;
         }
         ASSERT_EQ(m_sprite.LoadFromMemory(m_file.data(), m_file.size()), 1);
@@ -166,16 +165,14 @@ TEST_F(RunSpriteTest, OddSizesDrawNothingAndHugeOrFarPlacementsStayInsideTheView
     for (int bits : {8, 16}) {
         g_pixelMode = bits == 8 ? 0 : 2;
         auto drawn = [&](const float* c) {
-            return BoundingBox(Coverage(24, 16, bits,
-                                        [&](TestFrame& f) {
-                                            FrameView v = f.View();
-                                            v.left = 2;
-                                            v.top = 3;
-                                            v.viewWidth = 20;
-                                            v.viewHeight = 12;
-                                            m_sprite.Draw(v, c[0], c[1], c[2], c[3]);
-                                        }),
-                               24, 16);
+            return DrawnBox(24, 16, bits, [&](TestFrame& f) {
+                FrameView v = f.View();
+                v.left = 2;
+                v.top = 3;
+                v.viewWidth = 20;
+                v.viewHeight = 12;
+                m_sprite.Draw(v, c[0], c[1], c[2], c[3]);
+            });
         };
         for (const auto& c : nothing) EXPECT_EQ(drawn(c).count, 0) << c[0] << " " << c[3];
         for (const auto& c : far) {

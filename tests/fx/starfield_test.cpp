@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "engine/object.h"
 #include "engine/pipeline.h"
@@ -23,6 +24,13 @@ protected:
     }
     void TearDown() override { ReleaseWorld(); }
 };
+
+// What the field touches in a width x height frame.
+Box Drawn(CStarfield& stars, int width, int height, int bits) {
+    return BoundingBox(
+        Coverage(width, height, bits, [&](TestFrame& f) { stars.Draw(f.View(), bits == 8); }),
+        width, height);
+}
 
 // Where the pipeline puts point p for the current camera, in a width x height viewport.
 CVector Project(const CVector& p, int width, int height) {
@@ -53,22 +61,19 @@ TEST_F(StarfieldTest, CountBelowOneMakesOneStarPlacedByTheSeed) {
     EXPECT_EQ(stars.GetCount(), 1);
     // Seed 1 draws 41, 18467, 6334 for the first star's x, y, z (offset by -16384, times
     // 1000), then 26500 for its grey, 64 + 26500 % 128.
-    EXPECT_EQ(stars.GetPositions()[0].x, -16343000.0f);
-    EXPECT_EQ(stars.GetPositions()[0].y, 2083000.0f);
-    EXPECT_EQ(stars.GetPositions()[0].z, -10050000.0f);
+    const CVector first = stars.GetPositions()[0];
+    EXPECT_EQ(std::tuple(first.x, first.y, first.z),
+              std::tuple(-16343000.0f, 2083000.0f, -10050000.0f));
     EXPECT_EQ(stars.GetColours()[0], NearestColour(68, 68, 68));
-    stars.Create(-5);
-    EXPECT_EQ(stars.GetCount(), 1);
-    stars.Create(1000);
-    EXPECT_EQ(stars.GetCount(), 1000);
+    for (const auto& [asked, made] : {std::pair{-5, 1}, std::pair{1000, 1000}}) {
+        stars.Create(asked);
+        EXPECT_EQ(stars.GetCount(), made);
+    }
     stars.Release();
     EXPECT_EQ(stars.GetCount(), 0);
     stars.Release();
     // An empty field draws nothing.
-    EXPECT_EQ(
-        BoundingBox(Coverage(40, 30, 16, [&](TestFrame& f) { stars.Draw(f.View(), 0); }), 40, 30)
-            .count,
-        0);
+    EXPECT_EQ(Drawn(stars, 40, 30, 16).count, 0);
 }
 
 TEST_F(StarfieldTest, LastColumnAndRowNeverReceiveAStar) {
@@ -85,8 +90,7 @@ TEST_F(StarfieldTest, LastColumnAndRowNeverReceiveAStar) {
                           {-1.5f, 10.5f, false}, {10.5f, 0.5f, true}};
     for (const Case& c : cases) {
         AimAt(star, c.x, c.y, 40, 30);
-        const auto touched = Coverage(40, 30, 16, [&](TestFrame& f) { stars.Draw(f.View(), 0); });
-        const Box box = BoundingBox(touched, 40, 30);
+        const Box box = Drawn(stars, 40, 30, 16);
         EXPECT_EQ(box.count, c.drawn ? 1 : 0) << c.x << "," << c.y;
         if (c.drawn && box.count == 1) {
             EXPECT_EQ(box.left, std::max(0, static_cast<int>(c.x)));
@@ -100,16 +104,10 @@ TEST_F(StarfieldTest, StarBehindTheCameraIsSkipped) {
     stars.Create(1);
     const CVector star = stars.GetPositions()[0];
     AimAt(star, 20.5f, 15.5f, 40, 30);
-    EXPECT_EQ(
-        BoundingBox(Coverage(40, 30, 8, [&](TestFrame& f) { stars.Draw(f.View(), 1); }), 40, 30)
-            .count,
-        1);
+    EXPECT_EQ(Drawn(stars, 40, 30, 8).count, 1);
     // Step past the star: it is now behind the camera.
     MoveCamera(0.0f, 0.0f, 4.0e6f);
-    EXPECT_EQ(
-        BoundingBox(Coverage(40, 30, 8, [&](TestFrame& f) { stars.Draw(f.View(), 1); }), 40, 30)
-            .count,
-        0);
+    EXPECT_EQ(Drawn(stars, 40, 30, 8).count, 0);
 }
 
 TEST_F(StarfieldTest, ManyStarsStayInsideAnOffsetViewport) {
