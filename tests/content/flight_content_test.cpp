@@ -23,45 +23,29 @@ protected:
         PackArchiveTest::SetUp();
         ASSERT_EQ(LoadPalette("SCN3.PAL"), 1);
     }
-    // The mesh of a scene track's instance.
-    static NameKey TrackMesh(const CScene& scene, int track) {
-        const CInstance* inst = GetInstance(scene.tracks[track].instance);
-        return inst ? g_context->meshes[inst->mesh].key : MakeKey("");
-    }
 };
 
 }  // namespace
 
-TEST_F(FlightContentTest, ShipsAreSizedForTheirRolesWithinTheFrameBudget) {
+TEST_F(FlightContentTest, ShipsAreSizedForTheirRolesWithTheirNozzlesAtTheStern) {
+    // The flame offsets the scenes use lie at the back of each hull, a little behind the
+    // rearmost vertex at most.
     struct {
         const char* name;
-        float minLength, maxLength;
-    } ships[] = {{"CHASSE", 7, 12},   {"PORTEUR", 70, 90}, {"MERE", 550, 650},
-                 {"ECLAIROR", 9, 15}, {"BOMBER", 10, 16},  {"POLICE", 11, 17}};
+        float minLength, maxLength, nozzleZ;
+    } ships[] = {{"CHASSE", 7, 12, -4.4f},    {"PORTEUR", 70, 90, -40.1f},
+                 {"MERE", 550, 650, -301.0f}, {"ECLAIROR", 9, 15, -5.93f},
+                 {"BOMBER", 10, 16, -6.1f},   {"POLICE", 11, 17, -6.85f}};
     for (const auto& s : ships) {
         const MeshRecord* m = Load(s.name);
         ASSERT_NE(m, nullptr);
-        const float length = Bounds(*m).hi.z - Bounds(*m).lo.z;
-        EXPECT_GE(length, s.minLength) << s.name;
-        EXPECT_LE(length, s.maxLength) << s.name;
+        const Extent e = Bounds(*m);
+        EXPECT_GE(e.hi.z - e.lo.z, s.minLength) << s.name;
+        EXPECT_LE(e.hi.z - e.lo.z, s.maxLength) << s.name;
         EXPECT_LE(m->faceCount, 400) << s.name;
-    }
-}
-
-TEST_F(FlightContentTest, FlameNozzlesSitAtTheSternsOfTheirShips) {
-    // The flame offsets the scenes use: each lies at the back of its hull, a little behind
-    // the rearmost vertex at most.
-    struct {
-        const char* ship;
-        float z;
-    } nozzles[] = {{"CHASSE", -4.4f},    {"PORTEUR", -40.1f}, {"MERE", -301.0f},
-                   {"ECLAIROR", -5.93f}, {"BOMBER", -6.1f},   {"POLICE", -6.85f}};
-    for (const auto& n : nozzles) {
-        const MeshRecord* m = Load(n.ship);
-        ASSERT_NE(m, nullptr);
-        EXPECT_NEAR(Bounds(*m).lo.z, n.z, 2.5f) << n.ship;
+        EXPECT_NEAR(e.lo.z, s.nozzleZ, 2.5f) << s.name;
         // The nose points along +z: the hull reaches further forward than back.
-        EXPECT_GT(Bounds(*m).hi.z, -Bounds(*m).lo.z * 0.8f) << n.ship;
+        EXPECT_GT(e.hi.z, -e.lo.z * 0.8f) << s.name;
     }
 }
 

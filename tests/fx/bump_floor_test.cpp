@@ -114,6 +114,14 @@ TEST(BumpFloorTest, SpotOnAFlatMapIsARoundDiscAroundItsCentre) {
     EXPECT_EQ(f.Level1(150, 70), 0);
     // Light 2 stays off: no high nibble anywhere.
     EXPECT_EQ(f.At(90, 70) & 0xF0u, 0u);
+    // Light 2 alone, as strong, reaches exactly as far: twice the peak over half the spread.
+    Floor g(200, 160, 8, 128);
+    g.lights.factor2 = 8.0f;
+    g.lights.light2X = 90.0f;
+    g.lights.light2Y = 70.0f;
+    g.Draw();
+    for (int d = 0; d < 60; ++d)
+        EXPECT_EQ(g.At(90 + d, 70) >> 4 > 0, f.Level1(90 + d, 70) > 0) << d;
 }
 
 TEST(BumpFloorTest, SlopeFacingTheLightShiftsTheSpotTowardIt) {
