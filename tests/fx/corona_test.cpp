@@ -155,22 +155,6 @@ TEST_F(CoronaTest, RaysStayInsideTheBufferAndTheBlitBox) {
     }
 }
 
-TEST_F(CoronaTest, EightAndSixteenBitFramesAgreeOnCoverage) {
-    std::vector<uint8_t> covered[2];
-    for (int bits : {16, 8}) {
-        UseHeadlessDisplay(320, 240, bits);
-        CCorona corona;
-        Load(corona, 320, 240, bits);
-        SRand(9);
-        corona.CreateRays(50);
-        corona.SetPosition(160.0f, 120.0f);
-        covered[bits / 16] =
-            Coverage(320, 240, bits, [&](TestFrame& f) { corona.Draw(f.View(), 2.0f); });
-    }
-    EXPECT_GT(BoundingBox(covered[0], 320, 240).count, 0);
-    EXPECT_EQ(covered[0], covered[1]);
-}
-
 }  // namespace
 
 TEST_F(CoronaTest, RaysTurnTogetherCounterClockwiseAtAnEighthRadianPerSecond) {

@@ -83,19 +83,6 @@ TEST_F(NebulaTest, LaterEntriesDrawOverEarlierOnesAndIndexZeroIsClear) {
     EXPECT_EQ(frame.At(320, 240), square);
 }
 
-TEST_F(NebulaTest, EightAndSixteenBitFramesAgreeOnCoverage) {
-    CNebula list16;
-    Add(list16, "DATA\\RING.TGA", 20.0f, 10.0f, 700.0f);
-    const auto c16 = Coverage(320, 240, 16, [&](TestFrame& f) { list16.Draw(f.View()); });
-    UseHeadlessDisplay(320, 240, 8);
-    CNebula list8;
-    Add(list8, "DATA\\RING.TGA", 20.0f, 10.0f, 700.0f);
-    ASSERT_EQ(list8.GetSprite(0)->GetBits(), 8);
-    const auto c8 = Coverage(320, 240, 8, [&](TestFrame& f) { list8.Draw(f.View()); });
-    EXPECT_EQ(c8, c16);
-    EXPECT_GT(BoundingBox(c8, 320, 240).count, 50);
-}
-
 TEST_F(NebulaTest, EmptyListAndMissingImagesDrawNothing) {
     CNebula list;
     list.Draw(TestFrame(64, 48, 16, 0).View());

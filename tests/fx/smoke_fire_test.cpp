@@ -14,12 +14,6 @@
 
 namespace {
 
-int g_draws = 0;
-int CountingRand() {
-    ++g_draws;
-    return Rand();
-}
-
 // Scripted draws: the first from g_first, every later one g_rest.
 int g_first = 0, g_rest = 0;
 bool g_firstTaken = false;
@@ -70,19 +64,6 @@ protected:
 };
 
 }  // namespace
-
-TEST_F(SmokeFire, EveryStepDrawsOneOffsetAndOneNumberPerCell) {
-    SRand(7);
-    g_draws = 0;
-    fire.FillRandomRow(CountingRand);
-    EXPECT_EQ(g_draws, 512);
-    // A cleared grid sums below 16 everywhere: the draw still comes before the test.
-    for (int step = 0; step < 3; ++step) {
-        g_draws = 0;
-        fire.Step(CountingRand);
-        EXPECT_EQ(g_draws, 25251) << "step " << step;
-    }
-}
 
 TEST_F(SmokeFire, ALocalCopyOfTheGeneratorGivesTheSameStepsAndState) {
     CSmokeFire a, b;
