@@ -94,6 +94,8 @@ TEST_F(ClosingTest, TheAnimationShowsTheFrameOfItsStepTable) {
     // A black frame, then one frame every 1/20 s from 0.05 s up to 9.95 s.
     ASSERT_EQ(m_frames.size(), 200u);
     EXPECT_TRUE(AllBlack(0));
+    // The light rises over the first second: dimmer at 0.5 s than at 2 s.
+    EXPECT_LT(m_frames[10][113 * kWidth + 164], m_frames[40][113 * kWidth + 164]);
     using V = std::vector<int>;
     EXPECT_EQ(LitFrames(40), V{10});   // 2 s: the first step's frame, "KARV11"
     EXPECT_EQ(LitFrames(60), V{10});   // 3.0 s: no step has started before it yet

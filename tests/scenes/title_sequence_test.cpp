@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -96,22 +97,17 @@ TEST_F(TitleWavesTest, ZeroValuesLeaveOnlyTheCentreRingsUnitSteps) {
 }
 
 TEST(TitleValues, ScaledTruncatedAndHeldToTheFullValues) {
-    const TitleWaves half = ScaleTitleWaves(0.5);
-    EXPECT_EQ(half.angleAmp, 200);
-    EXPECT_EQ(half.angleFreq, 90);
-    EXPECT_EQ(half.shiftAmp, 90);
-    EXPECT_EQ(half.waveFreq, 90);
-    const TitleWaves some = ScaleTitleWaves(0.4 * 0.99);  // 158.4, 71.28
-    EXPECT_EQ(some.angleAmp, 158);
-    EXPECT_EQ(some.waveFreq, 71);
-    // A stalled frame: s x 0.4 far past 1.
-    const TitleWaves stalled = ScaleTitleWaves(3600.0 * 0.4);
-    EXPECT_EQ(stalled.angleAmp, 400);
-    EXPECT_EQ(stalled.shiftAmp, 180);
-    for (double f : {-1.0, std::numeric_limits<double>::quiet_NaN()}) {
-        const TitleWaves none = ScaleTitleWaves(f);
-        EXPECT_EQ(none.angleAmp, 0);
-        EXPECT_EQ(none.waveFreq, 0);
+    // (angleAmp, angleFreq, shiftAmp, waveFreq) of 400, 180, 180, 180 scaled: 0.4 x 0.99
+    // gives 158.4 and 71.28; a stalled frame (s x 0.4 far past 1) the full values.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::pair<double, std::array<int32_t, 4>> cases[] = {{0.5, {200, 90, 90, 90}},
+                                                               {0.4 * 0.99, {158, 71, 71, 71}},
+                                                               {3600.0 * 0.4, {400, 180, 180, 180}},
+                                                               {-1.0, {0, 0, 0, 0}},
+                                                               {nan, {0, 0, 0, 0}}};
+    for (const auto& [factor, want] : cases) {
+        const TitleWaves w = ScaleTitleWaves(factor);
+        EXPECT_EQ((std::array{w.angleAmp, w.angleFreq, w.shiftAmp, w.waveFreq}), want) << factor;
     }
 }
 
