@@ -95,12 +95,14 @@ TEST_F(Reactor, TwoOverlappingFlamesBrightenTwice) {
     Flood(5.0f, 0, 128);
     const uint32_t once = Px(6, 6);
     EXPECT_GT(Red565(once), Red565(0x4208));
+    EXPECT_GT((once >> 5) & 63, (0x4208u >> 5) & 63);
     EXPECT_GT(once & 31, 0x4208u & 31);
     // The second flame lies behind the first: it still brightens, since flames write no depth,
     // by exactly one more application of the glow.
     Flood(10.0f, 0, 128);
     const uint32_t twice = Px(6, 6);
     EXPECT_GT(Red565(twice), Red565(once));
+    EXPECT_GT(twice & 31, once & 31);
     Init(2, true, static_cast<uint16_t>(once));
     Flood(10.0f, 0, 128);
     EXPECT_EQ(Px(6, 6), twice);

@@ -96,19 +96,15 @@ TEST_F(ClosingTest, TheAnimationShowsTheFrameOfItsStepTable) {
     EXPECT_TRUE(AllBlack(0));
     // The light rises over the first second: dimmer at 0.5 s than at 2 s.
     EXPECT_LT(m_frames[10][113 * kWidth + 164], m_frames[40][113 * kWidth + 164]);
-    using V = std::vector<int>;
-    EXPECT_EQ(LitFrames(40), V{10});   // 2 s: the first step's frame, "KARV11"
-    EXPECT_EQ(LitFrames(60), V{10});   // 3.0 s: no step has started before it yet
-    EXPECT_EQ(LitFrames(61), V{10});   // 3.05 s
-    EXPECT_EQ(LitFrames(62), V{10});   // 3.1 s: the second step starts at, not before, 3.1
-    EXPECT_EQ(LitFrames(63), V{9});    // 3.15 s: the next frame alone, the last one cleared
-    EXPECT_EQ(LitFrames(80), V{1});    // 4.0 s
-    EXPECT_EQ(LitFrames(81), V{0});    // 4.05 s: "KARV1"
-    EXPECT_EQ(LitFrames(105), V{13});  // 5.25 s: "KARV14"
-    EXPECT_EQ(LitFrames(111), V{0});   // 5.55 s
-    EXPECT_EQ(LitFrames(123), V{12});  // 6.15 s
-    EXPECT_EQ(LitFrames(125), V{13});  // 6.25 s
-    EXPECT_EQ(LitFrames(150), V{0});   // 7.5 s: fading
+    // Shown frame k is drawn at k / 20 s, and lights animation frame i ("KARV" i + 1) alone.
+    const std::pair<size_t, int> lit[] = {
+        {40, 10},  // 2 s: the first step's frame, "KARV11"
+        {60, 10},  // 3.0 s: no step has started before it yet
+        {61, 10},  // 3.05 s
+        {62, 10},  // 3.1 s: the second step starts at, not before, 3.1
+        {63, 9},   // 3.15 s: the next frame alone, the last one cleared
+        {80, 1},  {81, 0}, {105, 13}, {111, 0}, {123, 12}, {125, 13}, {150, 0}};  // 7.5 s: fading
+    for (const auto& [shown, frame] : lit) EXPECT_EQ(LitFrames(shown), std::vector{frame}) << shown;
     // The fade ends in the dark: at 9.95 s nothing is left of any frame.
     EXPECT_TRUE(AllBlack(199));
     titles.Release();
