@@ -35,24 +35,17 @@ protected:
     // Runs the scene and records, as each frame is presented, the instances of the meshes.
     std::vector<FrameRecord> Run(const std::function<void(FrameView)>& scene, int fps,
                                  const std::vector<const char*>& meshes) {
-        UseClock(fps);
-        std::vector<FrameRecord> frames;
-        OnPresent([&](const uint16_t*) {
+        return Record(scene, fps, [&] {
             FrameRecord r{g_scene.time, {}};
-            for (const char* name : meshes) {
-                const int32_t m = FindMesh(MakeKey(name));
-                for (int32_t i = 0; m >= 0 && i < g_context->instanceCount; ++i) {
+            for (const char* name : meshes)
+                for (int32_t i = 0; i < g_context->instanceCount; ++i) {
                     const CInstance& inst = g_context->instances[i];
-                    if (inst.mesh == m)
+                    if (inst.mesh == FindMesh(MakeKey(name)))
                         r.samples.push_back(
                             {i, inst.position, inst.scale, (inst.flags & kInstanceHidden) != 0});
                 }
-            }
-            frames.push_back(r);
+            return r;
         });
-        scene(View());
-        OnPresent(nullptr);
-        return frames;
     }
 };
 

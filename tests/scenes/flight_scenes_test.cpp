@@ -35,18 +35,11 @@ protected:
     // Runs the scene with `probe` reading the world as each frame is presented.
     std::vector<FrameRecord> Run(const std::function<void(FrameView)>& scene, int fps,
                                  const std::function<void(FrameRecord&)>& probe) {
-        UseClock(fps);
-        std::vector<FrameRecord> frames;
-        OnPresent([&](const uint16_t*) {
-            FrameRecord r;
-            r.t = g_scene.time;
-            r.depth = g_settings.zbufferEnabled != 0;
+        return Record(scene, fps, [&] {
+            FrameRecord r{g_scene.time, g_settings.zbufferEnabled != 0, {}};
             probe(r);
-            frames.push_back(r);
+            return r;
         });
-        scene(View());
-        OnPresent(nullptr);
-        return frames;
     }
     // Instances of a mesh, in table order.
     static std::vector<int32_t> InstancesOf(const char* mesh) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/display.h"
 #include "app/sequence.h"
@@ -61,6 +62,17 @@ protected:
         m_backend->SetSink([probe](const void* frame, int, int, int, const uint8_t*) {
             probe(static_cast<const uint16_t*>(frame));
         });
+    }
+    // Runs the scene at fps frames a second and returns what probe() gave as each frame was
+    // presented.
+    template <typename Probe>
+    auto Record(const std::function<void(FrameView)>& scene, int fps, Probe probe) {
+        UseClock(fps);
+        std::vector<decltype(probe())> frames;
+        OnPresent([&](const uint16_t*) { frames.push_back(probe()); });
+        scene(View());
+        OnPresent(nullptr);
+        return frames;
     }
     // The whole headless frame, as the show hands it to every scene.
     static FrameView View() { return MakeShowFrameView(); }
