@@ -10,13 +10,7 @@
 
 namespace {
 
-class FireClosingData : public PackArchiveTest {
-protected:
-    void TearDown() override {
-        if (g_context) ReleaseWorld();
-        PackArchiveTest::TearDown();
-    }
-};
+using FireClosingData = PackArchiveTest;
 
 bool InPack(const std::string& name) {
     for (const auto& member : Pack())
@@ -28,7 +22,6 @@ bool InPack(const std::string& name) {
 
 TEST_F(FireClosingData, SmokeTextureIs256TexelsWithoutLevels) {
     EXPECT_FALSE(InPack("DATA\\CC.TGM"));
-    ASSERT_EQ(CreateWorld(), 1);
     ASSERT_GE(AddInstance(MakeKey("hemit")), 0);
     int32_t size = 0;
     ASSERT_NE(GetTexturePixels(MakeKey("cc"), &size), nullptr);
@@ -36,7 +29,6 @@ TEST_F(FireClosingData, SmokeTextureIs256TexelsWithoutLevels) {
 }
 
 TEST_F(FireClosingData, DomeFitsInsideTheEndCameraAtItsLastScale) {
-    ASSERT_EQ(CreateWorld(), 1);
     ASSERT_GE(AddInstance(MakeKey("hemit")), 0);
     ASSERT_GE(AddInstance(MakeKey("ray")), 0);
     // Radius after the scene's 0.01 and its final 1950: inside the 3559 units to the camera,

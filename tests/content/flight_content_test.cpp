@@ -21,86 +21,31 @@ class FlightContentTest : public PackArchiveTest {
 protected:
     void SetUp() override {
         PackArchiveTest::SetUp();
-        ASSERT_EQ(CreateWorld(), 1);
         ASSERT_EQ(LoadPalette("SCN3.PAL"), 1);
-    }
-    void TearDown() override {
-        ReleaseWorld();
-        PackArchiveTest::TearDown();
-    }
-
-    const MeshRecord* Load(const char* name) {
-        EXPECT_EQ(LoadMesh(MakeKey(name)), 1) << name;
-        return GetMesh(MakeKey(name));
-    }
-
-    // The mesh of a scene track's instance.
-    static NameKey TrackMesh(const CScene& scene, int track) {
-        const CInstance* inst = GetInstance(scene.tracks[track].instance);
-        return inst ? g_context->meshes[inst->mesh].key : MakeKey("");
-    }
-
-    static float MinZ(const MeshRecord& m) {
-        float z = m.vertices[0].z;
-        for (int32_t k = 1; k < m.vertexCount; ++k) z = std::min(z, m.vertices[k].z);
-        return z;
-    }
-    static float MaxZ(const MeshRecord& m) {
-        float z = m.vertices[0].z;
-        for (int32_t k = 1; k < m.vertexCount; ++k) z = std::max(z, m.vertices[k].z);
-        return z;
     }
 };
 
 }  // namespace
 
-TEST_F(FlightContentTest, EveryMeshLoadsWithItsTexturesFound) {
-    for (const NamedShape& s : FlightShapes()) {
-        const MeshRecord* m = Load(s.name.c_str());
-        ASSERT_NE(m, nullptr) << s.name;
-        ASSERT_EQ(m->faceCount, static_cast<int32_t>(s.shape.faces.size())) << s.name;
-        // A textured face whose texture is missing comes back flat.
-        for (int32_t f = 0; f < m->faceCount; ++f)
-            ASSERT_EQ(m->faces[f].flags & 0x0F, s.shape.faces[f].look.ModeBits()) << s.name;
-    }
-    for (const NamedPicture& t : FlightTextures()) {
-        const int32_t k = FindTexture(MakeKey(t.name.c_str()));
-        ASSERT_GE(k, 0) << t.name;
-        for (int j = 0; j < g_context->textures[k].sizeLog2; ++j)
-            EXPECT_NE(g_context->textures[k].levels[j], nullptr) << t.name;
-    }
-}
-
-TEST_F(FlightContentTest, ShipsAreSizedForTheirRolesWithinTheFrameBudget) {
+TEST_F(FlightContentTest, ShipsAreSizedForTheirRolesWithTheirNozzlesAtTheStern) {
+    // The flame offsets the scenes use lie at the back of each hull, a little behind the
+    // rearmost vertex at most.
     struct {
         const char* name;
-        float minLength, maxLength;
-    } ships[] = {{"CHASSE", 7, 12},   {"PORTEUR", 70, 90}, {"MERE", 550, 650},
-                 {"ECLAIROR", 9, 15}, {"BOMBER", 10, 16},  {"POLICE", 11, 17}};
+        float minLength, maxLength, nozzleZ;
+    } ships[] = {{"CHASSE", 7, 12, -4.4f},    {"PORTEUR", 70, 90, -40.1f},
+                 {"MERE", 550, 650, -301.0f}, {"ECLAIROR", 9, 15, -5.93f},
+                 {"BOMBER", 10, 16, -6.1f},   {"POLICE", 11, 17, -6.85f}};
     for (const auto& s : ships) {
         const MeshRecord* m = Load(s.name);
         ASSERT_NE(m, nullptr);
-        const float length = MaxZ(*m) - MinZ(*m);
-        EXPECT_GE(length, s.minLength) << s.name;
-        EXPECT_LE(length, s.maxLength) << s.name;
+        const Extent e = Bounds(*m);
+        EXPECT_GE(e.hi.z - e.lo.z, s.minLength) << s.name;
+        EXPECT_LE(e.hi.z - e.lo.z, s.maxLength) << s.name;
         EXPECT_LE(m->faceCount, 400) << s.name;
-    }
-}
-
-TEST_F(FlightContentTest, FlameNozzlesSitAtTheSternsOfTheirShips) {
-    // The flame offsets the scenes use: each lies at the back of its hull, a little behind
-    // the rearmost vertex at most.
-    struct {
-        const char* ship;
-        float z;
-    } nozzles[] = {{"CHASSE", -4.4f},    {"PORTEUR", -40.1f}, {"MERE", -301.0f},
-                   {"ECLAIROR", -5.93f}, {"BOMBER", -6.1f},   {"POLICE", -6.85f}};
-    for (const auto& n : nozzles) {
-        const MeshRecord* m = Load(n.ship);
-        ASSERT_NE(m, nullptr);
-        EXPECT_NEAR(MinZ(*m), n.z, 2.5f) << n.ship;
+        EXPECT_NEAR(e.lo.z, s.nozzleZ, 2.5f) << s.name;
         // The nose points along +z: the hull reaches further forward than back.
-        EXPECT_GT(MaxZ(*m), -MinZ(*m) * 0.8f) << n.ship;
+        EXPECT_GT(e.hi.z, -e.lo.z * 0.8f) << s.name;
     }
 }
 
@@ -109,8 +54,8 @@ TEST_F(FlightContentTest, FlamesRunBackFromTheNozzleWithVRisingToTheTip) {
          {"REACT1", "REACT2", "REACT3", "REACT4", "REACT5", "REACT6", "REACT7"}) {
         const MeshRecord* m = Load(name);
         ASSERT_NE(m, nullptr);
-        EXPECT_LE(MaxZ(*m), 1e-4f) << name;
-        EXPECT_LT(MinZ(*m), -1.5f) << name;
+        EXPECT_LE(Bounds(*m).hi.z, 1e-4f) << name;
+        EXPECT_LT(Bounds(*m).lo.z, -1.5f) << name;
         // v in texel units: 0 somewhere at the nozzle, near the far edge (255) at the tip,
         // and rising with the distance from the nozzle on every face.
         float vMin = 1e9f, vMax = -1e9f;
@@ -245,43 +190,6 @@ TEST_F(FlightContentTest, SkyTilesAcrossAndHasNoTransparentPixel) {
     EXPECT_LT(seam, inner * 2 + 200);
     // Brighter toward the horizon at the bottom.
     EXPECT_GT(pal[px[199 * 320 + 5] * 3 + 1], pal[px[2 * 320 + 5] * 3 + 1] - 40);
-}
-
-TEST_F(FlightContentTest, SceneFilesHoldTheObjectsTheirScriptsAddress) {
-    struct {
-        const char* file;
-        float minEnd;  // the scene's own end rule applied
-        float cut;
-    } scenes[] = {{"SCN\\SCENE3.SCN", 32.0f, 0.0f},  {"SCN\\SCENE4.SCN", 12.0f, 0.0f},
-                  {"SCN\\SCENE4B.SCN", 12.0f, 0.2f}, {"SCN\\SCENE7a.SCN", 12.0f, 0.0f},
-                  {"SCN\\SCENE7C.SCN", 12.0f, 0.0f}, {"SCN\\SCENE8B.SCN", 10.0f, 0.0f}};
-    for (const auto& s : scenes) {
-        CScene scene;
-        ASSERT_EQ(LoadScene(scene, s.file), 1) << s.file;
-        EXPECT_GE(GetDuration(scene) - s.cut, s.minEnd) << s.file;
-        ClearScene(scene);
-    }
-    CScene scene;
-    ASSERT_EQ(LoadScene(scene, "SCN\\SCENE3.SCN"), 1);
-    // Title (4 s) + a battle of at least 20 s + the cut of 5.8 s.
-    EXPECT_GE(GetDuration(scene), 30.0f);
-    EXPECT_LE(GetDuration(scene), 36.0f);
-    EXPECT_EQ(TrackMesh(scene, 1), MakeKey("CHASSE"));
-    ASSERT_EQ(LoadScene(scene, "SCN\\SCENE7a.SCN"), 1);
-    EXPECT_EQ(TrackMesh(scene, 2), MakeKey("POLICE"));
-    ASSERT_EQ(LoadScene(scene, "SCN\\SCENE8B.SCN"), 1);
-    ASSERT_GE(scene.trackCount, 20);
-    EXPECT_EQ(TrackMesh(scene, 19), MakeKey("BOMBER"));
-    ASSERT_EQ(LoadScene(scene, "SCN\\SCENE4.SCN"), 1);
-    // Scene 4 lights the engines of two scouts and its first bomber.
-    int scouts = 0, bombers = 0;
-    for (int t = 0; t < scene.trackCount; ++t) {
-        scouts += TrackMesh(scene, t) == MakeKey("ECLAIROR");
-        bombers += TrackMesh(scene, t) == MakeKey("BOMBER");
-    }
-    EXPECT_EQ(scouts, 2);
-    EXPECT_GE(bombers, 1);
-    ClearScene(scene);
 }
 
 TEST_F(FlightContentTest, ThePoliceShipFliesLowOverTheGroundInScene7a) {

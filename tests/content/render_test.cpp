@@ -24,24 +24,8 @@ constexpr int kW = 640, kH = 480;
 
 class TestWorldRender : public PackArchiveTest {
 protected:
-    void SetUp() override {
-        PackArchiveTest::SetUp();
-        UseHeadlessDisplay(kW, kH, 16, false);
-        ASSERT_EQ(CreateWorld(), 1);
-        ChoosePixelMode();
-        m_frame.assign(kW * kH, 0);
-        m_view.frame = m_frame.data();
-        m_view.width = kW;
-        m_view.height = kH;
-        m_view.viewWidth = kW;
-        m_view.viewHeight = kH;
-        m_view.planeWidth = 0.28f;
-        m_view.planeHeight = 0.21f;
-    }
     void TearDown() override {
         ClearScene(m_scene);
-        ReleaseWorld();
-        g_display.Reset();
         PackArchiveTest::TearDown();
     }
 
@@ -63,13 +47,8 @@ protected:
         return {-1, -1};
     }
 
-    std::vector<uint16_t> Draw(float t, bool depth) {
-        if (depth) {
-            EXPECT_EQ(AllocZBuffer(kW * kH), 1);
-            EnableZBuffer();
-        } else {
-            DisableZBuffer();
-        }
+    std::vector<uint16_t> Draw(float t) {
+        DisableZBuffer();
         PlayScene(m_scene, t);
         ViewFromInstance(m_scene.cameraInstance, 0.0f);
         std::fill(m_frame.begin(), m_frame.end(), 0);
@@ -78,8 +57,8 @@ protected:
     }
 
     CScene m_scene;
-    std::vector<uint16_t> m_frame;
-    FrameView m_view;
+    std::vector<uint16_t> m_frame = std::vector<uint16_t>(kW * kH);
+    FrameView m_view{m_frame.data(), kW, kH, 0, 0, kW, kH, 0.28f, 0.21f};
 };
 
 }  // namespace
@@ -88,7 +67,7 @@ TEST_F(TestWorldRender, ObjectsShowWhereTheCameraPutsThemAndNowhereElse) {
     LoadWorld("TEST.PAL", "SCN\\TEST.SCN");
     const std::vector<NamedShape> shapes = TestWorldShapes();
     for (float t : {0.0f, 3.3f, 7.9f}) {
-        const std::vector<uint16_t> frame = Draw(t, false);
+        const std::vector<uint16_t> frame = Draw(t);
         const CInstance* cam = GetInstance(m_scene.cameraInstance);
         ASSERT_NE(cam, nullptr);
         // Each object's bounding circle on screen, from its centre's projection and its
@@ -140,7 +119,7 @@ TEST_F(TestWorldRender, FirstSceneKeepsTheStationAndTheMoonInTheShot) {
     LoadWorld("SCN3.PAL", "SCN\\SCENE1.SCN");
     const float length = GetDuration(m_scene);
     for (float t : {0.0f, length * 0.5f, length}) {
-        const std::vector<uint16_t> frame = Draw(t, false);
+        const std::vector<uint16_t> frame = Draw(t);
         for (const char* name : {"STATION", "MOON"}) {
             const auto [x, y] = ScreenCentre(name);
             ASSERT_TRUE(x >= 0 && x < kW && y >= 0 && y < kH) << name << " at " << t;

@@ -69,39 +69,36 @@ constexpr double kPi = 3.14159265358979;
 }  // namespace
 
 TEST(Shapes, ConvexPrimitivesFaceOutwardAndEncloseTheirVolume) {
-    const Shape box = MakeBox(2, 4, 6, kFlat);
-    ExpectOutward(box, {}, "box");
-    EXPECT_EQ(box.faces.size(), 12u);
-    EXPECT_NEAR(Volume(box), 48.0, 1e-3);
-
-    const Shape sphere = MakeSphere(10, 32, 24, kFlat);
-    ExpectOutward(sphere, {}, "sphere");
-    EXPECT_TRUE(ClosedByIndex(sphere));
-    EXPECT_NEAR(Volume(sphere), 4.0 / 3.0 * kPi * 1000.0, 0.03 * 4188.8);
-
-    const Shape cylinder = MakeCylinder(3, 10, 48, kFlat);
-    ExpectOutward(cylinder, {}, "cylinder");
-    EXPECT_NEAR(Volume(cylinder), kPi * 9 * 10, 0.01 * kPi * 90);
-
-    const Shape cone = MakeCone(3, 6, 48, kFlat);
-    ExpectOutward(cone, {0, 1.0f, 0}, "cone");
-    EXPECT_NEAR(Volume(cone), kPi * 9 * 6 / 3, 0.01 * kPi * 18);
-
-    const Shape dome = MakeHemisphere(5, 32, 12, kFlat);
-    ExpectOutward(dome, {0, -1.0f, 0}, "hemisphere");
-    EXPECT_NEAR(Volume(dome), 2.0 / 3.0 * kPi * 125, 0.03 * 261.8);
-    // The dome rises toward -y, the side the camera shows as up.
-    float top = 0.0f;
-    for (const Vec3& p : dome.positions) top = std::fmin(top, p.y);
-    EXPECT_NEAR(top, -5.0f, 1e-4f);
-
     // A regular hexagon, listed clockwise to check that the order does not matter.
     std::vector<std::pair<float, float>> hex;
     for (int k = 0; k < 6; ++k)
         hex.emplace_back(2 * std::cos(-k * kPi / 3), 2 * std::sin(-k * kPi / 3));
-    const Shape prism = MakeExtrusion(hex, 3, kFlat);
-    ExpectOutward(prism, {}, "extrusion");
-    EXPECT_NEAR(Volume(prism), 3 * std::sqrt(3.0) / 2 * 4 * 3, 1e-3);
+    const struct {
+        const char* name;
+        Shape shape;
+        Vec3 centre;
+        double volume, tolerance;
+    } shapes[] = {
+        {"box", MakeBox(2, 4, 6, kFlat), {}, 48.0, 1e-3},
+        {"sphere", MakeSphere(10, 32, 24, kFlat), {}, 4.0 / 3.0 * kPi * 1000.0, 0.03 * 4188.8},
+        {"cylinder", MakeCylinder(3, 10, 48, kFlat), {}, kPi * 9 * 10, 0.01 * kPi * 90},
+        {"cone", MakeCone(3, 6, 48, kFlat), {0, 1.0f, 0}, kPi * 9 * 6 / 3, 0.01 * kPi * 18},
+        {"hemisphere",
+         MakeHemisphere(5, 32, 12, kFlat),
+         {0, -1.0f, 0},
+         2.0 / 3.0 * kPi * 125,
+         0.03 * 261.8},
+        {"extrusion", MakeExtrusion(hex, 3, kFlat), {}, 3 * std::sqrt(3.0) / 2 * 4 * 3, 1e-3}};
+    for (const auto& s : shapes) {
+        ExpectOutward(s.shape, s.centre, s.name);
+        EXPECT_NEAR(Volume(s.shape), s.volume, s.tolerance) << s.name;
+    }
+    EXPECT_EQ(shapes[0].shape.faces.size(), 12u);
+    EXPECT_TRUE(ClosedByIndex(shapes[1].shape));
+    // The dome rises toward -y, the side the camera shows as up.
+    float top = 0.0f;
+    for (const Vec3& p : shapes[4].shape.positions) top = std::fmin(top, p.y);
+    EXPECT_NEAR(top, -5.0f, 1e-4f);
 }
 
 TEST(Shapes, TorusAndRoughRocksAreClosedAndOutward) {
@@ -158,15 +155,13 @@ TEST(Shapes, MergeAndTransformFollowTheEngineRotation) {
 
     // Yaw 90 carries (10, 0, 0) to about (0, 0, 10); pitch 90 carries (0, 10, 0) to about
     // (0, 0, -10); the translation comes last.
-    Shape p;
+    Shape p, q;
     p.AddVertex({10, 0, 0});
-    p.AddVertex({0, 10, 0});
+    q.AddVertex({0, 10, 0});
     TransformShape(p, {1, 1, 1}, {90, 0, 0}, {0, 0, 0});
+    TransformShape(q, {2, 2, 2}, {0, 90, 0}, {1, 0, 0});
     EXPECT_NEAR(p.positions[0].x, 0, 1e-4);
     EXPECT_NEAR(p.positions[0].z, 10, 1e-4);
-    Shape q;
-    q.AddVertex({0, 10, 0});
-    TransformShape(q, {2, 2, 2}, {0, 90, 0}, {1, 0, 0});
     EXPECT_NEAR(q.positions[0].x, 1, 1e-4);
     EXPECT_NEAR(q.positions[0].z, -20, 1e-4);
     // A transformed closed shape stays outward.
@@ -192,21 +187,21 @@ TEST(Tracks, LookAnglesInvertTheEngineDirection) {
 }
 
 TEST(Tracks, CameraYawNeverTakesTheLongWayRound) {
-    std::vector<Vec3> points, targets;
-    for (int k = 0; k <= 12; ++k) {
-        const double a = k * 2 * kPi / 12;
-        points.push_back(
-            {static_cast<float>(50 * std::cos(a)), 0, static_cast<float>(50 * std::sin(a))});
-        targets.push_back({});
+    // Twice round a target, one way and then the other.
+    for (const double turn : {2 * kPi / 12, -2 * kPi / 12}) {
+        std::vector<Vec3> points;
+        for (int k = 0; k <= 24; ++k)
+            points.push_back({static_cast<float>(50 * std::cos(k * turn)), 0,
+                              static_cast<float>(50 * std::sin(k * turn))});
+        const Track t = CameraTrack("CAM", points, {{}}, std::vector<float>(24, 1.0f));
+        for (size_t i = 1; i < t.keys.size(); ++i)
+            EXPECT_LE(std::fabs(t.keys[i].angles.x - t.keys[i - 1].angles.x), 31.0f) << i;
+        EXPECT_EQ(t.keys.back().duration, 0.0f);
+        EXPECT_TRUE(t.keys[0].flags & kKeySpline);
     }
-    const Track t = CameraTrack("CAM", points, targets, std::vector<float>(12, 1.0f));
-    for (size_t i = 1; i < t.keys.size(); ++i)
-        EXPECT_LE(std::fabs(t.keys[i].angles.x - t.keys[i - 1].angles.x), 31.0f) << i;
-    EXPECT_EQ(t.keys.back().duration, 0.0f);
-    EXPECT_TRUE(t.keys[0].flags & kKeySpline);
     // Each key lasts until the next point: the first segment takes durations[0].
-    const Track timed = CameraTrack("CAM", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, {{0, 0, 9}},
-                                    {2.0f, 3.0f});
+    const Track timed =
+        CameraTrack("CAM", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, {{0, 0, 9}}, {2.0f, 3.0f});
     EXPECT_EQ(timed.keys[0].duration, 2.0f);
     EXPECT_EQ(timed.keys[1].duration, 3.0f);
 }

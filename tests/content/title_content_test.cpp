@@ -9,7 +9,6 @@
 #include "tests/content/content_fixture.h"
 
 TEST_F(PackArchiveTest, GlowRisesToItsMiddleOnAClearGround) {
-    UseHeadlessDisplay(64, 48, 16);
     CSprite glow;
     ASSERT_EQ(glow.Load("DATA\\CHEPA.TGA", kSpriteLight, 0), 1);
     const int w = glow.GetWidth(), h = glow.GetHeight();
@@ -36,7 +35,6 @@ TEST_F(PackArchiveTest, GlowRisesToItsMiddleOnAClearGround) {
 }
 
 TEST_F(PackArchiveTest, FlareSpritesAreBrightShapesOnIndexZero) {
-    UseHeadlessDisplay(64, 48, 16);
     for (int i = 1; i <= 7; ++i) {
         const std::string name = "DATA\\LENS" + std::to_string(i) + ".TGA";
         CIndexedImage image;

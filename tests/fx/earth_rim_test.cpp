@@ -114,8 +114,7 @@ TEST_F(EarthRimTest, MissingImageLeavesTheEffectEmpty) {
     rim.Create(640, 480, 16);
     EXPECT_EQ(rim.Load("DATA\\NOPE.TGA"), 0);
     EXPECT_FALSE(rim.IsLoaded());
-    const Box box =
-        BoundingBox(Coverage(640, 480, 16, [&](TestFrame& f) { DrawRim(rim, f, 8960); }), 640, 480);
+    const Box box = DrawnBox(640, 480, 16, [&](TestFrame& f) { DrawRim(rim, f, 8960); });
     EXPECT_EQ(box.count, 0);
     rim.Release();
     rim.Release();

@@ -11,7 +11,7 @@
 #include "engine/mesh.h"
 #include "engine/object.h"
 #include "platform/random.h"
-#include "tests/fx/hook_fixture.h"
+#include "tests/fx/hook_frame.h"
 #include "tests/support/support.h"
 #include "tools/common/mesh_writer.h"
 #include "tools/common/tga_writer.h"
@@ -20,17 +20,6 @@ namespace {
 
 constexpr int kVerts = 300;
 
-// Palette entry i of the colour ramp image: (i, i / 2, i / 4), black first.
-std::vector<uint8_t> RampPalette() {
-    std::vector<uint8_t> p(768);
-    for (int i = 0; i < 256; ++i) {
-        p[i * 3] = static_cast<uint8_t>(i);
-        p[i * 3 + 1] = static_cast<uint8_t>(i / 2);
-        p[i * 3 + 2] = static_cast<uint8_t>(i / 4);
-    }
-    return p;
-}
-
 // kVerts vertices at x = xPos along a bent line, faces over consecutive triples.
 MeshSource Strip(float xPos, int count = kVerts) {
     MeshSource m;
@@ -38,25 +27,21 @@ MeshSource Strip(float xPos, int count = kVerts) {
         m.positions.push_back(CVector(xPos, 0.01f * k, 0.0001f * k * k));
     for (int k = 0; k + 2 < count; ++k) {
         MeshFaceSource f;
-        f.vertex[0] = static_cast<uint16_t>(k);
-        f.vertex[1] = static_cast<uint16_t>(k + 1);
-        f.vertex[2] = static_cast<uint16_t>(k + 2);
-        f.red = f.green = f.blue = 200;
+        for (int c = 0; c < 3; ++c) f.vertex[c] = static_cast<uint16_t>(k + c);
         m.faces.push_back(f);
     }
     return m;
 }
 
-class Explosion : public HookTest {
+class Explosion : public HookFrame {
 public:
     void SetUp() override {
-        HookTest::SetUp();
-        dir_ = std::make_unique<TempDir>();
-        cwd_ = std::make_unique<ScopedWorkingDir>(dir_->Path());
+        HookFrame::SetUp();
         UseHeadlessDisplay(640, 480, 16);
-        const std::vector<uint8_t> pixels(16 * 16, 0);
-        dir_->Write("DATA/EXPLOPAL.TGA",
-                    WriteTgaIndexed(16, 16, pixels.data(), RampPalette().data()));
+        // Palette entry i of the colour ramp image: (i, i / 2, i / 4), black first.
+        std::vector<uint8_t> ramp(768), pixels(16 * 16, 0);
+        for (int i = 0; i < 768; ++i) ramp[i] = static_cast<uint8_t>((i / 3) >> (i % 3));
+        dir_.Write("DATA/EXPLOPAL.TGA", WriteTgaIndexed(16, 16, pixels.data(), ramp.data()));
         Load("GLOBEXP1", Strip(1.0f));
         Load("GLOBEXP2", Strip(3.0f));
         Load("GLOBEXP", Strip(1.0f));
@@ -64,10 +49,8 @@ public:
     }
     void TearDown() override {
         ReleaseExplosion();
-        cwd_.reset();
-        dir_.reset();
         g_display.Reset();
-        HookTest::TearDown();
+        HookFrame::TearDown();
     }
 
     void Load(const char* key, const MeshSource& mesh) {
@@ -79,7 +62,7 @@ public:
         std::vector<uint8_t> fire(65536);
         for (int r = 0; r < 256; ++r)
             for (int c = 0; c < 256; ++c) fire[r * 256 + c] = pick(r, c);
-        dir_->Write("DATA/EXPBEGIN.FIR", fire);
+        dir_.Write("DATA/EXPBEGIN.FIR", fire);
     }
     void SetUpBlast() {
         SetupExplosion(MakeKey("GLOBEXP1"), MakeKey("GLOBEXP2"), MakeKey("GLOBEXP"));
@@ -88,18 +71,8 @@ public:
     uint8_t Fire(int row, int column) { return GetExplosionFire()[row * 256 + column]; }
     uint8_t Tex(int row, int column) { return GetExplosionTexture()[row * 256 + column]; }
 
-    // A face of the explosion hook with every corner at texel (u, v), at depth 10.
-    void DrawTexel(float u, float v) {
-        ScreenVertex a = V(-1, -1, 10), b = V(-1, 100, 10), c = V(100, -1, 10);
-        for (ScreenVertex* p : {&a, &b, &c}) {
-            p->u = u * 65536.0f;
-            p->v = v * 65536.0f;
-        }
-        Draw(a, b, c);
-    }
-
-    std::unique_ptr<TempDir> dir_;
-    std::unique_ptr<ScopedWorkingDir> cwd_;
+    TempDir dir_;
+    ScopedWorkingDir cwd_{dir_.Path()};
 };
 
 TEST_F(Explosion, ScaleAndMorphAtStartAndAfterOneSecond) {
@@ -225,12 +198,12 @@ TEST_F(Explosion, TextureIsMirroredBothWaysAroundThePolarWrap) {
     EXPECT_EQ(Tex(0, 0), 98);
     // The fillers read row v, column u: 198 is ramp entry (63 x 197) >> 6 = 193, 38 black.
     Use("EXPLODE");
-    Fill(0x1234);
-    DrawTexel(128.5f, 255.5f);
+    Init(2, true, 0x1234);
+    Flood(10, 128.5f, 255.5f);
     EXPECT_EQ(Px(2, 2), g_display.PackRGB(193, 96, 48));
-    std::fill(depth_.begin(), depth_.end(), 0u);
-    DrawTexel(255.5f, 128.5f);
-    EXPECT_EQ(Px(2, 2), 0);
+    Init(2, true, 0x1234);
+    Flood(10, 255.5f, 128.5f);
+    EXPECT_EQ(Px(2, 2), 0u);
 }
 
 TEST_F(Explosion, FillersColourTheTexelThroughTheRamp) {
@@ -246,31 +219,24 @@ TEST_F(Explosion, FillersColourTheTexelThroughTheRamp) {
         const uint8_t corner = Tex(255, 255);
         ASSERT_EQ(corner, level == 255 ? 253 : 38);
         const int e = level == 255 ? 251 : 0;
-        const uint32_t packed = g_display.PackRGB(e, e / 2, e / 4);
-        Frame(2, true);
-        Fill(0x1234);
-        DrawTexel(255.5f, 255.5f);
-        EXPECT_EQ(Px(4, 9), packed) << int(level);
+        Init(2, true, 0x1234);
+        Flood(10, 255.5f, 255.5f);
+        EXPECT_EQ(Px(4, 9), g_display.PackRGB(e, e / 2, e / 4)) << int(level);
         EXPECT_GT(Depth(4, 9), 0u);
-        Frame(0, true);
-        Fill8(7);
-        DrawTexel(255.5f, 255.5f);
-        EXPECT_EQ(Px8(4, 9), NearestColour(e, e / 2, e / 4)) << int(level);
+        Init(0, true, 7);
+        Flood(10, 255.5f, 255.5f);
+        EXPECT_EQ(Px(4, 9), NearestColour(e, e / 2, e / 4)) << int(level);
         // Behind a nearer face nothing is drawn.
-        Fill8(7);
+        Init(0, true, 7);
         std::fill(depth_.begin(), depth_.end(), 0xF0000000u);
-        DrawTexel(255.5f, 255.5f);
-        EXPECT_EQ(Px8(4, 9), 7);
+        Flood(10, 255.5f, 255.5f);
+        EXPECT_EQ(Px(4, 9), 7u);
+        // Without a depth buffer the material draws nothing.
+        Init(2, false, 0x1234);
+        Flood(10, 255.5f, 255.5f);
+        EXPECT_EQ(Px(4, 9), 0x1234u);
         ReleaseExplosion();
     }
-    // Without a depth buffer the material draws nothing.
-    SetUpBlast();
-    Use("EXPLODE");
-    UpdateExplosion(0.0f, -1);
-    Frame(2, false);
-    Fill(0x1234);
-    DrawTexel(255.5f, 255.5f);
-    EXPECT_EQ(Px(4, 9), 0x1234);
 }
 
 class ExplosionNormals : public Explosion {
@@ -336,9 +302,9 @@ TEST_F(ExplosionNormals, AfterReleaseTheHookStaysHarmless) {
     Run();
     EXPECT_EQ(U(1), -7.0f);
     Use("EXPLODE");
-    Fill(0x1234);
-    DrawTexel(255.5f, 255.5f);
-    EXPECT_EQ(Px(4, 9), 0x1234);
+    Init(2, true, 0x1234);
+    Flood(10, 255.5f, 255.5f);
+    EXPECT_EQ(Px(4, 9), 0x1234u);
     SetScale(obj_, 2, 2, 2);
     UpdateExplosion(1.0f, obj_);
     EXPECT_EQ(GetInstance(obj_)->scale.x, 2.0f);

@@ -53,5 +53,13 @@ std::vector<uint8_t> Coverage(int width, int height, int bits, DrawFn draw) {
 struct Box {
     int left = 0, top = 0, right = -1, bottom = -1;  // inclusive
     long count = 0;
+    int Width() const { return right - left + 1; }
+    int Height() const { return bottom - top + 1; }
 };
 Box BoundingBox(const std::vector<uint8_t>& flags, int width, int height);
+
+// Bounding box of what draw touches in a width x height frame of the given depth.
+template <typename DrawFn>
+Box DrawnBox(int width, int height, int bits, DrawFn draw) {
+    return BoundingBox(Coverage(width, height, bits, draw), width, height);
+}

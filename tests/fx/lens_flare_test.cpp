@@ -46,13 +46,11 @@ protected:
         CLensFlare flare;
         flare.Create(x, y, z);
         Add(flare, offset);
-        return BoundingBox(Coverage(320, 240, 16,
-                                    [&](TestFrame& f) {
-                                        FrameView v = f.View();
-                                        v.planeWidth = v.planeHeight = 0.25f;
-                                        flare.Draw(v);
-                                    }),
-                           320, 240);
+        return DrawnBox(320, 240, 16, [&](TestFrame& f) {
+            FrameView v = f.View();
+            v.planeWidth = v.planeHeight = 0.25f;
+            flare.Draw(v);
+        });
     }
 
     TempDir m_temp;
@@ -78,8 +76,8 @@ TEST_F(LensFlareTest, SpritesSitAlongTheLineFromTheLightThroughTheCentre) {
     EXPECT_NEAR(CentreX(mirror), 80, 1.0);
     EXPECT_NEAR(CentreY(mirror), 180, 1.0);
     // Sized against the 320 x 240 reference: here one pixel per texel.
-    EXPECT_EQ(centre.right - centre.left + 1, 7);
-    EXPECT_EQ(centre.bottom - centre.top + 1, 7);
+    EXPECT_EQ(centre.Width(), 7);
+    EXPECT_EQ(centre.Height(), 7);
 }
 
 TEST_F(LensFlareTest, ALightOnTheViewportEdgeShowsTheChain) {
@@ -103,10 +101,7 @@ TEST_F(LensFlareTest, NothingWithoutAProjection) {
     ASSERT_EQ(CreateWorld(), 1);
     CLensFlare empty;
     empty.Create(0, 0, 10);
-    EXPECT_EQ(
-        BoundingBox(Coverage(320, 240, 16, [&](TestFrame& f) { empty.Draw(f.View()); }), 320, 240)
-            .count,
-        0);
+    EXPECT_EQ(DrawnBox(320, 240, 16, [&](TestFrame& f) { empty.Draw(f.View()); }).count, 0);
 }
 
 TEST_F(LensFlareTest, OffsetsAreHeldBetweenZeroAndOne) {

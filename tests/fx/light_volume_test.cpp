@@ -6,32 +6,36 @@
 
 #include <vector>
 
-#include "tests/fx/hook_target.h"
+#include "tests/fx/hook_frame.h"
 
 namespace {
 
-class LightVolume : public ::testing::Test {
+class LightVolume : public HookFrame {
 protected:
     void SetUp() override {
+        HookFrame::SetUp();
         ASSERT_EQ(RegisterLightVolume(), 1);
-        target.UseHook("OMBREVOL");
+        Use("OMBREVOL");
     }
-    void UseProfile(std::vector<uint8_t> texels, int sizeLog2) {
+    void UseProfile(std::vector<uint8_t> texels, int sizeLog2 = 8) {
         profile = std::move(texels);
-        target.texture.sizeLog2 = sizeLog2;
-        target.texture.level[0] = profile.data();
+        texture.sizeLog2 = sizeLog2;
+        texture.level[0] = profile.data();
     }
     // Frame pixel (x, y) before drawing: a spread of palette entries.
     static uint8_t Under(int x, int y) { return static_cast<uint8_t>(10 + (x * 7 + y * 13) % 200); }
-    void Paint(int w, int h) {
+    // A w x h frame in 8 or 16 bits painted with Under.
+    void Start(int bits, int w, int h) {
+        Init(bits == 8 ? 0 : 2, false, 0, w, h);
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const uint8_t p = Under(x, y);
-                target.SetPx(x, y, target.bits_ == 8 ? p : g_shade16[64 * 256 + p]);
-            }
+            for (int x = 0; x < w; ++x) SetPx(x, y, Colour(Under(x, y)));
+    }
+    uint16_t Colour(uint8_t entry) const { return mode_ ? g_shade16[64 * 256 + entry] : entry; }
+    // Pixel (x, y) brightened by `level` rows of the shade table (0 leaves it alone).
+    uint32_t Lit(int x, int y, int level) const {
+        return Colour(level ? g_shade8[(64 + level) * 256 + Under(x, y)] : Under(x, y));
     }
 
-    HookTarget target;
     std::vector<uint8_t> profile;
 };
 
@@ -43,59 +47,42 @@ TEST_F(LightVolume, LevelFormulaEnds) {
     EXPECT_EQ(LightVolumeLevel(0, 255, 128, 0), 31);
 }
 
-TEST_F(LightVolume, ZeroProfileLeavesTheFrameUnchanged) {
-    UseProfile(std::vector<uint8_t>(256 * 256, 0), 8);
+TEST_F(LightVolume, ZeroProfileLeavesTheFrameUnchangedEvenOutsideThePalette) {
+    UseProfile(std::vector<uint8_t>(256 * 256, 0));
     for (int bits : {8, 16}) {
-        target.Init(40, 20, bits, 0);
-        Paint(40, 20);
-        target.Cover(25.0f, 3, 0);
+        Start(bits, 40, 20);
+        Cover(25.0f, 3, 0);
         for (int y = 0; y < 20; ++y)
-            for (int x = 0; x < 40; ++x) {
-                const uint32_t p = Under(x, y);
-                ASSERT_EQ(target.Px(x, y), bits == 8 ? p : g_shade16[64 * 256 + p]) << bits;
-            }
+            for (int x = 0; x < 40; ++x) ASSERT_EQ(Px(x, y), Lit(x, y, 0)) << bits;
     }
-}
-
-TEST_F(LightVolume, ZeroProfileLeavesSixteenBitColoursOutsideThePaletteAlone) {
-    UseProfile(std::vector<uint8_t>(256 * 256, 0), 8);
-    target.Init(40, 20, 16, 0);
     auto any = [](int x, int y) { return static_cast<uint16_t>(x * 1031 + y * 7919 + 5); };
     for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 40; ++x) target.SetPx(x, y, any(x, y));
-    target.Cover(25.0f, 3, 0);
+        for (int x = 0; x < 40; ++x) SetPx(x, y, any(x, y));
+    Cover(25.0f, 3, 0);
     for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 40; ++x) ASSERT_EQ(target.Px(x, y), any(x, y));
+        for (int x = 0; x < 40; ++x) ASSERT_EQ(Px(x, y), any(x, y));
 }
 
 TEST_F(LightVolume, FullProfileIsNearlyWhiteAtTheTopAndFadesDownwards) {
-    // Row r of the viewport sits at v = r + 1 texels: level (65025 x (255 - w)) >> 18.
-    UseProfile(std::vector<uint8_t>(256 * 256, 255), 8);
-    target.Init(8, 40, 8, 0);
-    Paint(8, 40);
-    target.Cover(12.0f, 0, -0.5f);
-    for (int y = 0; y < 40; ++y) {
-        const int w = y;  // v = y + 0.5 texels
-        const int level = (65025 * (255 - w)) >> 18;
+    // Row y of the viewport sits at v = y + 0.5 texels: level (65025 x (255 - y)) >> 18.
+    UseProfile(std::vector<uint8_t>(256 * 256, 255));
+    Start(8, 8, 40);
+    Cover(12.0f, 0, -0.5f);
+    for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 8; ++x)
-            ASSERT_EQ(target.Px(x, y), g_shade8[(64 + level) * 256 + Under(x, y)]) << x << "," << y;
-    }
-    EXPECT_TRUE(target.GuardIntact(0));
+            ASSERT_EQ(Px(x, y), Lit(x, y, (65025 * (255 - y)) >> 18)) << x << "," << y;
+    EXPECT_TRUE(GuardIntact(0));
 }
 
 TEST_F(LightVolume, ProfileIsReadAlongUAndInterpolatedBetweenTexels) {
     // Texel c of the first row is 2c: halfway between texels c and c + 1 the value is 2c + 1.
     std::vector<uint8_t> tex(256 * 256, 0);
     for (int c = 0; c < 128; ++c) tex[c] = static_cast<uint8_t>(2 * c);
-    UseProfile(tex, 8);
-    target.Init(60, 2, 8, 0);
-    Paint(60, 2);
-    target.Cover(12.0f, 10, -0.5f);  // pixel x at u = 11 + x texels, v = 0.5
-    for (int x = 0; x < 60; ++x) {
-        const int c = 11 + x;
-        const int level = LightVolumeLevel(2 * c, 2 * c + 2, 0, 0);
-        EXPECT_EQ(target.Px(x, 0), g_shade8[(64 + level) * 256 + Under(x, 0)]) << x;
-    }
+    UseProfile(tex);
+    Start(8, 60, 2);
+    Cover(12.0f, 10, -0.5f);  // pixel x at u = 11 + x texels, v = 0.5
+    for (int x = 0; x < 60; ++x)
+        EXPECT_EQ(Px(x, 0), Lit(x, 0, LightVolumeLevel(22 + 2 * x, 24 + 2 * x, 0, 0))) << x;
 }
 
 TEST_F(LightVolume, LastTexelBlendsTowardTheFirstNotTheNextRow) {
@@ -104,44 +91,32 @@ TEST_F(LightVolume, LastTexelBlendsTowardTheFirstNotTheNextRow) {
     std::vector<uint8_t> tex(256 * 256, 0);
     tex[255] = 200;
     for (int c = 0; c < 256; ++c) tex[256 + c] = 255;
-    UseProfile(tex, 8);
-    target.Init(16, 2, 8, 0);
-    Paint(16, 2);
+    UseProfile(tex);
+    Start(8, 16, 2);
     // Screen x is at u = 255 + (x + 1) / 16 texels; pixel x, sampled at x + 1, lies inside
-    // the last texel.
-    // (Half a fraction step on, so that no sample sits on a fraction boundary.)
+    // the last texel (half a fraction step on, so that no sample sits on a boundary).
     const float a = 255.0f + 1.0f / 512, b = a + 1.0f;
-    target.Tri({-1, 0, 10, a, 0}, {15, 0, 10, b, 0}, {-1, 4, 10, a, 0.25f});
-    target.Tri({15, 0, 10, b, 0}, {15, 4, 10, b, 0.25f}, {-1, 4, 10, a, 0.25f});
-    for (int x = 0; x < 14; ++x) {
-        const int f = (x + 2) * 16;
-        const int w = 0;
-        const int level = LightVolumeLevel(200, 0, f, w);
-        EXPECT_EQ(target.Px(x, 0), g_shade8[(64 + level) * 256 + Under(x, 0)]) << x;
-    }
+    Tri({-1, 0, 10, a, 0}, {15, 0, 10, b, 0}, {-1, 4, 10, a, 0.25f});
+    Tri({15, 0, 10, b, 0}, {15, 4, 10, b, 0.25f}, {-1, 4, 10, a, 0.25f});
+    for (int x = 0; x < 14; ++x)
+        EXPECT_EQ(Px(x, 0), Lit(x, 0, LightVolumeLevel(200, 0, (x + 2) * 16, 0))) << x;
 }
 
 TEST_F(LightVolume, OneTexelProfileStaysInItsByte) {
-    // A 1 x 1 texture: every pixel reads that one byte (the sanitizers watch the reads).
-    std::vector<uint8_t> one = {255};
+    // A 1 x 1 texture: every pixel reads that one byte (the sanitizers watch the reads), at
+    // v = 0.5 .. 5.5 texels.
     for (int bits : {8, 16}) {
-        UseProfile(one, 0);
-        target.Init(30, 6, bits, 0);
-        Paint(30, 6);
-        target.Cover(8.0f, 0, -0.5f);
-        // v = 0.5 .. 5.5 texels: levels 63 down to 62.
-        for (int x = 0; x < 30; ++x) {
-            const int level = (65025 * 255) >> 18;
-            const uint8_t p = g_shade8[(64 + level) * 256 + Under(x, 0)];
-            EXPECT_EQ(target.Px(x, 0), bits == 8 ? p : g_shade16[64 * 256 + p]) << x;
-        }
+        UseProfile({255}, 0);
+        Start(bits, 30, 6);
+        Cover(8.0f, 0, -0.5f);
+        for (int x = 0; x < 30; ++x) EXPECT_EQ(Px(x, 0), Lit(x, 0, (65025 * 255) >> 18)) << x;
     }
 }
 
 TEST_F(LightVolume, SixteenBitFrameShowsTheEightBitFramesColours) {
     std::vector<uint8_t> tex(256 * 256, 0);
     for (int c = 0; c < 256; ++c) tex[c] = static_cast<uint8_t>((c * 37) % 256);
-    UseProfile(tex, 8);
+    UseProfile(tex);
     // Frame entries whose packed colours no lower entry shares, so each pixel names its entry.
     std::vector<uint8_t> unique;
     for (int p = 0; p < 256; ++p) {
@@ -151,27 +126,23 @@ TEST_F(LightVolume, SixteenBitFrameShowsTheEightBitFramesColours) {
     }
     ASSERT_GT(unique.size(), 100u);
     const int w = 100, h = 30;
-    auto draw = [&](int bits) {
-        target.Init(w, h, bits, 0);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const uint8_t p = unique[(x * 3 + y * 7) % unique.size()];
-                target.SetPx(x, y, bits == 8 ? p : g_shade16[64 * 256 + p]);
-            }
-        target.Tri({0, 0, 10, 0, 0}, {w, 0, 40, 255, 0}, {0, h, 10, 0, 200});
-        target.Tri({w, 0, 40, 255, 0}, {w, h, 40, 255, 200}, {0, h, 10, 0, 200});
-    };
-    draw(8);
+    auto under = [&](int x, int y) { return unique[(x * 3 + y * 7) % unique.size()]; };
     std::vector<uint32_t> eight;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) eight.push_back(target.Px(x, y));
-    draw(16);
+    for (int bits : {8, 16}) {
+        Init(bits == 8 ? 0 : 2, false, 0, w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) SetPx(x, y, Colour(under(x, y)));
+        Tri({0, 0, 10, 0, 0}, {w, 0, 40, 255, 0}, {0, h, 10, 0, 200});
+        Tri({w, 0, 40, 255, 0}, {w, h, 40, 255, 200}, {0, h, 10, 0, 200});
+        for (int y = 0; y < h && bits == 8; ++y)
+            for (int x = 0; x < w; ++x) eight.push_back(Px(x, y));
+    }
     int changed = 0;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const uint32_t index = eight[y * w + x];
-            changed += index != unique[(x * 3 + y * 7) % unique.size()];
-            ASSERT_EQ(target.Px(x, y), g_shade16[64 * 256 + index]) << x << "," << y;
+            changed += index != under(x, y);
+            ASSERT_EQ(Px(x, y), g_shade16[64 * 256 + index]) << x << "," << y;
         }
     EXPECT_GT(changed, w * h / 2);
 }

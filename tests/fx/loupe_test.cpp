@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 #include "engine/mesh.h"
@@ -31,38 +32,37 @@ std::vector<uint8_t> LensFile() {
 
 // A frame inside a guard band of g pixels on every side.
 struct GuardedFrame {
-    GuardedFrame(int w, int h, int g, int bits) : w(w), h(h), g(g), bits(bits) {
-        pitch = w + 2 * g;
-        words.assign(static_cast<size_t>(pitch) * (h + 2 * g), kGuard);
-        bytes.assign(words.size(), 0xEF);
-    }
+    GuardedFrame(int w, int h, int g, int bits)
+        : w(w),
+          h(h),
+          g(g),
+          bits(bits),
+          pitch(w + 2 * g),
+          words(static_cast<size_t>(pitch) * (h + 2 * g), kGuard),
+          bytes(words.size(), 0xEF) {}
     FrameView View() {
         void* p = bits == 8 ? static_cast<void*>(bytes.data()) : static_cast<void*>(words.data());
         return FrameView{p, pitch, h + 2 * g, g, g, w, h, 0.28f, 0.21f};
     }
+    // Pixel (x, y) of the viewport; the guard lies at x, y < 0 and beyond w, h.
     uint32_t At(int x, int y) const {
         const size_t i = static_cast<size_t>(y + g) * pitch + x + g;
         return bits == 8 ? bytes[i] : words[i];
     }
-    void Set(int x, int y, uint32_t v) {
-        const size_t i = static_cast<size_t>(y + g) * pitch + x + g;
-        if (bits == 8)
-            bytes[i] = static_cast<uint8_t>(v);
-        else
-            words[i] = static_cast<uint16_t>(v);
-    }
     void FillView(uint32_t v) {
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) Set(x, y, v);
+            for (int x = 0; x < w; ++x) {
+                const size_t i = static_cast<size_t>(y + g) * pitch + x + g;
+                bytes[i] = static_cast<uint8_t>(v);
+                words[i] = static_cast<uint16_t>(v);
+            }
     }
     bool GuardIntact() const {
-        for (int y = 0; y < h + 2 * g; ++y)
-            for (int x = 0; x < pitch; ++x) {
-                const bool inside = x >= g && x < g + w && y >= g && y < g + h;
-                const size_t i = static_cast<size_t>(y) * pitch + x;
-                const bool kept = bits == 8 ? bytes[i] == 0xEF : words[i] == kGuard;
-                if (!inside && !kept) return false;
-            }
+        for (int y = -g; y < h + g; ++y)
+            for (int x = -g; x < w + g; ++x)
+                if ((x < 0 || y < 0 || x >= w || y >= h) &&
+                    At(x, y) != (bits == 8 ? 0xEFu : kGuard))
+                    return false;
         return true;
     }
     int w, h, g, bits, pitch;
@@ -91,17 +91,17 @@ protected:
         ReleaseLoupe();
         g_pixelMode = kPixelMode565;
     }
-    void UseEightBit() {
-        g_pixelMode = kPixelMode8;
-        BuildShadeTables();
-    }
-    void UseDepth(bool on, int pixels) {
-        if (on) {
-            AllocZBuffer(pixels);
-            EnableZBuffer();
+    static void UseBits(int bits) {
+        if (bits == 8) {
+            g_pixelMode = kPixelMode8;
+            BuildShadeTables();
         } else {
-            DisableZBuffer();
+            SetPixelMode16();
         }
+    }
+    static void UseDepth(bool on, int pixels) {
+        if (on) AllocZBuffer(pixels);
+        on ? EnableZBuffer() : DisableZBuffer();
     }
     // The pixels a plain (unmaterialled) copy of the lens covers at the lens's place.
     std::vector<uint8_t> LensCoverage(int w, int h, int bits) {
@@ -162,7 +162,7 @@ TEST_F(LoupeTest, FlatLensFacingTheCameraShowsTheHighlightCentreEverywhere) {
     const int row = g_context->materials[0].ramp[255] & 0x7F;
     ASSERT_GT(row, 70);
     for (int bits : {16, 8}) {
-        if (bits == 8) UseEightBit();
+        UseBits(bits);
         GuardedFrame f(160, 120, 4, bits);
         // A grey that this shade row changes.
         int grey = 1;
@@ -203,10 +203,7 @@ TEST_F(LoupeTest, WritesStayInsideTheViewportOnEveryFrameKind) {
     const CVector places[] = {{0, 0, 60},    {-30, 0, 60},  {30, 0, 60}, {0, -22, 60},  {0, 22, 60},
                               {-30, 22, 60}, {30, -22, 60}, {0, 0, 2},   {3, -2, 0.5f}, {0, 0, 25}};
     for (const Case& c : cases) {
-        if (c.bits == 8)
-            UseEightBit();
-        else
-            SetPixelMode16();
+        UseBits(c.bits);
         UseDepth(c.depth, c.w * c.h);
         for (const CVector& p : places) {
             GuardedFrame f(c.w, c.h, 3, c.bits);
@@ -224,16 +221,16 @@ TEST_F(LoupeTest, ReadsAtTheRightEdgeHoldTheLastColumn) {
     // Only the left column is marked: a read one past a snapshot row's end would find the
     // next row's first texel and bring the mark to the right edge of the lens.
     for (int bits : {8, 16}) {
-        if (bits == 8)
-            UseEightBit();
-        else
-            SetPixelMode16();
+        UseBits(bits);
         UseDepth(false, 0);
         GuardedFrame f(320, 200, 0, bits);
         const uint32_t plain = bits == 8 ? 60 : g_shade16[64 * 256 + 60];
         const uint32_t mark = bits == 8 ? 200 : g_shade16[64 * 256 + 200];
         f.FillView(plain);
-        for (int y = 0; y < 200; ++y) f.Set(0, y, mark);
+        for (int y = 0; y < 200; ++y) {
+            f.words[y * 320] = static_cast<uint16_t>(mark);
+            f.bytes[y * 320] = static_cast<uint8_t>(mark);
+        }
         SetPosition(m_lens, 30, 0, 30);  // the lens runs off the right edge
         SetScale(m_lens, 2.0f, 2.0f, 1.0f);
         RenderWorld(f.View());
@@ -260,10 +257,7 @@ TEST_F(LoupeTest, ReadsAtTheRightEdgeHoldTheLastColumn) {
 
 TEST_F(LoupeTest, SecondPassLeavesThePixelsOutsideTheLensAlone) {
     for (int bits : {16, 8}) {
-        if (bits == 8)
-            UseEightBit();
-        else
-            SetPixelMode16();
+        UseBits(bits);
         UseDepth(true, 160 * 120);
         // First pass: a cube behind the lens's place; the lens hidden.
         const std::vector<uint8_t> cube = WriteMeshFile(MakeCubeMesh(20.0f, 200, 120, 40));
@@ -302,10 +296,6 @@ TEST_F(LoupeTest, SecondPassLeavesThePixelsOutsideTheLensAlone) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(LoupeTest, RefractionBeyondTheSnapshotHoldsItsLastTexel) {
     const RasterHook& hook = g_context->hooks[FindHook(MakeKey("LOUPE"))];
     ASSERT_NE(hook.perPolygon, nullptr);
@@ -313,30 +303,19 @@ TEST_F(LoupeTest, RefractionBeyondTheSnapshotHoldsItsLastTexel) {
         int bits, lastU, lastV;
     } kinds[] = {{8, 319, 199}, {16, 255, 255}};
     for (const Kind& k : kinds) {
-        if (k.bits == 8)
-            UseEightBit();
-        else
-            SetPixelMode16();
+        UseBits(k.bits);
         GuardedFrame f(200, 150, 0, k.bits);
         SetPosition(m_lens, 0, 0, 60);
         RenderWorld(f.View());  // takes the snapshot and its scales for this frame
         ScreenVertex far{}, near{}, odd{};
-        far.x = 5000.0f;
-        far.y = 9000.0f;
-        far.rz = 0.01f;
-        near.x = -30.0f;
-        near.y = -20.0f;
-        near.rz = 10.0f;
-        near.u = near.v = -16777215.0f;
-        odd.x = odd.y = std::nanf("");
-        odd.rz = 1.0f;
+        std::tie(far.x, far.y, far.rz) = std::tuple{5000.0f, 9000.0f, 0.01f};
+        std::tie(near.x, near.y, near.rz, near.u, near.v) =
+            std::tuple{-30.0f, -20.0f, 10.0f, -16777215.0f, -16777215.0f};
+        std::tie(odd.x, odd.y, odd.rz) = std::tuple{std::nanf(""), std::nanf(""), 1.0f};
         hook.perPolygon(nullptr, &far, &near, &odd);
         EXPECT_EQ(static_cast<int>(far.u) >> 16, k.lastU) << k.bits;
         EXPECT_EQ(static_cast<int>(far.v) >> 16, k.lastV) << k.bits;
-        EXPECT_EQ(near.u, 0.0f);
-        EXPECT_EQ(near.v, 0.0f);
-        EXPECT_EQ(odd.u, 0.0f);
-        EXPECT_EQ(odd.v, 0.0f);
+        for (float c : {near.u, near.v, odd.u, odd.v}) EXPECT_EQ(c, 0.0f) << k.bits;
     }
 }
 

@@ -18,34 +18,23 @@ namespace {
 
 constexpr int kPicW = 768, kPicH = 576;
 
+// A picture of index pick(x, y).
+std::vector<uint8_t> Picture(int (*pick)(int x, int y)) {
+    std::vector<uint8_t> pic(static_cast<size_t>(kPicW) * kPicH);
+    for (int y = 0; y < kPicH; ++y)
+        for (int x = 0; x < kPicW; ++x)
+            pic[static_cast<size_t>(y) * kPicW + x] = static_cast<uint8_t>(pick(x, y));
+    return pic;
+}
 // 64-pixel blocks, each its own index 1..250.
-std::vector<uint8_t> BlockPicture() {
-    std::vector<uint8_t> pic(static_cast<size_t>(kPicW) * kPicH);
-    for (int y = 0; y < kPicH; ++y)
-        for (int x = 0; x < kPicW; ++x)
-            pic[static_cast<size_t>(y) * kPicW + x] =
-                static_cast<uint8_t>(1 + (x / 64 + (y / 64) * 12) % 250);
-    return pic;
+int Block(int x, int y) {
+    return 1 + (x / 64 + (y / 64) * 12) % 250;
 }
-
 // Rings 16 pixels wide around the picture's middle: index 1 + distance / 16.
-std::vector<uint8_t> RingPicture() {
-    std::vector<uint8_t> pic(static_cast<size_t>(kPicW) * kPicH);
-    for (int y = 0; y < kPicH; ++y)
-        for (int x = 0; x < kPicW; ++x)
-            pic[static_cast<size_t>(y) * kPicW + x] =
-                static_cast<uint8_t>(1 + static_cast<int>(std::hypot(x - 384, y - 288)) / 16);
-    return pic;
+int Ring(int x, int y) {
+    return 1 + static_cast<int>(std::hypot(x - 384, y - 288)) / 16;
 }
-
-struct PolarPicture {
-    explicit PolarPicture(const std::vector<uint8_t>& pic)
-        : bytes(CPolarWarp::MakePolarPicture(pic.data(), kPicW, kPicH)) {}
-    const uint8_t* get() const { return bytes.get(); }
-    std::unique_ptr<uint8_t[]> bytes;
-};
-
-// Distance from (x, y) to the nearest block edge of BlockPicture.
+// Distance from (x, y) to the nearest block edge.
 int BlockEdgeDistance(int x, int y) {
     const int dx = std::min(x % 64, 63 - x % 64), dy = std::min(y % 64, 63 - y % 64);
     return std::min(dx, dy);
@@ -57,123 +46,111 @@ protected:
         UseHeadlessDisplay(640, 480, 16);
         LoadTestPalette();
     }
+    const std::vector<uint8_t> m_blocks = Picture(Block);
+    const std::unique_ptr<uint8_t[]> m_polar{
+        CPolarWarp::MakePolarPicture(m_blocks.data(), kPicW, kPicH)};
 };
 
+// Frames exactly their size with a guard behind them, in both depths and odd sizes: every
+// pixel is written, and nothing past the last one. With zero offsets and profile, screen
+// pixel (x, y) shows picture pixel (x - w / 2 + 384, y - h / 2 + 288) in its own colour (the
+// palette's in 16 bits, the unlit shade row's in 8), up to the polar form's rounding of a
+// few pixels near block edges; there any colour of the level-0 ramp may show.
 TEST_F(PolarWarpTest, ZeroOffsetsAndProfileShowThePictureCentredInItsOwnColours) {
-    const std::vector<uint8_t> pic = BlockPicture();
-    PolarPicture polar(pic);
-    ASSERT_NE(polar.get(), nullptr);
-    CPolarWarp warp;
-    CRadialShade shade;
-    ASSERT_EQ(warp.Create(640, 480, 16), 1);
-    ASSERT_EQ(shade.Create(640, 480, 16), 1);
-    shade.BuildRamp16(TestPalette());
-    TestFrame frame(640, 480, 16, 0);
-    warp.Draw(polar.get(), frame.View());
-    shade.Draw16(frame.View());
-    // Screen pixel (x, y) is picture pixel (x + 64, y + 48), up to the polar form's
-    // rounding of a few pixels at the outer rings.
     const uint8_t* pal = TestPalette();
-    int checked = 0;
-    for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 640; ++x) {
-            const int px = x + 64, py = y + 48;
-            if (BlockEdgeDistance(px, py) < 7) continue;
-            const int index = pic[static_cast<size_t>(py) * kPicW + px];
-            const uint32_t want =
-                g_display.PackRGB(pal[index * 3], pal[index * 3 + 1], pal[index * 3 + 2]);
-            ASSERT_EQ(frame.At(x, y), want) << x << "," << y;
-            ++checked;
-        }
-    EXPECT_GT(checked, 640 * 480 / 2);
-}
-
-TEST_F(PolarWarpTest, EightBitFrameGetsBytesShadedThroughTheLoadedPalette) {
-    const std::vector<uint8_t> pic = BlockPicture();
-    PolarPicture polar(pic);
-    CPolarWarp warp;
-    CRadialShade shade;
-    ASSERT_EQ(warp.Create(320, 240, 8), 1);
-    ASSERT_EQ(shade.Create(320, 240, 8), 1);
-    shade.BuildRamp8();
-    TestFrame frame(320, 240, 8, 0);
-    warp.Draw(polar.get(), frame.View());
-    shade.Draw8(frame.View());
-    int checked = 0;
-    for (int y = 0; y < 240; ++y)
-        for (int x = 0; x < 320; ++x) {
-            const int px = x + 224, py = y + 168;
-            if (BlockEdgeDistance(px, py) < 4) continue;
-            const int index = pic[static_cast<size_t>(py) * kPicW + px];
-            ASSERT_EQ(frame.At(x, y), g_shade8[kShadeUnlit * 256 + index]) << x << "," << y;
-            ++checked;
-        }
-    EXPECT_GT(checked, 320 * 240 / 2);
+    auto colour = [&](int bits, int i) -> uint32_t {
+        return bits == 8 ? g_shade8[kShadeUnlit * 256 + i]
+                         : g_display.PackRGB(pal[i * 3], pal[i * 3 + 1], pal[i * 3 + 2]);
+    };
+    const int sizes[][3] = {{640, 480, 16}, {320, 240, 8}, {63, 47, 16},  {63, 47, 8},
+                            {1, 1, 16},     {2, 3, 8},     {800, 600, 16}};
+    for (const auto& size : sizes) {
+        const int w = size[0], h = size[1], bits = size[2];
+        SCOPED_TRACE(testing::Message() << w << "x" << h << " " << bits);
+        const size_t bytes = static_cast<size_t>(w) * h * (bits / 8);
+        std::vector<uint8_t> memory(bytes + 64, 0xEE);
+        FrameView view{memory.data(), w, h, 0, 0, w, h, 0.28f, 0.21f};
+        CPolarWarp warp;
+        CRadialShade shade;
+        ASSERT_EQ(warp.Create(w, h, bits), 1);
+        ASSERT_EQ(shade.Create(w, h, bits), 1);
+        shade.BuildRamp16(TestPalette());
+        shade.BuildRamp8();
+        warp.Draw(m_polar.get(), view);
+        shade.Draw8(view);
+        shade.Draw16(view);
+        for (size_t i = bytes; i < memory.size(); ++i) ASSERT_EQ(memory[i], 0xEE);
+        int sure = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const size_t k = static_cast<size_t>(y) * w + x;
+                uint32_t got = memory[k];
+                if (bits == 16) {
+                    uint16_t word;
+                    std::memcpy(&word, memory.data() + 2 * k, 2);
+                    got = word;
+                }
+                const int px = x - w / 2 + 384, py = y - h / 2 + 288;
+                if (px >= 0 && py >= 0 && px < kPicW && py < kPicH &&
+                    BlockEdgeDistance(px, py) >= 7) {
+                    ++sure;
+                    ASSERT_EQ(got, colour(bits, Block(px, py))) << x << "," << y;
+                    continue;
+                }
+                bool found = false;
+                for (int i = 0; i < 256 && !found; ++i) found = got == colour(bits, i);
+                ASSERT_TRUE(found) << x << "," << y << ": " << got;
+            }
+        EXPECT_GT(sure, w > 8 ? w * h / 2 : -1);
+    }
 }
 
 TEST_F(PolarWarpTest, WholeTurnsChangeNothingAndHalfTurnsMirrorThroughTheCentre) {
-    const std::vector<uint8_t> pic = BlockPicture();
-    PolarPicture polar(pic);
     CPolarWarp warp;
     ASSERT_EQ(warp.Create(640, 480, 16), 1);
-    TestFrame plain(640, 480, 16, 0);
-    warp.Draw(polar.get(), plain.View());
-
-    std::vector<int32_t> offsets(kPolarRadii, 512 * 1024);
-    warp.SetOffsets(offsets.data());
-    TestFrame turned(640, 480, 16, 0);
-    warp.Draw(polar.get(), turned.View());
-    EXPECT_EQ(turned.words, plain.words);
-    offsets.assign(kPolarRadii, -3 * 512 * 1024);
-    warp.SetOffsets(offsets.data());
-    warp.Draw(polar.get(), turned.View());
-    EXPECT_EQ(turned.words, plain.words);
-
+    TestFrame plain(640, 480, 16, 0), turned(640, 480, 16, 0);
+    warp.Draw(m_polar.get(), plain.View());
+    for (int32_t turns : {512 * 1024, -3 * 512 * 1024}) {
+        std::vector<int32_t> offsets(kPolarRadii, turns);
+        warp.SetOffsets(offsets.data());
+        warp.Draw(m_polar.get(), turned.View());
+        EXPECT_EQ(turned.words, plain.words) << turns;
+    }
     // Half a turn: 512 angle steps of 512.
-    offsets.assign(kPolarRadii, 512 * 512);
+    std::vector<int32_t> offsets(kPolarRadii, 512 * 512);
     warp.SetOffsets(offsets.data());
-    warp.Draw(polar.get(), turned.View());
+    warp.Draw(m_polar.get(), turned.View());
     int checked = 0;
     for (int y = 0; y < 480; y += 3)
         for (int x = 0; x < 640; x += 3) {
             const int px = 384 - (x - 320), py = 288 - (y - 240);
             if (BlockEdgeDistance(px, py) < 7) continue;
-            ASSERT_EQ(turned.At(x, y), pic[static_cast<size_t>(py) * kPicW + px]) << x << "," << y;
+            ASSERT_EQ(turned.At(x, y), static_cast<uint32_t>(Block(px, py))) << x << "," << y;
             ++checked;
         }
     EXPECT_GT(checked, 10000);
 }
 
-TEST_F(PolarWarpTest, RadialOffsetsPullOuterRingsInward) {
-    const std::vector<uint8_t> pic = RingPicture();
-    PolarPicture polar(pic);
+TEST_F(PolarWarpTest, RadialOffsetsPullOuterRingsInwardAndExtremeOnesStayInside) {
+    const std::vector<uint8_t> pic = Picture(Ring);
+    std::unique_ptr<uint8_t[]> polar(CPolarWarp::MakePolarPicture(pic.data(), kPicW, kPicH));
     CPolarWarp warp;
     ASSERT_EQ(warp.Create(640, 480, 16), 1);
     std::vector<int32_t> offsets(kPolarRadii, 0);
-    for (int r = 0; r < kPolarRadii; ++r) offsets[r] = r < 200 ? 16 : 0;
+    for (int r = 0; r < 200; ++r) offsets[r] = 16;
     warp.SetOffsets(offsets.data());
     TestFrame frame(640, 480, 16, 0);
     warp.Draw(polar.get(), frame.View());
     // Radius 100 shows the ring of radius 116; radius 300 is left alone.
-    EXPECT_EQ(frame.At(420, 240), 1u + 116 / 16);
-    EXPECT_EQ(frame.At(320, 340), 1u + 116 / 16);
-    EXPECT_EQ(frame.At(220, 240), 1u + 116 / 16);
+    for (const auto& [x, y] : {std::pair{420, 240}, std::pair{320, 340}, std::pair{220, 240}})
+        EXPECT_EQ(frame.At(x, y), 1u + 116 / 16);
     EXPECT_EQ(frame.At(320 + 300, 240), 1u + 300 / 16);
-}
-
-TEST_F(PolarWarpTest, ExtremeOffsetsStayInsideThePicture) {
-    // Every byte of the polar picture is 7, so every pixel drawn must be 7.
-    std::vector<uint8_t> pic(static_cast<size_t>(kPicW) * kPicH, 7);
-    PolarPicture polar(pic);
-    std::fill(polar.bytes.get(), polar.bytes.get() + kPolarPictureBytes, 7);
-    CPolarWarp warp;
-    ASSERT_EQ(warp.Create(640, 480, 16), 1);
+    // Every byte of the polar picture 7: every pixel drawn must be 7, whatever the offsets.
+    std::fill(polar.get(), polar.get() + kPolarPictureBytes, 7);
     const int32_t extremes[] = {INT32_MIN, INT32_MAX, -1,           0x7FFFF,
                                 0x80000,   -0x80000,  INT32_MIN + 1};
-    std::vector<int32_t> offsets(kPolarRadii);
     for (int r = 0; r < kPolarRadii; ++r) offsets[r] = extremes[r % 7];
     warp.SetOffsets(offsets.data());
-    TestFrame frame(640, 480, 16, 0);
     warp.Draw(polar.get(), frame.View());
     for (uint16_t w : frame.words) ASSERT_EQ(w, 7);
 }
@@ -197,89 +174,27 @@ TEST_F(PolarWarpTest, MakePolarPictureReadsAlongTheRaysAndZeroOutside) {
 }
 
 TEST_F(PolarWarpTest, NothingIsDrawnWithoutPictureRampOrMatchingFrame) {
-    const std::vector<uint8_t> pic = BlockPicture();
-    PolarPicture polar(pic);
     CPolarWarp warp;
     CRadialShade shade;
-    TestFrame frame(64, 48, 16, 0x1234);
-    warp.Draw(polar.get(), frame.View());  // not created
+    TestFrame frame(64, 48, 16, 0x1234), other(32, 24, 16, 0x1234);
+    warp.Draw(m_polar.get(), frame.View());  // not created
     ASSERT_EQ(warp.Create(64, 48, 16), 1);
     warp.Draw(nullptr, frame.View());
     ASSERT_EQ(shade.Create(64, 48, 16), 1);
     shade.Draw16(frame.View());  // no ramp yet
-    for (uint16_t w : frame.words) ASSERT_EQ(w, 0x1234);
-
     // Made for another frame size: the frame is left alone.
     shade.BuildRamp16(TestPalette());
-    TestFrame other(32, 24, 16, 0x1234);
-    warp.Draw(polar.get(), other.View());
+    warp.Draw(m_polar.get(), other.View());
     shade.Draw16(other.View());
-    for (uint16_t w : other.words) ASSERT_EQ(w, 0x1234);
     // The 8-bit draw does not act on a 16-bit shade, nor the 8-bit ramp get built.
     shade.BuildRamp8();
     shade.Draw8(frame.View());
-    for (uint16_t w : frame.words) ASSERT_EQ(w, 0x1234);
-}
-
-// Frames exactly their size with a guard behind them, in both depths and odd sizes: every
-// pixel is written and nothing past the last one.
-TEST_F(PolarWarpTest, SmallOddAndEightBitFramesStayInside) {
-    const std::vector<uint8_t> pic = BlockPicture();
-    PolarPicture polar(pic);
-    const int sizes[][2] = {{64, 48}, {63, 47}, {1, 1}, {2, 3}, {800, 600}};
-    for (const auto& size : sizes) {
-        for (int bits : {8, 16}) {
-            const int w = size[0], h = size[1];
-            const size_t pixels = static_cast<size_t>(w) * h;
-            const size_t bytesPerPixel = bits == 8 ? 1 : 2;
-            std::vector<uint8_t> memory(pixels * bytesPerPixel + 64, 0xEE);
-            FrameView view;
-            view.frame = memory.data();
-            view.width = view.viewWidth = w;
-            view.height = view.viewHeight = h;
-            CPolarWarp warp;
-            CRadialShade shade;
-            ASSERT_EQ(warp.Create(w, h, bits), 1);
-            ASSERT_EQ(shade.Create(w, h, bits), 1);
-            shade.BuildRamp16(TestPalette());
-            shade.BuildRamp8();
-            warp.Draw(polar.get(), view);
-            shade.Draw8(view);
-            shade.Draw16(view);
-            for (size_t i = pixels * bytesPerPixel; i < memory.size(); ++i)
-                ASSERT_EQ(memory[i], 0xEE) << w << "x" << h << " " << bits;
-            // With a zero profile every pixel is a colour of the ramp's level 0, also on
-            // the middle row of an odd height; away from block edges it is the picture's.
-            for (int y = 0; y < h; ++y)
-                for (int x = 0; x < w; ++x) {
-                    const size_t k = static_cast<size_t>(y) * w + x;
-                    const int px = x - w / 2 + 384, py = y - h / 2 + 288;
-                    const bool sure = px >= 0 && py >= 0 && px < kPicW && py < kPicH &&
-                                      BlockEdgeDistance(px, py) >= 7;
-                    const int want = sure ? pic[static_cast<size_t>(py) * kPicW + px] : -1;
-                    uint32_t got = memory[k];
-                    if (bits == 16) {
-                        uint16_t word;
-                        std::memcpy(&word, memory.data() + 2 * k, 2);
-                        got = word;
-                    }
-                    bool found = false;
-                    for (int i = 0; i < 256 && !found; ++i) {
-                        if (want >= 0 && i != want) continue;
-                        found = got == (bits == 8 ? g_shade8[kShadeUnlit * 256 + i]
-                                                  : shade.GetRamp16()[i * kRadialLevels]);
-                    }
-                    ASSERT_TRUE(found)
-                        << w << "x" << h << " " << bits << " at " << x << "," << y << ": " << got;
-                }
-        }
-    }
+    for (const TestFrame* f : {&frame, &other})
+        for (uint16_t w : f->words) ASSERT_EQ(w, 0x1234);
 }
 
 // The one-pass draw against the two passes it replaces, with waves and turned rings.
 TEST_F(PolarWarpTest, OnePassDrawMatchesTheWarpFollowedByTheShade) {
-    const std::vector<uint8_t> pic = BlockPicture();
-    PolarPicture polar(pic);
     const int sizes[][3] = {{640, 480, 16}, {63, 47, 8}, {64, 48, 8}, {2, 3, 16}, {65, 49, 16}};
     for (const auto& size : sizes) {
         const int w = size[0], h = size[1], bits = size[2];
@@ -294,19 +209,18 @@ TEST_F(PolarWarpTest, OnePassDrawMatchesTheWarpFollowedByTheShade) {
         warp.SetOffsets(offsets.data());
         for (int c = 0; c < kProfileEntries; ++c)
             shade.GetProfile()[c] = static_cast<int32_t>(std::sin(c * 0.01) * 0x3000000);
-        TestFrame twoPasses(w, h, bits, 0);
-        warp.Draw(polar.get(), twoPasses.View());
+        TestFrame twoPasses(w, h, bits, 0), onePass(w, h, bits, 0);
+        warp.Draw(m_polar.get(), twoPasses.View());
         shade.Draw8(twoPasses.View());
         shade.Draw16(twoPasses.View());
-        TestFrame onePass(w, h, bits, 0);
-        shade.DrawWarped(warp, polar.get(), onePass.View());
+        shade.DrawWarped(warp, m_polar.get(), onePass.View());
         EXPECT_EQ(onePass.words, twoPasses.words) << w << "x" << h;
         EXPECT_EQ(onePass.bytes, twoPasses.bytes) << w << "x" << h;
-        // A warp of the other depth or size is refused.
+        // A warp of the other depth is refused.
         CPolarWarp other;
         ASSERT_EQ(other.Create(w, h, bits == 8 ? 16 : 8), 1);
         TestFrame untouched(w, h, bits, 0x21);
-        shade.DrawWarped(other, polar.get(), untouched.View());
+        shade.DrawWarped(other, m_polar.get(), untouched.View());
         EXPECT_EQ(untouched.At(0, 0), 0x21u);
     }
 }
@@ -321,30 +235,22 @@ TEST(RadialShadeLevels, StepsAtTheirThresholds) {
     EXPECT_EQ(CRadialShade::LevelOf(int64_t{INT32_MAX} - INT32_MIN), 127);
 }
 
-class RadialShadeTest : public PolarWarpTest {
-protected:
-    // A 64 x 48 frame of index 5, shaded with a profile that steps from `inside` to
-    // `outside` at distance code c0.
-    TestFrame Shade(int32_t inside, int32_t outside, int c0) {
-        CRadialShade shade;
-        EXPECT_EQ(shade.Create(64, 48, 16), 1);
-        shade.BuildRamp16(TestPalette());
+TEST_F(PolarWarpTest, AWaveFrontLightsTheRimOfItsCircleOnBothHalves) {
+    // A profile stepping from `inside` to `outside` at code 20 x 32: the wave front is the
+    // circle of radius 20 about (32, 24) of a 64 x 48 frame of index 5.
+    const int c0 = 20 * 32;
+    CRadialShade shade;
+    ASSERT_EQ(shade.Create(64, 48, 16), 1);
+    shade.BuildRamp16(TestPalette());
+    const uint16_t* ramp = shade.GetRamp16();
+    auto shaded = [&](int32_t inside, int32_t outside) {
         for (int c = 0; c < kProfileEntries; ++c) shade.GetProfile()[c] = c < c0 ? inside : outside;
-        m_ramp.assign(shade.GetRamp16(), shade.GetRamp16() + 256 * kRadialLevels);
         TestFrame frame(64, 48, 16, 5);
         shade.Draw16(frame.View());
         return frame;
-    }
-    uint16_t Ramp(int index, int level) const { return m_ramp[index * kRadialLevels + level]; }
-    std::vector<uint16_t> m_ramp;
-};
-
-TEST_F(RadialShadeTest, AWaveFrontLightsTheRimOfItsCircleOnBothHalves) {
-    // Code 20 x 32: the wave front is the circle of radius 20 about (32, 24).
-    const int c0 = 20 * 32;
-    const TestFrame full = Shade(0x7F0000, 0, c0);
-    const TestFrame half = Shade(0x40FFFF, 0, c0);
-    const TestFrame huge = Shade(INT32_MAX, INT32_MIN, c0);
+    };
+    const TestFrame full = shaded(0x7F0000, 0), half = shaded(0x40FFFF, 0);
+    const TestFrame huge = shaded(INT32_MAX, INT32_MIN);
     int lit = 0;
     for (int y = 0; y < 48; ++y)
         for (int x = 0; x < 64; ++x) {
@@ -353,19 +259,16 @@ TEST_F(RadialShadeTest, AWaveFrontLightsTheRimOfItsCircleOnBothHalves) {
             const double d = std::hypot(32 - x, y < 24 ? y - 24 : 23 - y);
             const double right = std::hypot(32 - x - 1, y < 24 ? y - 24 : 23 - y);
             const bool rim = d * 32 < c0 && right * 32 >= c0;
+            lit += rim;
+            EXPECT_EQ(full.At(x, y), rim ? 0xFFFFu : ramp[5 * kRadialLevels]) << x << "," << y;
+            EXPECT_EQ(huge.At(x, y), rim ? 0xFFFFu : ramp[5 * kRadialLevels]) << x << "," << y;
             if (rim) {
-                ++lit;
-                EXPECT_EQ(full.At(x, y), 0xFFFFu) << x << "," << y;
-                EXPECT_EQ(half.At(x, y), Ramp(5, 64)) << x << "," << y;
-                EXPECT_EQ(huge.At(x, y), 0xFFFFu) << x << "," << y;
-            } else {
-                EXPECT_EQ(full.At(x, y), Ramp(5, 0)) << x << "," << y;
-                EXPECT_EQ(huge.At(x, y), Ramp(5, 0)) << x << "," << y;
+                EXPECT_EQ(half.At(x, y), ramp[5 * kRadialLevels + 64]) << x << "," << y;
             }
         }
     EXPECT_GT(lit, 10);
-    EXPECT_NE(Ramp(5, 64), Ramp(5, 0));
-    EXPECT_NE(Ramp(5, 64), 0xFFFFu);
+    EXPECT_NE(ramp[5 * kRadialLevels + 64], ramp[5 * kRadialLevels]);
+    EXPECT_NE(ramp[5 * kRadialLevels + 64], 0xFFFFu);
 }
 
 TEST_F(PolarWarpTest, DistanceCodesAreHeldInsideTheProfile) {
@@ -377,25 +280,17 @@ TEST_F(PolarWarpTest, DistanceCodesAreHeldInsideTheProfile) {
     // The profile's last entry is the only one the corners read.
     shade.BuildRamp16(TestPalette());
     shade.GetProfile()[kProfileEntries - 1] = -0x7F0000;
-    std::vector<uint16_t> frame(1200 * 1000, 9);
-    FrameView view;
-    view.frame = frame.data();
-    view.width = view.viewWidth = 1200;
-    view.height = view.viewHeight = 1000;
-    shade.Draw16(view);
-    EXPECT_EQ(frame[0], shade.GetRamp16()[9 * kRadialLevels]);
+    TestFrame frame(1200, 1000, 16, 9);
+    shade.Draw16(frame.View());
+    EXPECT_EQ(frame.At(0, 0), shade.GetRamp16()[9 * kRadialLevels]);
 }
 
 TEST_F(PolarWarpTest, EightBitRampLiftsThroughTheUpperShadeRows) {
     CRadialShade shade;
     ASSERT_EQ(shade.Create(8, 8, 8), 1);
     shade.BuildRamp8();
-    const uint8_t* ramp = shade.GetRamp8();
-    for (int i = 0; i < 256; ++i) {
-        EXPECT_EQ(ramp[0 * 256 + i], g_shade8[64 * 256 + i]);
-        EXPECT_EQ(ramp[127 * 256 + i], g_shade8[127 * 256 + i]);
-        EXPECT_EQ(ramp[3 * 256 + i], g_shade8[65 * 256 + i]);
-    }
+    for (const auto& [level, row] : {std::pair{0, 64}, std::pair{3, 65}, std::pair{127, 127}})
+        EXPECT_EQ(std::memcmp(shade.GetRamp8() + level * 256, g_shade8 + row * 256, 256), 0);
 }
 
 }  // namespace

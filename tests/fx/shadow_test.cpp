@@ -3,14 +3,14 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/fx/hook_fixture.h"
+#include "tests/fx/hook_frame.h"
 
 namespace {
 
-class Shadow : public HookTest {
+class Shadow : public HookFrame {
 public:
     void SetUp() override {
-        HookTest::SetUp();
+        HookFrame::SetUp();
         ASSERT_EQ(RegisterShadow(), 1);
         Use("SHADOW");
     }
@@ -37,9 +37,8 @@ TEST_F(Shadow, HalvesEachChannelWithAndWithoutDepthBuffer) {
     };
     for (bool depth : {true, false}) {
         for (const Case& c : cases) {
-            Frame(c.mode, depth);
-            Fill(c.before);
-            Cover(10.0f);
+            Init(c.mode, depth, c.before);
+            Flood(10.0f);
             EXPECT_EQ(Px(7, 7), c.after) << c.mode << " " << c.before << " " << depth;
             EXPECT_EQ(Px(0, 0), c.after);
             EXPECT_EQ(Px(kW - 1, kH - 1), c.after);
@@ -48,52 +47,41 @@ TEST_F(Shadow, HalvesEachChannelWithAndWithoutDepthBuffer) {
 }
 
 TEST_F(Shadow, DarkensTwiceUnderANearerOrEqualFaceOnceUnderAFartherOne) {
-    struct Case {
-        float second;
-        uint16_t expected;
-    };
-    for (const Case& c : {Case{5.0f, 0x39E7}, Case{10.0f, 0x39E7}, Case{20.0f, 0x7BEF}}) {
-        Frame(2, true);
-        Fill(0xFFFF);
-        Cover(10.0f);
-        // Shadows write depth like opaque faces.
-        EXPECT_GT(Depth(3, 3), 0u);
-        Cover(c.second);
-        EXPECT_EQ(Px(3, 3), c.expected) << c.second;
-    }
-    // 8-bit the same way.
     ShadeByte(64);
     const uint8_t once = g_shade8[32 * 256 + 100];
     const uint8_t twice = g_shade8[32 * 256 + once];
     ASSERT_NE(once, twice);
-    for (float second : {5.0f, 10.0f, 20.0f}) {
-        Frame(0, true);
-        Fill8(100);
-        Cover(10.0f);
-        Cover(second);
-        EXPECT_EQ(Px8(3, 3), second <= 10.0f ? twice : once) << second;
+    for (int mode : {2, 0}) {
+        for (float second : {5.0f, 10.0f, 20.0f}) {
+            Init(mode, true, mode ? 0xFFFF : 100);
+            Flood(10.0f);
+            // Shadows write depth like opaque faces.
+            EXPECT_GT(Depth(3, 3), 0u);
+            Flood(second);
+            const bool again = second <= 10.0f;
+            const uint32_t want = mode ? (again ? 0x39E7u : 0x7BEFu) : (again ? twice : once);
+            EXPECT_EQ(Px(3, 3), want) << mode << " " << second;
+        }
     }
 }
 
 TEST_F(Shadow, EightBitDarkensByTheShadeByte) {
     for (bool depth : {false, true}) {
-        Frame(0, depth);
         auto drawn = [&](uint32_t s) {
             ShadeByte(s);
-            Fill8(100);
-            std::fill(depth_.begin(), depth_.end(), 0u);
-            Cover(10.0f);
-            return Px8(8, 8);
+            Init(0, depth, 100);
+            Flood(10.0f);
+            return Px(8, 8);
         };
         // 64 is half brightness: grey 200 becomes about 100.
-        const uint8_t half = drawn(64);
+        const uint32_t half = drawn(64);
         EXPECT_NEAR(g_palette[half * 3], 100, 12) << depth;
         EXPECT_EQ(half, g_shade8[32 * 256 + 100]);
         // An odd byte takes the row of the even one below; the top byte stays in the table.
         EXPECT_EQ(drawn(65), half);
         EXPECT_EQ(drawn(255), drawn(254));
         EXPECT_EQ(drawn(255), g_shade8[127 * 256 + 100]);
-        EXPECT_EQ(drawn(128), 100) << depth;  // row 64 is the colour itself
+        EXPECT_EQ(drawn(128), 100u) << depth;  // row 64 is the colour itself
     }
 }
 

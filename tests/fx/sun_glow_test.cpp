@@ -49,15 +49,14 @@ TEST_F(SunGlowTest, IntensityAddsAStepAndKeepsLevelsBetween64And127) {
     }
     EXPECT_TRUE(sawBright && sawDim);
 
-    m_glow.SetIntensity(1.0f);
-    EXPECT_EQ(m_glow.GetLevel(), 127);
-    for (int i = 0; i < Count(); ++i) EXPECT_EQ(Live(i), Loaded(i) == 0 ? 64 : 127) << i;
-
-    m_glow.SetIntensity(0.25f);  // step 31
-    for (int i = 0; i < Count(); ++i) {
-        const int want = Loaded(i) == 0 ? 64 : std::min(std::max(Loaded(i) + 31, 64), 127);
-        EXPECT_EQ(Live(i), want) << i;
+    // Steps 127 and 31.
+    for (float x : {1.0f, 0.25f}) {
+        m_glow.SetIntensity(x);
+        const int step = x == 1.0f ? 127 : 31;
+        for (int i = 0; i < Count(); ++i)
+            EXPECT_EQ(Live(i), Loaded(i) == 0 ? 64 : std::clamp(Loaded(i) + step, 64, 127)) << i;
     }
+    EXPECT_EQ(m_glow.GetLevel(), 31);
 }
 
 TEST_F(SunGlowTest, OutOfRangeIntensitiesAreClamped) {
@@ -110,16 +109,14 @@ TEST_F(SunGlowTest, BlitOnlyBrightensTheFrame) {
     EXPECT_GT(brighter, 500);
 }
 
-TEST(SunGlowEmpty, MissingImageFailsAndIntensityDoesNothing) {
-    TempDir temp;
-    ScopedWorkingDir cwd(temp.Path());
+TEST_F(SunGlowTest, MissingImageFailsAndIntensityDoesNothing) {
+    ScopedWorkingDir cwd(m_temp.Path());
     CSunGlow glow;
     glow.Create();
     EXPECT_EQ(glow.Load("DATA\\NONE.TGA", 0), 0);
     glow.SetIntensity(0.7f);
     EXPECT_EQ(glow.GetLevel(), 0);
     EXPECT_FALSE(glow.IsLoaded());
-    glow.Release();
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <set>
 #include <vector>
 
-#include "tests/fx/hook_target.h"
+#include "tests/fx/hook_frame.h"
 
 namespace {
 
@@ -18,19 +18,19 @@ uint8_t TexelAt(int c, int r) {
     return static_cast<uint8_t>(60 + (c * 5 + r * 11) % 120);
 }
 
-class Underwater : public ::testing::Test {
+class Underwater : public HookFrame {
 protected:
     void SetUp() override {
+        HookFrame::SetUp();
         ASSERT_EQ(RegisterUnderwater(), 1);
-        target.UseHook("UNDERWAT");
+        Use("UNDERWAT");
         texels.resize(256 * 256);
         for (int r = 0; r < 256; ++r)
             for (int c = 0; c < 256; ++c) texels[r * 256 + c] = TexelAt(c, r);
-        target.texture.sizeLog2 = 8;
-        target.texture.level[0] = texels.data();
+        texture.sizeLog2 = 8;
+        texture.level[0] = texels.data();
     }
 
-    HookTarget target;
     std::vector<uint8_t> texels;
 };
 
@@ -41,44 +41,31 @@ TEST_F(Underwater, WaterIsTheNearestEntryToDeepBlueAndLevelZeroRowIsWater) {
     EXPECT_EQ(UnderwaterBlend(63, 200), g_colourSum[g_shade8[63 * 256 + 200] * 256 + 0]);
 }
 
-TEST_F(Underwater, FacingPolygonBeyondSixtyUnitsIsAllWater) {
-    for (float z : {61.0f, 70.0f, 500.0f}) {
-        target.Init(24, 12, 8, 0xEE);
-        target.Cover(z, -0.5f, -0.5f);
-        for (int y = 0; y < 12; ++y)
-            for (int x = 0; x < 24; ++x)
-                ASSERT_EQ(target.Px(x, y), static_cast<uint32_t>(UnderwaterIndex()))
-                    << "z " << z << " at " << x << "," << y;
-        EXPECT_TRUE(target.GuardIntact(0xEE));
-    }
-}
-
-TEST_F(Underwater, FacingPolygonNearerThanFortyUnitsShowsItsTexels) {
-    for (float z : {5.0f, 20.0f, 39.0f}) {
-        target.Init(40, 10, 8, 0xEE);
-        // Pixel (x, y) is sampled at (x + 1, y + 1): u = x + 0.5 texels, texel column x.
-        target.Cover(z, -0.5f + 30, -0.5f + 7);
+TEST_F(Underwater, FacingPolygonsAreWaterBeyondSixtyUnitsTexelsNearerThanFortyBlendsBetween) {
+    // Pixel (x, y) is sampled at (x + 1, y + 1): texel (x + 30, y + 7). At 50 units the
+    // level is (0.02 - 1/60) x 7560 = 25.2: row 25 of the blend.
+    const int water = UnderwaterIndex();
+    for (float z : {5.0f, 20.0f, 39.0f, 50.0f, 61.0f, 70.0f, 500.0f}) {
+        Init(0, false, 0xEE, 40, 10);
+        Cover(z, -0.5f + 30, -0.5f + 7);
         for (int y = 0; y < 10; ++y)
-            for (int x = 0; x < 40; ++x)
-                ASSERT_EQ(target.Px(x, y), TexelAt(x + 30, y + 7)) << z << ": " << x << "," << y;
+            for (int x = 0; x < 40; ++x) {
+                const uint8_t texel = TexelAt(x + 30, y + 7);
+                const int want = z < 40 ? texel : z > 60 ? water : UnderwaterBlend(25, texel);
+                ASSERT_EQ(Px(x, y), static_cast<uint32_t>(want)) << z << ": " << x << "," << y;
+            }
+        EXPECT_TRUE(GuardIntact(0xEE));
     }
-}
-
-TEST_F(Underwater, BetweenFortyAndSixtyUnitsTheTexelFadesIntoWater) {
-    // At 50 units the level is (0.02 - 1/60) x 7560 = 25.2: row 25 of the blend.
-    target.Init(20, 4, 8, 0xEE);
-    target.Cover(50.0f, -0.5f, -0.5f);
-    for (int x = 0; x < 20; ++x) EXPECT_EQ(target.Px(x, 2), UnderwaterBlend(25, TexelAt(x, 2)));
 }
 
 TEST_F(Underwater, SpansOfOneSixteenAndSeventeenPixelsAreWholeAndExact) {
     for (int w : {1, 2, 15, 16, 17, 31, 32, 33}) {
-        target.Init(w, 3, 8, 0xEE);
-        target.Cover(12.0f, -0.5f + 100, -0.5f + 40);
+        Init(0, false, 0xEE, w, 3);
+        Cover(12.0f, -0.5f + 100, -0.5f + 40);
         for (int y = 0; y < 3; ++y)
             for (int x = 0; x < w; ++x)
-                ASSERT_EQ(target.Px(x, y), TexelAt(x + 100, y + 40)) << w << ": " << x << "," << y;
-        EXPECT_TRUE(target.GuardIntact(0xEE)) << w;
+                ASSERT_EQ(Px(x, y), TexelAt(x + 100, y + 40)) << w << ": " << x << "," << y;
+        EXPECT_TRUE(GuardIntact(0xEE)) << w;
     }
 }
 
@@ -86,10 +73,10 @@ TEST_F(Underwater, RowsRunningFromTheCameraIntoTheDistanceTurnToWaterOnlyBeyondS
     // A floor seen edge-on along each row: from zl units at the left to 400 at the right.
     const int w = 200, h = 4;
     for (const float zl : {0.12f, 0.2f, 20.0f}) {
-        target.Init(w, h, 8, 0xEE);
+        Init(0, false, 0xEE, w, h);
         const float zr = 400.0f;
-        target.Tri({0, 0, zl, 0, 0}, {w, 0, zr, 255, 0}, {0, h + 1, zl, 0, 3});
-        target.Tri({w, 0, zr, 255, 0}, {w, h + 1, zr, 255, 3}, {0, h + 1, zl, 0, 3});
+        Tri({0, 0, zl, 0, 0}, {w, 0, zr, 255, 0}, {0, h + 1, zl, 0, 3});
+        Tri({w, 0, zr, 255, 0}, {w, h + 1, zr, 255, 3}, {0, h + 1, zl, 0, 3});
         const int water = UnderwaterIndex();
         // 1/z is linear across the screen; pixel x is sampled at x + 1. The fog level steps
         // linearly within segments of at most 16 pixels, so a pixel is surely clear when the
@@ -104,11 +91,11 @@ TEST_F(Underwater, RowsRunningFromTheCameraIntoTheDistanceTurnToWaterOnlyBeyondS
             for (int x = 0; x < w; ++x) {
                 if (depth(x + 16) < 39.0) {
                     ++clear;
-                    EXPECT_NE(target.Px(x, y), static_cast<uint32_t>(water)) << x;
+                    EXPECT_NE(Px(x, y), static_cast<uint32_t>(water)) << x;
                 }
                 if (depth(x - 16) > 61.0) {
                     ++deep;
-                    EXPECT_EQ(target.Px(x, y), static_cast<uint32_t>(water)) << x;
+                    EXPECT_EQ(Px(x, y), static_cast<uint32_t>(water)) << x;
                 }
             }
         EXPECT_GT(clear, 100);
@@ -122,37 +109,37 @@ TEST_F(Underwater, SixteenBitFrameShowsTheEightBitFramesColours) {
     const int w = 120, h = 40;
     auto draw = [&] {
         // A slanted quad from 10 to 90 units: clear texels, blends and water.
-        target.Tri({0, 0, 10, 0, 0}, {w, 0, 90, 200, 0}, {0, h, 10, 0, 60});
-        target.Tri({w, 0, 90, 200, 0}, {w, h, 90, 200, 60}, {0, h, 10, 0, 60});
+        Tri({0, 0, 10, 0, 0}, {w, 0, 90, 200, 0}, {0, h, 10, 0, 60});
+        Tri({w, 0, 90, 200, 0}, {w, h, 90, 200, 60}, {0, h, 10, 0, 60});
     };
-    target.Init(w, h, 8, 0);
+    Init(0, false, 0, w, h);
     draw();
     std::vector<uint32_t> eight;
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) eight.push_back(target.Px(x, y));
-    target.Init(w, h, 16, 0x1234);
+        for (int x = 0; x < w; ++x) eight.push_back(Px(x, y));
+    Init(2, false, 0x1234, w, h);
     draw();
     std::set<uint32_t> kinds;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const uint32_t index = eight[y * w + x];
             kinds.insert(index);
-            ASSERT_EQ(target.Px(x, y), g_shade16[64 * 256 + index]) << x << "," << y;
+            ASSERT_EQ(Px(x, y), g_shade16[64 * 256 + index]) << x << "," << y;
         }
     EXPECT_GT(kinds.size(), 20u);
     EXPECT_TRUE(kinds.count(static_cast<uint32_t>(UnderwaterIndex())));
 }
 
 TEST_F(Underwater, FaceWithoutAValidTextureDrawsNothing) {
-    target.Init(16, 8, 8, 0xEE);
-    target.face_.colour = 1;  // one texture only
-    target.verts_[0] = ScreenVertex{};
-    target.Cover(10.0f, 0, 0);
-    target.face_.colour = 0;
-    target.texture.level[0] = nullptr;
-    target.Cover(10.0f, 0, 0);
+    Init(0, false, 0xEE, 16, 8);
+    face_.colour = 1;  // one texture only
+    verts_[0] = ScreenVertex{};
+    Cover(10.0f, 0, 0);
+    face_.colour = 0;
+    texture.level[0] = nullptr;
+    Cover(10.0f, 0, 0);
     for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 16; ++x) ASSERT_EQ(target.Px(x, y), 0xEEu);
+        for (int x = 0; x < 16; ++x) ASSERT_EQ(Px(x, y), 0xEEu);
 }
 
 }  // namespace

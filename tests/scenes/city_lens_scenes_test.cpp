@@ -5,30 +5,15 @@
 
 #include <cmath>
 #include <functional>
-#include <memory>
-#include <string>
 #include <vector>
 
-#include "app/display.h"
-#include "app/sequence.h"
-#include "app/timer.h"
 #include "engine/mesh.h"
-#include "engine/render_context.h"
 #include "engine/scene.h"
-#include "engine/world.h"
-#include "platform/clock.h"
-#include "platform/video.h"
-#include "res/datafile.h"
 #include "scenes/runner.h"
 #include "scenes/scenes.h"
-#include "tests/scenes/show_pack.h"
-#include "tests/support/support.h"
-#include "tools/common/dtf_writer.h"
-#include "tools/content/pack.h"
+#include "tests/scenes/scene_fixture.h"
 
 namespace {
-
-constexpr int kWidth = 80, kHeight = 60;
 
 struct Sample {
     int32_t instance;
@@ -40,49 +25,28 @@ struct FrameRecord {
     std::vector<Sample> samples;
 };
 
-class CityLensScenesTest : public testing::Test {
+class CityLensScenesTest : public SceneTest {
 protected:
     void SetUp() override {
-        m_cwd = std::make_unique<ScopedWorkingDir>(ShowPackDir().Path());
-        g_archive.Reset();
-        ASSERT_EQ(g_archive.Open("KARVELD.DTF"), 1);
-        m_backend = UseHeadlessDisplay(kWidth, kHeight, 16);
+        SceneTest::SetUp();
+        UseDisplay(80, 60);
+        UsePack();
     }
-    void TearDown() override {
-        g_timer.UseClock(nullptr);
-        if (g_context) ReleaseWorld();
-        g_archive.Reset();
-    }
-    // The whole headless frame, as the show hands it to every scene.
-    FrameView View() { return MakeShowFrameView(); }
     // Runs the scene and records, as each frame is presented, the instances of the meshes.
     std::vector<FrameRecord> Run(const std::function<void(FrameView)>& scene, int fps,
                                  const std::vector<const char*>& meshes) {
-        m_clock = std::make_unique<FixedStepClock>(fps);
-        g_timer.UseClock(m_clock.get());
-        std::vector<FrameRecord> frames;
-        m_backend->SetSink([&](const void*, int, int, int, const uint8_t*) {
-            FrameRecord r;
-            r.t = g_scene.time;
-            for (const char* name : meshes) {
-                const int32_t m = FindMesh(MakeKey(name));
-                for (int32_t i = 0; m >= 0 && i < g_context->instanceCount; ++i) {
+        return Record(scene, fps, [&] {
+            FrameRecord r{g_scene.time, {}};
+            for (const char* name : meshes)
+                for (int32_t i = 0; i < g_context->instanceCount; ++i) {
                     const CInstance& inst = g_context->instances[i];
-                    if (inst.mesh == m)
+                    if (inst.mesh == FindMesh(MakeKey(name)))
                         r.samples.push_back(
                             {i, inst.position, inst.scale, (inst.flags & kInstanceHidden) != 0});
                 }
-            }
-            frames.push_back(r);
+            return r;
         });
-        scene(View());
-        m_backend->SetSink(nullptr);
-        return frames;
     }
-
-    std::unique_ptr<ScopedWorkingDir> m_cwd;
-    std::unique_ptr<FixedStepClock> m_clock;
-    HeadlessBackend* m_backend = nullptr;
 };
 
 TEST_F(CityLensScenesTest, LensGrowsBetween7And11SecondsThenStaysAtFullSize) {

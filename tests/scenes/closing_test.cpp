@@ -8,15 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/display.h"
-#include "app/sequence.h"
-#include "app/timer.h"
-#include "engine/world.h"
-#include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/music.h"
-#include "platform/video.h"
-#include "tests/support/support.h"
+#include "tests/scenes/scene_fixture.h"
 #include "tools/common/palette_compiler.h"
 #include "tools/content/pack.h"
 #include "tools/content/picture.h"
@@ -54,32 +48,25 @@ private:
     HeadlessBackend* m_backend;
 };
 
-class ClosingTest : public testing::Test {
+class ClosingTest : public SceneTest {
 protected:
     void SetUp() override {
-        m_backend = UseHeadlessDisplay(kWidth, kHeight, 16);
-        g_timer.UseClock(&m_clock);
+        SceneTest::SetUp();
+        UseDisplay(kWidth, kHeight);
+        UseClock(kFps);
         const PaletteBytes grey = GreyPalette();
         m_dir.Write("scn12.PAL", CompilePalette(grey.data()));
         for (int i = 0; i < kTitleFrames; ++i)
             m_dir.Write("DATA/KARV" + std::to_string(i + 1) + ".TGA",
                         EncodePicture(MarkedFrame(i)));
-        m_backend->SetSink([this](const void* frame, int, int, int, const uint8_t*) {
-            const uint16_t* p = static_cast<const uint16_t*>(frame);
-            m_frames.emplace_back(p, p + kWidth * kHeight);
-        });
+        OnPresent([this](const uint16_t* p) { m_frames.emplace_back(p, p + kWidth * kHeight); });
     }
     void TearDown() override {
-        m_backend->SetSink(nullptr);
-        g_timer.UseClock(nullptr);
         MusicSetObserver(nullptr);
-        g_display.keyFlag = 0;
         ForceConsoleKey(false);
         while (KbHit()) ConsumeConsoleKey();
-        if (g_context) ReleaseWorld();
+        SceneTest::TearDown();
     }
-    // The whole headless frame, as the show hands it to every scene.
-    FrameView View() { return MakeShowFrameView(); }
     // The animation frames lit in a shown frame: centred on (158, 114), 28 x 2 pixels, so
     // frame i lights columns 144 + 2i and 145 + 2i of row 113.
     std::vector<int> LitFrames(size_t shown) const {
@@ -95,10 +82,6 @@ protected:
         return true;
     }
 
-    TempDir m_dir;
-    ScopedWorkingDir m_cwd{m_dir.Path()};
-    FixedStepClock m_clock{kFps};
-    HeadlessBackend* m_backend = nullptr;
     std::vector<std::vector<uint16_t>> m_frames;
 };
 
@@ -111,19 +94,17 @@ TEST_F(ClosingTest, TheAnimationShowsTheFrameOfItsStepTable) {
     // A black frame, then one frame every 1/20 s from 0.05 s up to 9.95 s.
     ASSERT_EQ(m_frames.size(), 200u);
     EXPECT_TRUE(AllBlack(0));
-    using V = std::vector<int>;
-    EXPECT_EQ(LitFrames(40), V{10});   // 2 s: the first step's frame, "KARV11"
-    EXPECT_EQ(LitFrames(60), V{10});   // 3.0 s: no step has started before it yet
-    EXPECT_EQ(LitFrames(61), V{10});   // 3.05 s
-    EXPECT_EQ(LitFrames(62), V{10});   // 3.1 s: the second step starts at, not before, 3.1
-    EXPECT_EQ(LitFrames(63), V{9});    // 3.15 s: the next frame alone, the last one cleared
-    EXPECT_EQ(LitFrames(80), V{1});    // 4.0 s
-    EXPECT_EQ(LitFrames(81), V{0});    // 4.05 s: "KARV1"
-    EXPECT_EQ(LitFrames(105), V{13});  // 5.25 s: "KARV14"
-    EXPECT_EQ(LitFrames(111), V{0});   // 5.55 s
-    EXPECT_EQ(LitFrames(123), V{12});  // 6.15 s
-    EXPECT_EQ(LitFrames(125), V{13});  // 6.25 s
-    EXPECT_EQ(LitFrames(150), V{0});   // 7.5 s: fading
+    // The light rises over the first second: dimmer at 0.5 s than at 2 s.
+    EXPECT_LT(m_frames[10][113 * kWidth + 164], m_frames[40][113 * kWidth + 164]);
+    // Shown frame k is drawn at k / 20 s, and lights animation frame i ("KARV" i + 1) alone.
+    const std::pair<size_t, int> lit[] = {
+        {40, 10},  // 2 s: the first step's frame, "KARV11"
+        {60, 10},  // 3.0 s: no step has started before it yet
+        {61, 10},  // 3.05 s
+        {62, 10},  // 3.1 s: the second step starts at, not before, 3.1
+        {63, 9},   // 3.15 s: the next frame alone, the last one cleared
+        {80, 1},  {81, 0}, {105, 13}, {111, 0}, {123, 12}, {125, 13}, {150, 0}};  // 7.5 s: fading
+    for (const auto& [shown, frame] : lit) EXPECT_EQ(LitFrames(shown), std::vector{frame}) << shown;
     // The fade ends in the dark: at 9.95 s nothing is left of any frame.
     EXPECT_TRUE(AllBlack(199));
     titles.Release();

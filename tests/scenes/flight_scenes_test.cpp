@@ -3,31 +3,17 @@
 // 7c's explosion and scene 8B's bomb.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <functional>
-#include <memory>
-#include <string>
 #include <vector>
 
-#include "app/display.h"
-#include "app/sequence.h"
-#include "app/timer.h"
 #include "engine/pipeline.h"
-#include "engine/render_context.h"
 #include "engine/scene.h"
-#include "engine/world.h"
-#include "platform/clock.h"
-#include "platform/video.h"
-#include "res/datafile.h"
 #include "res/image.h"
 #include "scenes/runner.h"
 #include "scenes/scenes.h"
-#include "tests/scenes/show_pack.h"
-#include "tests/support/support.h"
-#include "tools/common/dtf_writer.h"
+#include "tests/scenes/scene_fixture.h"
 #include "tools/content/content_flight.h"
-#include "tools/content/pack.h"
 
 namespace {
 
@@ -40,39 +26,21 @@ struct FrameRecord {
     std::vector<int> values;
 };
 
-class FlightScenesTest : public testing::Test {
+class FlightScenesTest : public SceneTest {
 protected:
     void SetUp() override {
-        m_cwd = std::make_unique<ScopedWorkingDir>(ShowPackDir().Path());
-        g_archive.Reset();
-        ASSERT_EQ(g_archive.Open("KARVELD.DTF"), 1);
-        m_backend = UseHeadlessDisplay(kWidth, kHeight, 16);
+        SceneTest::SetUp();
+        UsePack();
     }
-    void TearDown() override {
-        g_timer.UseClock(nullptr);
-        if (g_context) ReleaseWorld();
-        g_archive.Reset();
-    }
-    // The whole headless frame, as the show hands it to every scene.
-    FrameView View() { return MakeShowFrameView(); }
     // Runs the scene with `probe` reading the world as each frame is presented.
     std::vector<FrameRecord> Run(const std::function<void(FrameView)>& scene, int fps,
                                  const std::function<void(FrameRecord&)>& probe) {
-        m_clock = std::make_unique<FixedStepClock>(fps);
-        g_timer.UseClock(m_clock.get());
-        std::vector<FrameRecord> frames;
-        m_backend->SetSink([&](const void*, int, int, int, const uint8_t*) {
-            FrameRecord r;
-            r.t = g_scene.time;
-            r.depth = g_settings.zbufferEnabled != 0;
+        return Record(scene, fps, [&] {
+            FrameRecord r{g_scene.time, g_settings.zbufferEnabled != 0, {}};
             probe(r);
-            frames.push_back(r);
+            return r;
         });
-        scene(View());
-        m_backend->SetSink(nullptr);
-        return frames;
     }
-
     // Instances of a mesh, in table order.
     static std::vector<int32_t> InstancesOf(const char* mesh) {
         std::vector<int32_t> out;
@@ -83,23 +51,11 @@ protected:
     }
     static bool Hidden(int32_t i) { return (GetInstance(i)->flags & kInstanceHidden) != 0; }
     // Where instance i lands on the screen with the frame's camera.
-    CVector OnScreen(int32_t i) {
+    static CVector OnScreen(int32_t i) {
         CVector p = GetInstance(i)->position;
         ProjectPoints(View(), &p, 1);
         return p;
     }
-
-    // A display of another size for this test.
-    void Resize(int width, int height) {
-        m_width = width;
-        m_height = height;
-        m_backend = UseHeadlessDisplay(width, height, 16);
-    }
-
-    std::unique_ptr<ScopedWorkingDir> m_cwd;
-    std::unique_ptr<FixedStepClock> m_clock;
-    int m_width = kWidth, m_height = kHeight;
-    HeadlessBackend* m_backend = nullptr;
 };
 
 // The index of the first frame whose time is past `mark`; -1 when none.
@@ -260,7 +216,7 @@ TEST_F(FlightScenesTest, Scene4BShowsThePlanetMirroredAndEndsAFifthOfASecondEarl
     // At 320 x 240 the planet's sprite is drawn at its own size, 200 x 200, centred at
     // (0.15625 W, 0.79 H) = (50, 190): frame row 190 shows the picture's row 100, and frame
     // column x the picture's column x + 50, or 149 - x when the picture is mirrored.
-    Resize(320, 240);
+    UseDisplay(320, 240);
     std::vector<uint16_t> row;
     const auto frames = Run(Scene4B, 10, [&](FrameRecord& r) {
         if (r.t != 0.0f) return;

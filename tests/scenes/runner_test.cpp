@@ -5,15 +5,8 @@
 
 #include <cstdio>
 
-#include "app/display.h"
-#include "app/sequence.h"
-#include "app/timer.h"
-#include "engine/render_context.h"
 #include "engine/scene.h"
-#include "engine/world.h"
-#include "platform/clock.h"
-#include "platform/video.h"
-#include "tests/support/support.h"
+#include "tests/scenes/scene_fixture.h"
 #include "tools/common/mesh_writer.h"
 #include "tools/common/scene_writer.h"
 
@@ -23,45 +16,28 @@ namespace {
 std::vector<uint8_t> TwoTrackScene(float seconds) {
     SceneSource scene;
     scene.cameraTrack = 1;
-    SceneTrackSource cube{"CUBE", {}};
     SceneKeySource k;
     k.position = CVector(0, 0, 50);
     k.duration = seconds;
-    cube.keys.push_back(k);
-    k.position = CVector(10, 0, 50);
-    cube.keys.push_back(k);
-    SceneTrackSource camera{"CUBE", {}};
-    SceneKeySource c;
-    camera.keys.push_back(c);
-    scene.tracks = {cube, camera};
+    SceneKeySource end = k;
+    end.position = CVector(10, 0, 50);
+    scene.tracks = {SceneTrackSource{"CUBE", {k, end}}, SceneTrackSource{"CUBE", {{}}}};
     return WriteSceneFile(scene);
 }
 
-class RunnerTest : public testing::Test {
+class RunnerTest : public SceneTest {
 protected:
     void SetUp() override {
-        m_backend = UseHeadlessDisplay(64, 48, 16);
-        g_timer.UseClock(&m_clock);
+        SceneTest::SetUp();
         m_dir.Write("DATA/CUBE.OBP", WriteMeshFile(MakeCubeMesh(5.0f, 200, 40, 40)));
         m_dir.Write("SCN/LONG.SCN", TwoTrackScene(10.0f));
         m_dir.Write("SCN/ZERO.SCN", TwoTrackScene(0.0f));
     }
-    void TearDown() override {
-        g_timer.UseClock(nullptr);
-        if (g_context) ReleaseWorld();
-    }
-    // The whole headless frame, as the show hands it to every scene.
-    FrameView View() { return MakeShowFrameView(); }
-    SceneSettings Settings(const char* file) {
+    static SceneSettings Settings(const char* file) {
         SceneSettings s;
         s.sceneFile = file;
         return s;
     }
-
-    TempDir m_dir;
-    ScopedWorkingDir m_cwd{m_dir.Path()};
-    FixedStepClock m_clock{10};
-    HeadlessBackend* m_backend = nullptr;
 };
 
 class RecordingScript : public SceneScript {

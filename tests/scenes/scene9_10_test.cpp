@@ -1,41 +1,18 @@
 // The canal and space scene: both passes play, and a key in the first ends the whole scene.
 #include <gtest/gtest.h>
 
-#include <memory>
-
-#include "app/display.h"
-#include "app/sequence.h"
-#include "app/timer.h"
-#include "engine/render_context.h"
-#include "platform/clock.h"
-#include "platform/video.h"
-#include "res/datafile.h"
 #include "scenes/scenes.h"
-#include "tests/scenes/show_pack.h"
-#include "tests/support/support.h"
+#include "tests/scenes/scene_fixture.h"
 
 namespace {
 
-class CanalAndSpace : public ::testing::Test {
+class CanalAndSpace : public SceneTest {
 protected:
     void SetUp() override {
-        m_cwd = std::make_unique<ScopedWorkingDir>(ShowPackDir().Path());
-        g_archive.Reset();
-        ASSERT_EQ(g_archive.Open("KARVELD.DTF"), 1);
-        m_backend = UseHeadlessDisplay(64, 48, 16);
-        g_timer.UseClock(&m_clock);
+        SceneTest::SetUp();
+        UsePack();
+        UseClock(5);
     }
-    void TearDown() override {
-        g_timer.UseClock(nullptr);
-        g_archive.Reset();
-        m_cwd.reset();
-    }
-    // The whole headless frame, as the show hands it to every scene.
-    FrameView View() { return MakeShowFrameView(); }
-
-    std::unique_ptr<ScopedWorkingDir> m_cwd;
-    FixedStepClock m_clock{5};
-    HeadlessBackend* m_backend = nullptr;
 };
 
 TEST_F(CanalAndSpace, BothPassesPlayAndTheWorldIsReleased) {

@@ -4,19 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <memory>
 #include <vector>
 
-#include "app/sequence.h"
-#include "app/timer.h"
-#include "engine/render_context.h"
-#include "engine/world.h"
-#include "platform/clock.h"
-#include "platform/video.h"
 #include "scenes/scenes.h"
-#include "tests/support/support.h"
+#include "tests/scenes/scene_fixture.h"
 #include "tools/common/mesh_writer.h"
 #include "tools/common/scene_writer.h"
 
@@ -102,22 +97,17 @@ TEST_F(TitleWavesTest, ZeroValuesLeaveOnlyTheCentreRingsUnitSteps) {
 }
 
 TEST(TitleValues, ScaledTruncatedAndHeldToTheFullValues) {
-    const TitleWaves half = ScaleTitleWaves(0.5);
-    EXPECT_EQ(half.angleAmp, 200);
-    EXPECT_EQ(half.angleFreq, 90);
-    EXPECT_EQ(half.shiftAmp, 90);
-    EXPECT_EQ(half.waveFreq, 90);
-    const TitleWaves some = ScaleTitleWaves(0.4 * 0.99);  // 158.4, 71.28
-    EXPECT_EQ(some.angleAmp, 158);
-    EXPECT_EQ(some.waveFreq, 71);
-    // A stalled frame: s x 0.4 far past 1.
-    const TitleWaves stalled = ScaleTitleWaves(3600.0 * 0.4);
-    EXPECT_EQ(stalled.angleAmp, 400);
-    EXPECT_EQ(stalled.shiftAmp, 180);
-    for (double f : {-1.0, std::numeric_limits<double>::quiet_NaN()}) {
-        const TitleWaves none = ScaleTitleWaves(f);
-        EXPECT_EQ(none.angleAmp, 0);
-        EXPECT_EQ(none.waveFreq, 0);
+    // (angleAmp, angleFreq, shiftAmp, waveFreq) of 400, 180, 180, 180 scaled: 0.4 x 0.99
+    // gives 158.4 and 71.28; a stalled frame (s x 0.4 far past 1) the full values.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::pair<double, std::array<int32_t, 4>> cases[] = {{0.5, {200, 90, 90, 90}},
+                                                               {0.4 * 0.99, {158, 71, 71, 71}},
+                                                               {3600.0 * 0.4, {400, 180, 180, 180}},
+                                                               {-1.0, {0, 0, 0, 0}},
+                                                               {nan, {0, 0, 0, 0}}};
+    for (const auto& [factor, want] : cases) {
+        const TitleWaves w = ScaleTitleWaves(factor);
+        EXPECT_EQ((std::array{w.angleAmp, w.angleFreq, w.shiftAmp, w.waveFreq}), want) << factor;
     }
 }
 
@@ -131,48 +121,32 @@ TEST(TitleValues, PhaseRunsBackwardAt10500StepsASecond) {
 }
 
 // Scene 3 on a small headless display with a one-cube scene file of 10 s.
-class SceneThreeTest : public ::testing::Test {
+class SceneThreeTest : public SceneTest {
 protected:
     void SetUp() override {
-        m_backend = UseHeadlessDisplay(64, 48, 16);
-        g_timer.UseClock(&m_clock);
+        SceneTest::SetUp();
+        UseClock(4);  // quarter seconds: every phase end is met exactly
         m_dir.Write("DATA/CUBE.OBP", WriteMeshFile(MakeCubeMesh(5.0f, 200, 40, 40)));
         SceneSource scene;
         scene.cameraTrack = 1;
-        SceneTrackSource cube{"CUBE", {}};
         SceneKeySource k;
         k.position = CVector(0, 0, 50);
         k.duration = 10.0f;
-        cube.keys.push_back(k);
-        cube.keys.push_back(k);
-        SceneTrackSource camera{"CUBE", {}};
-        camera.keys.push_back(SceneKeySource{});
-        scene.tracks = {cube, camera};
+        scene.tracks = {SceneTrackSource{"CUBE", {k, k}}, SceneTrackSource{"CUBE", {{}}}};
         m_dir.Write("SCN/SCENE3.SCN", WriteSceneFile(scene));
         // A picture of index 3 everywhere inside the polar form, in a palette where 3 is red.
         std::vector<uint8_t> pic(768 * 576, 3);
         m_polar.reset(CPolarWarp::MakePolarPicture(pic.data(), 768, 576));
-        for (int i = 0; i < 768; ++i) m_palette[i] = 0;
-        m_palette[9] = 255;
+        uint8_t palette[768] = {};
+        palette[9] = 255;
         ASSERT_EQ(m_warp.Create(64, 48, 16), 1);
         ASSERT_EQ(m_shade.Create(64, 48, 16), 1);
-        m_shade.BuildRamp16(m_palette);
+        m_shade.BuildRamp16(palette);
     }
-    void TearDown() override {
-        g_timer.UseClock(nullptr);
-        if (g_context) ReleaseWorld();
-    }
-    // The whole headless frame, as the show hands it to every scene.
-    FrameView View() { return MakeShowFrameView(); }
 
-    TempDir m_dir;
-    ScopedWorkingDir m_cwd{m_dir.Path()};
-    FixedStepClock m_clock{4};  // quarter seconds: every phase end is met exactly
-    HeadlessBackend* m_backend = nullptr;
     CPolarWarp m_warp;
     CRadialShade m_shade;
     std::unique_ptr<uint8_t[]> m_polar;
-    uint8_t m_palette[768];
 };
 
 TEST_F(SceneThreeTest, AKeyInTheFirstPhaseEndsTheSceneAndStillHandsTheWorldOn) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "engine/mesh.h"
 #include "engine/object.h"
@@ -25,16 +26,16 @@ protected:
     void TearDown() override {
         if (g_context) ReleaseWorld();
     }
-    CVector Pos(int32_t i) { return {GetX(i), GetY(i), GetZ(i)}; }
+    static CVector Pos(int32_t i) { return {GetX(i), GetY(i), GetZ(i)}; }
     // Where the instance's nose (its mesh's +z) points in the world.
-    CVector Forward(int32_t i) {
+    static CVector Forward(int32_t i) {
         const CInstance* inst = GetInstance(i);
         CBasis b;
         b.Reset();
         b.Rotate(inst->angles.x, inst->angles.y, inst->angles.z);
         return b.axisZ;
     }
-    std::string MeshOf(int32_t i) {
+    static std::string MeshOf(int32_t i) {
         char name[9];
         KeyToString(g_context->meshes[GetInstance(i)->mesh].key, name);
         return name;
@@ -46,12 +47,10 @@ protected:
 };
 
 void ExpectNear(const CVector& a, const CVector& b, float tol = 1e-3f) {
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
+    EXPECT_LT(a.Sub(b).Length(), tol) << a.x << "," << a.y << "," << a.z;
 }
 
-TEST_F(TrafficTest, FourVehiclesStartAtQuarters) {
+TEST_F(TrafficTest, VehiclesStartAtEvenStepsFacingAlongTheirLane) {
     CTrafficLane lane;
     lane.start = {-40, 10, 8};
     lane.end = {60, 50, -12};
@@ -62,98 +61,62 @@ TEST_F(TrafficTest, FourVehiclesStartAtQuarters) {
     ExpectNear(Pos(lane.instances[2]), {10, 30, -2});
     ExpectNear(Pos(lane.instances[3]), {35, 40, -7});
     EXPECT_EQ(g_context->instanceCount, 4);
-}
-
-TEST_F(TrafficTest, CarOnAPlusXLaneFacesPlusX) {
-    CTrafficLane lane;
-    lane.start = {-100, 5, 30};
-    lane.end = {300, 5, 30};
-    lane.CreateLane(3, 1, 0.1f, m_models, 3, LaneVariant::Oriented);
-    for (int k = 0; k < 3; ++k) ExpectNear(Forward(lane.instances[k]), {1, 0, 0});
-}
-
-TEST_F(TrafficTest, CarsFaceAlongSlopedAndBackwardLanes) {
-    CTrafficLane back;
-    back.start = {0, 0, 500};
-    back.end = {0, 0, -500};
-    back.CreateLane(1, 1, 0.1f, m_models, 3, LaneVariant::Oriented);
-    ExpectNear(Forward(back.instances[0]), {0, 0, -1});
-    // A ramp rising toward -y (up on screen) while it runs along +z.
-    CTrafficLane ramp;
-    ramp.start = {0, 0, 0};
-    ramp.end = {0, -300, 400};
-    ramp.CreateLane(1, 1, 0.1f, m_models, 3, LaneVariant::Oriented);
-    ExpectNear(Forward(ramp.instances[0]), {0, -0.6f, 0.8f});
-}
-
-TEST_F(TrafficTest, PodsAreNotTurned) {
-    CTrafficLane lane;
-    lane.start = {0, 0, 0};
-    lane.end = {100, 0, 0};
-    lane.CreateLane(2, 0, 0, m_models, 3, LaneVariant::Random);
-    lane.CreateLane(2, 0, 0, m_models, 3, LaneVariant::Cyclic);
-    for (int32_t i = 0; i < g_context->instanceCount; ++i) ExpectNear(Forward(i), {0, 0, 1});
-}
-
-TEST_F(TrafficTest, SpeedZeroNeverMoves) {
-    CTrafficLane lane;
-    lane.start = {-546, -845, 429};
-    lane.end = {1700, -845, 429};
-    lane.CreateLane(7, 0, 0.0f, m_models, 3, LaneVariant::Cyclic);
-    CVector before[7];
-    for (int k = 0; k < 7; ++k) before[k] = Pos(lane.instances[k]);
-    for (int frame = 0; frame < 500; ++frame) lane.UpdateLane(0.37f);
-    lane.UpdateLane(1e6f);
-    for (int k = 0; k < 7; ++k) {
-        EXPECT_EQ(Pos(lane.instances[k]).x, before[k].x);
-        EXPECT_EQ(Pos(lane.instances[k]).y, before[k].y);
-        EXPECT_EQ(Pos(lane.instances[k]).z, before[k].z);
+    // Cars face along +x, backward along -z, and up a ramp rising toward -y (up on screen);
+    // pods are not turned.
+    struct Case {
+        CVector start, end, forward;
+        LaneVariant variant;
+    };
+    const Case cases[] = {{{-100, 5, 30}, {300, 5, 30}, {1, 0, 0}, LaneVariant::Oriented},
+                          {{0, 0, 500}, {0, 0, -500}, {0, 0, -1}, LaneVariant::Oriented},
+                          {{0, 0, 0}, {0, -300, 400}, {0, -0.6f, 0.8f}, LaneVariant::Oriented},
+                          {{0, 0, 0}, {100, 0, 0}, {0, 0, 1}, LaneVariant::Random},
+                          {{0, 0, 0}, {100, 0, 0}, {0, 0, 1}, LaneVariant::Cyclic}};
+    for (const Case& c : cases) {
+        CTrafficLane other;
+        other.start = c.start;
+        other.end = c.end;
+        other.CreateLane(3, 1, 0.1f, m_models, 3, c.variant);
+        for (int k = 0; k < 3; ++k) ExpectNear(Forward(other.instances[k]), c.forward);
     }
 }
 
-TEST_F(TrafficTest, MovesItsFractionOfTheLanePerSecond) {
-    CTrafficLane lane;
-    lane.start = {0, 0, 0};
-    lane.end = {0, 0, 200};
-    lane.CreateLane(2, 0, 0.25f, m_models, 3, LaneVariant::Oriented);
-    lane.UpdateLane(0.5f);  // a quarter of 200 per second for half a second
-    EXPECT_NEAR(GetZ(lane.instances[0]), 25.0f, 1e-4f);
-    EXPECT_NEAR(GetZ(lane.instances[1]), 125.0f, 1e-4f);
-}
-
-TEST_F(TrafficTest, OvershootReentersTheSameDistancePastTheStart) {
-    CTrafficLane lane;
-    lane.start = {100, 7, -3};
-    lane.end = {500, 7, -3};
-    lane.CreateLane(1, 0, 0.1f, m_models, 3, LaneVariant::Oriented);  // 40 units a second
-    lane.UpdateLane(9.5f);                                            // at 380
-    EXPECT_NEAR(GetX(lane.instances[0]), 480.0f, 1e-3f);
-    lane.UpdateLane(1.0f);  // 520: 20 past the end
-    ExpectNear(Pos(lane.instances[0]), {120, 7, -3});
-}
-
-TEST_F(TrafficTest, ExactlyAtTheEndHasNotPassedIt) {
-    CTrafficLane lane;
-    lane.start = {0, 0, 0};
-    lane.end = {64, 0, 0};
-    lane.CreateLane(1, 0, 0.25f, m_models, 3, LaneVariant::Oriented);
-    lane.UpdateLane(4.0f);
-    EXPECT_EQ(GetX(lane.instances[0]), 64.0f);
-}
-
-TEST_F(TrafficTest, OvershootLongerThanTheLaneWrapsModuloItsLength) {
-    CTrafficLane lane;
-    lane.start = {0, 0, 0};
-    lane.end = {0, 0, 100};
+TEST_F(TrafficTest, MovesItsFractionOfTheLanePerSecondAndWrapsPastTheEnd) {
+    struct Case {
+        CVector end;
+        float speed;
+        std::vector<float> steps;
+        CVector at;  // the first vehicle after the steps
+    };
+    const Case cases[] = {
+        {{0, 0, 200}, 0.25f, {0.5f}, {0, 0, 25}},  // a quarter of 200 per second
+        {{64, 0, 0}, 0.25f, {4.0f}, {64, 0, 0}},   // exactly at the end has not passed it
+        {{400, 0, 0}, 0.1f, {9.5f}, {380, 0, 0}},
+        {{400, 0, 0}, 0.1f, {9.5f, 1.0f}, {20, 0, 0}},  // 20 past the end: 20 past the start
+        {{0, 0, 100}, 0.1f, {35.0f}, {0, 0, 50}},       // two and a half lanes
+        {{100, 0, 0}, 0.0f, std::vector<float>(500, 0.37f), {0, 0, 0}}};
+    for (const Case& c : cases) {
+        CTrafficLane lane;
+        lane.end = c.end;
+        lane.CreateLane(2, 0, c.speed, m_models, 3, LaneVariant::Oriented);
+        for (float dt : c.steps) lane.UpdateLane(dt);
+        ExpectNear(Pos(lane.instances[0]), c.at);
+    }
+    // A parked row never moves; a frame after a long stall still lands on the lane.
+    CTrafficLane parked, lane;
+    parked.end = lane.end = {0, 0, 100};
+    parked.CreateLane(7, 0, 0.0f, m_models, 3, LaneVariant::Cyclic);
     lane.CreateLane(1, 0, 0.1f, m_models, 3, LaneVariant::Oriented);
-    lane.UpdateLane(35.0f);  // 350 units: 250 past the end, two and a half lanes
-    EXPECT_NEAR(GetZ(lane.instances[0]), 50.0f, 1e-3f);
-    lane.UpdateLane(1e7f);  // a frame after a long stall still lands on the lane
+    std::vector<float> before;
+    for (int k = 0; k < 7; ++k) before.push_back(GetZ(parked.instances[k]));
+    parked.UpdateLane(1e6f);
+    lane.UpdateLane(1e7f);
+    for (int k = 0; k < 7; ++k) EXPECT_EQ(GetZ(parked.instances[k]), before[k]);
     EXPECT_GE(GetZ(lane.instances[0]), 0.0f);
     EXPECT_LE(GetZ(lane.instances[0]), 100.0f);
 }
 
-TEST_F(TrafficTest, EmptyLanesAreSafe) {
+TEST_F(TrafficTest, EmptyLanesAndMissingMeshesAreSafe) {
     CTrafficLane lane;
     lane.end = {100, 0, 0};
     EXPECT_EQ(lane.CreateLane(0, 1, 0.1f, m_models, 3, LaneVariant::Oriented), 0);
@@ -165,12 +128,8 @@ TEST_F(TrafficTest, EmptyLanesAreSafe) {
     lane.UpdateLane(1.0f);
     lane.SetLaneScale(2.0f);
     EXPECT_EQ(g_context->instanceCount, 0);
-}
-
-TEST_F(TrafficTest, MissingMeshLeavesAHoleNotACrash) {
+    // A mesh that cannot be loaded leaves a hole.
     const char* names[2] = {"NOSUCH", "CAR"};
-    CTrafficLane lane;
-    lane.end = {100, 0, 0};
     lane.CreateLane(4, 3, 0.5f, names, 2, LaneVariant::Cyclic);
     EXPECT_EQ(lane.instances[0], -1);
     EXPECT_GE(lane.instances[1], 0);
@@ -201,21 +160,15 @@ TEST_F(TrafficTest, EveryVariantReseedsAndDrawsOncePerRandomVehicle) {
     EXPECT_EQ(Rand(), draws[5]);
 }
 
-TEST_F(TrafficTest, ScaleReachesEveryVehicle) {
-    CTrafficLane lane;
-    lane.end = {100, 0, 0};
-    lane.CreateLane(3, 0, 0, m_models, 3, LaneVariant::Random);
-    lane.SetLaneScale(0.7f);
-    for (int k = 0; k < 3; ++k)
-        ExpectNear(GetInstance(lane.instances[k])->scale, {0.7f, 0.7f, 0.7f});
-}
-
-TEST_F(TrafficTest, RecreatingKeepsOneListOfTheNewCount) {
+TEST_F(TrafficTest, ScaleReachesEveryVehicleAndRecreatingKeepsOneListOfTheNewCount) {
     CTrafficLane lane;
     lane.end = {100, 0, 0};
     lane.CreateLane(6, 0, 0, m_models, 3, LaneVariant::Random);
-    lane.CreateLane(2, 0, 0, m_models, 3, LaneVariant::Random);
-    EXPECT_EQ(lane.count, 2);
+    lane.CreateLane(3, 0, 0, m_models, 3, LaneVariant::Random);
+    EXPECT_EQ(lane.count, 3);
+    lane.SetLaneScale(0.7f);
+    for (int k = 0; k < 3; ++k)
+        ExpectNear(GetInstance(lane.instances[k])->scale, {0.7f, 0.7f, 0.7f});
     lane.ReleaseLane();
     EXPECT_EQ(lane.count, 0);
     EXPECT_EQ(lane.instances, nullptr);

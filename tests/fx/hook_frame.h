@@ -1,0 +1,147 @@
+// A world with the test palette and a frame inside a guard band wired straight into the
+// rasterizer, for drawing faces through a registered render hook.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "engine/render_context.h"
+#include "engine/world.h"
+#include "raster/raster.h"
+#include "res/palette.h"
+#include "tests/fx/fx_fixture.h"
+
+class HookFrame : public ::testing::Test {
+public:
+    static constexpr int kW = 16, kH = 16, kGuard = 8;
+
+    void SetUp() override {
+        ASSERT_EQ(CreateWorld(), 1);
+        LoadTestPalette();
+        Init(2);
+    }
+    void TearDown() override {
+        g_rasterTarget = RasterTarget{};
+        ReleaseWorld();
+    }
+
+    // A w x h viewport in pixel mode 0 (8-bit), 1 (5-5-5) or 2 (5-6-5), every pixel (and the
+    // guard) fill, with or without a cleared depth buffer.
+    void Init(int mode, bool depth = false, uint16_t fill = 0, int w = kW, int h = kH) {
+        w_ = w;
+        h_ = h;
+        mode_ = mode;
+        depthOn_ = depth;
+        pitch_ = w + 2 * kGuard;
+        frame16_.resize(static_cast<size_t>(pitch_) * (h + 2 * kGuard));
+        frame8_.resize(frame16_.size());
+        Fill(fill);
+        depth_.assign(static_cast<size_t>(w) * h, 0);
+        RasterTarget t;
+        const size_t origin = static_cast<size_t>(kGuard) * pitch_ + kGuard;
+        if (mode)
+            t.frame16 = frame16_.data() + origin;
+        else
+            t.frame8 = frame8_.data() + origin;
+        t.pitch = pitch_;
+        t.width = w;
+        t.height = h;
+        t.cx = w * 0.5f;
+        t.cy = h * 0.5f;
+        t.depth = depth ? depth_.data() : nullptr;
+        t.pixelMode = mode;
+        t.vertices = verts_;
+        t.textures = &texture;
+        t.textureCount = 1;
+        t.shade8 = g_shade8;
+        t.shade16 = g_shade16;
+        g_rasterTarget = t;
+    }
+
+    // The registered hook, looked up now (the table may move when hooks are added).
+    void Use(const char* hook) {
+        const int32_t h = FindHook(MakeKey(hook));
+        ASSERT_GE(h, 0);
+        object_ = VisibleObject{};
+        object_.hook = &g_context->hooks[h];
+        face_ = FaceRecord{{0, 1, 2}, 0, 0, {}};
+        rec_ = PolygonRecord{&object_, &face_, 0.0f, kPolyDraw | kPolyAllInFront};
+    }
+
+    // A corner at screen (x, y), depth z, texture coordinates (u, v) in reference texels.
+    struct Corner {
+        float x, y, z, u, v;
+    };
+    // Either winding: the corners are put in the order that runs down the left side.
+    void Tri(const Corner& a, const Corner& b, const Corner& c) {
+        const Corner* k[3] = {&a, &b, &c};
+        if ((b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x) > 0) std::swap(k[1], k[2]);
+        for (int i = 0; i < 3; ++i) {
+            ScreenVertex v{};
+            v.x = k[i]->x;
+            v.y = k[i]->y;
+            v.z = k[i]->z;
+            v.rz = 1.0f / k[i]->z;
+            v.u = face_.uv[2 * i] = k[i]->u * 65536.0f;
+            v.v = face_.uv[2 * i + 1] = k[i]->v * 65536.0f;
+            verts_[i] = v;
+        }
+        if (depthOn_)
+            DrawHookTriangleDepth(&rec_);
+        else
+            DrawHookTriangle(&rec_);
+    }
+    // One triangle over the whole viewport at depth z, texel (u, v) at every corner.
+    void Flood(float z, float u = 0.0f, float v = 0.0f) {
+        Tri({-1, -1, z, u, v}, {-1, 100, z, u, v}, {100, -1, z, u, v});
+    }
+    // Two triangles over the viewport and beyond at depth z, with u = uAt0 + x and
+    // v = vAt0 + y reference texels at screen point (x, y).
+    void Cover(float z, float uAt0, float vAt0) {
+        const float W = static_cast<float>(w_) + 4, H = static_cast<float>(h_) + 4;
+        Tri({-2, -2, z, uAt0 - 2, vAt0 - 2}, {W, -2, z, uAt0 + W, vAt0 - 2},
+            {-2, H, z, uAt0 - 2, vAt0 + H});
+        Tri({W, -2, z, uAt0 + W, vAt0 - 2}, {W, H, z, uAt0 + W, vAt0 + H},
+            {-2, H, z, uAt0 - 2, vAt0 + H});
+    }
+
+    uint32_t Px(int x, int y) const {
+        const size_t i = static_cast<size_t>(y + kGuard) * pitch_ + x + kGuard;
+        return mode_ ? frame16_[i] : frame8_[i];
+    }
+    void SetPx(int x, int y, uint16_t value) {
+        const size_t i = static_cast<size_t>(y + kGuard) * pitch_ + x + kGuard;
+        frame8_[i] = static_cast<uint8_t>(value);
+        frame16_[i] = value;
+    }
+    void Fill(uint16_t value) {
+        std::fill(frame16_.begin(), frame16_.end(), value);
+        std::fill(frame8_.begin(), frame8_.end(), static_cast<uint8_t>(value));
+    }
+    uint32_t& Depth(int x, int y) { return depth_[static_cast<size_t>(y) * w_ + x]; }
+    // True when nothing outside the viewport changed from fill.
+    bool GuardIntact(uint16_t fill) const {
+        for (int y = -kGuard; y < h_ + kGuard; ++y)
+            for (int x = -kGuard; x < w_ + kGuard; ++x) {
+                const bool inside = y >= 0 && y < h_ && x >= 0 && x < w_;
+                if (!inside && Px(x, y) != (mode_ ? fill : static_cast<uint8_t>(fill)))
+                    return false;
+            }
+        return true;
+    }
+
+    RasterTexture texture{};
+    int w_ = 0, h_ = 0, mode_ = 2, pitch_ = 0;
+    bool depthOn_ = false;
+    std::vector<uint16_t> frame16_;
+    std::vector<uint8_t> frame8_;
+    std::vector<uint32_t> depth_;
+    ScreenVertex verts_[3] = {};
+    VisibleObject object_{};
+    FaceRecord face_{};
+    PolygonRecord rec_{};
+};

@@ -1,0 +1,84 @@
+// Scenes run headless on a fixed-step clock: a 64 x 48 16-bit display, 10 frames a second,
+// a folder of the test's own as the working folder, or the show's pack (built once per run).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/display.h"
+#include "app/sequence.h"
+#include "app/timer.h"
+#include "engine/render_context.h"
+#include "engine/world.h"
+#include "platform/clock.h"
+#include "platform/video.h"
+#include "res/datafile.h"
+#include "tests/support/support.h"
+#include "tools/common/dtf_writer.h"
+#include "tools/content/pack.h"
+
+class SceneTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UseDisplay(64, 48);
+        UseClock(10);
+    }
+    void TearDown() override {
+        g_timer.UseClock(nullptr);
+        m_backend->SetSink(nullptr);
+        g_display.keyFlag = 0;
+        if (g_context) ReleaseWorld();
+        g_archive.Reset();
+    }
+    void UseDisplay(int width, int height) { m_backend = UseHeadlessDisplay(width, height, 16); }
+    // Frames `fps` a second from now on, counted from 0.
+    void UseClock(int fps) {
+        m_clock = std::make_unique<FixedStepClock>(fps);
+        g_timer.UseClock(m_clock.get());
+    }
+    // The show's pack as KARVELD.DTF in the working folder, opened as the show opens it.
+    void UsePack() {
+        static TempDir pack;
+        static const bool written = [] {
+            std::string error;
+            const bool ok =
+                WriteDtfArchive(pack.Path() + "/KARVELD.DTF", BuildContentPack(), &error);
+            EXPECT_TRUE(ok) << error;
+            return ok;
+        }();
+        ASSERT_TRUE(written);
+        m_cwd.reset();
+        m_cwd = std::make_unique<ScopedWorkingDir>(pack.Path());
+        g_archive.Reset();
+        ASSERT_EQ(g_archive.Open("KARVELD.DTF"), 1);
+    }
+    // Calls probe with each frame as it is presented (nullptr: no more calls).
+    void OnPresent(std::function<void(const uint16_t* frame)> probe) {
+        if (!probe) return m_backend->SetSink(nullptr);
+        m_backend->SetSink([probe](const void* frame, int, int, int, const uint8_t*) {
+            probe(static_cast<const uint16_t*>(frame));
+        });
+    }
+    // Runs the scene at fps frames a second and returns what probe() gave as each frame was
+    // presented.
+    template <typename Probe>
+    auto Record(const std::function<void(FrameView)>& scene, int fps, Probe probe) {
+        UseClock(fps);
+        std::vector<decltype(probe())> frames;
+        OnPresent([&](const uint16_t*) { frames.push_back(probe()); });
+        scene(View());
+        OnPresent(nullptr);
+        return frames;
+    }
+    // The whole headless frame, as the show hands it to every scene.
+    static FrameView View() { return MakeShowFrameView(); }
+
+    TempDir m_dir;
+    std::unique_ptr<ScopedWorkingDir> m_cwd = std::make_unique<ScopedWorkingDir>(m_dir.Path());
+    std::unique_ptr<FixedStepClock> m_clock;
+    HeadlessBackend* m_backend = nullptr;
+};
