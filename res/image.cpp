@@ -365,10 +365,13 @@ void CSprite::Draw(const FrameView& view, float x, float y, float width, float h
             break;
         }
         default:
+            // Through lambdas, so that the light is inlined into the blit's loop.
             if (is555)
-                Blit(span, bytes, m_width, dst, Light555);
+                Blit(span, bytes, m_width, dst,
+                     [](uint8_t s, uint16_t f) { return Light555(s, f); });
             else
-                Blit(span, bytes, m_width, dst, Light565);
+                Blit(span, bytes, m_width, dst,
+                     [](uint8_t s, uint16_t f) { return Light565(s, f); });
             break;
     }
 }
