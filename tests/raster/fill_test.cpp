@@ -128,12 +128,10 @@ TEST(VisibleRuns, FirstPixelHiddenGivesAnEmptyFirstRun) {
     // Five pixels: a group of four and one on its own.
     uint32_t far[5] = {1000, 1000, 1000, 1000, 1000};
     BuildVisibleRuns(10, 0, 5, far, list);
-    EXPECT_EQ(list[0], list[1]);
-    EXPECT_EQ(list[2], far + 5);
+    EXPECT_EQ(std::vector<uint32_t*>(list, list + 3), (std::vector<uint32_t*>{far, far, far + 5}));
     EXPECT_EQ(std::vector<uint32_t>(far, far + 5), std::vector<uint32_t>(5, 1000));
     BuildVisibleRuns(1000, 0, 5, far, list);
-    EXPECT_EQ(list[0], far);
-    EXPECT_EQ(list[1], far + 5);
+    EXPECT_EQ(std::vector<uint32_t*>(list, list + 2), (std::vector<uint32_t*>{far, far + 5}));
     // In a group of mixed pixels too: the first change is pixel 1, hidden.
     uint32_t mixed[4] = {1000, 2000, 1000, 0};
     BuildVisibleRuns(1000, 0, 4, mixed, list);
@@ -185,12 +183,8 @@ TEST_F(Fog, RedAndBlueShareRowsInFiveSixFive) {
     uint16_t p2 = 0xFFFF, p3 = 0xFFFF;
     FogPixel565(&p2, 2);
     FogPixel565(&p3, 3);
-    EXPECT_EQ(p2 >> 11, 1);
-    EXPECT_EQ(p3 >> 11, 1);
-    EXPECT_EQ(p2 & 31, 1);
-    EXPECT_EQ(p3 & 31, 1);
-    EXPECT_EQ((p2 >> 5) & 63, 2);
-    EXPECT_EQ((p3 >> 5) & 63, 3);
+    EXPECT_EQ(p2, (1 << 11) | (2 << 5) | 1);
+    EXPECT_EQ(p3, (1 << 11) | (3 << 5) | 1);
     uint16_t green555[32 * 32];
     for (int i = 0; i < 32 * 32; ++i) green555[i] = static_cast<uint16_t>((i / 32) << 5);
     g_rasterTarget.fogG = green555;
@@ -214,11 +208,8 @@ TEST_F(Fill, MipLevelFromTheFootprint) {
         SelectMipLevel(v, v, v, persp, &rec_);
         return rs.mipLevel;
     };
-    EXPECT_EQ(level(1, 1.9, false), 0);
-    EXPECT_EQ(level(1, 2, false), 1);
-    EXPECT_EQ(level(1, 4, false), 2);
-    EXPECT_EQ(level(1, 16, false), 4);
-    EXPECT_EQ(level(1, 1e6, false), 8);
+    const double steps[][2] = {{1.9, 0}, {2, 1}, {4, 2}, {16, 4}, {1e6, 8}};
+    for (const auto& c : steps) EXPECT_EQ(level(1, c[0], false), c[1]) << c[0];
     // 4 texels of a 64-texel texture per pixel is 16 reference texels: level 2.
     textures_[0].level[1] = textures_[0].level[2] = dummy;
     EXPECT_EQ(level(0, 16, false), 2);
