@@ -30,12 +30,6 @@ TEST_F(Coverage, ArrowMaskAndItsMirrorWinding) {
     EXPECT_EQ(DrawnCount(), 0);
 }
 
-TEST_F(Coverage, PixelsTellShadeRowAndColour) {
-    face_.colour = 0x12345605;  // solid faces use the low byte only
-    Tri(V(1, 1), V(1, 9), V(9, 9));
-    EXPECT_EQ(Px(1, 5), (64 << 8) | 5);
-}
-
 TEST_F(Coverage, RowTenCases) {
     Init(16, 16);
     // All three vertices inside pixel row 10: nothing.
@@ -207,16 +201,6 @@ TEST_F(Coverage, NearCutLiesOnTheNearPlaneAlongTheEdge) {
     const ScreenVertex& cut = pieces.tri[0][0];
     EXPECT_FLOAT_EQ(cut.rz, 10.0f);
     EXPECT_NEAR(cut.x, 20 + 0.0275f * 100 * 10, 1e-3);
-}
-
-TEST_F(Coverage, FlatRowComesFromTheRampTruncatedAndWrapped) {
-    face_.flags = kLightFlat;
-    rec_.faceIntensity = 200.7f;
-    Tri(V(1, 1), V(1, 9), V(9, 9));
-    EXPECT_EQ(Px(1, 5) >> 8, ramp_[200]);
-    rec_.faceIntensity = 300.0f;
-    Tri(V(1, 1), V(1, 9), V(9, 9));
-    EXPECT_EQ(Px(1, 5) >> 8, ramp_[44]);
 }
 
 }  // namespace
