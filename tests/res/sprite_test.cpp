@@ -121,17 +121,6 @@ TEST_F(SpriteTest, OwnSizeAtWholePixelsCopiesExactly) {
     EXPECT_TRUE(f8.BandUntouched());
 }
 
-TEST_F(SpriteTest, DoubleSizeRepeatsEveryTexel) {
-    Load(3, 2);
-    CSprite sprite;
-    ASSERT_EQ(sprite.LoadFromImage(image_, kSpriteColour, 1), 1);
-    GuardedFrame<uint8_t> frame(20, 20, 2, 0, 0xEE);
-    sprite.Draw(frame.View(), 3.0f + 1, 2.0f + 1, 6, 4);  // top-left (1, 1)
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 6; ++x)
-            ASSERT_EQ(frame.At(1 + x, 1 + y), image_.GetPixels()[(y / 2) * 3 + x / 2]);
-}
-
 TEST_F(SpriteTest, SamplingStartsAtThePixelsFarEdge) {
     // Each pixel takes the texel under its far (right, lower) boundary: at half size that is
     // the second texel of every pair; a left edge half a pixel in moves the first sample
