@@ -11,18 +11,6 @@
 
 namespace {
 
-// A strip of triangles over a grid of vertices: vertexCount vertices, two fewer faces.
-MeshSource StripMesh(int vertexCount) {
-    MeshSource mesh;
-    for (int i = 0; i < vertexCount; ++i) {
-        mesh.positions.emplace_back(static_cast<float>(i / 2), static_cast<float>(i % 2), 0.0f);
-        if (i < 2) continue;
-        mesh.faces.emplace_back();
-        for (int k = 0; k < 3; ++k) mesh.faces.back().vertex[k] = static_cast<uint16_t>(i - 2 + k);
-    }
-    return mesh;
-}
-
 // Vertex, face and instance capacities of the world's buffers.
 std::vector<int32_t> Capacities() {
     return {g_buffers.vertexCapacity, g_buffers.faceCapacity, g_buffers.instanceSlots};
