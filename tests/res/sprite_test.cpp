@@ -139,7 +139,7 @@ TEST_F(SpriteTest, SamplingStartsAtThePixelsFarEdge) {
     EXPECT_EQ(shifted.At(3, 2), image_.GetPixels()[1 * 8 + 2]);
 }
 
-TEST_F(SpriteTest, HalfOffTheLeftEdgeDrawsTheRightHalf) {
+TEST_F(SpriteTest, HalfOffTheLeftOrTopEdgeDrawsTheOtherHalf) {
     Load(20, 4);
     CSprite sprite;
     ASSERT_EQ(sprite.LoadFromImage(image_, kSpriteColour, 1), 1);
@@ -147,6 +147,11 @@ TEST_F(SpriteTest, HalfOffTheLeftEdgeDrawsTheRightHalf) {
     sprite.Draw(frame.View(), 0.0f, 2.0f, 20, 4);
     for (int x = 0; x < 10; ++x) EXPECT_EQ(frame.At(x, 0), image_.GetPixels()[10 + x]) << x;
     EXPECT_EQ(frame.At(10, 0), 0);
+    // Half off the top: the first rows shown are the sprite's third and fourth.
+    sprite.Draw(frame.View(), 30.0f, 0.0f, 20, 4);
+    const uint8_t* px = image_.GetPixels();
+    EXPECT_EQ(std::vector<int>({frame.At(25, 0), frame.At(25, 1), frame.At(25, 2)}),
+              std::vector<int>({px[2 * 20 + 5], px[3 * 20 + 5], 0}));
     EXPECT_TRUE(frame.BandUntouched());
 
     GuardedFrame<uint8_t> none(40, 12, 4, 0, 0xEE);
