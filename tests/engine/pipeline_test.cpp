@@ -220,14 +220,17 @@ TEST_F(Pipeline, ProjectPointsCentresAndRejectsBehind) {
     EXPECT_EQ(ProjectPoints(fv_, nullptr, 3), 0);
 }
 
-TEST_F(Pipeline, FogEndCullsWholeInstances) {
+TEST_F(Pipeline, FogEndCullsWholeInstancesOnlyWithFogOn) {
     CountingSquare();
     ASSERT_EQ(SetFogRange(50, 100), 1);
-    EnableFog();
     Place("SQ", Square(1.0f, 100), {0, 0, 90});
     Place("SQ", Square(1.0f, 100), {0, 0, 105});
-    RenderWorld(fv_);
-    EXPECT_EQ(g_beforeCalls, 1);
+    for (const bool fog : {false, true}) {
+        fog ? EnableFog() : DisableFog();
+        g_beforeCalls = 0;
+        RenderWorld(fv_);
+        EXPECT_EQ(g_beforeCalls, fog ? 1 : 2);
+    }
     DisableFog();
 }
 
