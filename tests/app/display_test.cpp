@@ -63,21 +63,6 @@ TEST(Display, PresentBeforeSetModeDoesNothing) {
     EXPECT_EQ(g_display.SetMode(640, 480, 16, 1), 0);  // no window
 }
 
-TEST(Display, KeyPressedAndReleasedBetweenFramesTakesTwoPresents) {
-    HeadlessBackend* backend = UseHeadlessDisplay(64, 48);
-    backend->PushEvent(VideoEventType::KeyDown);
-    backend->PushEvent(VideoEventType::KeyUp);
-    g_display.Present();
-    EXPECT_EQ(g_display.keyFlag, 1);
-    g_display.Present();
-    EXPECT_EQ(g_display.keyFlag, 0);
-    g_display.Present();
-    EXPECT_EQ(g_display.keyFlag, 0);
-    backend->PushEvent(VideoEventType::Quit);  // closing the window counts as a key
-    g_display.Present();
-    EXPECT_EQ(g_display.keyFlag, 1);
-}
-
 TEST(Display, PresentHandsTheFrameAndPaletteToTheBackend) {
     HeadlessBackend* backend = UseHeadlessDisplay(4, 2, 8);
     uint8_t palette[768] = {};
