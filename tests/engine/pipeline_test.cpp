@@ -282,17 +282,20 @@ TEST_F(Pipeline, DeferredHookInstancesComeLastOnBothPaths) {
 }
 
 TEST_F(Pipeline, EqualKeysAreDrawnInReverseCollectionOrder) {
-    // Two coplanar faces over the same corners: the same sort key, so the one collected first
-    // is drawn last and shows.
+    // Two coplanar faces over the same corners, tilted from depth 10 to depth 12: both take the
+    // key of the farthest corner (tenths of a unit, from 1), and the one collected first is
+    // drawn last and shows.
     MeshSource m = Square(1.0f, 100);
+    m.positions = {{-1, -1, -1}, {1, -1, -1}, {1, 1, 1}, {-1, 1, 1}};
     m.faces.resize(1);
     MeshFaceSource other = m.faces[0];
     other.red = other.green = other.blue = 40;
     m.faces.push_back(other);
-    Place("TWIN", m, {0, 0, 10});
+    Place("TWIN", m, {0, 0, 11});
     DisableZBuffer();
     RenderWorld(fv_);
     EXPECT_EQ(Px(30, 24), Grey(NearestColour(100, 100, 100)));
+    for (int k = 0; k < 2; ++k) EXPECT_EQ(g_buffers.sortEntries[k].key, 121) << k;
 }
 
 TEST_F(Pipeline, VertexBehindTheNearPlaneKeepsCameraSpaceAndMarkZero) {
