@@ -147,20 +147,6 @@ TEST_F(Fog, LevelIs63AtTheFogStartAnd1AtTheFogEnd) {
     EXPECT_EQ(row[2], 0);  // outside the span
 }
 
-TEST_F(Fog, RedAndBlueShareRowsInFiveSixFive) {
-    uint16_t p2 = 0xFFFF, p3 = 0xFFFF;
-    FogPixel565(&p2, 2);
-    FogPixel565(&p3, 3);
-    EXPECT_EQ(p2, (1 << 11) | (2 << 5) | 1);
-    EXPECT_EQ(p3, (1 << 11) | (3 << 5) | 1);
-    uint16_t green555[32 * 32];
-    for (int i = 0; i < 32 * 32; ++i) green555[i] = static_cast<uint16_t>((i / 32) << 5);
-    g_rasterTarget.fogG = green555;
-    uint16_t q = 0x7FFF;
-    FogPixel555(&q, 3);  // all three channels use the shared row in 5-5-5
-    EXPECT_EQ(q, (1 << 11) | (1 << 5) | 1);
-}
-
 TEST_F(Fill, MipLevelFromTheFootprint) {
     static uint8_t dummy[1];
     textures_[1].sizeLog2 = 8;
