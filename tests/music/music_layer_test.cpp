@@ -52,7 +52,8 @@ TEST_F(MusicLayer, MissingOrBrokenFilesGiveNullAndEveryCallAcceptsIt) {
     std::vector<uint8_t> cut = WriteXm(OneNoteModule(XmNote(4, 0)));
     cut.resize(40);
     for (const std::string& name :
-         {dir.Path() + "/absent.xm", dir.Write("empty.xm", {}), dir.Write("cut.xm", cut)})
+         {dir.Path() + "/absent.xm", dir.Write("empty.xm", {}), dir.Write("cut.xm", cut),
+          dir.Write("garbage.xm", std::vector<uint8_t>(500, 0x5A))})
         EXPECT_EQ(nullptr, MusicLoad(name.c_str())) << name;
     EXPECT_EQ(nullptr, MusicLoad(nullptr));
     MusicPlay(nullptr);

@@ -180,8 +180,9 @@ TEST_F(CaptureRun, PlantedLinksAtOutputNamesAreNeverWrittenThrough) {
     const std::string victim = m_dir.Path() + "/victim";
     // Links at the names a writer might guess: the picture's own name with the usual
     // temporary endings, in the folder and beside it.
-    const std::vector<std::string> planted = {"shots/s15-t0.png.part", "shots/s15-t0.png.tmp",
-                                              "shots/.s15-t0.png", "one.png.part", "one.png.tmp"};
+    const std::vector<std::string> planted = {
+        "shots/s15-t0.png.part", "shots/s15-t0.png.tmp", "shots/.s15-t0.png", "shots/part",
+        "one.png.part",          "one.png.tmp",          "frames.part"};
     for (const std::string& p : planted) ASSERT_EQ(symlink(victim.c_str(), p.c_str()), 0) << p;
     // The single picture's own name is a link too: the file it names is replaced, the link
     // stays.
@@ -194,8 +195,9 @@ TEST_F(CaptureRun, PlantedLinksAtOutputNamesAreNeverWrittenThrough) {
     EXPECT_TRUE(IsLink("one.png"));
     EXPECT_EQ(ReadText("real.png").substr(1, 3), "PNG");
     // Nothing else appeared: the pictures and the planted links only.
-    EXPECT_EQ(Names("shots"), (std::vector<std::string>{".s15-t0.png", "s15-t0.5.png", "s15-t0.png",
-                                                        "s15-t0.png.part", "s15-t0.png.tmp"}));
+    EXPECT_EQ(Names("shots"),
+              (std::vector<std::string>{".s15-t0.png", "part", "s15-t0.5.png", "s15-t0.png",
+                                        "s15-t0.png.part", "s15-t0.png.tmp"}));
 }
 
 TEST_F(CaptureRun, OutputPlacesAreCheckedBeforeAnythingIsRendered) {
