@@ -6,6 +6,10 @@
 
 #include "tests/music/audio_check.h"
 
+#if KARVELD_HAVE_XMP
+#include <xmp.h>
+#endif
+
 namespace {
 
 struct Expected {
@@ -85,6 +89,20 @@ TEST_P(Songs, KeepPlayingPastTheirEnd) {
 TEST_P(Songs, AreTheSameBytesEveryTime) {
     EXPECT_EQ(Song(), WriteXm(kSongFiles[GetParam()].compose()));
 }
+
+#if KARVELD_HAVE_XMP
+TEST_P(Songs, StricterPlayerAgrees) {
+    const std::vector<uint8_t>& bytes = Song();
+    xmp_context ctx = xmp_create_context();
+    ASSERT_EQ(0, xmp_load_module_from_memory(ctx, bytes.data(), static_cast<long>(bytes.size())));
+    xmp_module_info info;
+    xmp_get_module_info(ctx, &info);
+    EXPECT_EQ(Want().channels, info.mod->chn);
+    EXPECT_EQ(Want().orders, info.mod->len);
+    xmp_release_module(ctx);
+    xmp_free_context(ctx);
+}
+#endif
 
 INSTANTIATE_TEST_SUITE_P(Both, Songs, ::testing::Values(0, 1),
                          [](const auto& info) { return info.param == 0 ? "dodovo5" : "velmoria"; });
