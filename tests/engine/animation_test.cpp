@@ -61,8 +61,7 @@ TEST_F(AnimationTest, StartGivesKeyZeroExactlyAndTheEndHoldsTheLastKey) {
                             Key(p2, CVector(90, 0, 0), 2)});
     ASSERT_EQ(PlayScene(m_scene, 0.0f), 1);
     ExpectAt(i, p0, 0);
-    EXPECT_NEAR(GetYaw(i), 12, 1e-4);
-    EXPECT_NEAR(GetRoll(i), 56, 1e-4);
+    ExpectNear(CVector(GetYaw(i), GetPitch(i), GetRoll(i)), 12, 34, 56);
     ASSERT_EQ(PlayScene(m_scene, 100.0f), 1);
     ExpectAt(i, p2, 0);
     EXPECT_NEAR(GetYaw(i), 90, 1e-4);
@@ -80,8 +79,7 @@ TEST_F(AnimationTest, LinearSegmentHalfWayIsTheMidpoint) {
               Key(CVector(10, -4, 6), CVector(40, 20, 0), 2), Key(CVector(0, 0, 0), CVector(), 2)});
     PlayScene(m_scene, 1.0f);
     ExpectAt(i, CVector(5, -2, 3));
-    EXPECT_NEAR(GetYaw(i), 20, 1e-3);
-    EXPECT_NEAR(GetPitch(i), 10, 1e-3);
+    ExpectNear(CVector(GetYaw(i), GetPitch(i), 0), 20, 10, 0, 1e-3f);
     PlayScene(m_scene, 3.0f);  // half-way through the second segment
     ExpectAt(i, CVector(5, -2, 3));
 }
@@ -168,8 +166,7 @@ TEST_F(AnimationTest, DirectionOfTravelTurnsTheObjectAndFades) {
                             Key(CVector(10, 0, 0), CVector(5, 0, 0), 2, 0x10),
                             Key(CVector(20, 0, 0), CVector(5, 0, 0), 2, 0x10)});
     PlayScene(m_scene, 1.0f);
-    EXPECT_NEAR(GetYaw(i), 5 - 90, 1e-2);
-    EXPECT_NEAR(GetPitch(i), 0, 1e-3);
+    ExpectNear(CVector(GetYaw(i), GetPitch(i), 0), 5 - 90, 0, 0, 1e-2f);
     PlayScene(m_scene, 50.0f);  // last key: direction from the key before
     EXPECT_NEAR(GetYaw(i), 5 - 90, 1e-2);
 
@@ -190,8 +187,7 @@ TEST_F(AnimationTest, TrackStandingStillKeepsItsOrientation) {
     const int32_t i = Play({Key(CVector(4, 5, 6), CVector(20, 10, 0), 2, 0x10),
                             Key(CVector(4, 5, 6), CVector(20, 10, 0), 2, 0x10)});
     PlayScene(m_scene, 1.0f);
-    EXPECT_NEAR(GetYaw(i), 20, 1e-4);
-    EXPECT_NEAR(GetPitch(i), 10, 1e-4);
+    ExpectNear(CVector(GetYaw(i), GetPitch(i), 0), 20, 10, 0);
 }
 
 TEST_F(AnimationTest, ShadowNarrowsWithTheRoll) {
@@ -215,8 +211,7 @@ TEST_F(AnimationTest, ShadowNarrowsWithTheRoll) {
         EXPECT_EQ(g_context->instances[child].scale.y, 1.0f);
     }
     ExpectAt(child, CVector(4, -2, 1));
-    EXPECT_NEAR(GetYaw(child), 30, 1e-4);
-    EXPECT_EQ(GetPitch(child), 0.0f);
+    ExpectNear(CVector(GetYaw(child), GetPitch(child), 0), 30, 0, 0);
     ReleaseAttachment(shadow);
     EXPECT_EQ(shadow.count, 0);
 }

@@ -32,6 +32,17 @@ std::vector<uint8_t> TestTga(int width, int height, const std::vector<uint8_t>& 
     return WriteTgaIndexed(width, height, rowsTopDown.data(), rgbMap);
 }
 
+MeshSource StripMesh(int vertexCount) {
+    MeshSource mesh;
+    for (int i = 0; i < vertexCount; ++i) {
+        mesh.positions.emplace_back(static_cast<float>(i / 2), static_cast<float>(i % 2), 0.0f);
+        if (i < 2) continue;
+        mesh.faces.emplace_back();
+        for (int k = 0; k < 3; ++k) mesh.faces.back().vertex[k] = static_cast<uint16_t>(i - 2 + k);
+    }
+    return mesh;
+}
+
 void EngineTest::SetUp() {
     SetEngineAllocFailure(-1);
     m_dir = std::make_unique<TempDir>();

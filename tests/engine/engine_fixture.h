@@ -27,6 +27,9 @@ std::vector<uint8_t> TestPaletteFile();
 std::vector<uint8_t> TestTga(int width, int height, const std::vector<uint8_t>& rowsTopDown,
                              const uint8_t* rgbMap);
 
+// A strip of triangles over a grid of vertices: vertexCount vertices, two fewer faces.
+MeshSource StripMesh(int vertexCount);
+
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <tuple>
+#include <utility>
 
 #include "engine/texture.h"
 #include "engine/world.h"
@@ -57,15 +59,12 @@ TEST_F(MeshTest, WrittenMeshLoadsBackUnderTheRequestedKey) {
     ASSERT_EQ(g_context->meshCount, 1);
     const MeshRecord& m = g_context->meshes[0];
     EXPECT_EQ(m.key, MakeKey("TWO"));
-    EXPECT_EQ(m.flags, 8);
-    EXPECT_EQ(m.material, 0);
-    ASSERT_EQ(m.vertexCount, 4);
-    ASSERT_EQ(m.faceCount, 2);
+    EXPECT_EQ(
+        std::make_tuple(m.flags, m.material, m.faces[1].vertex[1], m.indices[3], m.indices[4]),
+        std::make_tuple(8, 0, 3, 1, 3));
+    ASSERT_EQ(std::make_pair(m.vertexCount, m.faceCount), std::make_pair(4, 2));
     EXPECT_EQ(m.vertices[3].z, 2.0f);
     EXPECT_FLOAT_EQ(m.radius, std::sqrt(29.0f));
-    EXPECT_EQ(m.faces[1].vertex[1], 3);
-    EXPECT_EQ(m.indices[3], 1);
-    EXPECT_EQ(m.indices[4], 3);
     EXPECT_EQ(m.faces[1].uv[2], 16777216.0f);
     // Every corner of every face lies on that face's plane; normals are unit length.
     for (int f = 0; f < 2; ++f)
@@ -77,9 +76,8 @@ TEST_F(MeshTest, WrittenMeshLoadsBackUnderTheRequestedKey) {
     EXPECT_EQ(static_cast<uint32_t>(m.faces[0].colour), 0x64646400u | 50u);
     EXPECT_EQ(m.faces[0].flags, 0x0104);
     // Textured face: the texture's table index.
-    EXPECT_EQ(m.faces[1].flags, 2);
-    EXPECT_EQ(FindTexture(MakeKey("SKIN")), 0);
-    EXPECT_EQ(m.faces[1].colour, 0);
+    EXPECT_EQ(std::make_tuple(m.faces[1].flags, FindTexture(MakeKey("SKIN")), m.faces[1].colour),
+              std::make_tuple(2, 0, 0));
 }
 
 TEST_F(MeshTest, UnknownOrMissingTextureMakesTheFaceFlatGrey) {

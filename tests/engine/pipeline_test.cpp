@@ -17,20 +17,25 @@ namespace {
 
 constexpr uint16_t kUntouched = 0xBEEF;
 
-// A square of side 2 * half in the object's z = 0 plane, facing -z, flat colour (r, r, r) of
-// the test palette's greys, drawn unshaded (mode 0).
-MeshSource Square(float half, uint8_t grey, uint16_t mode = 0) {
+// A rectangle of half sizes (hx, hy) in the object's z = 0 plane, two faces of one grey of the
+// test palette, facing -z (towards a camera at the origin) or, with `away`, facing +z.
+MeshSource Rect(float hx, float hy, uint8_t grey, uint16_t mode, bool away = false) {
     MeshSource m;
-    m.name = "SQUARE";
-    m.positions = {{-half, -half, 0}, {half, -half, 0}, {half, half, 0}, {-half, half, 0}};
+    m.positions = {{-hx, -hy, 0}, {hx, -hy, 0}, {hx, hy, 0}, {-hx, hy, 0}};
     for (const auto& tri : {std::array<uint16_t, 3>{0, 3, 2}, std::array<uint16_t, 3>{0, 2, 1}}) {
         MeshFaceSource f;
         std::copy(tri.begin(), tri.end(), f.vertex);
+        if (away) std::swap(f.vertex[1], f.vertex[2]);
         f.flags = mode;
         f.red = f.green = f.blue = grey;
         m.faces.push_back(f);
     }
+    m.flags = static_cast<uint8_t>(mode & 0x0C);
     return m;
+}
+// A square of side 2 * half, drawn unshaded.
+MeshSource Square(float half, uint8_t grey) {
+    return Rect(half, half, grey, 0);
 }
 
 class Pipeline : public EngineTest {
@@ -184,7 +189,6 @@ TEST_F(Pipeline, RadixSortIsAscendingAndStable) {
 TEST_F(Pipeline, LargeViewportIsDrawnAs800By600) {
     Frame(1024, 768, 0);
     RenderWorld(fv_);
-    EXPECT_EQ(Px(0, 0), Grey(0));
     EXPECT_EQ(Px(799, 599), Grey(0));
     EXPECT_EQ(Px(800, 0), kUntouched);
     EXPECT_EQ(Px(0, 600), kUntouched);
@@ -210,22 +214,23 @@ TEST_F(Pipeline, InvalidFrameViewsDrawNothing) {
 TEST_F(Pipeline, ProjectPointsCentresAndRejectsBehind) {
     CVector pts[3] = {{0, 0, 10}, {0, 0, -5}, {0, 0, 0.05f}};
     ASSERT_EQ(ProjectPoints(fv_, pts, 3), 1);
-    const float want[3][3] = {{32, 24, 1}, {0, 0, 0}, {0, 0, 0}};  // z 0: behind the near plane
-    for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(pts[k].z, want[k][2]) << k;
-    EXPECT_FLOAT_EQ(pts[0].x, want[0][0]);
-    EXPECT_FLOAT_EQ(pts[0].y, want[0][1]);
+    ExpectNear(pts[0], 32, 24, 1, 0);
+    EXPECT_EQ(pts[1].z + pts[2].z, 0.0f);  // z 0: behind the near plane
     EXPECT_EQ(ProjectPoints(fv_, pts, 0), 0);
     EXPECT_EQ(ProjectPoints(fv_, nullptr, 3), 0);
 }
 
-TEST_F(Pipeline, FogEndCullsWholeInstances) {
+TEST_F(Pipeline, FogEndCullsWholeInstancesOnlyWithFogOn) {
     CountingSquare();
     ASSERT_EQ(SetFogRange(50, 100), 1);
-    EnableFog();
     Place("SQ", Square(1.0f, 100), {0, 0, 90});
     Place("SQ", Square(1.0f, 100), {0, 0, 105});
-    RenderWorld(fv_);
-    EXPECT_EQ(g_beforeCalls, 1);
+    for (const bool fog : {false, true}) {
+        fog ? EnableFog() : DisableFog();
+        g_beforeCalls = 0;
+        RenderWorld(fv_);
+        EXPECT_EQ(g_beforeCalls, fog ? 1 : 2);
+    }
     DisableFog();
 }
 
@@ -263,9 +268,8 @@ TEST_F(Pipeline, DeferredHookInstancesComeLastOnBothPaths) {
         ASSERT_EQ(AttachHook(MakeKey(keys[k]), MakeKey(hooks[k])), 1);
     }
     // B nearest, then C, then A farthest.
-    Place("MA", Square(1.0f, 100), {0, 0, 30});
-    Place("MB", Square(1.0f, 100), {0, 0, 10});
-    Place("MC", Square(1.0f, 100), {0, 0, 20});
+    const float depth[] = {30, 10, 20};
+    for (int k = 0; k < 3; ++k) Place(keys[k], Square(1.0f, 100), {0, 0, depth[k]});
     DisableZBuffer();
     g_order.clear();
     RenderWorld(fv_);  // painter: the deferred ones nearest first, after the others
@@ -278,17 +282,20 @@ TEST_F(Pipeline, DeferredHookInstancesComeLastOnBothPaths) {
 }
 
 TEST_F(Pipeline, EqualKeysAreDrawnInReverseCollectionOrder) {
-    // Two coplanar faces over the same corners: the same sort key, so the one collected first
-    // is drawn last and shows.
+    // Two coplanar faces over the same corners, tilted from depth 10 to depth 12: both take the
+    // key of the farthest corner (tenths of a unit, from 1), and the one collected first is
+    // drawn last and shows.
     MeshSource m = Square(1.0f, 100);
+    m.positions = {{-1, -1, -1}, {1, -1, -1}, {1, 1, 1}, {-1, 1, 1}};
     m.faces.resize(1);
     MeshFaceSource other = m.faces[0];
     other.red = other.green = other.blue = 40;
     m.faces.push_back(other);
-    Place("TWIN", m, {0, 0, 10});
+    Place("TWIN", m, {0, 0, 11});
     DisableZBuffer();
     RenderWorld(fv_);
     EXPECT_EQ(Px(30, 24), Grey(NearestColour(100, 100, 100)));
+    for (int k = 0; k < 2; ++k) EXPECT_EQ(g_buffers.sortEntries[k].key, 121) << k;
 }
 
 TEST_F(Pipeline, VertexBehindTheNearPlaneKeepsCameraSpaceAndMarkZero) {
@@ -320,17 +327,6 @@ TEST_F(Pipeline, EightBitBackgroundSplitsSkyAndGroundAtTheHorizon) {
 
 // ---- Lit, turned and scaled instances, against projections worked out here ----
 
-// A rectangle of half sizes (hx, hy) in the z = 0 plane, two faces of one grey, facing -z
-// (towards a camera at the origin) or, with `away`, facing +z.
-MeshSource Rect(float hx, float hy, uint8_t grey, uint16_t mode, bool away = false) {
-    MeshSource m = Square(1.0f, grey, mode);
-    m.positions = {{-hx, -hy, 0}, {hx, -hy, 0}, {hx, hy, 0}, {-hx, hy, 0}};
-    if (away)
-        for (MeshFaceSource& f : m.faces) std::swap(f.vertex[1], f.vertex[2]);
-    m.flags = static_cast<uint8_t>(mode & 0x0C);
-    return m;
-}
-
 // Brightness of a 5-6-5 pixel, channels weighted to the same range.
 int Luma(uint16_t p) {
     return 2 * (p >> 11) + ((p >> 5) & 63) + 2 * (p & 31);
@@ -346,12 +342,9 @@ protected:
         *x1 = *y1 = -1;
         for (int y = 0; y < fv_.viewHeight; ++y)
             for (int x = 0; x < fv_.viewWidth; ++x)
-                if (Px(x, y) != Grey(0)) {
-                    *x0 = std::min(*x0, x);
-                    *x1 = std::max(*x1, x);
-                    *y0 = std::min(*y0, y);
+                if (Px(x, y) != Grey(0))
+                    *x0 = std::min(*x0, x), *x1 = std::max(*x1, x), *y0 = std::min(*y0, y),
                     *y1 = std::max(*y1, y);
-                }
     }
     // Pixels per world unit at depth 1 for the 64 x 48 frame of the fixture.
     double PixelsPerUnit() const { return (64 / 0.28) * g_context->focal; }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
+#include <utility>
 
 #include "engine/world.h"
 #include "tests/engine/engine_fixture.h"
@@ -48,19 +50,15 @@ TEST_F(SceneTest, WrittenSceneLoadsBackWithItsKeysAndCamera) {
     ASSERT_EQ(LoadScene(scene, "SCN\\SCENE1.SCN"), 1);
     ASSERT_EQ(scene.trackCount, 3);
     EXPECT_STREQ(scene.tracks[0].name, "cube");
-    EXPECT_EQ(scene.tracks[0].instance, 0);
-    EXPECT_EQ(scene.tracks[2].instance, 2);
-    EXPECT_EQ(scene.cameraInstance, 2);
-    EXPECT_EQ(g_context->instanceCount, 3);
-    EXPECT_EQ(g_context->meshCount, 2);
+    EXPECT_EQ(std::make_tuple(scene.tracks[0].instance, scene.tracks[2].instance,
+                              scene.cameraInstance, g_context->instanceCount, g_context->meshCount),
+              std::make_tuple(0, 2, 2, 3, 2));
     ASSERT_EQ(scene.tracks[0].keyCount, 3);
     const SceneKey& k = scene.tracks[0].keys[1];
-    EXPECT_EQ(k.position.y, 2.0f);
-    EXPECT_EQ(k.orientation.x, 10.0f);
-    EXPECT_EQ(k.duration, 3.0f);
+    EXPECT_EQ(std::make_tuple(k.position.y, k.orientation.x, k.duration),
+              std::make_tuple(2.0f, 10.0f, 3.0f));
     // Durations 2, 3, 7: the last key's duration is not used.
-    EXPECT_EQ(GetDuration(scene), 5.0f);
-    EXPECT_EQ(scene.duration, 5.0f);
+    EXPECT_EQ(std::make_pair(GetDuration(scene), scene.duration), std::make_pair(5.0f, 5.0f));
     // No tracks, or a single key, last zero.
     ASSERT_EQ(Load(scene, WriteSceneFile(SceneSource{})), 1);
     EXPECT_EQ(scene.trackCount, 0);
@@ -89,13 +87,11 @@ TEST_F(SceneTest, MissingMeshStopsAfterEarlierInstances) {
     s.tracks[2].mesh = "nomesh";
     CScene scene;
     EXPECT_EQ(Load(scene, WriteSceneFile(s)), 0);
-    EXPECT_EQ(g_context->instanceCount, 2);
-    EXPECT_EQ(scene.trackCount, 3);
-    EXPECT_EQ(scene.tracks[1].keyCount, 1);
-    EXPECT_EQ(scene.tracks[2].keyCount, 0);
-    EXPECT_EQ(scene.tracks[2].instance, -1);
     // The camera track never got an instance.
-    EXPECT_EQ(scene.cameraInstance, -1);
+    EXPECT_EQ(
+        std::make_tuple(g_context->instanceCount, scene.trackCount, scene.tracks[1].keyCount,
+                        scene.tracks[2].keyCount, scene.tracks[2].instance, scene.cameraInstance),
+        std::make_tuple(2, 3, 1, 0, -1, -1));
     EXPECT_EQ(GetDuration(scene), 5.0f);
 }
 
@@ -128,6 +124,5 @@ TEST_F(SceneTest, TruncationsAndBadCountsNeverReadPastTheEnd) {
     std::memcpy(&bad[20 + 9], &zero, 4);  // first track's key count
     EXPECT_EQ(Load(scene, bad), 0);
     EXPECT_EQ(ClearScene(scene), 1);
-    EXPECT_EQ(scene.trackCount, 0);
-    EXPECT_EQ(scene.cameraInstance, -1);
+    EXPECT_EQ(std::make_pair(scene.trackCount, scene.cameraInstance), std::make_pair(0, -1));
 }

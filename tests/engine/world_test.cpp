@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "engine/alloc.h"
@@ -10,18 +12,6 @@
 #include "tests/engine/engine_fixture.h"
 
 namespace {
-
-// A strip of triangles over a grid of vertices: vertexCount vertices, two fewer faces.
-MeshSource StripMesh(int vertexCount) {
-    MeshSource mesh;
-    for (int i = 0; i < vertexCount; ++i) {
-        mesh.positions.emplace_back(static_cast<float>(i / 2), static_cast<float>(i % 2), 0.0f);
-        if (i < 2) continue;
-        mesh.faces.emplace_back();
-        for (int k = 0; k < 3; ++k) mesh.faces.back().vertex[k] = static_cast<uint16_t>(i - 2 + k);
-    }
-    return mesh;
-}
 
 // Vertex, face and instance capacities of the world's buffers.
 std::vector<int32_t> Capacities() {
@@ -39,19 +29,15 @@ TEST_F(WorldTest, AddInstanceLoadsTheMeshOnceAndNumbersInstancesInOrder) {
     RemoveData("DATA/CUBE.OBP");
     EXPECT_EQ(AddInstance(MakeKey("CUBE")), 1);
     EXPECT_EQ(g_context->meshCount, 1);
-    EXPECT_EQ(g_context->instanceCount, 2);
     const CInstance& inst = g_context->instances[1];
-    EXPECT_EQ(inst.flags, 0);
-    EXPECT_EQ(inst.mesh, 0);
-    EXPECT_EQ(inst.scale.x, 1.0f);
-    EXPECT_EQ(inst.position.z, 0.0f);
-    EXPECT_EQ(inst.colour, 127);  // nearest to white in the test palette: (254, 254, 254)
+    // Colour 127 is the nearest to white in the test palette: (254, 254, 254).
+    EXPECT_EQ(std::make_tuple(inst.flags, inst.mesh, inst.scale.x, inst.position.z, inst.colour),
+              std::make_tuple(0, 0, 1.0f, 0.0f, 127));
     // A cube has 8 vertices and 12 faces.
     EXPECT_EQ(Capacities(), (std::vector<int32_t>{16, 24, 2}));
     // A missing mesh changes no count.
     EXPECT_EQ(AddInstance(MakeKey("NOWHERE")), -1);
-    EXPECT_EQ(g_context->instanceCount, 2);
-    EXPECT_EQ(g_context->meshCount, 1);
+    EXPECT_EQ(std::make_pair(g_context->instanceCount, g_context->meshCount), std::make_pair(2, 1));
     EXPECT_EQ(Capacities(), (std::vector<int32_t>{16, 24, 2}));
 }
 
@@ -112,10 +98,10 @@ TEST_F(WorldTest, HooksAreRegisteredOnceAndAttachToLoadedMeshes) {
     EXPECT_EQ(AddHook(MakeKey("shadow"), 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                       nullptr),
               0);
-    EXPECT_EQ(g_context->hookCount, 1);
-    EXPECT_EQ(g_context->hooks[0].flags, 4);
+    EXPECT_EQ(std::make_tuple(g_context->hookCount, g_context->hooks[0].flags,
+                              FindHook(MakeKey("SHADOW"))),
+              std::make_tuple(1, 4, 0));
     EXPECT_EQ(g_context->hooks[0].filler16, &FillNoOp);
-    EXPECT_EQ(FindHook(MakeKey("SHADOW")), 0);
 
     EXPECT_EQ(AttachHook(MakeKey("CUBE"), MakeKey("SHADOW")), 0);
     WriteMesh("CUBE", MakeCubeMesh(1, 9, 9, 9));

@@ -5,6 +5,7 @@
 #include <libopenmpt/libopenmpt.h>
 
 #include <cstring>
+#include <utility>
 
 #include "tests/music/audio_check.h"
 
@@ -33,10 +34,8 @@ XmModule Bare(int rows) {
 TEST(XmWriter, HeaderFieldsSitWhereTheFormatPutsThem) {
     XmModule m = Bare(4);
     m.name = "a name longer than twenty characters";
-    m.speed = 5;
-    m.bpm = 140;
+    m.speed = 5, m.bpm = 140, m.restart = 2;
     m.orders = {0, 0, 0};
-    m.restart = 2;
     std::vector<uint8_t> b = WriteXm(m);
     ASSERT_GE(b.size(), 336u);
     EXPECT_EQ(0, std::memcmp(b.data(), "Extended Module: ", 17));
@@ -118,13 +117,8 @@ TEST(XmWriter, InstrumentAndSampleFieldsSitWhereTheFormatPutsThem) {
     ins.fadeout = 0x1234;
     XmSample s;
     s.pcm.assign(100, 0);
-    s.loop = kXmPingPongLoop;
-    s.loopStart = 10;
-    s.loopLength = 90;
-    s.volume = 40;
-    s.finetune = -3;
-    s.panning = 200;
-    s.relativeNote = -5;
+    s.loop = kXmPingPongLoop, s.loopStart = 10, s.loopLength = 90;
+    s.volume = 40, s.finetune = -3, s.panning = 200, s.relativeNote = -5;
     ins.samples.push_back(s);
     m.instruments.push_back(ins);
     std::vector<uint8_t> b = WriteXm(m);
@@ -136,9 +130,8 @@ TEST(XmWriter, InstrumentAndSampleFieldsSitWhereTheFormatPutsThem) {
     EXPECT_EQ(0x1234, U16(b, at + 239));
     // Sample: lengths and loop points in bytes, then volume, finetune, type, panning, note.
     const size_t header = at + 263;
-    EXPECT_EQ(200u, U32(b, header));
-    EXPECT_EQ(20u, U32(b, header + 4));
-    EXPECT_EQ(180u, U32(b, header + 8));
+    EXPECT_EQ((std::vector<uint32_t>{200, 20, 180}),
+              (std::vector<uint32_t>{U32(b, header), U32(b, header + 4), U32(b, header + 8)}));
     EXPECT_EQ((std::vector<uint8_t>{40, 0xFD, 0x12, 200, 0xFB}),
               std::vector<uint8_t>(b.begin() + header + 12, b.begin() + header + 17));
 }
@@ -169,11 +162,9 @@ TEST(XmWriter, TuningPlaysA44kHzSampleAtItsOwnPitchOnC4) {
     XmSample s;
     s.Tune(44100, 1.0, 1.0);
     // 12 log2(44100 / 8363) = 28.784 semitones: 29 less 27.7 steps of 1/128.
-    EXPECT_EQ(29, s.relativeNote);
-    EXPECT_EQ(-28, s.finetune);
+    EXPECT_EQ(std::make_pair(s.relativeNote, s.finetune), std::make_pair(int8_t{29}, int8_t{-28}));
     s.Tune(8363, 1.0, 1.0);
-    EXPECT_EQ(0, s.relativeNote);
-    EXPECT_EQ(0, s.finetune);
+    EXPECT_EQ(std::make_pair(s.relativeNote, s.finetune), std::make_pair(int8_t{0}, int8_t{0}));
 }
 
 TEST(XmWriter, OneNoteModuleLoadsAndPlaysItsNote) {

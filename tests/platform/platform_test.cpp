@@ -24,19 +24,6 @@ TEST(Random, KnownSequencesAndRange) {
     }
 }
 
-TEST(Clock, FixedStepAdvancesOneFramePerPresent) {
-    FixedStepClock clock(50);
-    int64_t f = 0, c = -1;
-    ASSERT_TRUE(clock.Frequency(&f));
-    EXPECT_EQ(f, 50);
-    ASSERT_TRUE(clock.Counter(&c));
-    EXPECT_EQ(c, 0);
-    clock.FramePresented();
-    clock.FramePresented();
-    clock.Counter(&c);
-    EXPECT_EQ(c, 2);
-}
-
 TEST(HeadlessVideo, ScriptedEventsBecomePendingAtTheirFrame) {
     HeadlessBackend backend;
     ChannelMasks masks;

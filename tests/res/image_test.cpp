@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "tests/support/support.h"
 #include "tools/common/tga_writer.h"
 
 namespace {
@@ -154,22 +153,6 @@ TEST(IndexedImageTest, ResizeRefusesBadSizesAndEmptyImages) {
     image.Release();
     EXPECT_EQ(image.GetWidth(), 0);
     EXPECT_EQ(image.GetPalette(), nullptr);
-}
-
-TEST(IndexedImageTest, LoadsFromDiskThroughDataFile) {
-    TempDir dir;
-    const auto pixels = Iota(3 * 2, 5);
-    const auto palette = Iota(768, 1);
-    dir.Write("DATA/PIC.TGA", WriteTgaIndexed(3, 2, pixels.data(), palette.data()));
-    dir.Write("DATA/TINY.TGA", std::vector<uint8_t>(10, 0));
-    ScopedWorkingDir cwd(dir.Path());
-    CIndexedImage image;
-    ASSERT_EQ(image.Load("DATA\\PIC.TGA"), 1);
-    EXPECT_EQ(std::vector<uint8_t>(image.GetPixels(), image.GetPixels() + 6), pixels);
-    EXPECT_EQ(image.GetPalette()[767], palette[767]);
-    CIndexedImage other;
-    EXPECT_EQ(other.Load("DATA\\TINY.TGA"), 0);
-    EXPECT_EQ(other.Load("DATA\\MISSING.TGA"), 0);
 }
 
 }  // namespace

@@ -95,8 +95,8 @@ TEST_F(PaletteTest, LoadKeepsEvenShadeRowsShowsThePaletteAndRefusesShortFiles) {
     EXPECT_EQ(0, std::memcmp(g_display.Palette(), file.data(), 768));
 }
 
-TEST_F(PaletteTest, ShadeTableEndsAndUnlitLevel) {
-    for (bool rgb555 : {false, true}) {
+TEST_F(PaletteTest, ShadeTableEndsUnlitLevelAndRise) {
+    for (bool rgb555 : {true, false}) {
         UseHeadlessDisplay(64, 48, 16, rgb555);
         const auto pal = RandomPalette(7);
         std::memcpy(g_palette, pal.data(), 768);
@@ -111,13 +111,7 @@ TEST_F(PaletteTest, ShadeTableEndsAndUnlitLevel) {
                 << k;
         }
     }
-}
-
-TEST_F(PaletteTest, ShadeLevelsNeverDarkenAsTheyRise) {
-    const auto pal = RandomPalette(11);
-    std::memcpy(g_palette, pal.data(), 768);
-    g_pixelMode = 2;
-    BuildShadeTables();
+    // In 5-6-5 (the last tables built) no level is darker than the one below.
     for (int k = 0; k < 256; ++k) {
         for (int level = 1; level < kShadeLevels; ++level) {
             const RGB a = Unpack565(g_shade16[(level - 1) * 256 + k]);
@@ -134,8 +128,9 @@ TEST_F(PaletteTest, ShadeLevelsNeverDarkenAsTheyRise) {
 
 TEST_F(PaletteTest, FogLevelZeroIsThePureFogColour) {
     g_pixelMode = 2;
-    BuildFogTables();  // black fog: the last blue entry keeps 30 of 31
+    BuildFogTables();  // black fog: the top blue entry keeps 30 of 31
     EXPECT_EQ(g_fogBlue[31 * 32 + 31], 30);
+    EXPECT_EQ(g_fogGreen[63 * 64 + 63], 62 << 5);  // and green 62 of 63
     for (int i = 0; i < 32; ++i) EXPECT_EQ(g_fogBlue[i], 0);
     g_fogColour[0] = g_fogColour[1] = g_fogColour[2] = 255;
     BuildFogTables();
@@ -143,6 +138,18 @@ TEST_F(PaletteTest, FogLevelZeroIsThePureFogColour) {
     g_pixelMode = 1;
     BuildFogTables();
     for (int q = 0; q < 32; ++q) EXPECT_EQ(g_fogRed[q] + g_fogGreen[q] + g_fogBlue[q], 0x7FFF);
+    // A white fog over a white pixel is the worst case for a carry into the next field.
+    for (const int mode : {2, 1}) {
+        g_pixelMode = mode;
+        BuildFogTables();
+        const int red = mode == 2 ? 0xF800 : 0x7C00, green = mode == 2 ? 0x07E0 : 0x03E0;
+        for (int i = 0; i < (mode == 2 ? 64 * 64 : 32 * 32); ++i)
+            ASSERT_EQ(g_fogGreen[i] & ~green, 0);
+        for (int i = 0; i < 32 * 32; ++i) {
+            ASSERT_EQ(g_fogRed[i] & ~red, 0);
+            ASSERT_LE(g_fogBlue[i], 31);
+        }
+    }
 }
 
 TEST_F(PaletteTest, HalfResolutionFogRowsHoldTheOddLevels) {
@@ -157,24 +164,6 @@ TEST_F(PaletteTest, HalfResolutionFogRowsHoldTheOddLevels) {
             const int green6 = g_fogGreen[level * 64] >> 5;
             EXPECT_EQ(g_fogRed[(level >> 1) * 32] >> 11, green6 >> 1) << grey << " " << level;
             EXPECT_EQ(g_fogBlue[(level >> 1) * 32], green6 >> 1) << grey << " " << level;
-        }
-    }
-}
-
-TEST_F(PaletteTest, FogEntriesStayInsideTheirChannels) {
-    // A white fog over a white pixel is the worst case for a carry into the next field.
-    g_fogColour[0] = g_fogColour[1] = g_fogColour[2] = 255;
-    g_pixelMode = 2;
-    BuildFogTables();
-    for (int i = 0; i < 64 * 64; ++i) ASSERT_EQ(g_fogGreen[i] & ~0x07E0, 0);
-    for (const int mode : {2, 1}) {
-        g_pixelMode = mode;
-        BuildFogTables();
-        const int red = mode == 2 ? 0xF800 : 0x7C00, green = 0x03E0;
-        for (int i = 0; i < 32 * 32; ++i) {
-            ASSERT_EQ(g_fogRed[i] & ~red, 0);
-            ASSERT_EQ(g_fogGreen[i] & ~(mode == 1 ? green : 0xFFFF), 0);
-            ASSERT_LE(g_fogBlue[i], 31);
         }
     }
 }
