@@ -38,23 +38,6 @@ protected:
 
 }  // namespace
 
-TEST_F(FirstSceneData, EarthCrescentShowsOceansAndLandAtFullLight) {
-    CEarthRim rim;
-    rim.Create(kW, kH, 16);
-    ASSERT_EQ(rim.Load("DATA\\EARTH.TGA"), 1);
-    rim.Draw16(m_frame.data(), 8960);
-    int blue = 0, green = 0, lit = 0;
-    for (uint16_t p : m_frame) {
-        if (p == 0xFFFF || p == 0) continue;
-        ++lit;
-        blue += Blue(p) * 2 > Red(p) * 2 + 2 && Blue(p) * 2 > Green(p);
-        green += Green(p) > Red(p) * 2 + 2 && Green(p) > Blue(p) * 2 + 2;
-    }
-    EXPECT_GT(lit, 2000);
-    EXPECT_GT(blue, lit / 10);
-    EXPECT_GT(green, lit / 20);
-}
-
 TEST_F(FirstSceneData, SunHaloOnlyBrightensAndFadesOutWithoutAnEdge) {
     CSunGlow glow;
     glow.Create();

@@ -129,69 +129,6 @@ TEST_F(FlightContentTest, ExplosionShapesShareTheirVertexOrder) {
         for (int c = 0; c < 3; ++c) ASSERT_EQ(start->faces[f].vertex[c], end->faces[f].vertex[c]);
 }
 
-TEST_F(FlightContentTest, ExplosionPaletteRampsFromBlackToNearWhite) {
-    CIndexedImage image;
-    ASSERT_EQ(image.Load("DATA\\EXPLOPAL.TGA"), 1);
-    const uint8_t* p = image.GetPalette();
-    EXPECT_EQ(p[0] + p[1] + p[2], 0);
-    EXPECT_GT(p[251 * 3 + 2], 200);  // near white: blue too
-    int previous = -1;
-    for (int i = 0; i < 252; ++i) {
-        const int sum = p[i * 3] + p[i * 3 + 1] + p[i * 3 + 2];
-        EXPECT_GE(sum, previous) << i;
-        previous = sum;
-        EXPECT_GE(p[i * 3], p[i * 3 + 1]) << i;  // red leads: dark red, orange, yellow
-    }
-    // Dark red early on, orange in the middle.
-    EXPECT_GT(p[63 * 3], 3 * p[63 * 3 + 1]);
-    EXPECT_GT(p[126 * 3 + 1], 60);
-}
-
-TEST_F(FlightContentTest, EarthIsADiscOnTransparentIndex) {
-    CIndexedImage image;
-    ASSERT_EQ(image.Load("DATA\\EARTH2.TGA"), 1);
-    ASSERT_EQ(image.GetWidth(), 200);
-    ASSERT_EQ(image.GetHeight(), 200);
-    const uint8_t* px = image.GetPixels();
-    for (int corner : {0, 199, 199 * 200, 199 * 200 + 199}) EXPECT_EQ(px[corner], 0);
-    int inside = 0;
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 200; ++x) {
-            const float dx = x - 99.5f, dy = y - 99.5f;
-            if (dx * dx + dy * dy < 95.0f * 95.0f) inside += px[y * 200 + x] != 0;
-            if (dx * dx + dy * dy > 101.0f * 101.0f) {
-                ASSERT_EQ(px[y * 200 + x], 0) << x << "," << y;
-            }
-        }
-    EXPECT_GT(inside, static_cast<int>(3.14f * 95 * 95) - 10);
-}
-
-TEST_F(FlightContentTest, SkyTilesAcrossAndHasNoTransparentPixel) {
-    CIndexedImage image;
-    ASSERT_EQ(image.Load("DATA\\SKY2.TGA"), 1);
-    ASSERT_EQ(image.GetWidth(), 320);
-    ASSERT_EQ(image.GetHeight(), 200);
-    const uint8_t* px = image.GetPixels();
-    const uint8_t* pal = image.GetPalette();
-    for (int i = 0; i < 320 * 200; ++i) ASSERT_NE(px[i], 0) << i;
-    // The right edge continues into the left one: neighbours across the seam differ no
-    // more than neighbours inside the picture do.
-    auto diff = [&](int y, int a, int b) {
-        int d = 0;
-        for (int c = 0; c < 3; ++c)
-            d += std::abs(pal[px[y * 320 + a] * 3 + c] - pal[px[y * 320 + b] * 3 + c]);
-        return d;
-    };
-    long seam = 0, inner = 0;
-    for (int y = 0; y < 200; ++y) {
-        seam += diff(y, 319, 0);
-        inner += diff(y, 159, 160);
-    }
-    EXPECT_LT(seam, inner * 2 + 200);
-    // Brighter toward the horizon at the bottom.
-    EXPECT_GT(pal[px[199 * 320 + 5] * 3 + 1], pal[px[2 * 320 + 5] * 3 + 1] - 40);
-}
-
 TEST_F(FlightContentTest, ThePoliceShipFliesLowOverTheGroundInScene7a) {
     CScene scene;
     ASSERT_EQ(LoadScene(scene, "SCN\\SCENE7a.SCN"), 1);

@@ -70,22 +70,3 @@ TEST_F(FloorSeaData, TitleIsInvisibleAtZeroAndBrightAtHalf) {
     for (int i = 0; i < n; ++i) white += title.GetData()[i] == 127;
     EXPECT_GT(white, 500);
 }
-
-TEST_F(FloorSeaData, SprayLoadsLargeAndTakesTheGreyRamp) {
-    ASSERT_EQ(LoadPalette("scn5.PAL"), 1);
-    CRunSprite spray;
-    ASSERT_EQ(spray.Load("data\\gerbe1.myo"), 1);
-    EXPECT_GE(spray.GetWidth(), 100);
-    EXPECT_GE(spray.GetHeight(), 100);
-    spray.ConvertColours();
-    int opaque = 0, neutral = 0;
-    for (uint32_t k = 0; k < spray.GetRunCount(); ++k) {
-        const int c = spray.GetRunColour(k);
-        if (c == 0) continue;
-        ++opaque;
-        const int r = g_palette[c * 3], g = g_palette[c * 3 + 1], b = g_palette[c * 3 + 2];
-        neutral += std::abs(r - g) < 8 && std::abs(g - b) < 8;
-    }
-    EXPECT_GT(opaque, 200);
-    EXPECT_EQ(neutral, opaque);
-}

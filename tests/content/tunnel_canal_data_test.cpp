@@ -17,18 +17,6 @@ namespace {
 
 using TunnelCanalData = PackArchiveTest;
 
-TEST_F(TunnelCanalData, CanalPaletteRunsFromBlackThroughDeepBlues) {
-    ASSERT_EQ(LoadPalette("BLUE.PAL"), 1);
-    EXPECT_EQ(g_palette[0] + g_palette[1] + g_palette[2], 0);
-    // Water colours of the materials find blue entries.
-    const int waters[2][3] = {{0, 0, 60}, {0, 60, 160}};
-    for (const int* rgb : waters) {
-        const int k = NearestColour(rgb[0], rgb[1], rgb[2]);
-        EXPECT_GT(g_palette[k * 3 + 2], g_palette[k * 3]) << k;
-        EXPECT_LT(std::abs(g_palette[k * 3 + 2] - rgb[2]), 24) << k;
-    }
-}
-
 TEST_F(TunnelCanalData, CanalSceneLoadsItsMeshesAndTheRewrittenTexturesHaveNoLevels) {
     ASSERT_EQ(LoadPalette("BLUE.PAL"), 1);
     CScene scene;

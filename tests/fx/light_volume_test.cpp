@@ -41,6 +41,7 @@ protected:
 
 TEST_F(LightVolume, LevelFormulaEnds) {
     EXPECT_EQ(LightVolumeLevel(255, 255, 0, 0), 63);
+    EXPECT_EQ(LightVolumeLevel(255, 0, 0, 0), 63);  // fraction 0 is all of the first texel
     EXPECT_EQ(LightVolumeLevel(255, 255, 128, 255), 0);
     EXPECT_EQ(LightVolumeLevel(0, 0, 77, 0), 0);
     // Halfway between 0 and 255 at the top: half of 63.

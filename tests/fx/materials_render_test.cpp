@@ -11,7 +11,6 @@
 #include "engine/world.h"
 #include "fx/explosion.h"
 #include "fx/reactor.h"
-#include "fx/shadow.h"
 #include "res/palette.h"
 #include "tests/fx/fx_fixture.h"
 #include "tests/support/support.h"
@@ -81,23 +80,6 @@ TEST_F(MaterialsRender, FlameBehindAHullIsHiddenAndLightsTheBackgroundWithoutDep
     EXPECT_EQ(Px(32 - 12, 24), 0xF79E);
     EXPECT_EQ(Depth(32 - 12, 24), 0u);
     EXPECT_EQ(Px(0, 0), g_shade16[64 * 256]);
-}
-
-TEST_F(MaterialsRender, ShadowHalvesWhatIsUnderItOnBothPaths) {
-    ASSERT_EQ(RegisterShadow(), 1);
-    Place("GROUND", Square(8.0f, 200), 20.0f);
-    Place("OMBRE", Square(1.0f, 64), 10.0f);
-    ASSERT_EQ(AttachHook(MakeKey("OMBRE"), MakeKey("SHADOW")), 1);
-    const uint16_t ground = g_shade16[64 * 256 + NearestColour(200, 200, 200)];
-    for (bool depth : {true, false}) {
-        if (depth)
-            EnableZBuffer();
-        else
-            DisableZBuffer();
-        Render();
-        EXPECT_EQ(Px(32, 24), (ground >> 1) & 0x7BEF) << depth;
-        EXPECT_EQ(Px(32 - 12, 24), ground) << depth;
-    }
 }
 
 TEST_F(MaterialsRender, ExplosionIsDrawnInItsFireColours) {

@@ -54,12 +54,6 @@ TEST_F(Reactor, NozzleGivesNearWhiteAndFarEdgeLeavesThePixel) {
     }
 }
 
-TEST_F(Reactor, BrightnessFallsAlongTheRow) {
-    Gradient();
-    for (int x = 1; x < kW; ++x) EXPECT_LE(Red565(Px(x, 0)), Red565(Px(x - 1, 0))) << x;
-    EXPECT_GT(Red565(Px(0, 0)), Red565(Px(kW - 1, 0)) + 8);
-}
-
 TEST_F(Reactor, HiddenBehindANearerFaceLeavesPixelsAndDepth) {
     for (int mode : {0, 2}) {
         const uint32_t before = mode ? 0x4208u : 40u;

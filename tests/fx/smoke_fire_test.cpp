@@ -47,16 +47,6 @@ void LoadGreyPalette() {
     ASSERT_EQ(LoadPaletteFromMemory(file.data(), file.size()), 1);
 }
 
-// A grid of one value and a random row of the same value.
-void FillGrid(CSmokeFire& fire, uint8_t value) {
-    std::fill(fire.Grid(), fire.Grid() + kFireSide * kFireSide, value);
-    Script(0, 0);
-    // The random row takes trunc(rand x 255 / 32767): a constant script gives one value.
-    g_rest = value * 32767 / 255 + 1;
-    g_firstTaken = true;
-    fire.FillRandomRow(ScriptedRand);
-}
-
 class SmokeFire : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(fire.Create(), 1); }
@@ -117,28 +107,6 @@ TEST_F(SmokeFire, WarmUpFromAKnownSeedGivesAKnownGrid) {
     }
     EXPECT_GT(low, 20 * 250);
     EXPECT_LT(high, low / 4);
-}
-
-TEST_F(SmokeFire, CellsSummingBelowSixteenNeverLoseTheExtraFour) {
-    // Four 3s sum to 12: every draw asks for the loss, none may be taken.
-    FillGrid(fire, 3);
-    for (int step = 0; step < 4; ++step) {
-        Script(0, 0);
-        fire.Step(ScriptedRand);
-    }
-    for (int y = 130; y <= 231; ++y)
-        for (int x = 0; x < kFireSide; ++x) ASSERT_EQ(Cell(fire, y, x), 3) << y << "," << x;
-
-    // Four 4s sum to exactly 16: the loss is taken and lands on 0.
-    FillGrid(fire, 4);
-    Script(0, 0);
-    fire.Step(ScriptedRand);
-    for (int x = 3; x <= 252; ++x) ASSERT_EQ(Cell(fire, 230, x), 0) << x;
-    // Draws above 16383 keep the average.
-    FillGrid(fire, 4);
-    Script(0, 16384);
-    fire.Step(ScriptedRand);
-    for (int x = 3; x <= 252; ++x) ASSERT_EQ(Cell(fire, 230, x), 4) << x;
 }
 
 TEST_F(SmokeFire, ShadeRampRunsFromWhiteThroughGreyToDarkSmoke) {

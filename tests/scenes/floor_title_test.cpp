@@ -13,26 +13,20 @@ float At(float t, int* shown) {
     return x;
 }
 
-TEST(FloorTitleTest, RisesToHalfAtTenSecondsAndFadesByFifteen) {
-    int shown = 0;
-    EXPECT_FLOAT_EQ(At(5.0f, &shown), 0.0f);
-    EXPECT_EQ(shown, 1);
-    EXPECT_FLOAT_EQ(At(7.5f, &shown), 0.25f);
-    EXPECT_FLOAT_EQ(At(10.0f, &shown), 0.5f);
-    EXPECT_EQ(shown, 1);
-    EXPECT_FLOAT_EQ(At(12.5f, &shown), 0.25f);
-    EXPECT_NEAR(At(15.0f, &shown), 0.0f, 1e-6f);
-    EXPECT_EQ(shown, 1);
-    // Just past the peak it is already falling.
-    EXPECT_LT(At(10.5f, &shown), 0.5f);
-}
-
-TEST(FloorTitleTest, HiddenBeforeFiveAndAfterFifteenSeconds) {
-    for (float t : {0.0f, 4.99f, 15.01f, 19.0f, -3.0f, std::numeric_limits<float>::quiet_NaN()}) {
-        int shown = 1;
-        EXPECT_EQ(At(t, &shown), 0.0f) << t;
-        EXPECT_EQ(shown, 0) << t;
+TEST(FloorTitleTest, RisesToHalfAtTenSecondsFadesByFifteenAndHidesOutside) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct {
+        float t, level;
+        int shown;
+    } cases[] = {{5.0f, 0.0f, 1},  {7.5f, 0.25f, 1}, {10.0f, 0.5f, 1},  {12.5f, 0.25f, 1},
+                 {15.0f, 0.0f, 1}, {4.99f, 0.0f, 0}, {15.01f, 0.0f, 0}, {19.0f, 0.0f, 0},
+                 {-3.0f, 0.0f, 0}, {nan, 0.0f, 0}};
+    int shown = -1;
+    for (const auto& c : cases) {
+        EXPECT_NEAR(At(c.t, &shown), c.level, 1e-6f) << c.t;
+        EXPECT_EQ(shown, c.shown) << c.t;
     }
+    EXPECT_LT(At(10.5f, &shown), 0.5f);  // just past the peak it is already falling
 }
 
 }  // namespace

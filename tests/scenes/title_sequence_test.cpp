@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/random.h"
 #include "scenes/scenes.h"
 #include "tests/scenes/scene_fixture.h"
 #include "tools/common/mesh_writer.h"
@@ -126,6 +127,7 @@ protected:
     void SetUp() override {
         SceneTest::SetUp();
         UseClock(4);  // quarter seconds: every phase end is met exactly
+        SRand(1);     // the space part's stars, wherever the tests before left the generator
         m_dir.Write("DATA/CUBE.OBP", WriteMeshFile(MakeCubeMesh(5.0f, 200, 40, 40)));
         SceneSource scene;
         scene.cameraTrack = 1;
