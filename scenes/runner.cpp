@@ -7,11 +7,11 @@
 #include <cstring>
 
 #include "app/timer.h"
+#include "engine/animation.h"
 #include "engine/mesh.h"
 #include "engine/object.h"
 #include "engine/pipeline.h"
 #include "engine/render_context.h"
-#include "engine/animation.h"
 #include "engine/scene.h"
 #include "engine/world.h"
 #include "platform/music.h"
@@ -105,7 +105,8 @@ bool RunPhase(const FrameView& view, const SceneState& state, const PhaseSetting
                 ViewFromInstance(g_scene.cameraInstance, 0.0f);
             }
             if (script) script->Animate(view, t);
-            if (phase.clearFrame) ClearFrame(view, state.desc, state.clearToColour, state.clearColour);
+            if (phase.clearFrame)
+                ClearFrame(view, state.desc, state.clearToColour, state.clearColour);
             if (script) {
                 script->DrawBackground(view, t);
                 script->Render(view, t);
