@@ -1,422 +1,47 @@
-// The twelve span fillers of the 15/16-bit frame, generated from one row walk templated on
-// surface (solid, affine, perspective), lighting (shade row or per-pixel Gouraud) and depth.
+// The twelve span fillers of the 15/16-bit frame: the shared row walk (fill_walk.h) on
+// 16-bit pixels.
 #include "raster/fill16.h"
 
-#include <algorithm>
-#include <array>
-#include <cstring>
+#include "raster/fill_walk.h"
 
-#include "raster/raster_local.h"
-#include "raster/raster_state.h"
-#include "raster/span_walk.h"
-
-namespace {
-
-using namespace span_walk;
-
-// Texel of scaled addressing: only the upper 16 bits of the masks matter.
-inline uint32_t ScaledTexel(uint32_t u, uint32_t v, uint32_t um, uint32_t vm) {
-    return ((u & um) >> 16) | ((v & vm) >> 16);
-}
-
-// Two pixels per 32-bit store, then the odd one.
-inline void SolidSpan(uint16_t* dst, int n, uint16_t c) {
-    const uint32_t pair = c | (static_cast<uint32_t>(c) << 16);
-    int i = 0;
-    for (; i + 2 <= n; i += 2) std::memcpy(dst + i, &pair, 4);
-    if (i < n) dst[i] = c;
-}
-
-// Per-face constants shared by every span.
-struct FaceConst {
-    const uint16_t* shade = nullptr;     // 16-bit shade table
-    const uint16_t* shadeRow = nullptr;  // row-shaded fillers: their row
-    const uint8_t* ramp = nullptr;
-    uint32_t colour = 0;  // palette index of solid faces
-    FaceTex tex;
-    uint32_t dI = 0, dU = 0, dV = 0;  // per pixel, 16.16 (reference units for the Gouraud fillers)
-    uint32_t um = 0, vm = 0;          // scaled-addressing masks
-    float dN = 0, dO = 0, dP = 0;     // perspective: rz, u*rz, v*rz per pixel
-    RampRows rows;                    // textured Gouraud fillers
-};
-
-// One span's worth of interpolated values. Draw(dst, len) draws len pixels and leaves every
-// value at the pixel after them; Skip(g) steps over g hidden pixels.
-template <int kSurf, bool kGouraud>
-struct Span {
-    const FaceConst& f;
-    uint32_t i = 0, u = 0, v = 0;  // Gouraud intensity; affine u, v (scaled or reference)
-    float N = 0, O = 0, P = 0;     // perspective values at the current pixel
-
-    void Draw(uint16_t* dst, int len) {
-        if constexpr (kSurf == kSolid && !kGouraud) {
-            SolidSpan(dst, len, f.shadeRow[f.colour]);
-        } else if constexpr (kSurf == kSolid) {
-            for (int k = 0; k < len; ++k, i += f.dI)
-                dst[k] = f.shade[RampRow(f.ramp, i) + f.colour];
-        } else if constexpr (kSurf == kAffine && !kGouraud) {
-            ScaledRun(dst, len, u, v, f.dU, f.dV, f.um, f.vm, f.tex.pixels, f.shadeRow);
-            u += static_cast<uint32_t>(len) * f.dU;
-            v += static_cast<uint32_t>(len) * f.dV;
-        } else if constexpr (kSurf == kAffine) {
-            const bool inRange = IntensityInRange(i, f.dI, len);
-            WithLevelSize(f.tex.s, [&](auto S) {
-                if (inRange)
-                    GouraudRun<S(), false, true>(dst, len, i, f.dI, u, v, f.dU, f.dV, f.rows,
-                                                 f.tex.pixels, f.shade);
-                else
-                    GouraudRun<S(), true>(dst, len, i, f.dI, u, v, f.dU, f.dV, f.rows, f.tex.pixels,
-                                          f.shade);
-            });
-        } else if constexpr (!kGouraud) {
-            DrawPersp(dst, len);
-        } else {
-            DrawGouraudPersp(dst, len);
-        }
-    }
-
-    // The current pixel of an affine or solid face.
-    uint16_t Current() const {
-        if constexpr (kSurf == kSolid && !kGouraud) {
-            return f.shadeRow[f.colour];
-        } else if constexpr (kSurf == kSolid) {
-            return f.shade[RampRow(f.ramp, i) + f.colour];
-        } else if constexpr (!kGouraud) {
-            return f.shadeRow[f.tex.pixels[ScaledTexel(u, v, f.um, f.vm)]];
-        } else {
-            return f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexel(u, v, f.tex.s)]];
-        }
-    }
-    void Step() {
-        if constexpr (kGouraud) i += f.dI;
-        if constexpr (kSurf == kAffine) {
-            u += f.dU;
-            v += f.dV;
-        }
-    }
-
-    void Skip(int g) {
-        if constexpr (kGouraud) i += static_cast<uint32_t>(g) * f.dI;
-        if constexpr (kSurf == kAffine) {
-            u += static_cast<uint32_t>(g) * f.dU;
-            v += static_cast<uint32_t>(g) * f.dV;
-        }
-        if constexpr (kSurf == kPersp) {
-            N += g * f.dN;
-            O += g * f.dO;
-            P += g * f.dP;
-        }
-    }
-
-    // Scaled addressing, u and v exact at every 16th pixel and at the last one, stepped in
-    // 16.16 in between. A span of n pixels is 16 * blocks + rest + 1 pixels; the last pixel is
-    // drawn from the exact values, so a 1-pixel span divides once and draws once.
-    void DrawPersp(uint16_t* dst, int len) {
-        const int blocks = (len - 1) >> kSegShift, rest = (len - 1) & (kSeg - 1);
-        float n = N, o = O, p = P;
-        float pu = o / n, pv = p / n;
-        // Software-pipelined: the next block's division and conversions are done before the
-        // current block's pixels, so that they run beside them.
-        struct Block {
-            uint32_t u, v, du, dv;
-        };
-        const auto next = [&]() {
-            n += kSeg * f.dN;
-            o += kSeg * f.dO;
-            p += kSeg * f.dP;
-            const float q = 1.0f / n;
-            const float nu = q * o, nv = q * p;
-            const Block blk{FloorLow32(pu), FloorLow32(pv),
-                            static_cast<uint32_t>(FloorToInt((nu - pu) * 0.0625f)),
-                            static_cast<uint32_t>(FloorToInt((nv - pv) * 0.0625f))};
-            pu = nu;
-            pv = nv;
-            return blk;
-        };
-        Block cur{};
-        if (blocks > 0) cur = next();
-        for (int b = 0; b < blocks; ++b) {
-            const Block blk = cur;
-            if (b + 1 < blocks) cur = next();
-            ScaledRun<false>(dst, kSeg, blk.u, blk.v, blk.du, blk.dv, f.um, f.vm, f.tex.pixels,
-                             f.shadeRow);
-            dst += kSeg;
-        }
-        if (rest > 0) {
-            const float q = 1.0f / (n + rest * f.dN);
-            const float nu = q * (o + rest * f.dO), nv = q * (p + rest * f.dP);
-            PerspRun(dst, rest, pu, pv, FloorToInt((nu - pu) * kRecip[rest]),
-                     FloorToInt((nv - pv) * kRecip[rest]));
-            dst += rest;
-            pu = nu;
-            pv = nv;
-        }
-        *dst = f.shadeRow[f.tex.pixels[ScaledTexel(FloorLow32(pu), FloorLow32(pv), f.um, f.vm)]];
-        // Leave the values at the pixel after the span (the depth fillers continue from there).
-        N = n + (rest + 1) * f.dN;
-        O = o + (rest + 1) * f.dO;
-        P = p + (rest + 1) * f.dP;
-    }
-
-    void PerspRun(uint16_t* dst, int count, float pu, float pv, int32_t du, int32_t dv) {
-        ScaledRun<false>(dst, count, FloorLow32(pu), FloorLow32(pv), static_cast<uint32_t>(du),
-                         static_cast<uint32_t>(dv), f.um, f.vm, f.tex.pixels, f.shadeRow);
-    }
-
-    // Reference addressing with 32-bit floors; each block steps (U' - U) >> 4 from where the
-    // last block's stepping ended, so a rounding shortfall is corrected once per block.
-    void DrawGouraudPersp(uint16_t* dst, int len) {
-        const bool inRange = IntensityInRange(i, f.dI, len);
-        WithLevelSize(f.tex.s, [&](auto S) {
-            if (inRange)
-                GouraudPersp<S(), false>(dst, len);
-            else
-                GouraudPersp<S(), true>(dst, len);
-        });
-    }
-
-    template <int S, bool kClamp>
-    void GouraudPersp(uint16_t* dst, int len) {
-        const int blocks = (len - 1) >> kSegShift, rest = (len - 1) & (kSeg - 1);
-        float n = N, o = O, p = P;
-        uint32_t U = static_cast<uint32_t>(FloorToInt(o / n));
-        uint32_t V = static_cast<uint32_t>(FloorToInt(p / n));
-        // The next block's end is converted before the current block's pixels.
-        int64_t nU = 0, nV = 0;
-        const auto ends = [&]() {
-            n += kSeg * f.dN;
-            o += kSeg * f.dO;
-            p += kSeg * f.dP;
-            const float q = 1.0f / n;
-            nU = FloorToInt(q * o);
-            nV = FloorToInt(q * p);
-        };
-        if (blocks > 0) ends();
-        for (int b = 0; b < blocks; ++b) {
-            const int64_t cU = nU, cV = nV;
-            if (b + 1 < blocks) ends();
-            // The difference of two 32-bit floors needs 33 bits; shift it arithmetically.
-            GouraudRun<S, kClamp>(
-                dst, kSeg, i, f.dI, U, V,
-                static_cast<uint32_t>((cU - static_cast<int32_t>(U)) >> kSegShift),
-                static_cast<uint32_t>((cV - static_cast<int32_t>(V)) >> kSegShift), f.rows,
-                f.tex.pixels, f.shade);
-            dst += kSeg;
-        }
-        if (rest > 0) {
-            const float q = 1.0f / (n + rest * f.dN);
-            const int64_t nU = FloorToInt(q * (o + rest * f.dO));
-            const int64_t nV = FloorToInt(q * (p + rest * f.dP));
-            GouraudRun<S, kClamp>(dst, rest, i, f.dI, U, V, RestStep(nU, U, rest),
-                                  RestStep(nV, V, rest), f.rows, f.tex.pixels, f.shade);
-            dst += rest;
-            U = static_cast<uint32_t>(nU);
-            V = static_cast<uint32_t>(nV);
-        }
-        *dst = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexelHigh<S>(U << 8, V << 8)]];
-        i += f.dI;
-        N = n + (rest + 1) * f.dN;
-        O = o + (rest + 1) * f.dO;
-        P = p + (rest + 1) * f.dP;
-    }
-};
-
-// Draws a depth-tested span run by run from the list BuildVisibleRuns just wrote.
-template <class S>
-void DrawRuns(S& span, uint16_t* dst, int n) {
-    uint32_t* const* run = g_rasterState.runs;
-    int remaining = n;
-    for (;;) {
-        const int len = static_cast<int>(run[1] - run[0]);
-        if (len > 0) span.Draw(dst, len);
-        dst += len;
-        remaining -= len;
-        if (remaining < 1) return;
-        const int gap = static_cast<int>(run[2] - run[1]);
-        span.Skip(gap);
-        dst += gap;
-        remaining -= gap;
-        if (remaining < 1) return;
-        run += 2;
-    }
-}
-
-// 2^(s - 8) and 2^(2s - 8): the factors that turn 16.16 reference u (and v) into scaled
-// addressing for a level of edge 2^s.
-inline double UScale(int s) {
-    return std::ldexp(1.0, s - 8);
-}
-inline double VScale(int s) {
-    return std::ldexp(1.0, 2 * s - 8);
-}
-
-template <int kSurf, bool kGouraud, bool kDepth>
-void Fill16(const PolygonRecord* rec, int row) {
-    RasterState& rs = g_rasterState;
-    const RasterTarget& t = g_rasterTarget;
-    if (rs.edgeCount <= 0 || !t.frame16 || !t.shade16) return;
-    if (kDepth && !t.depth) return;
-
-    // Default-initialised: the ramp rows are filled only by the fillers that use them.
-    FaceConst f;
-    if constexpr (kSurf != kSolid) {
-        if (!GetFaceTexture(rec, &f.tex)) return;
-    }
-    f.shade = t.shade16;
-    f.shadeRow = t.shade16 + (row & 127) * 256;
-    f.ramp = rec->object->ramp ? rec->object->ramp : kUnlitRamp.data();
-    if constexpr (kGouraud && kSurf != kSolid) f.rows.Build(f.ramp);
-    f.colour = static_cast<uint32_t>(rec->face->colour) & 0xFF;
-    const int s = f.tex.s;
-    const GradientPlane& pRz = rs.planes[kPlaneRz];
-    const GradientPlane& pI = rs.planes[kPlaneI];
-    const GradientPlane& pU = rs.planes[kPlaneU];
-    const GradientPlane& pV = rs.planes[kPlaneV];
-    // Scaled addressing: the affine row-shaded filler shifts its reference steps, the
-    // perspective one scales its planes.
-    constexpr bool kScaled = kSurf != kSolid && !kGouraud;
-    const double uScale = (kSurf == kPersp && !kGouraud) ? UScale(s) : 1.0;
-    const double vScale = (kSurf == kPersp && !kGouraud) ? VScale(s) : 1.0;
-    if constexpr (kGouraud) f.dI = static_cast<uint32_t>(FloorToInt(pI.dx));
-    if constexpr (kSurf == kAffine) {
-        f.dU = static_cast<uint32_t>(FloorToInt(pU.dx));
-        f.dV = static_cast<uint32_t>(FloorToInt(pV.dx));
-        if constexpr (!kGouraud) {
-            f.dU = static_cast<uint32_t>(static_cast<int32_t>(f.dU) >> (8 - s));
-            f.dV = static_cast<uint32_t>(static_cast<int32_t>(f.dV << s) >> (8 - s));
-        }
-    }
-    if constexpr (kScaled) {
-        f.um = ((1u << s) << 16) - 1;
-        f.vm = ((1u << s) - 1) << (s + 16);
-        rs.texUMask = static_cast<int32_t>(f.um);
-        rs.texVMask = static_cast<int32_t>(f.vm);
-        rs.texDU = static_cast<int32_t>(f.dU);
-        rs.texDV = static_cast<int32_t>(f.dV);
-    }
-    if constexpr (kSurf == kPersp) {
-        f.dN = static_cast<float>(pRz.dx);
-        f.dO = static_cast<float>(pU.dx * uScale);
-        f.dP = static_cast<float>(pV.dx * vScale);
-    }
-    const int32_t dz = kDepth ? DepthStepOf(pRz.dx) : 0;
-    const float drz = static_cast<float>(pRz.dx);
-
-    const int width = ViewWidth();
-    for (int k = 0; k < rs.edgeCount; ++k) {
-        const LeftEdge& e = rs.edges[(rs.firstEdge + k) % rs.edgeCount];
-        EdgeCursor edge(e);
-        const int32_t dxi = edge.dxi;
-        int r = e.top;
-        // Row-start values belong to pixel (xi, r): their planes are sampled at (xi+1, r+1).
-        const double px = edge.xi + 1.0 - rs.refX, py = r + 1.0 - rs.refY;
-        IntAttr I, U, V, Z;
-        FloatAttr N, O, P, RZ;
-        if constexpr (kGouraud) I = MakeInt(pI, px, py, dxi, 1.0);
-        if constexpr (kSurf == kAffine) {
-            U = MakeInt(pU, px, py, dxi, 1.0);
-            V = MakeInt(pV, px, py, dxi, 1.0);
-        }
-        if constexpr (kSurf == kPersp) {
-            N = MakeFloat(pRz, px, py, dxi, 1.0);
-            O = MakeFloat(pU, px, py, dxi, uScale);
-            P = MakeFloat(pV, px, py, dxi, vScale);
-        }
-        if constexpr (kDepth) {
-            RZ = MakeFloat(pRz, px, py, dxi, 1.0);
-            const double s1 = pRz.dy + dxi * pRz.dx;
-            Z = {DepthOf(RZ.v), static_cast<uint32_t>(DepthStepOf(s1)),
-                 static_cast<uint32_t>(DepthStepOf(s1 + pRz.dx))};
-        }
-        uint16_t* frow = t.frame16 + static_cast<ptrdiff_t>(r) * t.pitch;
-        uint32_t* zrow = kDepth ? t.depth + static_cast<ptrdiff_t>(r) * t.width : nullptr;
-        for (int rows = e.rows; rows > 0; --rows) {
-            const int xs = edge.xi < 0 ? 0 : edge.xi;
-            const int end = std::min<int>(rs.rightX[r], width);
-            const int n = end - xs;
-            if (n > 0) {
-                Span<kSurf, kGouraud> span{f};
-                span.i = I.v;
-                if constexpr (kSurf == kAffine && !kGouraud) {
-                    // Scaled addressing from the reference row-start values.
-                    span.u = static_cast<uint32_t>(static_cast<int32_t>(U.v) >> (8 - s));
-                    span.v = static_cast<uint32_t>(static_cast<int32_t>(V.v << s) >> (8 - s));
-                } else {
-                    span.u = U.v;
-                    span.v = V.v;
-                }
-                span.N = static_cast<float>(N.v);
-                span.O = static_cast<float>(O.v);
-                span.P = static_cast<float>(P.v);
-                if constexpr (kDepth) {
-                    if (ShortTested<kSurf>(n)) {
-                        DrawTested(span, frow + xs, zrow + xs, n, Z.v, dz, rs.runs);
-                    } else {
-                        BuildVisibleRuns(Z.v, dz, n, zrow + xs, rs.runs);
-                        DrawRuns(span, frow + xs, n);
-                    }
-                    if (rs.fogActive) ApplyFog16(frow, n, xs, r, static_cast<float>(RZ.v), drz);
-                } else {
-                    span.Draw(frow + xs, n);
-                }
-            }
-            const bool carry = edge.Step();
-            if constexpr (kGouraud) I.Step(carry);
-            if constexpr (kSurf == kAffine) {
-                U.Step(carry);
-                V.Step(carry);
-            }
-            if constexpr (kSurf == kPersp) {
-                N.Step(carry);
-                O.Step(carry);
-                P.Step(carry);
-            }
-            if constexpr (kDepth) {
-                Z.Step(carry);
-                RZ.Step(carry);
-                zrow += t.width;
-            }
-            ++r;
-            frow += t.pitch;
-        }
-    }
-}
-
-}  // namespace
+using fill_walk::FillFace;
+using fill_walk::kAffine;
+using fill_walk::kPersp;
+using fill_walk::kSolid;
 
 void FillSolid16(const PolygonRecord* rec, int row) {
-    Fill16<kSolid, false, false>(rec, row);
+    FillFace<uint16_t, kSolid, false, false>(rec, row);
 }
 void FillAffine16(const PolygonRecord* rec, int row) {
-    Fill16<kAffine, false, false>(rec, row);
+    FillFace<uint16_t, kAffine, false, false>(rec, row);
 }
 void FillPersp16(const PolygonRecord* rec, int row) {
-    Fill16<kPersp, false, false>(rec, row);
+    FillFace<uint16_t, kPersp, false, false>(rec, row);
 }
 void FillGouraudSolid16(const PolygonRecord* rec) {
-    Fill16<kSolid, true, false>(rec, 64);
+    FillFace<uint16_t, kSolid, true, false>(rec, 64);
 }
 void FillGouraudAffine16(const PolygonRecord* rec) {
-    Fill16<kAffine, true, false>(rec, 64);
+    FillFace<uint16_t, kAffine, true, false>(rec, 64);
 }
 void FillGouraudPersp16(const PolygonRecord* rec) {
-    Fill16<kPersp, true, false>(rec, 64);
+    FillFace<uint16_t, kPersp, true, false>(rec, 64);
 }
 void FillSolid16Z(const PolygonRecord* rec, int row) {
-    Fill16<kSolid, false, true>(rec, row);
+    FillFace<uint16_t, kSolid, false, true>(rec, row);
 }
 void FillAffine16Z(const PolygonRecord* rec, int row) {
-    Fill16<kAffine, false, true>(rec, row);
+    FillFace<uint16_t, kAffine, false, true>(rec, row);
 }
 void FillPersp16Z(const PolygonRecord* rec, int row) {
-    Fill16<kPersp, false, true>(rec, row);
+    FillFace<uint16_t, kPersp, false, true>(rec, row);
 }
 void FillGouraudSolid16Z(const PolygonRecord* rec) {
-    Fill16<kSolid, true, true>(rec, 64);
+    FillFace<uint16_t, kSolid, true, true>(rec, 64);
 }
 void FillGouraudAffine16Z(const PolygonRecord* rec) {
-    Fill16<kAffine, true, true>(rec, 64);
+    FillFace<uint16_t, kAffine, true, true>(rec, 64);
 }
 void FillGouraudPersp16Z(const PolygonRecord* rec) {
-    Fill16<kPersp, true, true>(rec, 64);
+    FillFace<uint16_t, kPersp, true, true>(rec, 64);
 }
