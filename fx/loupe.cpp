@@ -37,6 +37,19 @@ void ResampleSteps(int source, int dest, int* out) {
     for (int k = 0; k < dest; ++k) out[k] = std::min((k * step) >> 8, source - 1);
 }
 
+// The w x h frame (rows pitch apart) resampled into the dw x dh snapshot (at most 320 a side).
+template <class Pixel>
+void Resample(const Pixel* frame, int w, int h, int pitch, Pixel* snap, int dw, int dh) {
+    int cols[kSnap8W], rows[kSnap8W];
+    ResampleSteps(w, dw, cols);
+    ResampleSteps(h, dh, rows);
+    for (int y = 0; y < dh; ++y) {
+        const Pixel* src = frame + static_cast<ptrdiff_t>(rows[y]) * pitch;
+        Pixel* dst = snap + y * dw;
+        for (int x = 0; x < dw; ++x) dst[x] = src[cols[x]];
+    }
+}
+
 // beforeTransform: the frame drawn so far, into the snapshot of the frame's kind.
 void TakeSnapshot(VisibleObject*) {
     const RasterTarget& t = g_rasterTarget;
@@ -50,14 +63,7 @@ void TakeSnapshot(VisibleObject*) {
                 std::memcpy(g_snapshot8 + y * kSnap8W,
                             t.frame8 + static_cast<ptrdiff_t>(y) * t.pitch, kSnap8W);
         } else {
-            int cols[kSnap8W], rows[kSnap8H];
-            ResampleSteps(w, kSnap8W, cols);
-            ResampleSteps(h, kSnap8H, rows);
-            for (int y = 0; y < kSnap8H; ++y) {
-                const uint8_t* src = t.frame8 + static_cast<ptrdiff_t>(rows[y]) * t.pitch;
-                uint8_t* dst = g_snapshot8 + y * kSnap8W;
-                for (int x = 0; x < kSnap8W; ++x) dst[x] = src[cols[x]];
-            }
+            Resample(t.frame8, w, h, t.pitch, g_snapshot8, kSnap8W, kSnap8H);
         }
         g_scaleX = static_cast<float>(0x1400000 / w);
         g_scaleY = static_cast<float>(0xC80000 / h);
@@ -67,14 +73,7 @@ void TakeSnapshot(VisibleObject*) {
             g_snapshot16 = new (std::nothrow) uint16_t[kSnap16 * kSnap16];
             if (!g_snapshot16) return;
         }
-        int cols[kSnap16], rows[kSnap16];
-        ResampleSteps(w, kSnap16, cols);
-        ResampleSteps(h, kSnap16, rows);
-        for (int y = 0; y < kSnap16; ++y) {
-            const uint16_t* src = t.frame16 + static_cast<ptrdiff_t>(rows[y]) * t.pitch;
-            uint16_t* dst = g_snapshot16 + y * kSnap16;
-            for (int x = 0; x < kSnap16; ++x) dst[x] = src[cols[x]];
-        }
+        Resample(t.frame16, w, h, t.pitch, g_snapshot16, kSnap16, kSnap16);
         g_is565 = t.pixelMode == kPixelMode565 ? 16 : 15;
         g_scaleX = static_cast<float>(0x1000000 / w);
         g_scaleY = static_cast<float>(0x1000000 / h);
