@@ -465,6 +465,7 @@ void SetRasterTarget(const FrameView& fv) {
     t.fogG = g_fogGreen;
     t.fogB = g_fogBlue;
     t.fog8 = g_fog8;
+    t.fogBase = g_fogBaseMode == g_pixelMode ? g_fogBase : nullptr;
     t.depthGouraud = 0;
 }
 

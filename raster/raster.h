@@ -145,6 +145,9 @@ struct RasterTarget {
     const uint16_t* fogG = nullptr;     // 32 x 32 (5-5-5) or 64 x 64 (5-6-5)
     const uint16_t* fogB = nullptr;     // 32 x 32
     const uint8_t* fog8 = nullptr;      // 64 x 256
+    // 64 entries, fogged black per level, when fogR, fogG and fogB are the linear tables of
+    // the palette module for this pixel mode; null: every channel is looked up.
+    const uint16_t* fogBase = nullptr;
 };
 
 extern RasterTarget g_rasterTarget;

@@ -132,6 +132,39 @@ inline uint16_t Fogged(const RasterTarget& t, uint32_t c, int level) {
                                      t.fogG[row + ((c >> 5) & 31)] + t.fogB[row + (c & 31)]);
 }
 
+// Eight fogged pixels from the linear tables: fogBase[level] plus each channel scaled by the
+// level's row, (q * (level >> 1)) >> 5, or (q * level) >> 6 for the 6-bit green. The same
+// sums as the three lookups, in 16-bit lanes.
+template <bool k565>
+inline __m128i FoggedLanes(__m128i c, __m128i l, const uint16_t* base) {
+    const __m128i low5 = _mm_set1_epi16(31), k = _mm_srli_epi16(l, 1);
+    const auto scaled = [](__m128i q, __m128i row, int shift) {
+        return _mm_srli_epi16(_mm_mullo_epi16(q, row), shift);
+    };
+    __m128i r, g;
+    if constexpr (k565) {
+        r = scaled(_mm_srli_epi16(c, 11), k, 5);
+        g = scaled(_mm_and_si128(_mm_srli_epi16(c, 5), _mm_set1_epi16(63)), l, 6);
+    } else {
+        r = scaled(_mm_and_si128(_mm_srli_epi16(c, 10), low5), k, 5);
+        g = scaled(_mm_and_si128(_mm_srli_epi16(c, 5), low5), k, 5);
+    }
+    const __m128i b = scaled(_mm_and_si128(c, low5), k, 5);
+    const __m128i parts =
+        _mm_add_epi16(_mm_add_epi16(_mm_slli_epi16(r, k565 ? 11 : 10), _mm_slli_epi16(g, 5)), b);
+    // The per-level part: four levels in each 64-bit half, looked up one by one.
+    const auto lookup = [base](uint64_t w) {
+        uint64_t out = 0;
+        for (int s = 0; s < 64; s += 16) out |= static_cast<uint64_t>(base[(w >> s) & 63]) << s;
+        return out;
+    };
+    const uint64_t lo = static_cast<uint64_t>(_mm_cvtsi128_si64(l));
+    const uint64_t hi = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(l, l)));
+    const __m128i levelPart =
+        _mm_set_epi64x(static_cast<int64_t>(lookup(hi)), static_cast<int64_t>(lookup(lo)));
+    return _mm_add_epi16(levelPart, parts);
+}
+
 template <bool k565>
 void FogRun16(uint16_t* p, int count, int32_t level, int32_t step) {
     const RasterTarget& t = g_rasterTarget;
@@ -140,37 +173,18 @@ void FogRun16(uint16_t* p, int count, int32_t level, int32_t step) {
     // may stray, and then every lookup clamps.
     if (LevelsInRange(level, step, count)) {
         int i = 0;
-        if (count >= 8) {
-            // Eight pixels at a time: their levels and the three table indices come from
-            // SSE2 lanes, the lookups stay scalar.
+        if (count >= 8 && t.fogBase) {
+            // Eight pixels at a time through the tables' linear form (FoggedLanes).
             const auto i32 = [](uint32_t x) { return static_cast<int32_t>(x); };
             const uint32_t d = static_cast<uint32_t>(step);
             __m128i lv0 = _mm_setr_epi32(i32(lv), i32(lv + d), i32(lv + 2 * d), i32(lv + 3 * d));
             __m128i lv1 = _mm_add_epi32(lv0, _mm_set1_epi32(i32(4 * d)));
             const __m128i step8 = _mm_set1_epi32(i32(8 * d));
-            const __m128i low5 = _mm_set1_epi16(31), low6 = _mm_set1_epi16(63);
-            alignas(16) uint16_t ir[8], ig[8], ib[8], out[8];
             for (; i + 8 <= count; i += 8) {
                 const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
                 const __m128i l = _mm_packs_epi32(_mm_srai_epi32(lv0, 16), _mm_srai_epi32(lv1, 16));
-                const __m128i rowRB = _mm_slli_epi16(_mm_srli_epi16(l, 1), 5);
-                __m128i r, g, rowG;
-                if constexpr (k565) {
-                    r = _mm_srli_epi16(c, 11);
-                    g = _mm_and_si128(_mm_srli_epi16(c, 5), low6);
-                    rowG = _mm_slli_epi16(l, 6);
-                } else {
-                    r = _mm_and_si128(_mm_srli_epi16(c, 10), low5);
-                    g = _mm_and_si128(_mm_srli_epi16(c, 5), low5);
-                    rowG = rowRB;
-                }
-                const __m128i b = _mm_and_si128(c, low5);
-                _mm_store_si128(reinterpret_cast<__m128i*>(ir), _mm_add_epi16(rowRB, r));
-                _mm_store_si128(reinterpret_cast<__m128i*>(ig), _mm_add_epi16(rowG, g));
-                _mm_store_si128(reinterpret_cast<__m128i*>(ib), _mm_add_epi16(rowRB, b));
-                for (int j = 0; j < 8; ++j)
-                    out[j] = static_cast<uint16_t>(t.fogR[ir[j]] + t.fogG[ig[j]] + t.fogB[ib[j]]);
-                std::memcpy(p + i, out, sizeof out);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i),
+                                 FoggedLanes<k565>(c, l, t.fogBase));
                 lv0 = _mm_add_epi32(lv0, step8);
                 lv1 = _mm_add_epi32(lv1, step8);
             }

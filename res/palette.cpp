@@ -20,6 +20,8 @@ uint8_t g_colourSum[256 * 256];
 uint8_t g_fog8[kFogLevels * 256];
 uint16_t g_fogRed[32 * 32];
 uint16_t g_fogGreen[64 * 64];
+uint16_t g_fogBase[kFogLevels];
+int32_t g_fogBaseMode = -1;
 uint16_t g_fogBlue[32 * 32];
 
 namespace {
@@ -128,6 +130,12 @@ void BuildFogTables() {
                 g_fogGreen[d * 64 + i] = static_cast<uint16_t>(((fG >> 2) + ((i * d) >> 6)) << 5);
         }
     }
+    for (int d = 0; d < kFogLevels; ++d) {
+        const int row = (d >> 1) * 32;
+        g_fogBase[d] = static_cast<uint16_t>(g_fogRed[row] + g_fogGreen[is565 ? d * 64 : row] +
+                                             g_fogBlue[row]);
+    }
+    g_fogBaseMode = g_pixelMode;
 }
 
 int LoadPaletteFromMemory(const uint8_t* data, size_t size) {

@@ -48,6 +48,11 @@ extern uint8_t g_fog8[kFogLevels * 256];
 extern uint16_t g_fogRed[32 * 32];
 extern uint16_t g_fogGreen[64 * 64];
 extern uint16_t g_fogBlue[32 * 32];
+// The three tables are linear in the channel: entry = entry for channel 0 + (q * row) >> 5,
+// or (q * level) >> 6 for the 6-bit green, shifted into place. g_fogBase holds the sum of the
+// three channel-0 entries per level, for the pixel mode g_fogBaseMode (-1: none yet).
+extern uint16_t g_fogBase[kFogLevels];
+extern int32_t g_fogBaseMode;
 
 // Reads a palette file through CDataFile and rebuilds the derived tables: 1, or 0 when
 // the file is missing or short (then the previous palette and every table stay as they
