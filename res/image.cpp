@@ -1,6 +1,8 @@
 // TGA reading into palette indices, nearest-neighbour resampling, sprite conversion and blit.
 #include "res/image.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -255,6 +257,58 @@ uint16_t Light565(uint8_t s, uint16_t f) {
                                  row[f & 31]);
 }
 
+// The light blit onto a 16-bit frame, eight pixels at a time: the channel table's two
+// halves are one line, (q * m + a) >> 5, with m = row and a = 0 for the darkening rows
+// 0 .. 31, and m = 64 - row, a = 31 * (row - 32) for the brightening rows 32 .. 63. Pixels
+// whose sprite byte is 0 are written back as they were. The last cols % 8 go one by one.
+template <bool k565>
+void BlitLight16(const BlitSpan& s, const uint8_t* sprite, int spriteWidth, uint16_t* dst) {
+    constexpr int kRed = k565 ? 11 : 10, kGreen = k565 ? 6 : 5;
+    const __m128i zero = _mm_setzero_si128(), low5 = _mm_set1_epi16(31);
+    const __m128i top = _mm_set1_epi16(127), half = _mm_set1_epi16(32);
+    const auto light = k565 ? Light565 : Light555;
+    int64_t v = s.v0;
+    for (int r = 0; r < s.rows; ++r, v += s.dv) {
+        const uint8_t* line = sprite + static_cast<size_t>(v >> 16) * spriteWidth;
+        uint16_t* out = dst + static_cast<ptrdiff_t>(r) * s.pitch;
+        int64_t u = s.u0;
+        int c = 0;
+        for (; c + 8 <= s.cols; c += 8) {
+            uint64_t bytes = 0;
+            for (int k = 0; k < 8; ++k, u += s.du)
+                bytes |= static_cast<uint64_t>(line[u >> 16]) << (8 * k);
+            if (bytes == 0) continue;
+            const __m128i b16 =
+                _mm_unpacklo_epi8(_mm_cvtsi64_si128(static_cast<int64_t>(bytes)), zero);
+            const __m128i row = _mm_srli_epi16(_mm_min_epi16(b16, top), 1);
+            const __m128i dark = _mm_cmplt_epi16(row, half);
+            const __m128i above = _mm_sub_epi16(row, half);
+            const __m128i m =
+                _mm_or_si128(_mm_and_si128(dark, row),
+                             _mm_andnot_si128(dark, _mm_sub_epi16(_mm_set1_epi16(64), row)));
+            const __m128i a =
+                _mm_andnot_si128(dark, _mm_sub_epi16(_mm_slli_epi16(above, 5), above));
+            const auto channel = [&](__m128i q) {
+                return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(q, m), a), 5);
+            };
+            const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + c));
+            const __m128i lit = _mm_or_si128(
+                _mm_or_si128(
+                    _mm_slli_epi16(channel(_mm_and_si128(_mm_srli_epi16(f, kRed), low5)), kRed),
+                    _mm_slli_epi16(channel(_mm_and_si128(_mm_srli_epi16(f, kGreen), low5)),
+                                   kGreen)),
+                channel(_mm_and_si128(f, low5)));
+            const __m128i keep = _mm_cmpeq_epi16(b16, zero);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + c),
+                             _mm_or_si128(_mm_and_si128(keep, f), _mm_andnot_si128(keep, lit)));
+        }
+        for (; c < s.cols; ++c, u += s.du) {
+            const uint8_t p = line[u >> 16];
+            if (p != 0) out[c] = light(p, out[c]);
+        }
+    }
+}
+
 }  // namespace
 
 void CSprite::Draw(const FrameView& view, float x, float y, float width, float height,
@@ -365,13 +419,11 @@ void CSprite::Draw(const FrameView& view, float x, float y, float width, float h
             break;
         }
         default:
-            // Through lambdas, so that the light is inlined into the blit's loop.
+            // Eight pixels at a time through the lanes (BlitLight16).
             if (is555)
-                Blit(span, bytes, m_width, dst,
-                     [](uint8_t s, uint16_t f) { return Light555(s, f); });
+                BlitLight16<false>(span, bytes, m_width, dst);
             else
-                Blit(span, bytes, m_width, dst,
-                     [](uint8_t s, uint16_t f) { return Light565(s, f); });
+                BlitLight16<true>(span, bytes, m_width, dst);
             break;
     }
 }
