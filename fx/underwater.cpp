@@ -120,27 +120,45 @@ void FillUnderwater(const PolygonRecord* rec) {
             int32_t level = f >= 63.0f ? kClear : FloorToInt(f * 65536.0f);
             int x = span.x;
             const int blocks = (span.n - 1) >> kSegShift, rest = (span.n - 1) & (kSeg - 1);
-            // Every segment end takes u, v and the fog level from the exact 1/z there. Inlined,
-            // so that the walk's values stay in registers instead of in the captured frame.
-            const auto segment = [&](int count, float recip) __attribute__((always_inline)) {
+            // Every segment end takes u, v and the fog level from the exact 1/z there. The next
+            // segment's division and conversions are made before the current one's pixels, so
+            // that they run beside them.
+            struct Steps {
+                uint32_t u, v, du, dv;
+                int32_t level, dLevel;
+            };
+            const auto next = [&](int count, float recip) __attribute__((always_inline)) {
                 n += count * dN;
                 o += count * dO;
                 p += count * dP;
                 const float q = 1.0f / n;
                 const float nu = q * o, nv = q * p, nf = FogAt(n);
                 const bool clear = f >= 63.0f && nf >= 63.0f;
-                Segment(row + x, colours, tex, count, FloorLow32(pu), FloorLow32(pv),
-                        static_cast<uint32_t>(FloorToInt((nu - pu) * recip)),
-                        static_cast<uint32_t>(FloorToInt((nv - pv) * recip)), level,
-                        clear ? 0 : FloorToInt((nf - f) * 65536.0f * recip));
-                x += count;
+                const Steps st{FloorLow32(pu),
+                               FloorLow32(pv),
+                               static_cast<uint32_t>(FloorToInt((nu - pu) * recip)),
+                               static_cast<uint32_t>(FloorToInt((nv - pv) * recip)),
+                               level,
+                               clear ? 0 : FloorToInt((nf - f) * 65536.0f * recip)};
                 pu = nu;
                 pv = nv;
                 f = nf;
                 level = f >= 63.0f ? kClear : FloorToInt(f * 65536.0f);
+                return st;
             };
-            for (int b = 0; b < blocks; ++b) segment(kSeg, 0.0625f);
-            if (rest > 0) segment(rest, kRecip[rest]);
+            const auto segment = [&](int count, const Steps& st) __attribute__((always_inline)) {
+                Segment(row + x, colours, tex, count, st.u, st.v, st.du, st.dv, st.level,
+                        st.dLevel);
+                x += count;
+            };
+            Steps cur{};
+            if (blocks > 0) cur = next(kSeg, 0.0625f);
+            for (int b = 0; b < blocks; ++b) {
+                const Steps st = cur;
+                if (b + 1 < blocks) cur = next(kSeg, 0.0625f);
+                segment(kSeg, st);
+            }
+            if (rest > 0) segment(rest, next(rest, kRecip[rest]));
             // The last pixel from the exact values.
             Segment(row + x, colours, tex, 1, FloorLow32(pu), FloorLow32(pv), 0, 0, level, 0);
         };
