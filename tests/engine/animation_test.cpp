@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -14,12 +15,7 @@
 namespace {
 
 SceneKeySource Key(CVector position, CVector orientation, float duration, uint8_t flags = 0) {
-    SceneKeySource k;
-    k.position = position;
-    k.orientation = orientation;
-    k.duration = duration;
-    k.flags = flags;
-    return k;
+    return {flags, position, orientation, duration};
 }
 
 // Cubic Hermite through p1 and p2 with end tangents t1 and t2, in its textbook basis form.
@@ -215,9 +211,9 @@ TEST_F(AnimationTest, ShadowNarrowsWithTheRoll) {
 
 TEST_F(AnimationTest, AttachmentCreatesOneChildPerParentInstance) {
     SceneSource s;
-    s.tracks.push_back({"CUBE", {Key(CVector(5, 0, 0), CVector(90, 0, 0), 1)}});
-    s.tracks.push_back({"SHADOW", {Key(CVector(), CVector(), 1)}});
-    s.tracks.push_back({"CUBE", {Key(CVector(0, 7, 0), CVector(), 1)}});
+    for (const auto& [mesh, x, y, yaw] :
+         {std::tuple{"CUBE", 5, 0, 90}, {"SHADOW", 0, 0, 0}, {"CUBE", 0, 7, 0}})
+        s.tracks.push_back({mesh, {Key(CVector(x, y, 0), CVector(yaw, 0, 0), 1)}});
     const std::vector<uint8_t> bytes = WriteSceneFile(s);
     ASSERT_EQ(LoadSceneFromMemory(m_scene, bytes.data(), bytes.size()), 1);
     PlayScene(m_scene, 0);

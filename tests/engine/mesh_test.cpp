@@ -44,7 +44,8 @@ class MeshTest : public EngineTest {
 protected:
     void WriteSkin() {
         std::vector<uint8_t> map(768, 0);
-        WriteData("DATA/SKIN.TGA", TestTga(8, 8, std::vector<uint8_t>(64, 0), map.data()));
+        WriteData("DATA/SKIN.TGA",
+                  WriteTgaIndexed(8, 8, std::vector<uint8_t>(64, 0).data(), map.data()));
     }
     int Load(const std::vector<uint8_t>& bytes, const char* key = "M") {
         return LoadMeshFromMemory(MakeKey(key), bytes.data(), bytes.size());

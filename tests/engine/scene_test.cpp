@@ -12,13 +12,8 @@
 
 namespace {
 
-SceneKeySource Key(float x, float duration, uint8_t flags = 0) {
-    SceneKeySource k;
-    k.flags = flags;
-    k.position.Set(x, 2 * x, -x);
-    k.orientation.Set(x * 10, 0, 5);
-    k.duration = duration;
-    return k;
+SceneKeySource Key(float x, float duration) {
+    return {0, CVector(x, 2 * x, -x), CVector(x * 10, 0, 5), duration};
 }
 
 SceneSource ThreeTracks() {

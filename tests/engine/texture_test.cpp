@@ -28,7 +28,7 @@ protected:
     void WriteTexture(const std::string& name, int w, int h, std::vector<uint8_t> rows = {},
                       const std::vector<uint8_t>& map = GreyMap()) {
         if (rows.empty()) rows.assign(static_cast<size_t>(w) * h, 3);
-        WriteData("DATA/" + name + ".TGA", TestTga(w, h, rows, map.data()));
+        WriteData("DATA/" + name + ".TGA", WriteTgaIndexed(w, h, rows.data(), map.data()));
     }
     // Adds the texture and returns its pixels, their side in *size.
     const uint8_t* Add(const char* name, int32_t* size) {
@@ -98,7 +98,8 @@ TEST_F(TextureTest, ExistingKeysAreNotReadAgainAndBadFilesAreRefused) {
     RemoveData("DATA/ONCE.TGA");
     EXPECT_EQ(AddTexture(MakeKey("ONCE")), 1);
     // Missing, truncated, empty and tiny files.
-    std::vector<uint8_t> tga = TestTga(16, 16, std::vector<uint8_t>(256, 1), GreyMap().data());
+    std::vector<uint8_t> tga =
+        WriteTgaIndexed(16, 16, std::vector<uint8_t>(256, 1).data(), GreyMap().data());
     tga.pop_back();
     WriteData("DATA/SHORT.TGA", tga);
     WriteTexture("ZERO", 0, 4);
