@@ -107,8 +107,7 @@ TEST_F(AnimationTest, LinearMidpointsSingleKeysAndZeroDurationKeys) {
 TEST_F(AnimationTest, SplineSegmentPassesThroughBothKeysAndFollowsHermite) {
     const CVector p0(0, 0, 0), p1(10, 0, 0), p2(20, 10, 0), p3(20, 20, 5);
     const int32_t i = Play(SplineKeys({p0, p1, p2, p3}));
-    // Equal durations: no time correction, Catmull-Rom tangents half the neighbour chords
-    // (none long enough to be cut back).
+    // Equal durations: no time correction, tangents half the neighbour chords (none cut back).
     const CVector t1 = p2.Sub(p0).Scale(0.5f);
     const CVector t2 = p3.Sub(p1).Scale(0.5f);
     for (float u : {0.0f, 0.25f, 0.5f, 0.8f, 1.0f}) {
@@ -118,8 +117,7 @@ TEST_F(AnimationTest, SplineSegmentPassesThroughBothKeysAndFollowsHermite) {
 }
 
 TEST_F(AnimationTest, TangentsLongerThanTwiceTheirChordAreCutBack) {
-    // Keys along x, equal durations: half-way through a segment the Hermite value is
-    // (p1 + p2) / 2 + (t1 - t2) / 8.
+    // Keys along x, equal durations: half-way the value is (p1 + p2) / 2 + (t1 - t2) / 8.
     const struct {
         float x[4], t, want;
     } cases[] = {
@@ -144,8 +142,7 @@ TEST_F(AnimationTest, TimeCorrectionKeepsTheEndsOfTheSegment) {
                             Key(p2, CVector(), 3, 1), Key(p2, CVector(), 1)});
     PlayScene(m_scene, 1.0f);
     ExpectAt(i, p1, 1e-3f);
-    // With a longer next segment the corrected parameter runs ahead of the time in the
-    // middle (r = 1/3): u = 0.5 + (2/3)(0.25 - 0.125).
+    // A longer next segment (r = 1/3): half-way u = 0.5 + (2/3)(0.25 - 0.125).
     PlayScene(m_scene, 0.5f);
     const float u = 0.5f + (2.0f / 3.0f) * 0.125f;
     const CVector t1 = p1.Sub(p0);

@@ -16,8 +16,7 @@ namespace {
 
 constexpr uint16_t kUntouched = 0xBEEF;
 
-// A rectangle of half sizes (hx, hy) in the object's z = 0 plane, two faces of one grey of the
-// test palette, facing -z (towards a camera at the origin) or, with `away`, facing +z.
+// A rectangle of half sizes (hx, hy) at object z = 0 facing -z (the camera) or, `away`, +z.
 MeshSource Rect(float hx = 1, float hy = 1, uint8_t grey = 100, uint16_t mode = 0,
                 bool away = false) {
     MeshSource m;
@@ -107,8 +106,7 @@ TEST_F(Pipeline, SquareInFrontIsDrawnCentredOverTheBackground) {
     RenderWorld(fv_);
     EXPECT_EQ(Px(0, 0), Grey(0));
     EXPECT_EQ(Px(63, 47), Grey(0));
-    // The square spans +-1 at distance 10: +-s pixels about the centre, s = 0.1 * (64 / 0.28)
-    // * focal; pixel x is covered when x + 1 lies in (32 - s, 32 + s].
+    // +-1 at distance 10 is +-s pixels; pixel x is covered when x + 1 lies in (32 - s, 32 + s].
     const double s = 0.1 * (64 / 0.28) * g_context->focal;
     for (int x = 0; x < 64; ++x)
         EXPECT_EQ(Px(x, 24) == Shade(100), x + 1 > 32 - s && x + 1 <= 32 + s) << x;
@@ -118,8 +116,7 @@ TEST_F(Pipeline, SquareInFrontIsDrawnCentredOverTheBackground) {
 TEST_F(Pipeline, BehindTheCameraBeyondTheSidesHiddenOrPastTheFogEndIsCulled) {
     CountingSquare();
     const float radius = std::sqrt(2.0f), focal = g_context->focal;
-    // Half the horizontal view at distance 1, one pixel of margin included; the distance from
-    // the side plane grows by nx per unit of x.
+    // Half view at distance 1 with one pixel of margin; side-plane distance grows nx per x.
     const float hw = 0.28f * 0.5f + 0.28f / 64, edge = hw / focal;
     const float nx = focal / std::sqrt(focal * focal + hw * hw);
     Place("SQ", Rect(), {0, 0, -10 - 2 * radius});                  // behind
@@ -146,8 +143,7 @@ TEST_F(Pipeline, BehindTheCameraBeyondTheSidesHiddenOrPastTheFogEndIsCulled) {
 }
 
 TEST_F(Pipeline, EdgeOnFaceIsCulled) {
-    // In the square's plane (normal . camera == d) both faces are culled; a hair in front of
-    // it, both are drawn.
+    // In the square's plane (normal . camera == d) both faces are culled, a hair in front not.
     Place("SQ", Rect(), {0, 0, 10});
     for (const float z : {10.0f, 9.999f}) {
         g_context->cameraPos = {0, 0, z};
@@ -158,8 +154,7 @@ TEST_F(Pipeline, EdgeOnFaceIsCulled) {
 }
 
 TEST_F(Pipeline, NearerSquareCoversTheFartherOnBothPaths) {
-    // Depth off, on, and on with a buffer too small for the frame (the painter's path then);
-    // the result must not depend on the order the instances were added in.
+    // Depth off, on, and on with too small a buffer (painter's then), in either adding order.
     for (int depth : {0, 1, 2})
         for (int order : {0, 1}) {
             ASSERT_EQ(AllocZBuffer(depth == 2 ? 10 : 64 * 48), 1);
@@ -221,8 +216,7 @@ TEST_F(Pipeline, ProjectPointsCentresAndRejectsBehind) {
 }
 
 TEST_F(Pipeline, NearPlaneCrossingFaceIsDrawnWithoutEscapingTheViewport) {
-    // A long floor strip from behind the camera to far ahead, in both windings; the corner
-    // at camera depth 0.05 of a second square keeps its camera-space place and mark 0.
+    // A floor strip from behind the camera to far ahead, in both windings.
     MeshSource m = Rect();
     m.positions = {{-1, 1, -5}, {1, 1, -5}, {1, 1, 50}, {-1, 1, 50}};
     for (int f = 0; f < 2; ++f) {
@@ -233,6 +227,7 @@ TEST_F(Pipeline, NearPlaneCrossingFaceIsDrawnWithoutEscapingTheViewport) {
     RenderWorld(fv_);
     EXPECT_GT(CountColour(Shade(100)), 20);
     EXPECT_TRUE(GuardIntact());
+    // A corner at camera depth 0.05 keeps its camera-space place and mark 0.
     ClearInstances();
     m = Rect();
     m.positions[2].z = 0.05f;
@@ -274,9 +269,7 @@ TEST_F(Pipeline, DeferredHookInstancesComeLastOnBothPaths) {
 }
 
 TEST_F(Pipeline, EqualKeysAreDrawnInReverseCollectionOrder) {
-    // Two coplanar faces over the same corners, tilted from depth 10 to depth 12: both take the
-    // key of the farthest corner (tenths of a unit, from 1), and the one collected first is
-    // drawn last and shows.
+    // Coplanar twins tilted from depth 10 to 12 share the farthest corner's key; the first shows.
     MeshSource m = Rect();
     m.positions = {{-1, -1, -1}, {1, -1, -1}, {1, 1, 1}, {-1, 1, 1}};
     m.faces[1] = m.faces[0];
@@ -314,15 +307,21 @@ int Luma(uint16_t p) {
 
 class PipelineTransform : public Pipeline {
 protected:
-    // Drawn pixels' bounding box: columns x0 .. x1 and rows y0 .. y1 (x0 > x1 when none).
-    void Box(int* x0, int* y0, int* x1, int* y1) const {
-        *x0 = *y0 = 1 << 20;
-        *x1 = *y1 = -1;
+    // Renders and returns the drawn pixels' bounding box: columns x0 .. x1, rows y0 .. y1.
+    struct Box {
+        int x0 = 1 << 20, y0 = 1 << 20, x1 = -1, y1 = -1;
+        int W() const { return x1 - x0 + 1; }
+        int H() const { return y1 - y0 + 1; }
+    };
+    Box Render() {
+        RenderWorld(fv_);
+        Box b;
         for (int y = 0; y < fv_.viewHeight; ++y)
-            for (int x = 0; x < fv_.viewWidth; ++x)
-                if (Px(x, y) != Grey(0))
-                    *x0 = std::min(*x0, x), *x1 = std::max(*x1, x), *y0 = std::min(*y0, y),
-                    *y1 = std::max(*y1, y);
+            for (int x = 0; x < fv_.viewWidth; ++x) {
+                if (Px(x, y) == Grey(0)) continue;
+                b = {std::min(b.x0, x), std::min(b.y0, y), std::max(b.x1, x), std::max(b.y1, y)};
+            }
+        return b;
     }
     // Pixels per world unit at depth 1 for the 64 x 48 frame of the fixture.
     double PixelsPerUnit() const { return (64 / 0.28) * g_context->focal; }
@@ -337,15 +336,13 @@ TEST_F(PipelineTransform, FlatLightIsBrightestFacingTheLightAndFollowsTheTurn) {
         RenderWorld(fv_);
         return Luma(Px(32, 24));
     };
-    // The face looks at the camera (-z); light travelling along +z falls straight on it.
-    // Light from behind the face leaves it at the ambient level, as light along it does.
+    // The face looks at -z: light along +z falls straight on it, from behind or along it not.
     const int full = lumaWith(0, 0, 1), oblique = lumaWith(1, 0, 1), side = lumaWith(1, 0, 0);
     EXPECT_GT(full, oblique);
     EXPECT_GT(oblique, side);
     EXPECT_EQ(lumaWith(0, 0, -1), side);
 
-    // A face built looking away, turned half a turn: now it faces the camera, is drawn,
-    // and the light falling along +z lights it fully.
+    // A face built looking away, turned half a turn, is drawn and lit the same.
     HideInstance(lit);
     const int32_t turned = Place("TURNED", Rect(1, 1, 160, kLightFlat, true), {0, 0, 10});
     SetAngles(turned, 180, 0, 0);
@@ -355,54 +352,45 @@ TEST_F(PipelineTransform, FlatLightIsBrightestFacingTheLightAndFollowsTheTurn) {
 
 TEST_F(PipelineTransform, RollAndScaleShapeTheProjection) {
     const int32_t i = Place("WIDE", Rect(1.5f, 0.25f), {0, 0, 10});
-    int x0, y0, x1, y1;
-    RenderWorld(fv_);
-    Box(&x0, &y0, &x1, &y1);
-    EXPECT_GT(x1 - x0, 4 * (y1 - y0));  // wide
+    Box b = Render();
+    EXPECT_GT(b.W() - 1, 4 * (b.H() - 1));  // wide
     SetAngles(i, 0, 0, 90);
-    RenderWorld(fv_);
-    Box(&x0, &y0, &x1, &y1);
-    EXPECT_GT(y1 - y0, 4 * (x1 - x0));  // rolled a quarter turn: tall
+    b = Render();
+    EXPECT_GT(b.H() - 1, 4 * (b.W() - 1));  // rolled a quarter turn: tall
     // Scaled (2, 3) in the object before the roll: 2 x 3 = 6 units tall, 3 x 0.5 = 1.5 wide.
     SetScale(i, 2, 3, 1);
-    RenderWorld(fv_);
-    Box(&x0, &y0, &x1, &y1);
+    b = Render();
     const double ppu = PixelsPerUnit() / 10;
-    EXPECT_NEAR(y1 - y0 + 1, 6.0 * ppu, 1.5);
-    EXPECT_NEAR(x1 - x0 + 1, 1.5 * ppu, 1.5);
+    EXPECT_NEAR(b.H(), 6.0 * ppu, 1.5);
+    EXPECT_NEAR(b.W(), 1.5 * ppu, 1.5);
 }
 
 TEST_F(PipelineTransform, DepthScaleTiltsAQuadAwayFromTheCamera) {
-    // Top edge at z = +1, bottom edge at z = -1 in the object: scaled by 6 in z, the top lies at
-    // depth 16 and the bottom at depth 4.
+    // Edges at object z = +1 and -1, scaled by 6 in z: at depths 16 and 4.
     MeshSource tilt = Rect();
     tilt.positions = {{-1, -1, -1}, {1, -1, -1}, {1, 1, 1}, {-1, 1, 1}};
     const int32_t i = Place("TILT", tilt, {0, 0, 10});
     SetScale(i, 1, 1, 6);
-    RenderWorld(fv_);
-    int x0, y0, x1, y1;
-    Box(&x0, &y0, &x1, &y1);
+    const Box b = Render();
     const double ppu = PixelsPerUnit();
-    EXPECT_NEAR(y1 - y0 + 1, ppu * (1.0 / 16 + 1.0 / 4), 1.5);
+    EXPECT_NEAR(b.H(), ppu * (1.0 / 16 + 1.0 / 4), 1.5);
     // The near edge (depth 4) is four times as wide as the far one (depth 16).
     auto rowWidth = [&](int y) {
         int n = 0;
         for (int x = 0; x < 64; ++x) n += Px(x, y) != Grey(0);
         return n;
     };
-    const int a = rowWidth(y0), b = rowWidth(y1);
-    EXPECT_NEAR(std::max(a, b), 2 * ppu / 4, 2.0);
-    EXPECT_NEAR(std::min(a, b), 2 * ppu / 16, 2.0);
+    const int top = rowWidth(b.y0), bottom = rowWidth(b.y1);
+    EXPECT_NEAR(std::max(top, bottom), 2 * ppu / 4, 2.0);
+    EXPECT_NEAR(std::min(top, bottom), 2 * ppu / 16, 2.0);
 }
 
 TEST_F(PipelineTransform, ScaledInstanceJustOutsideTheViewIsKept) {
-    // Half size 5 after scaling, centred 8.8 to the left at depth 10 where the view reaches
-    // about 5.8: its right part is in view, although the unscaled square would not be.
+    // Centred 3 beyond the view's edge: only its scaled (half size 5) form reaches into view.
     const double halfView = 10 * 32 / PixelsPerUnit();
     const int32_t i = Place("BIG", Rect(), {static_cast<float>(-halfView - 3), 0, 10});
-    RenderWorld(fv_);
-    EXPECT_EQ(CountColour(Shade(100)), 0);
+    EXPECT_EQ(Render().x1, -1);
     SetScale(i, 5, 5, 5);
-    RenderWorld(fv_);
+    Render();
     EXPECT_GT(CountColour(Shade(100)), 100);
 }

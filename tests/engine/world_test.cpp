@@ -33,7 +33,6 @@ TEST_F(WorldTest, AddInstanceLoadsTheMeshOnceAndNumbersInstancesInOrder) {
     // Colour 127 is the nearest to white in the test palette: (254, 254, 254).
     EXPECT_EQ(std::make_tuple(inst.flags, inst.mesh, inst.scale.x, inst.position.z, inst.colour),
               std::make_tuple(0, 0, 1.0f, 0.0f, 127));
-    // A cube has 8 vertices and 12 faces.
     EXPECT_EQ(Capacities(), (std::vector<int32_t>{16, 24, 2}));
     // A missing mesh changes no count.
     EXPECT_EQ(AddInstance(MakeKey("NOWHERE")), -1);
@@ -49,7 +48,7 @@ TEST_F(WorldTest, AddInstanceLoadsTheMeshOnceAndNumbersInstancesInOrder) {
 TEST_F(WorldTest, BudgetBoundsGrowthButAMeshsOwnCountsFit) {
     WriteMesh("BIG", StripMesh(40000));
     ASSERT_EQ(AddInstance(MakeKey("BIG")), 0);
-    // Half the default budget is 32500 vertices, yet the mesh's 40000 are accommodated.
+    // Beyond half the default budget (32500), yet the mesh's own counts fit.
     EXPECT_EQ(Capacities(), (std::vector<int32_t>{40000, 39998, 1}));
     ASSERT_EQ(AddInstance(MakeKey("BIG")), 1);
     // The second instance would need 80000 vertices: the budget holds both buffers back.
