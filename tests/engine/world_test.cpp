@@ -113,7 +113,7 @@ TEST_F(WorldTest, MaterialRampFollowsTheLightLevels) {
     for (int j = 1; j < 256; ++j) EXPECT_GE(ramp[j], ramp[j - 1]);
     SetAmbient(1.0f);  // fully lit without specular light is the colour itself
     EXPECT_EQ((std::vector<int>{ramp[0], ramp[255]}), (std::vector<int>{64, 64}));
-    g_context->materials[0].specularFactor = 1.0f;
+    g_context->materials[0].specularFactor = 2.0f;
     BuildMaterialRamps();
     EXPECT_EQ(ramp[128], 64);
     EXPECT_GT(ramp[255], 100);
