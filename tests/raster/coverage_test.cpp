@@ -1,5 +1,5 @@
-// Which pixels a triangle covers: an ASCII mask, the row-10 cases, winding, -0 against +0,
-// tiling through the clipper, the near split.
+// Which pixels a triangle covers: -0 against +0, tiling through the clipper, the near split
+// (the pinned frames in frame_hash_test.cpp hold every pixel of every mode).
 #include <algorithm>
 #include <vector>
 
@@ -10,24 +10,6 @@
 namespace {
 
 using Coverage = RasterFixture;
-
-TEST_F(Coverage, ArrowMaskRowTenCasesAndTheMirrorWinding) {
-    Init(10, 8);
-    Tri(V(2, 1), V(2, 7), V(8, 4));
-    EXPECT_EQ(Mask(),
-              "..........\n..##......\n..####....\n..######..\n..####....\n..##......\n"
-              "..........\n..........\n");
-    ClearFrame();
-    Tri(V(2, 1), V(8, 4), V(2, 7));  // wound the other way round: nothing
-    EXPECT_EQ(DrawnCount(), 0);
-    Init(16, 16);
-    Tri(V(2, 10.2f), V(3, 10.9f), V(12, 10.5f));  // all inside pixel row 10: nothing
-    EXPECT_EQ(DrawnCount(), 0);
-    // From y = 10.2 to 11.1: row 10 only, its x taken at y = 11 (9.11 on the slanted edge).
-    Tri(V(2, 10.2f), V(2, 11.1f), V(10, 11.1f));
-    for (int x = 0; x < 16; ++x) EXPECT_EQ(Px(x, 10) != kEmpty, x >= 2 && x <= 8) << x;
-    EXPECT_EQ(DrawnCount(), 7);
-}
 
 TEST_F(Coverage, NegativeZeroBesidePositiveZeroKeepsTheFace) {
     // The left edge runs from x = -0 to x = +0: the clipper must not divide 0 by 0.

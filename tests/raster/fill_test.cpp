@@ -1,6 +1,5 @@
-// What the 16-bit fillers write: perspective spans, depth, fog, mip levels (the pinned frames in
-// frame_hash_test.cpp hold every texel of every mode).
-#include <cmath>
+// What the 16-bit fillers decide: texture bounds, visible runs, fog levels, mip levels (the
+// pinned frames in frame_hash_test.cpp hold every texel and depth entry of every mode).
 #include <vector>
 
 #include "raster/raster_local.h"
@@ -10,17 +9,14 @@ namespace {
 
 class Fill : public RasterFixture {
 public:
+    // One 64 x 64 texture, texture 0.
     void SetUp() override {
         Init(32, 24);
-        // 64 x 64 texture whose texel tells its column and row.
-        texels_.resize(64 * 64);
-        for (int k = 0; k < 64 * 64; ++k) texels_[k] = static_cast<uint8_t>(k % 64 + 3 * (k / 64));
         textures_[0].sizeLog2 = 6;
-        textures_[0].level[0] = texels_.data();
+        textures_[0].level[0] = texel_;
         g_rasterTarget.textureCount = 1;
-        face_.colour = 0;
     }
-    std::vector<uint8_t> texels_;
+    uint8_t texel_[64 * 64] = {};
 };
 
 TEST_F(Fill, TextureOutOfRangeDrawsNothing) {
@@ -30,46 +26,6 @@ TEST_F(Fill, TextureOutOfRangeDrawsNothing) {
         Tri(V(1, 1), V(1, 9), V(9, 9));
     }
     EXPECT_EQ(DrawnCount(), 0);
-}
-
-TEST_F(Fill, PerspectiveSpansStayWithinATexelOfTheTrueMapping) {
-    // One row of 31 pixels at row 2 straight into the filler; pixel x samples x + 1:
-    // rz = 1 - 0.004 (x + 1) falls by 12%, u * rz = 8 (x + 1) texels. The 16-pixel chords stay
-    // within a texel of the curve and the last pixel is exact.
-    RasterState& rs = g_rasterState;
-    for (int slot : {2, 10}) {
-        ClearFrame();
-        rs.edgeCount = 1;
-        rs.firstEdge = rs.refX = rs.refY = rs.mipLevel = rs.fogActive = 0;
-        rs.edges[0] = {2, 1, 0, 0};
-        rs.rightX[2] = 31;
-        rs.planes[kPlaneRz] = {1.0, -0.004, 0};
-        rs.planes[kPlaneU] = {0, 8 * 65536.0, 0};
-        rs.planes[kPlaneV] = rs.planes[kPlaneI] = {0, 0, 0};
-        face_.flags = kSurfacePersp;
-        g_rasterTable16[slot](&rec_);
-        for (int x = 0; x < 31; ++x) {
-            const int exact = static_cast<int>(std::floor(2.0 * (x + 1) / (1.0 - 0.004 * (x + 1))));
-            const int off = ((Px(x, 2) & 63) - exact) & 63;  // texel columns wrap at 64
-            EXPECT_TRUE(off <= 1 || off == 63) << slot << " x " << x;
-            EXPECT_TRUE(x < 30 || off == 0) << slot;
-        }
-    }
-}
-
-TEST_F(Fill, NearerWinsEqualPassesHiddenWritesNoDepth) {
-    Init(16, 16, true);
-    // (depth, colour, colour seen at (2, 6)): farther is hidden, coplanar later wins.
-    const int steps[][3] = {{2, 5, 5}, {4, 6, 5}, {2, 6, 6}, {1, 7, 7}};
-    for (const auto& s : steps) {
-        face_.colour = s[1];
-        const float z = static_cast<float>(s[0]);
-        Tri(V(1, 1, z), V(1, 9, z), V(9, 9, z), true);
-        EXPECT_EQ(Px(2, 6) & 0xFF, s[2]) << s[0] << " " << s[1];
-        EXPECT_EQ(Depth(2, 6), static_cast<uint32_t>(std::floor(214748368.0f / std::min(s[0], 2))));
-    }
-    EXPECT_EQ(Depth(12, 2), 0u);
-    EXPECT_TRUE(GuardIntact());
 }
 
 TEST(VisibleRuns, FirstPixelHiddenGivesAnEmptyFirstRun) {
@@ -125,9 +81,8 @@ TEST(Fog, LevelIs63AtTheFogStartAnd1AtTheFogEnd) {
 }
 
 TEST_F(Fill, MipLevelFromTheFootprint) {
-    static uint8_t dummy[1];
     textures_[1].sizeLog2 = 8;
-    for (int k = 0; k <= 8; ++k) textures_[1].level[k] = dummy;
+    for (int k = 0; k <= 8; ++k) textures_[1].level[k] = texel_;
     g_rasterTarget.textureCount = 2;
     const ScreenVertex v = V(0, 0);
     RasterState& rs = g_rasterState;
@@ -143,7 +98,7 @@ TEST_F(Fill, MipLevelFromTheFootprint) {
     for (const auto& c : steps) EXPECT_EQ(level(1, c[0], false), c[1]) << c[0];
     // 4 texels of a 64-texel texture per pixel is 16 reference texels: level 2, when the
     // smaller levels exist.
-    textures_[0].level[1] = textures_[0].level[2] = dummy;
+    textures_[0].level[1] = textures_[0].level[2] = texel_;
     EXPECT_EQ(level(0, 16, false), 2);
     textures_[0].level[1] = textures_[0].level[2] = nullptr;
     EXPECT_EQ(level(0, 16, false), 0);

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "raster/raster.h"
@@ -71,16 +70,6 @@ public:
 
     uint16_t& Px(int x, int y) { return frame_[(y + kGuard) * pitch_ + x + kGuard]; }
     uint32_t& Depth(int x, int y) { return depth_[kGuard + y * w_ + x]; }
-
-    // The viewport as rows of '#' (drawn) and '.' (untouched).
-    std::string Mask() {
-        std::string s;
-        for (int y = 0; y < h_; ++y) {
-            for (int x = 0; x < w_; ++x) s += Px(x, y) == kEmpty ? '.' : '#';
-            s += '\n';
-        }
-        return s;
-    }
 
     int DrawnCount() {
         int n = 0;
