@@ -34,17 +34,13 @@ protected:
 
 TEST_F(ObjectTest, InvalidIndicesAreRefused) {
     for (int32_t bad : {-1, 2, 1000}) {
-        const int results[] = {SetPosition(bad, 1, 2, 3),
-                               MoveInstance(bad, 1, 2, 3),
-                               SetAngles(bad, 1, 2, 3),
-                               SetScale(bad, 1, 2, 3),
-                               HideInstance(bad),
-                               AimCamera(bad),
-                               FollowInstance(bad, 10),
-                               ViewFromInstance(bad, 10),
-                               AttachInstance(m_a, bad, 0, 0, 0),
-                               AttachInstance(bad, m_a, 0, 0, 0)};
-        for (const int r : results) EXPECT_EQ(r, 0) << bad;
+        EXPECT_EQ((std::vector<int>{SetPosition(bad, 1, 2, 3), MoveInstance(bad, 1, 2, 3),
+                                    SetAngles(bad, 1, 2, 3), SetScale(bad, 1, 2, 3),
+                                    HideInstance(bad), AimCamera(bad), FollowInstance(bad, 10),
+                                    ViewFromInstance(bad, 10), AttachInstance(m_a, bad, 0, 0, 0),
+                                    AttachInstance(bad, m_a, 0, 0, 0)}),
+                  std::vector<int>(10, 0))
+            << bad;
         EXPECT_EQ(GetX(bad) + GetYaw(bad), 0.0f);
     }
 }

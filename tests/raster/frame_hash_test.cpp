@@ -58,19 +58,13 @@ struct Scene {
         const int sizes[3] = {8, 6, 0};
         for (int k = 0; k < 3; ++k) {
             const int s = sizes[k];
-            size_t total = 0;
-            for (int l = 0; l <= s; ++l) total += size_t{1} << (2 * (s - l));
-            texels[k].resize(total);
+            texels[k].resize(((size_t{4} << (2 * s)) - 1) / 3);  // 4^s + 4^(s-1) + ... + 1
             for (auto& v : texels[k]) v = static_cast<uint8_t>(Rand());
             textures[k].sizeLog2 = s;
-            size_t off = 0;
-            for (int l = 0; l <= s; ++l) {
+            for (size_t l = 0, off = 0; l <= size_t(s); off += size_t{1} << (2 * (s - l)), ++l)
                 if (!(k == 1 && l == 2)) textures[k].level[l] = texels[k].data() + off;
-                off += size_t{1} << (2 * (s - l));
-            }
         }
         lit.ramp = ramp;
-        unlit.ramp = nullptr;
         for (int f = 0; f < kFaces; ++f) {
             // Mostly on-screen faces from a few pixels to a quarter of the frame, some
             // reaching past the edges, some crossing the near plane.
@@ -81,15 +75,10 @@ struct Scene {
                 ScreenVertex& v = verts[3 * f + i];
                 v.z = crossing && i == 0 ? Rnd(-2, 0.09f) : Rnd(0.5f, 12);
                 v.rz = 1.0f / v.z;
-                if (v.z < 0.1f) {
-                    v.x = Rnd(-2, 2);
-                    v.y = Rnd(-2, 2);
-                } else {
-                    v.x = cx + Rnd(-size, size);
-                    v.y = cy + Rnd(-size, size);
-                }
+                const bool behind = v.z < 0.1f;  // view space then
+                v.x = behind ? Rnd(-2, 2) : cx + Rnd(-size, size);
+                v.y = behind ? Rnd(-2, 2) : cy + Rnd(-size, size);
                 v.intensity = Rnd(-40, 300) * 65536.0f;
-                v.spare = 0;
             }
             FaceRecord& face = faces[f];
             for (int i = 0; i < 3; ++i) face.vertex[i] = static_cast<uint16_t>(3 * f + i);
