@@ -18,9 +18,13 @@ TEST(Random, KnownSequencesAndRange) {
     EXPECT_EQ(got, (std::vector<int>{41, 18467, 6334, 26500, 19169}));
     SRand(0);
     EXPECT_EQ(Rand(), 38);  // (2531011 >> 16) & 0x7FFF
-    int highest = 0;
-    for (int i = 0; i < 100000; ++i) highest = std::max(highest, Rand());
-    EXPECT_EQ(highest, kRandMax);
+    int lowest = kRandMax, highest = 0;
+    for (int i = 0; i < 100000; ++i) {
+        const int v = Rand();
+        lowest = std::min(lowest, v);
+        highest = std::max(highest, v);
+    }
+    EXPECT_EQ(std::make_pair(lowest, highest), std::make_pair(0, kRandMax));
 }
 
 TEST(HeadlessVideo, ScriptedEventsBecomePendingAtTheirFrame) {
