@@ -140,7 +140,7 @@ TEST_F(Pipeline, BehindTheCameraBeyondTheSidesHiddenOrPastTheFogEndIsCulled) {
     DisableFog();
 }
 
-TEST_F(Pipeline, EdgeOnFaceIsCulled) {
+TEST_F(Pipeline, EdgeOnAndBackFacesOfScaledInstancesAreCulled) {
     // In the square's plane (normal . camera == d) both faces are culled, a hair in front not.
     Place("SQ", Rect(), {0, 0, 10});
     for (const float z : {10.0f, 9.999f}) {
@@ -148,6 +148,17 @@ TEST_F(Pipeline, EdgeOnFaceIsCulled) {
         RenderWorld(fv_);
         EXPECT_EQ(g_buffers.faces[0].flags != 0, z < 10);
         EXPECT_EQ(g_buffers.faces[1].flags != 0, z < 10);
+    }
+    // A face at object x = 1 facing +x, scaled by 4 in x, lies at world x = 4: culled seen from
+    // x = 2, drawn from x = 4.5.
+    ClearInstances();
+    MeshSource side = Rect();
+    for (CVector& p : side.positions) p = {1, p.y, p.x};
+    SetScale(Place("SIDE", side, {0, 0, 10}), 4, 1, 1);
+    for (const float x : {2.0f, 4.5f}) {
+        g_context->cameraPos = {x, 0, 0};
+        RenderWorld(fv_);
+        EXPECT_EQ(g_buffers.faces[0].flags != 0, x > 4) << x;
     }
 }
 
