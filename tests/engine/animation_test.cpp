@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -14,12 +15,7 @@
 namespace {
 
 SceneKeySource Key(CVector position, CVector orientation, float duration, uint8_t flags = 0) {
-    SceneKeySource k;
-    k.position = position;
-    k.orientation = orientation;
-    k.duration = duration;
-    k.flags = flags;
-    return k;
+    return {flags, position, orientation, duration};
 }
 
 // Cubic Hermite through p1 and p2 with end tangents t1 and t2, in its textbook basis form.
@@ -31,8 +27,19 @@ CVector Hermite(CVector p1, CVector t1, CVector p2, CVector t2, float u) {
         .Add(t2.Scale(u3 - u2));
 }
 
+// Spline keys of duration 1 at the given points, the last one ending the track.
+std::vector<SceneKeySource> SplineKeys(std::vector<CVector> points) {
+    std::vector<SceneKeySource> keys;
+    for (const CVector& p : points) keys.push_back(Key(p, CVector(), 1, 1));
+    keys.back().flags = 0;
+    return keys;
+}
+
 void ExpectAt(int32_t i, CVector p, float tol = 1e-4f) {
     ExpectNear(CVector(GetX(i), GetY(i), GetZ(i)), p.x, p.y, p.z, tol);
+}
+void ExpectAngles(int32_t i, float yaw, float pitch, float tol = 1e-4f) {
+    ExpectNear(CVector(GetYaw(i), GetPitch(i), 0), yaw, pitch, 0, tol);
 }
 
 }  // namespace
@@ -73,58 +80,44 @@ TEST_F(AnimationTest, StartGivesKeyZeroExactlyAndTheEndHoldsTheLastKey) {
     ExpectAt(i, p2, 0);
 }
 
-TEST_F(AnimationTest, LinearSegmentHalfWayIsTheMidpoint) {
-    const int32_t i =
-        Play({Key(CVector(0, 0, 0), CVector(0, 0, 0), 2),
-              Key(CVector(10, -4, 6), CVector(40, 20, 0), 2), Key(CVector(0, 0, 0), CVector(), 2)});
-    PlayScene(m_scene, 1.0f);
-    ExpectAt(i, CVector(5, -2, 3));
-    ExpectNear(CVector(GetYaw(i), GetPitch(i), 0), 20, 10, 0, 1e-3f);
-    PlayScene(m_scene, 3.0f);  // half-way through the second segment
-    ExpectAt(i, CVector(5, -2, 3));
-}
-
-TEST_F(AnimationTest, SingleKeyTrackAlwaysGivesItsKey) {
-    const int32_t i = Play({Key(CVector(4, 5, 6), CVector(1, 2, 3), 0, 0x11)});
-    for (float t : {0.0f, 0.5f, 1000.0f}) {
-        PlayScene(m_scene, t);
-        ExpectAt(i, CVector(4, 5, 6), 0);
-        EXPECT_NEAR(GetPitch(i), 2, 1e-4);
+TEST_F(AnimationTest, LinearMidpointsSingleKeysAndZeroDurationKeys) {
+    const CVector o;
+    const std::vector<SceneKeySource> tracks[] = {
+        {Key(o, o, 2), Key({10, -4, 6}, {40, 20, 0}, 2), Key(o, o, 2)},
+        {Key({4, 5, 6}, {1, 2, 3}, 0, 0x11)},  // a single key, always given
+        // The walk passes the zero-duration jump key over.
+        {Key(o, o, 1), Key({100, 0, 0}, o, 0), Key(o, o, 1), Key({0, 8, 0}, o, 1)},
+    };
+    const struct {
+        int track;
+        float t;
+        CVector at, angles;
+    } cases[] = {{0, 1, {5, -2, 3}, {20, 10, 0}}, {0, 3, {5, -2, 3}, {20, 10, 0}},
+                 {1, 0, {4, 5, 6}, {1, 2, 0}},    {1, 1000, {4, 5, 6}, {1, 2, 0}},
+                 {2, 1.5f, {0, 4, 0}, o},         {2, 0.5f, {50, 0, 0}, o}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "track " << c.track << " at " << c.t);
+        const int32_t i = Play(tracks[c.track]);
+        PlayScene(m_scene, c.t);
+        ExpectAt(i, c.at);
+        ExpectAngles(i, c.angles.x, c.angles.y, 1e-3f);
     }
-}
-
-TEST_F(AnimationTest, ZeroDurationKeyIsPassedOver) {
-    const int32_t i =
-        Play({Key(CVector(0, 0, 0), CVector(), 1), Key(CVector(100, 0, 0), CVector(), 0),
-              Key(CVector(0, 0, 0), CVector(), 1), Key(CVector(0, 8, 0), CVector(), 1)});
-    // After 1.5 s the walk lies half-way along the third segment; the jump key never shows.
-    PlayScene(m_scene, 1.5f);
-    ExpectAt(i, CVector(0, 4, 0));
-    PlayScene(m_scene, 0.5f);
-    ExpectAt(i, CVector(50, 0, 0));
 }
 
 TEST_F(AnimationTest, SplineSegmentPassesThroughBothKeysAndFollowsHermite) {
     const CVector p0(0, 0, 0), p1(10, 0, 0), p2(20, 10, 0), p3(20, 20, 5);
-    const int32_t i = Play({Key(p0, CVector(), 1, 1), Key(p1, CVector(), 1, 1),
-                            Key(p2, CVector(), 1, 1), Key(p3, CVector(), 1)});
-    PlayScene(m_scene, 1.0f);
-    ExpectAt(i, p1, 1e-3f);
-    PlayScene(m_scene, 2.0f);
-    ExpectAt(i, p2, 1e-3f);
-    // Equal durations: no time correction, Catmull-Rom tangents half the neighbour chords
-    // (none long enough to be cut back).
+    const int32_t i = Play(SplineKeys({p0, p1, p2, p3}));
+    // Equal durations: no time correction, tangents half the neighbour chords (none cut back).
     const CVector t1 = p2.Sub(p0).Scale(0.5f);
     const CVector t2 = p3.Sub(p1).Scale(0.5f);
-    for (float u : {0.25f, 0.5f, 0.8f}) {
+    for (float u : {0.0f, 0.25f, 0.5f, 0.8f, 1.0f}) {
         PlayScene(m_scene, 1.0f + u);
         ExpectAt(i, Hermite(p1, t1, p2, t2, u), 1e-3f);
     }
 }
 
 TEST_F(AnimationTest, TangentsLongerThanTwiceTheirChordAreCutBack) {
-    // Keys along x, equal durations: half-way through a segment the Hermite value is
-    // (p1 + p2) / 2 + (t1 - t2) / 8.
+    // Keys along x, equal durations: half-way the value is (p1 + p2) / 2 + (t1 - t2) / 8.
     const struct {
         float x[4], t, want;
     } cases[] = {
@@ -136,10 +129,8 @@ TEST_F(AnimationTest, TangentsLongerThanTwiceTheirChordAreCutBack) {
         {{0, 10, 10, 10}, 0.5f, 5 + 10 / 8.0f},
     };
     for (const auto& c : cases) {
-        const int32_t i = Play({Key(CVector(c.x[0], 0, 0), CVector(), 1, 1),
-                                Key(CVector(c.x[1], 0, 0), CVector(), 1, 1),
-                                Key(CVector(c.x[2], 0, 0), CVector(), 1, 1),
-                                Key(CVector(c.x[3], 0, 0), CVector(), 1)});
+        const int32_t i =
+            Play(SplineKeys({{c.x[0], 0, 0}, {c.x[1], 0, 0}, {c.x[2], 0, 0}, {c.x[3], 0, 0}}));
         PlayScene(m_scene, c.t);
         EXPECT_NEAR(GetX(i), c.want, 1e-4) << c.t;
     }
@@ -151,8 +142,7 @@ TEST_F(AnimationTest, TimeCorrectionKeepsTheEndsOfTheSegment) {
                             Key(p2, CVector(), 3, 1), Key(p2, CVector(), 1)});
     PlayScene(m_scene, 1.0f);
     ExpectAt(i, p1, 1e-3f);
-    // With a longer next segment the corrected parameter runs ahead of the time in the
-    // middle (r = 1/3): u = 0.5 + (2/3)(0.25 - 0.125).
+    // A longer next segment (r = 1/3): half-way u = 0.5 + (2/3)(0.25 - 0.125).
     PlayScene(m_scene, 0.5f);
     const float u = 0.5f + (2.0f / 3.0f) * 0.125f;
     const CVector t1 = p1.Sub(p0);
@@ -162,13 +152,13 @@ TEST_F(AnimationTest, TimeCorrectionKeepsTheEndsOfTheSegment) {
 
 TEST_F(AnimationTest, DirectionOfTravelTurnsTheObjectAndFades) {
     // Moving along +x: heading -90, no pitch.
-    const int32_t i = Play({Key(CVector(0, 0, 0), CVector(5, 0, 0), 2, 0x10),
-                            Key(CVector(10, 0, 0), CVector(5, 0, 0), 2, 0x10),
-                            Key(CVector(20, 0, 0), CVector(5, 0, 0), 2, 0x10)});
-    PlayScene(m_scene, 1.0f);
-    ExpectNear(CVector(GetYaw(i), GetPitch(i), 0), 5 - 90, 0, 0, 1e-2f);
-    PlayScene(m_scene, 50.0f);  // last key: direction from the key before
-    EXPECT_NEAR(GetYaw(i), 5 - 90, 1e-2);
+    const CVector turn(5, 0, 0);
+    const int32_t i = Play({Key(CVector(0, 0, 0), turn, 2, 0x10),
+                            Key(CVector(10, 0, 0), turn, 2, 0x10), Key({20, 0, 0}, turn, 2, 0x10)});
+    for (const float t : {1.0f, 50.0f}) {  // at the last key: direction from the key before
+        PlayScene(m_scene, t);
+        ExpectAngles(i, 5 - 90, 0, 1e-2f);
+    }
 
     // Ending on a key without the flag, the turn fades out with the segment.
     const int32_t j =
@@ -187,7 +177,7 @@ TEST_F(AnimationTest, TrackStandingStillKeepsItsOrientation) {
     const int32_t i = Play({Key(CVector(4, 5, 6), CVector(20, 10, 0), 2, 0x10),
                             Key(CVector(4, 5, 6), CVector(20, 10, 0), 2, 0x10)});
     PlayScene(m_scene, 1.0f);
-    ExpectNear(CVector(GetYaw(i), GetPitch(i), 0), 20, 10, 0);
+    ExpectAngles(i, 20, 10);
 }
 
 TEST_F(AnimationTest, ShadowNarrowsWithTheRoll) {
@@ -211,16 +201,16 @@ TEST_F(AnimationTest, ShadowNarrowsWithTheRoll) {
         EXPECT_EQ(g_context->instances[child].scale.y, 1.0f);
     }
     ExpectAt(child, CVector(4, -2, 1));
-    ExpectNear(CVector(GetYaw(child), GetPitch(child), 0), 30, 0, 0);
+    ExpectAngles(child, 30, 0);
     ReleaseAttachment(shadow);
     EXPECT_EQ(shadow.count, 0);
 }
 
 TEST_F(AnimationTest, AttachmentCreatesOneChildPerParentInstance) {
     SceneSource s;
-    s.tracks.push_back({"CUBE", {Key(CVector(5, 0, 0), CVector(90, 0, 0), 1)}});
-    s.tracks.push_back({"SHADOW", {Key(CVector(), CVector(), 1)}});
-    s.tracks.push_back({"CUBE", {Key(CVector(0, 7, 0), CVector(), 1)}});
+    for (const auto& [mesh, x, y, yaw] :
+         {std::tuple{"CUBE", 5, 0, 90}, {"SHADOW", 0, 0, 0}, {"CUBE", 0, 7, 0}})
+        s.tracks.push_back({mesh, {Key(CVector(x, y, 0), CVector(yaw, 0, 0), 1)}});
     const std::vector<uint8_t> bytes = WriteSceneFile(s);
     ASSERT_EQ(LoadSceneFromMemory(m_scene, bytes.data(), bytes.size()), 1);
     PlayScene(m_scene, 0);

@@ -6,30 +6,19 @@
 #include "engine/alloc.h"
 #include "engine/world.h"
 #include "res/palette.h"
-#include "tools/common/tga_writer.h"
 
 std::vector<uint8_t> TestPaletteFile() {
     std::vector<uint8_t> bytes(kPalFileSize, 0);
     for (int i = 0; i < 256; ++i) {
-        uint8_t r = static_cast<uint8_t>(2 * i), g = r, b = r;
-        if (i >= 128) {
-            // Six hues at eight brightness steps beyond the greys.
-            const int hue = (i - 128) % 6;
-            const uint8_t level = static_cast<uint8_t>(40 + ((i - 128) / 6) * 10);
-            r = (hue == 0 || hue == 3 || hue == 5) ? level : 0;
-            g = (hue == 1 || hue == 3 || hue == 4) ? level : 0;
-            b = (hue == 2 || hue == 4 || hue == 5) ? level : 0;
-        }
-        bytes[3 * i] = r;
-        bytes[3 * i + 1] = g;
-        bytes[3 * i + 2] = b;
+        // Six hues at eight brightness steps beyond the greys: red, green, blue, yellow, cyan,
+        // magenta.
+        const int hue = (i - 128) % 6, level = 40 + ((i - 128) / 6) * 10;
+        const bool on[3] = {hue == 0 || hue == 3 || hue == 5, hue == 1 || hue == 3 || hue == 4,
+                            hue == 2 || hue == 4 || hue == 5};
+        for (int c = 0; c < 3; ++c)
+            bytes[3 * i + c] = static_cast<uint8_t>(i < 128 ? 2 * i : on[c] ? level : 0);
     }
     return bytes;
-}
-
-std::vector<uint8_t> TestTga(int width, int height, const std::vector<uint8_t>& rowsTopDown,
-                             const uint8_t* rgbMap) {
-    return WriteTgaIndexed(width, height, rowsTopDown.data(), rgbMap);
 }
 
 MeshSource StripMesh(int vertexCount) {
@@ -56,10 +45,6 @@ void EngineTest::TearDown() {
     SetFaceBudget(kFaceBudgetMax);
     m_cwd.reset();
     m_dir.reset();
-}
-
-void EngineTest::WriteData(const std::string& relative, const std::vector<uint8_t>& bytes) {
-    m_dir->Write(relative, bytes);
 }
 
 void EngineTest::WriteMesh(const std::string& name, const MeshSource& mesh) {

@@ -12,6 +12,7 @@
 #include "tests/support/support.h"
 #include "tools/common/mesh_writer.h"
 #include "tools/common/scene_writer.h"
+#include "tools/common/tga_writer.h"
 
 // Each coordinate of v within tol of (x, y, z).
 inline void ExpectNear(const CVector& v, float x, float y, float z, float tol = 1e-4f) {
@@ -23,9 +24,6 @@ inline void ExpectNear(const CVector& v, float x, float y, float z, float tol = 
 // Palette file bytes whose colours are (2i, 2i, 2i) for i < 128 and hues above; the tables
 // after the palette are left zero.
 std::vector<uint8_t> TestPaletteFile();
-// A colour-mapped TGA of 256 colours through our writer; rows are given top to bottom.
-std::vector<uint8_t> TestTga(int width, int height, const std::vector<uint8_t>& rowsTopDown,
-                             const uint8_t* rgbMap);
 
 // A strip of triangles over a grid of vertices: vertexCount vertices, two fewer faces.
 MeshSource StripMesh(int vertexCount);
@@ -36,7 +34,9 @@ protected:
     void TearDown() override;
 
     // Writes DATA\NAME.OBP (and friends) below the working folder.
-    void WriteData(const std::string& relative, const std::vector<uint8_t>& bytes);
+    void WriteData(const std::string& relative, const std::vector<uint8_t>& bytes) {
+        m_dir->Write(relative, bytes);
+    }
     void WriteMesh(const std::string& name, const MeshSource& mesh);
     void RemoveData(const std::string& relative);
 

@@ -21,8 +21,7 @@ MeshSource TwoFaceMesh() {
     mesh.flags = 2 << 2;
     mesh.positions = {CVector(0, 0, 0), CVector(4, 0, 0), CVector(0, 3, 0), CVector(4, 3, 2)};
     mesh.faces.resize(2);
-    MeshFaceSource& flat = mesh.faces[0];
-    MeshFaceSource& textured = mesh.faces[1];
+    MeshFaceSource &flat = mesh.faces[0], &textured = mesh.faces[1];
     flat.vertex[1] = textured.vertex[0] = 1;
     flat.vertex[2] = textured.vertex[2] = 2;
     textured.vertex[1] = 3;
@@ -45,7 +44,8 @@ class MeshTest : public EngineTest {
 protected:
     void WriteSkin() {
         std::vector<uint8_t> map(768, 0);
-        WriteData("DATA/SKIN.TGA", TestTga(8, 8, std::vector<uint8_t>(64, 0), map.data()));
+        WriteData("DATA/SKIN.TGA",
+                  WriteTgaIndexed(8, 8, std::vector<uint8_t>(64, 0).data(), map.data()));
     }
     int Load(const std::vector<uint8_t>& bytes, const char* key = "M") {
         return LoadMeshFromMemory(MakeKey(key), bytes.data(), bytes.size());
@@ -63,21 +63,19 @@ TEST_F(MeshTest, WrittenMeshLoadsBackUnderTheRequestedKey) {
         std::make_tuple(m.flags, m.material, m.faces[1].vertex[1], m.indices[3], m.indices[4]),
         std::make_tuple(8, 0, 3, 1, 3));
     ASSERT_EQ(std::make_pair(m.vertexCount, m.faceCount), std::make_pair(4, 2));
-    EXPECT_EQ(m.vertices[3].z, 2.0f);
+    EXPECT_EQ(std::make_pair(m.vertices[3].z, m.faces[1].uv[2]), std::make_pair(2.0f, 16777216.0f));
     EXPECT_FLOAT_EQ(m.radius, std::sqrt(29.0f));
-    EXPECT_EQ(m.faces[1].uv[2], 16777216.0f);
     // Every corner of every face lies on that face's plane; normals are unit length.
     for (int f = 0; f < 2; ++f)
         for (int c = 0; c < 3; ++c)
             EXPECT_NEAR(m.planes[f].normal.Dot(m.vertices[m.faces[f].vertex[c]]), m.planes[f].d,
                         1e-5);
     for (int v = 0; v < 4; ++v) EXPECT_NEAR(m.normals[v].Length(), 1.0f, 1e-6);
-    // Flat colour: red, green, blue kept, low byte the nearest palette index (grey 100 is 50).
-    EXPECT_EQ(static_cast<uint32_t>(m.faces[0].colour), 0x64646400u | 50u);
-    EXPECT_EQ(m.faces[0].flags, 0x0104);
-    // Textured face: the texture's table index.
-    EXPECT_EQ(std::make_tuple(m.faces[1].flags, FindTexture(MakeKey("SKIN")), m.faces[1].colour),
-              std::make_tuple(2, 0, 0));
+    // Flat colour: red, green, blue kept, low byte the nearest palette index (grey 100 is 50);
+    // textured face: the texture's table index.
+    EXPECT_EQ(std::make_tuple(static_cast<uint32_t>(m.faces[0].colour), m.faces[0].flags,
+                              m.faces[1].flags, FindTexture(MakeKey("SKIN")), m.faces[1].colour),
+              std::make_tuple(0x64646400u | 50u, 0x0104, 2, 0, 0));
 }
 
 TEST_F(MeshTest, UnknownOrMissingTextureMakesTheFaceFlatGrey) {
@@ -89,22 +87,12 @@ TEST_F(MeshTest, UnknownOrMissingTextureMakesTheFaceFlatGrey) {
     const char* keys[] = {"A", "B", "C"};
     for (int k = 0; k < 3; ++k) {
         PutI32(bytes, face1 + 8, k == 0 ? 1 : -1);
-        if (k == 2) RemoveData("DATA/SKIN.TGA");  // so does a texture that is missing
-        if (k == 2) bytes = WriteMeshFile(TwoFaceMesh());
+        if (k == 2) {  // so does a texture that is missing
+            RemoveData("DATA/SKIN.TGA");
+            bytes = WriteMeshFile(TwoFaceMesh());
+        }
         ASSERT_EQ(Load(bytes, keys[k]), 1);
         EXPECT_EQ(static_cast<uint32_t>(g_context->meshes[k].faces[1].colour), 0xC0C0C000u | 98u);
-    }
-}
-
-TEST_F(MeshTest, FlatMeshWithoutNamesLoads) {
-    ASSERT_EQ(Load(WriteMeshFile(MakeCubeMesh(2, 0, 0, 0))), 1);
-    const MeshRecord& m = g_context->meshes[0];
-    EXPECT_EQ(m.faceCount, 12);
-    EXPECT_FLOAT_EQ(m.radius, std::sqrt(12.0f));
-    for (int f = 0; f < 12; ++f) {
-        EXPECT_EQ(static_cast<uint32_t>(m.faces[f].colour), 0u);  // black is index 0
-        // Every plane of the cube faces outward at distance 2.
-        EXPECT_NEAR(m.planes[f].d, 2.0f, 1e-6);
     }
 }
 
@@ -121,28 +109,24 @@ TEST_F(MeshTest, EveryTruncationIsRefused) {
 TEST_F(MeshTest, CountsAndIndicesBeyondTheDataAreRefused) {
     const std::vector<uint8_t> good = WriteMeshFile(MakeCubeMesh(1, 0, 0, 0));
     const size_t record = 20;
-    struct Patch {
-        size_t at;
-        int32_t value;
-    } patches[] = {
-        {0, 2},                     // version
-        {4, 1},                     // second word
-        {16, -1},                   // name count
-        {16, 0x10000000},           // name count past the end
-        {record + 10, -3},          // vertex count
-        {record + 10, 9},           // one vertex more than stored
-        {record + 22, 0x7FFFFFFF},  // face count
-        {record + 22, -1},
-    };
-    for (const Patch& p : patches) {
+    // Version, second word, name count (negative, past the end), vertex count (negative, one
+    // more than stored), face count.
+    const std::pair<size_t, int32_t> patches[] = {{0, 2},
+                                                  {4, 1},
+                                                  {16, -1},
+                                                  {16, 0x10000000},
+                                                  {record + 10, -3},
+                                                  {record + 10, 9},
+                                                  {record + 22, 0x7FFFFFFF},
+                                                  {record + 22, -1}};
+    for (const auto& [at, value] : patches) {
         std::vector<uint8_t> bytes = good;
-        PutI32(bytes, p.at, p.value);
-        EXPECT_EQ(Load(bytes), 0) << p.at << " " << p.value;
+        PutI32(bytes, at, value);
+        EXPECT_EQ(Load(bytes), 0) << at << " " << value;
     }
     // A face naming vertex 8 of 8.
     std::vector<uint8_t> bytes = good;
-    const size_t firstFace = record + 58 + 8 * 24;
-    bytes[firstFace + 2] = 8;
+    bytes[record + 58 + 8 * 24 + 2] = 8;
     EXPECT_EQ(Load(bytes), 0);
     EXPECT_EQ(g_context->meshCount, 0);
 }
@@ -151,8 +135,7 @@ TEST_F(MeshTest, ARadiusThatIsNotANumberIsMeasuredFromTheVertices) {
     // A cube of half-size 1: its corners lie sqrt(3) from the centre.
     std::vector<uint8_t> bytes = WriteMeshFile(MakeCubeMesh(1, 0, 0, 0));
     const size_t radiusAt = 20 + kMeshRecRadius;
-    const float bad[] = {NAN, -5.0f, INFINITY};
-    for (const float r : bad) {
+    for (const float r : {NAN, -5.0f, INFINITY}) {
         std::memcpy(&bytes[radiusAt], &r, 4);
         ClearInstances();
         ASSERT_EQ(Load(bytes, r < 0 ? "NEG" : std::isnan(r) ? "NAN" : "INF"), 1);

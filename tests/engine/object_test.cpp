@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 #include "engine/mesh.h"
@@ -33,18 +34,14 @@ protected:
 
 TEST_F(ObjectTest, InvalidIndicesAreRefused) {
     for (int32_t bad : {-1, 2, 1000}) {
-        EXPECT_EQ(SetPosition(bad, 1, 2, 3), 0);
-        EXPECT_EQ(MoveInstance(bad, 1, 2, 3), 0);
-        EXPECT_EQ(SetAngles(bad, 1, 2, 3), 0);
-        EXPECT_EQ(SetScale(bad, 1, 2, 3), 0);
-        EXPECT_EQ(HideInstance(bad), 0);
-        EXPECT_EQ(GetX(bad), 0.0f);
-        EXPECT_EQ(GetYaw(bad), 0.0f);
-        EXPECT_EQ(AimCamera(bad), 0);
-        EXPECT_EQ(FollowInstance(bad, 10), 0);
-        EXPECT_EQ(ViewFromInstance(bad, 10), 0);
-        EXPECT_EQ(AttachInstance(m_a, bad, 0, 0, 0), 0);
-        EXPECT_EQ(AttachInstance(bad, m_a, 0, 0, 0), 0);
+        EXPECT_EQ((std::vector<int>{SetPosition(bad, 1, 2, 3), MoveInstance(bad, 1, 2, 3),
+                                    SetAngles(bad, 1, 2, 3), SetScale(bad, 1, 2, 3),
+                                    HideInstance(bad), AimCamera(bad), FollowInstance(bad, 10),
+                                    ViewFromInstance(bad, 10), AttachInstance(m_a, bad, 0, 0, 0),
+                                    AttachInstance(bad, m_a, 0, 0, 0)}),
+                  std::vector<int>(10, 0))
+            << bad;
+        EXPECT_EQ(GetX(bad) + GetYaw(bad), 0.0f);
     }
 }
 
@@ -57,9 +54,7 @@ TEST_F(ObjectTest, PositionAnglesScaleAndVisibility) {
     SetAngles(m_a, 90, 0, 0);
     EXPECT_NEAR(g_context->instances[m_a].angles.x, 1.570795f, 1e-6);
     TurnInstance(m_a, 90, -10, 5);
-    EXPECT_NEAR(GetYaw(m_a), 180, 1e-4);
-    EXPECT_NEAR(GetPitch(m_a), -10, 1e-4);
-    EXPECT_NEAR(GetRoll(m_a), 5, 1e-4);
+    ExpectNear(CVector(GetYaw(m_a), GetPitch(m_a), GetRoll(m_a)), 180, -10, 5);
     SetScale(m_a, 0, 2, -1);
     ExpectNear(g_context->instances[m_a].scale, 0.001f, 2.0f, 0.001f, 0);
     HideInstance(m_a);
@@ -80,7 +75,7 @@ TEST_F(ObjectTest, AttachInstanceTurnsTheOffsetWithTheParent) {
     SetAngles(m_b, 33, -71, 140);
     AttachInstance(m_a, m_b, 3, 4, 12);
     CBasis local;
-    local.origin = CVector(GetX(m_a) - 5, GetY(m_a), GetZ(m_a));
+    local.origin = g_context->instances[m_a].position.Sub(CVector(5, 0, 0));
     const CVector& turn = g_context->instances[m_b].angles;
     local.Unrotate(turn.x, turn.y, turn.z);
     ExpectNear(local.origin, 3, 4, 12, 1e-3f);
@@ -116,11 +111,10 @@ TEST_F(ObjectTest, CameraFollowsAndAims) {
 
 TEST_F(ObjectTest, MeshQueriesAndVertexChangesRecomputeGeometry) {
     const NameKey cube = MakeKey("CUBE"), big = MakeKey("BIGCUBE");
-    EXPECT_EQ(GetVertexCount(cube), 8);
-    EXPECT_EQ(GetFaceCount(cube), 12);
+    EXPECT_EQ(std::make_tuple(GetVertexCount(cube), GetFaceCount(cube), GetMeshSize(MakeKey("NO")),
+                              SetVertex(cube, 8, 0, 0, 0)),
+              std::make_tuple(8, 12, 0.0f, 0));
     EXPECT_NEAR(GetMeshSize(cube), 2 * std::sqrt(3.0f), 1e-5);
-    EXPECT_EQ(GetMeshSize(MakeKey("NONE")), 0.0f);
-    EXPECT_EQ(SetVertex(cube, 8, 0, 0, 0), 0);
     ASSERT_EQ(SetVertex(cube, 7, 4, 4, 4), 1);
     const MeshRecord& m = *GetMesh(cube);
     EXPECT_NEAR(m.radius, std::sqrt(48.0f), 1e-5);
@@ -140,16 +134,18 @@ TEST_F(ObjectTest, MorphWithWeightsZeroAndOneCopiesTheSources) {
     ASSERT_EQ(LoadMesh(b), 1);
     ASSERT_EQ(LoadMesh(t), 1);
     EXPECT_EQ(MorphMesh(a, b, t, nullptr), 0);
-    std::vector<float> w(8, 0.0f);
-    ASSERT_EQ(MorphMesh(a, b, t, w.data()), 1);
-    for (int k = 0; k < 8; ++k) EXPECT_EQ(GetMesh(t)->vertices[k].x, GetMesh(a)->vertices[k].x);
-    w.assign(8, 1.0f);
-    ASSERT_EQ(MorphMesh(a, b, t, w.data()), 1);
-    for (int k = 0; k < 8; ++k) EXPECT_EQ(GetMesh(t)->vertices[k].z, GetMesh(b)->vertices[k].z);
-    EXPECT_NEAR(GetMesh(t)->radius, std::sqrt(27.0f), 1e-5);
-    w.assign(8, 0.5f);
-    ASSERT_EQ(MorphMesh(a, b, t, w.data()), 1);
-    EXPECT_NEAR(GetMesh(t)->vertices[0].x, -2, 1e-6);
+    std::vector<float> w;
+    // Weight 0 copies the first source, 1 the second, 0.5 lies half-way (-1 and -3).
+    for (const float weight : {0.0f, 1.0f, 0.5f}) {
+        w.assign(8, weight);
+        ASSERT_EQ(MorphMesh(a, b, t, w.data()), 1);
+        for (int k = 0; k < 8; ++k) {
+            const CVector& from = GetMesh(a)->vertices[k];
+            ExpectNear(GetMesh(t)->vertices[k], from.x * (1 + 2 * weight),
+                       from.y * (1 + 2 * weight), from.z * (1 + 2 * weight), 0);
+        }
+        EXPECT_NEAR(GetMesh(t)->radius, std::sqrt(3.0f) * (1 + 2 * weight), 1e-5);
+    }
     // Different vertex counts are refused.
     WriteMesh("TRI", StripMesh(3));
     ASSERT_EQ(LoadMesh(MakeKey("TRI")), 1);
@@ -159,8 +155,7 @@ TEST_F(ObjectTest, MorphWithWeightsZeroAndOneCopiesTheSources) {
 TEST_F(ObjectTest, RenameUVAndRenderBits) {
     const NameKey cube = MakeKey("CUBE"), renamed = MakeKey("NEWNAME");
     ASSERT_EQ(LoadMesh(MakeKey("TARGET")), 1);
-    EXPECT_EQ(RenameMesh(cube, MakeKey("TARGET")), 0);
-    EXPECT_EQ(RenameMesh(cube, NameKey{}), 0);
+    EXPECT_EQ(RenameMesh(cube, MakeKey("TARGET")) + RenameMesh(cube, NameKey{}), 0);
     ASSERT_EQ(RenameMesh(cube, renamed), 1);
     EXPECT_EQ(FindMesh(cube), -1);
     MeshRecord& m = *GetMesh(renamed);
@@ -169,9 +164,7 @@ TEST_F(ObjectTest, RenameUVAndRenderBits) {
     m.faces[0].flags = 0x0005;
     m.flags = 0x05;
     ASSERT_EQ(ScaleUV(renamed, 4.0f, 0.5f), 1);
-    EXPECT_EQ(m.faces[0].uv[0], 8.0f);
-    EXPECT_EQ(m.faces[0].uv[5], 1.5f);
     ASSERT_EQ(SetMeshRenderBits(renamed, 0xABCB), 1);
-    EXPECT_EQ(m.flags, 0xC9);
-    EXPECT_EQ(m.faces[0].flags, 0xABC9);
+    EXPECT_EQ(std::make_tuple(m.faces[0].uv[0], m.faces[0].uv[5], m.flags, m.faces[0].flags),
+              std::make_tuple(8.0f, 1.5f, 0xC9, 0xABC9));
 }

@@ -2,7 +2,6 @@
 #include "engine/pipeline.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <vector>
 
@@ -17,14 +16,15 @@ namespace {
 
 constexpr uint16_t kUntouched = 0xBEEF;
 
-// A rectangle of half sizes (hx, hy) in the object's z = 0 plane, two faces of one grey of the
-// test palette, facing -z (towards a camera at the origin) or, with `away`, facing +z.
-MeshSource Rect(float hx, float hy, uint8_t grey, uint16_t mode, bool away = false) {
+// A rectangle of half sizes (hx, hy) at object z = 0 facing -z (the camera) or, `away`, +z.
+MeshSource Rect(float hx = 1, float hy = 1, uint8_t grey = 100, uint16_t mode = 0,
+                bool away = false) {
     MeshSource m;
     m.positions = {{-hx, -hy, 0}, {hx, -hy, 0}, {hx, hy, 0}, {-hx, hy, 0}};
-    for (const auto& tri : {std::array<uint16_t, 3>{0, 3, 2}, std::array<uint16_t, 3>{0, 2, 1}}) {
+    const uint16_t tris[2][3] = {{0, 3, 2}, {0, 2, 1}};
+    for (const auto& t : tris) {
         MeshFaceSource f;
-        std::copy(tri.begin(), tri.end(), f.vertex);
+        std::copy(t, t + 3, f.vertex);
         if (away) std::swap(f.vertex[1], f.vertex[2]);
         f.flags = mode;
         f.red = f.green = f.blue = grey;
@@ -32,10 +32,6 @@ MeshSource Rect(float hx, float hy, uint8_t grey, uint16_t mode, bool away = fal
     }
     m.flags = static_cast<uint8_t>(mode & 0x0C);
     return m;
-}
-// A square of side 2 * half, drawn unshaded.
-MeshSource Square(float half, uint8_t grey) {
-    return Rect(half, half, grey, 0);
 }
 
 class Pipeline : public EngineTest {
@@ -57,12 +53,11 @@ protected:
     }
     uint16_t Px(int x, int y) const { return frame_[(y + guard_) * pitch_ + x + guard_]; }
     uint16_t Grey(int index) const { return g_shade16[64 * 256 + index]; }
+    // The drawn colour of an unshaded face of grey g.
+    uint16_t Shade(int g) const { return Grey(NearestColour(g, g, g)); }
 
     int32_t Place(const char* key, const MeshSource& mesh, CVector pos) {
-        const std::vector<uint8_t> bytes = WriteMeshFile(mesh);
-        if (FindMesh(MakeKey(key)) < 0) {
-            EXPECT_EQ(LoadMeshFromMemory(MakeKey(key), bytes.data(), bytes.size()), 1);
-        }
+        WriteMesh(key, mesh);  // read unless a mesh of that key is loaded already
         const int32_t i = AddInstance(MakeKey(key));
         EXPECT_GE(i, 0);
         GetInstance(i)->position = pos;
@@ -86,98 +81,109 @@ protected:
     int guard_ = 0, pitch_ = 0;
 };
 
-int g_beforeCalls = 0;
-void CountBefore(VisibleObject*) {
-    ++g_beforeCalls;
+// The instances reaching the fillers of a hook: one letter each, the second of their mesh key.
+std::string g_order;
+void Before(VisibleObject* vo) {
+    g_order += vo->mesh->key.bytes[1];
 }
 void NoFill(const PolygonRecord*) {}
 
 // Loads the unit square as "SQ" with a hook that counts the instances reaching the fillers.
 void CountingSquare() {
-    ASSERT_EQ(AddHook(MakeKey("COUNT"), 0, 0, CountBefore, nullptr, nullptr, nullptr, NoFill,
-                      nullptr, NoFill),
-              1);
-    const std::vector<uint8_t> bytes = WriteMeshFile(Square(1.0f, 100));
+    ASSERT_EQ(
+        AddHook(MakeKey("COUNT"), 0, 0, Before, nullptr, nullptr, nullptr, NoFill, nullptr, NoFill),
+        1);
+    const std::vector<uint8_t> bytes = WriteMeshFile(Rect());
     ASSERT_EQ(LoadMeshFromMemory(MakeKey("SQ"), bytes.data(), bytes.size()), 1);
     ASSERT_EQ(AttachHook(MakeKey("SQ"), MakeKey("COUNT")), 1);
-    g_beforeCalls = 0;
+    g_order.clear();
 }
 
 TEST_F(Pipeline, SquareInFrontIsDrawnCentredOverTheBackground) {
-    Place("SQ", Square(1.0f, 100), {0, 0, 10});
+    Place("SQ", Rect(), {0, 0, 10});
     RenderWorld(fv_);
-    const int idx = NearestColour(100, 100, 100);
-    EXPECT_EQ(Px(32, 24), Grey(idx));
     EXPECT_EQ(Px(0, 0), Grey(0));
     EXPECT_EQ(Px(63, 47), Grey(0));
-    // The square spans +-1 at distance 10: +-s pixels about the centre, s = 0.1 * (64 / 0.28)
-    // * focal; pixel x is covered when x + 1 lies in (32 - s, 32 + s].
+    // +-1 at distance 10 is +-s pixels; pixel x is covered when x + 1 lies in (32 - s, 32 + s].
     const double s = 0.1 * (64 / 0.28) * g_context->focal;
-    for (int x = 0; x < 64; ++x) {
-        const bool covered = x + 1 > 32 - s && x + 1 <= 32 + s;
-        EXPECT_EQ(Px(x, 24) == Grey(idx), covered) << x;
-    }
+    for (int x = 0; x < 64; ++x)
+        EXPECT_EQ(Px(x, 24) == Shade(100), x + 1 > 32 - s && x + 1 <= 32 + s) << x;
     EXPECT_TRUE(GuardIntact());
 }
 
-TEST_F(Pipeline, BehindTheCameraAndBeyondTheSidesIsCulled) {
+TEST_F(Pipeline, BehindTheCameraBeyondTheSidesHiddenOrPastTheFogEndIsCulled) {
     CountingSquare();
-    const MeshSource sq = Square(1.0f, 100);
-    const float radius = std::sqrt(2.0f);
-    // Half the horizontal view at distance z, one pixel of margin included.
-    const float focal = g_context->focal;
-    const float hw = 0.28f * 0.5f + 0.28f / 64;
-    const float edge = hw / focal;
-    // Distance from the side plane grows by nx per unit of x.
+    const float radius = std::sqrt(2.0f), focal = g_context->focal;
+    // Half view at distance 1 with one pixel of margin; side-plane distance grows nx per x.
+    const float hw = 0.28f * 0.5f + 0.28f / 64, edge = hw / focal;
     const float nx = focal / std::sqrt(focal * focal + hw * hw);
-    Place("SQ", sq, {0, 0, -10 - 2 * radius});                  // behind
-    Place("SQ", sq, {10 * edge + radius / nx * 1.05f, 0, 10});  // beside
-    const int32_t inside = Place("SQ", sq, {10 * edge + radius / nx * 0.95f, 0, 10});
+    Place("SQ", Rect(), {0, 0, -10 - 2 * radius});                  // behind
+    Place("SQ", Rect(), {10 * edge + radius / nx * 1.05f, 0, 10});  // beside
+    const int32_t inside = Place("SQ", Rect(), {10 * edge + radius / nx * 0.95f, 0, 10});
     RenderWorld(fv_);
-    EXPECT_EQ(g_beforeCalls, 1);
+    EXPECT_EQ(g_order, "Q");
     GetInstance(inside)->flags = kInstanceHidden;
-    g_beforeCalls = 0;
+    g_order.clear();
     RenderWorld(fv_);
-    EXPECT_EQ(g_beforeCalls, 0);
+    EXPECT_EQ(g_order, "");
+    // Whole instances beyond the fog end go, with fog on only.
+    ClearInstances();
+    ASSERT_EQ(SetFogRange(50, 100), 1);
+    Place("SQ", Rect(), {0, 0, 90});
+    Place("SQ", Rect(), {0, 0, 105});
+    for (const bool fog : {false, true}) {
+        fog ? EnableFog() : DisableFog();
+        g_order.clear();
+        RenderWorld(fv_);
+        EXPECT_EQ(g_order, fog ? "Q" : "QQ");
+    }
+    DisableFog();
 }
 
-TEST_F(Pipeline, EdgeOnFaceIsCulled) {
-    // In the square's plane (normal . camera == d) both faces are culled; a hair in front of
-    // it, both are drawn.
-    Place("SQ", Square(1.0f, 100), {0, 0, 10});
+TEST_F(Pipeline, EdgeOnAndBackFacesOfScaledInstancesAreCulled) {
+    // In the square's plane (normal . camera == d) both faces are culled, a hair in front not.
+    Place("SQ", Rect(), {0, 0, 10});
     for (const float z : {10.0f, 9.999f}) {
         g_context->cameraPos = {0, 0, z};
         RenderWorld(fv_);
         EXPECT_EQ(g_buffers.faces[0].flags != 0, z < 10);
         EXPECT_EQ(g_buffers.faces[1].flags != 0, z < 10);
     }
+    // A face at object x = 1 facing +x, scaled by 4 in x, lies at world x = 4: culled seen from
+    // x = 2, drawn from x = 4.5.
+    ClearInstances();
+    MeshSource side = Rect();
+    for (CVector& p : side.positions) p = {1, p.y, p.x};
+    SetScale(Place("SIDE", side, {0, 0, 10}), 4, 1, 1);
+    for (const float x : {2.0f, 4.5f}) {
+        g_context->cameraPos = {x, 0, 0};
+        RenderWorld(fv_);
+        EXPECT_EQ(g_buffers.faces[0].flags != 0, x > 4) << x;
+    }
 }
 
 TEST_F(Pipeline, NearerSquareCoversTheFartherOnBothPaths) {
-    // Depth off, on, and on with a buffer too small for the frame (the painter's path then).
-    for (int depth : {0, 1, 2}) {
-        ASSERT_EQ(AllocZBuffer(depth == 2 ? 10 : 64 * 48), 1);
-        depth ? EnableZBuffer() : DisableZBuffer();
-        // The result must not depend on the order the instances were added in.
+    // Depth off, on, and on with too small a buffer (painter's then), in either adding order.
+    for (int depth : {0, 1, 2})
         for (int order : {0, 1}) {
+            ASSERT_EQ(AllocZBuffer(depth == 2 ? 10 : 64 * 48), 1);
+            depth ? EnableZBuffer() : DisableZBuffer();
             ClearInstances();
             for (int k = 0; k < 2; ++k) {
-                if (k == order) Place("NEARSQ", Square(1.0f, 100), {0, 0, 10});
-                if (k != order) Place("FARSQ", Square(1.0f, 40), {0.5f, 0, 12});
+                if (k == order) Place("NEARSQ", Rect(), {0, 0, 10});
+                if (k != order) Place("FARSQ", Rect(1, 1, 40), {0.5f, 0, 12});
             }
             Frame(64, 48, 4);
             RenderWorld(fv_);
             EXPECT_EQ(g_settings.zbufferInUse, depth == 1 ? 1 : 0);
-            EXPECT_EQ(Px(32, 24), Grey(NearestColour(100, 100, 100)))
-                << "depth " << depth << " order " << order;
-            EXPECT_GT(CountColour(Grey(NearestColour(40, 40, 40))), 0);
+            EXPECT_EQ(Px(32, 24), Shade(100)) << "depth " << depth << " order " << order;
+            EXPECT_GT(CountColour(Shade(40)), 0);
             EXPECT_TRUE(GuardIntact());
         }
-    }
 }
 
 TEST_F(Pipeline, RadixSortIsAscendingAndStable) {
-    for (int k = 0; k < 41; ++k) Place("SQ", Square(1.0f, 100), {0, 0, 10});  // gives buckets
+    for (int k = 0; k < 41; ++k) Place("SQ", Rect(), {0, 0, 10});  // gives buckets
     std::vector<SortEntry> e;
     const uint16_t keys[] = {500, 3, 0xFFFF, 3, 17, 500, 0, 3, 4096, 17};
     for (uint16_t i = 0; i < 10; ++i) e.push_back({i, keys[i]});
@@ -186,20 +192,18 @@ TEST_F(Pipeline, RadixSortIsAscendingAndStable) {
     for (size_t i = 0; i < e.size(); ++i) EXPECT_EQ(e[i].index, want[i]) << i;
 }
 
-TEST_F(Pipeline, LargeViewportIsDrawnAs800By600) {
+TEST_F(Pipeline, LargeViewportIsDrawnAs800By600AndInvalidViewsDrawNothing) {
     Frame(1024, 768, 0);
     RenderWorld(fv_);
     EXPECT_EQ(Px(799, 599), Grey(0));
     EXPECT_EQ(Px(800, 0), kUntouched);
     EXPECT_EQ(Px(0, 600), kUntouched);
     EXPECT_EQ(CountColour(Grey(0)), 800 * 600);
-}
 
-TEST_F(Pipeline, InvalidFrameViewsDrawNothing) {
-    Place("SQ", Square(1.0f, 100), {0, 0, 10});
-    const FrameView good = fv_;
+    Frame(64, 48, 4);
+    Place("SQ", Rect(), {0, 0, 10});
     for (int k = 0; k < 6; ++k) {
-        FrameView v = good;
+        FrameView v = fv_;
         int* field[] = {&v.viewWidth, &v.left, &v.top, &v.left};
         const int value[] = {0, 10, 9, -1};  // left 10: left + width beyond the pitch
         if (k < 4) *field[k] = value[k];
@@ -220,23 +224,9 @@ TEST_F(Pipeline, ProjectPointsCentresAndRejectsBehind) {
     EXPECT_EQ(ProjectPoints(fv_, nullptr, 3), 0);
 }
 
-TEST_F(Pipeline, FogEndCullsWholeInstancesOnlyWithFogOn) {
-    CountingSquare();
-    ASSERT_EQ(SetFogRange(50, 100), 1);
-    Place("SQ", Square(1.0f, 100), {0, 0, 90});
-    Place("SQ", Square(1.0f, 100), {0, 0, 105});
-    for (const bool fog : {false, true}) {
-        fog ? EnableFog() : DisableFog();
-        g_beforeCalls = 0;
-        RenderWorld(fv_);
-        EXPECT_EQ(g_beforeCalls, fog ? 1 : 2);
-    }
-    DisableFog();
-}
-
 TEST_F(Pipeline, NearPlaneCrossingFaceIsDrawnWithoutEscapingTheViewport) {
-    // A long floor strip from behind the camera to far ahead, in both windings.
-    MeshSource m = Square(1.0f, 100);
+    // A floor strip from behind the camera to far ahead, in both windings.
+    MeshSource m = Rect();
     m.positions = {{-1, 1, -5}, {1, 1, -5}, {1, 1, 50}, {-1, 1, 50}};
     for (int f = 0; f < 2; ++f) {
         m.faces.push_back(m.faces[f]);
@@ -244,63 +234,12 @@ TEST_F(Pipeline, NearPlaneCrossingFaceIsDrawnWithoutEscapingTheViewport) {
     }
     Place("STRIP", m, {0, 0, 0});
     RenderWorld(fv_);
-    EXPECT_GT(CountColour(Grey(NearestColour(100, 100, 100))), 20);
+    EXPECT_GT(CountColour(Shade(100)), 20);
     EXPECT_TRUE(GuardIntact());
-}
-
-std::string g_order;
-template <char C>
-void Before(VisibleObject*) {
-    g_order += C;
-}
-
-TEST_F(Pipeline, DeferredHookInstancesComeLastOnBothPaths) {
-    const char* keys[] = {"MA", "MB", "MC"};
-    const char* hooks[] = {"HA", "HB", "HC"};
-    void (*before[])(VisibleObject*) = {Before<'A'>, Before<'B'>, Before<'C'>};
-    const std::vector<uint8_t> bytes = WriteMeshFile(Square(1.0f, 100));
-    for (int k = 0; k < 3; ++k) {
-        const int32_t last = k ? kHookLastNoDepth | kHookLastDepth : 0;
-        ASSERT_EQ(AddHook(MakeKey(hooks[k]), last, 0, before[k], nullptr, nullptr, nullptr, NoFill,
-                          nullptr, NoFill),
-                  1);
-        ASSERT_EQ(LoadMeshFromMemory(MakeKey(keys[k]), bytes.data(), bytes.size()), 1);
-        ASSERT_EQ(AttachHook(MakeKey(keys[k]), MakeKey(hooks[k])), 1);
-    }
-    // B nearest, then C, then A farthest.
-    const float depth[] = {30, 10, 20};
-    for (int k = 0; k < 3; ++k) Place(keys[k], Square(1.0f, 100), {0, 0, depth[k]});
-    DisableZBuffer();
-    g_order.clear();
-    RenderWorld(fv_);  // painter: the deferred ones nearest first, after the others
-    EXPECT_EQ(g_order, "ABC");
-    ASSERT_EQ(AllocZBuffer(64 * 48), 1);
-    EnableZBuffer();
-    g_order.clear();
-    RenderWorld(fv_);  // depth: the deferred ones farthest first
-    EXPECT_EQ(g_order, "ACB");
-}
-
-TEST_F(Pipeline, EqualKeysAreDrawnInReverseCollectionOrder) {
-    // Two coplanar faces over the same corners, tilted from depth 10 to depth 12: both take the
-    // key of the farthest corner (tenths of a unit, from 1), and the one collected first is
-    // drawn last and shows.
-    MeshSource m = Square(1.0f, 100);
-    m.positions = {{-1, -1, -1}, {1, -1, -1}, {1, 1, 1}, {-1, 1, 1}};
-    m.faces.resize(1);
-    MeshFaceSource other = m.faces[0];
-    other.red = other.green = other.blue = 40;
-    m.faces.push_back(other);
-    Place("TWIN", m, {0, 0, 11});
-    DisableZBuffer();
-    RenderWorld(fv_);
-    EXPECT_EQ(Px(30, 24), Grey(NearestColour(100, 100, 100)));
-    for (int k = 0; k < 2; ++k) EXPECT_EQ(g_buffers.sortEntries[k].key, 121) << k;
-}
-
-TEST_F(Pipeline, VertexBehindTheNearPlaneKeepsCameraSpaceAndMarkZero) {
-    MeshSource m = Square(1.0f, 100);
-    m.positions[2].z = 0.05f;  // this corner ends up at camera depth 0.05
+    // A corner at camera depth 0.05 keeps its camera-space place and mark 0.
+    ClearInstances();
+    m = Rect();
+    m.positions[2].z = 0.05f;
     Place("SQ", m, {0, 0, 0});
     RenderWorld(fv_);
     EXPECT_EQ(g_buffers.marks[2], 0);
@@ -309,23 +248,57 @@ TEST_F(Pipeline, VertexBehindTheNearPlaneKeepsCameraSpaceAndMarkZero) {
     EXPECT_TRUE(GuardIntact());
 }
 
+TEST_F(Pipeline, DeferredHookInstancesComeLastOnBothPaths) {
+    const char* keys[] = {"MA", "MB", "MC"};
+    const char* hooks[] = {"HA", "HB", "HC"};
+    const float depth[] = {30, 10, 20};  // B nearest, then C, then A farthest
+    for (int k = 0; k < 3; ++k) {
+        const int32_t last = k ? kHookLastNoDepth | kHookLastDepth : 0;
+        ASSERT_EQ(AddHook(MakeKey(hooks[k]), last, 0, Before, nullptr, nullptr, nullptr, NoFill,
+                          nullptr, NoFill),
+                  1);
+        Place(keys[k], Rect(), {0, 0, depth[k]});
+        ASSERT_EQ(AttachHook(MakeKey(keys[k]), MakeKey(hooks[k])), 1);
+    }
+    // Painter: the deferred ones nearest first, after the others; depth: farthest first.
+    for (const bool z : {false, true}) {
+        ASSERT_EQ(AllocZBuffer(64 * 48), 1);
+        z ? EnableZBuffer() : DisableZBuffer();
+        g_order.clear();
+        RenderWorld(fv_);
+        EXPECT_EQ(g_order, z ? "ACB" : "ABC");
+    }
+}
+
+TEST_F(Pipeline, EqualKeysAreDrawnInReverseCollectionOrder) {
+    // Coplanar twins tilted from depth 10 to 12 share the farthest corner's key; the first shows.
+    MeshSource m = Rect();
+    m.positions = {{-1, -1, -1}, {1, -1, -1}, {1, 1, 1}, {-1, 1, 1}};
+    m.faces[1] = m.faces[0];
+    m.faces[1].red = m.faces[1].green = m.faces[1].blue = 40;
+    Place("TWIN", m, {0, 0, 11});
+    DisableZBuffer();
+    RenderWorld(fv_);
+    EXPECT_EQ(Px(30, 24), Shade(100));
+    for (int k = 0; k < 2; ++k) EXPECT_EQ(g_buffers.sortEntries[k].key, 121) << k;
+}
+
 TEST_F(Pipeline, EightBitBackgroundSplitsSkyAndGroundAtTheHorizon) {
     SetPixelMode8();
     g_context->backgroundColour = 10;
     g_context->backgroundColour2 = 20;
     std::vector<uint8_t> frame(64 * 48, 0xEE);
-    RenderWorld(FrameView{frame.data(), 64, 48, 0, 0, 64, 48, 0.28f, 0.21f});
+    const FrameView view{frame.data(), 64, 48, 0, 0, 64, 48, 0.28f, 0.21f};
+    RenderWorld(view);
     for (int y = 0; y < 48; ++y) EXPECT_EQ(frame[y * 64 + 5], y < 24 ? 10 : 20) << y;
     EXPECT_EQ(std::count(frame.begin(), frame.end(), 0xEE), 0);
     // With depth on, a square writes its depth where it is drawn and nowhere else.
-    Place("SQ", Square(1.0f, 100), {0, 0, 10});
+    Place("SQ", Rect(), {0, 0, 10});
     ASSERT_EQ(AllocZBuffer(64 * 48), 1);
     EnableZBuffer();
-    RenderWorld(FrameView{frame.data(), 64, 48, 0, 0, 64, 48, 0.28f, 0.21f});
+    RenderWorld(view);
     EXPECT_NE(g_settings.zbuffer[24 * 64 + 32], g_settings.zbuffer[0]);
 }
-
-// ---- Lit, turned and scaled instances, against projections worked out here ----
 
 // Brightness of a 5-6-5 pixel, channels weighted to the same range.
 int Luma(uint16_t p) {
@@ -336,15 +309,21 @@ int Luma(uint16_t p) {
 
 class PipelineTransform : public Pipeline {
 protected:
-    // Drawn pixels' bounding box: columns x0 .. x1 and rows y0 .. y1 (x0 > x1 when none).
-    void Box(int* x0, int* y0, int* x1, int* y1) const {
-        *x0 = *y0 = 1 << 20;
-        *x1 = *y1 = -1;
+    // Renders and returns the drawn pixels' bounding box: columns x0 .. x1, rows y0 .. y1.
+    struct Box {
+        int x0 = 1 << 20, y0 = 1 << 20, x1 = -1, y1 = -1;
+        int W() const { return x1 - x0 + 1; }
+        int H() const { return y1 - y0 + 1; }
+    };
+    Box Render() {
+        RenderWorld(fv_);
+        Box b;
         for (int y = 0; y < fv_.viewHeight; ++y)
-            for (int x = 0; x < fv_.viewWidth; ++x)
-                if (Px(x, y) != Grey(0))
-                    *x0 = std::min(*x0, x), *x1 = std::max(*x1, x), *y0 = std::min(*y0, y),
-                    *y1 = std::max(*y1, y);
+            for (int x = 0; x < fv_.viewWidth; ++x) {
+                if (Px(x, y) == Grey(0)) continue;
+                b = {std::min(b.x0, x), std::min(b.y0, y), std::max(b.x1, x), std::max(b.y1, y)};
+            }
+        return b;
     }
     // Pixels per world unit at depth 1 for the 64 x 48 frame of the fixture.
     double PixelsPerUnit() const { return (64 / 0.28) * g_context->focal; }
@@ -359,15 +338,13 @@ TEST_F(PipelineTransform, FlatLightIsBrightestFacingTheLightAndFollowsTheTurn) {
         RenderWorld(fv_);
         return Luma(Px(32, 24));
     };
-    // The face looks at the camera (-z); light travelling along +z falls straight on it.
-    // Light from behind the face leaves it at the ambient level, as light along it does.
+    // The face looks at -z: light along +z falls straight on it, from behind or along it not.
     const int full = lumaWith(0, 0, 1), oblique = lumaWith(1, 0, 1), side = lumaWith(1, 0, 0);
     EXPECT_GT(full, oblique);
     EXPECT_GT(oblique, side);
     EXPECT_EQ(lumaWith(0, 0, -1), side);
 
-    // A face built looking away, turned half a turn: now it faces the camera, is drawn,
-    // and the light falling along +z lights it fully.
+    // A face built looking away, turned half a turn, is drawn and lit the same.
     HideInstance(lit);
     const int32_t turned = Place("TURNED", Rect(1, 1, 160, kLightFlat, true), {0, 0, 10});
     SetAngles(turned, 180, 0, 0);
@@ -376,55 +353,46 @@ TEST_F(PipelineTransform, FlatLightIsBrightestFacingTheLightAndFollowsTheTurn) {
 }
 
 TEST_F(PipelineTransform, RollAndScaleShapeTheProjection) {
-    const int32_t i = Place("WIDE", Rect(1.5f, 0.25f, 100, 0), {0, 0, 10});
-    int x0, y0, x1, y1;
-    RenderWorld(fv_);
-    Box(&x0, &y0, &x1, &y1);
-    EXPECT_GT(x1 - x0, 4 * (y1 - y0));  // wide
+    const int32_t i = Place("WIDE", Rect(1.5f, 0.25f), {0, 0, 10});
+    Box b = Render();
+    EXPECT_GT(b.W() - 1, 4 * (b.H() - 1));  // wide
     SetAngles(i, 0, 0, 90);
-    RenderWorld(fv_);
-    Box(&x0, &y0, &x1, &y1);
-    EXPECT_GT(y1 - y0, 4 * (x1 - x0));  // rolled a quarter turn: tall
+    b = Render();
+    EXPECT_GT(b.H() - 1, 4 * (b.W() - 1));  // rolled a quarter turn: tall
     // Scaled (2, 3) in the object before the roll: 2 x 3 = 6 units tall, 3 x 0.5 = 1.5 wide.
     SetScale(i, 2, 3, 1);
-    RenderWorld(fv_);
-    Box(&x0, &y0, &x1, &y1);
+    b = Render();
     const double ppu = PixelsPerUnit() / 10;
-    EXPECT_NEAR(y1 - y0 + 1, 6.0 * ppu, 1.5);
-    EXPECT_NEAR(x1 - x0 + 1, 1.5 * ppu, 1.5);
+    EXPECT_NEAR(b.H(), 6.0 * ppu, 1.5);
+    EXPECT_NEAR(b.W(), 1.5 * ppu, 1.5);
 }
 
 TEST_F(PipelineTransform, DepthScaleTiltsAQuadAwayFromTheCamera) {
-    // Top edge at z = +1, bottom edge at z = -1 in the object: scaled by 6 in z, the top lies at
-    // depth 16 and the bottom at depth 4.
-    MeshSource tilt = Rect(1, 1, 100, 0);
+    // Edges at object z = +1 and -1, scaled by 6 in z: at depths 16 and 4.
+    MeshSource tilt = Rect();
     tilt.positions = {{-1, -1, -1}, {1, -1, -1}, {1, 1, 1}, {-1, 1, 1}};
     const int32_t i = Place("TILT", tilt, {0, 0, 10});
     SetScale(i, 1, 1, 6);
-    RenderWorld(fv_);
-    int x0, y0, x1, y1;
-    Box(&x0, &y0, &x1, &y1);
+    const Box b = Render();
     const double ppu = PixelsPerUnit();
-    EXPECT_NEAR(y1 - y0 + 1, ppu * (1.0 / 16 + 1.0 / 4), 1.5);
+    EXPECT_NEAR(b.H(), ppu * (1.0 / 16 + 1.0 / 4), 1.5);
     // The near edge (depth 4) is four times as wide as the far one (depth 16).
     auto rowWidth = [&](int y) {
         int n = 0;
         for (int x = 0; x < 64; ++x) n += Px(x, y) != Grey(0);
         return n;
     };
-    const int a = rowWidth(y0), b = rowWidth(y1);
-    EXPECT_NEAR(std::max(a, b), 2 * ppu / 4, 2.0);
-    EXPECT_NEAR(std::min(a, b), 2 * ppu / 16, 2.0);
+    const int top = rowWidth(b.y0), bottom = rowWidth(b.y1);
+    EXPECT_NEAR(std::max(top, bottom), 2 * ppu / 4, 2.0);
+    EXPECT_NEAR(std::min(top, bottom), 2 * ppu / 16, 2.0);
 }
 
 TEST_F(PipelineTransform, ScaledInstanceJustOutsideTheViewIsKept) {
-    // Half size 5 after scaling, centred 8.8 to the left at depth 10 where the view reaches
-    // about 5.8: its right part is in view, although the unscaled square would not be.
+    // Centred 3 beyond the view's edge: only its scaled (half size 5) form reaches into view.
     const double halfView = 10 * 32 / PixelsPerUnit();
-    const int32_t i = Place("BIG", Rect(1, 1, 100, 0), {static_cast<float>(-halfView - 3), 0, 10});
-    RenderWorld(fv_);
-    EXPECT_EQ(CountColour(Grey(NearestColour(100, 100, 100))), 0);
+    const int32_t i = Place("BIG", Rect(), {static_cast<float>(-halfView - 3), 0, 10});
+    EXPECT_EQ(Render().x1, -1);
     SetScale(i, 5, 5, 5);
-    RenderWorld(fv_);
-    EXPECT_GT(CountColour(Grey(NearestColour(100, 100, 100))), 100);
+    Render();
+    EXPECT_GT(CountColour(Shade(100)), 100);
 }

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <utility>
+#include <tuple>
 
 #include "engine/mesh.h"
 #include "engine/object.h"
@@ -17,30 +17,23 @@ namespace {
 // Image colour map: entry k is grey 2k for k < 128, so it maps to palette index k.
 std::vector<uint8_t> GreyMap() {
     std::vector<uint8_t> map(768, 0);
-    for (int k = 0; k < 128; ++k) map[3 * k] = map[3 * k + 1] = map[3 * k + 2] = uint8_t(2 * k);
+    for (int k = 0; k < 384; ++k) map[k] = static_cast<uint8_t>(2 * (k / 3));
     return map;
-}
-
-std::vector<uint8_t> Levels(int32_t count, const std::vector<uint8_t>& bytes) {
-    std::vector<uint8_t> out;
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<uint8_t>(static_cast<uint32_t>(count) >> (8 * i)));
-    for (uint8_t b : bytes) out.push_back(b);
-    return out;
 }
 
 }  // namespace
 
 class TextureTest : public EngineTest {
 protected:
-    void WriteTexture(const std::string& name, int w, int h, std::vector<uint8_t> rows = {}) {
+    void WriteTexture(const std::string& name, int w, int h, std::vector<uint8_t> rows = {},
+                      const std::vector<uint8_t>& map = GreyMap()) {
         if (rows.empty()) rows.assign(static_cast<size_t>(w) * h, 3);
-        WriteData("DATA/" + name + ".TGA", TestTga(w, h, rows, GreyMap().data()));
+        WriteData("DATA/" + name + ".TGA", WriteTgaIndexed(w, h, rows.data(), map.data()));
     }
-    int32_t SizeOf(const char* name) {
-        int32_t size = -1;
-        GetTexturePixels(MakeKey(name), &size);
-        return size;
+    // Adds the texture and returns its pixels, their side in *size.
+    const uint8_t* Add(const char* name, int32_t* size) {
+        EXPECT_EQ(AddTexture(MakeKey(name)), 1) << name;
+        return GetTexturePixels(MakeKey(name), size);
     }
 };
 
@@ -55,24 +48,22 @@ TEST_F(TextureTest, SizesBecomeSquarePowersOfTwoUpTo256) {
                  {"E", 3, 129, 256}};
     for (const auto& c : cases) {
         WriteTexture(c.name, c.w, c.h);
-        ASSERT_EQ(AddTexture(MakeKey(c.name)), 1);
-        EXPECT_EQ(SizeOf(c.name), c.size) << c.name;
+        int32_t size = -1;
+        Add(c.name, &size);
+        EXPECT_EQ(size, c.size) << c.name;
     }
-    EXPECT_EQ(g_context->textures[0].sizeLog2, 7);
     EXPECT_EQ(g_context->textureViews[0].level[0], g_context->textures[0].pixels);
 }
 
 TEST_F(TextureTest, RowsAreFlippedAndIndicesRemappedToThePalette) {
-    // 4 x 2 image: top row image indices 10, 11, 12, 13; bottom row 20 .. 23.
+    // 4 x 2 image: top row image indices 10 .. 13, bottom row 20 .. 23; the palette is shifted
+    // so that grey 2k sits at index k + 1.
     WriteTexture("FLIP", 4, 2, {10, 11, 12, 13, 20, 21, 22, 23});
-    // The palette is shifted so that grey 2k now sits at index k + 1 (index 0 stays black).
     std::vector<uint8_t> pal = TestPaletteFile();
-    for (int k = 0; k < 127; ++k)
-        pal[3 * (k + 1)] = pal[3 * (k + 1) + 1] = pal[3 * (k + 1) + 2] = uint8_t(2 * k);
+    for (int k = 3; k < 384; ++k) pal[k] = static_cast<uint8_t>(2 * (k / 3 - 1));
     ASSERT_EQ(LoadPaletteFromMemory(pal.data(), pal.size()), 1);
-    ASSERT_EQ(AddTexture(MakeKey("FLIP")), 1);
     int32_t size = 0;
-    const uint8_t* t = GetTexturePixels(MakeKey("FLIP"), &size);
+    const uint8_t* t = Add("FLIP", &size);
     ASSERT_EQ(size, 4);
     const uint8_t expected[16] = {11, 12, 13, 14, 11, 12, 13, 14, 21, 22, 23, 24, 21, 22, 23, 24};
     EXPECT_EQ(std::memcmp(t, expected, 16), 0);
@@ -82,10 +73,9 @@ TEST_F(TextureTest, ColourMapEntriesAreReadBlueGreenRed) {
     std::vector<uint8_t> map = GreyMap();
     map[3] = 240;  // entry 1 pure red, given red first to our writer
     map[4] = map[5] = 0;
-    WriteData("DATA/RED.TGA", TestTga(1, 1, {1}, map.data()));
-    ASSERT_EQ(AddTexture(MakeKey("RED")), 1);
+    WriteTexture("RED", 1, 1, {1}, map);
     int32_t size = 0;
-    EXPECT_EQ(*GetTexturePixels(MakeKey("RED"), &size), NearestColour(240, 0, 0));
+    EXPECT_EQ(*Add("RED", &size), NearestColour(240, 0, 0));
     EXPECT_NE(NearestColour(240, 0, 0), NearestColour(0, 0, 240));
 }
 
@@ -94,54 +84,52 @@ TEST_F(TextureTest, LargeImagesAreSampledByNearestTexel) {
     std::vector<uint8_t> row(512);
     for (int x = 0; x < 512; ++x) row[x] = static_cast<uint8_t>(x % 100);
     WriteTexture("WIDE", 512, 1, row);
-    ASSERT_EQ(AddTexture(MakeKey("WIDE")), 1);
     int32_t size = 0;
-    const uint8_t* t = GetTexturePixels(MakeKey("WIDE"), &size);
+    const uint8_t* t = Add("WIDE", &size);
     ASSERT_EQ(size, 256);
     for (int x = 0; x < 256; ++x) ASSERT_EQ(t[x], (2 * x) % 100) << x;
     for (int y = 1; y < 256; ++y) ASSERT_EQ(std::memcmp(t, t + 256 * y, 256), 0);
 }
 
-TEST_F(TextureTest, ExistingKeyIsNotReadAgainAndMissingFilesFail) {
+TEST_F(TextureTest, ExistingKeysAreNotReadAgainAndBadFilesAreRefused) {
     WriteTexture("ONCE", 8, 8);
     ASSERT_EQ(AddTexture(MakeKey("ONCE")), 1);
     RemoveData("DATA/ONCE.TGA");
     EXPECT_EQ(AddTexture(MakeKey("ONCE")), 1);
-    EXPECT_EQ(AddTexture(MakeKey("NONE")), 0);
+    // Missing, truncated, empty and tiny files.
+    std::vector<uint8_t> tga =
+        WriteTgaIndexed(16, 16, std::vector<uint8_t>(256, 1).data(), GreyMap().data());
+    tga.pop_back();
+    WriteData("DATA/SHORT.TGA", tga);
+    WriteTexture("ZERO", 0, 4);
+    WriteData("DATA/TINY.TGA", {1, 2, 3});
+    for (const char* bad : {"NONE", "SHORT", "ZERO", "TINY"})
+        EXPECT_EQ(AddTexture(MakeKey(bad)), 0) << bad;
     EXPECT_EQ(g_context->textureCount, 1);
     EXPECT_EQ(FindTexture(MakeKey("NONE")), -1);
 }
 
-TEST_F(TextureTest, TruncatedOrEmptyImagesAreRefused) {
-    std::vector<uint8_t> tga = TestTga(16, 16, std::vector<uint8_t>(256, 1), GreyMap().data());
-    tga.resize(tga.size() - 1);
-    WriteData("DATA/SHORT.TGA", tga);
-    EXPECT_EQ(AddTexture(MakeKey("SHORT")), 0);
-    WriteTexture("ZERO", 0, 4);
-    EXPECT_EQ(AddTexture(MakeKey("ZERO")), 0);
-    WriteData("DATA/TINY.TGA", {1, 2, 3});
-    EXPECT_EQ(AddTexture(MakeKey("TINY")), 0);
-    EXPECT_EQ(g_context->textureCount, 0);
-}
-
 TEST_F(TextureTest, LevelFileIsUsedOnlyWhenItsCountMatches) {
-    WriteTexture("GOOD", 4, 4);
-    // Level 0 is 2 x 2, level 1 is 1 x 1, in the image's palette (grey 2k maps to k).
-    WriteData("DATA/GOOD.TGM", Levels(2, {5, 6, 7, 8, 9}));
-    ASSERT_EQ(AddTexture(MakeKey("GOOD")), 1);
+    // Level 0 is 2 x 2, level 1 is 1 x 1, in the image's palette (grey 2k maps to k); a count
+    // of 3, or a byte short, and the file is ignored.
+    const struct {
+        const char* name;
+        int32_t count;
+        size_t bytes;
+    } files[] = {{"GOOD", 2, 5}, {"WRONG", 3, 5}, {"SHORTLV", 2, 4}};
+    for (const auto& f : files) {
+        WriteTexture(f.name, 4, 4);
+        std::vector<uint8_t> lv = {static_cast<uint8_t>(f.count), 0, 0, 0, 5, 6, 7, 8, 9};
+        lv.resize(4 + f.bytes);
+        WriteData(std::string("DATA/") + f.name + ".TGM", lv);
+        ASSERT_EQ(AddTexture(MakeKey(f.name)), 1);
+    }
     const TextureRecord& good = g_context->textures[0];
     ASSERT_TRUE(good.levels[0] && good.levels[1]);
     EXPECT_EQ(good.levels[2], nullptr);
     EXPECT_EQ(std::make_pair(good.levels[0][3], good.levels[1][0]),
               std::make_pair(uint8_t{8}, uint8_t{9}));
     EXPECT_EQ(g_context->textureViews[0].level[2], good.levels[1]);
-
-    WriteTexture("WRONG", 4, 4);
-    WriteData("DATA/WRONG.TGM", Levels(3, {5, 6, 7, 8, 9}));
-    ASSERT_EQ(AddTexture(MakeKey("WRONG")), 1);
-    WriteTexture("SHORTLV", 4, 4);
-    WriteData("DATA/SHORTLV.TGM", Levels(2, {5, 6, 7, 8}));
-    ASSERT_EQ(AddTexture(MakeKey("SHORTLV")), 1);
     for (int t = 1; t <= 2; ++t)
         for (int j = 0; j < kTextureLevels; ++j)
             EXPECT_EQ(g_context->textures[t].levels[j], nullptr);
@@ -151,29 +139,26 @@ TEST_F(TextureTest, MeshAndFaceSetters) {
     WriteMesh("CUBE", MakeCubeMesh(1, 0, 0, 0));
     ASSERT_EQ(LoadMesh(MakeKey("CUBE")), 1);
     WriteTexture("SKIN", 16, 16);
-    const NameKey cube = MakeKey("CUBE");
-    EXPECT_EQ(SetMeshTexture(MakeKey("NOMESH"), MakeKey("SKIN"), 1), 0);
-    EXPECT_EQ(SetMeshTexture(cube, MakeKey("NOSKIN"), 1), 0);
-    ASSERT_EQ(SetMeshTexture(cube, MakeKey("SKIN"), 1), 1);
+    const NameKey cube = MakeKey("CUBE"), skin = MakeKey("SKIN");
+    EXPECT_EQ(SetMeshTexture(MakeKey("NOMESH"), skin, 1) + SetMeshTexture(cube, MakeKey("NO"), 1),
+              0);
+    ASSERT_EQ(SetMeshTexture(cube, skin, 1), 1);
     const MeshRecord& m = g_context->meshes[0];
-    EXPECT_EQ(m.flags & 3, 2);
-    EXPECT_EQ(m.flags & 0xC, 4);  // shading bits kept
-    for (int f = 0; f < m.faceCount; ++f) {
-        EXPECT_EQ(m.faces[f].flags, 4 | 2);
-        EXPECT_EQ(m.faces[f].colour, 0);
-    }
+    EXPECT_EQ(m.flags & 0xF, 4 | 2);  // shading bits kept
+    for (int f = 0; f < m.faceCount; ++f)
+        EXPECT_EQ((std::pair<int, int>(m.faces[f].flags, m.faces[f].colour)), std::pair(6, 0));
     ASSERT_EQ(SetMeshColour(cube, 300, 20, 20), 1);
     EXPECT_EQ(m.flags & 3, 0);
     EXPECT_EQ(static_cast<uint32_t>(m.faces[0].colour) >> 16, 0xFF14u);  // red held at 255
     EXPECT_EQ(m.faces[0].flags, 4);
 
-    EXPECT_EQ(SetFaceColour(cube, 12, 1, 1, 1), 0);
-    EXPECT_EQ(SetFaceColour(cube, -1, 1, 1, 1), 0);
+    EXPECT_EQ(SetFaceColour(cube, 12, 1, 1, 1) + SetFaceColour(cube, -1, 1, 1, 1) +
+                  SetFaceTexture(cube, 12, skin, 0),
+              0);
     ASSERT_EQ(SetFaceColour(cube, 3, 100, 100, 100), 1);
     EXPECT_EQ(static_cast<uint32_t>(m.faces[3].colour), 0x64646400u | 50u);
-    EXPECT_EQ(SetFaceTexture(cube, 12, MakeKey("SKIN"), 0), 0);
-    ASSERT_EQ(SetFaceTexture(cube, 5, MakeKey("SKIN"), 0), 1);
-    EXPECT_EQ(m.faces[5].flags & 3, 1);
-    EXPECT_EQ(m.faces[4].flags & 3, 0);
-    EXPECT_EQ(m.flags & 3, 0);  // the mesh's own mode is left alone
+    ASSERT_EQ(SetFaceTexture(cube, 5, skin, 0), 1);
+    // Face 5 only; the mesh's own mode is left alone.
+    EXPECT_EQ(std::make_tuple(m.faces[5].flags & 3, m.faces[4].flags & 3, m.flags & 3),
+              std::make_tuple(1, 0, 0));
 }

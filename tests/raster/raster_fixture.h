@@ -1,8 +1,6 @@
-// A small guard-banded 16-bit frame with identity-coded tables for rasterizer tests.
-//
-// The shade table stores (row << 8) | index, so every drawn pixel tells which shade row and
-// which palette index or texel produced it; 0xFFFF is never produced and marks untouched
-// pixels (the frame and its guard band start out filled with it).
+// A small guard-banded 16-bit frame with identity-coded tables for rasterizer tests: the shade
+// table stores (row << 8) | index, so a drawn pixel tells its shade row and palette index or
+// texel; 0xFFFF is never produced and marks untouched pixels (guard band included).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,7 +8,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "raster/raster.h"
@@ -59,12 +56,7 @@ public:
     }
 
     static ScreenVertex V(float x, float y, float z = 1.0f) {
-        ScreenVertex v{};
-        v.x = x;
-        v.y = y;
-        v.z = z;
-        v.rz = 1.0f / z;
-        return v;
+        return ScreenVertex{x, y, z, 1.0f / z, 0, 0, 0, 0};
     }
 
     // Draws the triangle (a, b, c) with the face's current mode through DrawTriangle.
@@ -73,24 +65,11 @@ public:
         verts_[0] = a;
         verts_[1] = b;
         verts_[2] = c;
-        if (depth)
-            DrawTriangleDepth(&rec_);
-        else
-            DrawTriangle(&rec_);
+        depth ? DrawTriangleDepth(&rec_) : DrawTriangle(&rec_);
     }
 
     uint16_t& Px(int x, int y) { return frame_[(y + kGuard) * pitch_ + x + kGuard]; }
     uint32_t& Depth(int x, int y) { return depth_[kGuard + y * w_ + x]; }
-
-    // The viewport as rows of '#' (drawn) and '.' (untouched).
-    std::string Mask() {
-        std::string s;
-        for (int y = 0; y < h_; ++y) {
-            for (int x = 0; x < w_; ++x) s += Px(x, y) == kEmpty ? '.' : '#';
-            s += '\n';
-        }
-        return s;
-    }
 
     int DrawnCount() {
         int n = 0;
