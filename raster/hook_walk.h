@@ -54,7 +54,8 @@ void WalkHookRows(Draw&& draw) {
     s.di = FloorToInt(pI.dx);
     const int width = ViewWidth();
     for (int k = 0; k < rs.edgeCount; ++k) {
-        const LeftEdge& e = rs.edges[(rs.firstEdge + k) % rs.edgeCount];
+        const int at = rs.firstEdge + k;
+        const LeftEdge& e = rs.edges[at < rs.edgeCount ? at : at - rs.edgeCount];
         EdgeCursor edge(e);
         const int32_t dxi = edge.dxi;
         int r = e.top;

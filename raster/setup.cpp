@@ -38,8 +38,8 @@ int ClipPass(const ClipPoint* in, int n, ClipPoint* out, int cap, Inside inside,
         return n;
     }
     int m = 0;
-    for (int i = 0; i < n; ++i) {
-        const ClipPoint& s = in[(i + n - 1) % n];
+    for (int i = 0, j = n - 1; i < n; j = i++) {
+        const ClipPoint& s = in[j];
         const ClipPoint& e = in[i];
         const bool si = inside(s), ei = inside(e);
         if (ei) {
@@ -309,8 +309,8 @@ void BuildEdges() {
     rs.firstEdge = 0;
     bool upwardSeen = false;
     const int n = rs.outlineCount;
-    for (int k = 0; k < n; ++k) {
-        const float* s = rs.outline[(k + n - 1) % n];
+    for (int k = 0, j = n - 1; k < n; j = k++) {
+        const float* s = rs.outline[j];
         const float* e = rs.outline[k];
         EdgeRows er;
         if (!ScanEdge(s[0], s[1], e[0], e[1], ViewHeight(), &er)) continue;
@@ -365,8 +365,8 @@ void ClipFogRegion(const ScreenVertex& a, const ScreenVertex& b, const ScreenVer
     for (int r = lo; r < hi; ++r) rs.fogLeft[r] = rs.fogRight[r] = 0;
     rs.fogTop = kMaxRows;
     rs.fogBottom = 0;
-    for (int k = 0; k < n; ++k) {
-        const ClipPoint& s = region[(k + n - 1) % n];
+    for (int k = 0, j = n - 1; k < n; j = k++) {
+        const ClipPoint& s = region[j];
         const ClipPoint& e = region[k];
         EdgeRows er;
         if (!ScanEdge(std::clamp(s.x, 0.0, double(width)), s.y, std::clamp(e.x, 0.0, double(width)),
