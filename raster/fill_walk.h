@@ -18,8 +18,6 @@ namespace fill_walk {
 
 using namespace span_walk;
 
-using namespace span_walk;
-
 // Texel of scaled addressing: only the upper 16 bits of the masks matter.
 inline uint32_t ScaledTexel(uint32_t u, uint32_t v, uint32_t um, uint32_t vm) {
     return ((u & um) >> 16) | ((v & vm) >> 16);
