@@ -19,6 +19,7 @@
 #include "engine/world.h"
 #include "raster/hook_walk.h"
 #include "raster/raster_state.h"
+#include "res/palette.h"
 #include "tools/common/mesh_writer.h"
 #include "tools/common/palette_compiler.h"
 #include "tools/common/tga_writer.h"
@@ -247,9 +248,19 @@ void BM_FillFogged(benchmark::State& state) {
         rs.fogLeft[r] = 0;
         rs.fogRight[r] = kW;
     }
-    g_rasterTarget.fogFar = 0.001f;
-    g_rasterTarget.fogNear = 0.002f;
-    g_rasterTarget.fogScale = 4122214.4f / 0.001f;
+    RasterTarget& t = g_rasterTarget;
+    t.fogFar = 0.001f;
+    t.fogNear = 0.002f;
+    t.fogScale = 4122214.4f / 0.001f;
+    // The palette module's tables for a grey-blue fog in 5-6-5, as the show has them.
+    g_pixelMode = 2;
+    g_fogColour[0] = g_fogColour[1] = 150;
+    g_fogColour[2] = 170;
+    BuildFogTables();
+    t.fogR = g_fogRed;
+    t.fogG = g_fogGreen;
+    t.fogB = g_fogBlue;
+    t.fogBase = g_fogBase;
     rs.planes[kPlaneRz] = {0.0015, 0, 0};
     std::memset(b.depth.data(), 0, b.depth.size() * 4);
     for (auto _ : state) {
