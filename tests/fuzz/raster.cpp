@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     t.textureCount = 1;
     t.depthGouraud = (switches >> 2) & 1;
     t.shade16 = shade;
-    t.fogR = t.fogG = t.fogB = fog;
+    t.fogR = t.fogG = t.fogB = t.fogBase = fog;
 
     VisibleObject object{};
     object.ramp = ramp;
