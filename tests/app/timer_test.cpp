@@ -11,6 +11,11 @@ namespace {
 struct ClockGuard {
     ~ClockGuard() { g_timer.UseClock(nullptr); }
 };
+class BrokenClock : public Clock {
+public:
+    bool Frequency(int64_t*) override { return false; }
+    bool Counter(int64_t*) override { return false; }
+};
 }  // namespace
 
 TEST(Timer, FixedClockGivesFrameExactTimes) {
@@ -30,8 +35,6 @@ TEST(Timer, DeltaIsZeroOnAFrozenClockAndNeverNegative) {
     g_timer.UseClock(&frozen);
     g_timer.Mark();
     EXPECT_EQ(g_timer.GetDelta(), 0.0f);
-    EXPECT_EQ(g_timer.GetDelta(), 0.0f);
-
     FixedStepClock clock(4);
     g_timer.UseClock(&clock);
     clock.Advance(3);
@@ -50,37 +53,25 @@ TEST(Timer, MarkKeepsOnlyFloatPrecisionButGetTimeKeepsDouble) {
     FixedStepClock clock(1000000);
     g_timer.UseClock(&clock);
     clock.Advance(100000000001LL);  // 100000.000001 s
-    const double t = g_timer.GetTime();
-    EXPECT_DOUBLE_EQ(t, 100000.000001);
+    EXPECT_DOUBLE_EQ(g_timer.GetTime(), 100000.000001);
     g_timer.Mark();
-    clock.Advance(1);  // one microsecond later
-    // The float mark lies below the true time by more than the step: the delta is larger.
+    clock.Advance(1);
+    // The float mark lies below the true time by more than the microsecond step.
     EXPECT_GT(g_timer.GetDelta(), 1e-6f);
-    // At 100000.0078 s the mark rounds up to the next float, past the true time: no negative
-    // delta.
+    // At 100000.0078 s the mark rounds up past the true time: no negative delta.
     clock.Advance(7798);
     g_timer.Mark();
     EXPECT_EQ(g_timer.GetDelta(), 0.0f);
 }
 
-TEST(TimerDeathTest, SecondInstanceEndsTheProgram) {
+TEST(TimerDeathTest, SecondInstanceOrAClockWithoutFrequencyEndsTheProgram) {
+    // The message goes to standard output.
     EXPECT_EXIT(
         {
-            dup2(STDERR_FILENO, STDOUT_FILENO);  // the message goes to standard output
+            dup2(STDERR_FILENO, STDOUT_FILENO);
             CTimer second;
         },
         testing::ExitedWithCode(255), "Erreur : CTimer ne s'instancie qu'une seule fois !");
-}
-
-namespace {
-class BrokenClock : public Clock {
-public:
-    bool Frequency(int64_t*) override { return false; }
-    bool Counter(int64_t*) override { return false; }
-};
-}  // namespace
-
-TEST(TimerDeathTest, ClockWithoutFrequencyEndsTheProgram) {
     EXPECT_EXIT(
         {
             dup2(STDERR_FILENO, STDOUT_FILENO);

@@ -1,7 +1,7 @@
-// The fire dome scene run on scripted clocks with the pack's own dome, ray, texture and
-// camera script: the dome's growth, the camera table, the ray, keys and missing data.
+// The fire dome on scripted clocks with the pack's own dome, ray, texture and camera script.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -40,16 +40,11 @@ private:
     int64_t m_presents = 0;
 };
 
-// What one presented frame showed.
+// What one presented frame showed; smokeWhite: every smoke texel is the white entry.
 struct Shot {
-    bool domeShown = false;
-    float domeScale = 0.0f;
-    bool rayShown = false;
-    CVector rayScale;
-    CVector camera;
-    float yaw = 0.0f, pitch = 0.0f;
-    bool white = false;
-    bool smokeWhite = true;  // every texel of the smoke texture is the white entry
+    bool domeShown = false, rayShown = false, white = true, smokeWhite = true;
+    float domeScale = 0.0f, yaw = 0.0f, pitch = 0.0f;
+    CVector rayScale, camera;
 };
 
 class FireDomeTest : public SceneTest {
@@ -59,16 +54,12 @@ protected:
         UseDisplay(kWidth, kHeight);
         DtfMemberList pack;
         AddFireClosingMembers(pack);
-        for (const auto& [name, bytes] : pack) {
-            std::string path = name;
-            for (char& c : path)
-                if (c == '\\') c = '/';
-            m_dir.Write(path, bytes);
-        }
+        for (auto [name, bytes] : pack)
+            m_dir.Write((std::replace(name.begin(), name.end(), '\\', '/'), name), bytes);
         MeshSource camera = MakeCubeMesh(0.5f, 100, 100, 100);
         camera.name = "CAMERA";
         m_dir.Write("DATA/CAMERA.OBP", WriteMeshFile(camera));
-        // A grey palette: entry i is (i, i, i), so white is 255.
+        // Entry i is (i, i, i): white is 255.
         const PaletteBytes grey = GreyPalette();
         m_dir.Write("scn6.PAL", CompilePalette(grey.data()));
         OnPresent([this](const uint16_t* frame) { Record(frame); });
@@ -94,7 +85,6 @@ protected:
 
     void Record(const uint16_t* frame) {
         Shot s;
-        s.white = true;
         for (int i = 0; i < kWidth * kHeight; ++i) s.white = s.white && frame[i] == 0xFFFF;
         if (g_context && g_context->instanceCount > 0) {
             const int32_t dome = InstanceOf("hemit"), ray = InstanceOf("ray");
@@ -130,23 +120,15 @@ TEST_F(FireDomeTest, DomeReaches400At13AndTheFixedCameraTakesOverRightAfter) {
     RunSteady(125);  // frame k at T = k / 8 exactly
     // Frames up to T = 21.625 (the first past 21.5), then the white frame.
     ASSERT_EQ(m_shots.size(), 175u);
-    const Shot& at13 = m_shots[104];
-    EXPECT_NEAR(at13.domeScale, 400.0f, 0.01f);
-    EXPECT_FALSE(AtEndCamera(at13));
-    const Shot& after = m_shots[105];
-    EXPECT_TRUE(AtEndCamera(after));
-    // Aimed at the dome at the origin: yaw and pitch of the direction (1970, 2208, 1978).
-    const double pi = 3.14159265358979;
-    EXPECT_NEAR(after.yaw, std::atan2(1978.0, 1970.0) * 180.0 / pi - 90.0, 0.05);
-    EXPECT_NEAR(
-        after.pitch,
-        std::asin(2208.0 / std::sqrt(1970.0 * 1970 + 2208.0 * 2208 + 1978.0 * 1978)) * 180.0 / pi,
-        0.05);
+    EXPECT_NEAR(m_shots[104].domeScale, 400.0f, 0.01f);
+    EXPECT_FALSE(AtEndCamera(m_shots[104]));
     for (size_t k = 105; k < 174; ++k) ASSERT_TRUE(AtEndCamera(m_shots[k])) << k;
-    // 1950 at 21.5 s, and no further.
+    // Aimed at the dome at the origin, along (1970, 2208, 1978): yaw 45.116 - 90, pitch 38.341.
+    EXPECT_NEAR(m_shots[105].yaw, -44.884, 0.05);
+    EXPECT_NEAR(m_shots[105].pitch, 38.341, 0.05);
+    // 1950 at 21.5 s, and no further; 1 (its own size) until the growth starts after 8 s.
     EXPECT_NEAR(m_shots[172].domeScale, 1950.0f, 0.01f);
     EXPECT_NEAR(m_shots[173].domeScale, 1950.0f, 0.01f);
-    // The growth only starts after 8 s: until then the dome keeps its own size.
     EXPECT_FLOAT_EQ(m_shots[64].domeScale, 1.0f);
     EXPECT_GT(m_shots[66].domeScale, m_shots[65].domeScale);
     EXPECT_TRUE(m_shots.back().white);
@@ -164,7 +146,7 @@ TEST_F(FireDomeTest, DomeAppearsAfterTheStrikeAndTheCameraHoldsBetween8And8Point
         EXPECT_TRUE(m_shots[at86 + 1].domeShown) << ms;
         // The pose of 8 s up to 8.6 s, while the scene file's camera moves on either side.
         for (size_t k = at8 + 1; k <= at86; ++k)
-            EXPECT_EQ(m_shots[k].camera.Sub(m_shots[at8].camera).Length(), 0.0f) << ms << " " << k;
+            EXPECT_EQ(m_shots[k].camera.Sub(m_shots[at8].camera).Length(), 0.0f) << ms << k;
         EXPECT_NE(m_shots[at86 + 1].camera.x, m_shots[at8].camera.x) << ms;
         EXPECT_NE(m_shots[at8 - 1].camera.x, m_shots[at8].camera.x) << ms;
         ReleaseWorld();
@@ -173,18 +155,12 @@ TEST_F(FireDomeTest, DomeAppearsAfterTheStrikeAndTheCameraHoldsBetween8And8Point
 
 TEST_F(FireDomeTest, FramesLongerThanATenthSkipTheRaysStretch) {
     RunSteady(140);  // frames at 5.88 and 6.02 s: none falls in (5.9, 6]
-    int first = -1;
-    for (size_t k = 0; k < m_shots.size() && first < 0; ++k)
-        if (m_shots[k].rayShown) first = static_cast<int>(k);
-    ASSERT_GE(first, 0);
+    size_t first = 0;
+    while (first < m_shots.size() && !m_shots[first].rayShown) ++first;
+    ASSERT_LT(first, m_shots.size());
     EXPECT_GT(first * 0.14, 7.0);
     EXPECT_LT(m_shots[first].rayScale.x, 10.0f);
-    EXPECT_FLOAT_EQ(m_shots[first].rayScale.y, 24.5f);
-    for (const Shot& s : m_shots) {
-        if (s.rayShown) {
-            EXPECT_FLOAT_EQ(s.rayScale.y, 24.5f);
-        }
-    }
+    for (const Shot& s : m_shots) EXPECT_TRUE(!s.rayShown || s.rayScale.y == 24.5f);
 }
 
 TEST_F(FireDomeTest, ShortFramesShowTheRayStretchingThenThinning) {
@@ -204,11 +180,10 @@ TEST_F(FireDomeTest, ShortFramesShowTheRayStretchingThenThinning) {
 }
 
 TEST_F(FireDomeTest, ALateFrameLandsOnTheTargetInsteadOfOvershooting) {
-    // Whole seconds, then 12.95 s; whole seconds again, then 21.45 and 22 s.
-    const std::vector<int64_t> times = {0,     1000,  2000,  3000,  4000,  5000,  6000,  7000,
-                                        8000,  9000,  10000, 11000, 12000, 12950, 14000, 15000,
-                                        16000, 17000, 18000, 19000, 20000, 21450, 22000, 23000};
-    Run([times](int64_t n) { return times[std::min<size_t>(n, times.size() - 1)]; });
+    // Whole seconds but 12.95 s for 13 and 21.45 s for 21.
+    Run([](int64_t n) {
+        return n == 13 ? 12950 : n == 21 ? 21450 : 1000 * std::min<int64_t>(n, 23);
+    });
     ASSERT_EQ(m_shots.size(), 24u);  // 23 frames and the white one
     for (int k = 0; k < 14; ++k) EXPECT_LE(m_shots[k].domeScale, 400.0f) << k;
     EXPECT_FLOAT_EQ(m_shots[13].domeScale, 400.0f);
@@ -220,7 +195,7 @@ TEST_F(FireDomeTest, ALateFrameLandsOnTheTargetInsteadOfOvershooting) {
 TEST_F(FireDomeTest, AKeyEndsTheSceneAndTheWhiteFrameStillShows) {
     m_backend->ScheduleEvent(10, VideoEventType::KeyDown);
     RunSteady(50);
-    // The key arrives with the tenth present, which ends the loop; then the white frame.
+    // The key comes with the tenth present; then the white frame.
     ASSERT_EQ(m_shots.size(), 11u);
     EXPECT_TRUE(m_shots.back().white);
     EXPECT_FALSE(m_shots[9].white);
@@ -251,7 +226,7 @@ TEST_F(FireDomeTest, OnlyTheFullSizeSmokeTextureCarriesSmoke) {
     RunSteady(50);
     ASSERT_EQ(m_shots.size(), 21u);
     EXPECT_FALSE(m_shots[5].smokeWhite);
-    // A 128-texel texture is filled white once and never written (read while the frames ran).
+    // A 128-texel texture is filled white once and never written.
     ReleaseWorld();
     m_shots.clear();
     m_dir.Write("DATA/CC.TGA", EncodePicture(MakeFilled(128, 128, GreyPalette(), 40)));
@@ -266,12 +241,9 @@ TEST_F(FireDomeTest, ADomeWithoutSizeKeepsScaleOne) {
     MeshSource flat;
     flat.name = "hemit";
     flat.positions = {CVector(0, 0, 0), CVector(0, 0, 0), CVector(0, 0, 0)};
-    MeshFaceSource face;
-    face.vertex[1] = 1;
-    face.vertex[2] = 2;
-    face.flags = 1;
-    face.texture = "cc";
-    flat.faces = {face};
+    flat.faces = {MeshFaceSource{}};
+    flat.faces[0].vertex[1] = 1, flat.faces[0].vertex[2] = 2, flat.faces[0].flags = 1;
+    flat.faces[0].texture = "cc";
     m_dir.Write("DATA/HEMIT.OBP", WriteMeshFile(flat));
     RunSteady(125);
     ASSERT_EQ(m_shots.size(), 175u);
