@@ -19,6 +19,8 @@
 #include "res/datafile.h"
 #include "tests/support/support.h"
 #include "tools/common/dtf_writer.h"
+#include "tools/common/mesh_writer.h"
+#include "tools/common/scene_writer.h"
 #include "tools/content/pack.h"
 
 class SceneTest : public ::testing::Test {
@@ -73,6 +75,17 @@ protected:
         scene(View());
         OnPresent(nullptr);
         return frames;
+    }
+    // DATA/CUBE.OBP and a scene file of a cube track of `seconds` and a camera track.
+    void WriteCubeScene(const std::string& path, float seconds) {
+        m_dir.Write("DATA/CUBE.OBP", WriteMeshFile(MakeCubeMesh(5.0f, 200, 40, 40)));
+        SceneSource scene;
+        scene.cameraTrack = 1;
+        SceneKeySource k;
+        k.position = CVector(0, 0, 50);
+        k.duration = seconds;
+        scene.tracks = {SceneTrackSource{"CUBE", {k, k}}, SceneTrackSource{"CUBE", {{}}}};
+        m_dir.Write(path, WriteSceneFile(scene));
     }
     // The whole headless frame, as the show hands it to every scene.
     static FrameView View() { return MakeShowFrameView(); }
