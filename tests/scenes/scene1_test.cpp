@@ -5,45 +5,33 @@
 
 #include <cmath>
 
-TEST(OpeningValues, StartMiddleAndEndOfA22SecondScene) {
-    const OpeningValues start = OpeningValuesAt(0.0f, 22.0f, 640, 480);
-    EXPECT_NEAR(start.coronaX, 410.0f, 1e-3);
-    EXPECT_NEAR(start.coronaY, 307.5f, 1e-3);
-    EXPECT_EQ(start.earthLight, 0);
-    EXPECT_NEAR(start.glowIntensity, 0.142315f, 1e-5);  // sin(4 x 0.7853975 / 22)
-    EXPECT_NEAR(start.glowX, 380.0f, 1e-3);
-    EXPECT_NEAR(start.glowY, 285.0f, 1e-3);
-    EXPECT_NEAR(start.glowWidth, 42.0f, 1e-3);
-    EXPECT_NEAR(start.glowHeight, 42.0f, 1e-3);
-
-    // Half-way: s1 = sin(0.7853975) = 0.7071065.
-    const OpeningValues middle = OpeningValuesAt(11.0f, 22.0f, 640, 480);
-    EXPECT_NEAR(middle.coronaX, 388.7868f, 1e-3);
-    EXPECT_NEAR(middle.coronaY, 291.5901f, 1e-3);
-    EXPECT_EQ(middle.earthLight, 6335);
-    EXPECT_FLOAT_EQ(middle.glowIntensity, 0.4f);  // sin(15 x 0.7853975 / 22) = 0.49 held at 0.4
-
-    // At t = D, s1 = sin(1.570795) is just below 1: the light stops one short of 8960.
-    const OpeningValues end = OpeningValuesAt(22.0f, 22.0f, 640, 480);
-    EXPECT_NEAR(end.coronaX, 380.0f, 1e-3);
-    EXPECT_NEAR(end.coronaY, 285.0f, 1e-3);
-    EXPECT_EQ(end.earthLight, 8959);
-    EXPECT_FLOAT_EQ(end.glowIntensity, 0.4f);
-    EXPECT_NEAR(end.glowWidth, 223.019f, 1e-2);  // 128 sin(0.7853975) + 21 = 111.51 at 320
-    EXPECT_NEAR(end.glowHeight, 223.019f, 1e-2);
-}
-
-TEST(OpeningValues, FollowTheViewportAndStayPutWithoutADuration) {
-    const OpeningValues small = OpeningValuesAt(22.0f, 22.0f, 320, 240);
-    EXPECT_NEAR(small.coronaX, 190.0f, 1e-3);
-    EXPECT_NEAR(small.coronaY, 142.5f, 1e-3);
-    EXPECT_NEAR(small.glowX, 190.0f, 1e-3);
-    EXPECT_NEAR(small.glowWidth, 111.51f, 1e-2);
-    for (const float d : {0.0f, -3.0f, NAN}) {
-        const OpeningValues still = OpeningValuesAt(5.0f, d, 640, 480);
-        EXPECT_NEAR(still.coronaX, 410.0f, 1e-3);
-        EXPECT_EQ(still.earthLight, 0);
-        EXPECT_EQ(still.glowIntensity, 0.0f);
-        EXPECT_NEAR(still.glowWidth, 42.0f, 1e-3);
+TEST(OpeningValues, StartMiddleAndEndOfA22SecondSceneAndStillWithoutADuration) {
+    // s1 = sin(0.7853975) = 0.7071065 half-way; sin(1.570795) is just below 1 at t = D, so
+    // the light stops one short of 8960. The glow: sin(4 x 0.7853975 / 22) at 0, held at 0.4;
+    // its size 128 sin(0.7853975) + 21 = 111.51 reference units at the end.
+    const struct {
+        float t, duration;
+        int width;  // height: three quarters of it
+        float coronaX, coronaY;
+        int light;
+        float glow, glowX, glowY, size;
+    } cases[] = {{0, 22, 640, 410, 307.5f, 0, 0.142315f, 380, 285, 42},
+                 {11, 22, 640, 388.7868f, 291.5901f, 6335, 0.4f, 380, 285, 139.967f},
+                 {22, 22, 640, 380, 285, 8959, 0.4f, 380, 285, 223.019f},
+                 {22, 22, 320, 190, 142.5f, 8959, 0.4f, 190, 142.5f, 111.51f},
+                 {5, 0, 640, 410, 307.5f, 0, 0, 380, 285, 42},
+                 {5, -3, 640, 410, 307.5f, 0, 0, 380, 285, 42},
+                 {5, NAN, 640, 410, 307.5f, 0, 0, 380, 285, 42}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.t << " of " << c.duration << " at " << c.width);
+        const OpeningValues v = OpeningValuesAt(c.t, c.duration, c.width, c.width * 3 / 4);
+        EXPECT_NEAR(v.coronaX, c.coronaX, 1e-3);
+        EXPECT_NEAR(v.coronaY, c.coronaY, 1e-3);
+        EXPECT_EQ(v.earthLight, c.light);
+        EXPECT_NEAR(v.glowIntensity, c.glow, 1e-5);
+        EXPECT_NEAR(v.glowX, c.glowX, 1e-3);
+        EXPECT_NEAR(v.glowY, c.glowY, 1e-3);
+        EXPECT_NEAR(v.glowWidth, c.size, 1e-2);
+        EXPECT_NEAR(v.glowHeight, c.size, 1e-2);
     }
 }
