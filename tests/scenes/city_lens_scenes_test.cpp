@@ -1,16 +1,6 @@
 // The city and lens scenes frame by frame with the real content: the traffic moving and the
 // parked rows still, the lens growing from 7 to 11 s, the towers kept in their corridor.
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <functional>
-#include <vector>
-
-#include "engine/mesh.h"
-#include "engine/scene.h"
-#include "scenes/runner.h"
-#include "scenes/scenes.h"
 #include "tests/scenes/scene_fixture.h"
 
 namespace {
@@ -38,11 +28,9 @@ protected:
         return Record(scene, fps, [&] {
             FrameRecord r{g_scene.time, {}};
             for (const char* name : meshes)
-                for (int32_t i = 0; i < g_context->instanceCount; ++i) {
+                for (int32_t i : InstancesOf(name)) {
                     const CInstance& inst = g_context->instances[i];
-                    if (inst.mesh == FindMesh(MakeKey(name)))
-                        r.samples.push_back(
-                            {i, inst.position, inst.scale, (inst.flags & kInstanceHidden) != 0});
+                    r.samples.push_back({i, inst.position, inst.scale, !Shown(i)});
                 }
             return r;
         });

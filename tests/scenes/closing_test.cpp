@@ -2,18 +2,11 @@
 // keys ending one phase each, and the pictures phase's giant first frames.
 #include "scenes/closing.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "platform/console.h"
 #include "platform/music.h"
 #include "tests/scenes/scene_fixture.h"
-#include "tools/common/palette_compiler.h"
-#include "tools/content/pack.h"
-#include "tools/content/picture.h"
 
 namespace {
 

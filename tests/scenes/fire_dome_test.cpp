@@ -1,20 +1,8 @@
 // The fire dome on scripted clocks with the pack's own dome, ray, texture and camera script.
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
-#include <functional>
-#include <string>
-#include <vector>
 
-#include "engine/object.h"
-#include "scenes/scenes.h"
 #include "tests/scenes/scene_fixture.h"
-#include "tools/common/mesh_writer.h"
-#include "tools/common/palette_compiler.h"
-#include "tools/content/pack.h"
-#include "tools/content/picture.h"
 #include "tools/content/scene_content.h"
 
 namespace {
@@ -68,10 +56,8 @@ protected:
     }
 
     static const CInstance* InstanceOf(const char* mesh) {
-        const int32_t m = FindMesh(MakeKey(mesh));
-        for (int32_t i = 0; g_context && i < g_context->instanceCount; ++i)
-            if (GetInstance(i)->mesh == m) return GetInstance(i);
-        return nullptr;
+        const std::vector<int32_t> all = InstancesOf(mesh);
+        return all.empty() ? nullptr : GetInstance(all[0]);
     }
     void Record(const uint16_t* frame) {
         Shot s;

@@ -1,16 +1,7 @@
 // The flight scenes' time marks, frame by frame on the fixed-step clock with the real content.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <functional>
-#include <vector>
 
 #include "engine/pipeline.h"
-#include "engine/scene.h"
 #include "res/image.h"
-#include "scenes/runner.h"
-#include "scenes/scenes.h"
 #include "tests/scenes/scene_fixture.h"
 #include "tools/content/content_flight.h"
 
@@ -39,14 +30,6 @@ protected:
             return r;
         });
     }
-    static std::vector<int32_t> InstancesOf(const char* mesh) {
-        std::vector<int32_t> out;
-        const int32_t m = FindMesh(MakeKey(mesh));
-        for (int32_t i = 0; g_context && i < g_context->instanceCount; ++i)
-            if (m >= 0 && g_context->instances[i].mesh == m) out.push_back(i);
-        return out;
-    }
-    static int Shown(int32_t i) { return (GetInstance(i)->flags & kInstanceHidden) ? 0 : 1; }
     // Whether instance i lands in the middle of the screen with the frame's camera.
     static bool Centred(int32_t i) {
         CVector p = GetInstance(i)->position;

@@ -1,11 +1,7 @@
 // The common scene loop: frames shown, the key flag, world groups.
-#include "scenes/runner.h"
-
-#include <gtest/gtest.h>
 
 #include <cstdio>
 
-#include "engine/scene.h"
 #include "tests/scenes/scene_fixture.h"
 
 namespace {

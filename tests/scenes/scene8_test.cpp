@@ -2,9 +2,6 @@
 // size back whichever way the scene ends. (Keys in every phase: the main sequence's counts.)
 #include "scenes/scene8.h"
 
-#include <gtest/gtest.h>
-
-#include "engine/mesh.h"
 #include "tests/scenes/scene_fixture.h"
 
 namespace {

@@ -1,8 +1,6 @@
 // The canal and space scene: both passes play and the world is let go. (A key in the canal
 // ending both is pinned by the main sequence's frame counts.)
-#include <gtest/gtest.h>
 
-#include "scenes/scenes.h"
 #include "tests/scenes/scene_fixture.h"
 
 TEST_F(SceneTest, CanalAndSpaceBothPassesPlayAndTheWorldIsReleased) {

@@ -1,9 +1,12 @@
 // Scenes run headless on a fixed-step clock: a 64 x 48 16-bit display, 10 frames a second,
 // a folder of the test's own as the working folder, or the show's pack (built once per run).
+// The headers the scene tests share come with it.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <string>
@@ -12,16 +15,23 @@
 #include "app/display.h"
 #include "app/sequence.h"
 #include "app/timer.h"
+#include "engine/mesh.h"
+#include "engine/object.h"
 #include "engine/render_context.h"
+#include "engine/scene.h"
 #include "engine/world.h"
 #include "platform/clock.h"
 #include "platform/video.h"
 #include "res/datafile.h"
+#include "scenes/runner.h"
+#include "scenes/scenes.h"
 #include "tests/support/support.h"
 #include "tools/common/dtf_writer.h"
 #include "tools/common/mesh_writer.h"
+#include "tools/common/palette_compiler.h"
 #include "tools/common/scene_writer.h"
 #include "tools/content/pack.h"
+#include "tools/content/picture.h"
 
 class SceneTest : public ::testing::Test {
 protected:
@@ -87,6 +97,15 @@ protected:
         scene.tracks = {SceneTrackSource{"CUBE", {k, k}}, SceneTrackSource{"CUBE", {{}}}};
         m_dir.Write(path, WriteSceneFile(scene));
     }
+    // Instances of a mesh, in table order.
+    static std::vector<int32_t> InstancesOf(const char* mesh) {
+        std::vector<int32_t> out;
+        const int32_t m = FindMesh(MakeKey(mesh));
+        for (int32_t i = 0; m >= 0 && g_context && i < g_context->instanceCount; ++i)
+            if (g_context->instances[i].mesh == m) out.push_back(i);
+        return out;
+    }
+    static int Shown(int32_t i) { return (GetInstance(i)->flags & kInstanceHidden) ? 0 : 1; }
     // The whole headless frame, as the show hands it to every scene.
     static FrameView View() { return MakeShowFrameView(); }
 

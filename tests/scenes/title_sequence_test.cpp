@@ -2,16 +2,10 @@
 // values, and scene 3's phases and keys.
 #include "scenes/title_sequence.h"
 
-#include <gtest/gtest.h>
-
 #include <array>
-#include <cmath>
 #include <limits>
-#include <memory>
-#include <vector>
 
 #include "platform/random.h"
-#include "scenes/scenes.h"
 #include "tests/scenes/scene_fixture.h"
 
 namespace {
