@@ -11,14 +11,13 @@ namespace {
 struct ClockGuard {
     ~ClockGuard() { g_timer.UseClock(nullptr); }
 };
-class BrokenClock : public Clock {
-public:
+struct BrokenClock : Clock {
     bool Frequency(int64_t*) override { return false; }
     bool Counter(int64_t*) override { return false; }
 };
 }  // namespace
 
-TEST(Timer, FixedClockGivesFrameExactTimes) {
+TEST(Timer, FixedClockGivesFrameExactTimesAndFrozenOneNoDelta) {
     ClockGuard guard;
     FixedStepClock clock(60);
     g_timer.UseClock(&clock);
@@ -27,14 +26,14 @@ TEST(Timer, FixedClockGivesFrameExactTimes) {
     EXPECT_DOUBLE_EQ(g_timer.GetTime(), 1.5);
     g_timer.FramePresented();
     EXPECT_DOUBLE_EQ(g_timer.GetTime(), 91.0 / 60.0);
-}
-
-TEST(Timer, DeltaIsZeroOnAFrozenClockAndNeverNegative) {
-    ClockGuard guard;
     FrozenClock frozen;
     g_timer.UseClock(&frozen);
     g_timer.Mark();
     EXPECT_EQ(g_timer.GetDelta(), 0.0f);
+}
+
+TEST(Timer, DeltaIsTheTimeSinceTheLastMarkOrDeltaAndNeverNegative) {
+    ClockGuard guard;
     FixedStepClock clock(4);
     g_timer.UseClock(&clock);
     clock.Advance(3);
@@ -66,17 +65,9 @@ TEST(Timer, MarkKeepsOnlyFloatPrecisionButGetTimeKeepsDouble) {
 
 TEST(TimerDeathTest, SecondInstanceOrAClockWithoutFrequencyEndsTheProgram) {
     // The message goes to standard output.
-    EXPECT_EXIT(
-        {
-            dup2(STDERR_FILENO, STDOUT_FILENO);
-            CTimer second;
-        },
-        testing::ExitedWithCode(255), "Erreur : CTimer ne s'instancie qu'une seule fois !");
-    EXPECT_EXIT(
-        {
-            dup2(STDERR_FILENO, STDOUT_FILENO);
-            BrokenClock broken;
-            g_timer.UseClock(&broken);
-        },
-        testing::ExitedWithCode(255), "Erreur : CTimer pas de performance counter!");
+    EXPECT_EXIT((dup2(STDERR_FILENO, STDOUT_FILENO), CTimer()), testing::ExitedWithCode(255),
+                "Erreur : CTimer ne s'instancie qu'une seule fois !");
+    BrokenClock broken;
+    EXPECT_EXIT((dup2(STDERR_FILENO, STDOUT_FILENO), g_timer.UseClock(&broken)),
+                testing::ExitedWithCode(255), "Erreur : CTimer pas de performance counter!");
 }
