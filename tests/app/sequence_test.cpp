@@ -35,7 +35,7 @@ struct Log : ShowHooks, MusicObserver {
     HeadlessBackend* backend = nullptr;
     std::string started;
     std::vector<std::string> music;
-    int slot = 0, stopAfter = 99, raiseAt = 0, signal = 0;
+    int slot = 0, raiseAt = 0, signal = 0;
     int64_t startFrame[17] = {};
     const MusicSong* lastLoaded = nullptr;
     void BeforeSlot(int number) override {
@@ -44,7 +44,7 @@ struct Log : ShowHooks, MusicObserver {
         if (backend) startFrame[number] = backend->FramesShown();
         if (number == raiseAt) std::raise(signal);
     }
-    bool AfterSlotEnds(int number) override { return number < stopAfter; }
+    bool AfterSlotEnds(int) override { return true; }
     void Add(const std::string& what) { music.push_back(std::to_string(slot) + " " + what); }
     void OnLoad(const MusicSong* s, const char* name) override {
         lastLoaded = s;

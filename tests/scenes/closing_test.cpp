@@ -71,7 +71,9 @@ protected:
 
 }  // namespace
 
-TEST_F(ClosingTest, TheAnimationShowsTheFrameOfItsStepTable) {
+TEST_F(ClosingTest, TheAnimationShowsTheFrameOfItsStepTableAndTheMusicFadesFrom6To9) {
+    VolumeLog log(m_backend);
+    MusicSetObserver(&log);
     EXPECT_FALSE(m_titles.TitleAnimation(View()));
     // A black frame, then one frame every 1/20 s from 0.05 s up to 9.95 s.
     ASSERT_EQ(m_frames.size(), 200u);
@@ -87,13 +89,7 @@ TEST_F(ClosingTest, TheAnimationShowsTheFrameOfItsStepTable) {
         {80, 1},  {81, 0}, {105, 13}, {111, 0}, {123, 12}, {125, 13}, {150, 0}};  // 7.5 s: fading
     for (const auto& [shown, frame] : lit) EXPECT_EQ(LitFrames(shown), std::vector{frame}) << shown;
     EXPECT_TRUE(All(199, 0));  // the fade ends in the dark
-}
-
-TEST_F(ClosingTest, MusicFadesFromSixToNineSeconds) {
-    VolumeLog log(m_backend);
-    MusicSetObserver(&log);
-    m_titles.TitleAnimation(View());
-    // Frame k is drawn at k / 20 s: one call a frame after 6 s, trunc(2.95 / 3 x 256) first.
+    // One volume call a frame after 6 s, trunc(2.95 / 3 x 256) first.
     ASSERT_EQ(log.calls.size(), 79u);
     EXPECT_EQ(log.calls[0].first, 121);
     EXPECT_EQ(log.calls[0].second, 251);
