@@ -55,13 +55,6 @@ TEST_F(TitleWavesTest, WavesFallOffAwayFromTheCentreAndRunSmoothly) {
         ASSERT_LT(std::abs(int64_t{m_profile[c + 1]} - m_profile[c]), 720 * 65536 * 0.0125) << c;
 }
 
-TEST_F(TitleWavesTest, ZeroValuesLeaveOnlyTheCentreRingsUnitSteps) {
-    Compute(ScaleTitleWaves(0.0), -8192 * 7);
-    for (int c = 0; c < kProfileEntries; ++c) ASSERT_EQ(m_profile[c], 0) << c;
-    for (int r = 1; r < kPolarRadii; ++r) ASSERT_EQ(m_offsets[r], 0) << r;
-    EXPECT_EQ(m_offsets[0], 1 + 1024);  // cos 1 at the shift's index and the turn's
-}
-
 TEST(TitleValues, ScaledTruncatedAndHeldToTheFullValuesAndThePhaseRunsBackward) {
     // 0.4 x 0.99 gives 158.4 and 71.28; a stalled frame (s x 0.4 far past 1) the full values.
     const double nan = std::numeric_limits<double>::quiet_NaN();
