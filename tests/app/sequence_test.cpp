@@ -30,8 +30,7 @@ std::string BannerText() {
     return text;
 }
 
-// Slots started, the frame count at each start, and music calls tagged with the running slot
-// (0 before the first); `raiseAt` raises `signal` when that slot starts.
+// Slots started, frames at each start, music calls by running slot; raises `signal` at `raiseAt`.
 struct Log : ShowHooks, MusicObserver {
     HeadlessBackend* backend = nullptr;
     std::string started;
@@ -58,8 +57,7 @@ struct Log : ShowHooks, MusicObserver {
     void OnMasterVolume(const MusicSong*, int v) override { Add("volume " + std::to_string(v)); }
 };
 
-// Runs the show headless in `dir` with the smallest archive, a key down on each of the first
-// `keys` frames.
+// Runs the show headless in `dir`, the smallest archive, a key down on the first `keys` frames.
 int RunShow(const TempDir& dir, Log* log, int keys, std::string* out, ShowOptions options = {}) {
     dir.Write("KARVELD.DTF", MinimalArchive());
     ScopedWorkingDir cwd(dir.Path());
@@ -120,9 +118,7 @@ TEST(MainSequence, EveryKeyEndsOneSlotTheSongsSwitchAfterSlotFiveAndTheBannerFol
     EXPECT_EQ(want, std::vector<std::string>(log.music.begin(), log.music.begin() + 6));
     for (size_t i = want.size(); i < log.music.size(); ++i)
         EXPECT_EQ(0u, log.music[i].rfind("15 volume", 0)) << log.music[i];
-    // A key ends each slot, or each phase of the tunnel's five and the closing's three, after
-    // one frame; slots with a present after them show one more; the fire dome, without its
-    // data, only its white frame.
+    // A key ends each slot (tunnel: 5 phases, closing: 3) after a frame, +1 for a present after.
     const int expected[15] = {2, 2, 1, 1, 2, 2, 1, 1, 1, 1, 5, 2, 2, 1, 3};
     for (int slot = 1; slot <= 15; ++slot)
         EXPECT_EQ(log.startFrame[slot + 1] - log.startFrame[slot], expected[slot - 1])

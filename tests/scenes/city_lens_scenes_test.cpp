@@ -1,5 +1,4 @@
-// The city and lens scenes frame by frame with the real content: the traffic moving and the
-// parked rows still, the lens growing from 7 to 11 s, the towers kept in their corridor.
+// The city and lens scenes frame by frame with the real content.
 
 #include "tests/scenes/scene_fixture.h"
 

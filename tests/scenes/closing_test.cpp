@@ -1,5 +1,4 @@
-// The end titles: which animation frame shows when, the fade of the light and the music,
-// keys ending one phase each, and the pictures phase's giant first frames.
+// The end titles: animation frames and fades, keys ending one phase each, giant lettering.
 #include "scenes/closing.h"
 
 #include <utility>
@@ -34,8 +33,7 @@ protected:
         UseClock(20);
         const PaletteBytes grey = GreyPalette();
         m_dir.Write("scn12.PAL", CompilePalette(grey.data()));
-        // Frame i: 28 x 2 pixels, dark but for columns 2i and 2i + 1 at a level that shines
-        // at the closing's 0.4 and vanishes at 0.
+        // Frame i: 28 x 2, dark but columns 2i and 2i + 1, which shine at 0.4 and vanish at 0.
         for (int i = 0; i < kTitleFrames; ++i) {
             Picture pic(28, 2, grey, 0);
             for (int k = 0; k < 4; ++k) pic.At(2 * i + k / 2, k % 2) = 128;
@@ -51,8 +49,7 @@ protected:
         while (KbHit()) ConsumeConsoleKey();
         SceneTest::TearDown();
     }
-    // The animation frames lit in a shown frame: centred on (158, 114), frame i lights
-    // columns 144 + 2i and 145 + 2i of row 113.
+    // The animation frames lit: centred on (158, 114), frame i lights (144 + 2i, 113).
     std::vector<int> LitFrames(size_t shown) const {
         std::vector<int> lit;
         for (int i = 0; i < kTitleFrames; ++i)
@@ -129,8 +126,7 @@ TEST_F(ClosingTest, AConsoleKeyIsTakenWhenItEndsAPhase) {
 }
 
 TEST_F(ClosingTest, TheLetteringIsDrawnWhileItIsHuge) {
-    // A red bar 1000 pixels wide: at 0.05 s, zoomed 119 times around x = 2044, it reaches
-    // 2044 +- 59500 reference units, past what 16.16 corners in 32 bits can hold.
+    // A red bar 1000 wide, at 0.05 s zoomed 119 times: x = 2044 +- 59500, past 16.16 in 32 bits.
     PaletteBytes colours = GreyPalette();
     colours[3] = 255, colours[4] = 0, colours[5] = 0;
     m_dir.Write("DATA/END.TGA", EncodePicture(MakeFilled(1000, 1, colours, 1)));

@@ -49,8 +49,7 @@ int FirstAfter(const std::vector<FrameRecord>& frames, float mark) {
 }  // namespace
 
 TEST_F(FlightScenesTest, Scene3DepthTestIsOnBetweenItsMarksAndTheCameraFollowsTheLeader) {
-    // 16 frames a second: frames fall exactly on 10, 13, 23 and 27 s; the frame at a mark
-    // keeps the old state.
+    // 16 frames a second fall on 10, 13, 23 and 27 s; the frame at a mark keeps the old state.
     const auto frames = Run([](FrameView v) { Scene3(v, nullptr, nullptr, nullptr); }, 16,
                             [](FrameRecord& r) { r.values = {Centred(1)}; });
     ASSERT_GT(frames.size(), 400u);
@@ -110,8 +109,7 @@ TEST_F(FlightScenesTest, Scene7cExplosionShowsFromTheFrameAfterTheFirstPast3Seco
         r.values.push_back(blast.size() == 1 ? Shown(blast[0]) : -1);
     });
     ASSERT_GT(frames.size(), 100u);
-    // A frame records the state left for the next one (the explosion is updated after the
-    // world is drawn): the first frame drawn with it follows the first frame past 3 s.
+    // A frame records the state left for the next one: the explosion is updated after drawing.
     const int first = FirstAfter(frames, 3.0f);
     for (int k = 0; k < static_cast<int>(frames.size()); ++k)
         EXPECT_EQ(frames[k].values[0], k >= first) << k;
@@ -144,9 +142,8 @@ TEST_F(FlightScenesTest, Scene8BBombFallsFromItsCarrierAt6Point7) {
 }
 
 TEST_F(FlightScenesTest, Scene4BShowsThePlanetMirroredAndEndsAFifthOfASecondEarly) {
-    // At 320 x 240 the planet's 200 x 200 sprite is centred at (0.15625 W, 0.79 H) = (50, 190):
-    // frame row 190 shows the picture's row 100, and column x the picture's column x + 50, or
-    // 149 - x when mirrored.
+    // The 200 x 200 planet at (0.15625 W, 0.79 H) = (50, 190): row 190, column x shows picture
+    // (149 - x, 100) mirrored, (x + 50, 100) not.
     UseDisplay(320, 240);
     std::vector<uint16_t> row;
     const auto frames = Run(Scene4B, 10, [&](FrameRecord& r) {

@@ -39,8 +39,7 @@ TEST_F(RunnerTest, FramesRunFromZeroThroughTheDurationOnTheMeasuredTime) {
     EXPECT_EQ(zero.times, std::vector<float>{0.0f});
     EXPECT_EQ(zero.released, 1);
     EXPECT_EQ(m_backend->FramesShown(), 1);
-    // 10 frames a second for 10 s: t = 0, 0.1, ... 10.0; the frame after t passes 10 is not
-    // drawn.
+    // 10 frames a second for 10 s: t = 0, 0.1, ... 10.0; none once t passes 10.
     RunScene(View(), Settings("SCN\\LONG.SCN"), &script);
     ASSERT_EQ(script.times.size(), 101u);
     EXPECT_FLOAT_EQ(script.times[1], 0.1f);
@@ -49,8 +48,7 @@ TEST_F(RunnerTest, FramesRunFromZeroThroughTheDurationOnTheMeasuredTime) {
 }
 
 TEST_F(RunnerTest, EndRulesSetTheLastFrame) {
-    // The 10 s scene at 10 frames a second; a negative end draws nothing; a missing scene
-    // file one frame.
+    // At 10 frames a second: a negative end draws nothing; a missing scene file one frame.
     const struct {
         const char* file;
         SceneEnd end;

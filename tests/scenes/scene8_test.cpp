@@ -1,5 +1,4 @@
-// The tunnel chase: one key press ends one phase, and the flame and shadow meshes get their
-// size back whichever way the scene ends. (Keys in every phase: the main sequence's counts.)
+// The tunnel chase: a key ends one phase; flame and shadow meshes get their size back.
 #include "scenes/scene8.h"
 
 #include "tests/scenes/scene_fixture.h"
@@ -45,8 +44,7 @@ TEST_F(TunnelChase, RunsItsFivePhasesAndOneKeyPressEndsOnlyTheRunningPhase) {
     UsePack();
     FreshWorld();
     EXPECT_EQ(RunTunnelChase(View()), 0);
-    // 10 frames a second: 5, 4, 5, 4 and 4.7 s, each from t = 0 to its end (the frame at a
-    // phase's exact end may fall either side of it in single precision).
+    // Phases of 5, 4, 5, 4 and 4.7 s at 10 frames a second, +1 at an end met in float or not.
     const int64_t full = m_backend->FramesShown();
     EXPECT_GE(full, 50 + 40 + 50 + 40 + 47);
     EXPECT_LE(full, 51 + 41 + 51 + 41 + 48);

@@ -1,5 +1,4 @@
-// The canal and space scene: both passes play and the world is let go. (A key in the canal
-// ending both is pinned by the main sequence's frame counts.)
+// The canal and space scene: both passes play and the world is let go.
 
 #include "tests/scenes/scene_fixture.h"
 

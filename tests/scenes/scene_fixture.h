@@ -1,6 +1,5 @@
-// Scenes run headless on a fixed-step clock: a 64 x 48 16-bit display, 10 frames a second,
-// a folder of the test's own as the working folder, or the show's pack (built once per run).
-// The headers the scene tests share come with it.
+// Scenes headless on a fixed-step clock (64 x 48, 16 bits, 10 fps) in a folder of their own
+// or the show's pack (built once per run); with the headers the scene tests share.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -75,8 +74,7 @@ protected:
             probe(static_cast<const uint16_t*>(frame));
         });
     }
-    // Runs the scene at fps frames a second and returns what probe() gave as each frame was
-    // presented.
+    // Runs the scene at fps frames a second; what probe() gave as each frame was presented.
     template <typename Probe>
     auto Record(const std::function<void(FrameView)>& scene, int fps, Probe probe) {
         UseClock(fps);

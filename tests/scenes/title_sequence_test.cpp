@@ -1,5 +1,4 @@
-// The title sequence: the cosine table, the frame step's offsets and profile, the scaled
-// values, and scene 3's phases and keys.
+// The title sequence: the frame step's offsets and profile, the scaled values, scene 3's phases.
 #include "scenes/title_sequence.h"
 
 #include <array>
@@ -49,8 +48,7 @@ TEST_F(TitleWavesTest, WavesFallOffAwayFromTheCentreAndRunSmoothly) {
         ASSERT_LE(std::abs(turn), 76 * damping + 1) << r;
     }
     EXPECT_NE(m_profile[100], 0);
-    // A jump where one radius hands over to the next would draw a false ring: at full values
-    // the wave moves 5.625 table steps per entry, at most 720 x 65536 x 2 pi x 5.625 / 4096.
+    // No jump between radii (a false ring): at most 720 x 65536 x 2 pi x 5.625 / 4096 a step.
     for (int c = 0; c + 1 < kProfileEntries; ++c)
         ASSERT_LT(std::abs(int64_t{m_profile[c + 1]} - m_profile[c]), 720 * 65536 * 0.0125) << c;
 }
@@ -101,16 +99,14 @@ protected:
 
 TEST_F(SceneThreeTest, WithoutTheTitleObjectsThePhasesShowBlackAndTheSceneRunsOn) {
     Scene3(View(), nullptr, nullptr, nullptr);
-    // Title phases of 1, 2.5 and 0.5 s (frames at 0, 0.25 .. the end: 5 + 11 + 3), then
-    // 10 - 5.8 s of space (17 frames).
+    // Title phases of 1, 2.5 and 0.5 s (5 + 11 + 3 frames), then 10 - 5.8 s of space (17).
     EXPECT_EQ(m_backend->FramesShown(), 5 + 11 + 3 + 17);
     EXPECT_EQ(static_cast<const uint16_t*>(g_display.GetFrame())[0], 0);
     EXPECT_NE(g_context, nullptr);
 }
 
 TEST_F(SceneThreeTest, AKeyInTheGlowPhaseSkipsTheSpacePartAndStillHandsTheWorldOn) {
-    // Frames 1..5 are the first phase, 6..16 the second, 17..19 the third. (A key in the first
-    // phase: the main sequence's frame counts and title pixels.)
+    // Frames 1..5 are the first phase, 6..16 the second, 17..19 the third.
     m_backend->ScheduleEvent(17, VideoEventType::KeyDown);
     Scene3(View(), &m_warp, &m_shade, m_polar.get());
     EXPECT_EQ(m_backend->FramesShown(), 17);

@@ -58,8 +58,7 @@ TEST_F(TrafficTest, VehiclesStartAtEvenStepsFacingAlongTheirLane) {
     ASSERT_EQ(g_context->instanceCount, 4);
     const CVector at[4] = {{-40, 10, 8}, {-15, 20, 3}, {10, 30, -2}, {35, 40, -7}};
     for (int k = 0; k < 4; ++k) ExpectNear(Pos(lane.instances[k]), at[k]);
-    // Cars face along +x, backward along -z, and up a ramp rising toward -y (up on screen);
-    // pods are not turned.
+    // Cars face +x, -z, and up a ramp toward -y (up on screen); pods are not turned.
     const struct {
         CVector start, end, forward;
         LaneVariant variant;
