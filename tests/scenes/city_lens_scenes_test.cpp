@@ -4,14 +4,9 @@
 
 namespace {
 
-struct Sample {
-    int32_t instance;
-    CVector position, scale;
-    bool hidden;
-};
 struct FrameRecord {
     float t = 0.0f;
-    std::vector<Sample> samples;
+    std::vector<CInstance> samples;
 };
 
 class CityLensScenesTest : public SceneTest {
@@ -27,10 +22,7 @@ protected:
         return Record(scene, fps, [&] {
             FrameRecord r{g_scene.time, {}};
             for (const char* name : meshes)
-                for (int32_t i : InstancesOf(name)) {
-                    const CInstance& inst = g_context->instances[i];
-                    r.samples.push_back({i, inst.position, inst.scale, !Shown(i)});
-                }
+                for (int32_t i : InstancesOf(name)) r.samples.push_back(*GetInstance(i));
             return r;
         });
     }
@@ -49,8 +41,9 @@ TEST_F(CityLensScenesTest, LensGrowsBetween7And11SecondsThenStaysAtFullSize) {
     float last = 0.0f;
     for (const FrameRecord& f : lens) {
         ASSERT_EQ(f.samples.size(), 1u);
-        const Sample& s = f.samples[0];
-        EXPECT_EQ(s.hidden, f.t < 7.0f) << f.t;  // the second pass shows the lens alone
+        const CInstance& s = f.samples[0];
+        EXPECT_EQ((s.flags & kInstanceHidden) != 0, f.t < 7.0f)
+            << f.t;  // the second pass shows the lens alone
         if (f.t < 7.0f) continue;
         EXPECT_GE(s.scale.x, last) << f.t;
         last = s.scale.x;
@@ -73,7 +66,7 @@ TEST_F(CityLensScenesTest, TowersStreamTowardTheCameraAndWrapInsideTheCorridor) 
     for (size_t k = 0; k < frames.size(); ++k) {
         ASSERT_EQ(frames[k].samples.size(), 40u);
         for (size_t j = 0; j < 40; ++j) {
-            const Sample& s = frames[k].samples[j];
+            const CInstance& s = frames[k].samples[j];
             EXPECT_GE(s.position.z, -2000.0f);
             EXPECT_LE(s.position.z, 4000.0f);
             if (k == 0) continue;

@@ -1,30 +1,19 @@
 // Traffic lanes: placement, turning, movement and wrap-around, empty lanes.
 #include "scenes/traffic.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <vector>
-
-#include "engine/mesh.h"
-#include "engine/object.h"
-#include "engine/world.h"
 #include "platform/random.h"
-#include "tests/support/support.h"
-#include "tools/common/mesh_writer.h"
+#include "tests/scenes/scene_fixture.h"
 
 namespace {
 
-class TrafficTest : public testing::Test {
+class TrafficTest : public SceneTest {
 protected:
     void SetUp() override {
+        SceneTest::SetUp();
         for (int k = 0; k < 3; ++k)
             m_dir.Write(std::string("DATA/") + m_models[k] + ".OBP",
                         WriteMeshFile(MakeCubeMesh(2.0f + k, 200, 40, 40)));
         ASSERT_EQ(CreateWorld(), 1);
-    }
-    void TearDown() override {
-        if (g_context) ReleaseWorld();
     }
     static CVector Pos(int32_t i) { return {GetX(i), GetY(i), GetZ(i)}; }
     // Where the instance's nose (its mesh's +z) points in the world.
@@ -40,9 +29,6 @@ protected:
         KeyToString(g_context->meshes[GetInstance(i)->mesh].key, name);
         return name;
     }
-
-    TempDir m_dir;
-    ScopedWorkingDir m_cwd{m_dir.Path()};
     const char* m_models[3] = {"CAR", "VAN", "BUS"};
 };
 
