@@ -1,4 +1,5 @@
 // The main sequence: banner bytes, slot order, music calls, signals and a whole headless run.
+// (A missing archive: the exit-code script.)
 #include "app/sequence.h"
 
 #include <gtest/gtest.h>
@@ -91,16 +92,6 @@ TEST(Banner, FramedLinesAreAll46CharactersAndTheUsageFollows) {
     EXPECT_EQ(framed, 15);  // 7 rules and headings, 8 credit lines
     EXPECT_EQ(text.rfind("Options :\n", pos), pos);
     EXPECT_EQ(text.substr(text.size() - 32), " Ex : KARVELD -x320 -y240 -b16.\n");
-}
-
-TEST(MainSequence, MissingArchiveReturnsMinusOneWithoutAWindow) {
-    TempDir dir;
-    ScopedWorkingDir cwd(dir.Path());
-    HeadlessShow show;
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(KarveldMain(ShowOptions{}), -1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "KARVELD.DTF not found.\n");
-    EXPECT_EQ(show.backend->FramesShown(), 0);
 }
 
 TEST(MainSequence, EveryKeyEndsOneSlotTheSongsSwitchAfterSlotFiveAndTheBannerFollows) {

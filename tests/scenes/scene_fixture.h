@@ -54,14 +54,10 @@ protected:
     // The show's pack as KARVELD.DTF in the working folder, opened as the show opens it.
     void UsePack() {
         static TempDir pack;
-        static const bool written = [] {
-            std::string error;
-            const bool ok =
-                WriteDtfArchive(pack.Path() + "/KARVELD.DTF", BuildContentPack(), &error);
-            EXPECT_TRUE(ok) << error;
-            return ok;
-        }();
-        ASSERT_TRUE(written);
+        static std::string error;
+        static const bool written =
+            WriteDtfArchive(pack.Path() + "/KARVELD.DTF", BuildContentPack(), &error);
+        ASSERT_TRUE(written) << error;
         m_cwd.reset();
         m_cwd = std::make_unique<ScopedWorkingDir>(pack.Path());
         g_archive.Reset();
