@@ -42,18 +42,16 @@ TEST_F(CityLensScenesTest, LensGrowsBetween7And11SecondsThenStaysAtFullSize) {
     for (const FrameRecord& f : lens) {
         ASSERT_EQ(f.samples.size(), 1u);
         const CInstance& s = f.samples[0];
-        EXPECT_EQ((s.flags & kInstanceHidden) != 0, f.t < 7.0f)
-            << f.t;  // the second pass shows the lens alone
+        EXPECT_EQ((s.flags & kInstanceHidden) != 0, f.t < 7.0f) << f.t;  // then alone
         if (f.t < 7.0f) continue;
         EXPECT_GE(s.scale.x, last) << f.t;
         last = s.scale.x;
-        for (const auto& p : pinned) {
-            if (f.t != p[0] && !(p[0] == 11.0f && f.t > 11.0f)) continue;
-            ++checked;
-            EXPECT_NEAR(s.scale.x, p[1], 1e-3f) << f.t;
-            EXPECT_NEAR(s.position.x, p[2], 1e-3f) << f.t;
-            EXPECT_NEAR(s.position.z, p[3], 1e-2f) << f.t;
-        }
+        for (const auto& p : pinned)
+            if (f.t == p[0] || (p[0] == 11.0f && f.t > 11.0f)) {
+                const CVector got(s.scale.x, s.position.x, s.position.z);
+                EXPECT_LT(got.Sub(CVector(p[1], p[2], p[3])).Length(), 1e-2f) << f.t;
+                ++checked;
+            }
     }
     EXPECT_EQ(checked, 2 + std::count_if(lens.begin(), lens.end(),
                                          [](const FrameRecord& f) { return f.t >= 11.0f; }));
