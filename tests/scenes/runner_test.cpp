@@ -13,11 +13,6 @@ protected:
         WriteCubeScene("SCN/LONG.SCN", 10.0f);
         WriteCubeScene("SCN/ZERO.SCN", 0.0f);
     }
-    static SceneSettings Settings(const char* file) {
-        SceneSettings s;
-        s.sceneFile = file;
-        return s;
-    }
 };
 
 class RecordingScript : public SceneScript {
@@ -35,12 +30,12 @@ public:
 
 TEST_F(RunnerTest, FramesRunFromZeroThroughTheDurationOnTheMeasuredTime) {
     RecordingScript zero, script;
-    EXPECT_FALSE(RunScene(View(), Settings("SCN\\ZERO.SCN"), &zero));
+    EXPECT_FALSE(RunScene(View(), {.sceneFile = "SCN\\ZERO.SCN"}, &zero));
     EXPECT_EQ(zero.times, std::vector<float>{0.0f});
     EXPECT_EQ(zero.released, 1);
     EXPECT_EQ(m_backend->FramesShown(), 1);
     // 10 frames a second for 10 s: t = 0, 0.1, ... 10.0; none once t passes 10.
-    RunScene(View(), Settings("SCN\\LONG.SCN"), &script);
+    RunScene(View(), {.sceneFile = "SCN\\LONG.SCN"}, &script);
     ASSERT_EQ(script.times.size(), 101u);
     EXPECT_FLOAT_EQ(script.times[1], 0.1f);
     EXPECT_FLOAT_EQ(script.times.back(), 10.0f);
@@ -60,10 +55,7 @@ TEST_F(RunnerTest, EndRulesSetTheLastFrame) {
                  {"SCN\\NOWHERE.SCN", SceneEnd::Fixed, 20.0f, 1}};
     int shown = 0;
     for (const auto& c : cases) {
-        SceneSettings s = Settings(c.file);
-        s.end = c.end;
-        s.endValue = c.value;
-        RunScene(View(), s, nullptr);
+        RunScene(View(), {.sceneFile = c.file, .end = c.end, .endValue = c.value}, nullptr);
         EXPECT_EQ(m_backend->FramesShown() - shown, c.frames) << c.file << " " << c.value;
         EXPECT_EQ(g_context, nullptr);  // released as its settings say
         shown = m_backend->FramesShown();
@@ -73,26 +65,22 @@ TEST_F(RunnerTest, EndRulesSetTheLastFrame) {
 TEST_F(RunnerTest, OneKeyPressEndsExactlyOneScene) {
     m_backend->PushEvent(VideoEventType::KeyDown);
     m_backend->ScheduleEvent(2, VideoEventType::KeyUp);
-    EXPECT_TRUE(RunScene(View(), Settings("SCN\\LONG.SCN"), nullptr));
+    EXPECT_TRUE(RunScene(View(), {.sceneFile = "SCN\\LONG.SCN"}, nullptr));
     EXPECT_EQ(m_backend->FramesShown(), 1);
     EXPECT_EQ(g_display.keyFlag, 0);
-    EXPECT_FALSE(RunScene(View(), Settings("SCN\\LONG.SCN"), nullptr));
+    EXPECT_FALSE(RunScene(View(), {.sceneFile = "SCN\\LONG.SCN"}, nullptr));
     EXPECT_EQ(m_backend->FramesShown(), 1 + 101);
 }
 
 TEST_F(RunnerTest, MeshesSurviveWithinAWorldGroup) {
-    SceneSettings first = Settings("SCN\\ZERO.SCN");
-    first.releasesWorld = false;
-    RunScene(View(), first, nullptr);
+    RunScene(View(), {.sceneFile = "SCN\\ZERO.SCN", .releasesWorld = false}, nullptr);
     ASSERT_NE(g_context, nullptr);
     EXPECT_EQ(g_context->instanceCount, 0);
     EXPECT_EQ(g_context->meshCount, 1);
     // With the mesh file gone, only the kept mesh can give the second scene its instances.
     std::remove((m_dir.Path() + "/DATA/CUBE.OBP").c_str());
-    SceneSettings second = Settings("SCN\\ZERO.SCN");
-    second.opensWorld = false;
     RecordingScript script;
-    RunScene(View(), second, &script);
+    RunScene(View(), {.sceneFile = "SCN\\ZERO.SCN", .opensWorld = false}, &script);
     EXPECT_EQ(script.instancesAtLoad, 2);
     EXPECT_EQ(g_context, nullptr);  // the group's last scene releases the world
 }
