@@ -57,9 +57,8 @@ protected:
         return lit;
     }
     bool All(size_t shown, uint16_t colour) const {
-        for (uint16_t p : m_frames.at(shown))
-            if (p != colour) return false;
-        return true;
+        const std::vector<uint16_t>& f = m_frames.at(shown);
+        return std::all_of(f.begin(), f.end(), [&](uint16_t p) { return p == colour; });
     }
 
     CEndTitles m_titles;
