@@ -137,9 +137,9 @@ TEST_F(FireDomeTest, TheRayStretchesInTheTenthBefore6SecondsThenThins) {
 }
 
 TEST_F(FireDomeTest, ALateFrameLandsOnTheTargetInsteadOfOvershooting) {
-    // Whole seconds but 12.95 s for 13 and 21.45 s for 21.
+    // Whole seconds but 12.65 s for 13 and 21.45 s for 21.
     Run([](int64_t n) {
-        return n == 13 ? 12950 : n == 21 ? 21450 : 1000 * std::min<int64_t>(n, 23);
+        return n == 13 ? 12650 : n == 21 ? 21450 : 1000 * std::min<int64_t>(n, 23);
     });
     ASSERT_EQ(m_shots.size(), 24u);  // 23 frames and the white one
     for (int k = 0; k < 23; ++k) EXPECT_LE(m_shots[k].domeScale, k < 14 ? 400.0f : 1950.0f) << k;
