@@ -66,12 +66,9 @@ TEST(TitleValues, ScaledTruncatedAndHeldToTheFullValuesAndThePhaseRunsBackward) 
         EXPECT_EQ((std::array{w.angleAmp, w.angleFreq, w.shiftAmp, w.waveFreq}), want) << factor;
     }
     // 10500 steps a second, truncated toward zero; 0 for a time that is not finite.
-    for (const auto& [t, phase] : {std::pair{1.0, -10500LL},
-                                   {0.0001, -1LL},
-                                   {1.0e6, -10500000000LL},
-                                   {nan, 0LL},
-                                   {INFINITY, 0LL}})
-        EXPECT_EQ(TitlePhase(t), phase) << t;
+    const std::pair<double, int64_t> phases[] = {
+        {1.0, -10500}, {0.0001, -1}, {1.0e6, -10500000000LL}, {nan, 0}, {INFINITY, 0}};
+    for (const auto& [t, phase] : phases) EXPECT_EQ(TitlePhase(t), phase) << t;
 }
 
 // Scene 3 on a small headless display with a one-cube scene file of 10 s, without the title's
