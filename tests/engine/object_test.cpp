@@ -20,7 +20,6 @@ protected:
         WriteMesh("TARGET", MakeCubeMesh(1, 0, 0, 0));
         m_a = AddInstance(MakeKey("CUBE"));
         m_b = AddInstance(MakeKey("CUBE"));
-        ASSERT_EQ(m_b, 1);
     }
     // Where `p` lies in the camera's view (yaw and pitch taken off).
     static CVector InView(CVector p) {
@@ -32,33 +31,22 @@ protected:
     int32_t m_a = -1, m_b = -1;
 };
 
-TEST_F(ObjectTest, InvalidIndicesAreRefused) {
-    for (int32_t bad : {-1, 2, 1000}) {
-        EXPECT_EQ((std::vector<int>{SetPosition(bad, 1, 2, 3), MoveInstance(bad, 1, 2, 3),
-                                    SetAngles(bad, 1, 2, 3), SetScale(bad, 1, 2, 3),
-                                    HideInstance(bad), AimCamera(bad), FollowInstance(bad, 10),
-                                    ViewFromInstance(bad, 10), AttachInstance(m_a, bad, 0, 0, 0),
-                                    AttachInstance(bad, m_a, 0, 0, 0)}),
-                  std::vector<int>(10, 0))
+TEST_F(ObjectTest, SettersRefuseInvalidIndicesAndClampScale) {
+    for (int32_t bad : {-1, 2}) {
+        EXPECT_EQ((std::vector<int>{SetPosition(bad, 1, 2, 3), SetAngles(bad, 1, 2, 3),
+                                    SetScale(bad, 1, 2, 3), HideInstance(bad), AimCamera(bad),
+                                    FollowInstance(bad, 10), ViewFromInstance(bad, 10),
+                                    AttachInstance(m_a, bad, 0, 0, 0)}),
+                  std::vector<int>(8, 0))
             << bad;
         EXPECT_EQ(GetX(bad) + GetYaw(bad), 0.0f);
     }
-}
-
-TEST_F(ObjectTest, PositionAnglesScaleAndVisibility) {
     SetPosition(m_a, 1, 2, 3);
     MoveInstance(m_a, 1, 1, 1);
-    SetY(m_a, -5);
-    ExpectNear(CVector(GetX(m_a), GetY(m_a), GetZ(m_a)), 2, -5, 4, 0);
-    EXPECT_EQ(GetX(m_b), 0.0f);
-    SetAngles(m_a, 90, 0, 0);
-    EXPECT_NEAR(g_context->instances[m_a].angles.x, 1.570795f, 1e-6);
-    TurnInstance(m_a, 90, -10, 5);
-    ExpectNear(CVector(GetYaw(m_a), GetPitch(m_a), GetRoll(m_a)), 180, -10, 5);
-    SetScale(m_a, 0, 2, -1);
+    ExpectNear(CVector(GetX(m_a), GetY(m_a), GetZ(m_a)), 2, 3, 4, 0);
+    SetScale(m_a, 0, 2, std::nanf(""));
     ExpectNear(g_context->instances[m_a].scale, 0.001f, 2.0f, 0.001f, 0);
     HideInstance(m_a);
-    EXPECT_EQ(g_context->instances[m_a].flags & 1, 1);
     g_context->instances[m_a].flags |= 2 | 4;
     ShowInstance(m_a);
     EXPECT_EQ(g_context->instances[m_a].flags, 2);
@@ -70,8 +58,7 @@ TEST_F(ObjectTest, AttachInstanceTurnsTheOffsetWithTheParent) {
     ASSERT_EQ(AttachInstance(m_a, m_b, 0, 0, 10), 1);
     ExpectNear(g_context->instances[m_a].position, -5, 0, 0, 1e-3f);
     EXPECT_NEAR(GetYaw(m_a), 90, 1e-3);
-    // With a general orientation, taking the parent's turn back off the child's place gives
-    // the offset again, whatever order the three angles are applied in.
+    // Any orientation: taking the parent's turn back off the child's place gives the offset.
     SetAngles(m_b, 33, -71, 140);
     AttachInstance(m_a, m_b, 3, 4, 12);
     CBasis local;
@@ -93,28 +80,22 @@ TEST_F(ObjectTest, CameraFollowsAndAims) {
     ExpectNear(InView(at), 0, 0, 100, 1e-3f);
     // After aiming too, with the roll cleared.
     SetCameraPosition(-3, 7, 11);
-    MoveCamera(1, 1, 1);
     ASSERT_EQ(AimCamera(m_a), 1);
     EXPECT_EQ(GetCameraRoll(), 0.0f);
     const CVector aimed = InView(at);
     ExpectNear(aimed, 0, 0, aimed.z, 1e-3f);
     EXPECT_GT(aimed.z, 0);
-
     SetAngles(m_a, 15, -5, 0);
     ASSERT_EQ(ViewFromInstance(m_a, 0), 1);
     EXPECT_NEAR(GetCameraYaw(), 15, 1e-4);
     EXPECT_NEAR(g_context->cameraPos.x, 10, 1e-4);
-    SetCameraPitch(12);
-    TurnCamera(1, 1, 1);
-    EXPECT_NEAR(GetCameraPitch(), 13, 1e-4);
 }
 
-TEST_F(ObjectTest, MeshQueriesAndVertexChangesRecomputeGeometry) {
+TEST_F(ObjectTest, VertexChangesAndScalingRecomputeGeometry) {
     const NameKey cube = MakeKey("CUBE"), big = MakeKey("BIGCUBE");
-    EXPECT_EQ(std::make_tuple(GetVertexCount(cube), GetFaceCount(cube), GetMeshSize(MakeKey("NO")),
-                              SetVertex(cube, 8, 0, 0, 0)),
-              std::make_tuple(8, 12, 0.0f, 0));
-    EXPECT_NEAR(GetMeshSize(cube), 2 * std::sqrt(3.0f), 1e-5);
+    EXPECT_EQ(
+        std::make_tuple(GetVertexCount(cube), GetFaceCount(cube), SetVertex(cube, 8, 0, 0, 0)),
+        std::make_tuple(8, 12, 0));
     ASSERT_EQ(SetVertex(cube, 7, 4, 4, 4), 1);
     const MeshRecord& m = *GetMesh(cube);
     EXPECT_NEAR(m.radius, std::sqrt(48.0f), 1e-5);
@@ -131,23 +112,21 @@ TEST_F(ObjectTest, MeshQueriesAndVertexChangesRecomputeGeometry) {
 
 TEST_F(ObjectTest, MorphWithWeightsZeroAndOneCopiesTheSources) {
     const NameKey a = MakeKey("CUBE"), b = MakeKey("BIGCUBE"), t = MakeKey("TARGET");
-    ASSERT_EQ(LoadMesh(b), 1);
-    ASSERT_EQ(LoadMesh(t), 1);
+    ASSERT_EQ(LoadMesh(b) + LoadMesh(t), 2);
     EXPECT_EQ(MorphMesh(a, b, t, nullptr), 0);
     std::vector<float> w;
     // Weight 0 copies the first source, 1 the second, 0.5 lies half-way (-1 and -3).
     for (const float weight : {0.0f, 1.0f, 0.5f}) {
         w.assign(8, weight);
         ASSERT_EQ(MorphMesh(a, b, t, w.data()), 1);
+        const float s = 1 + 2 * weight;
         for (int k = 0; k < 8; ++k) {
             const CVector& from = GetMesh(a)->vertices[k];
-            ExpectNear(GetMesh(t)->vertices[k], from.x * (1 + 2 * weight),
-                       from.y * (1 + 2 * weight), from.z * (1 + 2 * weight), 0);
+            ExpectNear(GetMesh(t)->vertices[k], from.x * s, from.y * s, from.z * s, 0);
         }
-        EXPECT_NEAR(GetMesh(t)->radius, std::sqrt(3.0f) * (1 + 2 * weight), 1e-5);
+        EXPECT_NEAR(GetMesh(t)->radius, std::sqrt(3.0f) * s, 1e-5);
     }
-    // Different vertex counts are refused.
-    WriteMesh("TRI", StripMesh(3));
+    WriteMesh("TRI", StripMesh(3));  // different vertex counts are refused
     ASSERT_EQ(LoadMesh(MakeKey("TRI")), 1);
     EXPECT_EQ(MorphMesh(a, MakeKey("TRI"), t, w.data()), 0);
 }
@@ -163,8 +142,7 @@ TEST_F(ObjectTest, RenameUVAndRenderBits) {
     m.faces[0].uv[5] = 3.0f;
     m.faces[0].flags = 0x0005;
     m.flags = 0x05;
-    ASSERT_EQ(ScaleUV(renamed, 4.0f, 0.5f), 1);
-    ASSERT_EQ(SetMeshRenderBits(renamed, 0xABCB), 1);
+    ASSERT_EQ(ScaleUV(renamed, 4.0f, 0.5f) + SetMeshRenderBits(renamed, 0xABCB), 2);
     EXPECT_EQ(std::make_tuple(m.faces[0].uv[0], m.faces[0].uv[5], m.flags, m.faces[0].flags),
               std::make_tuple(8.0f, 1.5f, 0xC9, 0xABC9));
 }
