@@ -1,10 +1,9 @@
-// Which pixels a triangle covers: -0 against +0, tiling through the clipper, the near split
-// (the pinned frames in frame_hash_test.cpp hold every pixel of every mode).
+// Which pixels a triangle covers: -0 against +0, tiling through the clipper (the pinned frames
+// in frame_hash_test.cpp hold every pixel of every mode, near-plane splits included).
 #include <algorithm>
 #include <vector>
 
 #include "platform/random.h"
-#include "raster/raster_local.h"
 #include "raster_fixture.h"
 
 namespace {
@@ -58,35 +57,6 @@ TEST_F(Coverage, TilingHitsEveryPixelOnceInsideAndThroughTheClipper) {
             }
         EXPECT_EQ(std::count(hits.begin(), hits.end(), 1), 40 * 30) << g[0];
     }
-}
-
-TEST_F(Coverage, NearSplitMakesTwoOrOnePiecesCutOnTheNearPlane) {
-    Init(40, 40);
-    // Two vertices in front (screen space), one behind (view space, z < 0.1). The front vertex
-    // at z = 1 sits 5 right of the centre, the behind one straight ahead at z = -1: in view
-    // space x runs from 0.05 to 0, so at z = 0.1 it is 0.05 * 1.1 / 2, screen x 20 + 27.5.
-    SplitPieces pieces;
-    const ScreenVertex behind{0.0f, 0.0f, -1.0f, -1.0f, 0, 0, 0, 0};
-    ASSERT_TRUE(SplitNear(V(25, 20, 1.0f), V(25, 30, 2.0f), behind, &pieces));
-    ASSERT_EQ(pieces.count, 2);
-    // I1 (cut on the middle-to-nearest edge) is the first piece's first vertex.
-    EXPECT_NEAR(pieces.tri[0][0].x, 20 + 0.0275f * 100 * 10, 1e-3);
-    for (int piece = 0; piece < 2; ++piece) {
-        int cuts = 0;
-        for (const ScreenVertex& v : pieces.tri[piece]) {
-            if (v.rz != 10.0f) continue;
-            ++cuts;
-            EXPECT_FLOAT_EQ(v.z, 0.1f);
-        }
-        EXPECT_EQ(cuts, piece ? 1 : 2) << piece;
-    }
-    // One vertex in front: one piece with two cut vertices.
-    ASSERT_TRUE(SplitNear(V(20, 20, 2.0f), behind,
-                          ScreenVertex{0.2f, 0.1f, -2.0f, -0.5f, 0, 0, 0, 0}, &pieces));
-    ASSERT_EQ(pieces.count, 1);
-    EXPECT_EQ(std::count_if(pieces.tri[0], pieces.tri[0] + 3,
-                            [](const ScreenVertex& v) { return v.rz == 10.0f; }),
-              2);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
-// What the 16-bit fillers decide: texture bounds, visible runs, fog levels, mip levels (the
-// pinned frames in frame_hash_test.cpp hold every texel and depth entry of every mode).
+// What the fillers decide: texture bounds, mip levels, 8-bit solid stores, unused mode slots (the
+// pinned frames in frame_hash_test.cpp hold every pixel, depth entry and fog level of each mode).
+#include <cstring>
 #include <vector>
 
+#include "raster/fill8.h"
 #include "raster/raster_local.h"
 #include "raster_fixture.h"
 
@@ -26,58 +28,6 @@ TEST_F(Fill, TextureOutOfRangeDrawsNothing) {
         Tri(V(1, 1), V(1, 9), V(9, 9));
     }
     EXPECT_EQ(DrawnCount(), 0);
-}
-
-TEST(VisibleRuns, FirstPixelHiddenGivesAnEmptyFirstRun) {
-    uint32_t row[5] = {200, 0, 0, 300, 0};
-    uint32_t* list[8];
-    EXPECT_EQ(BuildVisibleRuns(150, 1, 5, row, list), 155u);
-    EXPECT_EQ(std::vector<uint32_t*>(list, list + 6),
-              (std::vector<uint32_t*>{row, row, row + 1, row + 3, row + 4, row + 5}));
-    EXPECT_EQ(std::vector<uint32_t>(row, row + 5),
-              (std::vector<uint32_t>{200, 151, 152, 300, 154}));
-    // A hidden span writes nothing; equal depth is visible; five pixels are a group of four
-    // and one on its own.
-    uint32_t far[5] = {1000, 1000, 1000, 1000, 1000};
-    BuildVisibleRuns(10, 0, 5, far, list);
-    EXPECT_EQ(std::vector<uint32_t*>(list, list + 3), (std::vector<uint32_t*>{far, far, far + 5}));
-    EXPECT_EQ(std::vector<uint32_t>(far, far + 5), std::vector<uint32_t>(5, 1000));
-    BuildVisibleRuns(1000, 0, 5, far, list);
-    EXPECT_EQ(std::vector<uint32_t*>(list, list + 2), (std::vector<uint32_t*>{far, far + 5}));
-    // In a group of mixed pixels too: the first change is pixel 1, hidden.
-    uint32_t mixed[4] = {1000, 2000, 1000, 0};
-    BuildVisibleRuns(1000, 0, 4, mixed, list);
-    EXPECT_EQ(list[1], mixed + 1);
-}
-
-TEST(Fog, LevelIs63AtTheFogStartAnd1AtTheFogEnd) {
-    // Green fog table rows give the level itself.
-    static uint16_t red[32 * 32] = {}, green[64 * 64], blue[32 * 32] = {};
-    for (int k = 0; k < 64 * 64; ++k) green[k] = static_cast<uint16_t>((k / 64) << 5);
-    RasterTarget& t = g_rasterTarget;
-    t = RasterTarget{};
-    t.pixelMode = 2;
-    t.fogR = red;
-    t.fogG = green;
-    t.fogB = blue;
-    t.fogOn = 1;
-    t.fogNear = 1.0f / 500.0f;
-    t.fogFar = 1.0f / 1000.0f;
-    t.fogScale = 4122214.4f / (t.fogNear - t.fogFar);
-    RasterState& rs = g_rasterState;
-    rs.fogTop = 0;
-    rs.fogBottom = 1;
-    rs.fogLeft[0] = 0;
-    rs.fogRight[0] = 4;
-    uint32_t depth[4] = {};
-    uint16_t row[4] = {};
-    for (int x = 0; x < 2; ++x) {
-        BuildVisibleRuns(1, 0, 1, depth + x, rs.runs);
-        ApplyFog16(row, 1, x, 0, x ? t.fogFar : t.fogNear, 0.0f);
-    }
-    EXPECT_EQ((std::vector<int>{row[0] & 0x7E0, row[1] & 0x7E0, row[2]}),
-              (std::vector<int>{63 << 5, 1 << 5, 0}));  // the third is outside the span
-    t = RasterTarget{};
 }
 
 TEST_F(Fill, MipLevelFromTheFootprint) {
@@ -105,6 +55,60 @@ TEST_F(Fill, MipLevelFromTheFootprint) {
     // Perspective: along constant rz with zmin 1 the footprint is 0.8 of the gradient.
     EXPECT_EQ(level(1, 2.5, true), 1);
     EXPECT_EQ(level(1, 2.4, true), 0);
+}
+
+// Counts the stores of the solid span writer.
+struct StoreCounter {
+    int* words;
+    int* bytes;
+    void Word(uint8_t* p, uint32_t quad) {
+        ++*words;
+        std::memcpy(p, &quad, 4);
+    }
+    void Byte(uint8_t* p, uint8_t c) {
+        ++*bytes;
+        *p = c;
+    }
+};
+
+TEST(SolidSpan8, FourPixelsPerWordThenSingleBytes) {
+    int words = 0, bytes = 0;
+    uint8_t buf[16] = {};
+    SolidSpan8(buf + 1, 7, 0xA5, StoreCounter{&words, &bytes});
+    EXPECT_EQ(std::make_pair(words, bytes), std::make_pair(1, 3));
+    SolidSpan8(buf, 8, 0xA5, StoreCounter{&words, &bytes});
+    EXPECT_EQ(std::make_pair(words, bytes), std::make_pair(3, 3));
+    EXPECT_EQ(std::vector<int>(buf, buf + 9),
+              (std::vector<int>{165, 165, 165, 165, 165, 165, 165, 165, 0}));
+}
+
+using Fill8Test = RasterFixture;
+
+TEST_F(Fill8Test, UnusedModeSlotsDrawNothingAndKeepDepth) {
+    Init(16, 16, true);
+    std::vector<uint8_t> frame8(static_cast<size_t>(pitch_) * (16 + 2 * kGuard), 0xFF);
+    std::vector<uint8_t> shade8(128 * 256, 0);
+    g_rasterTarget.frame8 = frame8.data() + kGuard * pitch_ + kGuard;
+    g_rasterTarget.shade8 = shade8.data();
+    // A one-texel texture, so a textured filler in an unused slot would draw too.
+    uint8_t texel = 1;
+    textures_[0].level[0] = &texel;
+    g_rasterTarget.textureCount = 1;
+    face_.colour = 0;
+    for (int pixelMode : {0, 2})
+        for (bool depth : {false, true}) {
+            g_rasterTarget.pixelMode = pixelMode;
+            const Filler* table = pixelMode ? (depth ? g_rasterTable16Z : g_rasterTable16)
+                                            : (depth ? g_rasterTable8Z : g_rasterTable8);
+            std::memcpy(g_activeRasterTable, table, sizeof g_activeRasterTable);
+            for (int mode : {3, 7, 11, 12, 13, 14, 15, 16, 19, 31}) {
+                face_.flags = static_cast<uint16_t>(mode);
+                Tri(V(1, 1), V(1, 9), V(9, 9), depth);
+            }
+        }
+    EXPECT_EQ(DrawnCount(), 0);
+    EXPECT_EQ(Depth(2, 5), 0u);
+    EXPECT_EQ(std::count(frame8.begin(), frame8.end(), 0xFF), static_cast<long>(frame8.size()));
 }
 
 }  // namespace
