@@ -66,15 +66,10 @@ protected:
         return i;
     }
 
-    int CountColour(uint16_t c) const {
-        int n = 0;
-        for (int y = 0; y < fv_.viewHeight; ++y)
-            for (int x = 0; x < fv_.viewWidth; ++x) n += Px(x, y) == c;
-        return n;
-    }
+    long CountColour(uint16_t c) const { return std::count(frame_.begin(), frame_.end(), c); }
     // The background fills the whole viewport, so any other change is outside it.
     bool GuardIntact() const {
-        return std::count(frame_.begin(), frame_.end(), kUntouched) ==
+        return CountColour(kUntouched) ==
                static_cast<long>(frame_.size()) - fv_.viewWidth * fv_.viewHeight;
     }
     // Renders and returns the drawn pixels' bounding box: columns x0 .. x1, rows y0 .. y1.
@@ -108,14 +103,12 @@ void Before(VisibleObject* vo) {
 }
 void NoFill(const PolygonRecord*) {}
 
-// Loads the unit square as "SQ" with a hook that counts the instances reaching the fillers.
-void CountingSquare() {
-    ASSERT_EQ(
-        AddHook(MakeKey("COUNT"), 0, 0, Before, nullptr, nullptr, nullptr, NoFill, nullptr, NoFill),
-        1);
-    const std::vector<uint8_t> bytes = WriteMeshFile(Rect());
-    ASSERT_EQ(LoadMeshFromMemory(MakeKey("SQ"), bytes.data(), bytes.size()), 1);
-    ASSERT_EQ(AttachHook(MakeKey("SQ"), MakeKey("COUNT")), 1);
+// Attaches to `mesh` a hook that records its instances reaching the fillers and fills nothing.
+void Hook(const char* mesh, const char* hook, int32_t flags = 0) {
+    ASSERT_EQ(AddHook(MakeKey(hook), flags, 0, Before, nullptr, nullptr, nullptr, NoFill, nullptr,
+                      NoFill),
+              1);
+    ASSERT_EQ(AttachHook(MakeKey(mesh), MakeKey(hook)), 1);
     g_order.clear();
 }
 
@@ -131,12 +124,12 @@ TEST_F(Pipeline, SquareInFrontIsDrawnCentredOverTheBackground) {
 }
 
 TEST_F(Pipeline, BehindTheCameraBeyondTheSidesHiddenOrPastTheFogEndIsCulled) {
-    CountingSquare();
     const float radius = std::sqrt(2.0f), focal = g_context->focal;
     // Half view at distance 1 with one pixel of margin; side-plane distance grows nx per x.
     const float hw = 0.28f * 0.5f + 0.28f / 64, edge = hw / focal;
     const float nx = focal / std::sqrt(focal * focal + hw * hw);
-    Place("SQ", Rect(), {0, 0, -10 - 2 * radius});                  // behind
+    Place("SQ", Rect(), {0, 0, -10 - 2 * radius});  // behind
+    Hook("SQ", "COUNT");
     Place("SQ", Rect(), {10 * edge + radius / nx * 1.05f, 0, 10});  // beside
     const int32_t inside = Place("SQ", Rect(), {10 * edge + radius / nx * 0.95f, 0, 10});
     RenderWorld(fv_);
@@ -228,8 +221,7 @@ TEST_F(Pipeline, LargeViewportIsDrawnAs800By600AndInvalidViewsDrawNothing) {
                                {p, 72, 56, 4, 4, 64, 48, 0.28f, 0.0f},
                                {nullptr, 72, 56, 4, 4, 64, 48, 0.28f, 0.21f}})
         RenderWorld(v);
-    EXPECT_EQ(std::count(frame_.begin(), frame_.end(), kUntouched),
-              static_cast<long>(frame_.size()));
+    EXPECT_EQ(CountColour(kUntouched), static_cast<long>(frame_.size()));
 }
 
 TEST_F(Pipeline, ProjectPointsCentresAndRejectsBehind) {
@@ -267,15 +259,10 @@ TEST_F(Pipeline, NearPlaneCrossingFaceIsDrawnWithoutEscapingTheViewport) {
 
 TEST_F(Pipeline, DeferredHookInstancesComeLastOnBothPaths) {
     const char* keys[] = {"MA", "MB", "MC"};
-    const char* hooks[] = {"HA", "HB", "HC"};
     const float depth[] = {30, 10, 20};  // B nearest, then C, then A farthest
     for (int k = 0; k < 3; ++k) {
-        const int32_t last = k ? kHookLastNoDepth | kHookLastDepth : 0;
-        ASSERT_EQ(AddHook(MakeKey(hooks[k]), last, 0, Before, nullptr, nullptr, nullptr, NoFill,
-                          nullptr, NoFill),
-                  1);
         Place(keys[k], Rect(), {0, 0, depth[k]});
-        ASSERT_EQ(AttachHook(MakeKey(keys[k]), MakeKey(hooks[k])), 1);
+        Hook(keys[k], keys[k], k ? kHookLastNoDepth | kHookLastDepth : 0);
     }
     // Painter: the deferred ones nearest first, after the others; depth: farthest first.
     for (const bool z : {false, true}) {
@@ -285,18 +272,6 @@ TEST_F(Pipeline, DeferredHookInstancesComeLastOnBothPaths) {
         RenderWorld(fv_);
         EXPECT_EQ(g_order, z ? "ACB" : "ABC");
     }
-}
-
-TEST_F(Pipeline, EqualKeysAreDrawnInReverseCollectionOrder) {
-    // Coplanar twins tilted from depth 10 to 12 share the farthest corner's key; the first shows.
-    MeshSource m = Rect();
-    m.positions = {{-1, -1, -1}, {1, -1, -1}, {1, 1, 1}, {-1, 1, 1}};
-    m.faces[1] = m.faces[0];
-    m.faces[1].red = m.faces[1].green = m.faces[1].blue = 40;
-    Place("TWIN", m, {0, 0, 11});
-    DisableZBuffer();
-    RenderWorld(fv_);
-    EXPECT_EQ(Px(30, 24), Shade(100));
 }
 
 TEST_F(Pipeline, EightBitBackgroundSplitsSkyAndGroundAtTheHorizon) {
