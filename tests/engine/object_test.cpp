@@ -111,25 +111,21 @@ TEST_F(ObjectTest, VertexChangesAndScalingRecomputeGeometry) {
     EXPECT_NEAR(GetMesh(big)->planes[0].d, 6, 1e-4);  // the x sides now lie at 6
 }
 
-TEST_F(ObjectTest, MorphWithWeightsZeroAndOneCopiesTheSources) {
+TEST_F(ObjectTest, MorphInterpolatesPerVertexWeights) {
     const NameKey a = MakeKey("CUBE"), b = MakeKey("BIGCUBE"), t = MakeKey("TARGET");
-    ASSERT_EQ(LoadMesh(b) + LoadMesh(t), 2);
-    EXPECT_EQ(MorphMesh(a, b, t, nullptr), 0);
-    std::vector<float> w;
-    // Weight 0 copies the first source, 1 the second, 0.5 lies half-way (-1 and -3).
-    for (const float weight : {0.0f, 1.0f, 0.5f}) {
-        w.assign(8, weight);
-        ASSERT_EQ(MorphMesh(a, b, t, w.data()), 1);
-        const float s = 1 + 2 * weight;
-        for (int k = 0; k < 8; ++k) {
-            const CVector& from = GetMesh(a)->vertices[k];
-            ExpectNear(GetMesh(t)->vertices[k], from.x * s, from.y * s, from.z * s, 0);
-        }
-        EXPECT_NEAR(GetMesh(t)->radius, std::sqrt(3.0f) * s, 1e-5);
+    WriteMesh("TRI", StripMesh(3));
+    ASSERT_EQ(LoadMesh(b) + LoadMesh(t) + LoadMesh(MakeKey("TRI")), 3);
+    // A quarter of the way from the unit cube to the cube of half-size 3; vertex 7 all the way.
+    std::vector<float> w(8, 0.25f);
+    w[7] = 1;
+    EXPECT_EQ(MorphMesh(a, b, t, nullptr) + MorphMesh(a, MakeKey("TRI"), t, w.data()), 0);
+    ASSERT_EQ(MorphMesh(a, b, t, w.data()), 1);
+    for (int k = 0; k < 8; ++k) {
+        const CVector& from = GetMesh(a)->vertices[k];
+        const float s = k == 7 ? 3 : 1.5f;
+        ExpectNear(GetMesh(t)->vertices[k], from.x * s, from.y * s, from.z * s, 0);
     }
-    WriteMesh("TRI", StripMesh(3));  // different vertex counts are refused
-    ASSERT_EQ(LoadMesh(MakeKey("TRI")), 1);
-    EXPECT_EQ(MorphMesh(a, MakeKey("TRI"), t, w.data()), 0);
+    EXPECT_NEAR(GetMesh(t)->radius, std::sqrt(27.0f), 1e-5);
 }
 
 TEST_F(ObjectTest, RenameRefusesTakenAndEmptyNames) {

@@ -38,19 +38,14 @@ protected:
 };
 
 TEST_F(TextureTest, SizesBecomeSquarePowersOfTwoUpTo256) {
-    const struct {
-        const char* name;
-        int w, h, size;
-    } cases[] = {{"A", 100, 60, 128},
-                 {"B", 256, 256, 256},
-                 {"C", 300, 200, 256},
-                 {"D", 1, 1, 1},
-                 {"E", 3, 129, 256}};
-    for (const auto& c : cases) {
-        WriteTexture(c.name, c.w, c.h);
+    const int w[] = {100, 256, 300, 1, 3}, h[] = {60, 256, 200, 1, 129};
+    const int want[] = {128, 256, 256, 1, 256};
+    for (int k = 0; k < 5; ++k) {
+        const std::string name(1, static_cast<char>('A' + k));
+        WriteTexture(name, w[k], h[k]);
         int32_t size = -1;
-        Add(c.name, &size);
-        EXPECT_EQ(size, c.size) << c.name;
+        Add(name.c_str(), &size);
+        EXPECT_EQ(size, want[k]) << name;
     }
 }
 
@@ -97,9 +92,8 @@ TEST_F(TextureTest, ExistingKeysAreNotReadAgainAndBadFilesAreRefused) {
     EXPECT_EQ(AddTexture(MakeKey("ONCE")), 1);
     // Missing, truncated, empty and tiny files.
     std::vector<uint8_t> tga =
-        WriteTgaIndexed(16, 16, std::vector<uint8_t>(256, 1).data(), GreyMap().data());
-    tga.pop_back();
-    WriteData("DATA/SHORT.TGA", tga);
+        WriteTgaIndexed(4, 4, std::vector<uint8_t>(16).data(), GreyMap().data());
+    WriteData("DATA/SHORT.TGA", std::vector<uint8_t>(tga.begin(), tga.end() - 1));
     WriteTexture("ZERO", 0, 4);
     WriteData("DATA/TINY.TGA", {1, 2, 3});
     for (const char* bad : {"NONE", "SHORT", "ZERO", "TINY"})
@@ -111,17 +105,13 @@ TEST_F(TextureTest, ExistingKeysAreNotReadAgainAndBadFilesAreRefused) {
 TEST_F(TextureTest, LevelFileIsUsedOnlyWhenItsCountMatches) {
     // Level 0 is 2 x 2, level 1 is 1 x 1, in the image's palette (grey 2k maps to k); a count
     // of 3, or a byte short, and the file is ignored.
-    const struct {
-        const char* name;
-        int32_t count;
-        size_t bytes;
-    } files[] = {{"GOOD", 2, 5}, {"WRONG", 3, 5}, {"SHORTLV", 2, 4}};
-    for (const auto& f : files) {
-        WriteTexture(f.name, 4, 4);
-        std::vector<uint8_t> lv = {static_cast<uint8_t>(f.count), 0, 0, 0, 5, 6, 7, 8, 9};
-        lv.resize(4 + f.bytes);
-        WriteData(std::string("DATA/") + f.name + ".TGM", lv);
-        ASSERT_EQ(AddTexture(MakeKey(f.name)), 1);
+    const char* names[] = {"GOOD", "WRONG", "SHORTLV"};
+    for (int k = 0; k < 3; ++k) {
+        WriteTexture(names[k], 4, 4);
+        std::vector<uint8_t> lv = {static_cast<uint8_t>(k == 1 ? 3 : 2), 0, 0, 0, 5, 6, 7, 8, 9};
+        lv.resize(k == 2 ? 8 : 9);
+        WriteData(std::string("DATA/") + names[k] + ".TGM", lv);
+        ASSERT_EQ(AddTexture(MakeKey(names[k])), 1);
     }
     const TextureRecord& good = g_context->textures[0];
     const RasterTexture& view = g_context->textureViews[0];
