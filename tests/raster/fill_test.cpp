@@ -1,15 +1,147 @@
-// What the fillers decide: texture bounds, mip levels, 8-bit solid stores, unused mode slots (the
-// pinned frames in frame_hash_test.cpp hold every pixel, depth entry and fog level of each mode).
+// The triangle drawers on a small guard-banded frame: which pixels a face covers (-0 against +0,
+// tiling through the clipper), texture bounds, mip levels, 8-bit solid stores, unused mode
+// slots. The pinned frames in frame_hash_test.cpp hold every pixel, depth entry and fog level
+// of every mode, near-plane splits included.
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
+#include "platform/random.h"
 #include "raster/fill8.h"
+#include "raster/raster.h"
 #include "raster/raster_local.h"
-#include "raster_fixture.h"
+#include "raster/raster_state.h"
 
 namespace {
 
-class Fill : public RasterFixture {
+// A 16-bit frame inside a guard band; kEmpty marks untouched pixels, and is never drawn.
+class RasterTest : public ::testing::Test {
+public:
+    static constexpr uint16_t kEmpty = 0xFFFF;
+    static constexpr int kGuard = 8;
+
+    void SetUp() override { Init(16, 16); }
+    void TearDown() override { g_rasterTarget = RasterTarget{}; }
+
+    void Init(int w, int h, bool depth = false) {
+        w_ = w;
+        h_ = h;
+        pitch_ = w + 2 * kGuard;
+        frame_.assign(static_cast<size_t>(pitch_) * (h + 2 * kGuard), kEmpty);
+        depth_.assign(static_cast<size_t>(w) * h, 0u);
+        RasterTarget t;
+        t.frame16 = frame_.data() + kGuard * pitch_ + kGuard;
+        t.pitch = pitch_;
+        t.width = w;
+        t.height = h;
+        t.cx = w * 0.5f;
+        t.cy = h * 0.5f;
+        t.fx = t.fy = 100.0f;
+        t.rfx = t.rfy = 0.01f;
+        t.depth = depth ? depth_.data() : nullptr;
+        t.pixelMode = 2;
+        t.vertices = verts_;
+        t.shade16 = shade_.data();
+        t.textures = textures_;
+        g_rasterTarget = t;
+        std::memcpy(g_activeRasterTable, depth ? g_rasterTable16Z : g_rasterTable16,
+                    sizeof g_activeRasterTable);
+        object_ = VisibleObject{};
+        object_.ramp = ramp_;
+        face_ = FaceRecord{{0, 1, 2}, 0, 5, {}};
+        rec_ = PolygonRecord{&object_, &face_, 0.0f, kPolyDraw | kPolyAllInFront};
+    }
+
+    static ScreenVertex V(float x, float y, float z = 1.0f) {
+        return ScreenVertex{x, y, z, 1.0f / z, 0, 0, 0, 0};
+    }
+    // Draws the triangle (a, b, c) with the face's current mode.
+    void Tri(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+             bool depth = false) {
+        verts_[0] = a;
+        verts_[1] = b;
+        verts_[2] = c;
+        depth ? DrawTriangleDepth(&rec_) : DrawTriangle(&rec_);
+    }
+    uint16_t& Px(int x, int y) { return frame_[(y + kGuard) * pitch_ + x + kGuard]; }
+    int DrawnCount() {
+        int n = 0;
+        for (int y = 0; y < h_; ++y)
+            for (int x = 0; x < w_; ++x) n += Px(x, y) != kEmpty;
+        return n;
+    }
+    void ClearFrame() { std::fill(frame_.begin(), frame_.end(), kEmpty); }
+    // True when nothing outside the viewport was written.
+    bool GuardIntact() {
+        return static_cast<long>(frame_.size()) -
+                   std::count(frame_.begin(), frame_.end(), kEmpty) ==
+               DrawnCount();
+    }
+
+    int w_ = 0, h_ = 0, pitch_ = 0;
+    std::vector<uint16_t> frame_;
+    std::vector<uint32_t> depth_;
+    std::vector<uint16_t> shade_ = std::vector<uint16_t>(128 * 256, 0);
+    uint8_t ramp_[256] = {};
+    ScreenVertex verts_[3];
+    RasterTexture textures_[4] = {};
+    VisibleObject object_{};
+    FaceRecord face_{};
+    PolygonRecord rec_{};
+};
+
+TEST_F(RasterTest, NegativeZeroBesidePositiveZeroKeepsTheFace) {
+    // The left edge runs from x = -0 to x = +0: the clipper must not divide 0 by 0.
+    Tri(V(-0.0f, 0), V(0.0f, 8), V(8, 8));
+    EXPECT_NE(Px(0, 7), kEmpty);
+    EXPECT_EQ(DrawnCount(), 36);
+    ClearFrame();
+    Tri(V(0, -0.0f), V(0, 8), V(8, 0.0f));
+    EXPECT_NE(Px(0, 0), kEmpty);
+    EXPECT_EQ(DrawnCount(), 28);
+    EXPECT_TRUE(GuardIntact());
+}
+
+// Triangles sharing edges hit every pixel exactly once: a jittered grid, one triangle at a
+// time; the second grid overhangs every side, so most border triangles are clipped.
+TEST_F(RasterTest, TilingHitsEveryPixelOnceInsideAndThroughTheClipper) {
+    Init(40, 30);
+    SRand(7);
+    const float grids[2][5] = {{0.0f, 40.0f, 30.0f, 6, 5}, {-13.0f, 53.0f, 43.0f, 7, 6}};
+    for (const auto& g : grids) {
+        const float lo = g[0], hiX = g[1], hiY = g[2];
+        const int cols = static_cast<int>(g[3]), rows = static_cast<int>(g[4]);
+        std::vector<ScreenVertex> grid((cols + 1) * (rows + 1));
+        for (int j = 0; j <= rows; ++j)
+            for (int i = 0; i <= cols; ++i) {
+                float x = lo + (hiX - lo) * i / cols, y = lo + (hiY - lo) * j / rows;
+                if (i > 0 && i < cols) x += (Rand() % 801 - 400) / 1000.0f * (hiX - lo) / cols;
+                if (j > 0 && j < rows) y += (Rand() % 801 - 400) / 1000.0f * (hiY - lo) / rows;
+                grid[j * (cols + 1) + i] = V(x, y);
+            }
+        std::vector<int> hits(w_ * h_, 0);
+        auto draw = [&](ScreenVertex a, ScreenVertex b, ScreenVertex c) {
+            // Outline down the left side: negative signed area with y pointing down.
+            if (double(b.x - a.x) * (c.y - a.y) - double(b.y - a.y) * (c.x - a.x) > 0)
+                std::swap(b, c);
+            ClearFrame();
+            Tri(a, b, c);
+            for (int p = 0; p < w_ * h_; ++p) hits[p] += Px(p % w_, p / w_) != kEmpty;
+            EXPECT_TRUE(GuardIntact());
+        };
+        for (int j = 0; j < rows; ++j)
+            for (int i = 0; i < cols; ++i) {
+                const ScreenVertex* p = &grid[j * (cols + 1) + i];
+                draw(p[0], p[cols + 1], p[cols + 2]);
+                draw(p[0], p[cols + 2], p[1]);
+            }
+        EXPECT_EQ(std::count(hits.begin(), hits.end(), 1), 40 * 30) << g[0];
+    }
+}
+
+class Fill : public RasterTest {
 public:
     // One 64 x 64 texture, texture 0.
     void SetUp() override {
@@ -82,9 +214,7 @@ TEST(SolidSpan8, FourPixelsPerWordThenSingleBytes) {
               (std::vector<int>{165, 165, 165, 165, 165, 165, 165, 165, 0}));
 }
 
-using Fill8Test = RasterFixture;
-
-TEST_F(Fill8Test, UnusedModeSlotsDrawNothingAndKeepDepth) {
+TEST_F(RasterTest, UnusedModeSlotsDrawNothingAndKeepDepth) {
     Init(16, 16, true);
     std::vector<uint8_t> frame8(static_cast<size_t>(pitch_) * (16 + 2 * kGuard), 0xFF);
     std::vector<uint8_t> shade8(128 * 256, 0);
@@ -107,7 +237,7 @@ TEST_F(Fill8Test, UnusedModeSlotsDrawNothingAndKeepDepth) {
             }
         }
     EXPECT_EQ(DrawnCount(), 0);
-    EXPECT_EQ(Depth(2, 5), 0u);
+    EXPECT_EQ(std::count(depth_.begin(), depth_.end(), 0u), 16 * 16);
     EXPECT_EQ(std::count(frame8.begin(), frame8.end(), 0xFF), static_cast<long>(frame8.size()));
 }
 
