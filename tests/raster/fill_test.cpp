@@ -1,7 +1,7 @@
 // The triangle drawers on a small guard-banded frame: which pixels a face covers (-0 against +0,
-// tiling through the clipper), texture bounds, mip levels, 8-bit solid stores, unused mode
-// slots. The pinned frames in frame_hash_test.cpp hold every pixel, depth entry and fog level
-// of every mode, near-plane splits included.
+// tiling through the clipper), texture bounds, 8-bit solid stores, unused mode slots. The pinned
+// frames in frame_hash_test.cpp hold every pixel, depth entry, fog level and mip level choice of
+// every mode, near-plane splits included.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +11,6 @@
 #include "platform/random.h"
 #include "raster/fill8.h"
 #include "raster/raster.h"
-#include "raster/raster_local.h"
 #include "raster/raster_state.h"
 
 namespace {
@@ -141,52 +140,13 @@ TEST_F(RasterTest, TilingHitsEveryPixelOnceInsideAndThroughTheClipper) {
     }
 }
 
-class Fill : public RasterTest {
-public:
-    // One 64 x 64 texture, texture 0.
-    void SetUp() override {
-        Init(32, 24);
-        textures_[0].sizeLog2 = 6;
-        textures_[0].level[0] = texel_;
-        g_rasterTarget.textureCount = 1;
-    }
-    uint8_t texel_[64 * 64] = {};
-};
-
-TEST_F(Fill, TextureOutOfRangeDrawsNothing) {
-    face_.colour = 1;
+TEST_F(RasterTest, TextureOutOfRangeDrawsNothing) {
+    face_.colour = 0;  // of no textures
     for (int mode : {1, 2, 5, 9, 10}) {
         face_.flags = static_cast<uint16_t>(mode);
         Tri(V(1, 1), V(1, 9), V(9, 9));
     }
     EXPECT_EQ(DrawnCount(), 0);
-}
-
-TEST_F(Fill, MipLevelFromTheFootprint) {
-    textures_[1].sizeLog2 = 8;
-    for (int k = 0; k <= 8; ++k) textures_[1].level[k] = texel_;
-    g_rasterTarget.textureCount = 2;
-    const ScreenVertex v = V(0, 0);
-    RasterState& rs = g_rasterState;
-    auto level = [&](int tex, double fp, bool persp) {
-        face_.colour = tex;
-        rs.planes[kPlaneU] = {0, fp * 65536.0, 0};
-        rs.planes[kPlaneV] = {0, 0, 0};
-        rs.planes[kPlaneRz] = {1, 0, 0};
-        SelectMipLevel(v, v, v, persp, &rec_);
-        return rs.mipLevel;
-    };
-    const double steps[][2] = {{1.9, 0}, {2, 1}, {4, 2}, {16, 4}, {1e6, 8}};
-    for (const auto& c : steps) EXPECT_EQ(level(1, c[0], false), c[1]) << c[0];
-    // 4 texels of a 64-texel texture per pixel is 16 reference texels: level 2, when the
-    // smaller levels exist.
-    textures_[0].level[1] = textures_[0].level[2] = texel_;
-    EXPECT_EQ(level(0, 16, false), 2);
-    textures_[0].level[1] = textures_[0].level[2] = nullptr;
-    EXPECT_EQ(level(0, 16, false), 0);
-    // Perspective: along constant rz with zmin 1 the footprint is 0.8 of the gradient.
-    EXPECT_EQ(level(1, 2.5, true), 1);
-    EXPECT_EQ(level(1, 2.4, true), 0);
 }
 
 // Counts the stores of the solid span writer.
