@@ -1,7 +1,7 @@
 // The triangle drawers on a small guard-banded frame: which pixels a face covers (-0 against +0,
-// tiling through the clipper), texture bounds, 8-bit solid stores, unused mode slots. The pinned
-// frames in frame_hash_test.cpp hold every pixel, depth entry, fog level and mip level choice of
-// every mode, near-plane splits included.
+// tiling through the clipper), texture bounds, 8-bit solid stores, unused mode slots, fog lanes.
+// The pinned frames in frame_hash_test.cpp hold every pixel, depth entry, fog level and mip
+// level choice of every mode, near-plane splits included.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +12,7 @@
 #include "raster/fill8.h"
 #include "raster/raster.h"
 #include "raster/raster_state.h"
+#include "res/palette.h"
 
 namespace {
 
@@ -140,15 +141,6 @@ TEST_F(RasterTest, TilingHitsEveryPixelOnceInsideAndThroughTheClipper) {
     }
 }
 
-TEST_F(RasterTest, TextureOutOfRangeDrawsNothing) {
-    face_.colour = 0;  // of no textures
-    for (int mode : {1, 2, 5, 9, 10}) {
-        face_.flags = static_cast<uint16_t>(mode);
-        Tri(V(1, 1), V(1, 9), V(9, 9));
-    }
-    EXPECT_EQ(DrawnCount(), 0);
-}
-
 // Counts the stores of the solid span writer.
 struct StoreCounter {
     int* words;
@@ -174,24 +166,24 @@ TEST(SolidSpan8, FourPixelsPerWordThenSingleBytes) {
               (std::vector<int>{165, 165, 165, 165, 165, 165, 165, 165, 0}));
 }
 
-TEST_F(RasterTest, UnusedModeSlotsDrawNothingAndKeepDepth) {
+TEST_F(RasterTest, MissingTexturesAndUnusedModeSlotsDrawNothingAndKeepDepth) {
     Init(16, 16, true);
     std::vector<uint8_t> frame8(static_cast<size_t>(pitch_) * (16 + 2 * kGuard), 0xFF);
     std::vector<uint8_t> shade8(128 * 256, 0);
     g_rasterTarget.frame8 = frame8.data() + kGuard * pitch_ + kGuard;
     g_rasterTarget.shade8 = shade8.data();
-    // A one-texel texture, so a textured filler in an unused slot would draw too.
+    // A one-texel texture, so a textured filler in an unused slot would draw too; textured
+    // modes draw nothing while the face's texture index is beyond the textures.
     uint8_t texel = 1;
     textures_[0].level[0] = &texel;
-    g_rasterTarget.textureCount = 1;
-    face_.colour = 0;
     for (int pixelMode : {0, 2})
         for (bool depth : {false, true}) {
             g_rasterTarget.pixelMode = pixelMode;
             const Filler* table = pixelMode ? (depth ? g_rasterTable16Z : g_rasterTable16)
                                             : (depth ? g_rasterTable8Z : g_rasterTable8);
             std::memcpy(g_activeRasterTable, table, sizeof g_activeRasterTable);
-            for (int mode : {3, 7, 11, 12, 13, 14, 15, 16, 19, 31}) {
+            for (int mode : {1, 2, 5, 9, 10, 3, 7, 11, 12, 13, 14, 15, 16, 19, 31}) {
+                g_rasterTarget.textureCount = mode > 10 || mode % 4 == 3;
                 face_.flags = static_cast<uint16_t>(mode);
                 Tri(V(1, 1), V(1, 9), V(9, 9), depth);
             }
@@ -199,6 +191,59 @@ TEST_F(RasterTest, UnusedModeSlotsDrawNothingAndKeepDepth) {
     EXPECT_EQ(DrawnCount(), 0);
     EXPECT_EQ(std::count(depth_.begin(), depth_.end(), 0u), 16 * 16);
     EXPECT_EQ(std::count(frame8.begin(), frame8.end(), 0xFF), static_cast<long>(frame8.size()));
+}
+
+// The fog pass's arithmetic lanes against the palette module's fog tables, looked up channel by
+// channel: every 16-bit colour at every level, in both pixel modes and for several fog colours.
+TEST(FogLanes, EqualTheTableLookupsForEveryColourAndLevel) {
+    constexpr int kRow = 512;
+    const uint8_t colours[][3] = {{0, 0, 0}, {255, 255, 255}, {90, 100, 120}, {200, 31, 70}};
+    std::vector<uint32_t> depth(kRow, 0);
+    std::vector<uint16_t> lanes(kRow), table(kRow);
+    RasterState& rs = g_rasterState;
+    rs.fogTop = 0;
+    rs.fogBottom = 1;
+    rs.fogLeft[0] = 0;
+    rs.fogRight[0] = kRow;
+    RasterTarget& t = g_rasterTarget;
+    t.fogR = g_fogRed;
+    t.fogG = g_fogGreen;
+    t.fogB = g_fogBlue;
+    t.fogOn = 1;
+    t.fogNear = 1.0f / 500.0f;
+    t.fogFar = 1.0f / 1000.0f;
+    t.fogScale = 4122214.4f / (t.fogNear - t.fogFar);
+    const float span = t.fogNear - t.fogFar;
+    for (int mode = 1; mode <= 2; ++mode) {
+        for (const auto& fog : colours) {
+            g_pixelMode = mode;
+            for (int c = 0; c < 3; ++c) g_fogColour[c] = fog[c];
+            BuildFogTables();
+            ASSERT_EQ(g_fogBaseMode, mode);
+            t.pixelMode = mode;
+            int differ = 0;
+            // Flat runs at each level, then runs whose level climbs 1 .. 63 along the row
+            // (lanes of different levels), over every colour.
+            for (int k = 0; k <= 64; ++k) {
+                const float rz0 = k < 64 ? t.fogFar + span * (k - 0.5f) / 63.0f : t.fogFar;
+                const float drz = k < 64 ? 0.0f : span / kRow;
+                for (int first = 0; first < 65536; first += kRow) {
+                    for (int i = 0; i < kRow; ++i) lanes[i] = static_cast<uint16_t>(first + i);
+                    table = lanes;
+                    BuildVisibleRuns(1, 0, kRow - 3, depth.data(), rs.runs);
+                    t.fogBase = g_fogBase;
+                    ApplyFog16(lanes.data(), kRow - 3, 3, 0, rz0, drz);
+                    t.fogBase = nullptr;
+                    ApplyFog16(table.data(), kRow - 3, 3, 0, rz0, drz);
+                    differ += lanes != table;
+                    std::fill(depth.begin(), depth.end(), 0u);
+                }
+            }
+            EXPECT_EQ(differ, 0) << "mode " << mode << " fog " << int(fog[0]) << "," << int(fog[1])
+                                 << "," << int(fog[2]);
+        }
+    }
+    g_rasterTarget = RasterTarget{};
 }
 
 }  // namespace
