@@ -33,17 +33,15 @@ TEST(NameKey, MakeKeyUpperCasesPadsAndCuts) {
     EXPECT_STREQ(text, "REACTOR1");
 }
 
-TEST_F(WorldTest, AddInstanceLoadsTheMeshOnceAndNumbersInstancesInOrder) {
+TEST_F(WorldTest, InstancesLoadTheirMeshOnceAndHooksAttachToLoadedMeshes) {
     WriteMesh("CUBE", MakeCubeMesh(1, 255, 0, 0));
     EXPECT_EQ(AddInstance(MakeKey("cube")), 0);
     RemoveData("DATA/CUBE.OBP");  // the second instance must come from the loaded mesh
     EXPECT_EQ(AddInstance(MakeKey("CUBE")), 1);
-    const CInstance& inst = g_context->instances[1];
     // Colour 127 is the nearest to white in the test palette: (254, 254, 254).
-    EXPECT_EQ(std::make_tuple(inst.flags, inst.mesh, inst.scale.x, inst.colour),
-              std::make_tuple(0, 0, 1.0f, 127));
-    // A missing mesh changes no count.
-    EXPECT_EQ(AddInstance(MakeKey("NOWHERE")), -1);
+    EXPECT_EQ(std::make_tuple(GetInstance(1)->mesh, GetInstance(1)->colour),
+              std::make_tuple(0, 127));
+    EXPECT_EQ(AddInstance(MakeKey("NOWHERE")), -1);  // changes no count
     EXPECT_EQ(std::make_pair(g_context->instanceCount, g_context->meshCount), std::make_pair(2, 1));
     EXPECT_EQ(Capacities(), (std::vector<int32_t>{16, 24, 2}));
     // Clearing the instances frees the buffers and keeps the meshes.
@@ -51,6 +49,15 @@ TEST_F(WorldTest, AddInstanceLoadsTheMeshOnceAndNumbersInstancesInOrder) {
     EXPECT_EQ(std::make_tuple(g_context->instanceCount, g_buffers.faces, g_buffers.vertexCapacity),
               std::make_tuple(0, nullptr, 0));
     EXPECT_EQ(AddInstance(MakeKey("CUBE")), 0);
+    // Hooks: one per name, attached to loaded meshes only.
+    for (const char* name : {"SHADOW", "shadow"})
+        EXPECT_EQ(AddHook(MakeKey(name), 0, 0, nullptr, nullptr, nullptr, nullptr, &FillNoOp,
+                          nullptr, nullptr),
+                  name[1] == 'H');
+    EXPECT_EQ((std::vector<int>{AttachHook(MakeKey("CUBE"), MakeKey("SHADOW")),
+                                AttachHook(MakeKey("NOMESH"), MakeKey("SHADOW")),
+                                AttachHook(MakeKey("CUBE"), MakeKey("NOHOOK"))}),
+              (std::vector<int>{1, 0, 0}));
 }
 
 TEST_F(WorldTest, BudgetBoundsGrowthButAMeshsOwnCountsAndOneSlotEachFit) {
@@ -85,20 +92,6 @@ TEST_F(WorldTest, FailedAddInstanceUndoesEverything) {
     g_buffers.buckets[15][g_buffers.faceCapacity - 1].key = 1;
     g_buffers.marks[g_buffers.vertexCapacity - 1] = 0;
     g_buffers.sorted[1].firstFace = 0;
-}
-
-TEST_F(WorldTest, HooksAreRegisteredOnceAndAttachToLoadedMeshes) {
-    for (const char* name : {"SHADOW", "shadow"})  // the second is the same name
-        EXPECT_EQ(AddHook(MakeKey(name), 4, 3, nullptr, nullptr, nullptr, nullptr, &FillNoOp,
-                          nullptr, nullptr),
-                  name[1] == 'H');
-    EXPECT_EQ(std::make_pair(g_context->hookCount, FindHook(MakeKey("SHADOW"))),
-              std::make_pair(1, 0));
-    EXPECT_EQ(AttachHook(MakeKey("CUBE"), MakeKey("SHADOW")), 0);
-    WriteMesh("CUBE", MakeCubeMesh(1, 9, 9, 9));
-    ASSERT_EQ(LoadMesh(MakeKey("CUBE")), 1);
-    EXPECT_EQ(AttachHook(MakeKey("CUBE"), MakeKey("NOHOOK")), 0);
-    EXPECT_EQ(AttachHook(MakeKey("CUBE"), MakeKey("SHADOW")), 1);
 }
 
 TEST_F(WorldTest, MaterialRampFollowsTheLightLevels) {
