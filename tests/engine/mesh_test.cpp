@@ -14,24 +14,13 @@
 
 namespace {
 
-// Two triangles sharing an edge: a flat one and a textured one.
+// Two triangles sharing an edge: a flat one (upper flag bits kept as they are), a textured one.
 MeshSource TwoFaceMesh() {
-    MeshSource mesh;
-    mesh.name = "FILENAME";
-    mesh.flags = 2 << 2;
-    mesh.positions = {CVector(0, 0, 0), CVector(4, 0, 0), CVector(0, 3, 0), CVector(4, 3, 2)};
-    mesh.faces.resize(2);
-    MeshFaceSource &flat = mesh.faces[0], &textured = mesh.faces[1];
-    flat.vertex[1] = textured.vertex[0] = 1;
-    flat.vertex[2] = textured.vertex[2] = 2;
-    textured.vertex[1] = 3;
-    flat.flags = 0x0104;  // upper bits are kept as they are
-    flat.red = flat.green = flat.blue = 100;
-    textured.flags = 2;
-    textured.texture = "skin";
-    textured.uv[2] = 16777216.0f;
-    textured.uv[5] = 8388608.0f;
-    return mesh;
+    return {"FILENAME",
+            2 << 2,
+            {{0, 0, 0}, {4, 0, 0}, {0, 3, 0}, {4, 3, 2}},
+            {{{0, 1, 2}, 0x0104, 100, 100, 100, "", {}},
+             {{1, 3, 2}, 2, 0, 0, 0, "skin", {0, 0, 16777216.0f, 0, 0, 8388608.0f}}}};
 }
 
 void PutI32(std::vector<uint8_t>& bytes, size_t at, int32_t v) {

@@ -21,19 +21,14 @@ constexpr uint16_t kUntouched = 0xBEEF;
 // A rectangle of half sizes (hx, hy) at object z = 0 facing -z (the camera) or, `away`, +z.
 MeshSource Rect(float hx = 1, float hy = 1, uint8_t grey = 100, uint16_t mode = 0,
                 bool away = false) {
-    MeshSource m;
-    m.positions = {{-hx, -hy, 0}, {hx, -hy, 0}, {hx, hy, 0}, {-hx, hy, 0}};
-    const uint16_t tris[2][3] = {{0, 3, 2}, {0, 2, 1}};
-    for (const auto& t : tris) {
-        MeshFaceSource f;
-        std::copy(t, t + 3, f.vertex);
-        if (away) std::swap(f.vertex[1], f.vertex[2]);
-        f.flags = mode;
-        f.red = f.green = f.blue = grey;
-        m.faces.push_back(f);
-    }
-    m.flags = static_cast<uint8_t>(mode & 0x0C);
-    return m;
+    const uint16_t k = away ? 2 : 3;
+    return {
+        "",
+        static_cast<uint8_t>(mode & 0x0C),
+        {{-hx, -hy, 0}, {hx, -hy, 0}, {hx, hy, 0}, {-hx, hy, 0}},
+        {{{0, k, uint16_t(5 - k)}, mode, grey, grey, grey, "", {}},
+         {{0, uint16_t(k - 1), uint16_t(4 - k)}, mode, grey, grey, grey, "", {}}},
+    };
 }
 
 class Pipeline : public EngineTest {
