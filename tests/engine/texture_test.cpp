@@ -58,28 +58,22 @@ TEST_F(TextureTest, SizesBecomeSquarePowersOfTwoUpTo256SampledByNearestTexel) {
     for (int y = 1; y < 256; ++y) ASSERT_EQ(std::memcmp(t, t + 256 * y, 256), 0);
 }
 
-TEST_F(TextureTest, RowsAreFlippedAndIndicesRemappedToThePalette) {
-    // 4 x 2 image: top row image indices 10 .. 13, bottom row 20 .. 23; the palette is shifted
-    // so that grey 2k sits at index k + 1.
-    WriteTexture("FLIP", 4, 2, {10, 11, 12, 13, 20, 21, 22, 23});
-    std::vector<uint8_t> pal = TestPaletteFile();
+TEST_F(TextureTest, RowsAreFlippedIndicesRemappedAndColourMapsReadBlueGreenRed) {
+    // 4 x 2 image: top row indices 10 .. 13, bottom row 20, 21, 22 and 1, entry 1 pure red
+    // (given red first to our writer); the palette is shifted so grey 2k sits at index k + 1.
+    std::vector<uint8_t> map = GreyMap(), pal = TestPaletteFile();
+    map[3] = 240;
+    map[4] = map[5] = 0;
+    WriteTexture("FLIP", 4, 2, {10, 11, 12, 13, 20, 21, 22, 1}, map);
     for (int k = 3; k < 384; ++k) pal[k] = static_cast<uint8_t>(2 * (k / 3 - 1));
     ASSERT_EQ(LoadPaletteFromMemory(pal.data(), pal.size()), 1);
+    const uint8_t red = NearestColour(240, 0, 0);
+    ASSERT_NE(red, NearestColour(0, 0, 240));
     int32_t size = 0;
     const uint8_t* t = Add("FLIP", &size);
     ASSERT_EQ(size, 4);
-    const uint8_t expected[16] = {11, 12, 13, 14, 11, 12, 13, 14, 21, 22, 23, 24, 21, 22, 23, 24};
+    const uint8_t expected[16] = {11, 12, 13, 14, 11, 12, 13, 14, 21, 22, 23, red, 21, 22, 23, red};
     EXPECT_EQ(std::memcmp(t, expected, 16), 0);
-}
-
-TEST_F(TextureTest, ColourMapEntriesAreReadBlueGreenRed) {
-    std::vector<uint8_t> map = GreyMap();
-    map[3] = 240;  // entry 1 pure red, given red first to our writer
-    map[4] = map[5] = 0;
-    WriteTexture("RED", 1, 1, {1}, map);
-    int32_t size = 0;
-    EXPECT_EQ(*Add("RED", &size), NearestColour(240, 0, 0));
-    EXPECT_NE(NearestColour(240, 0, 0), NearestColour(0, 0, 240));
 }
 
 TEST_F(TextureTest, ExistingKeysAreNotReadAgainAndBadFilesAreRefused) {
@@ -123,24 +117,24 @@ TEST_F(TextureTest, LevelFileIsUsedOnlyWhenItsCountMatches) {
 
 TEST_F(TextureTest, MeshAndFaceSetters) {
     WriteMesh("CUBE", MakeCubeMesh(1, 0, 0, 0));
-    ASSERT_EQ(LoadMesh(MakeKey("CUBE")), 1);
     WriteTexture("SKIN", 16, 16);
     const NameKey cube = MakeKey("CUBE"), skin = MakeKey("SKIN");
+    ASSERT_EQ(LoadMesh(cube), 1);
     EXPECT_EQ(SetMeshTexture(MakeKey("NOMESH"), skin, 1) + SetMeshTexture(cube, MakeKey("NO"), 1) +
                   SetFaceColour(cube, 12, 1, 1, 1) + SetFaceColour(cube, -1, 1, 1, 1) +
                   SetFaceTexture(cube, 12, skin, 0),
               0);
+    // Perspective texture on every face, the shading bits kept; then flat red held at 255.
     ASSERT_EQ(SetMeshTexture(cube, skin, 1), 1);
     const MeshRecord& m = g_context->meshes[0];
     EXPECT_EQ(std::make_tuple(m.flags & 0xF, m.faces[11].flags, m.faces[11].colour),
-              std::make_tuple(4 | 2, 6, 0));  // shading bits kept
+              std::make_tuple(4 | 2, 6, 0));
     ASSERT_EQ(SetMeshColour(cube, 300, 20, 20), 1);
     EXPECT_EQ(std::make_tuple(m.flags & 3, static_cast<uint32_t>(m.faces[0].colour) >> 16,
                               m.faces[0].flags),
-              std::make_tuple(0, 0xFF14u, 4));  // red held at 255
-    ASSERT_EQ(SetFaceColour(cube, 3, 100, 100, 100) + SetFaceTexture(cube, 5, skin, 0), 2);
-    EXPECT_EQ(static_cast<uint32_t>(m.faces[3].colour), 0x64646400u | 50u);
-    // Face 5 only; the mesh's own mode is left alone.
+              std::make_tuple(0, 0xFF14u, 4));
+    // An affine texture on face 5 only; the mesh's own mode is left alone.
+    ASSERT_EQ(SetFaceTexture(cube, 5, skin, 0), 1);
     EXPECT_EQ(std::make_tuple(m.faces[5].flags & 3, m.faces[4].flags & 3, m.flags & 3),
               std::make_tuple(1, 0, 0));
 }
