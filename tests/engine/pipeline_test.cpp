@@ -38,17 +38,16 @@ protected:
         SetPixelMode16();
         SetBackground(0, 1, 1, 1);
         SetBackgroundColour(0);
-        Frame(64, 48, 4);
+        Frame(64, 48);
     }
 
-    // A frame of (w + 2 g) x (h + 2 g) pixels with the viewport inside a guard band.
-    void Frame(int w, int h, int g) {
-        guard_ = g;
-        pitch_ = w + 2 * g;
-        frame_.assign(static_cast<size_t>(pitch_) * (h + 2 * g), kUntouched);
-        fv_ = FrameView{frame_.data(), pitch_, h + 2 * g, g, g, w, h, 0.28f, 0.21f};
+    // A w x h viewport inside a guard band of 4 pixels.
+    void Frame(int w, int h) {
+        pitch_ = w + 8;
+        frame_.assign(static_cast<size_t>(pitch_) * (h + 8), kUntouched);
+        fv_ = FrameView{frame_.data(), pitch_, h + 8, 4, 4, w, h, 0.28f, 0.21f};
     }
-    uint16_t Px(int x, int y) const { return frame_[(y + guard_) * pitch_ + x + guard_]; }
+    uint16_t Px(int x, int y) const { return frame_[(y + 4) * pitch_ + x + 4]; }
     uint16_t Grey(int index) const { return g_shade16[64 * 256 + index]; }
     // The drawn colour of an unshaded face of grey g.
     uint16_t Shade(int g) const { return Grey(NearestColour(g, g, g)); }
@@ -88,7 +87,7 @@ protected:
 
     std::vector<uint16_t> frame_;
     FrameView fv_{};
-    int guard_ = 0, pitch_ = 0;
+    int pitch_ = 0;
 };
 
 // The instances reaching the fillers of a hook: one letter each, the second of their mesh key.
@@ -185,7 +184,7 @@ TEST_F(Pipeline, NearerSquareCoversTheFartherOnBothPaths) {
             for (int k = 0; k < 2; ++k)
                 k == order ? Place("NEARSQ", Rect(), {0, 0, 10})
                            : Place("FARSQ", Rect(1, 1, 40), {0.5f, 0, 12});
-            Frame(64, 48, 4);
+            Frame(64, 48);
             RenderWorld(fv_);
             EXPECT_EQ(g_settings.zbufferInUse, depth == 1 ? 1 : 0);
             EXPECT_EQ(Px(32, 24), Shade(100)) << "depth " << depth << " order " << order;
@@ -205,12 +204,12 @@ TEST_F(Pipeline, RadixSortIsAscendingAndStable) {
 }
 
 TEST_F(Pipeline, LargeViewportIsDrawnAs800By600AndInvalidViewsDrawNothing) {
-    Frame(1024, 768, 0);
+    Frame(1024, 768);
     RenderWorld(fv_);
     EXPECT_EQ(std::make_tuple(Px(799, 599), Px(800, 0), Px(0, 600), CountColour(Grey(0))),
               std::make_tuple(Grey(0), kUntouched, kUntouched, 800 * 600));
 
-    Frame(64, 48, 4);
+    Frame(64, 48);
     Place("SQ", Rect(), {0, 0, 10});
     // No width, beyond the pitch or the height, negative left, no plane height, no frame.
     uint16_t* p = frame_.data();
