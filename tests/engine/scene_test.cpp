@@ -233,34 +233,13 @@ TEST_F(SceneTest, DirectionOfTravelTurnsTheObjectFadesAndNeedsMovement) {
     ExpectAngles(k, 20, 10);
 }
 
-TEST_F(SceneTest, ShadowNarrowsWithTheRoll) {
-    const int32_t parent = Play({Key(CVector(3, 50, -4), CVector(30, 10, 0), 1)});
-    PlayScene(m_scene, 0.0f);
-    CAttachment shadow;
-    CreateAttachment(shadow, MakeKey("CUBE"), MakeKey("SHADOW"), 1, -2, 5);
-    ASSERT_EQ(shadow.count, 1);
-    const int32_t child = shadow.children[0];
-    shadow.widthFactor = 0.25f;
-    const float roll[] = {0, 90, 180, -90, 270, 45, -270, -180, -350, -315, 765};
-    const float scale[] = {1,     0.25f, 1,           0.25f,  0.25f, 0.625f,
-                           0.25f, 1,     0.91666667f, 0.625f, 0.625f};
-    for (int k = 0; k < 11; ++k) {
-        SetAngles(parent, 30, 10, roll[k]);
-        EXPECT_EQ(UpdateShadow(shadow), 1);
-        ExpectNear(g_context->instances[child].scale, scale[k], 1, 1, 1e-5f);
-    }
-    ExpectAt(child, CVector(4, -2, 1));
-    ExpectAngles(child, 30, 0);
-}
-
-TEST_F(SceneTest, AttachmentCreatesOneChildPerParentInstance) {
+TEST_F(SceneTest, AttachmentsFollowTheirParentsAndShadowsNarrowWithTheRoll) {
     SceneSource s;
     for (const auto& [mesh, y] : {std::pair{"CUBE", 0}, {"SHADOW", 0}, {"CUBE", 7}})
         s.tracks.push_back({mesh, {Key(CVector(0, y, 0), CVector(), 1)}});
-    const std::vector<uint8_t> bytes = WriteSceneFile(s);
-    ASSERT_EQ(LoadSceneFromMemory(m_scene, bytes.data(), bytes.size()), 1);
+    ASSERT_EQ(Load(m_scene, WriteSceneFile(s)), 1);
     PlayScene(m_scene, 0);
-    CAttachment flames;
+    CAttachment flames, shadow;
     CreateAttachment(flames, MakeKey("CUBE"), MakeKey("SHADOW"), 0, 0, 10);
     ASSERT_EQ(flames.count, 2);
     EXPECT_EQ((std::vector<int32_t>{flames.parents[0], flames.parents[1], flames.children[0],
@@ -268,10 +247,26 @@ TEST_F(SceneTest, AttachmentCreatesOneChildPerParentInstance) {
               (std::vector<int32_t>{0, 2, 3, 4}));
     EXPECT_EQ(UpdateAttachment(flames), 2);
     ExpectAt(4, CVector(0, 7, 10), 1e-3f);
+    // A shadow sits at the offset under its parent, turned by its yaw only, narrowed by the roll.
+    SetPosition(0, 3, 50, -4);
+    CreateAttachment(shadow, MakeKey("CUBE"), MakeKey("SHADOW"), 1, -2, 5);
+    ASSERT_EQ(shadow.count, 2);
+    const int32_t child = shadow.children[0];
+    shadow.widthFactor = 0.25f;
+    const float roll[] = {0, 90, 180, -90, 270, 45, -270, -180, -350, -315, 765};
+    const float scale[] = {1,     0.25f, 1,           0.25f,  0.25f, 0.625f,
+                           0.25f, 1,     0.91666667f, 0.625f, 0.625f};
+    for (int k = 0; k < 11; ++k) {
+        SetAngles(0, 30, 10, roll[k]);
+        EXPECT_EQ(UpdateShadow(shadow), 2);
+        ExpectNear(g_context->instances[child].scale, scale[k], 1, 1, 1e-5f);
+    }
+    ExpectAt(child, CVector(4, -2, 1));
+    ExpectAngles(child, 30, 0);
     // A mesh attached to itself, or a missing parent or child, makes none.
-    for (const auto& [parent, child] :
+    for (const auto& [from, to] :
          {std::pair{"CUBE", "CUBE"}, {"NOPARENT", "SHADOW"}, {"CUBE", "NOCHILD"}}) {
-        CreateAttachment(flames, MakeKey(parent), MakeKey(child), 0, 0, 0);
-        EXPECT_EQ(flames.count, 0) << parent << " " << child;
+        CreateAttachment(flames, MakeKey(from), MakeKey(to), 0, 0, 0);
+        EXPECT_EQ(flames.count, 0) << from << " " << to;
     }
 }
