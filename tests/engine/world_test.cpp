@@ -27,17 +27,13 @@ std::vector<int32_t> Capacities() {
 
 using WorldTest = EngineTest;
 
-TEST(NameKey, MakeKeyUpperCasesPadsAndCuts) {
-    const NameKey earth = MakeKey("earth"), cut = MakeKey("reactor12x");
-    EXPECT_EQ(std::memcmp(earth.bytes, "EARTH\0\0\0", 8), 0);
-    EXPECT_EQ(std::memcmp(cut.bytes, "REACTOR1", 8), 0);
-    EXPECT_TRUE(MakeKey(nullptr).IsEmpty());
+TEST_F(WorldTest, KeysInstancesAndHooks) {
+    // Keys are upper-cased, padded and cut to 8 characters.
+    EXPECT_EQ(std::memcmp(MakeKey("earth").bytes, "EARTH\0\0\0", 8), 0);
     char text[9];
-    KeyToString(cut, text);
+    KeyToString(MakeKey("reactor12x"), text);
     EXPECT_STREQ(text, "REACTOR1");
-}
-
-TEST_F(WorldTest, InstancesLoadTheirMeshOnceAndHooksAttachToLoadedMeshes) {
+    EXPECT_TRUE(MakeKey(nullptr).IsEmpty());
     WriteMesh("CUBE", MakeCubeMesh(1, 255, 0, 0));
     EXPECT_EQ(AddInstance(MakeKey("cube")), 0);
     RemoveData("DATA/CUBE.OBP");  // the second instance must come from the loaded mesh
@@ -136,7 +132,7 @@ TEST_F(WorldTest, FogRangeRefusesEmptyRangesAndMapsStartToLevel63) {
     EXPECT_NEAR(level(500) / 65536.0f, 62.9f, 1e-3);
 }
 
-TEST_F(WorldTest, DepthBufferKeepsItsSizeOnRefusal) {
+TEST_F(WorldTest, DepthBufferKeepsItsSizeOnRefusalPixelModeFollowsTheDisplay) {
     EXPECT_EQ(AllocZBuffer(0) + AllocZBuffer(-5), 0);
     ASSERT_EQ(AllocZBuffer(640 * 480), 1);
     g_settings.zbuffer[307200] = 7;  // count + 1 entries: ASan checks the spare one
@@ -144,9 +140,8 @@ TEST_F(WorldTest, DepthBufferKeepsItsSizeOnRefusal) {
     EXPECT_EQ(AllocZBuffer(1000000), 0);
     EXPECT_EQ(std::make_pair(g_settings.zbufferSize, g_settings.zbuffer[307200]),
               std::make_pair(307200, 7u));
-}
-
-TEST_F(WorldTest, PixelModeFollowsTheDisplayAndReleaseDropsIt) {
+    SetEngineAllocFailure(-1);
+    // The pixel mode follows the display; releasing the world drops it and the buffer.
     for (const bool rgb555 : {false, true}) {
         UseHeadlessDisplay(640, 480, 16, rgb555);
         ChoosePixelMode();
