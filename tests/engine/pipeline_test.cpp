@@ -123,7 +123,7 @@ TEST_F(Pipeline, SquareInFrontIsDrawnAndPointsProjectedAboutTheCentre) {
     EXPECT_EQ(ProjectPoints(fv_, pts, 0) + ProjectPoints(fv_, nullptr, 3), 0);
 }
 
-TEST_F(Pipeline, BehindTheCameraBeyondTheSidesHiddenOrPastTheFogEndIsCulled) {
+TEST_F(Pipeline, BehindBesideHiddenBeyondTheFogEdgeOnAndBackFacingIsCulled) {
     const float radius = std::sqrt(2.0f), focal = g_context->focal;
     // Half view at distance 1 with one pixel of margin; side-plane distance grows nx per x.
     const float hw = 0.28f * 0.5f + 0.28f / 64, edge = hw / focal;
@@ -150,9 +150,7 @@ TEST_F(Pipeline, BehindTheCameraBeyondTheSidesHiddenOrPastTheFogEndIsCulled) {
         EXPECT_EQ(g_order, fog ? "Q" : "QQ");
     }
     DisableFog();
-}
-
-TEST_F(Pipeline, EdgeOnAndBackFacesOfScaledInstancesAreCulled) {
+    ClearInstances();
     // In the square's plane (normal . camera == d) both faces are culled, a hair in front not.
     Place("SQ", Rect(), {0, 0, 10});
     for (const float z : {10.0f, 9.999f}) {
@@ -203,7 +201,7 @@ TEST_F(Pipeline, RadixSortIsAscendingAndStable) {
     for (int i = 0; i < 10; ++i) EXPECT_EQ(e[i].index, want[i]) << i;
 }
 
-TEST_F(Pipeline, LargeViewportIsDrawnAs800By600AndInvalidViewsDrawNothing) {
+TEST_F(Pipeline, BackgroundFillsAtMost800By600SplitsAtTheHorizonInvalidViewsDrawNothing) {
     Frame(1024, 768);
     RenderWorld(fv_);
     EXPECT_EQ(std::make_tuple(Px(799, 599), Px(800, 0), Px(0, 600), CountColour(Grey(0))),
@@ -221,6 +219,21 @@ TEST_F(Pipeline, LargeViewportIsDrawnAs800By600AndInvalidViewsDrawNothing) {
                                {nullptr, 72, 56, 4, 4, 64, 48, 0.28f, 0.21f}})
         RenderWorld(v);
     EXPECT_EQ(CountColour(kUntouched), static_cast<long>(frame_.size()));
+    // An 8-bit background splits sky and ground at the horizon.
+    SetPixelMode8();
+    g_context->backgroundColour = 10;
+    g_context->backgroundColour2 = 20;
+    std::vector<uint8_t> frame(64 * 48, 0xEE);
+    const FrameView view{frame.data(), 64, 48, 0, 0, 64, 48, 0.28f, 0.21f};
+    RenderWorld(view);
+    for (int y = 0; y < 48; ++y) EXPECT_EQ(frame[y * 64 + 5], y < 24 ? 10 : 20) << y;
+    EXPECT_EQ(std::count(frame.begin(), frame.end(), 0xEE), 0);
+    // With depth on, a square writes its depth where it is drawn and nowhere else.
+    Place("SQ", Rect(), {0, 0, 10});
+    ASSERT_EQ(AllocZBuffer(64 * 48), 1);
+    EnableZBuffer();
+    RenderWorld(view);
+    EXPECT_NE(g_settings.zbuffer[24 * 64 + 32], g_settings.zbuffer[0]);
 }
 
 TEST_F(Pipeline, NearPlaneCrossingFaceIsDrawnWithoutEscapingTheViewport) {
@@ -262,23 +275,6 @@ TEST_F(Pipeline, DeferredHookInstancesComeLastOnBothPaths) {
         RenderWorld(fv_);
         EXPECT_EQ(g_order, z ? "ACB" : "ABC");
     }
-}
-
-TEST_F(Pipeline, EightBitBackgroundSplitsSkyAndGroundAtTheHorizon) {
-    SetPixelMode8();
-    g_context->backgroundColour = 10;
-    g_context->backgroundColour2 = 20;
-    std::vector<uint8_t> frame(64 * 48, 0xEE);
-    const FrameView view{frame.data(), 64, 48, 0, 0, 64, 48, 0.28f, 0.21f};
-    RenderWorld(view);
-    for (int y = 0; y < 48; ++y) EXPECT_EQ(frame[y * 64 + 5], y < 24 ? 10 : 20) << y;
-    EXPECT_EQ(std::count(frame.begin(), frame.end(), 0xEE), 0);
-    // With depth on, a square writes its depth where it is drawn and nowhere else.
-    Place("SQ", Rect(), {0, 0, 10});
-    ASSERT_EQ(AllocZBuffer(64 * 48), 1);
-    EnableZBuffer();
-    RenderWorld(view);
-    EXPECT_NE(g_settings.zbuffer[24 * 64 + 32], g_settings.zbuffer[0]);
 }
 
 // Brightness of a 5-6-5 pixel, channels weighted to the same range.
