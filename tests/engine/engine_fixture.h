@@ -25,8 +25,7 @@ inline void ExpectNear(const CVector& v, float x, float y, float z, float tol = 
     EXPECT_NEAR(v.z, z, tol);
 }
 
-// Palette file bytes: grey (2i, 2i, 2i) for i < 128, above it red, green and blue at rising
-// levels; the tables after the palette are left zero.
+// Palette file bytes: grey 2i for i < 128, then red, green and blue hues; zero tables after.
 inline std::vector<uint8_t> TestPaletteFile() {
     std::vector<uint8_t> bytes(kPalFileSize, 0);
     for (int i = 0; i < 768; ++i)

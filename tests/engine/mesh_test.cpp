@@ -75,13 +75,11 @@ TEST_F(MeshTest, WrittenMeshLoadsBackUnderTheRequestedKeyWithItsTexturesResolved
             EXPECT_NEAR(m.planes[f].normal.Dot(m.vertices[m.faces[f].vertex[c]]), m.planes[f].d,
                         1e-5);
     for (int v = 0; v < 4; ++v) EXPECT_NEAR(m.normals[v].Length(), 1.0f, 1e-6);
-    // Flat colour: red, green, blue kept, low byte the nearest palette index (grey 100 is 50);
-    // textured face: the texture's table index.
+    // Flat: rgb kept, low byte the nearest index (grey 100 is 50); textured: the texture's index.
     EXPECT_EQ(std::make_tuple(static_cast<uint32_t>(m.faces[0].colour), m.faces[0].flags,
                               m.faces[1].flags, FindTexture(MakeKey("SKIN")), m.faces[1].colour),
               std::make_tuple(0x64646400u | 50u, 0x0104, 2, 0, 0));
-    // An unknown texture index (face 1's colour word, after header, names, record, vertices,
-    // normals and face 0) or a missing texture makes the face flat grey.
+    // An unknown texture index (face 1's colour word) or a missing texture: flat grey.
     std::vector<uint8_t> bytes = WriteMeshFile(TwoFaceMesh());
     MeshSource gone = TwoFaceMesh();
     gone.faces[1].texture = "gone";
@@ -98,8 +96,7 @@ TEST_F(MeshTest, TruncationsCountsAndIndicesBeyondTheDataAreRefused) {
     const std::vector<uint8_t> two = WriteMeshFile(TwoFaceMesh());
     for (size_t n = 0; n < two.size(); ++n)
         ASSERT_EQ(Load(std::vector<uint8_t>(two.begin(), two.begin() + long(n))), 0) << n;
-    // Version, second word, name count (negative, past the end), vertex count (negative, one
-    // more than stored), face count; then a face naming vertex 8 of 8.
+    // Bad version, second word, name, vertex and face counts; a face naming vertex 8 of 8.
     const std::vector<uint8_t> good = WriteMeshFile(MakeCubeMesh(1, 0, 0, 0));
     const size_t at[] = {0, 4, 16, 16, 30, 30, 42, 42, 20 + 58 + 8 * 24};
     const int32_t value[] = {2, 1, -1, 0x10000000, -3, 9, 0x7FFFFFFF, -1, 8 << 16};
@@ -145,8 +142,7 @@ TEST_F(MeshTest, SizesBecomeSquarePowersOfTwoUpTo256SampledByNearestTexel) {
 }
 
 TEST_F(MeshTest, RowsAreFlippedIndicesRemappedAndColourMapsReadBlueGreenRed) {
-    // 4 x 2 image: top row indices 10 .. 13, bottom row 20, 21, 22 and 1, entry 1 pure red
-    // (given red first to our writer); the palette is shifted so grey 2k sits at index k + 1.
+    // Image rows 10 .. 13 over 20, 21, 22, 1 (entry 1 red); palette grey 2k at index k + 1.
     std::vector<uint8_t> map = GreyMap(), pal = TestPaletteFile();
     map[3] = 240;
     map[4] = map[5] = 0;
@@ -180,8 +176,7 @@ TEST_F(MeshTest, ExistingKeysAreNotReadAgainAndBadFilesAreRefused) {
 }
 
 TEST_F(MeshTest, LevelFileIsUsedOnlyWhenItsCountMatches) {
-    // Level 0 is 2 x 2, level 1 is 1 x 1, in the image's palette (grey 2k maps to k); a count
-    // of 3, or a byte short, and the file is ignored.
+    // Levels of 2 x 2 and 1 x 1 (grey 2k is k); a count of 3 or a byte short: ignored.
     const char* names[] = {"GOOD", "WRONG", "SHORTLV"};
     for (int k = 0; k < 3; ++k) {
         WriteTexture(names[k], 4, 4);

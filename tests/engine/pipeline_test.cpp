@@ -159,8 +159,7 @@ TEST_F(Pipeline, BehindBesideHiddenBeyondTheFogEdgeOnAndBackFacingIsCulled) {
         EXPECT_EQ((g_buffers.faces[0].flags != 0) + (g_buffers.faces[1].flags != 0),
                   z < 10 ? 2 : 0);
     }
-    // A face at object x = 1 facing +x, scaled by 4 in x, lies at world x = 4: culled seen from
-    // x = 2, drawn from x = 4.5.
+    // A +x face at object x 1, scaled 4 in x, lies at world x 4: culled from x 2, drawn from 4.5.
     ClearInstances();
     MeshSource side = Rect();
     for (CVector& p : side.positions) p = {1, p.y, p.x};

@@ -196,8 +196,7 @@ TEST_F(SceneTest, SplineFollowsHermiteWithCutTangentsAndTimeCorrection) {
         {{0, 10, 10.5f, 11}, 1, 1.5f, 10.25f + 0.5f / 8},
         // A zero chord ahead cuts the end tangent to zero.
         {{0, 10, 10, 10}, 1, 0.5f, 5 + 10 / 8.0f},
-        // A three times longer next segment: the key is still met, half-way is pulled ahead
-        // (t1 10, t2 15 at u = 0.5 + (2/3) / 8).
+        // A 3 times longer next segment: the key is met, half-way pulled ahead (t1 10, t2 15).
         {{0, 10, 30, 30}, 3, 1.0f, 10},
         {{0, 10, 30, 30}, 3, 0.5f, 5.12442f},
     };
@@ -218,8 +217,7 @@ TEST_F(SceneTest, DirectionOfTravelTurnsTheObjectFadesAndNeedsMovement) {
         PlayScene(m_scene, t);
         ExpectAngles(i, 5 - 90, 0, 1e-2f);
     }
-    // Ending on a key without the flag, the turn fades out with the segment: half-way the
-    // direction is (0, 5, 5), pitch 45; a quarter of the way (0, 2.5, 7.5), at 3/4 weight.
+    // Ending on a flagless key the turn fades: half of pitch 45 half-way, 3/4 at a quarter.
     const int32_t j =
         Play({Key({0, 0, 0}, {}, 2, 0x10), Key({0, 0, 10}, {}, 2, 0x00), Key({0, 10, 10}, {}, 2)});
     PlayScene(m_scene, 1.0f);

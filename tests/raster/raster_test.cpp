@@ -1,6 +1,5 @@
-// The rasterizer: which pixels a face covers (-0 against +0, tiling through the clipper), texture
-// bounds, 8-bit solid stores, unused mode slots, fog lanes; and pinned frames that hold every
-// pixel, depth entry, fog level and mip level choice of every mode, near-plane splits included.
+// The rasterizer: coverage (-0 against +0, tiling through the clipper), texture bounds, 8-bit
+// stores, unused slots, fog lanes; and pinned frames holding every pixel of every mode.
 #include "raster/raster.h"
 
 #include <gtest/gtest.h>
@@ -105,8 +104,7 @@ TEST_F(RasterTest, NegativeZeroBesidePositiveZeroKeepsTheFace) {
     EXPECT_TRUE(GuardIntact());
 }
 
-// Triangles sharing edges hit every pixel exactly once: a jittered grid, one triangle at a
-// time; the second grid overhangs every side, so most border triangles are clipped.
+// Shared edges hit every pixel once: a jittered grid, then one overhanging every side (clipped).
 TEST_F(RasterTest, TilingHitsEveryPixelOnceInsideAndThroughTheClipper) {
     Init(40, 30);
     SRand(7);
@@ -172,8 +170,7 @@ TEST_F(RasterTest, MissingTexturesAndUnusedModeSlotsDrawNothingAndKeepDepth) {
     std::vector<uint8_t> shade8(128 * 256, 0);
     g_rasterTarget.frame8 = frame8.data() + kGuard * pitch_ + kGuard;
     g_rasterTarget.shade8 = shade8.data();
-    // A one-texel texture, so a textured filler in an unused slot would draw too; textured
-    // modes draw nothing while the face's texture index is beyond the textures.
+    // Textured modes with no texture, and unused slots with a one-texel one, draw nothing.
     uint8_t texel = 1;
     textures_[0].level[0] = &texel;
     for (int pixelMode : {0, 2})
@@ -193,8 +190,7 @@ TEST_F(RasterTest, MissingTexturesAndUnusedModeSlotsDrawNothingAndKeepDepth) {
     EXPECT_EQ(std::count(frame8.begin(), frame8.end(), 0xFF), static_cast<long>(frame8.size()));
 }
 
-// The fog pass's arithmetic lanes against the palette module's fog tables, looked up channel by
-// channel: every 16-bit colour at every level, in both pixel modes and for several fog colours.
+// The fog lanes equal the channel-by-channel table lookups: every colour, level, mode and fog.
 TEST(FogLanes, EqualTheTableLookupsForEveryColourAndLevel) {
     constexpr int kRow = 512;
     const uint8_t colours[][3] = {{0, 0, 0}, {255, 255, 255}, {90, 100, 120}, {200, 31, 70}};
@@ -222,8 +218,7 @@ TEST(FogLanes, EqualTheTableLookupsForEveryColourAndLevel) {
             ASSERT_EQ(g_fogBaseMode, mode);
             t.pixelMode = mode;
             int differ = 0;
-            // Flat runs at each level, then runs whose level climbs 1 .. 63 along the row
-            // (lanes of different levels), over every colour.
+            // Flat runs at each level, then runs climbing 1 .. 63 along the row, every colour.
             for (int k = 0; k <= 64; ++k) {
                 const float rz0 = k < 64 ? t.fogFar + span * (k - 0.5f) / 63.0f : t.fogFar;
                 const float drz = k < 64 ? 0.0f : span / kRow;
@@ -246,10 +241,8 @@ TEST(FogLanes, EqualTheTableLookupsForEveryColourAndLevel) {
     g_rasterTarget = RasterTarget{};
 }
 
-// Pinned frames: a fixed set of random faces of every mode, partly off-screen and partly
-// behind the near plane, drawn into 5-6-5, 5-5-5 and 8-bit frames with and without the depth
-// test and fog. The hashes were recorded from the straightforward per-pixel fillers; any
-// change to the fillers must keep every pixel and every depth entry.
+// Pinned frames: random faces of every mode, some off-screen or behind the near plane, in each
+// pixel and depth mode; any change to the fillers must keep every pixel and depth entry.
 constexpr int kW = 400, kH = 300, kFaces = 600;
 
 uint64_t Fnv(uint64_t h, const void* data, size_t bytes) {
@@ -302,8 +295,7 @@ struct Scene {
         }
         lit.ramp = ramp;
         for (int f = 0; f < kFaces; ++f) {
-            // Mostly on-screen faces from a few pixels to a quarter of the frame, some
-            // reaching past the edges, some crossing the near plane.
+            // Mostly on-screen, a few pixels to a quarter frame; some past the edges or near plane.
             const float size = Rnd(0, 1) < 0.7f ? Rnd(3, 40) : Rnd(40, 260);
             const float cx = Rnd(-40, kW + 40), cy = Rnd(-40, kH + 40);
             const bool crossing = Rnd(0, 1) < 0.1f;
