@@ -141,18 +141,12 @@ TEST_F(RasterTest, TilingHitsEveryPixelOnceInsideAndThroughTheClipper) {
 
 // Counts the stores of the solid span writer.
 struct StoreCounter {
-    int* words;
-    int* bytes;
-    void Word(uint8_t* p, uint32_t quad) {
-        ++*words;
-        std::memcpy(p, &quad, 4);
-    }
-    void Byte(uint8_t* p, uint8_t c) {
-        ++*bytes;
-        *p = c;
-    }
+    int *words, *bytes;
+    void Word(uint8_t*, uint32_t) { ++*words; }
+    void Byte(uint8_t*, uint8_t) { ++*bytes; }
 };
 
+// What the stores write is held by the pinned 8-bit frames.
 TEST(SolidSpan8, FourPixelsPerWordThenSingleBytes) {
     int words = 0, bytes = 0;
     uint8_t buf[16] = {};
@@ -160,8 +154,6 @@ TEST(SolidSpan8, FourPixelsPerWordThenSingleBytes) {
     EXPECT_EQ(std::make_pair(words, bytes), std::make_pair(1, 3));
     SolidSpan8(buf, 8, 0xA5, StoreCounter{&words, &bytes});
     EXPECT_EQ(std::make_pair(words, bytes), std::make_pair(3, 3));
-    EXPECT_EQ(std::vector<int>(buf, buf + 9),
-              (std::vector<int>{165, 165, 165, 165, 165, 165, 165, 165, 0}));
 }
 
 TEST_F(RasterTest, MissingTexturesAndUnusedModeSlotsDrawNothingAndKeepDepth) {
