@@ -165,6 +165,7 @@ TEST_F(RasterTest, MissingTexturesAndUnusedModeSlotsDrawNothingAndKeepDepth) {
     // Textured modes with no texture, and unused slots with a one-texel one, draw nothing.
     uint8_t texel = 1;
     textures_[0].level[0] = &texel;
+    face_.colour = 0;
     for (int pixelMode : {0, 2})
         for (bool depth : {false, true}) {
             g_rasterTarget.pixelMode = pixelMode;
