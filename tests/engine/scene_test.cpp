@@ -119,9 +119,10 @@ TEST_F(SceneTest, BadSignaturesTruncationsCountsAndMeshesAreRefused) {
             << n;
         ClearInstances();
     }
-    // A huge track count, a first track of no keys.
-    for (const auto& [at, value] : {std::pair{16, 0x7FFFFFFF}, {20 + 9, 0}}) {
-        std::vector<uint8_t> bad = bytes;
+    // A huge track count; a last track of no keys (its two keys cut off).
+    const size_t last = bytes.size() - 2 * kSceneKeyBytes - 4;
+    for (const auto& [at, value] : {std::pair{size_t{16}, 0x7FFFFFFF}, {last, 0}}) {
+        std::vector<uint8_t> bad(bytes.begin(), at == last ? bytes.end() - 88 : bytes.end());
         std::memcpy(&bad[at], &value, 4);
         EXPECT_EQ(Load(scene, bad), 0) << at;
     }
