@@ -112,9 +112,8 @@ TEST_F(MeshTest, TruncationsCountsAndIndicesBeyondTheDataAreRefused) {
 TEST_F(MeshTest, ARadiusThatIsNotANumberIsMeasuredFromTheVertices) {
     // A cube of half-size 1: its corners lie sqrt(3) from the centre.
     std::vector<uint8_t> bytes = WriteMeshFile(MakeCubeMesh(1, 0, 0, 0));
-    const size_t radiusAt = 20 + kMeshRecRadius;
     for (const float r : {NAN, -5.0f, INFINITY}) {
-        std::memcpy(&bytes[radiusAt], &r, 4);
+        std::memcpy(&bytes[20 + kMeshRecRadius], &r, 4);
         ASSERT_EQ(Load(bytes, r < 0 ? "NEG" : std::isnan(r) ? "NAN" : "INF"), 1);
         EXPECT_FLOAT_EQ(g_context->meshes[g_context->meshCount - 1].radius, std::sqrt(3.0f)) << r;
     }

@@ -276,19 +276,14 @@ TEST_F(Pipeline, DeferredHookInstancesComeLastOnBothPaths) {
     }
 }
 
-// Brightness of a 5-6-5 pixel, channels weighted to the same range.
-int Luma(uint16_t p) {
-    return 2 * (p >> 11) + ((p >> 5) & 63) + 2 * (p & 31);
-}
-
 TEST_F(Pipeline, FlatLightIsBrightestFacingTheLightAndFollowsTheTurn) {
     SetAmbient(0.1f);
     SetDiffuse(0.6f);
     const int32_t lit = Place("LIT", Rect(1, 1, 160, kLightFlat), {0, 0, 10});
     auto lumaWith = [&](float lx, float ly, float lz) {
         SetLightDirection(lx, ly, lz);
-        RenderWorld(fv_);
-        return Luma(Px(32, 24));
+        RenderWorld(fv_);  // the 5-6-5 centre pixel's brightness, channels weighted alike
+        return 2 * (Px(32, 24) >> 11) + ((Px(32, 24) >> 5) & 63) + 2 * (Px(32, 24) & 31);
     };
     // The face looks at -z: light along +z falls straight on it, from behind or along it not.
     const int full = lumaWith(0, 0, 1), oblique = lumaWith(1, 0, 1), side = lumaWith(1, 0, 0);
