@@ -27,13 +27,16 @@ std::vector<int32_t> Capacities() {
 
 using WorldTest = EngineTest;
 
-TEST_F(WorldTest, KeysInstancesAndHooks) {
+TEST_F(WorldTest, KeysZeroVectorsInstancesAndHooks) {
     // Keys are upper-cased, padded and cut to 8 characters.
     EXPECT_EQ(std::memcmp(MakeKey("earth").bytes, "EARTH\0\0\0", 8), 0);
     char text[9];
     KeyToString(MakeKey("reactor12x"), text);
     EXPECT_STREQ(text, "REACTOR1");
     EXPECT_TRUE(MakeKey(nullptr).IsEmpty());
+    CVector zero;  // a zero vector stays zero when normalised
+    zero.Normalize();
+    ExpectNear(zero, 0, 0, 0, 0);
     WriteMesh("CUBE", MakeCubeMesh(1, 255, 0, 0));
     EXPECT_EQ(AddInstance(MakeKey("cube")), 0);
     RemoveData("DATA/CUBE.OBP");  // the second instance must come from the loaded mesh
