@@ -11,6 +11,7 @@
 
 #include "platform/random.h"
 #include "raster/fill8.h"
+#include "raster/raster_local.h"
 #include "raster/raster_state.h"
 #include "res/palette.h"
 
@@ -136,6 +137,37 @@ TEST_F(RasterTest, TilingHitsEveryPixelOnceInsideAndThroughTheClipper) {
                 draw(p[0], p[cols + 2], p[1]);
             }
         EXPECT_EQ(std::count(hits.begin(), hits.end(), 1), 40 * 30) << lo;
+    }
+}
+
+// Boundary cases the random pinned frames seldom meet: equal depths, exact mip thresholds.
+TEST(VisibleRuns, FirstPixelHiddenGivesAnEmptyFirstRunAndEqualDepthIsVisible) {
+    uint32_t row[5] = {200, 0, 0, 300, 0}, far[5] = {9, 9, 9, 9, 9}, mixed[4] = {9, 20, 9, 0};
+    uint32_t* list[8];
+    EXPECT_EQ(BuildVisibleRuns(150, 1, 5, row, list), 155u);
+    EXPECT_EQ(std::vector<uint32_t*>(list, list + 6),
+              (std::vector<uint32_t*>{row, row, row + 1, row + 3, row + 4, row + 5}));
+    EXPECT_EQ(std::vector<uint32_t>(row, row + 5),
+              (std::vector<uint32_t>{200, 151, 152, 300, 154}));
+    BuildVisibleRuns(9, 0, 5, far, list);  // a group of four and one on its own
+    EXPECT_EQ(std::vector<uint32_t*>(list, list + 2), (std::vector<uint32_t*>{far, far + 5}));
+    BuildVisibleRuns(9, 0, 4, mixed, list);  // a group of mixed pixels
+    EXPECT_EQ(std::vector<uint32_t*>(list, list + 3),
+              (std::vector<uint32_t*>{mixed, mixed + 1, mixed + 2}));
+}
+
+TEST_F(RasterTest, MipLevelFromTheFootprint) {
+    uint8_t texel = 0;
+    textures_[0].sizeLog2 = 8;
+    for (auto& level : textures_[0].level) level = &texel;
+    g_rasterTarget.textureCount = 1;
+    face_.colour = 0;
+    const double steps[][2] = {{1.9, 0}, {2, 1}, {4, 2}, {15.9, 3}, {16, 4}, {1e6, 8}};
+    for (const auto& c : steps) {
+        g_rasterState.planes[kPlaneU] = {0, c[0] * 65536.0, 0};
+        g_rasterState.planes[kPlaneV] = {0, 0, 0};
+        SelectMipLevel(V(0, 0), V(0, 0), V(0, 0), false, &rec_);
+        EXPECT_EQ(g_rasterState.mipLevel, c[1]) << c[0];
     }
 }
 
