@@ -32,26 +32,19 @@ public:
         pitch_ = w + 2 * kGuard;
         frame_.assign(static_cast<size_t>(pitch_) * (h + 2 * kGuard), kEmpty);
         depth_.assign(static_cast<size_t>(w) * h, 0u);
-        RasterTarget t;
+        RasterTarget& t = g_rasterTarget = RasterTarget{};
         t.frame16 = frame_.data() + kGuard * pitch_ + kGuard;
         t.pitch = pitch_;
         t.width = w;
         t.height = h;
-        t.cx = w * 0.5f;
-        t.cy = h * 0.5f;
-        t.fx = t.fy = 100.0f;
-        t.rfx = t.rfy = 0.01f;
         t.depth = depth ? depth_.data() : nullptr;
         t.pixelMode = 2;
         t.vertices = verts_;
         t.shade16 = shade_.data();
         t.textures = textures_;
-        g_rasterTarget = t;
         std::memcpy(g_activeRasterTable, depth ? g_rasterTable16Z : g_rasterTable16,
                     sizeof g_activeRasterTable);
-        object_ = VisibleObject{};
-        object_.ramp = ramp_;
-        face_ = FaceRecord{{0, 1, 2}, 0, 5, {}};
+        face_ = FaceRecord{{0, 1, 2}, 0, 0, {}};
         rec_ = PolygonRecord{&object_, &face_, 0.0f, kPolyDraw | kPolyAllInFront};
     }
 
@@ -85,7 +78,6 @@ public:
     std::vector<uint16_t> frame_;
     std::vector<uint32_t> depth_;
     std::vector<uint16_t> shade_ = std::vector<uint16_t>(128 * 256, 0);
-    uint8_t ramp_[256] = {};
     ScreenVertex verts_[3];
     RasterTexture textures_[4] = {};
     VisibleObject object_{};
@@ -161,7 +153,6 @@ TEST_F(RasterTest, MipLevelFromTheFootprint) {
     textures_[0].sizeLog2 = 8;
     for (auto& level : textures_[0].level) level = &texel;
     g_rasterTarget.textureCount = 1;
-    face_.colour = 0;
     const double steps[][2] = {{1.9, 0}, {2, 1}, {4, 2}, {15.9, 3}, {16, 4}, {1e6, 8}};
     for (const auto& c : steps) {
         g_rasterState.planes[kPlaneU] = {0, c[0] * 65536.0, 0};
@@ -197,7 +188,6 @@ TEST_F(RasterTest, MissingTexturesAndUnusedModeSlotsDrawNothingAndKeepDepth) {
     // Textured modes with no texture, and unused slots with a one-texel one, draw nothing.
     uint8_t texel = 1;
     textures_[0].level[0] = &texel;
-    face_.colour = 0;
     for (int pixelMode : {0, 2})
         for (bool depth : {false, true}) {
             g_rasterTarget.pixelMode = pixelMode;
@@ -281,15 +271,12 @@ float Rnd(float lo, float hi) {
 }
 
 struct Scene {
-    std::vector<uint16_t> frame16 = std::vector<uint16_t>(kW * kH);
-    std::vector<uint8_t> frame8 = std::vector<uint8_t>(kW * kH);
+    using U8 = std::vector<uint8_t>;
+    using U16 = std::vector<uint16_t>;
+    U16 frame16 = U16(kW * kH), shade16 = U16(128 * 256);
+    U16 fogR = U16(32 * 32), fogG = U16(64 * 64), fogB = U16(32 * 32);
+    U8 frame8 = U8(kW * kH), shade8 = U8(128 * 256), fog8 = U8(64 * 256);
     std::vector<uint32_t> depth = std::vector<uint32_t>(kW * kH);
-    std::vector<uint16_t> shade16 = std::vector<uint16_t>(128 * 256);
-    std::vector<uint8_t> shade8 = std::vector<uint8_t>(128 * 256);
-    std::vector<uint16_t> fogR = std::vector<uint16_t>(32 * 32),
-                          fogG = std::vector<uint16_t>(64 * 64),
-                          fogB = std::vector<uint16_t>(32 * 32);
-    std::vector<uint8_t> fog8 = std::vector<uint8_t>(64 * 256);
     std::vector<uint8_t> texels[3];
     RasterTexture textures[3] = {};
     uint8_t ramp[256];
