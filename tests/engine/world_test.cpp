@@ -16,14 +16,10 @@
 #include "engine/render_context.h"
 #include "tests/engine/engine_fixture.h"
 
-namespace {
-
 // Vertex, face and instance capacities of the world's buffers.
-std::vector<int32_t> Capacities() {
+static std::vector<int32_t> Capacities() {
     return {g_buffers.vertexCapacity, g_buffers.faceCapacity, g_buffers.instanceSlots};
 }
-
-}  // namespace
 
 using WorldTest = EngineTest;
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "platform/random.h"
@@ -44,8 +45,6 @@ public:
         t.textures = textures_;
         std::memcpy(g_activeRasterTable, depth ? g_rasterTable16Z : g_rasterTable16,
                     sizeof g_activeRasterTable);
-        face_ = FaceRecord{{0, 1, 2}, 0, 0, {}};
-        rec_ = PolygonRecord{&object_, &face_, 0.0f, kPolyDraw | kPolyAllInFront};
     }
 
     static ScreenVertex V(float x, float y, float z = 1.0f) {
@@ -54,17 +53,14 @@ public:
     // Draws the triangle (a, b, c) with the face's current mode.
     void Tri(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
              bool depth = false) {
-        verts_[0] = a;
-        verts_[1] = b;
-        verts_[2] = c;
+        std::tie(verts_[0], verts_[1], verts_[2]) = std::tie(a, b, c);
         depth ? DrawTriangleDepth(&rec_) : DrawTriangle(&rec_);
     }
     uint16_t& Px(int x, int y) { return frame_[(y + kGuard) * pitch_ + x + kGuard]; }
     int DrawnCount() {
-        int n = 0;
-        for (int y = 0; y < h_; ++y)
-            for (int x = 0; x < w_; ++x) n += Px(x, y) != kEmpty;
-        return n;
+        long n = 0;
+        for (int y = 0; y < h_; ++y) n += w_ - std::count(&Px(0, y), &Px(0, y) + w_, kEmpty);
+        return static_cast<int>(n);
     }
     void ClearFrame() { std::fill(frame_.begin(), frame_.end(), kEmpty); }
     // True when nothing outside the viewport was written.
@@ -81,8 +77,8 @@ public:
     ScreenVertex verts_[3];
     RasterTexture textures_[4] = {};
     VisibleObject object_{};
-    FaceRecord face_{};
-    PolygonRecord rec_{};
+    FaceRecord face_{{0, 1, 2}, 0, 0, {}};
+    PolygonRecord rec_{&object_, &face_, 0.0f, kPolyDraw | kPolyAllInFront};
 };
 
 TEST_F(RasterTest, NegativeZeroBesidePositiveZeroKeepsTheFace) {
