@@ -192,9 +192,8 @@ TEST_F(Pipeline, NearerSquareCoversTheFartherOnBothPaths) {
 
 TEST_F(Pipeline, RadixSortIsAscendingAndStable) {
     for (int k = 0; k < 41; ++k) Place("SQ", Rect(), {0, 0, 10});  // gives buckets
-    const uint16_t keys[] = {500, 3, 0xFFFF, 3, 17, 500, 0, 3, 4096, 17};
-    SortEntry e[10];
-    for (uint16_t i = 0; i < 10; ++i) e[i] = {i, keys[i]};
+    SortEntry e[10] = {{0, 500}, {1, 3}, {2, 0xFFFF}, {3, 3},    {4, 17},
+                       {5, 500}, {6, 0}, {7, 3},      {8, 4096}, {9, 17}};
     RadixSort(e, 10);
     const uint16_t want[] = {6, 1, 3, 7, 4, 9, 0, 5, 8, 2};
     for (int i = 0; i < 10; ++i) EXPECT_EQ(e[i].index, want[i]) << i;
