@@ -1,19 +1,13 @@
 // The scenes' meshes and scene files through the engine's loaders: ships, flames, shadows,
 // explosion and lens shapes, the city, the tunnel, the canal and the fire dome.
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <set>
 #include <utility>
-#include <vector>
 
 #include "engine/animation.h"
-#include "engine/mesh.h"
-#include "engine/object.h"
 #include "engine/scene.h"
 #include "engine/texture.h"
-#include "engine/world.h"
 #include "res/palette.h"
 #include "tests/content/content_fixture.h"
 

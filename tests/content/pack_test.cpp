@@ -1,14 +1,9 @@
 // The content pack's members and encoders: names, palettes, fire, run-length and texture levels.
-#include "tools/content/pack.h"
-
-#include <gtest/gtest.h>
 
 #include <cstring>
 #include <map>
-#include <string>
 
 #include "fx/run_sprite.h"
-#include "res/datafile.h"
 #include "res/palette.h"
 #include "tests/content/content_fixture.h"
 #include "tools/content/effect_data.h"

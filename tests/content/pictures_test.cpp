@@ -1,21 +1,14 @@
 // The pack's pictures through the loaders and effects that show them: light sprites, the
 // earth, nebula, relief, title, flares, closing pictures and the floor palette.
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
 
-#include "engine/object.h"
-#include "engine/world.h"
 #include "fx/bump_floor.h"
 #include "fx/sun_glow.h"
 #include "res/image.h"
 #include "res/palette.h"
 #include "tests/content/content_fixture.h"
-#include "tools/content/pack.h"
 
 namespace {
 

@@ -1,24 +1,15 @@
 // The pack's worlds through the engine's loaders: every mesh and texture as its module made
 // it, every scene file with its length and the objects its script addresses, and the test
 // world drawn: something on screen, only where the objects are.
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <set>
-#include <string>
 #include <utility>
-#include <vector>
 
-#include "app/display.h"
 #include "engine/animation.h"
-#include "engine/object.h"
 #include "engine/pipeline.h"
-#include "engine/render_context.h"
 #include "engine/scene.h"
 #include "engine/texture.h"
-#include "engine/world.h"
-#include "res/datafile.h"
 #include "res/palette.h"
 #include "tests/content/content_fixture.h"
 #include "tools/content/content_flight.h"
