@@ -45,7 +45,6 @@ std::pair<float, float> VRange(const MeshRecord& m) {
 }  // namespace
 
 TEST_F(Meshes, ShipsAreSizedForTheirRolesWithTheirNozzlesAtTheStern) {
-    ASSERT_EQ(LoadPalette("SCN3.PAL"), 1);
     // The flame offsets the scenes use lie at the back of each hull, a little behind the
     // rearmost vertex at most.
     const struct {
@@ -68,7 +67,6 @@ TEST_F(Meshes, ShipsAreSizedForTheirRolesWithTheirNozzlesAtTheStern) {
 }
 
 TEST_F(Meshes, FlamesRunBackFromTheNozzleWithVRisingToTheTip) {
-    ASSERT_EQ(LoadPalette("SCN3.PAL"), 1);
     for (const char* name :
          {"REACT1", "REACT2", "REACT3", "REACT4", "REACT5", "REACT6", "REACT7"}) {
         SCOPED_TRACE(name);
@@ -93,7 +91,6 @@ TEST_F(Meshes, FlamesRunBackFromTheNozzleWithVRisingToTheTip) {
 }
 
 TEST_F(Meshes, ShadowsAreFlatAndFaceUpWithHalfShade) {
-    ASSERT_EQ(LoadPalette("SCN3.PAL"), 1);
     for (const char* name : {"OMBECL", "OMBBMB", "OMBPOL"}) {
         SCOPED_TRACE(name);
         const MeshRecord* m = Load(name);
@@ -111,7 +108,6 @@ TEST_F(Meshes, ShadowsAreFlatAndFaceUpWithHalfShade) {
 }
 
 TEST_F(Meshes, ExplosionShapesShareTheirVertexOrder) {
-    ASSERT_EQ(LoadPalette("SCN3.PAL"), 1);
     const auto m = LoadAll({"GLOBEXP1", "GLOBEXP2", "GLOBEXP"});
     ASSERT_TRUE(m[0] && m[1] && m[2]);
     ExpectSameFaces(*m[0], *m[1]);
@@ -135,7 +131,6 @@ TEST_F(Meshes, ExplosionShapesShareTheirVertexOrder) {
 }
 
 TEST_F(Meshes, ThePoliceShipFliesLowOverTheGroundInScene7a) {
-    ASSERT_EQ(LoadPalette("SCN3.PAL"), 1);
     CScene scene;
     ASSERT_EQ(LoadScene(scene, "SCN\\SCENE7a.SCN"), 1);
     const float ground = -937.9f;
@@ -150,7 +145,6 @@ TEST_F(Meshes, ThePoliceShipFliesLowOverTheGroundInScene7a) {
 }
 
 TEST_F(Meshes, LensShapesShareOneTopologyAndOnlyTheSecondIsRippled) {
-    ASSERT_EQ(LoadPalette("scn6.PAL"), 1);
     // "electro" is the same member as ELECTRO.
     const auto m = LoadAll({"electro", "ELECTRO1", "ELECTRO2"});
     const MeshRecord* lens = GetMesh(MakeKey("ELECTRO"));
@@ -177,7 +171,6 @@ TEST_F(Meshes, LensShapesShareOneTopologyAndOnlyTheSecondIsRippled) {
 }
 
 TEST_F(Meshes, CityFlightComesWithinTheFogOfEveryBlockAndTheLensSceneLeavesTheLensOut) {
-    ASSERT_EQ(LoadPalette("scn6.PAL"), 1);
     CScene city, lens;
     ASSERT_EQ(LoadScene(city, "SCN\\SCENE6.SCN"), 1);
     // Every block comes within the fog's end of the camera at some time: none is left for the
