@@ -1,10 +1,8 @@
-// The pack's worlds through the engine's loaders: every mesh and texture as its module made
-// it, every scene file with its length and the objects its script addresses, and the test
-// world drawn: something on screen, only where the objects are.
-
+// The pack's worlds through the engine: every mesh and texture as its module made it, every
+// scene file with its length and objects, and the worlds drawn only where their objects are.
 #include <cmath>
+#include <map>
 #include <set>
-#include <utility>
 
 #include "engine/animation.h"
 #include "engine/pipeline.h"
@@ -29,16 +27,16 @@ TEST_F(WorldsTest, EveryMeshLoadsAsItsShapeWithItsTexturesFound) {
         ASSERT_EQ(CreateWorld(), 1);
         ASSERT_EQ(LoadPalette(world.palette), 1);
         for (const NamedShape& s : world.shapes) {
+            SCOPED_TRACE(s.name);
             const MeshRecord* m = Load(s.name);
-            ASSERT_NE(m, nullptr) << s.name;
-            EXPECT_EQ(m->vertexCount, static_cast<int32_t>(s.shape.positions.size())) << s.name;
-            ASSERT_EQ(m->faceCount, static_cast<int32_t>(s.shape.faces.size())) << s.name;
-            EXPECT_NEAR(m->radius, ShapeRadius(s.shape), 1e-3f) << s.name;
+            ASSERT_NE(m, nullptr);
+            EXPECT_EQ(m->vertexCount, static_cast<int32_t>(s.shape.positions.size()));
+            ASSERT_EQ(m->faceCount, static_cast<int32_t>(s.shape.faces.size()));
+            EXPECT_NEAR(m->radius, ShapeRadius(s.shape), 1e-3f);
             // A textured face whose texture is missing comes back flat grey: every face
             // keeping its surface mode shows that each texture was found under its name.
             for (int32_t f = 0; f < m->faceCount; ++f)
-                ASSERT_EQ(m->faces[f].flags & 0x0F, s.shape.faces[f].look.ModeBits())
-                    << s.name << " face " << f;
+                ASSERT_EQ(m->faces[f].flags & 0x0F, s.shape.faces[f].look.ModeBits()) << f;
         }
         for (const NamedPicture& t : world.textures) {
             const int32_t k = FindTexture(MakeKey(t.name.c_str()));
@@ -48,32 +46,6 @@ TEST_F(WorldsTest, EveryMeshLoadsAsItsShapeWithItsTexturesFound) {
             // The companion level file matched: every smaller level is there.
             for (int j = 0; j < tex.sizeLog2; ++j) EXPECT_NE(tex.levels[j], nullptr) << t.name;
         }
-    }
-}
-
-TEST_F(WorldsTest, BuiltWorldsStartOnTheirFirstCameraKeyAndLastAsScripted) {
-    const struct {
-        const char* palette;
-        const char* file;
-        TrackScript script;
-    } worlds[] = {{"TEST.PAL", "SCN\\TEST.SCN", TestWorldScript()},
-                  {"SCN3.PAL", "scn\\scene1.scn", Scene1Script()}};
-    for (const auto& w : worlds) {
-        ASSERT_EQ(LoadPalette(w.palette), 1);
-        CScene scene;
-        ASSERT_EQ(LoadScene(scene, w.file), 1) << w.file;
-        ASSERT_EQ(scene.trackCount, static_cast<int32_t>(w.script.tracks.size()));
-        EXPECT_NEAR(GetDuration(scene), ScriptDuration(w.script), 1e-4f);
-        // At t = 0 the camera track's object sits on the first camera key, aimed as planned.
-        ASSERT_EQ(PlayScene(scene, 0.0f), 1);
-        const CInstance* cam = GetInstance(scene.cameraInstance);
-        ASSERT_NE(cam, nullptr);
-        const TrackKey& first = w.script.tracks[w.script.camera].keys[0];
-        EXPECT_NEAR(
-            cam->position.Sub({first.position.x, first.position.y, first.position.z}).Length(), 0,
-            1e-4f);
-        EXPECT_NEAR(cam->angles.x, DegToRad(first.angles.x), 1e-4f);
-        ClearScene(scene);
     }
     // The loader keeps the planes the writer computed: for the closed, convex test ball
     // every plane faces away from the mesh origin, so the engine culls its far side.
@@ -90,29 +62,24 @@ TEST_F(WorldsTest, SceneFilesLastAsLongAsTheirScenesAndHoldTheirObjects) {
         const char* loaded;                 // and this mesh loaded with them,
         int track;                          // as the track the script addresses by number
     } scenes[] = {
-        {"SCN\\SCENE2.SCN",
-         20,
-         25,
-         {"LAMPE", "LAMPE", "LPSHAD", "LPSHAD", "LIGHT", "LIGHT"},
-         "",
-         -1},
-        {"SCN\\SCENE3.SCN", 32, 36, {}, "CHASSE", 1},
-        {"SCN\\SCENE4.SCN", 12, 60, {"ECLAIROR", "ECLAIROR"}, "BOMBER", -1},
-        {"SCN\\SCENE4B.SCN", 12.2f, 60, {}, "", -1},
-        {"SCN\\SCENE5.SCN", 7, 12, {}, "", -1},
-        {"SCN\\SCENE5b.SCN", 24, 30, {}, "", -1},
-        {"SCN\\SCENE6.SCN", 15, 60, {"PANO", "LUNESOL", "PLAN", "ECLAIROR", "BOMBER"}, "", -1},
-        {"SCN\\SCENE7a.SCN", 12, 60, {}, "POLICE", 2},
-        {"SCN\\SCENE7b.SCN", 15, 60, {"ECLAIROR", "BOMBER", "POLICE"}, "", -1},
-        {"SCN\\SCENE7C.SCN", 12, 60, {}, "", -1},
-        {"SCN\\SCENE8B.SCN", 10, 60, {}, "BOMBER", 19},
-        {"SCN\\SCENE9b.SCN", 5, 60, {}, "CANAL2", -1},
-        {"SCN\\SCENE10.SCN", 5, 60, {}, "TIR", -1}};
+        {"SCENE2", 20, 25, {"LAMPE", "LAMPE", "LPSHAD", "LPSHAD", "LIGHT", "LIGHT"}, "", -1},
+        {"SCENE3", 32, 36, {}, "CHASSE", 1},
+        {"SCENE4", 12, 60, {"ECLAIROR", "ECLAIROR"}, "BOMBER", -1},
+        {"SCENE4B", 12.2f, 60, {}, "", -1},
+        {"SCENE5", 7, 12, {}, "", -1},
+        {"SCENE5b", 24, 30, {}, "", -1},
+        {"SCENE6", 15, 60, {"PANO", "LUNESOL", "PLAN", "ECLAIROR", "BOMBER"}, "", -1},
+        {"SCENE7a", 12, 60, {}, "POLICE", 2},
+        {"SCENE7b", 15, 60, {"ECLAIROR", "BOMBER", "POLICE"}, "", -1},
+        {"SCENE7C", 12, 60, {}, "", -1},
+        {"SCENE8B", 10, 60, {}, "BOMBER", 19},
+        {"SCENE9b", 5, 60, {}, "CANAL2", -1},
+        {"SCENE10", 5, 60, {}, "TIR", -1}};
     for (const auto& s : scenes) {
         SCOPED_TRACE(s.file);
         ASSERT_EQ(CreateWorld(), 1);
         CScene scene;
-        ASSERT_EQ(LoadScene(scene, s.file), 1);
+        ASSERT_EQ(LoadScene(scene, ("SCN\\" + std::string(s.file) + ".SCN").c_str()), 1);
         EXPECT_GE(GetDuration(scene), s.least);
         EXPECT_LE(GetDuration(scene), s.most);
         std::multiset<std::string> names;
@@ -132,37 +99,36 @@ namespace {
 
 constexpr int kW = 640, kH = 480;
 
-class TestWorldRender : public PackArchiveTest {
+class WorldRender : public PackArchiveTest {
 protected:
     void TearDown() override {
         ClearScene(m_scene);
         PackArchiveTest::TearDown();
     }
-
     void LoadWorld(const char* palette, const char* sceneFile) {
         ASSERT_EQ(LoadPalette(palette), 1);
         ASSERT_EQ(LoadScene(m_scene, sceneFile), 1);
         HideInstance(m_scene.cameraInstance);
     }
-
-    // The named object's centre on screen, or (-1, -1) when it is behind the camera.
-    std::pair<int, int> ScreenCentre(const char* name) {
-        for (int32_t i = 0; i < m_scene.trackCount; ++i) {
-            CVector p = GetInstance(m_scene.tracks[i].instance)->position;
-            if (std::string(m_scene.tracks[i].name) == name && ProjectPoints(m_view, &p, 1) == 1 &&
-                p.z == 1.0f)
-                return {static_cast<int>(std::floor(p.x)), static_cast<int>(std::floor(p.y))};
-        }
-        return {-1, -1};
-    }
-
-    std::vector<uint16_t> Draw(float t) {
+    // The frame at t, drawn from the scene's camera.
+    const std::vector<uint16_t>& Draw(float t) {
         DisableZBuffer();
         PlayScene(m_scene, t);
         ViewFromInstance(m_scene.cameraInstance, 0.0f);
         std::fill(m_frame.begin(), m_frame.end(), 0);
         RenderWorld(m_view);
         return m_frame;
+    }
+    // Track i's object projected on screen (z is 1 when it is in front of the camera).
+    CVector OnScreen(int32_t i) {
+        CVector p = GetInstance(m_scene.tracks[i].instance)->position;
+        EXPECT_EQ(ProjectPoints(m_view, &p, 1), 1);
+        return p;
+    }
+    // Whether the frame is drawn at the point (false outside the frame).
+    bool Lit(const CVector& p) const {
+        const int x = static_cast<int>(std::floor(p.x)), y = static_cast<int>(std::floor(p.y));
+        return x >= 0 && y >= 0 && x < kW && y < kH && m_frame[y * kW + x] != 0;
     }
 
     CScene m_scene;
@@ -172,67 +138,77 @@ protected:
 
 }  // namespace
 
-TEST_F(TestWorldRender, ObjectsShowWhereTheCameraPutsThemAndNowhereElse) {
+TEST_F(WorldRender, TestWorldObjectsShowWhereTheCameraPutsThemAndNowhereElse) {
     LoadWorld("TEST.PAL", "SCN\\TEST.SCN");
-    const std::vector<NamedShape> shapes = TestWorldShapes();
+    std::map<std::string, float> radius;
+    for (const NamedShape& s : TestWorldShapes()) radius[s.name] = ShapeRadius(s.shape);
     for (float t : {0.0f, 3.3f, 7.9f}) {
-        const std::vector<uint16_t> frame = Draw(t);
-        const CInstance* cam = GetInstance(m_scene.cameraInstance);
-        ASSERT_NE(cam, nullptr);
+        SCOPED_TRACE(t);
+        const std::vector<uint16_t>& frame = Draw(t);
+        const CVector eye = GetInstance(m_scene.cameraInstance)->position;
         // Each object's bounding circle on screen, from its centre's projection and its
         // distance to the camera (a generous bound: the perspective never widens a sphere
         // by more than radius / (distance - radius)).
-        struct Circle {
-            float x, y, r;
-        };
-        std::vector<Circle> circles;
+        std::vector<CVector> circles;
         int centresLit = 0, centresShown = 0;
         for (int32_t i = 0; i < m_scene.trackCount; ++i) {
             if (m_scene.tracks[i].instance == m_scene.cameraInstance) continue;
-            const CInstance* obj = GetInstance(m_scene.tracks[i].instance);
-            ASSERT_NE(obj, nullptr);
-            CVector p = obj->position;
-            ASSERT_EQ(ProjectPoints(m_view, &p, 1), 1);
-            ASSERT_EQ(p.z, 1.0f) << m_scene.tracks[i].name << " is behind the camera";
-            float radius = 0.0f;
-            for (const NamedShape& s : shapes)
-                if (s.name == m_scene.tracks[i].name) radius = ShapeRadius(s.shape);
-            const CVector d = obj->position.Sub(cam->position);
-            const float scale = kW / 0.28f * kDefaultFocal;
-            circles.push_back({p.x, p.y, radius * scale / (d.Length() - radius) + 3.0f});
+            const std::string name = m_scene.tracks[i].name;
+            const CVector p = OnScreen(i);
+            ASSERT_EQ(p.z, 1.0f) << name << " is behind the camera";
+            const float r = radius[name],
+                        d = GetInstance(m_scene.tracks[i].instance)->position.Sub(eye).Length();
+            circles.push_back({p.x, p.y, r * kW / 0.28f * kDefaultFocal / (d - r) + 3.0f});
             // The torus has a hole in the middle; every other object covers its centre.
-            if (std::string(m_scene.tracks[i].name) == "TRING") continue;
-            const int cx = static_cast<int>(p.x), cy = static_cast<int>(p.y);
-            if (cx < 0 || cy < 0 || cx >= kW || cy >= kH) continue;
-            ++centresShown;
-            centresLit += frame[cy * kW + cx] != 0;
+            const bool shown = name != "TRING" && p.x >= 0 && p.y >= 0 && p.x < kW && p.y < kH;
+            centresShown += shown;
+            centresLit += shown && Lit(p);
         }
-        EXPECT_GE(centresShown, 3) << t;
-        EXPECT_EQ(centresLit, centresShown) << t;
+        EXPECT_GE(centresShown, 3);
+        EXPECT_EQ(centresLit, centresShown);
         int lit = 0, stray = 0;
         for (int y = 0; y < kH; ++y)
             for (int x = 0; x < kW; ++x) {
                 if (frame[y * kW + x] == 0) continue;
                 ++lit;
                 bool inside = false;
-                for (const Circle& c : circles)
-                    inside |= (x - c.x) * (x - c.x) + (y - c.y) * (y - c.y) <= c.r * c.r;
+                for (const CVector& c : circles)
+                    inside |= (x - c.x) * (x - c.x) + (y - c.y) * (y - c.y) <= c.z * c.z;
                 stray += !inside;
             }
-        EXPECT_GT(lit, kW * kH / 50) << t;
-        EXPECT_EQ(stray, 0) << t;
+        EXPECT_GT(lit, kW * kH / 50);
+        EXPECT_EQ(stray, 0);
     }
 }
 
-TEST_F(TestWorldRender, FirstSceneKeepsTheStationAndTheMoonInTheShot) {
-    LoadWorld("SCN3.PAL", "SCN\\SCENE1.SCN");
-    const float length = GetDuration(m_scene);
-    for (float t : {0.0f, length * 0.5f, length}) {
-        const std::vector<uint16_t> frame = Draw(t);
-        for (const char* name : {"STATION", "MOON"}) {
-            const auto [x, y] = ScreenCentre(name);
-            ASSERT_TRUE(x >= 0 && x < kW && y >= 0 && y < kH) << name << " at " << t;
-            EXPECT_NE(frame[y * kW + x], 0) << name << " at " << t;
+TEST_F(WorldRender, BuiltWorldsStartOnTheirFirstCameraKeyAndKeepTheirMainObjectsInTheShot) {
+    const struct {
+        const char *palette, *file;
+        TrackScript script;
+        std::set<std::string> shown;  // objects whose centres are drawn from start to end
+    } worlds[] = {{"TEST.PAL", "SCN\\TEST.SCN", TestWorldScript(), {}},
+                  {"SCN3.PAL", "scn\\scene1.scn", Scene1Script(), {"STATION", "MOON"}}};
+    for (const auto& w : worlds) {
+        SCOPED_TRACE(w.file);
+        ClearScene(m_scene);
+        LoadWorld(w.palette, w.file);
+        ASSERT_EQ(m_scene.trackCount, static_cast<int32_t>(w.script.tracks.size()));
+        const float length = GetDuration(m_scene);
+        EXPECT_NEAR(length, ScriptDuration(w.script), 1e-4f);
+        // At t = 0 the camera track's object sits on the first camera key, aimed as planned.
+        ASSERT_EQ(PlayScene(m_scene, 0.0f), 1);
+        const CInstance* cam = GetInstance(m_scene.cameraInstance);
+        ASSERT_NE(cam, nullptr);
+        const TrackKey& first = w.script.tracks[w.script.camera].keys[0];
+        EXPECT_NEAR(
+            cam->position.Sub({first.position.x, first.position.y, first.position.z}).Length(), 0,
+            1e-4f);
+        EXPECT_NEAR(cam->angles.x, DegToRad(first.angles.x), 1e-4f);
+        for (float t : {0.0f, length * 0.5f, length}) {
+            Draw(t);
+            for (int32_t i = 0; i < m_scene.trackCount; ++i)
+                EXPECT_TRUE(!w.shown.count(m_scene.tracks[i].name) || Lit(OnScreen(i)))
+                    << i << " at " << t;
         }
     }
 }
