@@ -1,5 +1,4 @@
-// The scenes' meshes and scene files through the engine's loaders: ships, flames, shadows,
-// explosion and lens shapes, the city, the tunnel, the canal and the fire dome.
+// The scenes' meshes and scene files through the engine's loaders.
 
 #include <cmath>
 #include <set>
@@ -45,8 +44,7 @@ std::pair<float, float> VRange(const MeshRecord& m) {
 }  // namespace
 
 TEST_F(Meshes, ShipsAreSizedForTheirRolesWithTheirNozzlesAtTheStern) {
-    // The flame offsets the scenes use lie at the back of each hull, a little behind the
-    // rearmost vertex at most.
+    // The flame offsets the scenes use lie at the back of each hull, or a little behind.
     const struct {
         const char* name;
         float minLength, maxLength, nozzleZ;
@@ -74,8 +72,7 @@ TEST_F(Meshes, FlamesRunBackFromTheNozzleWithVRisingToTheTip) {
         ASSERT_NE(m, nullptr);
         EXPECT_LE(Bounds(*m).hi.z, 1e-4f);
         EXPECT_LT(Bounds(*m).lo.z, -1.5f);
-        // v: 0 at the nozzle, near the far edge (255) at the tip, rising with the distance
-        // from the nozzle on every face.
+        // v: 0 at the nozzle, near 255 at the tip, rising away from the nozzle on every face.
         const auto [vMin, vMax] = VRange(*m);
         EXPECT_NEAR(vMin, 0.0f, 32768.0f);
         EXPECT_GT(vMax, 240 * 65536.0f);
@@ -173,8 +170,7 @@ TEST_F(Meshes, LensShapesShareOneTopologyAndOnlyTheSecondIsRippled) {
 TEST_F(Meshes, CityFlightComesWithinTheFogOfEveryBlockAndTheLensSceneLeavesTheLensOut) {
     CScene city, lens;
     ASSERT_EQ(LoadScene(city, "SCN\\SCENE6.SCN"), 1);
-    // Every block comes within the fog's end of the camera at some time: none is left for the
-    // far plane to cut, and none is never seen.
+    // Every block comes within the fog's end of the camera at some time: none is never seen.
     std::vector<CVector> eye;
     for (float t = 0.0f; t <= GetDuration(city); t += 0.25f) {
         PlayScene(city, t);
@@ -243,8 +239,7 @@ TEST_F(Meshes, TunnelRingSurroundsTheChaseArcsWithinTheFaceBudget) {
     EXPECT_EQ(sectors, 8);
     // With the ships and flames the frame stays within the scene's budget of 10000 faces.
     EXPECT_LE(sectors * tunnel->faceCount + 2000, 10000);
-    // Across the ring (local x at the sector's middle) the walls stand outside the arcs of
-    // radius 1020 to 1038, and the floor, where the shadows lie, is at y = 0.
+    // The walls stand outside the chase arcs (radius 1020 to 1038); the shadows' floor is y = 0.
     const auto [lo, hi] = Bounds(*tunnel);
     EXPECT_LT(1029.0f + lo.x, 1020.0f - 8.0f);
     EXPECT_GT(1029.0f + hi.x, 1038.0f + 8.0f);
@@ -259,8 +254,7 @@ TEST_F(Meshes, TunnelRingSurroundsTheChaseArcsWithinTheFaceBudget) {
 TEST_F(Meshes, FireDomeFitsInsideTheEndCameraAtItsLastScale) {
     ASSERT_GE(AddInstance(MakeKey("hemit")), 0);
     ASSERT_GE(AddInstance(MakeKey("ray")), 0);
-    // Radius after the scene's 0.01 and its final 1950: inside the 3559 units to the camera,
-    // but far past the 10 units of a dome that would never reach the view's edge.
+    // Scaled by the scene's 0.01 and 1950: inside the 3559 units to the camera, yet far past 10.
     const float radius = GetMeshSize(MakeKey("hemit")) * 0.5f * 0.01f * 1950.0f;
     EXPECT_LT(radius, 3559.0f);
     EXPECT_GT(radius, 2500.0f);
