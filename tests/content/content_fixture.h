@@ -25,8 +25,7 @@ inline const DtfMemberList& Pack() {
     return pack;
 }
 
-// Each test runs in a folder holding the pack as KARVELD.DTF (written once per run) with
-// the archive opened, a 640 x 480 16-bit headless display and a fresh world.
+// Each test: the pack opened as KARVELD.DTF, a 640 x 480 16-bit headless display, a fresh world.
 class PackArchiveTest : public ::testing::Test {
 public:
     void SetUp() override {

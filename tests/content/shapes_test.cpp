@@ -125,8 +125,7 @@ TEST(Shapes, MergeAndTransformFollowTheEngineRotation) {
     ASSERT_EQ(a.positions.size(), 48u);
     EXPECT_EQ(a.faces[12].v[0], b.faces[0].v[0] + 24);
     EXPECT_EQ(a.faces[12].look.colour.b, 3);
-    // Yaw 90 carries (10, 0, 0) to about (0, 0, 10); pitch 90 carries (0, 10, 0) to about
-    // (0, 0, -10); the translation comes last.
+    // Yaw 90 takes (10, 0, 0) to (0, 0, 10), pitch 90 (0, 10, 0) to (0, 0, -10); then the move.
     Shape p, q;
     p.AddVertex({10, 0, 0});
     q.AddVertex({0, 10, 0});

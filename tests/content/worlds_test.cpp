@@ -33,8 +33,7 @@ TEST_F(WorldsTest, EveryMeshLoadsAsItsShapeWithItsTexturesFound) {
             EXPECT_EQ(m->vertexCount, static_cast<int32_t>(s.shape.positions.size()));
             ASSERT_EQ(m->faceCount, static_cast<int32_t>(s.shape.faces.size()));
             EXPECT_NEAR(m->radius, ShapeRadius(s.shape), 1e-3f);
-            // A textured face whose texture is missing comes back flat grey: every face
-            // keeping its surface mode shows that each texture was found under its name.
+            // A face whose texture is missing comes back flat: its mode shows the texture found.
             for (int32_t f = 0; f < m->faceCount; ++f)
                 ASSERT_EQ(m->faces[f].flags & 0x0F, s.shape.faces[f].look.ModeBits()) << f;
         }
@@ -47,8 +46,7 @@ TEST_F(WorldsTest, EveryMeshLoadsAsItsShapeWithItsTexturesFound) {
             for (int j = 0; j < tex.sizeLog2; ++j) EXPECT_NE(tex.levels[j], nullptr) << t.name;
         }
     }
-    // The loader keeps the planes the writer computed: for the closed, convex test ball
-    // every plane faces away from the mesh origin, so the engine culls its far side.
+    // The planes the writer computed for the convex test ball all face away from its origin.
     const MeshRecord* ball = Load("TBALL");
     ASSERT_NE(ball, nullptr);
     for (int32_t f = 0; f < ball->faceCount; ++f) EXPECT_GT(ball->planes[f].d, 0.0f) << f;
@@ -146,9 +144,8 @@ TEST_F(WorldRender, TestWorldObjectsShowWhereTheCameraPutsThemAndNowhereElse) {
         SCOPED_TRACE(t);
         const std::vector<uint16_t>& frame = Draw(t);
         const CVector eye = GetInstance(m_scene.cameraInstance)->position;
-        // Each object's bounding circle on screen, from its centre's projection and its
-        // distance to the camera (a generous bound: the perspective never widens a sphere
-        // by more than radius / (distance - radius)).
+        // Each object's bounding circle on screen: the perspective never widens a sphere by
+        // more than radius / (distance - radius).
         std::vector<CVector> circles;
         int centresLit = 0, centresShown = 0;
         for (int32_t i = 0; i < m_scene.trackCount; ++i) {

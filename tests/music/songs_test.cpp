@@ -1,5 +1,4 @@
-// The two songs as a player sees them: structure, length, levels, stereo and looping (the
-// end-to-end test checks that composing again gives the same bytes).
+// The two songs as players see them (the end-to-end test checks they compose the same bytes).
 #include "tools/music/songs.h"
 
 #include <gtest/gtest.h>

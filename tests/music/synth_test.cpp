@@ -58,8 +58,7 @@ TEST(Instruments, SamplesAreLoudWithHeadroomAndEndWithoutAClick) {
                 tail = std::max(tail, std::abs(static_cast<int>(s.pcm[i])));
             EXPECT_LT(tail, 700) << n.name;
         } else {
-            // The jump from the loop's end back to its start is no bigger than the
-            // steps inside the loop.
+            // The jump from the loop's end to its start is no bigger than the steps inside.
             ASSERT_LE(s.loopStart + s.loopLength, s.pcm.size()) << n.name;
             int step = 0;
             for (uint32_t i = s.loopStart + 1; i < s.loopStart + s.loopLength; ++i)

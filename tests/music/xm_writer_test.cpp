@@ -49,8 +49,7 @@ TEST(XmWriter, HeaderAndPackedCellsSitWhereTheFormatPutsThem) {
     std::vector<int> words;
     for (size_t at = 58; at < 80; at += 2) words.push_back(U16(b, at));
     EXPECT_EQ(words, (std::vector<int>{0x0104, 276, 0, 3, 2, 1, 1, 0, 1, 5, 140}));
-    // The pattern: header of 9 bytes with its packed size, then the cells; an empty one is
-    // one byte.
+    // The pattern: a 9-byte header with the packed size, then the cells (an empty one: 0x80).
     EXPECT_EQ(Slice(b, 336, b.size()), (Bytes{9, 0,    0,    0,    0,    4,  0,    11,   0, 49,
                                               1, 0x30, 0x0C, 0x20, 0x81, 97, 0x98, 0x0F, 3, 0x80}));
 }

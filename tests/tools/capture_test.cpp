@@ -188,8 +188,7 @@ TEST_F(CaptureRun, AnEndlessSceneEndsAtItsLastPictureOrATimedemoAtTheLimit) {
 
 TEST_F(CaptureRun, FailuresAreCheckedEarlyAndNameTheirCause) {
     m_dir.Write("afile", {'x'});
-    // The closing slot prints the banner when it has run: no banner, nothing rendered. One
-    // picture goes to a file, two to a folder.
+    // No banner means nothing rendered; one picture goes to a file, two to a folder.
     for (const char* out : {"missing/one.png", "afile/one.png", "afile --at 0.5"}) {
         const RunResult r = Run(std::string("--scene 15 --at 0 --size 64x48 --out ") + out);
         EXPECT_EQ(r.code, 1);

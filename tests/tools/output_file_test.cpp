@@ -1,5 +1,4 @@
-// The tools' output writer: links followed and kept, FIFOs written in place, nothing left
-// behind by a failure or a fatal signal.
+// The tools' output writer: links followed and kept, FIFOs written in place, nothing left behind.
 #include "tools/common/output_file.h"
 
 #include <gtest/gtest.h>
