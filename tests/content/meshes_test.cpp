@@ -127,20 +127,6 @@ TEST_F(Meshes, ExplosionShapesShareTheirVertexOrder) {
     EXPECT_GT(hi - lo, 0.5f);
 }
 
-TEST_F(Meshes, ThePoliceShipFliesLowOverTheGroundInScene7a) {
-    CScene scene;
-    ASSERT_EQ(LoadScene(scene, "SCN\\SCENE7a.SCN"), 1);
-    const float ground = -937.9f;
-    for (float t = 0.0f; t < 11.0f; t += 0.25f) {
-        PlayScene(scene, t);
-        const CInstance* police = GetInstance(scene.tracks[2].instance);
-        // Up is -y: above the ground, and low.
-        EXPECT_LT(police->position.y, ground - 2.0f) << t;
-        EXPECT_GT(police->position.y, ground - 40.0f) << t;
-    }
-    ClearScene(scene);
-}
-
 TEST_F(Meshes, LensShapesShareOneTopologyAndOnlyTheSecondIsRippled) {
     // "electro" is the same member as ELECTRO.
     const auto m = LoadAll({"electro", "ELECTRO1", "ELECTRO2"});
@@ -245,8 +231,4 @@ TEST_F(Meshes, TunnelRingSurroundsTheChaseArcsWithinTheFaceBudget) {
     EXPECT_GT(1029.0f + hi.x, 1038.0f + 8.0f);
     EXPECT_EQ(hi.y, 0.0f);
     EXPECT_LT(lo.y, -20.0f);
-    const MeshRecord* missile = GetMesh(MakeKey("MISSILE"));
-    if (!missile) missile = Load("MISSILE");
-    const auto [mlo, mhi] = Bounds(*missile);
-    EXPECT_NEAR((mhi.z - mlo.z) * 2.5f, 4.0f, 0.3f);  // about 4 units as the scene shows it
 }

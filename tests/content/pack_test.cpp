@@ -1,9 +1,12 @@
-// The content pack's members and encoders: names, palettes, fire, run-length and texture levels.
-
+// The content pack's members through the loaders and effects that show them, and its encoders.
+#include <cstdlib>
 #include <cstring>
 #include <map>
 
+#include "fx/bump_floor.h"
 #include "fx/run_sprite.h"
+#include "fx/sun_glow.h"
+#include "res/image.h"
 #include "res/palette.h"
 #include "tests/content/content_fixture.h"
 #include "tools/content/effect_data.h"
@@ -100,4 +103,156 @@ TEST(TextureLevels, HalveDownToOneTexelThroughTheNearestColour) {
     EXPECT_TRUE(EncodeTextureLevels(Picture(4, 2, pb.Colours())).empty());
     EXPECT_TRUE(EncodeTextureLevels(Picture(6, 6, pb.Colours())).empty());
     EXPECT_TRUE(EncodeTextureLevels(Picture(512, 512, pb.Colours())).empty());
+}
+
+namespace {
+
+using Pictures = PackArchiveTest;
+
+// Pixels of a loaded picture with index other than 0, in the box [x0, x1) x [y0, y1).
+int Drawn(const CIndexedImage& img, int x0, int y0, int x1, int y1) {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) n += img.GetPixels()[y * img.GetWidth() + x] != 0;
+    return n;
+}
+
+int Brightness(uint16_t p) {
+    return (p >> 11) * 2 + ((p >> 5) & 63) + (p & 31) * 2;
+}
+
+}  // namespace
+
+TEST_F(Pictures, LightSpritesAreRoundWithClearCornersAndABrightMiddle) {
+    const struct {
+        const char* name;
+        int format, middle;
+        bool core, glow;  // the core never darkens the frame; the glow falls off along a radius
+    } sprites[] = {{"DATA\\SUNLIGHT.TGA", 1, 120, false, false},
+                   {"DATA\\CENTRE.TGA", 1, 120, true, false},
+                   {"DATA\\CHEPA.TGA", 0, 100, false, true}};  // the title glow
+    for (const auto& s : sprites) {
+        SCOPED_TRACE(s.name);
+        CSprite light;
+        ASSERT_EQ(light.Load(s.name, kSpriteLight, s.format), 1);
+        const int w = light.GetWidth(), h = light.GetHeight(), mid = (h / 2) * w + w / 2;
+        const uint8_t* d = light.GetData();
+        EXPECT_EQ(w, h);
+        EXPECT_GE(w, 64);
+        EXPECT_EQ(d[0] + d[w * h - 1], 0);
+        EXPECT_GE(d[mid], s.middle);
+        for (int i = 0; i < w * h && s.core; ++i) ASSERT_TRUE(d[i] == 0 || d[i] >= 64) << i;
+        for (int k = mid + 4; k < mid + w / 2 && s.glow && d[k]; k += 4)  // to the dithered rim
+            EXPECT_LE(d[k], d[k - 4]) << k;
+    }
+}
+
+TEST_F(Pictures, FirstScenePicturesHaveTheShapesTheirEffectsNeed) {
+    CIndexedImage img;
+    // The rays buffer is at least 0.9 x its width tall.
+    ASSERT_EQ(img.Load("DATA\\VIDE.TGA"), 1);
+    EXPECT_GE(img.GetHeight() * 10, img.GetWidth() * 9);
+    EXPECT_GE(img.GetWidth(), 64);
+    // The earth's indices are read through the scene palette's shade table.
+    ASSERT_EQ(img.Load("DATA\\EARTH.TGA"), 1);
+    EXPECT_EQ(std::memcmp(img.GetPalette(), SpacePaletteColours().data(), 768), 0);
+    EXPECT_GE(img.GetWidth(), 256);
+    // The nebula: a body of colour on a clear (index 0) border.
+    ASSERT_EQ(img.Load("DATA\\NEBUL2.TGA"), 1);
+    const int w = img.GetWidth(), h = img.GetHeight();
+    EXPECT_EQ(Drawn(img, 0, 0, w, 1) + Drawn(img, 0, h - 1, w, h), 0);
+    EXPECT_EQ(Drawn(img, 0, 0, 1, h) + Drawn(img, w - 1, 0, w, h), 0);
+    EXPECT_GT(Drawn(img, w * 3 / 8, h * 3 / 8, w * 5 / 8, h * 5 / 8), (w / 4) * (h / 4) * 3 / 4);
+}
+
+TEST_F(Pictures, SunHaloPeaksInTheMiddleAndFadesOutWithoutAnEdge) {
+    ASSERT_EQ(LoadPalette("SCN3.PAL"), 1);
+    CSunGlow glow;
+    glow.Create();
+    ASSERT_EQ(glow.Load("DATA\\SUNLIGHT.TGA", 0), 1);
+    glow.SetIntensity(0.4f);  // the brightest the first scene asks for
+    const uint16_t grey = (12 << 11) | (24 << 5) | 12;
+    std::vector<uint16_t> frame(640 * 480, grey);
+    glow.Draw(FrameView{frame.data(), 640, 480, 0, 0, 640, 480, 0.28f, 0.21f}, 380, 285, 223, 223);
+    // Along the centre row: brightest near the middle, no jump between neighbours (a soft rim).
+    const uint16_t* row = &frame[285 * 640];
+    int peak = 0, largestStep = 0;
+    for (int x = 0; x < 640; ++x) {
+        peak = std::max(peak, Brightness(row[x]));
+        if (x > 0)
+            largestStep =
+                std::max(largestStep, std::abs(Brightness(row[x]) - Brightness(row[x - 1])));
+    }
+    EXPECT_GE(Brightness(row[380]), peak - 4);
+    EXPECT_GT(peak, Brightness(grey) + 40);
+    EXPECT_LE(largestStep, 8);
+    EXPECT_EQ(row[200], grey);  // outside the halo
+}
+
+TEST_F(Pictures, ClosingAndFlarePicturesHaveTheirSizesAndTransparency) {
+    CIndexedImage desol, end, names;
+    ASSERT_EQ(desol.Load("DATA\\DESOL.TGA"), 1);
+    EXPECT_EQ(desol.GetWidth(), 320);
+    EXPECT_EQ(desol.GetHeight(), 240);
+    EXPECT_EQ(Drawn(desol, 0, 0, 320, 240), 320 * 240);  // the backdrop covers the screen
+    ASSERT_EQ(end.Load("DATA\\END.TGA"), 1);
+    EXPECT_EQ(end.GetPixels()[0], 0);  // the lettering stands on index 0
+    ASSERT_EQ(names.Load("DATA\\NOMS.TGA"), 1);
+    EXPECT_LE(names.GetHeight(), 240);  // it stops whole in the middle of the screen
+    for (const char* logo : {"DATA\\KARVLD.TGA", "DATA\\QTX.TGA"})
+        EXPECT_EQ(CIndexedImage().Load(logo), 1) << logo;
+    // Flares on index 0: four large elements, then three small discs.
+    for (int i = 1; i <= 7; ++i) {
+        const std::string name = "DATA\\LENS" + std::to_string(i) + ".TGA";
+        CIndexedImage image;
+        ASSERT_EQ(image.Load(name.c_str()), 1) << name;
+        const int w = image.GetWidth(), h = image.GetHeight();
+        EXPECT_EQ(image.GetPixels()[0] + image.GetPixels()[w * h - 1], 0) << name;
+        EXPECT_GT(Drawn(image, 0, 0, w, h), w * h / 20) << name;
+        EXPECT_EQ(w >= 32, i <= 4) << name;
+    }
+    // Fourteen animation frames that fade out completely: light levels never above neutral 64.
+    for (int i = 1; i <= 14; ++i) {
+        const std::string name = "DATA\\KARV" + std::to_string(i) + ".TGA";
+        CSprite frame;
+        ASSERT_EQ(frame.Load(name.c_str(), kSpriteLight, 0), 1) << name;
+        for (int k = 0; k < frame.GetWidth() * frame.GetHeight(); ++k)
+            ASSERT_LE(frame.GetData()[k], 64) << name;
+    }
+    // The smoke texture is 256 texels and has no level file.
+    for (const auto& member : Pack()) EXPECT_NE(member.first, "DATA\\CC.TGM");
+    ASSERT_GE(AddInstance(MakeKey("hemit")), 0);
+    int32_t size = 0;
+    ASSERT_NE(GetTexturePixels(MakeKey("cc"), &size), nullptr);
+    EXPECT_EQ(size, 256);
+}
+
+TEST_F(Pictures, FloorReliefIsGentleAndTheTitleShowsOnlyWhenLit) {
+    CHeightMap map;
+    ASSERT_EQ(map.Load("DATA\\BUMP.TGA", 640, 480), 1);
+    const uint8_t* h = map.GetData();
+    long steep = 0, sloped = 0;
+    for (int y = 1; y < 479; ++y)
+        for (int x = 1; x < 639; ++x) {
+            const int dx = std::abs(h[y * 640 + x - 1] - h[y * 640 + x + 1]);
+            const int dy = std::abs(h[(y - 1) * 640 + x] - h[(y + 1) * 640 + x]);
+            steep += dx > 48 || dy > 48;
+            sloped += dx > 4 || dy > 4;
+        }
+    // Relief on a good share of the floor, nearly nowhere a cliff to throw the light far.
+    EXPECT_GT(sloped, 640 * 480 / 10);
+    EXPECT_LT(steep, 640 * 480 / 500);
+    ASSERT_EQ(LoadPalette("SCN2.PAL"), 1);
+    // The title's light levels: 64 (the frame as it is) or clear at 0, white at half.
+    CSunGlow title;
+    title.Create();
+    ASSERT_EQ(title.Load("DATA\\TITTLE.TGA", 0), 1);
+    const int n = title.GetWidth() * title.GetHeight();
+    ASSERT_GT(n, 0);
+    title.SetIntensity(0.0f);
+    EXPECT_EQ(
+        std::count_if(title.GetData(), title.GetData() + n, [](uint8_t v) { return v != 64 && v; }),
+        0);
+    title.SetIntensity(0.5f);
+    EXPECT_GT(std::count(title.GetData(), title.GetData() + n, 127), 500);
 }
