@@ -1,6 +1,5 @@
 // The capture tool: its command line, frame conversion and a headless run of the show.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -78,11 +77,6 @@ protected:
     ScopedWorkingDir m_cwd{m_dir.Path()};
 };
 
-bool IsLink(const std::string& path) {
-    struct stat st;
-    return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-}
-
 }  // namespace
 
 TEST(CaptureOptions, AcceptsTheDocumentedForms) {
@@ -154,8 +148,8 @@ TEST_F(CaptureRun, SavesTheChosenFramesNeverWritingThroughPlantedLinks) {
     EXPECT_EQ(Run("--scene 15 --at 0 --out one.png --size 64x48").code, 0);
     EXPECT_EQ(ReadText("real.png").substr(1, 3), "PNG");
     EXPECT_EQ(ReadText("victim"), "v");
-    for (const std::string& p : planted) EXPECT_TRUE(IsLink(p)) << p;
-    EXPECT_TRUE(IsLink("one.png"));
+    for (const std::string& p : planted) EXPECT_TRUE(fs::is_symlink(p)) << p;
+    EXPECT_TRUE(fs::is_symlink("one.png"));
 }
 
 TEST_F(CaptureRun, AnEndlessSceneEndsAtItsLastPictureOrATimedemoAtTheLimit) {
