@@ -142,25 +142,8 @@ TEST_F(Meshes, LensShapesShareOneTopologyAndOnlyTheSecondIsRippled) {
     for (const auto& edge : edges) EXPECT_EQ(edges.count(edge), 2u);
 }
 
-TEST_F(Meshes, CityFlightComesWithinTheFogOfEveryBlockAndTheLensSceneLeavesTheLensOut) {
-    CScene city, lens;
-    ASSERT_EQ(LoadScene(city, "SCN\\SCENE6.SCN"), 1);
-    // Every block comes within the fog's end of the camera at some time: none is never seen.
-    std::vector<CVector> eye;
-    for (float t = 0.0f; t <= GetDuration(city); t += 0.25f) {
-        PlayScene(city, t);
-        eye.push_back(GetInstance(city.cameraInstance)->position);
-    }
-    int blocks = 0;
-    for (int32_t k = 0; k < city.trackCount; ++k) {
-        if (MeshName(city.tracks[k].instance).rfind("VBLOC", 0) != 0) continue;
-        ++blocks;
-        const CVector p = GetInstance(city.tracks[k].instance)->position;
-        float nearest = 1e9f;
-        for (const CVector& e : eye) nearest = std::min(nearest, p.Sub(e).Length());
-        EXPECT_LT(nearest, 1300.0f) << k;
-    }
-    EXPECT_EQ(blocks, 16);
+TEST_F(Meshes, TheLensSceneLeavesTheLensToItsScriptWithTheShipsAheadOfTheCamera) {
+    CScene lens;
     ASSERT_EQ(LoadScene(lens, "SCN\\SCENE7b.SCN"), 1);
     // The script adds the lens; once it has grown the ships are ahead of the camera.
     PlayScene(lens, 12.0f);
@@ -188,12 +171,8 @@ TEST_F(Meshes, CanalSceneLoadsItsMeshesAndTheRewrittenTexturesHaveNoLevels) {
     EXPECT_NEAR(hi.x - lo.x, 30.0f, 0.01f);
     EXPECT_NEAR(hi.y - lo.y, 20.0f, 0.01f);
     EXPECT_GT(canal->faceCount, 1000);  // finely subdivided
-    // The beams fade from v = 0 at the surface to 0.99 of the texture at the floor.
-    const MeshRecord* beams = GetMesh(MakeKey("OMBRA2"));
-    ASSERT_NE(beams, nullptr);
-    EXPECT_EQ(VRange(*beams).first, 0.0f);
-    EXPECT_NEAR(VRange(*beams).second, 0.99f * 16777216.0f, 1.0f);
-    for (const char* name : {"DISK", "BOMBE"}) EXPECT_NE(GetMesh(MakeKey(name)), nullptr) << name;
+    for (const char* name : {"OMBRA2", "DISK", "BOMBE"})
+        EXPECT_NE(GetMesh(MakeKey(name)), nullptr) << name;
 }
 
 TEST_F(Meshes, TunnelRingSurroundsTheChaseArcsWithinTheFaceBudget) {

@@ -1,5 +1,7 @@
 // The XM writer (byte layout, refusals, a tiny module that plays its note) and the two songs
 // as players see them (the end-to-end test checks they compose the same bytes).
+#include "tools/music/xm_writer.h"
+
 #include <gtest/gtest.h>
 #include <libopenmpt/libopenmpt.h>
 
@@ -8,7 +10,6 @@
 
 #include "tests/music/audio_check.h"
 #include "tools/music/songs.h"
-#include "tools/music/xm_writer.h"
 
 #if KARVELD_HAVE_XMP
 #include <xmp.h>
@@ -146,9 +147,7 @@ TEST(XmWriter, OneNoteModuleLoadsAndPlaysItsNote) {
     // 64 rows at speed 6, 125 BPM: 64 x 6 x 2.5 / 125 seconds.
     EXPECT_NEAR(7.68, openmpt_module_get_duration_seconds(mod), 0.01);
     openmpt_module_destroy(mod);
-    const std::vector<float> audio = RenderModule(bytes, 1.0);
-    EXPECT_NEAR(440.0, PeriodicityFrequency(audio), 440.0 * 0.003);  // within 5 cents
-    EXPECT_GT(MeasureLevels(audio).rms, 0.05);
+    // C-5 within 5 cents (A-4 is checked through the music layer).
     EXPECT_NEAR(523.25,
                 PeriodicityFrequency(RenderModule(WriteXm(OneNoteModule(XmNote(5, 0))), 1.0)),
                 523.25 * 0.003);
@@ -169,7 +168,7 @@ const std::vector<uint8_t>& Song(int i) {
     return songs[i];
 }
 
-TEST(Songs, LoadWithTheirShapeAndLengthAndLoopPastTheirEnd) {
+TEST(Songs, LoadWithTheirShapeLengthAndLevelsAndLoopPastTheirEnd) {
     for (int i = 0; i < 2; ++i) {
         SCOPED_TRACE(kSongFiles[i].fileName);
         openmpt_module* mod = OpenModule(Song(i));
@@ -189,6 +188,9 @@ TEST(Songs, LoadWithTheirShapeAndLengthAndLoopPastTheirEnd) {
         EXPECT_LE(openmpt_module_get_current_order(mod), 2);
         EXPECT_GT(MeasureLevels({audio.begin() + 44100 * 2 * 2, audio.end()}).rms, 0.01);
         openmpt_module_destroy(mod);
+        const Levels opening = MeasureLevels(RenderModule(Song(i), 6.0));
+        EXPECT_GT(opening.rms, 0.02);   // louder than -34 dBFS
+        EXPECT_LT(opening.peak, 0.98);  // headroom left
 #if KARVELD_HAVE_XMP
         // libxmp refuses malformed headers that libopenmpt would quietly accept.
         xmp_context ctx = xmp_create_context();
@@ -201,25 +203,6 @@ TEST(Songs, LoadWithTheirShapeAndLengthAndLoopPastTheirEnd) {
         xmp_release_module(ctx);
         xmp_free_context(ctx);
 #endif
-    }
-}
-
-TEST(Songs, AreAudibleStereoWithoutClipping) {
-    for (int i = 0; i < 2; ++i) {
-        SCOPED_TRACE(kSongFiles[i].fileName);
-        // Twenty seconds reach the pads of both songs.
-        const std::vector<float> audio = RenderModule(Song(i), 20.0);
-        const Levels opening = MeasureLevels({audio.begin(), audio.begin() + 44100 * 2 * 6});
-        EXPECT_GT(opening.rms, 0.02);   // louder than -34 dBFS
-        EXPECT_LT(opening.peak, 0.98);  // headroom left
-        double side = 0.0, mid = 0.0;
-        for (size_t k = 0; k + 1 < audio.size(); k += 2) {
-            side += (audio[k] - audio[k + 1]) * (audio[k] - audio[k + 1]);
-            mid += (audio[k] + audio[k + 1]) * (audio[k] + audio[k + 1]);
-        }
-        // Left and right differ audibly, yet the centre carries most of the sound.
-        EXPECT_GT(side, mid * 0.01);
-        EXPECT_LT(side, mid);
     }
 }
 
