@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <numeric>
 
 #include "fx/run_sprite.h"
 #include "fx/sun_glow.h"
@@ -47,13 +48,8 @@ TEST_F(PackArchiveTest, PalettesLoadAndKeepTheirColours) {
 TEST_F(PackArchiveTest, FireStartIsAWholePictureHotAtTheBottomColdOnTop) {
     const std::vector<uint8_t> fire = ReadMember("DATA\\EXPBEGIN.FIR");
     ASSERT_EQ(fire.size(), 65536u);
-    long top = 0, bottom = 0;
-    for (int x = 0; x < 256; ++x) {
-        top += fire[x] + fire[256 + x];
-        bottom += fire[255 * 256 + x] + fire[254 * 256 + x];
-    }
-    EXPECT_EQ(top, 0);
-    EXPECT_GT(bottom / 512, 100);
+    EXPECT_EQ(std::accumulate(fire.begin(), fire.begin() + 512, 0L), 0);  // the top two rows
+    EXPECT_GT(std::accumulate(fire.end() - 512, fire.end(), 0L) / 512, 100);
 }
 
 // The runs of a run-length file as the engine's loader reads them (checking each row's sum).
@@ -67,10 +63,7 @@ TEST_F(PackArchiveTest, SprayAndRunLengthPicturesLoadInTheEngine) {
     int drawn = 0;
     for (uint32_t r = 0; r < s.GetRunCount(); ++r) drawn += s.GetRunColour(r) != 0;
     EXPECT_GT(drawn, 20);
-    GreyPicture p;
-    p.width = 5;
-    p.height = 3;
-    p.levels = {0, 0, 7, 7, 7, 9, 9, 9, 9, 9, 1, 2, 1, 2, 0};
+    GreyPicture p{5, 3, {0, 0, 7, 7, 7, 9, 9, 9, 9, 9, 1, 2, 1, 2, 0}};
     const std::vector<uint8_t> f = EncodeRunLength(p);
     // Runs: 2 + 1 + 5 = 8, each 3 bytes; 4 row starts; the 4-byte size.
     EXPECT_EQ(f.size(), 4u + 4u * 4 + 3u * 8);
@@ -78,16 +71,9 @@ TEST_F(PackArchiveTest, SprayAndRunLengthPicturesLoadInTheEngine) {
     const uint8_t levels[] = {0, 7, 9, 1, 2, 1, 2, 0};
     for (int r = 0; r < 8; ++r) EXPECT_EQ(s.GetRunColour(r), levels[r]) << r;
     // A run longer than 255 keeps its high byte.
-    p.width = 300;
-    p.height = 1;
-    p.levels.assign(300, 3);
-    EXPECT_EQ(LoadedRuns(EncodeRunLength(p), s), 1);
-    p.width = 70000;
-    p.levels.assign(70000, 3);
-    EXPECT_TRUE(EncodeRunLength(p).empty());
-    p.width = p.height = 4;
-    p.levels.assign(3, 0);
-    EXPECT_TRUE(EncodeRunLength(p).empty());
+    EXPECT_EQ(LoadedRuns(EncodeRunLength({300, 1, std::vector<uint8_t>(300, 3)}), s), 1);
+    EXPECT_TRUE(EncodeRunLength({70000, 1, std::vector<uint8_t>(70000, 3)}).empty());
+    EXPECT_TRUE(EncodeRunLength({4, 4, std::vector<uint8_t>(3, 0)}).empty());
 }
 
 TEST(TextureLevels, HalveDownToOneTexelThroughTheNearestColour) {
@@ -176,11 +162,9 @@ TEST_F(Pictures, SunHaloPeaksInTheMiddleAndFadesOutWithoutAnEdge) {
     // Along the centre row: brightest near the middle, no jump between neighbours (a soft rim).
     const uint16_t* row = &frame[285 * 640];
     int peak = 0, largestStep = 0;
-    for (int x = 0; x < 640; ++x) {
+    for (int x = 1; x < 640; ++x) {
         peak = std::max(peak, Brightness(row[x]));
-        if (x > 0)
-            largestStep =
-                std::max(largestStep, std::abs(Brightness(row[x]) - Brightness(row[x - 1])));
+        largestStep = std::max(largestStep, std::abs(Brightness(row[x]) - Brightness(row[x - 1])));
     }
     EXPECT_GE(Brightness(row[380]), peak - 4);
     EXPECT_GT(peak, Brightness(grey) + 40);
@@ -191,8 +175,7 @@ TEST_F(Pictures, SunHaloPeaksInTheMiddleAndFadesOutWithoutAnEdge) {
 TEST_F(Pictures, ClosingAndFlarePicturesHaveTheirSizesAndTransparency) {
     CIndexedImage desol, end, names;
     ASSERT_EQ(desol.Load("DATA\\DESOL.TGA"), 1);
-    EXPECT_EQ(desol.GetWidth(), 320);
-    EXPECT_EQ(desol.GetHeight(), 240);
+    EXPECT_EQ(std::pair(desol.GetWidth(), desol.GetHeight()), std::pair(320, 240));
     EXPECT_EQ(Drawn(desol, 0, 0, 320, 240), 320 * 240);  // the backdrop covers the screen
     ASSERT_EQ(end.Load("DATA\\END.TGA"), 1);
     EXPECT_EQ(end.GetPixels()[0], 0);  // the lettering stands on index 0
