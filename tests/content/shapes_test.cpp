@@ -106,11 +106,13 @@ TEST(Shapes, PrimitivesFaceOutwardAndEncloseTheirVolume) {
 
 TEST(Shapes, TextureCoordinatesCoverTheTextureOnce) {
     for (const Shape& s : {MakeSphere(4, 16, 8, kFlat), MakeBox(1, 1, 1, kFlat)}) {
-        float lo = 1.0f, hi = 0.0f;
+        float lo[2] = {1, 1}, hi[2] = {0, 0};  // u and v
         for (const ShapeFace& f : s.faces)
-            for (float t : f.uv) lo = std::fmin(lo, t), hi = std::fmax(hi, t);
-        EXPECT_FLOAT_EQ(lo, 0.0f);
-        EXPECT_FLOAT_EQ(hi, 1.0f);
+            for (int k = 0; k < 6; ++k)
+                lo[k % 2] = std::fmin(lo[k % 2], f.uv[k]),
+                       hi[k % 2] = std::fmax(hi[k % 2], f.uv[k]);
+        EXPECT_EQ(std::vector<float>({lo[0], lo[1], hi[0], hi[1]}),
+                  std::vector<float>({0, 0, 1, 1}));
     }
     Shape s = MakeBox(1, 1, 1, kFlat);
     ScaleShapeUV(s, 4, 2);
