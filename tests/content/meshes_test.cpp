@@ -181,16 +181,15 @@ TEST_F(Meshes, TunnelRingSurroundsTheChaseArcsWithinTheFaceBudget) {
         if (inst.mesh != FindMesh(MakeKey("TUNNEL"))) continue;
         ++sectors;
         // Each sector sits on the ring's centre line, 1029 from the y axis.
-        EXPECT_NEAR(std::hypot(inst.position.x, inst.position.z), 1029.0f, 0.5f);
-        EXPECT_EQ(inst.position.y, 0.0f);
+        EXPECT_TRUE(std::fabs(std::hypot(inst.position.x, inst.position.z) - 1029.0f) < 0.5f &&
+                    inst.position.y == 0.0f)
+            << i;
     }
     EXPECT_EQ(sectors, 8);
     // With the ships and flames the frame stays within the scene's budget of 10000 faces.
     EXPECT_LE(sectors * tunnel->faceCount + 2000, 10000);
     // The walls stand outside the chase arcs (radius 1020 to 1038); the shadows' floor is y = 0.
     const auto [lo, hi] = Bounds(*tunnel);
-    EXPECT_LT(1029.0f + lo.x, 1020.0f - 8.0f);
-    EXPECT_GT(1029.0f + hi.x, 1038.0f + 8.0f);
-    EXPECT_EQ(hi.y, 0.0f);
-    EXPECT_LT(lo.y, -20.0f);
+    EXPECT_TRUE(1029.0f + lo.x < 1020.0f - 8.0f && 1029.0f + hi.x > 1038.0f + 8.0f) << lo.x << hi.x;
+    EXPECT_TRUE(hi.y == 0.0f && lo.y < -20.0f) << lo.y << " " << hi.y;
 }
