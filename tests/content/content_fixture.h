@@ -19,7 +19,6 @@
 #include "tools/common/dtf_writer.h"
 #include "tools/content/pack.h"
 
-// The pack, built once per test run.
 inline const DtfMemberList& Pack() {
     static const DtfMemberList pack = BuildContentPack();
     return pack;
@@ -75,7 +74,6 @@ public:
         }
         return e;
     }
-    // The name of the instance's mesh.
     static std::string MeshName(int32_t instance) {
         const CInstance* inst = GetInstance(instance);
         char name[9] = {};

@@ -1,5 +1,4 @@
-// The pack's worlds through the engine: every mesh and texture as its module made it, every
-// scene file with its length and objects, and the worlds drawn only where their objects are.
+// The pack's worlds through the engine: meshes, textures, scene files, and the drawn worlds.
 #include <cmath>
 #include <map>
 #include <set>
@@ -108,7 +107,6 @@ protected:
         ASSERT_EQ(LoadScene(m_scene, sceneFile), 1);
         HideInstance(m_scene.cameraInstance);
     }
-    // The frame at t, drawn from the scene's camera.
     const std::vector<uint16_t>& Draw(float t) {
         DisableZBuffer();
         PlayScene(m_scene, t);
@@ -144,8 +142,7 @@ TEST_F(WorldRender, TestWorldObjectsShowWhereTheCameraPutsThemAndNowhereElse) {
         SCOPED_TRACE(t);
         const std::vector<uint16_t>& frame = Draw(t);
         const CVector eye = GetInstance(m_scene.cameraInstance)->position;
-        // Each object's bounding circle on screen: the perspective never widens a sphere by
-        // more than radius / (distance - radius).
+        // Bounding circles: perspective widens a sphere by radius / (distance - radius) at most.
         std::vector<CVector> circles;
         int centresLit = 0, centresShown = 0;
         for (int32_t i = 0; i < m_scene.trackCount; ++i) {

@@ -70,8 +70,7 @@ inline Levels MeasureLevels(const std::vector<float>& stereo) {
     return l;
 }
 
-// The pitch of a tone (left channel): the first lag in 40..2000 Hz where the signal matches
-// itself within a hair of the best (a period, not a multiple of it), refined between samples.
+// A tone's pitch (left channel): the first lag in 40..2000 Hz matching within 3% of the best.
 inline double PeriodicityFrequency(const std::vector<float>& stereo, int rate = 44100) {
     const size_t frames = stereo.size() / 2;
     const int minLag = rate / 2000, maxLag = rate / 40;

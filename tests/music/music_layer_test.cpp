@@ -1,5 +1,4 @@
-// The music layer (silent failures, the volume scale, the output device) and the capture's
-// soundtrack: recorded calls land on their frames and render at those times.
+// The music layer and the capture's soundtrack: calls land on their frames and render there.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -103,8 +102,7 @@ TEST(MusicTrack, RecordsCallsOnTheirFramesWithSongNumbers) {
 TEST(MusicTrack, RendersEachCallAtItsFrameAndMissingSongsAsSilence) {
     TempDir dir;
     std::string path = dir.Write("a.xm", WriteXm(OneNoteModule(XmNote(4, 9))));
-    // At 60 frames a second: play at 0.5 s, half volume at 1 s, none at 1.25 s, full again at
-    // 1.4 s, stop at 1.5 s, 2 s in all.
+    // At 60 a second: play at 0.5 s, volume half at 1, none at 1.25, full at 1.4, stop at 1.5.
     const std::vector<MusicEvent> events = {
         {0, MusicEvent::kLoad, 0, path, 256},  {30, MusicEvent::kPlay, 0, "", 256},
         {60, MusicEvent::kVolume, 0, "", 128}, {75, MusicEvent::kVolume, 0, "", 0},

@@ -1,5 +1,4 @@
-// The XM writer (byte layout, refusals, a tiny module that plays its note) and the two songs
-// as players see them (the end-to-end test checks they compose the same bytes).
+// The XM writer's bytes and refusals, and modules and songs as players see them.
 #include "tools/music/xm_writer.h"
 
 #include <gtest/gtest.h>
@@ -50,8 +49,7 @@ TEST(XmWriter, HeaderAndPackedCellsSitWhereTheFormatPutsThem) {
     const Bytes b = WriteXm(m);
     ASSERT_GE(b.size(), 336u);
     EXPECT_EQ(0, std::memcmp(b.data(), "Extended Module: a name longer than t\x1A", 38));
-    // Version, header size, song length, restart, channels, patterns, instruments, linear
-    // frequencies, speed and tempo.
+    // Version, header size, length, restart, channels, patterns, instruments, flags, speed, tempo.
     std::vector<int> words;
     for (size_t at = 58; at < 80; at += 2) words.push_back(U16(b, at));
     EXPECT_EQ(words, (std::vector<int>{0x0104, 276, 0, 3, 2, 1, 1, 0, 1, 5, 140}));

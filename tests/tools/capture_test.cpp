@@ -1,5 +1,4 @@
-// The capture tool (command line, frame conversion, headless runs of the show) and the tools'
-// output writer: links followed and kept, FIFOs written in place, nothing left behind.
+// The capture tool's command line, frames and runs, and the tools' output writer.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -126,8 +125,7 @@ TEST(FrameConversion, ChannelsWidenToFullRange) {
 }
 
 TEST_F(CaptureRun, SavesTheChosenFramesNeverWritingThroughPlantedLinks) {
-    // Links at the names a writer might guess for its temporary files, and at the single
-    // picture's own name: the file that one names is replaced, and every link stays.
+    // Links at guessable temporary names are left alone; one at the picture's name is followed.
     m_dir.Write("victim", {'v'});
     m_dir.Write("real.png", {'o', 'l', 'd'});
     fs::create_directories("shots");
