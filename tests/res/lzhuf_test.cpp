@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "res/lzhuf_model.h"
@@ -17,7 +18,7 @@ Bytes FromString(const std::string& s) {
     return Bytes(s.begin(), s.end());
 }
 
-// Inputs the pinned streams below were made from: an LCG's bytes, or words it picks.
+// An LCG's bytes, or words it picks: the inputs of the pinned streams, and noise.
 Bytes LcgInput(size_t n, uint32_t x, bool words) {
     static const char* const kWords[8] = {"engine ", "flame ", "ship ", "sky ",
                                           "the ",    "water ", "fire ", "dome "};
@@ -32,11 +33,6 @@ Bytes LcgInput(size_t n, uint32_t x, bool words) {
     }
     out.resize(n);
     return out;
-}
-
-// Noise without touching the show's generator.
-Bytes Noise(size_t n, uint32_t seed) {
-    return LcgInput(n, seed, false);
 }
 
 Bytes Decode(const Bytes& stream, size_t blockSize) {
@@ -77,36 +73,20 @@ TEST(LzhufStream, StreamsPinnedByAnIndependentEncoder) {
     // (tests/res/lzhuf_reference.py, not sharing our model) produced for the same inputs. The two
     // noise inputs fill the root's count and rebuild the tree (once, and three times), so the
     // rebuild's order among equal counts shows in every later code.
-    const struct {
-        size_t n;
-        uint32_t seed;
-        bool words;
-        size_t length;
-        uint32_t hash;
-    } cases[] = {
-        {50000, 7, false, 50153, 0x127034f0u},
-        {40000, 11, true, 5590, 0x4aff002eu},
-        {100000, 3, false, 100175, 0xba7cb0bdu},
-    };
-    for (const auto& c : cases) {
-        const Bytes input = LcgInput(c.n, c.seed, c.words);
+    for (const auto& [n, seed, words, length, hash] :
+         {std::tuple{50000, 7u, false, 50153u, 0x127034f0u},
+          {40000, 11u, true, 5590u, 0x4aff002eu},
+          {100000, 3u, false, 100175u, 0xba7cb0bdu}}) {
+        const Bytes input = LcgInput(n, seed, words);
         const Bytes stream = LzhufEncode(input.data(), input.size());
-        EXPECT_EQ(stream.size(), c.length) << c.n;
-        EXPECT_EQ(Fnv1a(stream), c.hash) << c.n;
-        EXPECT_EQ(Decode(stream, input.size()), input) << c.n;
+        EXPECT_EQ(stream.size(), length) << n;
+        EXPECT_EQ(Fnv1a(stream), hash) << n;
+        EXPECT_EQ(Decode(stream, input.size()), input) << n;
     }
 }
 
-TEST(LzhufStream, EmptyAndNegativeLengthsLeaveBlockUntouched) {
-    Bytes empty = LzhufEncode(nullptr, 0);
-    EXPECT_EQ(empty, (Bytes{0, 0, 0, 0}));
-    EXPECT_EQ(Decode(empty, 8), Bytes(8, 0xCD));
-    EXPECT_EQ(Decode({0xFF, 0xFF, 0xFF, 0xFF, 0x12, 0x34}, 8), Bytes(8, 0xCD));
-    EXPECT_EQ(LzhufStoredLength(empty.data(), 3), -1);
-}
-
 TEST(LzhufDecode, OutputStopsAtTheBlock) {
-    Bytes data = Noise(3000, 7);
+    Bytes data = LcgInput(3000, 7, false);
     Bytes stream = LzhufEncode(data.data(), data.size());
     Bytes big(4000, 0xCD);
     ASSERT_EQ(LzhufDecode(stream.data(), stream.size(), big.data(), 1000), 1);
@@ -122,7 +102,7 @@ TEST(LzhufDecode, OutputStopsAtTheBlock) {
 }
 
 TEST(LzhufDecode, EveryCutOfAStreamIsReportedAndStaysInBounds) {
-    Bytes data = Noise(600, 3);
+    Bytes data = LcgInput(600, 3, false);
     data.insert(data.end(), 600, 'k');
     Bytes stream = LzhufEncode(data.data(), data.size());
     // Every byte of a stream carries bits the output needs, so every cut is noticed, even the
@@ -134,33 +114,31 @@ TEST(LzhufDecode, EveryCutOfAStreamIsReportedAndStaysInBounds) {
             << "cut at " << cut << " of " << stream.size();
         EXPECT_EQ(Bytes(out.end() - 8, out.end()), Bytes(8, 0xCD));
     }
-    Bytes out(data.size());
-    EXPECT_EQ(LzhufDecode(stream.data(), stream.size(), out.data(), out.size()), 1);
-    EXPECT_EQ(out, data);
     // A block smaller than the stream states needs only its share of the input.
-    const size_t half = stream.size() * 3 / 4;
-    EXPECT_EQ(LzhufDecode(stream.data(), half, out.data(), 50), 1);
+    Bytes out(50);
+    EXPECT_EQ(LzhufDecode(stream.data(), stream.size() * 3 / 4, out.data(), 50), 1);
 }
 
 TEST(LzhufDecode, WholeStreamsAreNeverReportedShort) {
-    // The decoder fetches bits ahead of use; those past the end must not count as missing.
+    // Bits fetched ahead of use past the end must not count as missing.
     for (size_t n = 0; n < 200; n++) {
-        Bytes data = Noise(n, static_cast<uint32_t>(n + 1));
+        Bytes data = LcgInput(n, static_cast<uint32_t>(n + 1), false);
         for (size_t i = 0; i < n / 2; i++) data[i] = 'a' + i % 3;  // matches and literals
         EXPECT_EQ(RoundTrip(data), data) << n;
     }
 }
 
-TEST(LzhufDecode, StatedLengthsBeyondTheBlockOrCutShort) {
+TEST(LzhufDecode, TheLengthField) {
+    const Bytes empty = LzhufEncode(nullptr, 0);
+    EXPECT_EQ(empty, (Bytes{0, 0, 0, 0}));
+    EXPECT_EQ(Decode(empty, 8), Bytes(8, 0xCD));
+    EXPECT_EQ(LzhufStoredLength(empty.data(), 3), -1);
+    // A negative length decodes nothing; a length beyond the block stops there, short of input.
+    EXPECT_EQ(Decode({0xFF, 0xFF, 0xFF, 0xFF, 0x12, 0x34}, 8), Bytes(8, 0xCD));
     Bytes out(16);
-    // A length far beyond the block decodes only as far as the block goes.
-    Bytes huge = {0xFF, 0xFF, 0xFF, 0x7F};
+    const Bytes huge = {0xFF, 0xFF, 0xFF, 0x7F};
     EXPECT_EQ(LzhufDecode(huge.data(), huge.size(), out.data(), 16), -1);
-    // A stream cut inside its length field produces nothing and says so; a stream stating
-    // length 0 needs nothing more.
-    EXPECT_EQ(LzhufDecode(huge.data(), 2, out.data(), 16), -1);
-    Bytes zero = {0, 0, 0, 0};
-    EXPECT_EQ(LzhufDecode(zero.data(), zero.size(), out.data(), 16), 1);
+    EXPECT_EQ(LzhufDecode(huge.data(), 2, out.data(), 16), -1);  // cut inside the field
 }
 
 }  // namespace
