@@ -15,30 +15,27 @@
 
 namespace {
 
-// A frame of width x height pixels with the viewport inset by `band` on every side; the
-// band is filled with a marker so any write outside the viewport shows.
+using Bytes = std::vector<uint8_t>;
+
+// A frame whose viewport is inset by `band` on every side; the band holds a marker so any
+// write outside the viewport shows. At() takes viewport coordinates.
 template <typename Pixel>
 struct GuardedFrame {
     GuardedFrame(int w, int h, int band, Pixel fill, Pixel marker)
-        : width(w), height(h), band(band), marker(marker), pixels(size_t(w) * h, marker) {
-        for (int y = 0; y < h - 2 * band; ++y)
-            for (int x = 0; x < w - 2 * band; ++x) At(x, y) = fill;
+        : w(w), h(h), band(band), marker(marker), pixels(size_t(w) * h, marker) {
+        for (int y = 0; y < h - 2 * band; ++y) std::fill_n(&At(0, y), w - 2 * band, fill);
     }
-    FrameView View() {
-        return FrameView{pixels.data(),    width, height, band, band, width - 2 * band,
-                         height - 2 * band};
+    FrameView View() { return {pixels.data(), w, h, band, band, w - 2 * band, h - 2 * band}; }
+    Pixel& At(int x, int y) { return pixels[size_t(y + band) * w + x + band]; }
+    bool BandUntouched() const {
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if ((x < band || x >= w - band || y < band || y >= h - band) &&
+                    pixels[size_t(y) * w + x] != marker)
+                    return false;
+        return true;
     }
-    // Viewport coordinates.
-    Pixel& At(int x, int y) { return pixels[static_cast<size_t>(y + band) * width + x + band]; }
-    // Every marker outside the viewport is still there.
-    bool BandUntouched() {
-        long inside = 0;
-        for (int y = 0; y < height - 2 * band; ++y)
-            for (int x = 0; x < width - 2 * band; ++x) inside += At(x, y) == marker;
-        return std::count(pixels.begin(), pixels.end(), marker) - inside ==
-               width * height - (width - 2 * band) * (height - 2 * band);
-    }
-    int width, height, band;
+    int w, h, band;
     Pixel marker;
     std::vector<Pixel> pixels;
 };
@@ -50,9 +47,9 @@ uint16_t Pack565(int r, int g, int b) {
 class SpriteTest : public ::testing::Test {
 protected:
     void TearDown() override { g_display.Reset(); }
-    // Loads image_ through our TGA writer: by default every pixel a distinct non-zero index
-    // (1..255 repeating) and pal_ a palette of distinct non-black colours.
-    void Load(int w, int h, std::vector<uint8_t> pixels = {}, std::vector<uint8_t> pal = {}) {
+    // Loads image_ through our TGA writer: by default pixel i is index 1 + i % 255 and pal_
+    // holds distinct non-black colours.
+    void Load(int w, int h, Bytes pixels = {}, Bytes pal = {}) {
         if (pixels.empty())
             for (int i = 0; i < w * h; ++i) pixels.push_back(static_cast<uint8_t>(1 + i % 255));
         if (pal.empty())
@@ -63,7 +60,7 @@ protected:
         ASSERT_EQ(image_.LoadFromMemory(file.data(), file.size()), 1);
     }
     CIndexedImage image_;
-    std::vector<uint8_t> pal_;
+    Bytes pal_;
 };
 
 TEST_F(SpriteTest, FormatFollowsTheDisplayOrTheOverride) {
@@ -79,24 +76,22 @@ TEST_F(SpriteTest, FormatFollowsTheDisplayOrTheOverride) {
     EXPECT_EQ(sprite.LoadFromImage(image_, 3, 7), 0);  // no such mode
     EXPECT_EQ(sprite.GetBits(), 16);
     sprite.Release();
-    EXPECT_FALSE(sprite.IsLoaded());
-    EXPECT_EQ(sprite.GetBits(), 8);
+    EXPECT_EQ(std::make_pair(sprite.IsLoaded(), sprite.GetBits()), std::make_pair(false, 8));
 }
 
 TEST_F(SpriteTest, BlackStaysVisibleAndIndexZeroNeverDraws) {
     // Index 0 and index 1 are both black; index 1 becomes the packed value 1.
-    const std::vector<uint8_t> pixels = {0, 1, 2, 0};
-    std::vector<uint8_t> pal(768, 0);
+    Bytes pal(768, 0);
     pal[6] = 255;  // entry 2 red
-    Load(4, 1, pixels, pal);
+    Load(4, 1, {0, 1, 2, 0}, pal);
     for (int override : {2, 3}) {
         CSprite sprite;
         ASSERT_EQ(sprite.LoadFromImage(image_, kSpriteColour, override), 1);
         GuardedFrame<uint16_t> frame(8, 5, 2, 0x5555, 0xDEAD);
         sprite.Draw(frame.View(), 2.0f, 0.5f, 4.0f, 1.0f);
-        const int red = override == 2 ? 0x7C00 : 0xF800;
-        EXPECT_EQ(std::vector<uint16_t>(frame.pixels.begin() + 18, frame.pixels.begin() + 22),
-                  (std::vector<uint16_t>{0x5555, 1, static_cast<uint16_t>(red), 0x5555}));
+        const uint16_t red = override == 2 ? 0x7C00 : 0xF800;
+        EXPECT_EQ(std::vector<uint16_t>(&frame.At(0, 0), &frame.At(4, 0)),
+                  (std::vector<uint16_t>{0x5555, 1, red, 0x5555}));
         EXPECT_TRUE(frame.BandUntouched());
     }
 }
@@ -108,59 +103,51 @@ TEST_F(SpriteTest, OwnSizeAtWholePixelsCopiesExactly) {
     ASSERT_EQ(narrow.LoadFromImage(image_, kSpriteColour, 1), 1);
     GuardedFrame<uint16_t> f16(40, 30, 3, 0, 0xBEEF);
     GuardedFrame<uint8_t> f8(40, 30, 3, 0, 0xEE);
-    // Centre = top-left + half the size: top-left at (5, 4).
+    // Centre = top-left (5, 4) + half the size.
     wide.Draw(f16.View(), 5 + 6.5f, 4 + 3.5f, 13, 7);
     narrow.Draw(f8.View(), 5 + 6.5f, 4 + 3.5f, 13, 7);
     for (int y = 0; y < 7; ++y)
         for (int x = 0; x < 13; ++x) {
-            const int index = image_.GetPixels()[y * 13 + x];
-            ASSERT_EQ(f16.At(5 + x, 4 + y),
-                      Pack565(pal_[index * 3], pal_[index * 3 + 1], pal_[index * 3 + 2]));
-            ASSERT_EQ(f8.At(5 + x, 4 + y), index);
+            const int i = image_.GetPixels()[y * 13 + x];
+            ASSERT_EQ(f16.At(5 + x, 4 + y), Pack565(pal_[i * 3], pal_[i * 3 + 1], pal_[i * 3 + 2]));
+            ASSERT_EQ(f8.At(5 + x, 4 + y), i);
         }
     EXPECT_EQ(std::count(f8.pixels.begin(), f8.pixels.end(), 0), 34 * 24 - 13 * 7);
-    EXPECT_TRUE(f16.BandUntouched());
-    EXPECT_TRUE(f8.BandUntouched());
+    EXPECT_TRUE(f16.BandUntouched() && f8.BandUntouched());
 }
 
-TEST_F(SpriteTest, SamplingStartsAtThePixelsFarEdge) {
-    // Each pixel takes the texel under its far (right, lower) boundary: at half size that is
-    // the second texel of every pair; a left edge half a pixel in moves the first sample
-    // back by half a pixel's worth of texels.
+// Each pixel takes the texel under its far (right, lower) boundary; clipped edges start the
+// walk where the sprite enters the viewport.
+TEST_F(SpriteTest, SamplingAndClippedEdges) {
     Load(8, 4);
+    const uint8_t* px = image_.GetPixels();
     CSprite sprite;
     ASSERT_EQ(sprite.LoadFromImage(image_, kSpriteColour, 1), 1);
     GuardedFrame<uint8_t> frame(20, 12, 2, 0, 0xEE);
     sprite.Draw(frame.View(), 2.0f + 2, 2.0f + 1, 4, 2);  // top-left (2, 2), half size
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 4; ++x)
-            ASSERT_EQ(frame.At(2 + x, 2 + y), image_.GetPixels()[(2 * y + 1) * 8 + 2 * x + 1]);
-    GuardedFrame<uint8_t> shifted(20, 12, 2, 0, 0xEE);
-    sprite.Draw(shifted.View(), 2.5f + 2, 2.0f + 1, 4, 2);  // left edge at 2.5
-    EXPECT_EQ(shifted.At(2, 2), image_.GetPixels()[1 * 8 + 0]);
-    EXPECT_EQ(shifted.At(3, 2), image_.GetPixels()[1 * 8 + 2]);
-}
+            ASSERT_EQ(frame.At(2 + x, 2 + y), px[(2 * y + 1) * 8 + 2 * x + 1]);
+    // A left edge half a pixel in moves the first sample back by half a pixel's texels.
+    sprite.Draw(frame.View(), 2.5f + 2, 2.0f + 1, 4, 2);
+    EXPECT_EQ(std::make_pair(frame.At(2, 2), frame.At(3, 2)), std::make_pair(px[8], px[10]));
 
-TEST_F(SpriteTest, HalfOffTheLeftOrTopEdgeDrawsTheOtherHalf) {
     Load(20, 4);
-    CSprite sprite;
+    px = image_.GetPixels();
     ASSERT_EQ(sprite.LoadFromImage(image_, kSpriteColour, 1), 1);
-    GuardedFrame<uint8_t> frame(40, 12, 4, 0, 0xEE);
-    sprite.Draw(frame.View(), 0.0f, 2.0f, 20, 4);
-    for (int x = 0; x < 10; ++x) EXPECT_EQ(frame.At(x, 0), image_.GetPixels()[10 + x]) << x;
-    EXPECT_EQ(frame.At(10, 0), 0);
-    // Half off the top: the first rows shown are the sprite's third and fourth.
-    sprite.Draw(frame.View(), 30.0f, 0.0f, 20, 4);
-    const uint8_t* px = image_.GetPixels();
-    EXPECT_EQ(std::vector<int>({frame.At(25, 0), frame.At(25, 1), frame.At(25, 2)}),
+    GuardedFrame<uint8_t> clip(40, 12, 4, 0, 0xEE);
+    sprite.Draw(clip.View(), 0.0f, 2.0f, 20, 4);  // half off the left edge
+    for (int x = 0; x < 10; ++x) EXPECT_EQ(clip.At(x, 0), px[10 + x]) << x;
+    EXPECT_EQ(clip.At(10, 0), 0);
+    sprite.Draw(clip.View(), 30.0f, 0.0f, 20, 4);  // half off the top: rows 2 and 3 show
+    EXPECT_EQ(std::vector<int>({clip.At(25, 0), clip.At(25, 1), clip.At(25, 2)}),
               std::vector<int>({px[2 * 20 + 5], px[3 * 20 + 5], 0}));
-    EXPECT_TRUE(frame.BandUntouched());
+    EXPECT_TRUE(clip.BandUntouched());
 
     GuardedFrame<uint8_t> none(40, 12, 4, 0, 0xEE);
     sprite.Draw(none.View(), -10.0f, 2.0f, 20, 4);
     sprite.Draw(none.View(), 10.0f, 4.0f + 2.0f, 20, 4);  // top row at the viewport height
-    for (uint8_t p : none.pixels) ASSERT_TRUE(p == 0 || p == 0xEE);
-    EXPECT_TRUE(none.BandUntouched());
+    EXPECT_EQ(std::count(none.pixels.begin(), none.pixels.end(), 0), 32 * 4);
 }
 
 TEST_F(SpriteTest, ClippingNeverWritesOutsideTheViewport) {
@@ -170,22 +157,16 @@ TEST_F(SpriteTest, ClippingNeverWritesOutsideTheViewport) {
     ASSERT_EQ(narrow.LoadFromImage(image_, kSpriteTranslucent, 1), 1);
     GuardedFrame<uint16_t> f16(50, 40, 5, 0, 0xBEEF);
     GuardedFrame<uint8_t> f8(50, 40, 5, 0, 0xEE);
-    const FrameView v16 = f16.View(), v8 = f8.View();
-    // The four edges at whole and fractional positions, at sizes from a pixel to beyond the view.
-    for (float off : {-0.99f, -0.5f, 0.0f, 0.25f, 0.5f, 0.999f}) {
-        for (float size : {1.0f, 3.3f, 9.0f, 17.75f, 60.0f}) {
-            const float w = static_cast<float>(v16.viewWidth),
-                        h = static_cast<float>(v16.viewHeight);
-            const float pts[4][2] = {
-                {off, h / 2}, {w + off, h / 2}, {w / 2, off}, {w / 2, h + off}};
-            for (auto& p : pts) {
-                wide.Draw(v16, p[0], p[1], size, size * 0.7f);
-                narrow.Draw(v8, p[0], p[1], size * 0.7f, size);
+    // The four edges at whole and fractional positions, sizes from a pixel to beyond the view.
+    const float w = 40, h = 30;
+    for (float off : {-0.99f, -0.5f, 0.0f, 0.25f, 0.5f, 0.999f})
+        for (float size : {1.0f, 3.3f, 9.0f, 17.75f, 60.0f})
+            for (const auto& [x, y] :
+                 {std::pair{off, h / 2}, {w + off, h / 2}, {w / 2, off}, {w / 2, h + off}}) {
+                wide.Draw(f16.View(), x, y, size, size * 0.7f);
+                narrow.Draw(f8.View(), x, y, size * 0.7f, size);
             }
-        }
-    }
-    EXPECT_TRUE(f16.BandUntouched());
-    EXPECT_TRUE(f8.BandUntouched());
+    EXPECT_TRUE(f16.BandUntouched() && f8.BandUntouched());
 }
 
 TEST_F(SpriteTest, NothingDrawsForUnusablePlacements) {
@@ -201,104 +182,129 @@ TEST_F(SpriteTest, NothingDrawsForUnusablePlacements) {
         {8, -inf, 4, 4},  {8, 8, inf, 4},       {8, 8, 4, inf},    {8, 8, 0, 4},    {8, 8, 4, -1},
         {1e30f, 8, 4, 4}, {8, 8, 1e30f, 1e30f}, {8, 8, 1e-30f, 4}, {-1e9f, 8, 4, 4}};
     for (auto& c : cases) sprite.Draw(frame.View(), c[0], c[1], c[2], c[3]);
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x) ASSERT_EQ(frame.At(x, y), 0);
-    EXPECT_TRUE(frame.BandUntouched());
+    EXPECT_EQ(std::count(frame.pixels.begin(), frame.pixels.end(), 0), 16 * 16);
 }
 
 TEST_F(SpriteTest, TranslucentSixteenBitAveragesWithTheFrame) {
-    const std::vector<uint8_t> pixels = {1};
-    std::vector<uint8_t> pal(768, 255);
-    Load(1, 1, pixels, pal);
+    Load(1, 1, {1}, Bytes(768, 255));
     CSprite s16, s15;
     ASSERT_EQ(s16.LoadFromImage(image_, kSpriteTranslucent, 3), 1);
     ASSERT_EQ(s15.LoadFromImage(image_, kSpriteTranslucent, 2), 1);
     GuardedFrame<uint16_t> frame(6, 6, 1, 0, 0xBEEF);
+    frame.At(2, 0) = 0xFFFF;
     s16.Draw(frame.View(), 0.5f, 0.5f, 1, 1);
     s15.Draw(frame.View(), 1.5f, 0.5f, 1, 1);
-    EXPECT_EQ(frame.At(0, 0), 0x7BEF);  // half white over black, 5-6-5
-    EXPECT_EQ(frame.At(1, 0), 0x3DEF);
-    frame.At(2, 0) = 0xFFFF;
     s16.Draw(frame.View(), 2.5f, 0.5f, 1, 1);
-    EXPECT_EQ(frame.At(2, 0), 0xF7DE);  // white over white loses the lowest bit of each
+    // Half white over black in 5-6-5 and 5-5-5; white over white loses each lowest bit.
+    EXPECT_EQ(std::make_tuple(frame.At(0, 0), frame.At(1, 0), frame.At(2, 0)),
+              std::make_tuple(0x7BEF, 0x3DEF, 0xF7DE));
 }
 
 TEST_F(SpriteTest, LightModeLevels) {
     // A grey ramp: pixel i has colour (i, i, i), so its intensity is about i / 2.
-    std::vector<uint8_t> pixels(256), ramp(768);
+    Bytes pixels(256), ramp(768);
     for (int i = 0; i < 768; ++i) ramp[i] = static_cast<uint8_t>(i / 3);
     for (int i = 0; i < 256; ++i) pixels[i] = static_cast<uint8_t>(i);
     Load(256, 1, pixels, ramp);
     CSprite sprite;
     ASSERT_EQ(sprite.LoadFromImage(image_, kSpriteLight, 3), 1);
-    const uint8_t* level = sprite.GetData();
+    uint8_t* level = sprite.GetData();
     EXPECT_EQ(std::make_pair(level[0], level[255]), std::make_pair(uint8_t{0}, uint8_t{127}));
-    int at64 = -1, at1 = -1;
-    for (int i = 255; i >= 0; --i) {
-        ASSERT_LE(level[i], 127);
-        if (level[i] == 64) at64 = i;
-        if (level[i] == 1) at1 = i;
-    }
-    ASSERT_GE(std::min(at64, at1), 0);
+    EXPECT_TRUE(std::is_sorted(level, level + 256));
+    const int at64 = std::find(level, level + 256, 64) - level;
+    const int at1 = std::find(level, level + 256, 1) - level;
+    ASSERT_LT(std::max(at64, at1), 256);
 
-    const uint16_t grey = Pack565(120, 200, 40);
+    const uint16_t grey = Pack565(120, 200, 40), lifted = (30 << 11) | (30 << 6) | 30;
     GuardedFrame<uint16_t> frame(260, 3, 1, grey, 0xBEEF);
-    for (int x = 0; x < 256; ++x) frame.At(x, 0) = (x == 255) ? 0 : grey;
+    frame.At(255, 0) = 0;
     sprite.Draw(frame.View(), 128.0f, 0.5f, 256, 1);
     EXPECT_EQ(frame.At(0, 0), grey);               // intensity 0 is skipped
     EXPECT_EQ(frame.At(at64, 0), grey & ~0x0020);  // identity but for the lowest green bit
     EXPECT_EQ(frame.At(at1, 0), 0);                // black
-    EXPECT_EQ(frame.At(255, 0), (30 << 11) | (30 << 6) | 30);  // 0 lifted to 30
+    EXPECT_EQ(frame.At(255, 0), lifted);           // 0 lifted to 30
     EXPECT_TRUE(frame.BandUntouched());
-
     // A level byte rewritten above 127 draws as 127, not from past the table.
-    sprite.GetData()[255] = 255;
+    level[255] = 255;
     frame.At(255, 0) = 0;
     sprite.Draw(frame.View(), 128.0f, 0.5f, 256, 1);
-    EXPECT_EQ(frame.At(255, 0), (30 << 11) | (30 << 6) | 30);
+    EXPECT_EQ(frame.At(255, 0), lifted);
+}
+
+// The eight-pixel lanes and the one-by-one tail against the channel table, channel by
+// channel: every level byte over every frame colour, in 5-5-5 and 5-6-5.
+TEST_F(SpriteTest, LightLanesAndTailEqualTheChannelTable) {
+    constexpr int kSide = 256;
+    Load(kSide, kSide, Bytes(kSide * kSide, 1), Bytes(768, 200));
+    auto expected = [](uint8_t s, uint16_t f, bool is555) {
+        if (s == 0) return f;
+        const uint8_t* row = ChannelLightTable.data() + ((s < 127 ? s : 127) >> 1) * 32;
+        const int red = is555 ? 10 : 11, green = is555 ? 5 : 6;
+        return static_cast<uint16_t>(row[(f >> red) & 31] << red | row[(f >> green) & 31] << green |
+                                     row[f & 31]);
+    };
+    std::vector<uint16_t> frame(kSide * kSide);
+    for (const bool is555 : {false, true}) {
+        CSprite sprite;
+        ASSERT_EQ(sprite.LoadFromImage(image_, kSpriteLight, is555 ? 2 : 3), 1);
+        uint8_t* level = sprite.GetData();
+        int wrong = 0;
+        // Pixel (x, y) holds colour y * 256 + x and meets level (x + k) & 255 in pass k: every
+        // pair. Passes of odd k draw a viewport 253 wide, so that its last 5 go one by one.
+        for (int k = 0; k < kSide; ++k) {
+            const int width = (k & 1) ? kSide - 3 : kSide;
+            for (int i = 0; i < kSide * kSide; ++i) {
+                frame[i] = static_cast<uint16_t>(i);
+                level[i] = static_cast<uint8_t>((i % kSide + k) & 255);
+            }
+            sprite.Draw(FrameView{frame.data(), kSide, kSide, 0, 0, width, kSide}, kSide / 2.0f,
+                        kSide / 2.0f, kSide, kSide);
+            for (int i = 0; i < kSide * kSide; ++i) {
+                const uint16_t f = static_cast<uint16_t>(i);
+                wrong += frame[i] != (i % kSide < width ? expected(level[i], f, is555) : f);
+            }
+        }
+        EXPECT_EQ(wrong, 0) << (is555 ? "5-5-5" : "5-6-5");
+    }
 }
 
 TEST_F(SpriteTest, EightBitModesGoThroughThePaletteTables) {
-    // Global palette: entry 0 and entry 9 are both pure green; everything else grey-ish.
-    std::vector<uint8_t> palFile(kPalFileSize, 0);
-    for (int i = 0; i < 256; ++i)
-        palFile[i * 3] = palFile[i * 3 + 1] = palFile[i * 3 + 2] = static_cast<uint8_t>(i);
+    // Global palette: a grey ramp but entries 0 and 9 both pure green; blend table a ^ b;
+    // shade source row 2L filled with L + 100, so shade8 level L gives L + 100.
+    Bytes palFile(kPalFileSize, 0);
+    for (int i = 0; i < 768; ++i) palFile[i] = static_cast<uint8_t>(i / 3);
     palFile[0] = palFile[2] = palFile[27] = palFile[29] = 0;
     palFile[1] = palFile[28] = 255;
     for (int ab = 0; ab < 65536; ++ab)
         palFile[kPalFileBlendOffset + ab] = static_cast<uint8_t>((ab >> 8) ^ (ab & 255));
-    // Shade source row 2L is filled with L + 100, so shade8 level L gives L + 100.
     for (int row = 0; row < 256; ++row)
         std::memset(palFile.data() + kPalFileShadeOffset + row * 256, row / 2 + 100, 256);
     g_pixelMode = 0;
     ASSERT_EQ(LoadPaletteFromMemory(palFile.data(), palFile.size()), 1);
 
     // Image: index 1 pure green (maps to 9: entry 0 is never chosen), index 2 grey 77.
-    const std::vector<uint8_t> pixels = {1, 2, 0};
-    std::vector<uint8_t> pal(768, 0);
+    Bytes pal(768, 0);
     pal[4] = 255;
     pal[6] = pal[7] = pal[8] = 77;
-    Load(3, 1, pixels, pal);
+    Load(3, 1, {1, 2, 0}, pal);
     UseHeadlessDisplay(64, 48, 8);
     CSprite colour, translucent, light;
     ASSERT_EQ(colour.LoadFromImage(image_, kSpriteColour, 0), 1);
     ASSERT_EQ(translucent.LoadFromImage(image_, kSpriteTranslucent, 0), 1);
     ASSERT_EQ(light.LoadFromImage(image_, kSpriteLight, 0), 1);
-    EXPECT_EQ(std::vector<uint8_t>(colour.GetData(), colour.GetData() + 2),
-              (std::vector<uint8_t>{9, 77}));
+    EXPECT_EQ(Bytes(colour.GetData(), colour.GetData() + 2), (Bytes{9, 77}));
 
     GuardedFrame<uint8_t> frame(7, 5, 1, 5, 0xEE);
     colour.Draw(frame.View(), 1.5f, 0.5f, 3, 1);
     translucent.Draw(frame.View(), 1.5f, 1.5f, 3, 1);
     light.Draw(frame.View(), 1.5f, 2.5f, 3, 1);
-    // Rows: colour, translucent (blend table a ^ b), light (green's level trunc(0.5 * 255) >> 1
-    // = 63 through shade row 63).
+    // Rows: colour, translucent (a ^ b), light (green's level trunc(0.5 * 255) >> 1 = 63
+    // through shade row 63); grey 77's light level is not pinned.
     const int want[3][3] = {{9, 77, 5}, {9 ^ 5, 77 ^ 5, 5}, {63 + 100, 0, 5}};
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 3; ++x)
             EXPECT_TRUE(!want[y][x] || frame.At(x, y) == want[y][x]) << x << "," << y;
     EXPECT_TRUE(frame.BandUntouched());
-
     // A level byte rewritten above 127 reads shade row 127.
     light.GetData()[0] = 200;
     light.Draw(frame.View(), 1.5f, 2.5f, 3, 1);
@@ -307,8 +313,7 @@ TEST_F(SpriteTest, EightBitModesGoThroughThePaletteTables) {
 
 TEST_F(SpriteTest, LoadFromDiskAndKeepStateOnFailure) {
     TempDir dir;
-    std::vector<uint8_t> pixels(6 * 4, 3);
-    std::vector<uint8_t> pal(768, 90);
+    const Bytes pixels(6 * 4, 3), pal(768, 90);
     dir.Write("DATA/SPR.TGA", WriteTgaIndexed(6, 4, pixels.data(), pal.data()));
     ScopedWorkingDir cwd(dir.Path());
     UseHeadlessDisplay(64, 48, 16);
@@ -323,8 +328,7 @@ TEST_F(SpriteTest, LoadFromDiskAndKeepStateOnFailure) {
 // Single-precision corners can put the last column one texel past the sprite's edge; this
 // placement (found by search) does, and must stop at the last texel instead.
 TEST_F(SpriteTest, RoundingNeverWalksPastTheLastTexel) {
-    std::vector<uint8_t> pixels(53);
-    std::vector<uint8_t> pal(768, 0);
+    Bytes pixels(53), pal(768, 0);
     for (int i = 0; i < 53; ++i) {
         pixels[i] = static_cast<uint8_t>(1 + i);
         pal[(1 + i) * 3] = static_cast<uint8_t>(8 * (i % 32));
@@ -339,11 +343,11 @@ TEST_F(SpriteTest, RoundingNeverWalksPastTheLastTexel) {
     int drawn = 0, lastTexel = -1;
     for (int x = 0; x < 598; ++x) {
         if (frame.At(x, 0) == 0) continue;
+        const int t = std::find(texels, texels + 53, frame.At(x, 0)) - texels;
+        ASSERT_LT(t, 53) << x;
+        ASSERT_GT(t, lastTexel);
+        lastTexel = t;
         ++drawn;
-        const uint16_t* t = std::find(texels, texels + 53, frame.At(x, 0));
-        ASSERT_NE(t, texels + 53) << x;
-        ASSERT_GT(t - texels, lastTexel);
-        lastTexel = static_cast<int>(t - texels);
     }
     EXPECT_GE(lastTexel, 50);  // within one step (53 / 24.75 texels) of the edge
     EXPECT_GE(drawn, 24);
