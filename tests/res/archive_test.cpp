@@ -1,4 +1,5 @@
-// Archive directory, member lookup and extraction, and data files over archive and disk.
+// Archive directory, member lookup and extraction, data files over archive and disk, and the
+// report of files that exist but do not load.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -9,19 +10,26 @@
 #include <vector>
 
 #include "res/datafile.h"
+#include "res/image.h"
+#include "res/load_report.h"
 #include "res/lzhuf.h"
+#include "res/palette.h"
 #include "tests/support/support.h"
 #include "tools/common/dtf_writer.h"
+#include "tools/common/tga_writer.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// Runs in a fresh working folder; the global archive starts and ends empty.
+// Runs in a fresh working folder; the global archive and the load report start and end empty.
 class ArchiveTest : public ::testing::Test {
 protected:
-    void SetUp() override { g_archive.Reset(); }
-    void TearDown() override { g_archive.Reset(); }
+    void SetUp() override {
+        g_archive.Reset();
+        ResetLoadFailures();
+    }
+    void TearDown() override { SetUp(); }
 
     static Bytes Of(const std::string& s) { return Bytes(s.begin(), s.end()); }
     static Bytes ArchiveBytes(const DtfMemberList& members) {
@@ -257,6 +265,35 @@ TEST_F(ArchiveTest, WriterRefusesWhatTheFormatCannotHold) {
     EXPECT_FALSE(WriteDtfArchive("NODIR/X.DTF", {{"A", {}}}, &error));
     struct stat st;
     EXPECT_NE(stat("NODIR", &st), 0);
+}
+
+TEST_F(ArchiveTest, EachBrokenFileIsReportedOnceWithItsReason) {
+    const uint8_t pixels[4] = {0, 1, 2, 3}, palette[768] = {};
+    Bytes noise(4000);
+    uint32_t seed = 5;
+    for (uint8_t& b : noise) b = static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 16);
+    Bytes archive = ArchiveBytes({{"DATA\\GOOD.TGA", WriteTgaIndexed(2, 2, pixels, palette)},
+                                  {"DATA\\JUNK.TGA", {1, 2, 3}},
+                                  {"SHORT.PAL", {1, 2, 3, 4}},
+                                  {"DATA\\CUT.TGA", noise}});
+    archive.pop_back();  // the last member loses its last byte
+    m_temp.Write("T.DTF", archive);
+    ASSERT_EQ(g_archive.Open("T.DTF"), 1);
+    testing::internal::CaptureStderr();
+    CIndexedImage image;
+    EXPECT_EQ(image.Load("DATA\\GOOD.TGA"), 1);
+    for (int i = 0; i < 3; i++) {
+        EXPECT_EQ(image.Load("DATA\\JUNK.TGA"), 0);
+        EXPECT_EQ(image.Load("data\\cut.tga"), 0);
+        EXPECT_EQ(LoadPalette("SHORT.PAL"), 0);
+        EXPECT_EQ(image.Load("DATA\\MISSING.TGA"), 0);  // a missing file is not a broken one
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "karveld: cannot load DATA\\JUNK.TGA: not an 8-bit TGA image the show can read\n"
+              "karveld: cannot load data\\cut.tga: member data cut short\n"
+              "karveld: cannot load SHORT.PAL: shorter than a palette file (4 of 197376 bytes)\n");
+    ASSERT_EQ(LoadFailures().size(), 3u);
+    EXPECT_EQ(LoadFailures()[1], "data\\cut.tga: member data cut short");
 }
 
 }  // namespace
