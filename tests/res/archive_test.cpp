@@ -68,7 +68,6 @@ TEST_F(ArchiveTest, MembersAreFoundInAnyCaseAndExtractedWhole) {
     EXPECT_EQ(Find("DATA/EARTH.TGA"), std::make_tuple(0, 0, 0));
     EXPECT_EQ(g_archive.GetSize("DATA\\EARTH.TGA"), 3000);
     EXPECT_EQ(g_archive.GetSize("NOPE"), -1);
-    EXPECT_EQ(g_archive.GetSecondValue("NOPE"), -1);
     // The writer stores the stream length as the second value.
     EXPECT_EQ(g_archive.GetSecondValue("SCN3.PAL"),
               static_cast<int32_t>(LzhufEncode(Of("palette").data(), 7).size()));
@@ -200,19 +199,14 @@ TEST_F(ArchiveTest, DamagedDirectoryEntries) {
 }
 
 TEST_F(ArchiveTest, AnInvalidArchiveSaysWhy) {
-    auto why = [this](const Bytes& bytes) {
+    auto why = [this](const Bytes& bytes, const char* path = "BAD.DTF") {
         std::string reason = "unset";
-        if (!bytes.empty()) m_temp.Write("BAD.DTF", bytes);
-        EXPECT_EQ(g_archive.Open("BAD.DTF", &reason), 0);
+        if (!bytes.empty()) m_temp.Write(path, bytes);
+        EXPECT_EQ(g_archive.Open(path, &reason), 0);
         return reason;
     };
     EXPECT_EQ(why({}), "");  // a missing file has nothing wrong with it to tell
     const Bytes good = ArchiveBytes({{"M", Of("member")}, {"N", Of("other")}});
-    for (int i = 0; i < 4; i++) {
-        Bytes bad = good;
-        bad[i] ^= 0x20;
-        EXPECT_NE(why(bad).find("not an archive"), std::string::npos) << i;
-    }
     // A count or a name that runs past the end of the file fails the whole open.
     for (size_t cut = 8; cut < 8 + 2 + 12; cut++)
         EXPECT_NE(why(Bytes(good.begin(), good.begin() + cut)), "unset") << cut;
@@ -223,15 +217,14 @@ TEST_F(ArchiveTest, AnInvalidArchiveSaysWhy) {
         {{"A_RATHER_LONG_NAME_ONE.BIN", Of("1")}, {"A_RATHER_LONG_NAME_TWO.BIN", Of("2")}});
     named.resize(8 + 39 + 20);
     for (const auto& [bytes, reason] : {std::pair{Of("DT"), "not an archive"},
+                                        {Bytes{'D', 'T', 'F', 'f', 1, 0, 0, 0}, "no DTFF"},
                                         {Bytes{'D', 'T', 'F', 'F', 0, 0, 0, 0}, "count is 0"},
                                         {many, "count 65538 out of range"},
                                         {named, "cut short at entry 2 of 2"}})
         EXPECT_NE(why(bytes).find(reason), std::string::npos) << reason;
     EXPECT_TRUE(g_archive.Archives().empty());
     ASSERT_EQ(mkdir("FOLDER.DTF", 0755), 0);
-    std::string reason;
-    EXPECT_EQ(g_archive.Open("FOLDER.DTF", &reason), 0);
-    EXPECT_NE(reason.find("folder"), std::string::npos);
+    EXPECT_NE(why({}, "FOLDER.DTF").find("folder"), std::string::npos);
     m_temp.Write("GOOD.DTF", good);
     EXPECT_EQ(g_archive.Open("GOOD.DTF"), 1);
     EXPECT_EQ(g_archive.Archives().size(), 1u);
@@ -253,18 +246,6 @@ TEST_F(ArchiveTest, ReadDataFileTakesTheMemberThenTheDiskFile) {
     EXPECT_FALSE(ReadDataFile("DATA\\NONE.BIN", bytes));
     EXPECT_TRUE(bytes.empty());
     EXPECT_FALSE(ReadDataFile(nullptr, bytes));
-}
-
-TEST_F(ArchiveTest, WriterRefusesWhatTheFormatCannotHold) {
-    Bytes out;
-    std::string error;
-    EXPECT_FALSE(BuildDtfArchive({}, out, &error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(BuildDtfArchive({{"", Of("x")}}, out));
-    EXPECT_FALSE(BuildDtfArchive({{std::string("A\0B", 3), Of("x")}}, out));
-    EXPECT_FALSE(WriteDtfArchive("NODIR/X.DTF", {{"A", {}}}, &error));
-    struct stat st;
-    EXPECT_NE(stat("NODIR", &st), 0);
 }
 
 TEST_F(ArchiveTest, EachBrokenFileIsReportedOnceWithItsReason) {
