@@ -42,11 +42,21 @@ protected:
         EXPECT_EQ(out.empty() || f.Read(out.data(), 1, static_cast<int>(out.size())), 1);
         return out;
     }
+    // The whole data file, or "missing".
+    static Bytes Content(const char* name) {
+        CDataFile f;
+        return f.Open(name) ? ReadAll(f) : Of("missing");
+    }
     // Result, archive and member.
     static std::tuple<int, int, int> Find(const char* name) {
         int a = -1, m = -1;
         const int found = g_archive.Find(name, &a, &m);
         return {found, a, m};
+    }
+
+    void Open(const char* path, const Bytes& archive) {
+        m_temp.Write(path, archive);
+        ASSERT_EQ(g_archive.Open(path), 1) << path;
     }
 
     TempDir m_temp;
@@ -56,10 +66,10 @@ protected:
 TEST_F(ArchiveTest, MembersAreFoundInAnyCaseAndExtractedWhole) {
     Bytes earth(3000);
     for (size_t i = 0; i < earth.size(); i++) earth[i] = static_cast<uint8_t>(i * i >> 3);
-    ASSERT_TRUE(WriteDtfArchive("KARVELD.DTF", {{"DATA\\EARTH.TGA", earth},
-                                                {"scn3.pal", Of("palette")},
-                                                {"EMPTY.BIN", {}},
-                                                {"FLAT.BIN", Bytes(40000, 7)}}));
+    m_temp.Write("KARVELD.DTF", ArchiveBytes({{"DATA\\EARTH.TGA", earth},
+                                              {"scn3.pal", Of("palette")},
+                                              {"EMPTY.BIN", {}},
+                                              {"FLAT.BIN", Bytes(40000, 7)}}));
     ASSERT_EQ(g_archive.Open("karveld.dtf"), 1);  // the upper-cased path is the one on disk
     EXPECT_EQ(g_archive.IsOpened(), 1);
     // Separators are not normalised.
@@ -72,12 +82,11 @@ TEST_F(ArchiveTest, MembersAreFoundInAnyCaseAndExtractedWhole) {
     EXPECT_EQ(g_archive.GetSecondValue("SCN3.PAL"),
               static_cast<int32_t>(LzhufEncode(Of("palette").data(), 7).size()));
 
-    CDataFile f, flat;
+    EXPECT_EQ(Content("FLAT.BIN"), Bytes(40000, 7));
+    CDataFile f;
     ASSERT_EQ(f.Open("Data\\Earth.tga"), 1);
     EXPECT_EQ(std::make_pair(f.Tell(), f.Eof()), std::make_pair(-1L, 0));  // memory-backed
     EXPECT_EQ(ReadAll(f), earth);
-    ASSERT_EQ(flat.Open("FLAT.BIN"), 1);
-    EXPECT_EQ(ReadAll(flat), Bytes(40000, 7));
     EXPECT_EQ(f.Close(), 1);
     EXPECT_EQ(f.Size(), -1);
     ASSERT_EQ(f.Open("EMPTY.BIN"), 1);
@@ -85,17 +94,13 @@ TEST_F(ArchiveTest, MembersAreFoundInAnyCaseAndExtractedWhole) {
 }
 
 TEST_F(ArchiveTest, TheArchiveIsTheFileNamedNotItsUpperCaseTwin) {
-    ASSERT_TRUE(WriteDtfArchive("a.dtf", {{"WHO", Of("lower")}}));
-    ASSERT_TRUE(WriteDtfArchive("A.DTF", {{"WHO", Of("upper")}}));
-    ASSERT_EQ(g_archive.Open("a.dtf"), 1);
-    CDataFile f;
-    ASSERT_EQ(f.Open("who"), 1);
-    EXPECT_EQ(ReadAll(f), Of("lower"));
+    m_temp.Write("A.DTF", ArchiveBytes({{"WHO", Of("upper")}}));
+    Open("a.dtf", ArchiveBytes({{"WHO", Of("lower")}}));
+    EXPECT_EQ(Content("who"), Of("lower"));
 }
 
 TEST_F(ArchiveTest, MemoryReadsNeverReportTheEndAndSeeksClamp) {
-    ASSERT_TRUE(WriteDtfArchive("A.DTF", {{"SIX", Of("abcdef")}}));
-    ASSERT_EQ(g_archive.Open("A.DTF"), 1);
+    Open("A.DTF", ArchiveBytes({{"SIX", Of("abcdef")}}));
     CDataFile f;
     ASSERT_EQ(f.Open("six"), 1);
     char buf[16] = {};
@@ -119,14 +124,11 @@ TEST_F(ArchiveTest, MemoryReadsNeverReportTheEndAndSeeksClamp) {
 }
 
 TEST_F(ArchiveTest, FirstOpenedArchiveWinsAndMissingNamesFallBackToDisk) {
-    ASSERT_TRUE(WriteDtfArchive("ONE.DTF", {{"SAME", Of("first")}}));
-    ASSERT_TRUE(WriteDtfArchive("TWO.DTF", {{"same", Of("second")}, {"ONLY2", Of("2")}}));
-    ASSERT_EQ(g_archive.Open("one.dtf"), 1);
-    ASSERT_EQ(g_archive.Open("two.dtf"), 1);
-    CDataFile f;
-    ASSERT_EQ(f.Open("Same"), 1);
-    EXPECT_EQ(ReadAll(f), Of("first"));
+    Open("ONE.DTF", ArchiveBytes({{"SAME", Of("first")}}));
+    Open("TWO.DTF", ArchiveBytes({{"same", Of("second")}, {"ONLY2", Of("2")}}));
+    EXPECT_EQ(Content("Same"), Of("first"));
     EXPECT_EQ(Find("only2"), std::make_tuple(1, 1, 1));
+    CDataFile f;
 
     m_temp.Write("DATA/Plain.txt", Of("from disk"));
     ASSERT_EQ(f.Open("data\\PLAIN.TXT"), 1);
@@ -172,30 +174,24 @@ TEST_F(ArchiveTest, DamagedDirectoryEntries) {
     // An offset past the end: the member cannot be extracted and the disk file is read.
     Bytes far = ArchiveBytes({{"FAR.BIN", Of("archived")}});
     far[8 + 8 + 8 + 1] = 0xFF;
-    m_temp.Write("FAR.DTF", far);
+    Open("FAR.DTF", far);
     m_temp.Write("FAR.BIN", Of("on disk"));
-    ASSERT_EQ(g_archive.Open("FAR.DTF"), 1);
     EXPECT_EQ(g_archive.Extract("FAR.BIN", &block), 0);
     EXPECT_EQ(block, nullptr);
-    CDataFile f;
-    ASSERT_EQ(f.Open("FAR.BIN"), 1);
-    EXPECT_EQ(ReadAll(f), Of("on disk"));
+    EXPECT_EQ(Content("FAR.BIN"), Of("on disk"));
 
     // A size that the bytes after the offset could never produce is refused.
     Bytes huge = ArchiveBytes({{"HUGE.BIN", Of("x")}});
     huge[8 + 9 + 3] = 0x40;
-    m_temp.Write("HUGE.DTF", huge);
-    ASSERT_EQ(g_archive.Open("HUGE.DTF"), 1);
+    Open("HUGE.DTF", huge);
     EXPECT_EQ(g_archive.Extract("HUGE.BIN", &block), 0);
     EXPECT_EQ(g_archive.LastError(), "member size larger than its data can hold");
 
     // A size above what the stream holds: the rest reads as zeros.
     Bytes more = ArchiveBytes({{"S", Of("abc")}});
     more[8 + 2] = 6;
-    m_temp.Write("S.DTF", more);
-    ASSERT_EQ(g_archive.Open("S.DTF"), 1);
-    ASSERT_EQ(f.Open("S"), 1);
-    EXPECT_EQ(ReadAll(f), (Bytes{'a', 'b', 'c', 0, 0, 0}));
+    Open("S.DTF", more);
+    EXPECT_EQ(Content("S"), (Bytes{'a', 'b', 'c', 0, 0, 0}));
 }
 
 TEST_F(ArchiveTest, AnInvalidArchiveSaysWhy) {
@@ -225,8 +221,7 @@ TEST_F(ArchiveTest, AnInvalidArchiveSaysWhy) {
     EXPECT_TRUE(g_archive.Archives().empty());
     ASSERT_EQ(mkdir("FOLDER.DTF", 0755), 0);
     EXPECT_NE(why({}, "FOLDER.DTF").find("folder"), std::string::npos);
-    m_temp.Write("GOOD.DTF", good);
-    EXPECT_EQ(g_archive.Open("GOOD.DTF"), 1);
+    Open("GOOD.DTF", good);
     EXPECT_EQ(g_archive.Archives().size(), 1u);
 }
 
@@ -258,8 +253,7 @@ TEST_F(ArchiveTest, EachBrokenFileIsReportedOnceWithItsReason) {
                                   {"SHORT.PAL", {1, 2, 3, 4}},
                                   {"DATA\\CUT.TGA", noise}});
     archive.pop_back();  // the last member loses its last byte
-    m_temp.Write("T.DTF", archive);
-    ASSERT_EQ(g_archive.Open("T.DTF"), 1);
+    Open("T.DTF", archive);
     testing::internal::CaptureStderr();
     CIndexedImage image;
     EXPECT_EQ(image.Load("DATA\\GOOD.TGA"), 1);
