@@ -1,5 +1,4 @@
-// Archive directory, member lookup and extraction, data files over archive and disk, and the
-// report of files that exist but do not load.
+// Archives, data files over archive and disk, and the report of files that do not load.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 

@@ -1,5 +1,4 @@
-// TGA reading through our writer, nearest-neighbour resizing, and sprites: conversion and the
-// scaled blit with its clipping, transparency and blend modes.
+// TGA reading and resizing; sprite conversion and the scaled blit in every mode and format.
 #include "res/image.h"
 
 #include <gtest/gtest.h>
@@ -20,8 +19,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// A frame whose viewport is inset by `band` on every side; the band holds a marker so any
-// write outside the viewport shows. At() takes viewport coordinates.
+// A frame whose viewport is inset by a band of markers that shows any write outside it.
 template <typename Pixel>
 struct GuardedFrame {
     GuardedFrame(int w, int h, int band, Pixel fill, Pixel marker)
@@ -73,9 +71,8 @@ TEST(IndexedImageTest, ColourMappedAndGreyRoundTrips) {
     EXPECT_EQ(PixelsOf(image), pixels);
 }
 
-// Hand-made: 300 map entries (blue, green, red) = (i, i, 255 - i) modulo 256 before the
-// pixels, two rows of which the file's first is the bottom one although the descriptor (0x20)
-// says top-down.
+// 300 map entries (blue, green, red) = (i, i, 255 - i); the first stored row is the bottom one
+// although the descriptor (0x20) says top-down.
 TEST(IndexedImageTest, LongColourMapAndBottomRowFirst) {
     Bytes file = {0, 1, 1, 0, 0, 300 & 0xFF, 300 >> 8, 24, 0, 0, 0, 0, 2, 0, 2, 0, 8, 0x20};
     for (int i = 0; i < 300; ++i)
@@ -145,8 +142,7 @@ uint16_t Pack565(int r, int g, int b) {
 class SpriteTest : public ::testing::Test {
 protected:
     void TearDown() override { g_display.Reset(); }
-    // Loads image_ through our TGA writer: by default pixel i is index 1 + i % 255 and pal_
-    // holds distinct non-black colours.
+    // Through our TGA writer; by default pixel i is index 1 + i % 255, colours distinct.
     void Load(int w, int h, Bytes pixels = {}, Bytes pal = {}) {
         if (pixels.empty())
             for (int i = 0; i < w * h; ++i) pixels.push_back(static_cast<uint8_t>(1 + i % 255));
@@ -214,8 +210,7 @@ TEST_F(SpriteTest, OwnSizeAtWholePixelsCopiesExactly) {
     EXPECT_TRUE(f16.BandUntouched() && f8.BandUntouched());
 }
 
-// Each pixel takes the texel under its far (right, lower) boundary; clipped edges start the
-// walk where the sprite enters the viewport.
+// Each pixel takes the texel under its far (right, lower) boundary, clipped edges included.
 TEST_F(SpriteTest, SamplingAndClippedEdges) {
     Load(8, 4);
     const uint8_t* px = image_.GetPixels();
@@ -311,9 +306,8 @@ TEST_F(SpriteTest, LightModeLevelsAndTheChannelTable) {
     EXPECT_EQ(ChannelLightTable[63 * 32], 30);
 }
 
-// The eight-pixel lanes and the one-by-one tail against the channel table, channel by
-// channel: every level byte over every frame colour, in 5-5-5 and 5-6-5. Level bytes above
-// 127 (the sprite's bytes are writable) draw as 127, not from past the table.
+// The eight-pixel lanes and the tail against the channel table for every level byte and frame
+// colour; a (writable) level byte above 127 draws as 127, not from past the table.
 TEST_F(SpriteTest, LightLanesAndTailEqualTheChannelTable) {
     constexpr int kSide = 256;
     Load(kSide, kSide, Bytes(kSide * kSide, 1), Bytes(768, 200));
@@ -350,8 +344,7 @@ TEST_F(SpriteTest, LightLanesAndTailEqualTheChannelTable) {
 }
 
 TEST_F(SpriteTest, EightBitModesGoThroughThePaletteTables) {
-    // Global palette: a grey ramp but entries 0 and 9 both pure green; blend table a ^ b;
-    // shade source row 2L filled with L + 100, so shade8 level L gives L + 100.
+    // Grey ramp palette with entries 0 and 9 pure green; blend a ^ b; shade level L is L + 100.
     Bytes palFile(kPalFileSize, 0);
     for (int i = 0; i < 768; ++i) palFile[i] = static_cast<uint8_t>(i / 3);
     palFile[0] = palFile[2] = palFile[27] = palFile[29] = 0;
@@ -379,8 +372,7 @@ TEST_F(SpriteTest, EightBitModesGoThroughThePaletteTables) {
     colour.Draw(frame.View(), 1.5f, 0.5f, 3, 1);
     translucent.Draw(frame.View(), 1.5f, 1.5f, 3, 1);
     light.Draw(frame.View(), 1.5f, 2.5f, 3, 1);
-    // Rows: colour, translucent (a ^ b), light (green's level trunc(0.5 * 255) >> 1 = 63
-    // through shade row 63); grey 77's light level is not pinned.
+    // Rows: colour, translucent, light (green's level 127 >> 1 = 63; grey's is not pinned).
     const int want[3][3] = {{9, 77, 5}, {9 ^ 5, 77 ^ 5, 5}, {63 + 100, 0, 5}};
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 3; ++x)
@@ -406,8 +398,7 @@ TEST_F(SpriteTest, LoadFromDiskAndKeepStateOnFailure) {
               std::make_tuple(true, kSpriteColour));
 }
 
-// Single-precision corners can put the last column one texel past the sprite's edge; this
-// placement (found by search) does, and must stop at the last texel instead.
+// Single-precision corners put this placement's last column one texel past the sprite.
 TEST_F(SpriteTest, RoundingNeverWalksPastTheLastTexel) {
     Bytes pixels(53), pal(768, 0);
     for (int i = 0; i < 53; ++i) {

@@ -57,10 +57,8 @@ uint32_t Fnv1a(const Bytes& b) {
 }
 
 TEST(LzhufStream, StreamsPinnedByAnIndependentEncoder) {
-    // Length and FNV-1a of the streams a separate implementation of the published algorithm
-    // (tests/res/lzhuf_reference.py, not sharing our model) produced for the same inputs. The two
-    // noise inputs fill the root's count and rebuild the tree (once, and three times), so the
-    // rebuild's order among equal counts shows in every later code.
+    // From tests/res/lzhuf_reference.py, an independent encoder. The noise inputs rebuild the
+    // tree once and three times, so the rebuild's order among equal counts shows.
     for (const auto& [n, seed, words, length, hash] :
          {std::tuple{50000, 7u, false, 50153u, 0x127034f0u},
           {40000, 11u, true, 5590u, 0x4aff002eu},
@@ -90,8 +88,7 @@ TEST(LzhufDecode, EveryCutOfAStreamIsReportedAndStaysInBounds) {
     Bytes data = LcgInput(600, 3, false);
     data.insert(data.end(), 600, 'k');
     Bytes stream = LzhufEncode(data.data(), data.size());
-    // Every byte of a stream carries bits the output needs, so every cut is noticed, even the
-    // last byte alone, and the block's guard bytes are never written.
+    // Every byte carries needed bits, so every cut is noticed; guard bytes are never written.
     for (size_t cut = 0; cut < stream.size(); cut++) {
         Bytes part(stream.begin(), stream.begin() + cut);
         Bytes out(data.size() + 8, 0xCD);

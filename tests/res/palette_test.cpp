@@ -1,5 +1,4 @@
-// Palette loading, the shade and fog tables, NearestColour, the palette compiler and the
-// entry routine's colour ramp.
+// Palette loading, shade and fog tables, NearestColour, the palette compiler, the colour ramp.
 #include "res/palette.h"
 
 #include <gtest/gtest.h>
@@ -79,8 +78,7 @@ TEST_F(PaletteTest, LoadKeepsEvenShadeRowsShowsThePaletteAndRefusesShortFiles) {
     }
     EXPECT_EQ(std::make_tuple(g_blend[12345], g_colourSum[54321]), std::make_tuple(1, 2));
     EXPECT_EQ(0, std::memcmp(g_display.Palette(), file.data(), 768));
-    // Short files on disk, in the archive or in memory, and missing files: refused, every table
-    // and the shown palette kept.
+    // Short (on disk, in the archive, in memory) or missing: refused, all tables kept.
     ASSERT_TRUE(WriteDtfArchive("P.DTF", {{"SHORT2.PAL", shortFile}}));
     g_archive.Reset();
     ASSERT_EQ(g_archive.Open("P.DTF"), 1);
@@ -136,8 +134,8 @@ TEST_F(PaletteTest, SixteenBitFogTables) {
             ASSERT_LE(g_fogBlue[i], 31);
         }
     }
-    // 5-6-5 green has a row per level, red and blue one per pair (L >> 1). Over a black pixel
-    // in a grey fog an odd level gives red and blue the 6-bit green value without its low bit.
+    // 5-6-5 red and blue have a row per pair of levels, holding the odd level: over black in
+    // grey fog they are the 6-bit green without its low bit.
     for (const int grey : {60, 100, 180, 255}) {
         Fog(2, static_cast<uint8_t>(grey));
         for (int level = 1; level < 64; level += 2) {
