@@ -18,11 +18,9 @@ Bytes LcgInput(size_t n, uint32_t x, bool words) {
     Bytes out;
     while (out.size() < n) {
         x = (x * 1103515245u + 12345u) & 0x7FFFFFFFu;
-        if (!words) {
-            out.push_back(static_cast<uint8_t>(x >> 16));
-        } else {
-            for (const char* w = kWords[(x >> 16) & 7]; *w; ++w) out.push_back(*w);
-        }
+        const char* w = words ? kWords[(x >> 16) & 7] : nullptr;
+        for (; w && *w; ++w) out.push_back(*w);
+        if (!words) out.push_back(static_cast<uint8_t>(x >> 16));
     }
     out.resize(n);
     return out;
