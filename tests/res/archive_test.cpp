@@ -11,7 +11,6 @@
 #include "res/datafile.h"
 #include "res/image.h"
 #include "res/load_report.h"
-#include "res/lzhuf.h"
 #include "res/palette.h"
 #include "tests/support/support.h"
 #include "tools/common/dtf_writer.h"

@@ -142,12 +142,10 @@ protected:
         if (pal.empty())
             for (int i = 0; i < 256; ++i)
                 for (int c : {i, 255 - i, (i * 7) & 0xFF}) pal.push_back(static_cast<uint8_t>(c));
-        pal_ = pal;
         const auto file = WriteTgaIndexed(w, h, pixels.data(), pal.data());
         ASSERT_EQ(image_.LoadFromMemory(file.data(), file.size()), 1);
     }
     CIndexedImage image_;
-    Bytes pal_;
 };
 
 TEST_F(SpriteTest, FormatFollowsTheDisplayOrTheOverride) {
@@ -193,10 +191,11 @@ TEST_F(SpriteTest, OwnSizeAtWholePixelsCopiesExactly) {
     // Centre = top-left (5, 4) + half the size.
     wide.Draw(f16.View(), 5 + 6.5f, 4 + 3.5f, 13, 7);
     narrow.Draw(f8.View(), 5 + 6.5f, 4 + 3.5f, 13, 7);
+    const uint8_t* pal = image_.GetPalette();
     for (int y = 0; y < 7; ++y)
         for (int x = 0; x < 13; ++x) {
             const int i = image_.GetPixels()[y * 13 + x];
-            ASSERT_EQ(f16.At(5 + x, 4 + y), Pack565(pal_[i * 3], pal_[i * 3 + 1], pal_[i * 3 + 2]));
+            ASSERT_EQ(f16.At(5 + x, 4 + y), Pack565(pal[i * 3], pal[i * 3 + 1], pal[i * 3 + 2]));
             ASSERT_EQ(f8.At(5 + x, 4 + y), i);
         }
     EXPECT_EQ(std::count(f8.pixels.begin(), f8.pixels.end(), 0), 34 * 24 - 13 * 7);
