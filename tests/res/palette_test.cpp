@@ -199,8 +199,10 @@ TEST_F(PaletteTest, CompiledGreyRampTablesAndTheirFog) {
     Fog(0, 0);  // black fog adds nothing: the fogged colour is the shaded colour
     for (int r = 0; r < kFogLevels; ++r)
         for (int k = 0; k < 256; k += 5) ASSERT_EQ(g_fog8[r * 256 + k], g_shade8[r * 256 + k]);
-    Fog(0, 255);  // white fog at level 0 covers everything
-    for (int k = 0; k < 256; ++k) ASSERT_EQ(g_fog8[k], 255);
+    Fog(0, 255);  // white fog covers everything at level 0 and nothing at level 63
+    for (int k = 0; k < 256; ++k)
+        ASSERT_EQ(std::make_tuple(g_fog8[k], g_fog8[63 * 256 + k]),
+                  std::make_tuple(255, g_shade8[63 * 256 + k]));
 }
 
 TEST_F(PaletteTest, ColourRampStartsAtTheColourAndEndsWhite) {
