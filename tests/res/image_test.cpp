@@ -336,39 +336,37 @@ TEST_F(SpriteTest, LightLanesAndTailEqualTheChannelTable) {
 }
 
 TEST_F(SpriteTest, EightBitModesGoThroughThePaletteTables) {
-    // Grey ramp palette with entries 0 and 9 pure green; blend a ^ b; shade level L is L + 100.
+    // Grey ramp palette with entries 0 and 9 pure green; blend 2a + b; shade level L is L + 100.
     Bytes palFile(kPalFileSize, 0);
     for (int i = 0; i < 768; ++i) palFile[i] = static_cast<uint8_t>(i / 3);
     palFile[0] = palFile[2] = palFile[27] = palFile[29] = 0;
     palFile[1] = palFile[28] = 255;
     for (int ab = 0; ab < 65536; ++ab)
-        palFile[kPalFileBlendOffset + ab] = static_cast<uint8_t>((ab >> 8) ^ (ab & 255));
+        palFile[kPalFileBlendOffset + ab] = static_cast<uint8_t>(2 * (ab >> 8) + (ab & 255));
     for (int row = 0; row < 256; ++row)
         std::memset(palFile.data() + kPalFileShadeOffset + row * 256, row / 2 + 100, 256);
     g_pixelMode = 0;
     ASSERT_EQ(LoadPaletteFromMemory(palFile.data(), palFile.size()), 1);
 
-    // Image: index 1 pure green (maps to 9: entry 0 is never chosen), index 2 grey 77.
+    // Image: index 1 pure green (maps to 9: entry 0 is never chosen), index 2 red 200 (to 67).
     Bytes pal(768, 0);
     pal[4] = 255;
-    pal[6] = pal[7] = pal[8] = 77;
+    pal[6] = 200;
     Load(3, 1, {1, 2, 0}, pal);
     UseHeadlessDisplay(64, 48, 8);
     CSprite colour, translucent, light;
     ASSERT_EQ(colour.LoadFromImage(image_, kSpriteColour, 0), 1);
     ASSERT_EQ(translucent.LoadFromImage(image_, kSpriteTranslucent, 0), 1);
     ASSERT_EQ(light.LoadFromImage(image_, kSpriteLight, 0), 1);
-    EXPECT_EQ(Bytes(colour.GetData(), colour.GetData() + 2), (Bytes{9, 77}));
 
     GuardedFrame<uint8_t> frame(7, 5, 1, 5, 0xEE);
     colour.Draw(frame.View(), 1.5f, 0.5f, 3, 1);
     translucent.Draw(frame.View(), 1.5f, 1.5f, 3, 1);
     light.Draw(frame.View(), 1.5f, 2.5f, 3, 1);
-    // Rows: colour, translucent, light (green's level 127 >> 1 = 63; grey's is not pinned).
-    const int want[3][3] = {{9, 77, 5}, {9 ^ 5, 77 ^ 5, 5}, {63 + 100, 0, 5}};
+    // Rows: colour, translucent, light (level 0.5 * 255 >> 1 = 63 for green, 0.3 * 200 >> 1 red).
+    const uint8_t want[3][3] = {{9, 67, 5}, {2 * 9 + 5, 2 * 67 + 5, 5}, {63 + 100, 30 + 100, 5}};
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 3; ++x)
-            EXPECT_TRUE(!want[y][x] || frame.At(x, y) == want[y][x]) << x << "," << y;
+        EXPECT_EQ(Bytes(&frame.At(0, y), &frame.At(3, y)), Bytes(want[y], want[y] + 3)) << y;
     EXPECT_TRUE(frame.BandUntouched());
     // A level byte rewritten above 127 reads shade row 127.
     light.GetData()[0] = 200;
