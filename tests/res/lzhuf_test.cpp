@@ -44,6 +44,8 @@ TEST(LzhufStream, KnownStreams) {
     const Bytes spaces(3, ' ');
     EXPECT_EQ(LzhufEncode(spaces.data(), 3), match);
     EXPECT_EQ(Decode(match, 3), spaces);
+    const Bytes cut = {'a', 'b', 0, 0, 0, 'a', 'b'};  // the zeros past the end match: cut to 2
+    EXPECT_EQ(Decode(LzhufEncode(cut.data(), 7), 7), cut);
     // The same match from further back in the ring is still spaces: position 0x3F.
     EXPECT_EQ(Decode({3, 0, 0, 0, 0x8C, 0x1F, 0x80}, 3), spaces);
 }
