@@ -1,4 +1,4 @@
-// The XM writer: byte layout of what it writes, refusals, and a tiny module that plays its note.
+// The XM writer's bytes and refusals, and modules and songs as players see them.
 #include "tools/music/xm_writer.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "tests/music/audio_check.h"
+#include "tools/music/songs.h"
 
 #if KARVELD_HAVE_XMP
 #include <xmp.h>
@@ -15,11 +16,16 @@
 
 namespace {
 
-uint16_t U16(const std::vector<uint8_t>& b, size_t at) {
+using Bytes = std::vector<uint8_t>;
+
+uint16_t U16(const Bytes& b, size_t at) {
     return b[at] | (b[at + 1] << 8);
 }
-uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
+uint32_t U32(const Bytes& b, size_t at) {
     return U16(b, at) | (static_cast<uint32_t>(U16(b, at + 2)) << 16);
+}
+Bytes Slice(const Bytes& b, size_t from, size_t to) {
+    return Bytes(b.begin() + from, b.begin() + to);
 }
 
 // One channel, one pattern of `rows` rows, no instruments.
@@ -31,81 +37,28 @@ XmModule Bare(int rows) {
     return m;
 }
 
-TEST(XmWriter, HeaderFieldsSitWhereTheFormatPutsThem) {
+TEST(XmWriter, HeaderAndPackedCellsSitWhereTheFormatPutsThem) {
     XmModule m = Bare(4);
     m.name = "a name longer than twenty characters";
     m.speed = 5, m.bpm = 140, m.restart = 2;
     m.orders = {0, 0, 0};
-    std::vector<uint8_t> b = WriteXm(m);
-    ASSERT_GE(b.size(), 336u);
-    EXPECT_EQ(0, std::memcmp(b.data(), "Extended Module: ", 17));
-    EXPECT_EQ(0, std::memcmp(b.data() + 17, "a name longer than t", 20));  // cut to 20
-    EXPECT_EQ(0x1A, b[37]);
-    EXPECT_EQ(276u, U32(b, 60));
-    // Version, song length, restart, channels, patterns, instruments, linear frequencies,
-    // speed and tempo.
-    const int words[] = {0x0104, -1, -1, 3, 2, 1, 1, 0, 1, 5, 140};
-    for (int k = 0; k < 11; ++k) {
-        if (words[k] < 0) continue;
-        EXPECT_EQ(words[k], U16(b, 58 + 2 * k)) << 58 + 2 * k;
-    }
-    // The pattern: header of 9 bytes, then four empty cells of one byte each.
-    EXPECT_EQ(std::vector<uint8_t>(b.begin() + 336, b.end()),
-              (std::vector<uint8_t>{9, 0, 0, 0, 0, 4, 0, 4, 0, 0x80, 0x80, 0x80, 0x80}));
-}
-
-TEST(XmWriter, PacksCellsByTheFieldsPresent) {
-    XmModule m = Bare(3);
     m.patterns[0].At(0, 0) = {XmNote(4, 0), 1, XmVolume(32), 0x0C, 0x20};  // all five: raw
     m.patterns[0].At(1, 0).note = kXmKeyOff;                               // note only
     m.patterns[0].At(2, 0).effect = 0x0F;                                  // effect and
     m.patterns[0].At(2, 0).param = 3;                                      // parameter
-    std::vector<uint8_t> b = WriteXm(m);
-    const std::vector<uint8_t> cells(b.begin() + 345, b.end());
-    const std::vector<uint8_t> expected = {49, 1, 0x30, 0x0C, 0x20, 0x81, 97, 0x98, 0x0F, 3};
-    EXPECT_EQ(expected, cells);
-    EXPECT_EQ(expected.size(), U16(b, 343));
+    const Bytes b = WriteXm(m);
+    ASSERT_GE(b.size(), 336u);
+    EXPECT_EQ(0, std::memcmp(b.data(), "Extended Module: a name longer than t\x1A", 38));
+    // Version, header size, length, restart, channels, patterns, instruments, flags, speed, tempo.
+    std::vector<int> words;
+    for (size_t at = 58; at < 80; at += 2) words.push_back(U16(b, at));
+    EXPECT_EQ(words, (std::vector<int>{0x0104, 276, 0, 3, 2, 1, 1, 0, 1, 5, 140}));
+    // The pattern: a 9-byte header with the packed size, then the cells (an empty one: 0x80).
+    EXPECT_EQ(Slice(b, 336, b.size()), (Bytes{9, 0,    0,    0,    0,    4,  0,    11,   0, 49,
+                                              1, 0x30, 0x0C, 0x20, 0x81, 97, 0x98, 0x0F, 3, 0x80}));
 }
 
-// Decodes the sample data that follows one instrument's single sample header.
-std::vector<int> DecodeSample(const std::vector<uint8_t>& b, bool sixteenBit) {
-    size_t ins = 336 + 9 + 1;  // one pattern of one empty row
-    size_t header = ins + 263;
-    uint32_t bytes = U32(b, header);
-    EXPECT_EQ(sixteenBit ? 0x10 : 0x00, b[header + 14] & 0x10);
-    size_t at = header + 40;
-    std::vector<int> out;
-    if (sixteenBit) {
-        uint16_t acc = 0;
-        for (uint32_t i = 0; i < bytes; i += 2)
-            out.push_back(static_cast<int16_t>(acc += U16(b, at + i)));
-    } else {
-        uint8_t acc = 0;
-        for (uint32_t i = 0; i < bytes; ++i) out.push_back(static_cast<int8_t>(acc += b[at + i]));
-    }
-    EXPECT_EQ(at + bytes, b.size());
-    return out;
-}
-
-TEST(XmWriter, SampleDataIsWrappingDeltas) {
-    XmModule m = Bare(1);
-    XmInstrument ins;
-    XmSample s;
-    s.pcm = {0, 100, -100, 32767, -32768, 5};
-    ins.samples.push_back(s);
-    m.instruments.push_back(ins);
-    std::vector<uint8_t> b16 = WriteXm(m);
-    ASSERT_FALSE(b16.empty());
-    EXPECT_EQ(263u, U32(b16, 336 + 10));
-    EXPECT_EQ((std::vector<int>{0, 100, -100, 32767, -32768, 5}), DecodeSample(b16, true));
-
-    m.instruments[0].samples[0].sixteenBit = false;
-    std::vector<uint8_t> b8 = WriteXm(m);
-    // Eight-bit data keeps the high byte of each value.
-    EXPECT_EQ((std::vector<int>{0, 0, -1, 127, -128, 0}), DecodeSample(b8, false));
-}
-
-TEST(XmWriter, InstrumentAndSampleFieldsSitWhereTheFormatPutsThem) {
+TEST(XmWriter, InstrumentSampleFieldsAndWrappingDeltas) {
     XmModule m = Bare(1);
     XmInstrument ins;
     for (uint16_t t = 0; t < 7; ++t) {
@@ -116,24 +69,37 @@ TEST(XmWriter, InstrumentAndSampleFieldsSitWhereTheFormatPutsThem) {
     ins.panningEnvelope = {ins.panningEnvelope.points, true, false, true, 3, 1, 2};
     ins.fadeout = 0x1234;
     XmSample s;
-    s.pcm.assign(100, 0);
-    s.loop = kXmPingPongLoop, s.loopStart = 10, s.loopLength = 90;
+    s.pcm = {0, 100, -100, 32767, -32768, 5};
+    s.loop = kXmPingPongLoop, s.loopStart = 1, s.loopLength = 4;
     s.volume = 40, s.finetune = -3, s.panning = 200, s.relativeNote = -5;
     ins.samples.push_back(s);
     m.instruments.push_back(ins);
-    std::vector<uint8_t> b = WriteXm(m);
-    ASSERT_FALSE(b.empty());
-    // Instrument: envelope counts, sustain and loop points, types, fadeout.
-    const size_t at = 336 + 10;
-    EXPECT_EQ((std::vector<uint8_t>{7, 7, 6, 4, 5, 3, 1, 2, 3, 5}),
-              std::vector<uint8_t>(b.begin() + at + 225, b.begin() + at + 235));
-    EXPECT_EQ(0x1234, U16(b, at + 239));
-    // Sample: lengths and loop points in bytes, then volume, finetune, type, panning, note.
-    const size_t header = at + 263;
-    EXPECT_EQ((std::vector<uint32_t>{200, 20, 180}),
-              (std::vector<uint32_t>{U32(b, header), U32(b, header + 4), U32(b, header + 8)}));
-    EXPECT_EQ((std::vector<uint8_t>{40, 0xFD, 0x12, 200, 0xFB}),
-              std::vector<uint8_t>(b.begin() + header + 12, b.begin() + header + 17));
+    for (const bool sixteen : {true, false}) {
+        SCOPED_TRACE(sixteen);
+        m.instruments[0].samples[0].sixteenBit = sixteen;
+        const Bytes b = WriteXm(m);
+        ASSERT_FALSE(b.empty());
+        // Instrument: header size, envelope counts, sustain and loop points, types, fadeout.
+        const size_t at = 336 + 10, header = at + 263, data = header + 40;
+        const uint32_t width = sixteen ? 2 : 1;
+        EXPECT_EQ(263u, U32(b, at));
+        EXPECT_EQ(Slice(b, at + 225, at + 235), (Bytes{7, 7, 6, 4, 5, 3, 1, 2, 3, 5}));
+        EXPECT_EQ(0x1234, U16(b, at + 239));
+        // Sample: lengths and loop points in bytes, then volume, finetune, type, panning, note.
+        EXPECT_EQ((std::vector<uint32_t>{U32(b, header), U32(b, header + 4), U32(b, header + 8)}),
+                  (std::vector<uint32_t>{6 * width, width, 4 * width}));
+        EXPECT_EQ(Slice(b, header + 12, header + 17),
+                  (Bytes{40, 0xFD, static_cast<uint8_t>(sixteen ? 0x12 : 0x02), 200, 0xFB}));
+        ASSERT_EQ(data + 6 * width, b.size());
+        // The data is deltas that wrap; eight-bit data keeps the high byte of each value.
+        std::vector<int> values;
+        uint16_t acc = 0;
+        for (size_t i = data; i < b.size(); i += width)
+            values.push_back(sixteen ? static_cast<int16_t>(acc += U16(b, i))
+                                     : static_cast<int8_t>(acc += b[i]));
+        EXPECT_EQ(values, sixteen ? (std::vector<int>{0, 100, -100, 32767, -32768, 5})
+                                  : (std::vector<int>{0, 0, -1, 127, -128, 0}));
+    }
 }
 
 TEST(XmWriter, RefusesWhatItCannotWrite) {
@@ -168,8 +134,7 @@ TEST(XmWriter, TuningPlaysA44kHzSampleAtItsOwnPitchOnC4) {
 }
 
 TEST(XmWriter, OneNoteModuleLoadsAndPlaysItsNote) {
-    std::vector<uint8_t> bytes = WriteXm(OneNoteModule(XmNote(4, 9)));
-    ASSERT_FALSE(bytes.empty());
+    const Bytes bytes = WriteXm(OneNoteModule(XmNote(4, 9)));
     openmpt_module* mod = OpenModule(bytes);
     ASSERT_NE(nullptr, mod);
     EXPECT_EQ((std::vector<int>{1, 1, 1, 1, 1}),
@@ -180,27 +145,63 @@ TEST(XmWriter, OneNoteModuleLoadsAndPlaysItsNote) {
     // 64 rows at speed 6, 125 BPM: 64 x 6 x 2.5 / 125 seconds.
     EXPECT_NEAR(7.68, openmpt_module_get_duration_seconds(mod), 0.01);
     openmpt_module_destroy(mod);
-
-    std::vector<float> audio = RenderModule(bytes, 1.0);
-    EXPECT_NEAR(440.0, PeriodicityFrequency(audio), 440.0 * 0.003);  // within 5 cents
-    EXPECT_GT(MeasureLevels(audio).rms, 0.05);
-    std::vector<float> c5 = RenderModule(WriteXm(OneNoteModule(XmNote(5, 0))), 1.0);
-    EXPECT_NEAR(523.25, PeriodicityFrequency(c5), 523.25 * 0.003);
+    // C-5 within 5 cents (A-4 is checked through the music layer).
+    EXPECT_NEAR(523.25,
+                PeriodicityFrequency(RenderModule(WriteXm(OneNoteModule(XmNote(5, 0))), 1.0)),
+                523.25 * 0.003);
 }
 
+const struct {
+    int channels, orders;
+    double minSeconds, maxSeconds;
+} kExpected[] = {
+    {11, 14, 120.0, 180.0},  // dodovo5.xm: scenes one to five
+    {13, 14, 90.0, 150.0},   // velmoria.xm: loops for the rest of the show
+};
+
+// Each song's bytes, composed once (a fraction of a second each).
+const std::vector<uint8_t>& Song(int i) {
+    static const std::vector<uint8_t> songs[2] = {WriteXm(kSongFiles[0].compose()),
+                                                  WriteXm(kSongFiles[1].compose())};
+    return songs[i];
+}
+
+TEST(Songs, LoadWithTheirShapeLengthAndLevelsAndLoopPastTheirEnd) {
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(kSongFiles[i].fileName);
+        openmpt_module* mod = OpenModule(Song(i));
+        ASSERT_NE(nullptr, mod);
+        EXPECT_EQ(kExpected[i].channels, openmpt_module_get_num_channels(mod));
+        EXPECT_EQ(kExpected[i].orders, openmpt_module_get_num_orders(mod));
+        EXPECT_EQ(8, openmpt_module_get_num_instruments(mod));
+        const double length = openmpt_module_get_duration_seconds(mod);
+        EXPECT_GE(length, kExpected[i].minSeconds);
+        EXPECT_LE(length, kExpected[i].maxSeconds);
+        // Two seconds after the end it is back in its first orders, and not silent there.
+        openmpt_module_set_repeat_count(mod, -1);
+        openmpt_module_set_position_seconds(mod, length - 1.0);
+        std::vector<float> audio(44100 * 2 * 3);
+        ASSERT_EQ(audio.size() / 2, openmpt_module_read_interleaved_float_stereo(
+                                        mod, 44100, audio.size() / 2, audio.data()));
+        EXPECT_LE(openmpt_module_get_current_order(mod), 2);
+        EXPECT_GT(MeasureLevels({audio.begin() + 44100 * 2 * 2, audio.end()}).rms, 0.01);
+        openmpt_module_destroy(mod);
+        const Levels opening = MeasureLevels(RenderModule(Song(i), 6.0));
+        EXPECT_GT(opening.rms, 0.02);   // louder than -34 dBFS
+        EXPECT_LT(opening.peak, 0.98);  // headroom left
 #if KARVELD_HAVE_XMP
-// libxmp refuses malformed headers that libopenmpt would quietly accept.
-TEST(XmWriter, StricterPlayerAgrees) {
-    std::vector<uint8_t> bytes = WriteXm(OneNoteModule(XmNote(4, 9)));
-    xmp_context ctx = xmp_create_context();
-    ASSERT_EQ(0, xmp_load_module_from_memory(ctx, bytes.data(), static_cast<long>(bytes.size())));
-    xmp_module_info info;
-    xmp_get_module_info(ctx, &info);
-    EXPECT_EQ((std::vector<int>{1, 1, 1, 1}),
-              (std::vector<int>{info.mod->chn, info.mod->len, info.mod->ins, info.mod->smp}));
-    xmp_release_module(ctx);
-    xmp_free_context(ctx);
-}
+        // libxmp refuses malformed headers that libopenmpt would quietly accept.
+        xmp_context ctx = xmp_create_context();
+        ASSERT_EQ(
+            0, xmp_load_module_from_memory(ctx, Song(i).data(), static_cast<long>(Song(i).size())));
+        xmp_module_info info;
+        xmp_get_module_info(ctx, &info);
+        EXPECT_EQ((std::vector<int>{kExpected[i].channels, kExpected[i].orders, 8}),
+                  (std::vector<int>{info.mod->chn, info.mod->len, info.mod->ins}));
+        xmp_release_module(ctx);
+        xmp_free_context(ctx);
 #endif
+    }
+}
 
 }  // namespace

@@ -4,39 +4,26 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <string>
+#include <tuple>
 #include <vector>
-
-#include "res/lzhuf_model.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes FromString(const std::string& s) {
-    return Bytes(s.begin(), s.end());
-}
-
-// Inputs the pinned streams below were made from: an LCG's bytes, or words it picks.
+// An LCG's bytes, or words it picks: the inputs of the pinned streams, and noise.
 Bytes LcgInput(size_t n, uint32_t x, bool words) {
     static const char* const kWords[8] = {"engine ", "flame ", "ship ", "sky ",
                                           "the ",    "water ", "fire ", "dome "};
     Bytes out;
     while (out.size() < n) {
         x = (x * 1103515245u + 12345u) & 0x7FFFFFFFu;
-        if (!words) {
-            out.push_back(static_cast<uint8_t>(x >> 16));
-        } else {
-            for (const char* w = kWords[(x >> 16) & 7]; *w; ++w) out.push_back(*w);
-        }
+        const char* w = words ? kWords[(x >> 16) & 7] : nullptr;
+        for (; w && *w; ++w) out.push_back(*w);
+        if (!words) out.push_back(static_cast<uint8_t>(x >> 16));
     }
     out.resize(n);
     return out;
-}
-
-// Noise without touching the show's generator.
-Bytes Noise(size_t n, uint32_t seed) {
-    return LcgInput(n, seed, false);
 }
 
 Bytes Decode(const Bytes& stream, size_t blockSize) {
@@ -45,25 +32,22 @@ Bytes Decode(const Bytes& stream, size_t blockSize) {
     return out;
 }
 
-Bytes RoundTrip(const Bytes& data) {
-    Bytes stream = LzhufEncode(data.data(), data.size());
-    EXPECT_EQ(LzhufStoredLength(stream.data(), stream.size()), static_cast<int64_t>(data.size()));
-    return Decode(stream, data.size());
-}
-
 // In the fresh tree 'A' sits at depth 9 with the code 111001101; a match of 3 at depth 8
 // with 10001100; position 0 is the 3-bit code 000 and six zero bits.
 TEST(LzhufStream, KnownStreams) {
     const Bytes oneLiteral = {1, 0, 0, 0, 0xE6, 0x80};
-    EXPECT_EQ(LzhufEncode(FromString("A").data(), 1), oneLiteral);
-    EXPECT_EQ(Decode(oneLiteral, 1), FromString("A"));
+    EXPECT_EQ(LzhufEncode(Bytes{'A'}.data(), 1), oneLiteral);
+    EXPECT_EQ(Decode(oneLiteral, 1), Bytes{'A'});
 
     // Three spaces are a match of the ring's initial spaces at distance 1.
     const Bytes match = {3, 0, 0, 0, 0x8C, 0x00, 0x00};
-    EXPECT_EQ(LzhufEncode(FromString("   ").data(), 3), match);
-    EXPECT_EQ(Decode(match, 3), FromString("   "));
+    const Bytes spaces(3, ' ');
+    EXPECT_EQ(LzhufEncode(spaces.data(), 3), match);
+    EXPECT_EQ(Decode(match, 3), spaces);
+    const Bytes cut = {'a', 'b', 0, 0, 0, 'a', 'b'};  // the zeros past the end match: cut to 2
+    EXPECT_EQ(Decode(LzhufEncode(cut.data(), 7), 7), cut);
     // The same match from further back in the ring is still spaces: position 0x3F.
-    EXPECT_EQ(Decode({3, 0, 0, 0, 0x8C, 0x1F, 0x80}, 3), FromString("   "));
+    EXPECT_EQ(Decode({3, 0, 0, 0, 0x8C, 0x1F, 0x80}, 3), spaces);
 }
 
 uint32_t Fnv1a(const Bytes& b) {
@@ -73,60 +57,38 @@ uint32_t Fnv1a(const Bytes& b) {
 }
 
 TEST(LzhufStream, StreamsPinnedByAnIndependentEncoder) {
-    // Length and FNV-1a of the streams a separate implementation of the published algorithm
-    // (tests/res/lzhuf_reference.py, not sharing our model) produced for the same inputs. The two
-    // noise inputs fill the root's count and rebuild the tree (once, and three times), so the
-    // rebuild's order among equal counts shows in every later code.
-    const struct {
-        size_t n;
-        uint32_t seed;
-        bool words;
-        size_t length;
-        uint32_t hash;
-    } cases[] = {
-        {50000, 7, false, 50153, 0x127034f0u},
-        {40000, 11, true, 5590, 0x4aff002eu},
-        {100000, 3, false, 100175, 0xba7cb0bdu},
-    };
-    for (const auto& c : cases) {
-        const Bytes input = LcgInput(c.n, c.seed, c.words);
+    // From tests/res/lzhuf_reference.py, an independent encoder. The noise inputs rebuild the
+    // tree once and three times, so the rebuild's order among equal counts shows.
+    for (const auto& [n, seed, words, length, hash] :
+         {std::tuple{50000, 7u, false, 50153u, 0x127034f0u},
+          {40000, 11u, true, 5590u, 0x4aff002eu},
+          {100000, 3u, false, 100175u, 0xba7cb0bdu}}) {
+        const Bytes input = LcgInput(n, seed, words);
         const Bytes stream = LzhufEncode(input.data(), input.size());
-        EXPECT_EQ(stream.size(), c.length) << c.n;
-        EXPECT_EQ(Fnv1a(stream), c.hash) << c.n;
-        EXPECT_EQ(Decode(stream, input.size()), input) << c.n;
+        EXPECT_EQ(stream.size(), length) << n;
+        EXPECT_EQ(Fnv1a(stream), hash) << n;
+        EXPECT_EQ(Decode(stream, input.size()), input) << n;
     }
 }
 
-TEST(LzhufStream, EmptyAndNegativeLengthsLeaveBlockUntouched) {
-    Bytes empty = LzhufEncode(nullptr, 0);
-    EXPECT_EQ(empty, (Bytes{0, 0, 0, 0}));
-    EXPECT_EQ(Decode(empty, 8), Bytes(8, 0xCD));
-    EXPECT_EQ(Decode({0xFF, 0xFF, 0xFF, 0xFF, 0x12, 0x34}, 8), Bytes(8, 0xCD));
-    EXPECT_EQ(LzhufStoredLength(empty.data(), 3), -1);
-}
-
 TEST(LzhufDecode, OutputStopsAtTheBlock) {
-    Bytes data = Noise(3000, 7);
-    Bytes stream = LzhufEncode(data.data(), data.size());
-    Bytes big(4000, 0xCD);
-    ASSERT_EQ(LzhufDecode(stream.data(), stream.size(), big.data(), 1000), 1);
-    EXPECT_TRUE(std::equal(data.begin(), data.begin() + 1000, big.begin()));
-    EXPECT_EQ(big[1000], 0xCD);
-
-    // A match that runs past the stated length writes nothing past the block either.
-    Bytes spaces(10, ' ');
-    Bytes shortBlock(20, 0xCD);
-    Bytes s = LzhufEncode(spaces.data(), spaces.size());
-    ASSERT_EQ(LzhufDecode(s.data(), s.size(), shortBlock.data(), 4), 1);
-    EXPECT_EQ(Bytes(shortBlock.begin(), shortBlock.begin() + 5), (Bytes{' ', ' ', ' ', ' ', 0xCD}));
+    // Also for a match that runs past the block's end: ten spaces into four.
+    for (const auto& [data, block] :
+         {std::pair{LcgInput(3000, 7, false), size_t{1000}}, {Bytes(10, ' '), size_t{4}}}) {
+        const Bytes stream = LzhufEncode(data.data(), data.size());
+        Bytes out(block + 8, 0xCD);
+        ASSERT_EQ(LzhufDecode(stream.data(), stream.size(), out.data(), block), 1);
+        EXPECT_EQ(Bytes(out.begin(), out.begin() + block),
+                  Bytes(data.begin(), data.begin() + block));
+        EXPECT_EQ(Bytes(out.begin() + block, out.end()), Bytes(8, 0xCD));
+    }
 }
 
 TEST(LzhufDecode, EveryCutOfAStreamIsReportedAndStaysInBounds) {
-    Bytes data = Noise(600, 3);
+    Bytes data = LcgInput(600, 3, false);
     data.insert(data.end(), 600, 'k');
     Bytes stream = LzhufEncode(data.data(), data.size());
-    // Every byte of a stream carries bits the output needs, so every cut is noticed, even the
-    // last byte alone, and the block's guard bytes are never written.
+    // Every byte carries needed bits, so every cut is noticed; guard bytes are never written.
     for (size_t cut = 0; cut < stream.size(); cut++) {
         Bytes part(stream.begin(), stream.begin() + cut);
         Bytes out(data.size() + 8, 0xCD);
@@ -134,33 +96,33 @@ TEST(LzhufDecode, EveryCutOfAStreamIsReportedAndStaysInBounds) {
             << "cut at " << cut << " of " << stream.size();
         EXPECT_EQ(Bytes(out.end() - 8, out.end()), Bytes(8, 0xCD));
     }
-    Bytes out(data.size());
-    EXPECT_EQ(LzhufDecode(stream.data(), stream.size(), out.data(), out.size()), 1);
-    EXPECT_EQ(out, data);
     // A block smaller than the stream states needs only its share of the input.
-    const size_t half = stream.size() * 3 / 4;
-    EXPECT_EQ(LzhufDecode(stream.data(), half, out.data(), 50), 1);
+    Bytes out(50);
+    EXPECT_EQ(LzhufDecode(stream.data(), stream.size() * 3 / 4, out.data(), 50), 1);
 }
 
 TEST(LzhufDecode, WholeStreamsAreNeverReportedShort) {
-    // The decoder fetches bits ahead of use; those past the end must not count as missing.
+    // Bits fetched ahead of use past the end must not count as missing.
     for (size_t n = 0; n < 200; n++) {
-        Bytes data = Noise(n, static_cast<uint32_t>(n + 1));
+        Bytes data = LcgInput(n, static_cast<uint32_t>(n + 1), false);
         for (size_t i = 0; i < n / 2; i++) data[i] = 'a' + i % 3;  // matches and literals
-        EXPECT_EQ(RoundTrip(data), data) << n;
+        const Bytes stream = LzhufEncode(data.data(), data.size());
+        EXPECT_EQ(LzhufStoredLength(stream.data(), stream.size()), static_cast<int64_t>(n));
+        EXPECT_EQ(Decode(stream, n), data) << n;
     }
 }
 
-TEST(LzhufDecode, StatedLengthsBeyondTheBlockOrCutShort) {
+TEST(LzhufDecode, TheLengthField) {
+    const Bytes empty = LzhufEncode(nullptr, 0);
+    EXPECT_EQ(empty, (Bytes{0, 0, 0, 0}));
+    EXPECT_EQ(Decode(empty, 8), Bytes(8, 0xCD));
+    EXPECT_EQ(LzhufStoredLength(empty.data(), 3), -1);
+    // A negative length decodes nothing; a length beyond the block stops there, short of input.
+    EXPECT_EQ(Decode({0xFF, 0xFF, 0xFF, 0xFF, 0x12, 0x34}, 8), Bytes(8, 0xCD));
     Bytes out(16);
-    // A length far beyond the block decodes only as far as the block goes.
-    Bytes huge = {0xFF, 0xFF, 0xFF, 0x7F};
+    const Bytes huge = {0xFF, 0xFF, 0xFF, 0x7F};
     EXPECT_EQ(LzhufDecode(huge.data(), huge.size(), out.data(), 16), -1);
-    // A stream cut inside its length field produces nothing and says so; a stream stating
-    // length 0 needs nothing more.
-    EXPECT_EQ(LzhufDecode(huge.data(), 2, out.data(), 16), -1);
-    Bytes zero = {0, 0, 0, 0};
-    EXPECT_EQ(LzhufDecode(zero.data(), zero.size(), out.data(), 16), 1);
+    EXPECT_EQ(LzhufDecode(huge.data(), 2, out.data(), 16), -1);  // cut inside the field
 }
 
 }  // namespace
