@@ -1,5 +1,4 @@
-// Polar warp and radial shade: the picture seen through the polar form, ring offsets,
-// shade levels, and frames of every size and depth.
+// Polar warp and radial shade: the picture through the polar form, offsets, shade levels.
 #include "fx/polar_warp.h"
 
 #include <gtest/gtest.h>
@@ -51,16 +50,13 @@ protected:
         CPolarWarp::MakePolarPicture(m_blocks.data(), kPicW, kPicH)};
 };
 
-// Frames exactly their size with a guard behind them, in both depths and odd sizes: every
-// pixel is written, and nothing past the last one. With zero offsets and profile, screen
-// pixel (x, y) shows picture pixel (x - w / 2 + 384, y - h / 2 + 288) in its own colour (the
-// palette's in 16 bits, the unlit shade row's in 8), up to the polar form's rounding of a
-// few pixels near block edges; there any colour of the level-0 ramp may show.
+// Every size and depth, a guard behind the frame: screen (x, y) shows picture pixel
+// (x - w / 2 + 384, y - h / 2 + 288) in its unlit colour away from block edges.
 TEST_F(PolarWarpTest, ZeroOffsetsAndProfileShowThePictureCentredInItsOwnColours) {
-    const uint8_t* pal = TestPalette();
+    const uint8_t* p = TestPalette();
     auto colour = [&](int bits, int i) -> uint32_t {
         return bits == 8 ? g_shade8[kShadeUnlit * 256 + i]
-                         : g_display.PackRGB(pal[i * 3], pal[i * 3 + 1], pal[i * 3 + 2]);
+                         : g_display.PackRGB(p[i * 3], p[i * 3 + 1], p[i * 3 + 2]);
     };
     const int sizes[][3] = {{640, 480, 16}, {320, 240, 8}, {63, 47, 16},  {63, 47, 8},
                             {1, 1, 16},     {2, 3, 8},     {800, 600, 16}};
@@ -193,7 +189,6 @@ TEST_F(PolarWarpTest, NothingIsDrawnWithoutPictureRampOrMatchingFrame) {
         for (uint16_t w : f->words) ASSERT_EQ(w, 0x1234);
 }
 
-// The one-pass draw against the two passes it replaces, with waves and turned rings.
 TEST_F(PolarWarpTest, OnePassDrawMatchesTheWarpFollowedByTheShade) {
     const int sizes[][3] = {{640, 480, 16}, {63, 47, 8}, {64, 48, 8}, {2, 3, 16}, {65, 49, 16}};
     for (const auto& size : sizes) {
@@ -216,8 +211,7 @@ TEST_F(PolarWarpTest, OnePassDrawMatchesTheWarpFollowedByTheShade) {
         shade.DrawWarped(warp, m_polar.get(), onePass.View());
         EXPECT_EQ(onePass.words, twoPasses.words) << w << "x" << h;
         EXPECT_EQ(onePass.bytes, twoPasses.bytes) << w << "x" << h;
-        // A warp of the other depth is refused.
-        CPolarWarp other;
+        CPolarWarp other;  // a warp of the other depth is refused
         ASSERT_EQ(other.Create(w, h, bits == 8 ? 16 : 8), 1);
         TestFrame untouched(w, h, bits, 0x21);
         shade.DrawWarped(other, m_polar.get(), untouched.View());
@@ -226,13 +220,9 @@ TEST_F(PolarWarpTest, OnePassDrawMatchesTheWarpFollowedByTheShade) {
 }
 
 TEST(RadialShadeLevels, StepsAtTheirThresholds) {
-    EXPECT_EQ(CRadialShade::LevelOf(0x7F0000), 127);
-    EXPECT_EQ(CRadialShade::LevelOf(0x7EFFFF), 126);
-    EXPECT_EQ(CRadialShade::LevelOf(0x800000), 127);
-    EXPECT_EQ(CRadialShade::LevelOf(-1), 0);
-    EXPECT_EQ(CRadialShade::LevelOf(0xFFFF), 0);
-    EXPECT_EQ(CRadialShade::LevelOf(0x10000), 1);
-    EXPECT_EQ(CRadialShade::LevelOf(int64_t{INT32_MAX} - INT32_MIN), 127);
+    const std::pair<int64_t, int> steps[] = {{0x7F0000, 127}, {0x7EFFFF, 126}, {0x800000, 127},
+                                             {-1, 0},         {0xFFFF, 0},     {0x10000, 1}};
+    for (const auto& [d, level] : steps) EXPECT_EQ(CRadialShade::LevelOf(d), level) << d;
 }
 
 TEST_F(PolarWarpTest, AWaveFrontLightsTheRimOfItsCircleOnBothHalves) {
@@ -251,24 +241,20 @@ TEST_F(PolarWarpTest, AWaveFrontLightsTheRimOfItsCircleOnBothHalves) {
     };
     const TestFrame full = shaded(0x7F0000, 0), half = shaded(0x40FFFF, 0);
     const TestFrame huge = shaded(INT32_MAX, INT32_MIN);
+    const uint32_t dark = ramp[5 * kRadialLevels], mid = ramp[5 * kRadialLevels + 64];
+    ASSERT_TRUE(mid != dark && mid != 0xFFFFu);
     int lit = 0;
     for (int y = 0; y < 48; ++y)
         for (int x = 0; x < 64; ++x) {
-            // Lit where the pixel is inside and its right-hand neighbour outside: the
-            // right-hand side of the circle.
-            const double d = std::hypot(32 - x, y < 24 ? y - 24 : 23 - y);
-            const double right = std::hypot(32 - x - 1, y < 24 ? y - 24 : 23 - y);
-            const bool rim = d * 32 < c0 && right * 32 >= c0;
+            // Lit where the pixel is inside and its right-hand neighbour outside.
+            const double dy = y < 24 ? y - 24 : 23 - y;
+            const bool rim = std::hypot(32 - x, dy) * 32 < c0 && std::hypot(31 - x, dy) * 32 >= c0;
             lit += rim;
-            EXPECT_EQ(full.At(x, y), rim ? 0xFFFFu : ramp[5 * kRadialLevels]) << x << "," << y;
-            EXPECT_EQ(huge.At(x, y), rim ? 0xFFFFu : ramp[5 * kRadialLevels]) << x << "," << y;
-            if (rim) {
-                EXPECT_EQ(half.At(x, y), ramp[5 * kRadialLevels + 64]) << x << "," << y;
-            }
+            EXPECT_EQ(full.At(x, y), rim ? 0xFFFFu : dark) << x << "," << y;
+            EXPECT_EQ(huge.At(x, y), rim ? 0xFFFFu : dark) << x << "," << y;
+            EXPECT_EQ(half.At(x, y), rim ? mid : dark) << x << "," << y;
         }
     EXPECT_GT(lit, 10);
-    EXPECT_NE(ramp[5 * kRadialLevels + 64], ramp[5 * kRadialLevels]);
-    EXPECT_NE(ramp[5 * kRadialLevels + 64], 0xFFFFu);
 }
 
 TEST_F(PolarWarpTest, DistanceCodesAreHeldInsideTheProfile) {
