@@ -43,37 +43,40 @@ std::vector<uint8_t> MakeTestTga(int width, int height, uint8_t (*pixel)(int x, 
     return WriteTgaIndexed(width, height, pixels.data(), TestPalette());
 }
 
-TestFrame::TestFrame(int w, int h, int b, uint16_t fill) : width(w), height(h), bits(b) {
+TestFrame::TestFrame(int w, int h, int b, uint16_t f, int g)
+    : width(w), height(h), bits(b), guard(g), pitch(w + 2 * g), fill(f) {
+    const size_t size = static_cast<size_t>(pitch) * (h + 2 * g);
     if (bits == 8)
-        bytes.assign(static_cast<size_t>(w) * h, static_cast<uint8_t>(fill));
+        bytes.assign(size, static_cast<uint8_t>(fill));
     else
-        words.assign(static_cast<size_t>(w) * h, fill);
+        words.assign(size, fill);
 }
 
 FrameView TestFrame::View() {
-    FrameView v;
-    v.frame = bits == 8 ? static_cast<void*>(bytes.data()) : static_cast<void*>(words.data());
-    v.width = width;
-    v.height = height;
-    v.left = 0;
-    v.top = 0;
-    v.viewWidth = width;
-    v.viewHeight = height;
-    v.planeWidth = 0.28f;
-    v.planeHeight = 0.21f;
-    return v;
+    void* p = bits == 8 ? static_cast<void*>(bytes.data()) : static_cast<void*>(words.data());
+    return FrameView{p, pitch, height + 2 * guard, guard, guard, width, height, 0.28f, 0.21f};
 }
 
 uint32_t TestFrame::At(int x, int y) const {
-    const size_t i = static_cast<size_t>(y) * width + x;
+    const size_t i = static_cast<size_t>(y + guard) * pitch + x + guard;
     return bits == 8 ? bytes[i] : words[i];
 }
 
-void TestFrame::Fill(uint16_t value) {
-    if (bits == 8)
-        std::fill(bytes.begin(), bytes.end(), static_cast<uint8_t>(value));
-    else
-        std::fill(words.begin(), words.end(), value);
+void TestFrame::Paint(uint16_t value) {
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const size_t i = static_cast<size_t>(y + guard) * pitch + x + guard;
+            bits == 8 ? void(bytes[i] = static_cast<uint8_t>(value)) : void(words[i] = value);
+        }
+}
+
+bool TestFrame::GuardIntact() const {
+    for (int y = -guard; y < height + guard; ++y)
+        for (int x = -guard; x < width + guard; ++x)
+            if ((x < 0 || y < 0 || x >= width || y >= height) &&
+                At(x, y) != (bits == 8 ? fill & 255u : fill))
+                return false;
+    return true;
 }
 
 Box BoundingBox(const std::vector<uint8_t>& flags, int width, int height) {

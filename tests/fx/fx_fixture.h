@@ -16,15 +16,19 @@ const uint8_t* TestPalette();
 // A colour-mapped TGA of the test palette; pixel(x, y) gives each index.
 std::vector<uint8_t> MakeTestTga(int width, int height, uint8_t (*pixel)(int x, int y));
 
-// A frame in memory with a viewport covering all of it and the scenes' view plane.
+// A viewport of the scenes' view plane inside a guard band of `guard` pixels, all fill.
 struct TestFrame {
-    TestFrame(int width, int height, int bits, uint16_t fill);
+    TestFrame(int width, int height, int bits, uint16_t fill, int guard = 0);
     FrameView View();
-    // Pixel at (x, y) as a number, whatever the depth.
+    // Pixel at viewport (x, y) as a number, whatever the depth; the guard lies outside.
     uint32_t At(int x, int y) const;
-    void Fill(uint16_t value);
+    // Sets every viewport pixel to value; the guard keeps fill.
+    void Paint(uint16_t value);
+    // True when no guard pixel changed from fill.
+    bool GuardIntact() const;
 
-    int width, height, bits;
+    int width, height, bits, guard, pitch;
+    uint16_t fill;
     std::vector<uint8_t> bytes;
     std::vector<uint16_t> words;
 };

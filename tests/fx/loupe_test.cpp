@@ -1,5 +1,4 @@
-// The magnifying-lens material: highlight table, bounds of its reads and writes on every
-// frame kind, and the lens drawn alone over a finished frame.
+// The magnifying-lens material: highlight table, bounds of its reads and writes, pinned frames.
 #include "fx/loupe.h"
 
 #include <gtest/gtest.h>
@@ -28,46 +27,6 @@ std::vector<uint8_t> LensFile() {
     TransformShape(s, {1.0f, 1.0f, 0.35f}, {0, 90, 0}, {0, 0, 0});
     return EncodeShape("LENS", s);
 }
-
-// A frame inside a guard band of g pixels on every side.
-struct GuardedFrame {
-    GuardedFrame(int w, int h, int g, int bits)
-        : w(w),
-          h(h),
-          g(g),
-          bits(bits),
-          pitch(w + 2 * g),
-          words(static_cast<size_t>(pitch) * (h + 2 * g), kGuard),
-          bytes(words.size(), 0xEF) {}
-    FrameView View() {
-        void* p = bits == 8 ? static_cast<void*>(bytes.data()) : static_cast<void*>(words.data());
-        return FrameView{p, pitch, h + 2 * g, g, g, w, h, 0.28f, 0.21f};
-    }
-    // Pixel (x, y) of the viewport; the guard lies at x, y < 0 and beyond w, h.
-    uint32_t At(int x, int y) const {
-        const size_t i = static_cast<size_t>(y + g) * pitch + x + g;
-        return bits == 8 ? bytes[i] : words[i];
-    }
-    void FillView(uint32_t v) {
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const size_t i = static_cast<size_t>(y + g) * pitch + x + g;
-                bytes[i] = static_cast<uint8_t>(v);
-                words[i] = static_cast<uint16_t>(v);
-            }
-    }
-    bool GuardIntact() const {
-        for (int y = -g; y < h + g; ++y)
-            for (int x = -g; x < w + g; ++x)
-                if ((x < 0 || y < 0 || x >= w || y >= h) &&
-                    At(x, y) != (bits == 8 ? 0xEFu : kGuard))
-                    return false;
-        return true;
-    }
-    int w, h, g, bits, pitch;
-    std::vector<uint16_t> words;
-    std::vector<uint8_t> bytes;
-};
 
 class LoupeTest : public testing::Test {
 protected:
@@ -132,8 +91,8 @@ TEST_F(LoupeTest, WritesStayInsideTheViewportOnEveryFrameKind) {
         UseBits(c.bits);
         UseDepth(c.depth, c.w * c.h);
         for (const CVector& p : places) {
-            GuardedFrame f(c.w, c.h, 3, c.bits);
-            f.FillView(c.bits == 8 ? 40 : 0x4208);
+            TestFrame f(c.w, c.h, c.bits, kGuard, 3);
+            f.Paint(c.bits == 8 ? 40 : 0x4208);
             SetPosition(m_lens, p.x, p.y, p.z);
             SetAngles(m_lens, 20, 10, 0);
             RenderWorld(f.View());
@@ -149,14 +108,11 @@ TEST_F(LoupeTest, ReadsAtTheRightEdgeHoldTheLastColumn) {
     for (int bits : {8, 16}) {
         UseBits(bits);
         UseDepth(false, 0);
-        GuardedFrame f(320, 200, 0, bits);
-        const uint32_t plain = bits == 8 ? 60 : g_shade16[64 * 256 + 60];
-        const uint32_t mark = bits == 8 ? 200 : g_shade16[64 * 256 + 200];
-        f.FillView(plain);
-        for (int y = 0; y < 200; ++y) {
-            f.words[y * 320] = static_cast<uint16_t>(mark);
-            f.bytes[y * 320] = static_cast<uint8_t>(mark);
-        }
+        const uint16_t plain = bits == 8 ? 60 : g_shade16[64 * 256 + 60];
+        const uint16_t mark = bits == 8 ? 200 : g_shade16[64 * 256 + 200];
+        TestFrame f(320, 200, bits, plain);
+        for (int y = 0; y < 200; ++y)
+            bits == 8 ? void(f.bytes[y * 320] = 200) : void(f.words[y * 320] = mark);
         SetPosition(m_lens, 30, 0, 30);  // the lens runs off the right edge
         SetScale(m_lens, 2.0f, 2.0f, 1.0f);
         RenderWorld(f.View());
@@ -189,7 +145,7 @@ TEST_F(LoupeTest, RefractionBeyondTheSnapshotHoldsItsLastTexel) {
     } kinds[] = {{8, 319, 199}, {16, 255, 255}};
     for (const Kind& k : kinds) {
         UseBits(k.bits);
-        GuardedFrame f(200, 150, 0, k.bits);
+        TestFrame f(200, 150, k.bits, 0);
         SetPosition(m_lens, 0, 0, 60);
         RenderWorld(f.View());  // takes the snapshot and its scales for this frame
         ScreenVertex far{}, near{}, odd{};
@@ -216,11 +172,12 @@ TEST_F(LoupeTest, LensOverAPatternedFrameIsPinnedOnEveryFrameKind) {
         k.mode == kPixelMode8     ? UseBits(8)
         : k.mode == kPixelMode555 ? SetPixelMode15()
                                   : SetPixelMode16();
-        GuardedFrame f(200, 150, 0, k.mode == kPixelMode8 ? 8 : 16);
-        for (size_t i = 0; i < f.words.size(); ++i) {
+        TestFrame f(200, 150, k.mode == kPixelMode8 ? 8 : 16, 0);
+        for (size_t i = 0; i < 200 * 150; ++i) {
             const uint32_t r = static_cast<uint32_t>(i) * 2654435761u >> 13;
-            f.words[i] = static_cast<uint16_t>(k.mode == kPixelMode555 ? r & 0x7FFF : r);
-            f.bytes[i] = static_cast<uint8_t>(r);
+            k.mode == kPixelMode8 ? void(f.bytes[i] = static_cast<uint8_t>(r))
+                                  : void(f.words[i] = static_cast<uint16_t>(
+                                             k.mode == kPixelMode555 ? r & 0x7FFF : r));
         }
         SetPosition(m_lens, 6, -4, 40);
         SetAngles(m_lens, 25, -15, 0);
