@@ -27,9 +27,7 @@ protected:
 
 // What the field touches in a width x height frame.
 Box Drawn(CStarfield& stars, int width, int height, int bits) {
-    return BoundingBox(
-        Coverage(width, height, bits, [&](TestFrame& f) { stars.Draw(f.View(), bits == 8); }),
-        width, height);
+    return DrawnBox(width, height, bits, [&](TestFrame& f) { stars.Draw(f.View(), bits == 8); });
 }
 
 // Where the pipeline puts point p for the current camera, in a width x height viewport.
@@ -65,15 +63,12 @@ TEST_F(StarfieldTest, CountBelowOneMakesOneStarPlacedByTheSeed) {
     EXPECT_EQ(std::tuple(first.x, first.y, first.z),
               std::tuple(-16343000.0f, 2083000.0f, -10050000.0f));
     EXPECT_EQ(stars.GetColours()[0], NearestColour(68, 68, 68));
-    for (const auto& [asked, made] : {std::pair{-5, 1}, std::pair{1000, 1000}}) {
-        stars.Create(asked);
-        EXPECT_EQ(stars.GetCount(), made);
-    }
+    stars.Create(-5);
+    EXPECT_EQ(stars.GetCount(), 1);
+    stars.Release();
     stars.Release();
     EXPECT_EQ(stars.GetCount(), 0);
-    stars.Release();
-    // An empty field draws nothing.
-    EXPECT_EQ(Drawn(stars, 40, 30, 16).count, 0);
+    EXPECT_EQ(Drawn(stars, 40, 30, 16).count, 0);  // an empty field draws nothing
 }
 
 TEST_F(StarfieldTest, LastColumnAndRowNeverReceiveAStar) {
@@ -91,8 +86,8 @@ TEST_F(StarfieldTest, LastColumnAndRowNeverReceiveAStar) {
     for (const Case& c : cases) {
         AimAt(star, c.x, c.y, 40, 30);
         const Box box = Drawn(stars, 40, 30, 16);
-        EXPECT_EQ(box.count, c.drawn ? 1 : 0) << c.x << "," << c.y;
-        if (c.drawn && box.count == 1) {
+        ASSERT_EQ(box.count, c.drawn ? 1 : 0) << c.x << "," << c.y;
+        if (c.drawn) {
             EXPECT_EQ(box.left, std::max(0, static_cast<int>(c.x)));
             EXPECT_EQ(box.top, static_cast<int>(c.y));
         }
@@ -117,20 +112,14 @@ TEST_F(StarfieldTest, ManyStarsStayInsideAnOffsetViewport) {
     for (int turn = 0; turn < 4; ++turn) {
         SetCameraPosition(turn * 1.0e6f, 0.0f, -turn * 2.0e6f);
         SetCameraAngles(turn * 90.0f, turn * 10.0f, 0.0f);
-        const auto touched = Coverage(80, 60, 16, [&](TestFrame& f) {
+        const Box b = DrawnBox(80, 60, 16, [&](TestFrame& f) {
             FrameView v = f.View();
-            v.left = 10;
-            v.top = 5;
-            v.viewWidth = 50;
-            v.viewHeight = 40;
+            std::tie(v.left, v.top, v.viewWidth, v.viewHeight) = std::tuple(10, 5, 50, 40);
             stars.Draw(v, 0);
         });
-        const Box box = BoundingBox(touched, 80, 60);
-        ASSERT_GT(box.count, 20);
-        EXPECT_GE(box.left, 10);
-        EXPECT_GE(box.top, 5);
-        EXPECT_LE(box.right, 10 + 48);
-        EXPECT_LE(box.bottom, 5 + 38);
+        ASSERT_GT(b.count, 20);
+        EXPECT_TRUE(b.left >= 10 && b.top >= 5 && b.right <= 10 + 48 && b.bottom <= 5 + 38)
+            << turn;
     }
 }
 
