@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/random.h"
@@ -14,20 +15,14 @@
 
 namespace {
 
-// Scripted draws: the first from g_first, every later one g_rest.
+// Scripted draws: g_first once, then g_rest.
 int g_first = 0, g_rest = 0;
-bool g_firstTaken = false;
 int ScriptedRand() {
-    if (!g_firstTaken) {
-        g_firstTaken = true;
-        return g_first;
-    }
-    return g_rest;
+    return std::exchange(g_first, g_rest);
 }
 void Script(int first, int rest) {
     g_first = first;
     g_rest = rest;
-    g_firstTaken = false;
 }
 
 uint8_t Cell(const CSmokeFire& fire, int row, int column) {
@@ -91,14 +86,12 @@ TEST_F(SmokeFire, WarmUpFromAKnownSeedGivesAKnownGrid) {
     for (int k = 0; k < 50; ++k) fire.Step(Rand);
     // Worked out by a separate plain script of the same rules and generator.
     EXPECT_EQ(Checksum(fire.Grid(), kFireSide * kFireSide), 2349205405u);
-    // Only rows 130..231 are ever written, and below row 231 only columns 3..252.
+    // Only rows 130..231 are ever written, and above row 231 only columns 3..252.
     for (int y = 0; y < kFireSide; ++y)
-        for (int x = 0; x < kFireSide; ++x) {
-            const bool written = (y == 231) || (y >= 130 && y <= 230 && x >= 3 && x <= 252);
-            if (!written) {
-                ASSERT_EQ(Cell(fire, y, x), 0) << y << "," << x;
-            }
-        }
+        for (int x = 0; x < kFireSide; ++x)
+            ASSERT_TRUE(y == 231 || (y >= 130 && y <= 230 && x >= 3 && x <= 252) ||
+                        Cell(fire, y, x) == 0)
+                << y << "," << x;
     // The fire rises: its lower rows hold far more heat than its upper ones.
     long low = 0, high = 0;
     for (int x = 3; x <= 252; ++x) {
@@ -113,13 +106,10 @@ TEST_F(SmokeFire, ShadeRampRunsFromWhiteThroughGreyToDarkSmoke) {
     LoadGreyPalette();
     fire.BuildShadeRamp();
     const uint8_t* shade = fire.ShadeRamp();
-    // On a grey palette the index is the grey level.
-    EXPECT_EQ(shade[0], 255);
-    EXPECT_EQ(shade[19], 255);
-    EXPECT_EQ(shade[20], 216);  // 235^2 / 255 = 216.57
-    EXPECT_EQ(shade[69], 135);  // 186^2 / 255 = 135.67
-    EXPECT_EQ(shade[70], 50);
-    EXPECT_EQ(shade[255], 50);
+    // On a grey palette the index is the grey level: 235^2 / 255 = 216.6, 186^2 / 255 = 135.7.
+    const std::pair<int, int> known[] = {{0, 255}, {19, 255}, {20, 216},
+                                         {69, 135}, {70, 50},  {255, 50}};
+    for (const auto& [i, grey] : known) EXPECT_EQ(shade[i], grey) << i;
     for (int i = 21; i < 70; ++i) EXPECT_LT(shade[i], shade[i - 1]) << i;
 }
 
@@ -145,10 +135,11 @@ TEST_F(SmokeFire, OneHotCellLightsTwoMirroredTexels) {
 
 TEST_F(SmokeFire, OnlyA256TexelTextureIsWritten) {
     std::fill(fire.Grid(), fire.Grid() + kFireSide * kFireSide, 90);
-    // A 128-texel texture inside a larger block: nothing of the block may change.
+    // Other sizes inside a larger block: nothing of the block may change.
+    const std::vector<uint8_t> untouched(256 * 256 * 2, 0xA5);
     for (int32_t size : {128, 255, 257, 0, -256}) {
-        std::vector<uint8_t> block(256 * 256 * 2, 0xA5);
+        std::vector<uint8_t> block = untouched;
         fire.WriteTexture(block.data(), size);
-        for (size_t i = 0; i < block.size(); ++i) ASSERT_EQ(block[i], 0xA5) << size << " at " << i;
+        EXPECT_TRUE(block == untouched) << size;
     }
 }
