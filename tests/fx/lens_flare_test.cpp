@@ -56,43 +56,28 @@ protected:
     TempDir m_temp;
 };
 
-double CentreX(const Box& b) {
-    return (b.left + b.right) * 0.5;
-}
-double CentreY(const Box& b) {
-    return (b.top + b.bottom) * 0.5;
-}
-
 TEST_F(LensFlareTest, SpritesSitAlongTheLineFromTheLightThroughTheCentre) {
-    // The light projects to (240, 60).
-    const Box onLight = Drawn(0.0f, 1.0f, -1.0f, 4.0f);
-    ASSERT_GT(onLight.count, 0);
-    EXPECT_NEAR(CentreX(onLight), 240, 1.0);
-    EXPECT_NEAR(CentreY(onLight), 60, 1.0);
-    const Box centre = Drawn(0.5f, 1.0f, -1.0f, 4.0f);
-    EXPECT_NEAR(CentreX(centre), 160, 1.0);
-    EXPECT_NEAR(CentreY(centre), 120, 1.0);
-    const Box mirror = Drawn(1.0f, 1.0f, -1.0f, 4.0f);
-    EXPECT_NEAR(CentreX(mirror), 80, 1.0);
-    EXPECT_NEAR(CentreY(mirror), 180, 1.0);
-    // Sized against the 320 x 240 reference: here one pixel per texel.
-    EXPECT_EQ(centre.Width(), 7);
-    EXPECT_EQ(centre.Height(), 7);
+    // The light projects to (240, 60); offset 0.5 is the centre, 1 the mirror point.
+    const double places[][3] = {{0.0, 240, 60}, {0.5, 160, 120}, {1.0, 80, 180}};
+    for (const auto& [offset, x, y] : places) {
+        const Box b = Drawn(static_cast<float>(offset), 1.0f, -1.0f, 4.0f);
+        EXPECT_NEAR((b.left + b.right) * 0.5, x, 1.0) << offset;
+        EXPECT_NEAR((b.top + b.bottom) * 0.5, y, 1.0) << offset;
+        // Sized against the 320 x 240 reference: here one pixel per texel.
+        EXPECT_EQ(std::pair(b.Width(), b.Height()), std::pair(7, 7)) << offset;
+    }
 }
 
-TEST_F(LensFlareTest, ALightOnTheViewportEdgeShowsTheChain) {
-    EXPECT_GT(Drawn(0.5f, 1.0f, 0.0f, 2.0f).count, 0);    // right edge, x = 320
-    EXPECT_GT(Drawn(0.5f, -1.0f, 0.0f, 2.0f).count, 0);   // left edge, x = 0
-    EXPECT_GT(Drawn(0.5f, 0.0f, 1.0f, 2.0f).count, 0);    // bottom edge, y = 240
-    EXPECT_GT(Drawn(0.5f, 1.0f, -1.0f, 2.0f).count, 0);   // the top right corner
-    EXPECT_EQ(Drawn(0.5f, 1.01f, 0.0f, 2.0f).count, 0);   // just outside
-    EXPECT_EQ(Drawn(0.5f, 0.0f, -1.01f, 2.0f).count, 0);  // just above
-}
-
-TEST_F(LensFlareTest, ALightBehindTheCameraShowsNothing) {
-    EXPECT_GT(Drawn(0.5f, 0.0f, 0.0f, 10.0f).count, 0);
-    EXPECT_EQ(Drawn(0.5f, 0.0f, 0.0f, -10.0f).count, 0);
-    EXPECT_EQ(Drawn(0.5f, 0.1f, 0.1f, -2.0f).count, 0);
+TEST_F(LensFlareTest, ShownForLightsInViewUpToItsEdgesOnlyInFrontOfTheCamera) {
+    const struct {
+        float x, y, z;
+        bool shown;
+    } lights[] = {{1, 0, 2, true},       {-1, 0, 2, true},   {0, 1, 2, true},  // edges
+                  {1, -1, 2, true},      {1.01f, 0, 2, false},                // corner, outside
+                  {0, -1.01f, 2, false}, {0, 0, 10, true},   {0, 0, -10, false},
+                  {0.1f, 0.1f, -2, false}};  // behind the camera
+    for (const auto& l : lights)
+        EXPECT_EQ(Drawn(0.5f, l.x, l.y, l.z).count > 0, l.shown) << l.x << "," << l.y << "," << l.z;
 }
 
 TEST_F(LensFlareTest, NothingWithoutAProjection) {
@@ -107,15 +92,13 @@ TEST_F(LensFlareTest, NothingWithoutAProjection) {
 TEST_F(LensFlareTest, OffsetsAreHeldBetweenZeroAndOne) {
     CLensFlare flare;
     flare.Create(0, 0, 10);
-    Add(flare, -0.5f);
-    Add(flare, 3.0f);
-    Add(flare, std::numeric_limits<float>::quiet_NaN());
-    Add(flare, 0.15f);
+    const std::pair<float, float> offsets[] = {
+        {-0.5f, 0.0f}, {3.0f, 1.0f}, {std::numeric_limits<float>::quiet_NaN(), 0.0f}, {0.15f, 0.15f}};
+    for (const auto& [asked, held] : offsets) {
+        Add(flare, asked);
+        EXPECT_EQ(flare.GetOffset(flare.GetCount() - 1), held) << asked;
+    }
     ASSERT_EQ(flare.GetCount(), 4);
-    EXPECT_EQ(flare.GetOffset(0), 0.0f);
-    EXPECT_EQ(flare.GetOffset(1), 1.0f);
-    EXPECT_EQ(flare.GetOffset(2), 0.0f);
-    EXPECT_EQ(flare.GetOffset(3), 0.15f);
     EXPECT_EQ(flare.GetSprite(0)->GetMode(), kSpriteTranslucent);
     flare.Release();
     EXPECT_EQ(flare.GetCount(), 0);
