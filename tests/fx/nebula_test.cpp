@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <tuple>
+
 #include "engine/object.h"
 #include "engine/world.h"
 #include "tests/fx/fx_fixture.h"
@@ -46,26 +49,19 @@ protected:
 TEST_F(NebulaTest, SpriteSizeFollowsTheReferenceScreen) {
     CNebula list;
     Add(list, "DATA\\NEBUL2.TGA", 0.0f, 0.0f, 1000.0f);
-    const Box full = DrawnBox(640, 480, 16, [&](TestFrame& f) { list.Draw(f.View()); });
-    EXPECT_EQ(full.count, 128 * 128);
-    EXPECT_EQ(full.Width(), 128);
-    EXPECT_EQ(full.Height(), 128);
-
-    const Box small = DrawnBox(320, 240, 16, [&](TestFrame& f) { list.Draw(f.View()); });
-    EXPECT_EQ(small.count, 64 * 64);
-    EXPECT_EQ(small.Width(), 64);
-    // Width and height scale on their own: a 640 x 240 view doubles the width only.
-    const Box wide = DrawnBox(640, 240, 16, [&](TestFrame& f) { list.Draw(f.View()); });
-    EXPECT_EQ(wide.Width(), 128);
-    EXPECT_EQ(wide.Height(), 64);
+    // A 64-texel sprite is 128 pixels on 640 x 480; width and height scale on their own.
+    for (const auto& [w, h, sw, sh] : {std::array{640, 480, 128, 128}, std::array{320, 240, 64, 64},
+                                       std::array{640, 240, 128, 64}}) {
+        const Box b = DrawnBox(w, h, 16, [&](TestFrame& f) { list.Draw(f.View()); });
+        EXPECT_EQ(std::tuple(b.count, b.Width(), b.Height()), std::tuple(sw * sh, sw, sh)) << w;
+    }
 }
 
 TEST_F(NebulaTest, EntryBehindTheCameraIsSkippedOthersDraw) {
     CNebula list;
     Add(list, "DATA\\COOL.TGA", 0.0f, 0.0f, -500.0f);
     Add(list, "DATA\\COOL.TGA", 0.0f, 0.0f, 800.0f);
-    const Box box = DrawnBox(640, 480, 16, [&](TestFrame& f) { list.Draw(f.View()); });
-    EXPECT_EQ(box.count, 32 * 32);
+    EXPECT_EQ(DrawnBox(640, 480, 16, [&](TestFrame& f) { list.Draw(f.View()); }).count, 32 * 32);
 }
 
 TEST_F(NebulaTest, LaterEntriesDrawOverEarlierOnesAndIndexZeroIsClear) {
@@ -75,11 +71,8 @@ TEST_F(NebulaTest, LaterEntriesDrawOverEarlierOnesAndIndexZeroIsClear) {
     TestFrame frame(640, 480, 16, 0);
     list.Draw(frame.View());
     // The ring covers the square's middle band; its hole and corners show the square.
-    const uint32_t square = frame.At(320 - 15, 240 - 15);
-    const uint32_t ring = frame.At(320 + 8, 240);
-    EXPECT_NE(square, 0u);
-    EXPECT_NE(ring, 0u);
-    EXPECT_NE(square, ring);
+    const uint32_t square = frame.At(320 - 15, 240 - 15), ring = frame.At(320 + 8, 240);
+    EXPECT_TRUE(square && ring && square != ring);
     EXPECT_EQ(frame.At(320, 240), square);
 }
 
@@ -90,8 +83,7 @@ TEST_F(NebulaTest, EmptyListAndMissingImagesDrawNothing) {
     Add(list, "DATA\\ABSENT.TGA", 0.0f, 0.0f, 1000.0f);
     EXPECT_EQ(list.GetCount(), 1);
     EXPECT_FALSE(list.GetSprite(0)->IsLoaded());
-    const Box box = DrawnBox(640, 480, 16, [&](TestFrame& f) { list.Draw(f.View()); });
-    EXPECT_EQ(box.count, 0);
+    EXPECT_EQ(DrawnBox(640, 480, 16, [&](TestFrame& f) { list.Draw(f.View()); }).count, 0);
     list.Release();
     list.Release();
     EXPECT_EQ(list.GetCount(), 0);
