@@ -141,7 +141,8 @@ TEST(BumpFloorTest, CheckerboardMapsOnSmallFramesStayInBounds) {
                                                 {204, Pack565(210, 232, 255)}};
                     int wrong = 0;
                     for (int y = 1; y < h - 1; ++y)
-                        for (int x = 0; x < w; ++x) wrong += f.At(x, y) != lit[bright - 1][bits / 16];
+                        for (int x = 0; x < w; ++x)
+                            wrong += f.At(x, y) != lit[bright - 1][bits / 16];
                     EXPECT_EQ(wrong, 0) << w << "x" << h << " bits " << bits << " light " << bright;
                 }
 }

@@ -130,7 +130,8 @@ TEST_F(CoronaTest, RaysStayInsideTheBufferAndTheBlitBox) {
         const uint8_t* buf = corona.GetRaysBuffer().GetData();
         for (int i = 0; i < 64 * 60; ++i) {
             ASSERT_TRUE(buf[i] >= 64 && buf[i] <= 127) << i;
-            ASSERT_TRUE(buf[i] == 64 || std::hypot(i % 64 - 32, i / 64 - 30) <= 0.9 * 32 + 1.5) << i;
+            ASSERT_TRUE(buf[i] == 64 || std::hypot(i % 64 - 32, i / 64 - 30) <= 0.9 * 32 + 1.5)
+                << i;
         }
     }
 }

@@ -41,7 +41,8 @@ public:
         const size_t origin = static_cast<size_t>(kGuard) * pitch_ + kGuard;
         t.frame16 = mode ? frame16_.data() + origin : nullptr;
         t.frame8 = mode ? nullptr : frame8_.data() + origin;
-        std::tie(t.pitch, t.width, t.height, t.cx, t.cy) = std::tuple(pitch_, w, h, w * 0.5f, h * 0.5f);
+        std::tie(t.pitch, t.width, t.height, t.cx, t.cy) =
+            std::tuple(pitch_, w, h, w * 0.5f, h * 0.5f);
         t.depth = depth ? depth_.data() : nullptr;
         std::tie(t.pixelMode, t.vertices, t.textures, t.textureCount) =
             std::tuple(mode, verts_, &texture, 1);

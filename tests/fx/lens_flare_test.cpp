@@ -72,9 +72,9 @@ TEST_F(LensFlareTest, ShownForLightsInViewUpToItsEdgesOnlyInFrontOfTheCamera) {
     const struct {
         float x, y, z;
         bool shown;
-    } lights[] = {{1, 0, 2, true},       {-1, 0, 2, true},   {0, 1, 2, true},  // edges
-                  {1, -1, 2, true},      {1.01f, 0, 2, false},                // corner, outside
-                  {0, -1.01f, 2, false}, {0, 0, 10, true},   {0, 0, -10, false},
+    } lights[] = {{1, 0, 2, true},        {-1, 0, 2, true},     {0, 1, 2, true},  // edges
+                  {1, -1, 2, true},       {1.01f, 0, 2, false},                   // corner, outside
+                  {0, -1.01f, 2, false},  {0, 0, 10, true},     {0, 0, -10, false},
                   {0.1f, 0.1f, -2, false}};  // behind the camera
     for (const auto& l : lights)
         EXPECT_EQ(Drawn(0.5f, l.x, l.y, l.z).count > 0, l.shown) << l.x << "," << l.y << "," << l.z;
@@ -92,8 +92,10 @@ TEST_F(LensFlareTest, NothingWithoutAProjection) {
 TEST_F(LensFlareTest, OffsetsAreHeldBetweenZeroAndOne) {
     CLensFlare flare;
     flare.Create(0, 0, 10);
-    const std::pair<float, float> offsets[] = {
-        {-0.5f, 0.0f}, {3.0f, 1.0f}, {std::numeric_limits<float>::quiet_NaN(), 0.0f}, {0.15f, 0.15f}};
+    const std::pair<float, float> offsets[] = {{-0.5f, 0.0f},
+                                               {3.0f, 1.0f},
+                                               {std::numeric_limits<float>::quiet_NaN(), 0.0f},
+                                               {0.15f, 0.15f}};
     for (const auto& [asked, held] : offsets) {
         Add(flare, asked);
         EXPECT_EQ(flare.GetOffset(flare.GetCount() - 1), held) << asked;

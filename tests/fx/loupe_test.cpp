@@ -175,9 +175,10 @@ TEST_F(LoupeTest, LensOverAPatternedFrameIsPinnedOnEveryFrameKind) {
         TestFrame f(200, 150, k.mode == kPixelMode8 ? 8 : 16, 0);
         for (size_t i = 0; i < 200 * 150; ++i) {
             const uint32_t r = static_cast<uint32_t>(i) * 2654435761u >> 13;
-            k.mode == kPixelMode8 ? void(f.bytes[i] = static_cast<uint8_t>(r))
-                                  : void(f.words[i] = static_cast<uint16_t>(
-                                             k.mode == kPixelMode555 ? r & 0x7FFF : r));
+            k.mode == kPixelMode8
+                ? void(f.bytes[i] = static_cast<uint8_t>(r))
+                : void(f.words[i] =
+                           static_cast<uint16_t>(k.mode == kPixelMode555 ? r & 0x7FFF : r));
         }
         SetPosition(m_lens, 6, -4, 40);
         SetAngles(m_lens, 25, -15, 0);

@@ -107,7 +107,7 @@ TEST_F(SmokeFire, ShadeRampRunsFromWhiteThroughGreyToDarkSmoke) {
     fire.BuildShadeRamp();
     const uint8_t* shade = fire.ShadeRamp();
     // On a grey palette the index is the grey level: 235^2 / 255 = 216.6, 186^2 / 255 = 135.7.
-    const std::pair<int, int> known[] = {{0, 255}, {19, 255}, {20, 216},
+    const std::pair<int, int> known[] = {{0, 255},  {19, 255}, {20, 216},
                                          {69, 135}, {70, 50},  {255, 50}};
     for (const auto& [i, grey] : known) EXPECT_EQ(shade[i], grey) << i;
     for (int i = 21; i < 70; ++i) EXPECT_LT(shade[i], shade[i - 1]) << i;

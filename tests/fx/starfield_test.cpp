@@ -118,8 +118,7 @@ TEST_F(StarfieldTest, ManyStarsStayInsideAnOffsetViewport) {
             stars.Draw(v, 0);
         });
         ASSERT_GT(b.count, 20);
-        EXPECT_TRUE(b.left >= 10 && b.top >= 5 && b.right <= 10 + 48 && b.bottom <= 5 + 38)
-            << turn;
+        EXPECT_TRUE(b.left >= 10 && b.top >= 5 && b.right <= 10 + 48 && b.bottom <= 5 + 38) << turn;
     }
 }
 

@@ -47,8 +47,8 @@ TEST_F(SunGlowTest, IntensityAddsAStepAndKeepsLevelsBetween64And127) {
     ASSERT_TRUE(bright && dim);
     // Intensity 0 after loading; out-of-range and NaN intensities clamp to steps 0 and 127.
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    const std::pair<float, int> steps[] = {{0.0f, 0},   {1.0f, 127}, {0.25f, 31}, {-3.0f, 0},
-                                           {40.0f, 127}, {nan, 0},   {0.0f, 0}};
+    const std::pair<float, int> steps[] = {{0.0f, 0},    {1.0f, 127}, {0.25f, 31}, {-3.0f, 0},
+                                           {40.0f, 127}, {nan, 0},    {0.0f, 0}};
     for (const auto& [x, step] : steps) {
         m_glow.SetIntensity(x);
         EXPECT_EQ(m_glow.GetLevel(), step) << x;
