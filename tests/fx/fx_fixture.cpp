@@ -62,12 +62,14 @@ uint32_t TestFrame::At(int x, int y) const {
     return bits == 8 ? bytes[i] : words[i];
 }
 
+void TestFrame::Set(int x, int y, uint16_t value) {
+    const size_t i = static_cast<size_t>(y + guard) * pitch + x + guard;
+    bits == 8 ? void(bytes[i] = static_cast<uint8_t>(value)) : void(words[i] = value);
+}
+
 void TestFrame::Paint(uint16_t value) {
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const size_t i = static_cast<size_t>(y + guard) * pitch + x + guard;
-            bits == 8 ? void(bytes[i] = static_cast<uint8_t>(value)) : void(words[i] = value);
-        }
+        for (int x = 0; x < width; ++x) Set(x, y, value);
 }
 
 bool TestFrame::GuardIntact() const {

@@ -22,6 +22,7 @@ struct TestFrame {
     FrameView View();
     // Pixel at viewport (x, y) as a number, whatever the depth; the guard lies outside.
     uint32_t At(int x, int y) const;
+    void Set(int x, int y, uint16_t value);
     // Sets every viewport pixel to value; the guard keeps fill.
     void Paint(uint16_t value);
     // True when no guard pixel changed from fill.

@@ -47,31 +47,22 @@ protected:
         ReleaseLoupe();
         g_pixelMode = kPixelMode565;
     }
-    static void UseBits(int bits) {
-        if (bits == 8) {
-            g_pixelMode = kPixelMode8;
-            BuildShadeTables();
-        } else {
-            SetPixelMode16();
-        }
+    static void UseMode(int32_t mode) {
+        if (mode != kPixelMode8) return mode == kPixelMode555 ? SetPixelMode15() : SetPixelMode16();
+        g_pixelMode = kPixelMode8;
+        BuildShadeTables();
     }
-    static void UseDepth(bool on, int pixels) {
-        if (on) AllocZBuffer(pixels);
-        on ? EnableZBuffer() : DisableZBuffer();
-    }
+    static void UseBits(int bits) { UseMode(bits == 8 ? kPixelMode8 : kPixelMode565); }
 
     int32_t m_lens = -1;
 };
 
 TEST_F(LoupeTest, HighlightIsBrightestAtTheCentreAndFallsWithDistance) {
     const uint8_t* hl = GetLoupeHighlight();
-    auto at = [&](int a, int b) { return hl[(a + 127) * 256 + (b + 127)]; };
-    EXPECT_EQ(at(0, 0), 255);
-    EXPECT_EQ(at(3, 4), 250);
-    EXPECT_EQ(at(-4, 3), 250);
-    EXPECT_EQ(at(0, -100), 155);
-    EXPECT_EQ(at(-127, -127), 76);  // 179.6
-    EXPECT_EQ(at(128, 128), 74);    // 181.0
+    // 255 less the distance from the centre: 5, 100, 179.6 and 181.0 away.
+    const int known[][3] = {{0, 0, 255},    {3, 4, 250},      {-4, 3, 250},
+                            {0, -100, 155}, {-127, -127, 76}, {128, 128, 74}};
+    for (const auto& [a, b, v] : known) EXPECT_EQ(hl[(a + 127) * 256 + (b + 127)], v) << a << b;
 }
 
 struct Case {
@@ -89,7 +80,8 @@ TEST_F(LoupeTest, WritesStayInsideTheViewportOnEveryFrameKind) {
                               {-30, 22, 60}, {30, -22, 60}, {0, 0, 2},   {3, -2, 0.5f}, {0, 0, 25}};
     for (const Case& c : cases) {
         UseBits(c.bits);
-        UseDepth(c.depth, c.w * c.h);
+        if (c.depth) AllocZBuffer(c.w * c.h);
+        c.depth ? EnableZBuffer() : DisableZBuffer();
         for (const CVector& p : places) {
             TestFrame f(c.w, c.h, c.bits, kGuard, 3);
             f.Paint(c.bits == 8 ? 40 : 0x4208);
@@ -107,12 +99,10 @@ TEST_F(LoupeTest, ReadsAtTheRightEdgeHoldTheLastColumn) {
     // next row's first texel and bring the mark to the right edge of the lens.
     for (int bits : {8, 16}) {
         UseBits(bits);
-        UseDepth(false, 0);
+        DisableZBuffer();
         const uint16_t plain = bits == 8 ? 60 : g_shade16[64 * 256 + 60];
-        const uint16_t mark = bits == 8 ? 200 : g_shade16[64 * 256 + 200];
         TestFrame f(320, 200, bits, plain);
-        for (int y = 0; y < 200; ++y)
-            bits == 8 ? void(f.bytes[y * 320] = 200) : void(f.words[y * 320] = mark);
+        for (int y = 0; y < 200; ++y) f.Set(0, y, bits == 8 ? 200 : g_shade16[64 * 256 + 200]);
         SetPosition(m_lens, 30, 0, 30);  // the lens runs off the right edge
         SetScale(m_lens, 2.0f, 2.0f, 1.0f);
         RenderWorld(f.View());
@@ -123,14 +113,10 @@ TEST_F(LoupeTest, ReadsAtTheRightEdgeHoldTheLastColumn) {
         for (int y = 0; y < 200; ++y)
             for (int x = 240; x < 320; ++x) {
                 const uint32_t v = f.At(x, y);
-                if (v == plain) continue;
-                ++lensPixels;
-                bool ok = false;
-                if (bits == 8) {
-                    for (int row = 0; row < 128 && !ok; ++row) ok = g_shade8[row * 256 + 60] == v;
-                } else {
-                    ok = (v >> 11) == (v & 31);
-                }
+                lensPixels += v != plain;
+                bool ok = bits == 16 ? (v >> 11) == (v & 31) : false;
+                for (int row = 0; row < 128 && bits == 8; ++row)
+                    ok |= g_shade8[row * 256 + 60] == v;
                 EXPECT_TRUE(ok) << bits << ": " << x << "," << y << " " << v;
             }
         EXPECT_GT(lensPixels, 100) << bits;
@@ -169,16 +155,12 @@ TEST_F(LoupeTest, LensOverAPatternedFrameIsPinnedOnEveryFrameKind) {
                  {kPixelMode555, 0x39921ad947166ad1},
                  {kPixelMode8, 0x6522ecae8e181c4}};
     for (const auto& k : kinds) {
-        k.mode == kPixelMode8     ? UseBits(8)
-        : k.mode == kPixelMode555 ? SetPixelMode15()
-                                  : SetPixelMode16();
+        UseMode(k.mode);
         TestFrame f(200, 150, k.mode == kPixelMode8 ? 8 : 16, 0);
-        for (size_t i = 0; i < 200 * 150; ++i) {
+        for (int i = 0; i < 200 * 150; ++i) {
             const uint32_t r = static_cast<uint32_t>(i) * 2654435761u >> 13;
-            k.mode == kPixelMode8
-                ? void(f.bytes[i] = static_cast<uint8_t>(r))
-                : void(f.words[i] =
-                           static_cast<uint16_t>(k.mode == kPixelMode555 ? r & 0x7FFF : r));
+            f.Set(i % 200, i / 200,
+                  static_cast<uint16_t>(k.mode == kPixelMode555 ? r & 0x7FFF : r));
         }
         SetPosition(m_lens, 6, -4, 40);
         SetAngles(m_lens, 25, -15, 0);
