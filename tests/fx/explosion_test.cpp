@@ -5,7 +5,7 @@
 
 #include <cmath>
 #include <limits>
-#include <memory>
+#include <tuple>
 
 #include "engine/mesh.h"
 #include "engine/object.h"
@@ -56,11 +56,10 @@ public:
         const std::vector<uint8_t> bytes = WriteMeshFile(mesh);
         ASSERT_EQ(LoadMeshFromMemory(MakeKey(key), bytes.data(), bytes.size()), 1);
     }
-    // A start picture: value at (row, column) from pick, 0 where it gives 0.
+    // A start picture: value at (row, column) from pick.
     void Picture(uint8_t (*pick)(int row, int column)) {
         std::vector<uint8_t> fire(65536);
-        for (int r = 0; r < 256; ++r)
-            for (int c = 0; c < 256; ++c) fire[r * 256 + c] = pick(r, c);
+        for (int i = 0; i < 65536; ++i) fire[i] = pick(i / 256, i % 256);
         dir_.Write("DATA/EXPBEGIN.FIR", fire);
     }
     void SetUpBlast() {
@@ -77,10 +76,8 @@ public:
 TEST_F(Explosion, ScaleAndMorphAtStartAndAfterOneSecond) {
     SetUpBlast();
     const int32_t obj = AddInstance(MakeKey("GLOBEXP"));
-    ASSERT_GE(obj, 0);
     UpdateExplosion(1.0f, obj);
-    // ln(100001) / 7.
-    EXPECT_NEAR(GetInstance(obj)->scale.x, 1.6447, 0.0005);
+    EXPECT_NEAR(GetInstance(obj)->scale.x, 1.6447, 0.0005);  // ln(100001) / 7
     EXPECT_EQ(GetInstance(obj)->scale.z, GetInstance(obj)->scale.x);
     // Each vertex sits at weight w = s m / 100 (m = 0 .. 99) between x = 1 and x = 3.
     const float step = 0.01f * 1.64470f;
@@ -111,6 +108,7 @@ TEST_F(Explosion, MismatchedVertexCountsLeaveTheShownMesh) {
     SetupExplosion(MakeKey("GLOBEXP1"), MakeKey("OTHER2"), MakeKey("GLOBEXP"));
     const int32_t obj = AddInstance(MakeKey("GLOBEXP"));
     UpdateExplosion(1.0f, obj);
+    for (int k = 0; k < kVerts; ++k) ASSERT_EQ(Shown().vertices[k].x, 1.0f);
     EXPECT_NEAR(GetInstance(obj)->scale.x, 1.6447, 0.0005);  // the scale still runs
     // A start mesh with more vertices than the shown one: nothing either.
     Load("BIG", Strip(1.0f, kVerts + 5));
@@ -196,21 +194,18 @@ TEST_F(Explosion, FillersColourTheTexelThroughTheRampBehindTheDepthTest) {
     UpdateExplosion(0.0f, -1);
     // Fire of 255 cools to 253 at the far corner: ramp entry (63 x 255) >> 6 = 251.
     ASSERT_EQ(Tex(255, 255), 253);
-    Init(2, true, 0x1234);
-    Flood(10, 255.5f, 255.5f);
-    EXPECT_EQ(Px(4, 9), g_display.PackRGB(251, 125, 62));
+    auto drawn = [&](int mode, bool depth, uint16_t fill, uint32_t nearer = 0) {
+        Init(mode, depth, fill);
+        std::fill(depth_.begin(), depth_.end(), nearer);
+        Flood(10, 255.5f, 255.5f);
+        return Px(4, 9);
+    };
+    EXPECT_EQ(drawn(2, true, 0x1234), g_display.PackRGB(251, 125, 62));
     EXPECT_GT(Depth(4, 9), 0u);
-    Init(0, true, 7);
-    Flood(10, 255.5f, 255.5f);
-    EXPECT_EQ(Px(4, 9), NearestColour(251, 125, 62));
+    EXPECT_EQ(drawn(0, true, 7), NearestColour(251, 125, 62));
     // Behind a nearer face, or without a depth buffer, nothing is drawn.
-    Init(0, true, 7);
-    std::fill(depth_.begin(), depth_.end(), 0xF0000000u);
-    Flood(10, 255.5f, 255.5f);
-    EXPECT_EQ(Px(4, 9), 7u);
-    Init(2, false, 0x1234);
-    Flood(10, 255.5f, 255.5f);
-    EXPECT_EQ(Px(4, 9), 0x1234u);
+    EXPECT_EQ(drawn(0, true, 7, 0xF0000000u), 7u);
+    EXPECT_EQ(drawn(2, false, 0x1234), 0x1234u);
 }
 
 class ExplosionNormals : public Explosion {
@@ -244,12 +239,10 @@ public:
 TEST_F(ExplosionNormals, ViewSpaceNormalsBecomeTexelsAcrossTheTexture) {
     ASSERT_NE(hook_->afterLighting, nullptr);
     Run();
-    EXPECT_EQ(U(0), 8388607.0f);
-    EXPECT_EQ(Vc(0), 8388607.0f);
-    EXPECT_EQ(U(1), 16777214.0f);
-    EXPECT_EQ(Vc(2), 0.0f);
-    EXPECT_EQ(U(3) + Vc(3), 0.0f);  // NaN
-    EXPECT_EQ(Vc(4), 16777215.0f);  // held at the last texel
+    // Forward is the middle texel, x = 1 the last but one; NaN gives 0, y = 2 the last texel.
+    EXPECT_EQ(std::pair(U(0), Vc(0)), std::pair(8388607.0f, 8388607.0f));
+    EXPECT_EQ(std::tuple(U(1), Vc(2), U(3), Vc(3)), std::tuple(16777214.0f, 0.0f, 0.0f, 0.0f));
+    EXPECT_EQ(Vc(4), 16777215.0f);
     // The object turned like the camera: as if neither turned.
     SetAngles(obj_, 40.0f, 20.0f, 10.0f);
     SetCameraAngles(40.0f, 20.0f, 10.0f);
