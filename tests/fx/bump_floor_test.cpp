@@ -1,11 +1,6 @@
 // Bump floor: base colour far from the lights, spot placement, slopes, small frames, maps.
 #include "fx/bump_floor.h"
 
-#include <gtest/gtest.h>
-
-#include <limits>
-#include <vector>
-
 #include "tests/fx/fx_fixture.h"
 
 namespace {

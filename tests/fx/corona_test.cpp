@@ -1,16 +1,7 @@
 // Corona: ray table, line drawing in the light buffer, and where the blits land.
 #include "fx/corona.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <limits>
-#include <vector>
-
-#include "platform/random.h"
 #include "tests/fx/fx_fixture.h"
-#include "tests/support/support.h"
 
 namespace {
 

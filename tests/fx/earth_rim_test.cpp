@@ -1,14 +1,7 @@
 // Earth rim: map geometry, drawn region, light levels and both frame depths.
 #include "fx/earth_rim.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <tuple>
-
-#include "res/palette.h"
 #include "tests/fx/fx_fixture.h"
-#include "tests/support/support.h"
 
 namespace {
 

@@ -1,19 +1,7 @@
 // The explosion: fire, mirrored texture, scale and morph, the "EXPLODE" material, release.
 #include "fx/explosion.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <limits>
-#include <tuple>
-
-#include "engine/mesh.h"
-#include "engine/object.h"
-#include "platform/random.h"
 #include "tests/fx/hook_frame.h"
-#include "tests/support/support.h"
-#include "tools/common/mesh_writer.h"
-#include "tools/common/tga_writer.h"
 
 namespace {
 

@@ -1,11 +1,7 @@
 // Shared set-up for the effect tests.
 #include "tests/fx/fx_fixture.h"
 
-#include <algorithm>
-
-#include "res/palette.h"
 #include "tools/common/palette_compiler.h"
-#include "tools/common/tga_writer.h"
 
 namespace {
 

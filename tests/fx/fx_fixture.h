@@ -1,11 +1,33 @@
-// Shared set-up for the effect tests: a palette with its tables, test images, frames.
+// Shared set-up for the effect tests (a palette with its tables, test images, frames) and the
+// headers most of them use.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <set>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "app/display.h"
+#include "engine/mesh.h"
+#include "engine/object.h"
+#include "engine/pipeline.h"
+#include "engine/render_context.h"
+#include "engine/world.h"
+#include "platform/random.h"
+#include "res/palette.h"
+#include "tests/support/support.h"
+#include "tools/common/mesh_writer.h"
+#include "tools/common/tga_writer.h"
 
 // Loads a fixed test palette (index 0 black, then a grey ramp, then warm and cool
 // ramps) with its tables for pixel mode 2 (5-6-5), so both shade tables are valid.

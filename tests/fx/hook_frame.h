@@ -2,18 +2,7 @@
 // rasterizer, for drawing faces through a registered render hook.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdint>
-#include <tuple>
-#include <utility>
-#include <vector>
-
-#include "engine/render_context.h"
-#include "engine/world.h"
 #include "raster/raster.h"
-#include "res/palette.h"
 #include "tests/fx/fx_fixture.h"
 
 class HookFrame : public ::testing::Test {

@@ -2,16 +2,7 @@
 // a light behind the camera, offsets held to 0..1.
 #include "fx/lens_flare.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <limits>
-
-#include "engine/object.h"
-#include "engine/render_context.h"
-#include "engine/world.h"
 #include "tests/fx/fx_fixture.h"
-#include "tests/support/support.h"
 
 namespace {
 

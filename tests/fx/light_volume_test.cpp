@@ -2,10 +2,6 @@
 // texel, tiny profiles, and 16-bit frames showing the 8-bit frame's colours.
 #include "fx/light_volume.h"
 
-#include <gtest/gtest.h>
-
-#include <vector>
-
 #include "tests/fx/hook_frame.h"
 
 namespace {

@@ -1,19 +1,7 @@
 // The magnifying-lens material: highlight table, bounds of its reads and writes, pinned frames.
 #include "fx/loupe.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <tuple>
-#include <vector>
-
-#include "engine/mesh.h"
-#include "engine/object.h"
-#include "engine/pipeline.h"
-#include "engine/render_context.h"
-#include "engine/world.h"
 #include "res/image.h"
-#include "res/palette.h"
 #include "tests/fx/fx_fixture.h"
 #include "tools/content/world.h"
 

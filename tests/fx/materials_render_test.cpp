@@ -1,21 +1,8 @@
 // The three materials drawn by the render pipeline: hook flags, passes and callbacks together.
-#include <gtest/gtest.h>
 
-#include <array>
-#include <set>
-
-#include "engine/mesh.h"
-#include "engine/object.h"
-#include "engine/pipeline.h"
-#include "engine/render_context.h"
-#include "engine/world.h"
 #include "fx/explosion.h"
 #include "fx/reactor.h"
-#include "res/palette.h"
 #include "tests/fx/fx_fixture.h"
-#include "tests/support/support.h"
-#include "tools/common/mesh_writer.h"
-#include "tools/common/tga_writer.h"
 
 namespace {
 

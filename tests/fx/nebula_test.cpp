@@ -1,15 +1,7 @@
 // Nebula billboards: screen size, draw order, entries out of view, empty lists.
 #include "fx/nebula.h"
 
-#include <gtest/gtest.h>
-
-#include <array>
-#include <tuple>
-
-#include "engine/object.h"
-#include "engine/world.h"
 #include "tests/fx/fx_fixture.h"
-#include "tests/support/support.h"
 
 namespace {
 

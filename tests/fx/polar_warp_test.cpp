@@ -1,17 +1,9 @@
 // Polar warp and radial shade: the picture through the polar form, offsets, shade levels.
 #include "fx/polar_warp.h"
 
-#include <gtest/gtest.h>
-
 #include <climits>
-#include <cmath>
-#include <cstring>
-#include <memory>
-#include <vector>
 
-#include "res/palette.h"
 #include "tests/fx/fx_fixture.h"
-#include "tests/support/support.h"
 
 namespace {
 

@@ -2,20 +2,8 @@
 // model of the formulas), the rand draws they take, their edges and the textures they leave.
 #include "fx/procedural.h"
 
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <set>
-#include <vector>
-
-#include "engine/object.h"
 #include "engine/texture.h"
-#include "engine/world.h"
-#include "platform/random.h"
-#include "res/palette.h"
 #include "tests/fx/fx_fixture.h"
-#include "tests/support/support.h"
-#include "tools/common/tga_writer.h"
 
 namespace {
 

@@ -1,8 +1,6 @@
 // The "REACTOR" material: registration, brightness along v, depth test without depth write.
 #include "fx/reactor.h"
 
-#include <gtest/gtest.h>
-
 #include "tests/fx/hook_frame.h"
 
 namespace {

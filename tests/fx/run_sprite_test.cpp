@@ -1,15 +1,8 @@
 // Run-length sprite: loading checks, own-size and scaled draws, clipping, colours.
 #include "fx/run_sprite.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <functional>
-#include <limits>
-#include <tuple>
-#include <vector>
 
-#include "res/palette.h"
 #include "tests/fx/fx_fixture.h"
 #include "tools/content/effect_data.h"
 

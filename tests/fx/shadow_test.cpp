@@ -1,8 +1,6 @@
 // The "SHADOW" material: channel halving, shade rows, depth test with depth write.
 #include "fx/shadow.h"
 
-#include <gtest/gtest.h>
-
 #include "tests/fx/hook_frame.h"
 
 namespace {

@@ -2,14 +2,7 @@
 // shade ramp and the texture it writes.
 #include "fx/smoke_fire.h"
 
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <utility>
-#include <vector>
-
-#include "platform/random.h"
-#include "res/palette.h"
+#include "tests/fx/fx_fixture.h"
 #include "tools/common/palette_compiler.h"
 #include "tools/content/picture.h"
 

@@ -1,16 +1,6 @@
 // Starfield: star count and colours, where stars may land, both frame depths.
 #include "fx/starfield.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <tuple>
-
-#include "engine/object.h"
-#include "engine/pipeline.h"
-#include "engine/world.h"
-#include "platform/random.h"
-#include "res/palette.h"
 #include "tests/fx/fx_fixture.h"
 
 namespace {

@@ -1,10 +1,7 @@
 // Sun glow: light levels after each brightness step, when the sprite is rewritten, blits.
 #include "fx/sun_glow.h"
 
-#include <gtest/gtest.h>
-
 #include "tests/fx/fx_fixture.h"
-#include "tests/support/support.h"
 
 namespace {
 

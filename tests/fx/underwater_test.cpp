@@ -2,12 +2,6 @@
 // and 16-bit frames showing the 8-bit frame's colours.
 #include "fx/underwater.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <set>
-#include <vector>
-
 #include "tests/fx/hook_frame.h"
 
 namespace {
