@@ -55,9 +55,9 @@ TEST_F(PolarWarpTest, ZeroOffsetsAndProfileShowThePictureCentredInItsOwnColours)
     for (const auto& size : sizes) {
         const int w = size[0], h = size[1], bits = size[2];
         SCOPED_TRACE(testing::Message() << w << "x" << h << " " << bits);
-        const size_t bytes = static_cast<size_t>(w) * h * (bits / 8);
-        std::vector<uint8_t> memory(bytes + 64, 0xEE);
-        FrameView view{memory.data(), w, h, 0, 0, w, h, 0.28f, 0.21f};
+        TestFrame f(w, h + 1, bits, 0xEEEE);  // the last row is a guard
+        FrameView view = f.View();
+        view.height = view.viewHeight = h;
         CPolarWarp warp;
         CRadialShade shade;
         ASSERT_EQ(warp.Create(w, h, bits), 1);
@@ -67,17 +67,11 @@ TEST_F(PolarWarpTest, ZeroOffsetsAndProfileShowThePictureCentredInItsOwnColours)
         warp.Draw(m_polar.get(), view);
         shade.Draw8(view);
         shade.Draw16(view);
-        for (size_t i = bytes; i < memory.size(); ++i) ASSERT_EQ(memory[i], 0xEE);
+        for (int x = 0; x < w; ++x) ASSERT_EQ(f.At(x, h), bits == 8 ? 0xEEu : 0xEEEEu);
         int sure = 0;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
-                const size_t k = static_cast<size_t>(y) * w + x;
-                uint32_t got = memory[k];
-                if (bits == 16) {
-                    uint16_t word;
-                    std::memcpy(&word, memory.data() + 2 * k, 2);
-                    got = word;
-                }
+                const uint32_t got = f.At(x, y);
                 const int px = x - w / 2 + 384, py = y - h / 2 + 288;
                 if (px >= 0 && py >= 0 && px < kPicW && py < kPicH &&
                     BlockEdgeDistance(px, py) >= 7) {
@@ -104,8 +98,7 @@ TEST_F(PolarWarpTest, WholeTurnsChangeNothingAndHalfTurnsMirrorThroughTheCentre)
         warp.Draw(m_polar.get(), turned.View());
         EXPECT_EQ(turned.words, plain.words) << turns;
     }
-    // Half a turn: 512 angle steps of 512.
-    std::vector<int32_t> offsets(kPolarRadii, 512 * 512);
+    std::vector<int32_t> offsets(kPolarRadii, 512 * 512);  // 512 angle steps: half a turn
     warp.SetOffsets(offsets.data());
     warp.Draw(m_polar.get(), turned.View());
     int checked = 0;
@@ -150,13 +143,12 @@ TEST_F(PolarWarpTest, MakePolarPictureReadsAlongTheRaysAndZeroOutside) {
     for (int y = 0; y < 30; ++y) image[y * 40 + 20] = static_cast<uint8_t>(100 + y);
     std::unique_ptr<uint8_t[]> polar(CPolarWarp::MakePolarPicture(image.data(), 40, 30));
     ASSERT_NE(polar, nullptr);
-    // Angle 0 runs right along the middle row, a quarter turn (256) down the middle column.
-    EXPECT_EQ(polar[0 * 512 + 5], 1 + 25);
-    EXPECT_EQ(polar[0 * 512 + 19], 1 + 39);
-    EXPECT_EQ(polar[0 * 512 + 20], 0);  // past the right edge
-    EXPECT_EQ(polar[256 * 512 + 7], 100 + 22);
-    EXPECT_EQ(polar[256 * 512 + 15], 0);
-    EXPECT_EQ(polar[511 * 512 + 400], 0);
+    // Angle 0 runs right along the middle row, a quarter turn (256) down the middle column;
+    // past the image's edge is 0.
+    const int known[][3] = {{0, 5, 1 + 25},     {0, 19, 1 + 39}, {0, 20, 0},
+                            {256, 7, 100 + 22}, {256, 15, 0},    {511, 400, 0}};
+    for (const auto& [angle, r, v] : known)
+        EXPECT_EQ(polar[angle * 512 + r], v) << angle << " " << r;
     EXPECT_EQ(CPolarWarp::MakePolarPicture(nullptr, 40, 30), nullptr);
     EXPECT_EQ(CPolarWarp::MakePolarPicture(image.data(), 0, 30), nullptr);
 }
@@ -177,8 +169,8 @@ TEST_F(PolarWarpTest, NothingIsDrawnWithoutPictureRampOrMatchingFrame) {
     // The 8-bit draw does not act on a 16-bit shade, nor the 8-bit ramp get built.
     shade.BuildRamp8();
     shade.Draw8(frame.View());
-    for (const TestFrame* f : {&frame, &other})
-        for (uint16_t w : f->words) ASSERT_EQ(w, 0x1234);
+    EXPECT_EQ(frame.words, std::vector<uint16_t>(64 * 48, 0x1234));
+    EXPECT_EQ(other.words, std::vector<uint16_t>(32 * 24, 0x1234));
 }
 
 TEST_F(PolarWarpTest, OnePassDrawMatchesTheWarpFollowedByTheShade) {
