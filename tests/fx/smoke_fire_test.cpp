@@ -79,20 +79,6 @@ TEST_F(SmokeFire, WarmUpFromAKnownSeedGivesAKnownGrid) {
     for (int k = 0; k < 50; ++k) fire.Step(Rand);
     // Worked out by a separate plain script of the same rules and generator.
     EXPECT_EQ(Checksum(fire.Grid(), kFireSide * kFireSide), 2349205405u);
-    // Only rows 130..231 are ever written, and above row 231 only columns 3..252.
-    for (int y = 0; y < kFireSide; ++y)
-        for (int x = 0; x < kFireSide; ++x)
-            ASSERT_TRUE(y == 231 || (y >= 130 && y <= 230 && x >= 3 && x <= 252) ||
-                        Cell(fire, y, x) == 0)
-                << y << "," << x;
-    // The fire rises: its lower rows hold far more heat than its upper ones.
-    long low = 0, high = 0;
-    for (int x = 3; x <= 252; ++x) {
-        low += Cell(fire, 225, x);
-        high += Cell(fire, 140, x);
-    }
-    EXPECT_GT(low, 20 * 250);
-    EXPECT_LT(high, low / 4);
 }
 
 TEST_F(SmokeFire, ShadeRampRunsFromWhiteThroughGreyToDarkSmoke) {
