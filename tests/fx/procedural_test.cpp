@@ -17,7 +17,7 @@ protected:
     void TearDown() override { ReleaseWorld(); }
     // A texture of side size, every texel palette entry 7, in the world.
     uint8_t* AddSquare(const char* name, int size) {
-            dir.Write(std::string("DATA/") + name + ".TGA",
+        dir.Write(std::string("DATA/") + name + ".TGA",
                   MakeTestTga(size, size, [](int, int) -> uint8_t { return 7; }));
         EXPECT_EQ(AddTexture(MakeKey(name)), 1);
         int32_t side = 0;

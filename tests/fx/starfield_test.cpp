@@ -13,12 +13,13 @@ protected:
         SRand(1);
     }
     void TearDown() override { ReleaseWorld(); }
+    // What the field touches in a width x height frame.
+    Box Drawn(int width, int height, int bits) {
+        return DrawnBox(width, height, bits,
+                        [&](TestFrame& f) { stars.Draw(f.View(), bits == 8); });
+    }
+    CStarfield stars;
 };
-
-// What the field touches in a width x height frame.
-Box Drawn(CStarfield& stars, int width, int height, int bits) {
-    return DrawnBox(width, height, bits, [&](TestFrame& f) { stars.Draw(f.View(), bits == 8); });
-}
 
 // Where the pipeline puts point p for the current camera, in a width x height viewport.
 CVector Project(const CVector& p, int width, int height) {
@@ -43,7 +44,6 @@ void AimAt(const CVector& p, float x, float y, int width, int height) {
 }
 
 TEST_F(StarfieldTest, CountBelowOneMakesOneStarPlacedByTheSeed) {
-    CStarfield stars;
     EXPECT_EQ(stars.GetCount(), 0);
     stars.Create(0);
     EXPECT_EQ(stars.GetCount(), 1);
@@ -58,11 +58,10 @@ TEST_F(StarfieldTest, CountBelowOneMakesOneStarPlacedByTheSeed) {
     stars.Release();
     stars.Release();
     EXPECT_EQ(stars.GetCount(), 0);
-    EXPECT_EQ(Drawn(stars, 40, 30, 16).count, 0);  // an empty field draws nothing
+    EXPECT_EQ(Drawn(40, 30, 16).count, 0);  // an empty field draws nothing
 }
 
-TEST_F(StarfieldTest, LastColumnAndRowNeverReceiveAStar) {
-    CStarfield stars;
+TEST_F(StarfieldTest, LastColumnAndRowAndBehindTheCameraNeverReceiveAStar) {
     stars.Create(1);
     const CVector star = stars.GetPositions()[0];
     struct Case {
@@ -75,28 +74,21 @@ TEST_F(StarfieldTest, LastColumnAndRowNeverReceiveAStar) {
                           {-1.5f, 10.5f, false}, {10.5f, 0.5f, true}};
     for (const Case& c : cases) {
         AimAt(star, c.x, c.y, 40, 30);
-        const Box box = Drawn(stars, 40, 30, 16);
+        const Box box = Drawn(40, 30, 16);
         ASSERT_EQ(box.count, c.drawn ? 1 : 0) << c.x << "," << c.y;
         if (c.drawn) {
             EXPECT_EQ(box.left, std::max(0, static_cast<int>(c.x)));
             EXPECT_EQ(box.top, static_cast<int>(c.y));
         }
     }
-}
-
-TEST_F(StarfieldTest, StarBehindTheCameraIsSkipped) {
-    CStarfield stars;
-    stars.Create(1);
-    const CVector star = stars.GetPositions()[0];
-    AimAt(star, 20.5f, 15.5f, 40, 30);
-    EXPECT_EQ(Drawn(stars, 40, 30, 8).count, 1);
     // Step past the star: it is now behind the camera.
+    AimAt(star, 20.5f, 15.5f, 40, 30);
+    EXPECT_EQ(Drawn(40, 30, 8).count, 1);
     MoveCamera(0.0f, 0.0f, 4.0e6f);
-    EXPECT_EQ(Drawn(stars, 40, 30, 8).count, 0);
+    EXPECT_EQ(Drawn(40, 30, 8).count, 0);
 }
 
 TEST_F(StarfieldTest, ManyStarsStayInsideAnOffsetViewport) {
-    CStarfield stars;
     stars.Create(30000);
     // A 50 x 40 viewport at (10, 5) of an 80 x 60 frame.
     for (int turn = 0; turn < 4; ++turn) {
@@ -113,7 +105,6 @@ TEST_F(StarfieldTest, ManyStarsStayInsideAnOffsetViewport) {
 }
 
 TEST_F(StarfieldTest, EightAndSixteenBitFramesAgreeAndShowTheStarsGrey) {
-    CStarfield stars;
     stars.Create(20000);
     SetCameraAngles(30.0f, 0.0f, 0.0f);
     const auto c8 = Coverage(160, 120, 8, [&](TestFrame& f) { stars.Draw(f.View(), 1); });
