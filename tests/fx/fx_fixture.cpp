@@ -3,25 +3,18 @@
 
 #include "tools/common/palette_compiler.h"
 
-namespace {
-
-std::vector<uint8_t> BuildPalette() {
-    std::vector<uint8_t> p(768, 0);
-    auto set = [&](int i, int r, int g, int b) {
-        p[i * 3 + 0] = static_cast<uint8_t>(r);
-        p[i * 3 + 1] = static_cast<uint8_t>(g);
-        p[i * 3 + 2] = static_cast<uint8_t>(b);
-    };
-    for (int i = 1; i < 128; ++i) set(i, i * 2, i * 2, i * 2);
-    for (int i = 0; i < 64; ++i) set(128 + i, 255, 128 + i * 2, i * 3);
-    for (int i = 0; i < 64; ++i) set(192 + i, i * 2, 64 + i * 2, 128 + i * 2);
-    return p;
-}
-
-}  // namespace
-
 const uint8_t* TestPalette() {
-    static const std::vector<uint8_t> palette = BuildPalette();
+    static const std::vector<uint8_t> palette = [] {
+        std::vector<uint8_t> p(768, 0);
+        for (int i = 1; i < 256; ++i) {
+            const int k = i & 63;
+            const int rgb[3][3] = {
+                {i * 2, i * 2, i * 2}, {255, 128 + k * 2, k * 3}, {k * 2, 64 + k * 2, 128 + k * 2}};
+            for (int c = 0; c < 3; ++c)
+                p[i * 3 + c] = static_cast<uint8_t>(rgb[i < 128 ? 0 : i < 192 ? 1 : 2][c]);
+        }
+        return p;
+    }();
     return palette.data();
 }
 
@@ -34,8 +27,7 @@ void LoadTestPalette() {
 
 std::vector<uint8_t> MakeTestTga(int width, int height, uint8_t (*pixel)(int x, int y)) {
     std::vector<uint8_t> pixels(static_cast<size_t>(width) * height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) pixels[static_cast<size_t>(y) * width + x] = pixel(x, y);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = pixel(i % width, i / width);
     return WriteTgaIndexed(width, height, pixels.data(), TestPalette());
 }
 
