@@ -30,31 +30,21 @@ protected:
 
 TEST_F(Underwater, FacingPolygonsAreWaterBeyondSixtyUnitsTexelsNearerThanFortyBlendsBetween) {
     // Pixel (x, y) is sampled at (x + 1, y + 1): texel (x + 30, y + 7). At 50 units the
-    // level is (0.02 - 1/60) x 7560 = 25.2: row 25 of the blend.
+    // level is (0.02 - 1/60) x 7560 = 25.2: row 25 of the blend. Spans of every length.
     const int water = UnderwaterIndex();
     EXPECT_EQ(water, NearestColour(0, 0, 60));
-    for (float z : {5.0f, 20.0f, 39.0f, 50.0f, 61.0f, 70.0f, 500.0f}) {
-        Init(0, false, 0xEE, 40, 10);
-        Cover(z, -0.5f + 30, -0.5f + 7);
-        for (int y = 0; y < 10; ++y)
-            for (int x = 0; x < 40; ++x) {
-                const uint8_t texel = TexelAt(x + 30, y + 7);
-                const int want = z < 40 ? texel : z > 60 ? water : UnderwaterBlend(25, texel);
-                ASSERT_EQ(Px(x, y), static_cast<uint32_t>(want)) << z << ": " << x << "," << y;
-            }
-        EXPECT_TRUE(GuardIntact(0xEE));
-    }
-}
-
-TEST_F(Underwater, SpansOfOneSixteenAndSeventeenPixelsAreWholeAndExact) {
-    for (int w : {1, 2, 15, 16, 17, 31, 32, 33}) {
-        Init(0, false, 0xEE, w, 3);
-        Cover(12.0f, -0.5f + 100, -0.5f + 40);
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < w; ++x)
-                ASSERT_EQ(Px(x, y), TexelAt(x + 100, y + 40)) << w << ": " << x << "," << y;
-        EXPECT_TRUE(GuardIntact(0xEE)) << w;
-    }
+    for (int w : {1, 2, 15, 16, 17, 32, 33, 40})
+        for (float z : {5.0f, 20.0f, 39.0f, 50.0f, 61.0f, 70.0f, 500.0f}) {
+            Init(0, false, 0xEE, w, 3);
+            Cover(z, -0.5f + 30, -0.5f + 7);
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const uint8_t texel = TexelAt(x + 30, y + 7);
+                    const int want = z < 40 ? texel : z > 60 ? water : UnderwaterBlend(25, texel);
+                    ASSERT_EQ(Px(x, y), static_cast<uint32_t>(want)) << z << ": " << x << "," << y;
+                }
+            ASSERT_TRUE(GuardIntact(0xEE)) << w << " " << z;
+        }
 }
 
 TEST_F(Underwater, RowsRunningFromTheCameraIntoTheDistanceTurnToWaterOnlyBeyondSixty) {
@@ -63,9 +53,9 @@ TEST_F(Underwater, RowsRunningFromTheCameraIntoTheDistanceTurnToWaterOnlyBeyondS
     for (const float zl : {0.12f, 0.2f, 20.0f}) {
         Init(0, false, 0xEE, w, h);
         const float zr = 400.0f;
+        const int water = UnderwaterIndex();
         Tri({0, 0, zl, 0, 0}, {w, 0, zr, 255, 0}, {0, h + 1, zl, 0, 3});
         Tri({w, 0, zr, 255, 0}, {w, h + 1, zr, 255, 3}, {0, h + 1, zl, 0, 3});
-        const int water = UnderwaterIndex();
         // 1/z is linear across the screen and the level steps within 16-pixel segments: a pixel
         // is surely clear when the surface 16 pixels on is nearer than 40, surely water when
         // 16 pixels back it is beyond 60.
@@ -73,22 +63,17 @@ TEST_F(Underwater, RowsRunningFromTheCameraIntoTheDistanceTurnToWaterOnlyBeyondS
             const int at = std::clamp(x, 0, w - 1) + 1;
             return 1.0 / (1.0 / zl + (1.0 / zr - 1.0 / zl) * at / w);
         };
-        int clear = 0, deep = 0;
+        int clears = 0, deeps = 0;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
-                if (depth(x + 16) < 39.0) {
-                    ++clear;
-                    EXPECT_NE(Px(x, y), static_cast<uint32_t>(water)) << x;
-                }
-                if (depth(x - 16) > 61.0) {
-                    ++deep;
-                    EXPECT_EQ(Px(x, y), static_cast<uint32_t>(water)) << x;
-                }
+                const bool clear = depth(x + 16)<39.0, deep = depth(x - 16)> 61.0;
+                clears += clear;
+                deeps += deep;
+                EXPECT_TRUE(!(clear || deep) || (Px(x, y) == static_cast<uint32_t>(water)) == deep)
+                    << x;
             }
-        EXPECT_GT(clear, 100);
-        if (zl > 1.0f) {
-            EXPECT_GT(deep, 100);
-        }
+        EXPECT_GT(clears, 100);
+        EXPECT_TRUE(zl < 1.0f || deeps > 100);
     }
 }
 
@@ -111,8 +96,7 @@ TEST_F(Underwater, SixteenBitFrameShowsTheEightBitFramesColours) {
             kinds.insert(index);
             ASSERT_EQ(Px(x, y), g_shade16[64 * 256 + index]) << x << "," << y;
         }
-    EXPECT_GT(kinds.size(), 20u);
-    EXPECT_TRUE(kinds.count(static_cast<uint32_t>(UnderwaterIndex())));
+    EXPECT_TRUE(kinds.size() > 20u && kinds.count(static_cast<uint32_t>(UnderwaterIndex())));
 }
 
 TEST_F(Underwater, FaceWithoutAValidTextureDrawsNothing) {
