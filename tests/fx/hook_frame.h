@@ -94,6 +94,12 @@ public:
         frame8_[i] = static_cast<uint8_t>(value);
         frame16_[i] = value;
     }
+    // The viewport's pixels, row by row.
+    std::vector<uint32_t> Pixels() const {
+        std::vector<uint32_t> p;
+        for (int i = 0; i < w_ * h_; ++i) p.push_back(Px(i % w_, i / w_));
+        return p;
+    }
     uint32_t& Depth(int x, int y) { return depth_[static_cast<size_t>(y) * w_ + x]; }
     // True when nothing outside the viewport changed from fill.
     bool GuardIntact(uint16_t fill) const {

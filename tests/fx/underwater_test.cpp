@@ -86,13 +86,13 @@ TEST_F(Underwater, SixteenBitFrameShowsTheEightBitFramesColours) {
     };
     Init(0, false, 0, w, h);
     draw();
-    const std::vector<uint8_t> eight = frame8_;
+    const std::vector<uint32_t> eight = Pixels();
     Init(2, false, 0x1234, w, h);
     draw();
     std::set<uint32_t> kinds;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            const uint32_t index = eight[(y + kGuard) * pitch_ + x + kGuard];
+            const uint32_t index = eight[y * w + x];
             kinds.insert(index);
             ASSERT_EQ(Px(x, y), g_shade16[64 * 256 + index]) << x << "," << y;
         }
