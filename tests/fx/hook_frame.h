@@ -57,19 +57,12 @@ public:
         const Corner* k[3] = {&a, &b, &c};
         if ((b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x) > 0) std::swap(k[1], k[2]);
         for (int i = 0; i < 3; ++i) {
-            ScreenVertex v{};
-            v.x = k[i]->x;
-            v.y = k[i]->y;
-            v.z = k[i]->z;
-            v.rz = 1.0f / k[i]->z;
+            ScreenVertex& v = verts_[i] = ScreenVertex{};
+            std::tie(v.x, v.y, v.z, v.rz) = std::tuple(k[i]->x, k[i]->y, k[i]->z, 1.0f / k[i]->z);
             v.u = face_.uv[2 * i] = k[i]->u * 65536.0f;
             v.v = face_.uv[2 * i + 1] = k[i]->v * 65536.0f;
-            verts_[i] = v;
         }
-        if (depthOn_)
-            DrawHookTriangleDepth(&rec_);
-        else
-            DrawHookTriangle(&rec_);
+        depthOn_ ? DrawHookTriangleDepth(&rec_) : DrawHookTriangle(&rec_);
     }
     // One triangle over the whole viewport at depth z, texel (u, v) at every corner.
     void Flood(float z, float u = 0.0f, float v = 0.0f) {
@@ -104,11 +97,10 @@ public:
     // True when nothing outside the viewport changed from fill.
     bool GuardIntact(uint16_t fill) const {
         for (int y = -kGuard; y < h_ + kGuard; ++y)
-            for (int x = -kGuard; x < w_ + kGuard; ++x) {
-                const bool inside = y >= 0 && y < h_ && x >= 0 && x < w_;
-                if (!inside && Px(x, y) != (mode_ ? fill : static_cast<uint8_t>(fill)))
+            for (int x = -kGuard; x < w_ + kGuard; ++x)
+                if ((x < 0 || y < 0 || x >= w_ || y >= h_) &&
+                    Px(x, y) != (mode_ ? fill : fill & 255u))
                     return false;
-            }
         return true;
     }
 
