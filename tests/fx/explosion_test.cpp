@@ -1,24 +1,13 @@
 // The explosion: fire, mirrored texture, scale and morph, the "EXPLODE" material, release.
 #include "fx/explosion.h"
 
+#include <numeric>
+
 #include "tests/fx/hook_frame.h"
 
 namespace {
 
 constexpr int kVerts = 300;
-
-// kVerts vertices at x = xPos along a bent line, faces over consecutive triples.
-MeshSource Strip(float xPos, int count = kVerts) {
-    MeshSource m;
-    for (int k = 0; k < count; ++k)
-        m.positions.push_back(CVector(xPos, 0.01f * k, 0.0001f * k * k));
-    for (int k = 0; k + 2 < count; ++k) {
-        MeshFaceSource f;
-        for (int c = 0; c < 3; ++c) f.vertex[c] = static_cast<uint16_t>(k + c);
-        m.faces.push_back(f);
-    }
-    return m;
-}
 
 class Explosion : public HookFrame {
 public:
@@ -29,9 +18,9 @@ public:
         std::vector<uint8_t> ramp(768), pixels(16 * 16, 0);
         for (int i = 0; i < 768; ++i) ramp[i] = static_cast<uint8_t>((i / 3) >> (i % 3));
         dir_.Write("DATA/EXPLOPAL.TGA", WriteTgaIndexed(16, 16, pixels.data(), ramp.data()));
-        Load("GLOBEXP1", Strip(1.0f));
-        Load("GLOBEXP2", Strip(3.0f));
-        Load("GLOBEXP", Strip(1.0f));
+        Load("GLOBEXP1", 1.0f);
+        Load("GLOBEXP2", 3.0f);
+        Load("GLOBEXP", 1.0f);
         SRand(1);
     }
     void TearDown() override {
@@ -40,8 +29,14 @@ public:
         HookFrame::TearDown();
     }
 
-    void Load(const char* key, const MeshSource& mesh) {
-        const std::vector<uint8_t> bytes = WriteMeshFile(mesh);
+    // A mesh of count vertices at x = xPos along a bent line, with one face.
+    void Load(const char* key, float xPos, int count = kVerts) {
+        MeshSource m;
+        for (int k = 0; k < count; ++k)
+            m.positions.push_back(CVector(xPos, 0.01f * k, 0.0001f * k * k));
+        m.faces.resize(1);
+        std::iota(m.faces[0].vertex, m.faces[0].vertex + 3, 0);
+        const std::vector<uint8_t> bytes = WriteMeshFile(m);
         ASSERT_EQ(LoadMeshFromMemory(MakeKey(key), bytes.data(), bytes.size()), 1);
     }
     // A start picture: value at (row, column) from pick.
@@ -65,8 +60,9 @@ TEST_F(Explosion, ScaleAndMorphAtStartAndAfterOneSecond) {
     SetUpBlast();
     const int32_t obj = AddInstance(MakeKey("GLOBEXP"));
     UpdateExplosion(1.0f, obj);
-    EXPECT_NEAR(GetInstance(obj)->scale.x, 1.6447, 0.0005);  // ln(100001) / 7
-    EXPECT_EQ(GetInstance(obj)->scale.z, GetInstance(obj)->scale.x);
+    const CVector& scale = GetInstance(obj)->scale;
+    EXPECT_NEAR(scale.x, 1.6447, 0.0005);  // ln(100001) / 7
+    EXPECT_TRUE(scale.y == scale.x && scale.z == scale.x);
     // Each vertex sits at weight w = s m / 100 (m = 0 .. 99) between x = 1 and x = 3.
     const float step = 0.01f * 1.64470f;
     int lowest = 100, highest = -1;
@@ -91,15 +87,15 @@ TEST_F(Explosion, ScaleAndMorphAtStartAndAfterOneSecond) {
 }
 
 TEST_F(Explosion, MismatchedVertexCountsLeaveTheShownMesh) {
-    Load("GLOBEXP2", Strip(3.0f, kVerts - 1));
-    Load("OTHER2", Strip(3.0f, kVerts - 1));
+    Load("GLOBEXP2", 3.0f, kVerts - 1);
+    Load("OTHER2", 3.0f, kVerts - 1);
     SetupExplosion(MakeKey("GLOBEXP1"), MakeKey("OTHER2"), MakeKey("GLOBEXP"));
     const int32_t obj = AddInstance(MakeKey("GLOBEXP"));
     UpdateExplosion(1.0f, obj);
     for (int k = 0; k < kVerts; ++k) ASSERT_EQ(Shown().vertices[k].x, 1.0f);
     EXPECT_NEAR(GetInstance(obj)->scale.x, 1.6447, 0.0005);  // the scale still runs
     // A start mesh with more vertices than the shown one: nothing either.
-    Load("BIG", Strip(1.0f, kVerts + 5));
+    Load("BIG", 1.0f, kVerts + 5);
     SetupExplosion(MakeKey("BIG"), MakeKey("GLOBEXP1"), MakeKey("GLOBEXP"));
     UpdateExplosion(1.0f, obj);
     for (int k = 0; k < kVerts; ++k) ASSERT_EQ(Shown().vertices[k].x, 1.0f);
@@ -196,13 +192,8 @@ public:
         Explosion::SetUp();
         SetUpBlast();
         obj_ = AddInstance(MakeKey("GLOBEXP"));
-        ASSERT_GE(obj_, 0);
-        CVector* n = Shown().normals;
-        n[0] = CVector(0, 0, 1);
-        n[1] = CVector(1, 0, 0);
-        n[2] = CVector(0, -1, 0);
-        n[3] = CVector(std::nanf(""), 0, 0);
-        n[4] = CVector(0, 2, 0);
+        const CVector n[] = {{0, 0, 1}, {1, 0, 0}, {0, -1, 0}, {std::nanf(""), 0, 0}, {0, 2, 0}};
+        std::copy(n, n + 5, Shown().normals);
         vo_ = VisibleObject{GetInstance(obj_), &Shown(), 0, 0, nullptr, nullptr};
         hook_ = &g_context->hooks[FindHook(MakeKey("EXPLODE"))];
     }
