@@ -76,6 +76,7 @@ TEST_F(NebulaTest, EmptyListAndMissingImagesDrawNothing) {
     EXPECT_TRUE(list.GetCount() == 1 && !list.GetSprite(0)->IsLoaded());
     EXPECT_EQ(DrawnBox(640, 480, 16, [&](TestFrame& f) { list.Draw(f.View()); }).count, 0);
     list.Release();
+    list.Release();  // twice is safe
     EXPECT_EQ(list.GetCount(), 0);
 }
 
