@@ -60,15 +60,13 @@ TEST_F(LensFlareTest, SpritesSitAlongTheLineFromTheLightThroughTheCentre) {
 }
 
 TEST_F(LensFlareTest, ShownForLightsInViewUpToItsEdgesOnlyInFrontOfTheCamera) {
-    const struct {
-        float x, y, z;
-        bool shown;
-    } lights[] = {{1, 0, 2, true},        {-1, 0, 2, true},     {0, 1, 2, true},  // edges
-                  {1, -1, 2, true},       {1.01f, 0, 2, false},                   // corner, outside
-                  {0, -1.01f, 2, false},  {0, 0, 10, true},     {0, 0, -10, false},
-                  {0.1f, 0.1f, -2, false}};  // behind the camera
-    for (const auto& l : lights)
-        EXPECT_EQ(Drawn(0.5f, l.x, l.y, l.z).count > 0, l.shown) << l.x << "," << l.y << "," << l.z;
+    const std::tuple<float, float, float, bool> lights[] = {
+        {1, 0, 2, true},        {-1, 0, 2, true},     {0, 1, 2, true},  // edges
+        {1, -1, 2, true},       {1.01f, 0, 2, false},                   // corner, outside
+        {0, -1.01f, 2, false},  {0, 0, 10, true},     {0, 0, -10, false},
+        {0.1f, 0.1f, -2, false}};  // behind the camera
+    for (const auto& [x, y, z, shown] : lights)
+        EXPECT_EQ(Drawn(0.5f, x, y, z).count > 0, shown) << x << "," << y << "," << z;
 }
 
 TEST_F(LensFlareTest, NothingWithoutAProjection) {

@@ -53,31 +53,26 @@ TEST_F(LoupeTest, HighlightIsBrightestAtTheCentreAndFallsWithDistance) {
     for (const auto& [a, b, v] : known) EXPECT_EQ(hl[(a + 127) * 256 + (b + 127)], v) << a << b;
 }
 
-struct Case {
-    int w, h, bits;
-    bool depth;
-};
-
 TEST_F(LoupeTest, WritesStayInsideTheViewportOnEveryFrameKind) {
-    const Case cases[] = {{160, 120, 16, true}, {160, 120, 16, false}, {160, 120, 8, true},
-                          {160, 120, 8, false}, {320, 200, 8, false},  {8, 6, 16, true},
-                          {8, 6, 8, false},     {1, 1, 16, true},      {1, 1, 8, true},
-                          {3, 200, 16, true},   {300, 2, 8, true},     {800, 600, 16, true}};
+    const std::tuple<int, int, int, bool> cases[] = {
+        {160, 120, 16, true}, {160, 120, 16, false}, {160, 120, 8, true}, {160, 120, 8, false},
+        {320, 200, 8, false}, {8, 6, 16, true},      {8, 6, 8, false},    {1, 1, 16, true},
+        {1, 1, 8, true},      {3, 200, 16, true},    {300, 2, 8, true},   {800, 600, 16, true}};
     // Centre, each edge, each corner half off, very near (crossing the near plane), huge.
     const CVector places[] = {{0, 0, 60},    {-30, 0, 60},  {30, 0, 60}, {0, -22, 60},  {0, 22, 60},
                               {-30, 22, 60}, {30, -22, 60}, {0, 0, 2},   {3, -2, 0.5f}, {0, 0, 25}};
-    for (const Case& c : cases) {
-        UseBits(c.bits);
-        if (c.depth) AllocZBuffer(c.w * c.h);
-        c.depth ? EnableZBuffer() : DisableZBuffer();
+    for (const auto& [w, h, bits, depth] : cases) {
+        UseBits(bits);
+        if (depth) AllocZBuffer(w * h);
+        depth ? EnableZBuffer() : DisableZBuffer();
         for (const CVector& p : places) {
-            TestFrame f(c.w, c.h, c.bits, kGuard, 3);
-            f.Paint(c.bits == 8 ? 40 : 0x4208);
+            TestFrame f(w, h, bits, kGuard, 3);
+            f.Paint(bits == 8 ? 40 : 0x4208);
             SetPosition(m_lens, p.x, p.y, p.z);
             SetAngles(m_lens, 20, 10, 0);
             RenderWorld(f.View());
-            EXPECT_TRUE(f.GuardIntact()) << c.w << "x" << c.h << " bits " << c.bits << " at " << p.x
-                                         << "," << p.y << "," << p.z;
+            EXPECT_TRUE(f.GuardIntact())
+                << w << "x" << h << "/" << bits << " at " << p.x << p.y << p.z;
         }
     }
 }
@@ -114,12 +109,9 @@ TEST_F(LoupeTest, ReadsAtTheRightEdgeHoldTheLastColumn) {
 TEST_F(LoupeTest, RefractionBeyondTheSnapshotHoldsItsLastTexel) {
     const RasterHook& hook = g_context->hooks[FindHook(MakeKey("LOUPE"))];
     ASSERT_NE(hook.perPolygon, nullptr);
-    struct Kind {
-        int bits, lastU, lastV;
-    } kinds[] = {{8, 319, 199}, {16, 255, 255}};
-    for (const Kind& k : kinds) {
-        UseBits(k.bits);
-        TestFrame f(200, 150, k.bits, 0);
+    for (const auto& [bits, lastU, lastV] : {std::array{8, 319, 199}, std::array{16, 255, 255}}) {
+        UseBits(bits);
+        TestFrame f(200, 150, bits, 0);
         SetPosition(m_lens, 0, 0, 60);
         RenderWorld(f.View());  // takes the snapshot and its scales for this frame
         ScreenVertex far{}, near{}, odd{};
@@ -128,27 +120,23 @@ TEST_F(LoupeTest, RefractionBeyondTheSnapshotHoldsItsLastTexel) {
             std::tuple{-30.0f, -20.0f, 10.0f, -16777215.0f, -16777215.0f};
         std::tie(odd.x, odd.y, odd.rz) = std::tuple{std::nanf(""), std::nanf(""), 1.0f};
         hook.perPolygon(nullptr, &far, &near, &odd);
-        EXPECT_EQ(static_cast<int>(far.u) >> 16, k.lastU) << k.bits;
-        EXPECT_EQ(static_cast<int>(far.v) >> 16, k.lastV) << k.bits;
-        for (float c : {near.u, near.v, odd.u, odd.v}) EXPECT_EQ(c, 0.0f) << k.bits;
+        EXPECT_EQ(static_cast<int>(far.u) >> 16, lastU) << bits;
+        EXPECT_EQ(static_cast<int>(far.v) >> 16, lastV) << bits;
+        for (float c : {near.u, near.v, odd.u, odd.v}) EXPECT_EQ(c, 0.0f) << bits;
     }
 }
 
 TEST_F(LoupeTest, LensOverAPatternedFrameIsPinnedOnEveryFrameKind) {
     // Recorded with every snapshot read clamped: a slip in the unclamped runs changes them.
-    const struct {
-        int32_t mode;
-        uint64_t hash;
-    } kinds[] = {{kPixelMode565, 0xb001a41925781811},
-                 {kPixelMode555, 0x39921ad947166ad1},
-                 {kPixelMode8, 0x6522ecae8e181c4}};
-    for (const auto& k : kinds) {
-        UseMode(k.mode);
-        TestFrame f(200, 150, k.mode == kPixelMode8 ? 8 : 16, 0);
+    const std::pair<int32_t, uint64_t> kinds[] = {{kPixelMode565, 0xb001a41925781811},
+                                                  {kPixelMode555, 0x39921ad947166ad1},
+                                                  {kPixelMode8, 0x6522ecae8e181c4}};
+    for (const auto& [mode, hash] : kinds) {
+        UseMode(mode);
+        TestFrame f(200, 150, mode == kPixelMode8 ? 8 : 16, 0);
         for (int i = 0; i < 200 * 150; ++i) {
             const uint32_t r = static_cast<uint32_t>(i) * 2654435761u >> 13;
-            f.Set(i % 200, i / 200,
-                  static_cast<uint16_t>(k.mode == kPixelMode555 ? r & 0x7FFF : r));
+            f.Set(i % 200, i / 200, static_cast<uint16_t>(mode == kPixelMode555 ? r & 0x7FFF : r));
         }
         SetPosition(m_lens, 6, -4, 40);
         SetAngles(m_lens, 25, -15, 0);
@@ -156,7 +144,7 @@ TEST_F(LoupeTest, LensOverAPatternedFrameIsPinnedOnEveryFrameKind) {
         uint64_t h = 1469598103934665603ull;
         for (int y = 0; y < 150; ++y)
             for (int x = 0; x < 200; ++x) h = (h ^ f.At(x, y)) * 1099511628211ull;
-        EXPECT_EQ(h, k.hash) << k.mode << std::hex << " 0x" << h;
+        EXPECT_EQ(h, hash) << mode << std::hex << " 0x" << h;
     }
 }
 

@@ -27,20 +27,16 @@ TEST_F(Reactor, SecondRegistrationFails) {
 }
 
 TEST_F(Reactor, NozzleGivesNearWhiteAndFarEdgeLeavesThePixel) {
-    struct Case {
-        int mode;
-        float v;
-        uint16_t before, after;
-    };
     // 5-6-5: black at the nozzle becomes 30 in every 5-bit channel; at the far edge only the
     // lowest green bit (not in the table) is lost. 5-5-5 keeps its channels in their places.
-    const Case cases[] = {{2, 0, 0, 0xF79E}, {2, 255, 0xFFFF, 0xFFDF}, {2, 255, 0x1234, 0x1214},
-                          {1, 0, 0, 0x7BDE}, {1, 255, 0x7C00, 0x7C00}, {0, 255, 40, 40}};
+    const std::tuple<int, float, uint16_t, uint16_t> cases[] = {
+        {2, 0, 0, 0xF79E}, {2, 255, 0xFFFF, 0xFFDF}, {2, 255, 0x1234, 0x1214},
+        {1, 0, 0, 0x7BDE}, {1, 255, 0x7C00, 0x7C00}, {0, 255, 40, 40}};
     for (bool depth : {false, true}) {
-        for (const Case& c : cases) {
-            Init(c.mode, depth, c.before);
-            Flood(10.0f, 0, c.v);
-            EXPECT_EQ(Px(5, 5), c.after) << c.mode << " " << c.v << " " << depth;
+        for (const auto& [mode, v, before, after] : cases) {
+            Init(mode, depth, before);
+            Flood(10.0f, 0, v);
+            EXPECT_EQ(Px(5, 5), after) << mode << " " << v << " " << depth;
         }
         // 8-bit: white at the nozzle.
         Init(0, depth, 40);

@@ -21,20 +21,16 @@ TEST_F(Shadow, SecondRegistrationFails) {
 }
 
 TEST_F(Shadow, HalvesEachChannelWithAndWithoutDepthBuffer) {
-    struct Case {
-        int mode;
-        uint16_t before, after;
-    };
-    const Case cases[] = {
+    const std::tuple<int, uint16_t, uint16_t> cases[] = {
         {2, 0xFFFF, 0x7BEF}, {2, 0xF800, 0x7800}, {2, 0x07E0, 0x03E0}, {2, 0x0821, 0x0000},
         {1, 0x7FFF, 0x3DEF}, {1, 0x7C00, 0x3C00}, {1, 0x03E0, 0x01E0}, {1, 0x0421, 0x0000},
     };
     for (bool depth : {true, false}) {
-        for (const Case& c : cases) {
-            Init(c.mode, depth, c.before);
+        for (const auto& [mode, before, after] : cases) {
+            Init(mode, depth, before);
             Flood(10.0f);
             for (int at : {0, 7, kW - 1})
-                EXPECT_EQ(Px(at, at), c.after) << c.mode << " " << c.before << " " << depth;
+                EXPECT_EQ(Px(at, at), after) << mode << " " << before << " " << depth;
         }
     }
 }

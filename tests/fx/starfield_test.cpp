@@ -63,22 +63,17 @@ TEST_F(StarfieldTest, CountBelowOneMakesOneStarPlacedByTheSeed) {
 TEST_F(StarfieldTest, LastColumnAndRowAndBehindTheCameraNeverReceiveAStar) {
     stars.Create(1);
     const CVector star = stars.GetPositions()[0];
-    struct Case {
-        float x, y;
-        bool drawn;
-    };
     // A 40 x 30 viewport: columns 0..38 and rows 0..28 may hold a star.
-    const Case cases[] = {{0.25f, 10.5f, true},  {39.25f, 10.5f, false}, {38.5f, 10.5f, true},
-                          {10.5f, 29.5f, false}, {10.5f, 28.5f, true},   {-0.5f, 10.5f, true},
-                          {-1.5f, 10.5f, false}, {10.5f, 0.5f, true}};
-    for (const Case& c : cases) {
-        AimAt(star, c.x, c.y, 40, 30);
+    const std::tuple<float, float, bool> cases[] = {
+        {0.25f, 10.5f, true}, {39.25f, 10.5f, false}, {38.5f, 10.5f, true},  {10.5f, 29.5f, false},
+        {10.5f, 28.5f, true}, {-0.5f, 10.5f, true},   {-1.5f, 10.5f, false}, {10.5f, 0.5f, true}};
+    for (const auto& [x, y, drawn] : cases) {
+        AimAt(star, x, y, 40, 30);
         const Box box = Drawn(40, 30, 16);
-        ASSERT_EQ(box.count, c.drawn ? 1 : 0) << c.x << "," << c.y;
-        if (c.drawn) {
-            EXPECT_EQ(box.left, std::max(0, static_cast<int>(c.x)));
-            EXPECT_EQ(box.top, static_cast<int>(c.y));
-        }
+        ASSERT_EQ(box.count, drawn ? 1 : 0) << x << "," << y;
+        EXPECT_TRUE(!drawn || (box.left == std::max(0, static_cast<int>(x)) &&
+                               box.top == static_cast<int>(y)))
+            << x << "," << y;
     }
     // Step past the star: it is now behind the camera.
     AimAt(star, 20.5f, 15.5f, 40, 30);
