@@ -12,8 +12,7 @@ uint32_t Pack565(int r, int g, int b) {
 constexpr uint16_t kUntouched = 0x1234;
 constexpr size_t kPad = 64;
 
-// A w x h frame with kPad pixels of guard before and after, all kUntouched (0x34 in 8 bits),
-// drawn by lights of that size over the height map (flat at `height` unless given).
+// A w x h frame between kPad-pixel guards, all kUntouched, lit over a flat height map.
 struct Floor {
     Floor(int w, int h, int bits, uint8_t height = 90)
         : w(w),
@@ -88,8 +87,7 @@ TEST(BumpFloorTest, SpotOnAFlatMapIsARoundDiscAroundItsCentre) {
 }
 
 TEST(BumpFloorTest, SlopeFacingTheLightShiftsTheSpotTowardIt) {
-    // Height rising 2 per column: every face leans toward the left, so the brightest
-    // column moves right of the light by the slope across two neighbours (4).
+    // Height rising 2 per column: the brightest column moves 4 right of the light.
     Floor f(120, 40, 8);
     f.Light(1, 8.0f, 50.0f, 20.0f);
     for (size_t i = 0; i < f.map.size(); ++i) f.map[i] = static_cast<uint8_t>(2 * (i % 120));
@@ -99,9 +97,7 @@ TEST(BumpFloorTest, SlopeFacingTheLightShiftsTheSpotTowardIt) {
 }
 
 TEST(BumpFloorTest, CheckerboardMapsOfEverySizeSkipTheEdgeRowsAndStayInBounds) {
-    // Distant lights leave the base colour; factor 0 lights every pixel at the top level. With
-    // one light dark and the other full, a read outside the dark light's tables would pick up
-    // the bright entries beside them.
+    // Distant lights give the base, factor 0 the top level; stray table reads show as bright.
     std::vector<std::pair<int, int>> sizes = {{640, 480}, {800, 600}, {37, 23}};
     for (int w : {1, 2, 3, 5, 16, 33})
         for (int h : {1, 2, 3, 4, 9}) sizes.emplace_back(w, h);

@@ -136,8 +136,7 @@ TEST_F(Explosion, FireAfterTwentyFramesFromAKnownSeed) {
 
 TEST_F(Explosion, TextureIsMirroredBothWaysAroundThePolarWrap) {
     Picture([](int r, int c) -> uint8_t {
-        // After one frame row 97 holds 198 at column 219 and 38 at column 20; row 34 holds
-        // 98 around column 120.
+        // After one frame: row 97 holds 198 at column 219, 38 at 20; row 34 98 near 120.
         if ((r == 100 && c >= 218 && c <= 220) || (r == 101 && c == 219)) return 200;
         if ((r == 100 && c >= 19 && c <= 21) || (r == 101 && c == 20)) return 40;
         if ((r == 37 || r == 38) && c >= 117 && c <= 122) return 100;

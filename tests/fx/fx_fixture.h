@@ -1,5 +1,4 @@
-// Shared set-up for the effect tests (a palette with its tables, test images, frames) and the
-// headers most of them use.
+// Shared set-up for the effect tests, and the headers most of them use.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -29,8 +28,7 @@
 #include "tools/common/mesh_writer.h"
 #include "tools/common/tga_writer.h"
 
-// Loads a fixed test palette (index 0 black, then a grey ramp, then warm and cool
-// ramps) with its tables for pixel mode 2 (5-6-5), so both shade tables are valid.
+// Loads the test palette (black, grey, warm and cool ramps) and its tables in 5-6-5 mode.
 void LoadTestPalette();
 // The test palette's 256 x (red, green, blue).
 const uint8_t* TestPalette();
@@ -56,9 +54,7 @@ struct TestFrame {
     std::vector<uint16_t> words;
 };
 
-// Pixels that differ from the fill in either of two runs of draw on frames filled with
-// two different values: what the drawing touched, even where it wrote the fill value.
-// Returns width x height flags.
+// Flags of the pixels draw touched, from runs on frames of two different fills.
 template <typename DrawFn>
 std::vector<uint8_t> Coverage(int width, int height, int bits, DrawFn draw) {
     std::vector<uint8_t> touched(static_cast<size_t>(width) * height, 0);

@@ -1,5 +1,4 @@
-// A world with the test palette and a frame inside a guard band wired straight into the
-// rasterizer, for drawing faces through a registered render hook.
+// A guarded frame wired into the rasterizer, for faces drawn through a render hook.
 #pragma once
 
 #include "raster/raster.h"
@@ -19,8 +18,7 @@ public:
         ReleaseWorld();
     }
 
-    // A w x h viewport in pixel mode 0 (8-bit), 1 (5-5-5) or 2 (5-6-5), every pixel (and the
-    // guard) fill, with or without a cleared depth buffer.
+    // A w x h viewport in pixel mode 0 (8-bit), 1 (5-5-5) or 2 (5-6-5), filled, maybe depth.
     void Init(int mode, bool depth = false, uint16_t fill = 0, int w = kW, int h = kH) {
         std::tie(w_, h_, mode_, depthOn_, pitch_) = std::tuple(w, h, mode, depth, w + 2 * kGuard);
         frame16_.assign(static_cast<size_t>(pitch_) * (h + 2 * kGuard), fill);
@@ -68,8 +66,7 @@ public:
     void Flood(float z, float u = 0.0f, float v = 0.0f) {
         Tri({-1, -1, z, u, v}, {-1, 100, z, u, v}, {100, -1, z, u, v});
     }
-    // Two triangles over the viewport and beyond at depth z, with u = uAt0 + x and
-    // v = vAt0 + y reference texels at screen point (x, y).
+    // The viewport covered at depth z, with (u, v) = (uAt0 + x, vAt0 + y) texels at (x, y).
     void Cover(float z, float uAt0, float vAt0) {
         const float W = static_cast<float>(w_) + 4, H = static_cast<float>(h_) + 4;
         Tri({-2, -2, z, uAt0 - 2, vAt0 - 2}, {W, -2, z, uAt0 + W, vAt0 - 2},

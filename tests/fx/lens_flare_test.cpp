@@ -1,5 +1,4 @@
-// Lens flare: the chain's places along the line through the centre, the viewport edge,
-// a light behind the camera, offsets held to 0..1.
+// Lens flare: places along the line through the centre, edges, offsets held to 0..1.
 #include "fx/lens_flare.h"
 
 #include "tests/fx/fx_fixture.h"
@@ -17,8 +16,7 @@ protected:
         LoadTestPalette();
         UseHeadlessDisplay(320, 240, 16);
         m_temp.Write("DATA/DOT.TGA", MakeTestTga(9, 9, Dot));
-        // Camera at the origin looking down +z; focal and view plane chosen so that a point
-        // (x, y, z) lands exactly on (160 + 320 x / z, 120 + 240 y / z).
+        // Looking down +z: point (x, y, z) lands on (160 + 320 x / z, 120 + 240 y / z).
         SetCameraPosition(0, 0, 0);
         SetCameraAngles(0, 0, 0);
         g_context->focal = 0.25f;

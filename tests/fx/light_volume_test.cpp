@@ -1,5 +1,4 @@
-// Light volume material: the profile's brightening, its fade along v, the wrap at the last
-// texel, tiny profiles, and 16-bit frames showing the 8-bit frame's colours.
+// Light volume material: brightening, fade along v, the last texel, 8- and 16-bit frames.
 #include "fx/light_volume.h"
 
 #include "tests/fx/hook_frame.h"
@@ -58,8 +57,7 @@ TEST_F(LightVolume, ZeroProfileLeavesTheFrameUnchangedEvenOutsideThePalette) {
 }
 
 TEST_F(LightVolume, FullProfileIsNearlyWhiteAtTheTopAndFadesDownwards) {
-    // Row y of the viewport sits at v = y + 0.5 texels: level (65025 x (255 - y)) >> 18. A
-    // 1 x 1 profile reads its one byte everywhere (the sanitizers watch the reads).
+    // Row y sits at v = y + 0.5 texels; a 1 x 1 profile is read in its one byte only.
     for (int log2 : {8, 0})
         for (int bits : {8, 16}) {
             UseProfile(std::vector<uint8_t>(size_t{1} << (2 * log2), 255), log2);
@@ -84,15 +82,13 @@ TEST_F(LightVolume, ProfileIsReadAlongUAndInterpolatedBetweenTexels) {
 }
 
 TEST_F(LightVolume, LastTexelBlendsTowardTheFirstNotTheNextRow) {
-    // Row 0 is dark except its last texel; row 1 is bright. Across the last texel the light
-    // fades toward texel 0, never toward the row below.
+    // Dark row 0 but its last texel, bright row 1: the fade goes to texel 0, not row 1.
     std::vector<uint8_t> tex(256 * 256, 0);
     tex[255] = 200;
     for (int c = 0; c < 256; ++c) tex[256 + c] = 255;
     UseProfile(tex);
     Start(8, 16, 2);
-    // Screen x is at u = 255 + (x + 1) / 16 texels; pixel x, sampled at x + 1, lies inside
-    // the last texel (half a fraction step on, so that no sample sits on a boundary).
+    // Pixel x is sampled at u = 255 + (x + 1) / 16 texels, off the fraction boundaries.
     const float a = 255.0f + 1.0f / 512, b = a + 1.0f;
     Tri({-1, 0, 10, a, 0}, {15, 0, 10, b, 0}, {-1, 4, 10, a, 0.25f});
     Tri({15, 0, 10, b, 0}, {15, 4, 10, b, 0.25f}, {-1, 4, 10, a, 0.25f});

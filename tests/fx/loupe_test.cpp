@@ -78,8 +78,7 @@ TEST_F(LoupeTest, WritesStayInsideTheViewportOnEveryFrameKind) {
 }
 
 TEST_F(LoupeTest, ReadsAtTheRightEdgeHoldTheLastColumn) {
-    // Only the left column is marked: a read one past a snapshot row's end would find the
-    // next row's first texel and bring the mark to the right edge of the lens.
+    // A read past a snapshot row's end would bring the left column's mark to the right.
     for (int bits : {8, 16}) {
         UseBits(bits);
         DisableZBuffer();
@@ -89,9 +88,7 @@ TEST_F(LoupeTest, ReadsAtTheRightEdgeHoldTheLastColumn) {
         SetPosition(m_lens, 30, 0, 30);  // the lens runs off the right edge
         SetScale(m_lens, 2.0f, 2.0f, 1.0f);
         RenderWorld(f.View());
-        // Every lens pixel in the right part shows the plain colour through some shade: in
-        // 8-bit a shade-table entry of it, in 16-bit a grey (the mark is a blue, whose red and
-        // blue channels differ through every table row).
+        // The right part shows the plain colour shaded: a shade entry, or a grey (not blue).
         int lensPixels = 0;
         for (int y = 0; y < 200; ++y)
             for (int x = 240; x < 320; ++x) {

@@ -42,8 +42,7 @@ protected:
         CPolarWarp::MakePolarPicture(m_blocks.data(), kPicW, kPicH)};
 };
 
-// Every size and depth, a guard behind the frame: screen (x, y) shows picture pixel
-// (x - w / 2 + 384, y - h / 2 + 288) in its unlit colour away from block edges.
+// Screen (x, y) shows picture pixel (x - w / 2 + 384, y - h / 2 + 288), unlit.
 TEST_F(PolarWarpTest, ZeroOffsetsAndProfileShowThePictureCentredInItsOwnColours) {
     const uint8_t* p = TestPalette();
     auto colour = [&](int bits, int i) -> uint32_t {
@@ -143,8 +142,7 @@ TEST_F(PolarWarpTest, MakePolarPictureReadsAlongTheRaysAndZeroOutside) {
     for (int y = 0; y < 30; ++y) image[y * 40 + 20] = static_cast<uint8_t>(100 + y);
     std::unique_ptr<uint8_t[]> polar(CPolarWarp::MakePolarPicture(image.data(), 40, 30));
     ASSERT_NE(polar, nullptr);
-    // Angle 0 runs right along the middle row, a quarter turn (256) down the middle column;
-    // past the image's edge is 0.
+    // Angle 0 runs right along the middle row, 256 down the middle column; 0 outside.
     const int known[][3] = {{0, 5, 1 + 25},     {0, 19, 1 + 39}, {0, 20, 0},
                             {256, 7, 100 + 22}, {256, 15, 0},    {511, 400, 0}};
     for (const auto& [angle, r, v] : known)
@@ -210,8 +208,7 @@ TEST(RadialShadeLevels, StepsAtTheirThresholds) {
 }
 
 TEST_F(PolarWarpTest, AWaveFrontLightsTheRimOfItsCircleOnBothHalves) {
-    // A profile stepping from `inside` to `outside` at code 20 x 32: the wave front is the
-    // circle of radius 20 about (32, 24) of a 64 x 48 frame of index 5.
+    // A profile step at code 20 x 32: the circle of radius 20 about (32, 24), index 5 frame.
     const int c0 = 20 * 32;
     CRadialShade shade;
     ASSERT_EQ(shade.Create(64, 48, 16), 1);

@@ -1,5 +1,4 @@
-// Flicker profile and caustics: the streams they give from a known seed (pinned by a plain
-// model of the formulas), the rand draws they take, their edges and the textures they leave.
+// Flicker profile and caustics: seeded streams, the rand draws they take, missing textures.
 #include "fx/procedural.h"
 
 #include "engine/texture.h"
@@ -47,8 +46,7 @@ protected:
 };
 
 TEST_F(Procedural, FlickerFollowsTheRecordedStreamAndTakesTwoDrawsPerColumn) {
-    // The hashes come from a plain model of the flicker: 64 rows, fresh random rows 0 and 1,
-    // the smoothing pass less one, row 30 sharpened by (x / 90)^10.
+    // The hashes come from a plain model of the flicker.
     uint8_t* wide = AddSquare("SPACE2", 64);
     uint8_t* narrow = AddSquare("NARROW", 16);
     SRand(1234);
@@ -73,9 +71,7 @@ TEST_F(Procedural, MissingOrNot256WideTexturesDrawNoRandomValues) {
 }
 
 TEST_F(Procedural, CausticsFollowTheRecordedStream) {
-    // The hash comes from a plain model of the caustics: 256 control points of phase,
-    // amplitude and speed drawn once, heights interpolated down then across, folded at 128
-    // into 64 brightness levels of the water colour.
+    // The hash comes from a plain model of the caustics.
     uint8_t* tex = AddSquare("REFLETS", 256);
     const float times[] = {0.0f, 0.04f, 1.7f, 33.3f};
     SRand(31337);

@@ -27,8 +27,7 @@ TEST_F(Reactor, SecondRegistrationFails) {
 }
 
 TEST_F(Reactor, NozzleGivesNearWhiteAndFarEdgeLeavesThePixel) {
-    // 5-6-5: black at the nozzle becomes 30 in every 5-bit channel; at the far edge only the
-    // lowest green bit (not in the table) is lost. 5-5-5 keeps its channels in their places.
+    // Black becomes 30 per 5-bit channel at the nozzle; the far edge loses the low green bit.
     const std::tuple<int, float, uint16_t, uint16_t> cases[] = {
         {2, 0, 0, 0xF79E}, {2, 255, 0xFFFF, 0xFFDF}, {2, 255, 0x1234, 0x1214},
         {1, 0, 0, 0x7BDE}, {1, 255, 0x7C00, 0x7C00}, {0, 255, 40, 40}};
@@ -70,8 +69,7 @@ TEST_F(Reactor, TwoOverlappingFlamesBrightenTwice) {
     Flood(5.0f, 0, 128);
     const uint32_t once = Px(6, 6);
     EXPECT_TRUE(Brighter(once, 0x4208)) << once;
-    // The second flame lies behind the first: it still brightens, since flames write no depth,
-    // by exactly one more application of the glow.
+    // A flame behind the first still brightens (no depth written), by one more glow.
     Flood(10.0f, 0, 128);
     const uint32_t twice = Px(6, 6);
     EXPECT_TRUE(twice >> 11 > once >> 11 && (twice & 31) > (once & 31)) << twice;

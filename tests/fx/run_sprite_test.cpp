@@ -12,8 +12,7 @@ constexpr uint16_t kFill = 0x77;
 
 class RunSpriteTest : public ::testing::Test {
 protected:
-    // 12 x 7 levels: runs of different lengths, transparent gaps, a row of one run, a row
-    // that is all transparent. With the test palette, grey g is index g / 2.
+    // Runs, gaps, one-run and empty rows; grey g is test palette index g / 2.
     void SetUp() override {
         LoadTestPalette();
         m_picture = {12, 7, {}};
@@ -69,8 +68,7 @@ TEST_F(RunSpriteTest, TopAboveTheViewportShowsTheMatchingSourceRows) {
     g_pixelMode = 0;
     TestFrame frame(30, 20, 8, kFill);
     const FrameView view{frame.bytes.data(), 30, 20, 4, 3, 20, 10, 0.28f, 0.21f};
-    // Own size with its top 3 rows above the viewport, its right part past the viewport's
-    // right edge.
+    // Own size, its top 3 rows above the viewport, its right part past it.
     m_sprite.Draw(view, 20.0f, 4.0f, 12.0f, 7.0f);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 30; ++x) {

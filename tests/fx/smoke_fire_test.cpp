@@ -1,5 +1,4 @@
-// Smoke fire: the random draws of a step, the grid after the warm-up, the floor at 0, the
-// shade ramp and the texture it writes.
+// Smoke fire: a step's random draws, the warmed-up grid, the shade ramp, the texture.
 #include "fx/smoke_fire.h"
 
 #include "tests/fx/fx_fixture.h"

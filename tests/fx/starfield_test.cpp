@@ -29,9 +29,7 @@ CVector Project(const CVector& p, int width, int height) {
     return q;
 }
 
-// Moves the camera sideways and up/down (keeping its depth) so that p lands on the
-// viewport position (x, y). Screen position is linear in the camera's x and y offsets at
-// a fixed depth, so two probes give the slopes.
+// Moves the camera sideways so that p lands on viewport (x, y): two probes give the slopes.
 void AimAt(const CVector& p, float x, float y, int width, int height) {
     const float depth = p.z - 2.0e6f;
     SetCameraPosition(p.x, p.y, depth);
@@ -46,8 +44,7 @@ void AimAt(const CVector& p, float x, float y, int width, int height) {
 TEST_F(StarfieldTest, CountBelowOneMakesOneStarPlacedByTheSeed) {
     stars.Create(0);
     EXPECT_EQ(stars.GetCount(), 1);
-    // Seed 1 draws 41, 18467, 6334 for the first star's x, y, z (offset by -16384, times
-    // 1000), then 26500 for its grey, 64 + 26500 % 128.
+    // Seed 1 draws 41, 18467, 6334 ((r - 16384) x 1000), then grey 64 + 26500 % 128.
     const CVector first = stars.GetPositions()[0];
     EXPECT_EQ(std::tuple(first.x, first.y, first.z),
               std::tuple(-16343000.0f, 2083000.0f, -10050000.0f));
@@ -106,8 +103,7 @@ TEST_F(StarfieldTest, EightAndSixteenBitFramesAgreeAndShowTheStarsGrey) {
     EXPECT_EQ(c8, c16);
     EXPECT_GT(BoundingBox(c8, 160, 120).count, 100);
 
-    // Each star shows its palette grey exactly: entry k of the test palette is grey 2k, so
-    // a 16-bit pixel is the 8-bit frame's index times two packed 5-6-5.
+    // Test palette entry k is grey 2k: the 16-bit pixel packs twice the 8-bit index.
     TestFrame f8(160, 120, 8, 0), f16(160, 120, 16, 0);
     stars.Draw(f8.View(), 1);
     stars.Draw(f16.View(), 0);

@@ -1,13 +1,11 @@
-// Underwater material: water beyond 60 units, texels nearer than 40, every span length,
-// and 16-bit frames showing the 8-bit frame's colours.
+// Underwater material: water beyond 60 units, texels nearer than 40, 8- and 16-bit frames.
 #include "fx/underwater.h"
 
 #include "tests/fx/hook_frame.h"
 
 namespace {
 
-// Texel (c, r) of a 256 x 256 texture: bright greys and warm colours only (far from the
-// dark water blue), different in neighbouring columns and rows.
+// Texel (c, r): bright greys and warm colours, far from water blue, varied.
 uint8_t TexelAt(int c, int r) {
     return static_cast<uint8_t>(60 + (c * 5 + r * 11) % 120);
 }
@@ -29,8 +27,7 @@ protected:
 };
 
 TEST_F(Underwater, FacingPolygonsAreWaterBeyondSixtyUnitsTexelsNearerThanFortyBlendsBetween) {
-    // Pixel (x, y) is sampled at (x + 1, y + 1): texel (x + 30, y + 7). At 50 units the
-    // level is (0.02 - 1/60) x 7560 = 25.2: row 25 of the blend. Spans of every length.
+    // Pixel (x, y) shows texel (x + 30, y + 7); 50 units is blend row (0.02 - 1/60) x 7560.
     const int water = UnderwaterIndex();
     EXPECT_EQ(water, NearestColour(0, 0, 60));
     for (int w : {1, 2, 15, 16, 17, 32, 33, 40})
@@ -56,9 +53,7 @@ TEST_F(Underwater, RowsRunningFromTheCameraIntoTheDistanceTurnToWaterOnlyBeyondS
         const int water = UnderwaterIndex();
         Tri({0, 0, zl, 0, 0}, {w, 0, zr, 255, 0}, {0, h + 1, zl, 0, 3});
         Tri({w, 0, zr, 255, 0}, {w, h + 1, zr, 255, 3}, {0, h + 1, zl, 0, 3});
-        // 1/z is linear across the screen and the level steps within 16-pixel segments: a pixel
-        // is surely clear when the surface 16 pixels on is nearer than 40, surely water when
-        // 16 pixels back it is beyond 60.
+        // The level steps in 16-pixel segments: judge each pixel by the depth 16 pixels away.
         const auto depth = [&](int x) {
             const int at = std::clamp(x, 0, w - 1) + 1;
             return 1.0 / (1.0 / zl + (1.0 / zr - 1.0 / zl) * at / w);
