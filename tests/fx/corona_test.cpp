@@ -57,19 +57,16 @@ TEST(RayLine, CrossingsAddUpAndSaturateAt126AndPixelsOutsideTheBufferAreSkipped)
     EXPECT_EQ(mem[100 + 5 * 10 + 5], 64 + 3 * 8);
 }
 
-class CoronaTest : public ::testing::Test {
+class CoronaTest : public FxTest {
 protected:
     void SetUp() override {
-        UseHeadlessDisplay(640, 480, 16);
-        LoadTestPalette();
-        m_temp.Write("DATA/CENTRE.TGA", MakeTestTga(16, 16, CoreTexel));
-        m_temp.Write("DATA/VIDE.TGA", MakeTestTga(64, 60, BlankTexel));
-        ScopedWorkingDir cwd(m_temp.Path());
+        FxTest::SetUp();
+        Tga("CENTRE.TGA", 16, 16, CoreTexel);
+        Tga("VIDE.TGA", 64, 60, BlankTexel);
         corona.Create(640, 480, 16);
         ASSERT_EQ(corona.Load("DATA\\CENTRE.TGA", "DATA\\VIDE.TGA"), 1);
     }
 
-    TempDir m_temp;
     CCorona corona;
 };
 
@@ -87,7 +84,6 @@ TEST_F(CoronaTest, RayCountIsTwiceTheRequestAndAtLeastTwo) {
 }
 
 TEST_F(CoronaTest, WithoutImagesNothingIsCreatedOrDrawn) {
-    ScopedWorkingDir cwd(m_temp.Path());
     EXPECT_EQ(corona.Load("DATA\\CENTRE.TGA", "DATA\\MISSING.TGA"), 0);
     corona.CreateRays(10);
     EXPECT_EQ(corona.GetRayCount(), 0);

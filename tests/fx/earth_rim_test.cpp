@@ -10,21 +10,17 @@ uint8_t EarthTexel(int x, int y) {
     return static_cast<uint8_t>(130 + (x + y) % 60);
 }
 
-class EarthRimTest : public ::testing::Test {
+class EarthRimTest : public FxTest {
 protected:
     void SetUp() override {
-        LoadTestPalette();
-        m_temp.Write("DATA/EARTH.TGA", MakeTestTga(64, 48, EarthTexel));
+        FxTest::SetUp();
+        Tga("EARTH.TGA", 64, 48, EarthTexel);
     }
-
     // A rim for a frame of the given size, loaded from the test texture.
     void Load(CEarthRim& rim, int width, int height, int bits) {
-        ScopedWorkingDir cwd(m_temp.Path());
         rim.Create(width, height, bits);
         ASSERT_EQ(rim.Load("DATA\\EARTH.TGA"), 1);
     }
-
-    TempDir m_temp;
 };
 
 void DrawRim(const CEarthRim& rim, TestFrame& frame, uint16_t light) {
@@ -82,7 +78,6 @@ TEST_F(EarthRimTest, EightAndSixteenBitFramesAgreeOnCoverage) {
 }
 
 TEST_F(EarthRimTest, MissingImageLeavesTheEffectEmpty) {
-    ScopedWorkingDir cwd(m_temp.Path());
     CEarthRim rim;
     rim.Create(640, 480, 16);
     EXPECT_EQ(rim.Load("DATA\\NOPE.TGA"), 0);

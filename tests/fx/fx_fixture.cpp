@@ -31,6 +31,17 @@ std::vector<uint8_t> MakeTestTga(int width, int height, uint8_t (*pixel)(int x, 
     return WriteTgaIndexed(width, height, pixels.data(), TestPalette());
 }
 
+void FxTest::SetUp() {
+    ASSERT_EQ(CreateWorld(), 1);
+    LoadTestPalette();
+    UseHeadlessDisplay(640, 480, 16);
+}
+
+void FxTest::TearDown() {
+    if (g_context) ReleaseWorld();
+    g_display.Reset();
+}
+
 TestFrame::TestFrame(int w, int h, int b, uint16_t f, int g)
     : width(w), height(h), bits(b), guard(g), pitch(w + 2 * g), fill(f) {
     const size_t size = static_cast<size_t>(pitch) * (h + 2 * g);

@@ -36,6 +36,19 @@ const uint8_t* TestPalette();
 // A colour-mapped TGA of the test palette; pixel(x, y) gives each index.
 std::vector<uint8_t> MakeTestTga(int width, int height, uint8_t (*pixel)(int x, int y));
 
+// A test in a fresh working folder, with a world, the test palette and a 640 x 480 display.
+class FxTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Writes DATA/name, a test-palette TGA of pixel(x, y).
+    void Tga(const char* name, int width, int height, uint8_t (*pixel)(int x, int y)) {
+        dir.Write(std::string("DATA/") + name, MakeTestTga(width, height, pixel));
+    }
+    TempDir dir;
+    ScopedWorkingDir cwd{dir.Path()};
+};
+
 // A viewport of the scenes' view plane inside a guard band of `guard` pixels, all fill.
 struct TestFrame {
     TestFrame(int width, int height, int bits, uint16_t fill, int guard = 0);

@@ -9,26 +9,18 @@ uint8_t Dot(int x, int y) {
     return (x - 4) * (x - 4) + (y - 4) * (y - 4) <= 9 ? 200 : 0;
 }
 
-class LensFlareTest : public ::testing::Test {
+class LensFlareTest : public FxTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(CreateWorld(), 1);
-        LoadTestPalette();
+        FxTest::SetUp();
         UseHeadlessDisplay(320, 240, 16);
-        m_temp.Write("DATA/DOT.TGA", MakeTestTga(9, 9, Dot));
+        Tga("DOT.TGA", 9, 9, Dot);
         // Looking down +z: point (x, y, z) lands on (160 + 320 x / z, 120 + 240 y / z).
         SetCameraPosition(0, 0, 0);
         SetCameraAngles(0, 0, 0);
         g_context->focal = 0.25f;
     }
-    void TearDown() override {
-        if (g_context) ReleaseWorld();
-    }
-
-    void Add(CLensFlare& flare, float offset) {
-        ScopedWorkingDir cwd(m_temp.Path());
-        ASSERT_EQ(flare.Add("DATA\\DOT.TGA", offset), 1);
-    }
+    void Add(CLensFlare& flare, float offset) { ASSERT_EQ(flare.Add("DATA\\DOT.TGA", offset), 1); }
 
     // What one sprite of the flare at `offset` touches, with the light at (x, y, z).
     Box Drawn(float offset, float x, float y, float z) {
@@ -41,8 +33,6 @@ protected:
             flare.Draw(v);
         });
     }
-
-    TempDir m_temp;
 };
 
 TEST_F(LensFlareTest, SpritesSitAlongTheLineFromTheLightThroughTheCentre) {

@@ -16,11 +16,10 @@ std::vector<uint8_t> LensFile() {
     return EncodeShape("LENS", s);
 }
 
-class LoupeTest : public testing::Test {
+class LoupeTest : public FxTest {
 protected:
     void SetUp() override {
-        LoadTestPalette();
-        ASSERT_EQ(CreateWorld(), 1);
+        FxTest::SetUp();
         SetPixelMode16();
         SetBackground(0, 0, 1, 1);
         const std::vector<uint8_t> lens = LensFile();
@@ -31,7 +30,7 @@ protected:
         ASSERT_GE(m_lens, 0);
     }
     void TearDown() override {
-        if (g_context) ReleaseWorld();
+        FxTest::TearDown();
         ReleaseLoupe();
         g_pixelMode = kPixelMode565;
     }

@@ -8,11 +8,10 @@ namespace {
 
 constexpr int kW = 64, kH = 48;
 
-class MaterialsRender : public ::testing::Test {
+class MaterialsRender : public FxTest {
 public:
     void SetUp() override {
-        ASSERT_EQ(CreateWorld(), 1);
-        LoadTestPalette();
+        FxTest::SetUp();
         SetPixelMode16();
         SetBackground(0, 1, 1, 1);
         SetBackgroundColour(0);
@@ -21,8 +20,7 @@ public:
     }
     void TearDown() override {
         ReleaseExplosion();
-        ReleaseWorld();
-        g_display.Reset();
+        FxTest::TearDown();
     }
     int32_t Place(const char* key, const MeshSource& mesh, float z) {
         const std::vector<uint8_t> bytes = WriteMeshFile(mesh);
@@ -55,9 +53,6 @@ TEST_F(MaterialsRender, FlameBehindAHullIsHiddenAndLightsTheBackgroundWithoutDep
 }
 
 TEST_F(MaterialsRender, ExplosionIsDrawnInItsFireColours) {
-    TempDir dir;
-    ScopedWorkingDir cwd(dir.Path());
-    UseHeadlessDisplay(640, 480, 16);
     std::vector<uint8_t> ramp(768), pixels(16 * 16, 0);  // entry i is (i, i, 0)
     for (int i = 0; i < 256; ++i) ramp[i * 3] = ramp[i * 3 + 1] = static_cast<uint8_t>(i);
     dir.Write("DATA/EXPLOPAL.TGA", WriteTgaIndexed(16, 16, pixels.data(), ramp.data()));

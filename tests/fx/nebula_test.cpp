@@ -17,25 +17,17 @@ uint8_t Ring(int x, int y) {
     return d2 < 36 && d2 >= 9 ? 200 : 0;
 }
 
-class NebulaTest : public ::testing::Test {
+class NebulaTest : public FxTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(CreateWorld(), 1);
-        LoadTestPalette();
-        UseHeadlessDisplay(640, 480, 16);
-        m_temp.Write("DATA/NEBUL2.TGA", MakeTestTga(64, 64, Warm));
-        m_temp.Write("DATA/COOL.TGA", MakeTestTga(16, 16, Cool));
-        m_temp.Write("DATA/RING.TGA", MakeTestTga(16, 16, Ring));
+        FxTest::SetUp();
+        Tga("NEBUL2.TGA", 64, 64, Warm);
+        Tga("COOL.TGA", 16, 16, Cool);
+        Tga("RING.TGA", 16, 16, Ring);
     }
-    void TearDown() override { ReleaseWorld(); }
-
-    // Adds entries from the test folder.
     void Add(CNebula& list, const char* name, float x, float y, float z) {
-        ScopedWorkingDir cwd(m_temp.Path());
         EXPECT_EQ(list.Add(name, x, y, z), 1);
     }
-
-    TempDir m_temp;
 };
 
 TEST_F(NebulaTest, SpriteSizeFollowsTheReferenceScreen) {

@@ -31,12 +31,8 @@ int BlockEdgeDistance(int x, int y) {
     return std::min(dx, dy);
 }
 
-class PolarWarpTest : public ::testing::Test {
+class PolarWarpTest : public FxTest {
 protected:
-    void SetUp() override {
-        UseHeadlessDisplay(640, 480, 16);
-        LoadTestPalette();
-    }
     const std::vector<uint8_t> m_blocks = Picture(Block);
     const std::unique_ptr<uint8_t[]> m_polar{
         CPolarWarp::MakePolarPicture(m_blocks.data(), kPicW, kPicH)};

@@ -6,18 +6,16 @@
 
 namespace {
 
-class Procedural : public ::testing::Test {
+class Procedural : public FxTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(CreateWorld(), 1);
-        LoadTestPalette();
+        FxTest::SetUp();
         ResetProceduralTextures();
     }
-    void TearDown() override { ReleaseWorld(); }
     // A texture of side size, every texel palette entry 7, in the world.
     uint8_t* AddSquare(const char* name, int size) {
-        dir.Write(std::string("DATA/") + name + ".TGA",
-                  MakeTestTga(size, size, [](int, int) -> uint8_t { return 7; }));
+        Tga((std::string(name) + ".TGA").c_str(), size, size,
+            [](int, int) -> uint8_t { return 7; });
         EXPECT_EQ(AddTexture(MakeKey(name)), 1);
         int32_t side = 0;
         uint8_t* texels = GetTexturePixels(MakeKey(name), &side);
@@ -40,9 +38,6 @@ protected:
         }
         return h;
     }
-
-    TempDir dir;
-    ScopedWorkingDir cwd{dir.Path()};
 };
 
 TEST_F(Procedural, FlickerFollowsTheRecordedStreamAndTakesTwoDrawsPerColumn) {

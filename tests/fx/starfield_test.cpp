@@ -5,14 +5,12 @@
 
 namespace {
 
-class StarfieldTest : public ::testing::Test {
+class StarfieldTest : public FxTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(CreateWorld(), 1);
-        LoadTestPalette();
+        FxTest::SetUp();
         SRand(1);
     }
-    void TearDown() override { ReleaseWorld(); }
     // What the field touches in a width x height frame.
     Box Drawn(int width, int height, int bits) {
         return DrawnBox(width, height, bits,

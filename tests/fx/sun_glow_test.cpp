@@ -11,13 +11,11 @@ uint8_t GlowTexel(int x, int y) {
     return d2 >= 256 ? 0 : static_cast<uint8_t>(127 - d2 / 2);
 }
 
-class SunGlowTest : public ::testing::Test {
+class SunGlowTest : public FxTest {
 protected:
     void SetUp() override {
-        UseHeadlessDisplay(640, 480, 16);
-        LoadTestPalette();
-        m_temp.Write("DATA/SUNLIGHT.TGA", MakeTestTga(32, 32, GlowTexel));
-        ScopedWorkingDir cwd(m_temp.Path());
+        FxTest::SetUp();
+        Tga("SUNLIGHT.TGA", 32, 32, GlowTexel);
         ASSERT_EQ(m_glow.Load("DATA\\SUNLIGHT.TGA", 0), 1);
         // The plain light-mode sprite of the same file gives the loaded levels.
         ASSERT_EQ(m_plain.Load("DATA\\SUNLIGHT.TGA", kSpriteLight, 0), 1);
@@ -27,7 +25,6 @@ protected:
     int Loaded(int i) const { return m_plain.GetData()[i]; }
     int Count() const { return m_glow.GetWidth() * m_glow.GetHeight(); }
 
-    TempDir m_temp;
     CSunGlow m_glow;
     CSprite m_plain;
 };
@@ -70,7 +67,6 @@ TEST_F(SunGlowTest, BlitOnlyBrightensTheFrame) {
 }
 
 TEST_F(SunGlowTest, MissingImageFailsAndIntensityDoesNothing) {
-    ScopedWorkingDir cwd(m_temp.Path());
     CSunGlow glow;
     glow.Create();
     EXPECT_EQ(glow.Load("DATA\\NONE.TGA", 0), 0);
