@@ -13,11 +13,10 @@ class Explosion : public HookFrame {
 public:
     void SetUp() override {
         HookFrame::SetUp();
-        UseHeadlessDisplay(640, 480, 16);
         // Palette entry i of the colour ramp image: (i, i / 2, i / 4), black first.
         std::vector<uint8_t> ramp(768), pixels(16 * 16, 0);
         for (int i = 0; i < 768; ++i) ramp[i] = static_cast<uint8_t>((i / 3) >> (i % 3));
-        dir_.Write("DATA/EXPLOPAL.TGA", WriteTgaIndexed(16, 16, pixels.data(), ramp.data()));
+        dir.Write("DATA/EXPLOPAL.TGA", WriteTgaIndexed(16, 16, pixels.data(), ramp.data()));
         Load("GLOBEXP1", 1.0f);
         Load("GLOBEXP2", 3.0f);
         Load("GLOBEXP", 1.0f);
@@ -25,7 +24,6 @@ public:
     }
     void TearDown() override {
         ReleaseExplosion();
-        g_display.Reset();
         HookFrame::TearDown();
     }
 
@@ -43,7 +41,7 @@ public:
     void Picture(uint8_t (*pick)(int row, int column)) {
         std::vector<uint8_t> fire(65536);
         for (int i = 0; i < 65536; ++i) fire[i] = pick(i / 256, i % 256);
-        dir_.Write("DATA/EXPBEGIN.FIR", fire);
+        dir.Write("DATA/EXPBEGIN.FIR", fire);
     }
     void SetUpBlast() {
         SetupExplosion(MakeKey("GLOBEXP1"), MakeKey("GLOBEXP2"), MakeKey("GLOBEXP"));
@@ -51,9 +49,6 @@ public:
     MeshRecord& Shown() { return *GetMesh(MakeKey("GLOBEXP")); }
     uint8_t Fire(int row, int column) { return GetExplosionFire()[row * 256 + column]; }
     uint8_t Tex(int row, int column) { return GetExplosionTexture()[row * 256 + column]; }
-
-    TempDir dir_;
-    ScopedWorkingDir cwd_{dir_.Path()};
 };
 
 TEST_F(Explosion, ScaleAndMorphAtStartAndAfterOneSecond) {

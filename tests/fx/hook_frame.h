@@ -4,18 +4,17 @@
 #include "raster/raster.h"
 #include "tests/fx/fx_fixture.h"
 
-class HookFrame : public ::testing::Test {
+class HookFrame : public FxTest {
 public:
     static constexpr int kW = 16, kH = 16, kGuard = 8;
 
     void SetUp() override {
-        ASSERT_EQ(CreateWorld(), 1);
-        LoadTestPalette();
+        FxTest::SetUp();
         Init(2);
     }
     void TearDown() override {
         g_rasterTarget = RasterTarget{};
-        ReleaseWorld();
+        FxTest::TearDown();
     }
 
     // A w x h viewport in pixel mode 0 (8-bit), 1 (5-5-5) or 2 (5-6-5), filled, maybe depth.
