@@ -53,17 +53,6 @@ struct Floor {
     std::vector<uint16_t> words;
 };
 
-TEST(BumpFloorTest, ColourTableRunsFromGreyThroughBlueToWhite) {
-    Floor f(8, 8, 16);
-    const uint16_t* table = f.lights.GetColourTable();
-    ASSERT_NE(table, nullptr);
-    // Light 1 alone at its top level is bluish, light 2 alone is grey-white.
-    EXPECT_EQ(table[0], Pack565(50, 50, 50));
-    EXPECT_EQ(table[15], Pack565(103, 125, 157));
-    EXPECT_EQ(table[255], Pack565(210, 232, 255));
-    EXPECT_EQ(Floor(8, 8, 8).lights.GetColourTable(), nullptr);
-}
-
 TEST(BumpFloorTest, SpotOnAFlatMapIsARoundDiscAroundItsCentre) {
     Floor f(200, 160, 8, 128);
     f.Light(1, 8.0f, 90.0f, 70.0f);

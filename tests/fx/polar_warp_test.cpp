@@ -11,10 +11,9 @@ constexpr int kPicW = 768, kPicH = 576;
 
 // A picture of index pick(x, y).
 std::vector<uint8_t> Picture(int (*pick)(int x, int y)) {
-    std::vector<uint8_t> pic(static_cast<size_t>(kPicW) * kPicH);
-    for (int y = 0; y < kPicH; ++y)
-        for (int x = 0; x < kPicW; ++x)
-            pic[static_cast<size_t>(y) * kPicW + x] = static_cast<uint8_t>(pick(x, y));
+    std::vector<uint8_t> pic(kPicW * kPicH);
+    for (int i = 0; i < kPicW * kPicH; ++i)
+        pic[i] = static_cast<uint8_t>(pick(i % kPicW, i / kPicW));
     return pic;
 }
 // 64-pixel blocks, each its own index 1..250.
@@ -27,8 +26,7 @@ int Ring(int x, int y) {
 }
 // Distance from (x, y) to the nearest block edge.
 int BlockEdgeDistance(int x, int y) {
-    const int dx = std::min(x % 64, 63 - x % 64), dy = std::min(y % 64, 63 - y % 64);
-    return std::min(dx, dy);
+    return std::min({x % 64, 63 - x % 64, y % 64, 63 - y % 64});
 }
 
 class PolarWarpTest : public FxTest {
@@ -45,10 +43,9 @@ TEST_F(PolarWarpTest, ZeroOffsetsAndProfileShowThePictureCentredInItsOwnColours)
         return bits == 8 ? g_shade8[kShadeUnlit * 256 + i]
                          : g_display.PackRGB(p[i * 3], p[i * 3 + 1], p[i * 3 + 2]);
     };
-    const int sizes[][3] = {{640, 480, 16}, {320, 240, 8}, {63, 47, 16},  {63, 47, 8},
-                            {1, 1, 16},     {2, 3, 8},     {800, 600, 16}};
-    for (const auto& size : sizes) {
-        const int w = size[0], h = size[1], bits = size[2];
+    const std::array<int, 3> sizes[] = {{640, 480, 16}, {320, 240, 8}, {63, 47, 16},  {63, 47, 8},
+                                        {1, 1, 16},     {2, 3, 8},     {800, 600, 16}};
+    for (const auto& [w, h, bits] : sizes) {
         SCOPED_TRACE(testing::Message() << w << "x" << h << " " << bits);
         TestFrame f(w, h + 1, bits, 0xEEEE);  // the last row is a guard
         FrameView view = f.View();
@@ -68,14 +65,12 @@ TEST_F(PolarWarpTest, ZeroOffsetsAndProfileShowThePictureCentredInItsOwnColours)
             for (int x = 0; x < w; ++x) {
                 const uint32_t got = f.At(x, y);
                 const int px = x - w / 2 + 384, py = y - h / 2 + 288;
-                if (px >= 0 && py >= 0 && px < kPicW && py < kPicH &&
-                    BlockEdgeDistance(px, py) >= 7) {
-                    ++sure;
-                    ASSERT_EQ(got, colour(bits, Block(px, py))) << x << "," << y;
-                    continue;
-                }
-                bool found = false;
-                for (int i = 0; i < 256 && !found; ++i) found = got == colour(bits, i);
+                const bool clear = px >= 0 && py >= 0 && px < kPicW && py < kPicH &&
+                                   BlockEdgeDistance(px, py) >= 7;
+                sure += clear;
+                // Near block edges any colour of the unlit ramp may show.
+                bool found = clear && got == colour(bits, Block(px, py));
+                for (int i = 0; i < 256 && !clear && !found; ++i) found = got == colour(bits, i);
                 ASSERT_TRUE(found) << x << "," << y << ": " << got;
             }
         EXPECT_GT(sure, w > 8 ? w * h / 2 : -1);
@@ -246,14 +241,6 @@ TEST_F(PolarWarpTest, DistanceCodesAreHeldInsideTheProfile) {
     TestFrame frame(1200, 1000, 16, 9);
     shade.Draw16(frame.View());
     EXPECT_EQ(frame.At(0, 0), shade.GetRamp16()[9 * kRadialLevels]);
-}
-
-TEST_F(PolarWarpTest, EightBitRampLiftsThroughTheUpperShadeRows) {
-    CRadialShade shade;
-    ASSERT_EQ(shade.Create(8, 8, 8), 1);
-    shade.BuildRamp8();
-    for (const auto& [level, row] : {std::pair{0, 64}, std::pair{3, 65}, std::pair{127, 127}})
-        EXPECT_EQ(std::memcmp(shade.GetRamp8() + level * 256, g_shade8 + row * 256, 256), 0);
 }
 
 }  // namespace
