@@ -64,7 +64,7 @@ TEST_F(EarthRimTest, LightRaisesTheBandFromItsThreshold) {
     EXPECT_EQ(green(a + 6000), brightest);
 }
 
-TEST_F(EarthRimTest, EightAndSixteenBitFramesAgreeOnCoverage) {
+TEST_F(EarthRimTest, EightAndSixteenBitFramesAgreeOnCoverageAndAMissingImageDrawsNothing) {
     CEarthRim rim8, rim16;
     Load(rim8, 320, 240, 8);
     Load(rim16, 320, 240, 16);
@@ -72,10 +72,7 @@ TEST_F(EarthRimTest, EightAndSixteenBitFramesAgreeOnCoverage) {
     const auto c16 = Coverage(320, 240, 16, [&](TestFrame& f) { DrawRim(rim16, f, 6000); });
     EXPECT_EQ(c8, c16);
     EXPECT_GT(BoundingBox(c8, 320, 240).count, 100);
-}
-
-TEST_F(EarthRimTest, MissingImageLeavesTheEffectEmpty) {
-    CEarthRim rim;
+    CEarthRim rim;  // no image
     rim.Create(640, 480, 16);
     EXPECT_EQ(rim.Load("DATA\\NOPE.TGA"), 0);
     EXPECT_FALSE(rim.IsLoaded());

@@ -41,7 +41,7 @@ TEST_F(NebulaTest, SpriteSizeFollowsTheReferenceScreen) {
     }
 }
 
-TEST_F(NebulaTest, EntryBehindTheCameraIsSkippedOthersDraw) {
+TEST_F(NebulaTest, EntriesBehindTheCameraEmptyListsAndMissingImagesDrawNothing) {
     CNebula list;
     Add(list, "DATA\\COOL.TGA", 0.0f, 0.0f, -500.0f);
     Add(list, "DATA\\COOL.TGA", 0.0f, 0.0f, 800.0f);
@@ -58,12 +58,8 @@ TEST_F(NebulaTest, LaterEntriesDrawOverEarlierOnesAndIndexZeroIsClear) {
     const uint32_t square = frame.At(320 - 15, 240 - 15), ring = frame.At(320 + 8, 240);
     EXPECT_TRUE(square && ring && square != ring);
     EXPECT_EQ(frame.At(320, 240), square);
-}
-
-TEST_F(NebulaTest, EmptyListAndMissingImagesDrawNothing) {
-    CNebula list;
+    list.Release();  // an empty list, then one of a missing image
     list.Draw(TestFrame(64, 48, 16, 0).View());
-    list.Release();
     Add(list, "DATA\\ABSENT.TGA", 0.0f, 0.0f, 1000.0f);
     EXPECT_TRUE(list.GetCount() == 1 && !list.GetSprite(0)->IsLoaded());
     EXPECT_EQ(DrawnBox(640, 480, 16, [&](TestFrame& f) { list.Draw(f.View()); }).count, 0);

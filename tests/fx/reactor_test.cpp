@@ -16,11 +16,6 @@ public:
     void Gradient() { Tri({-1, -1, 10, 0, 0}, {-1, 100, 10, 0, 0}, {100, -1, 10, 0, 101 * 16}); }
 };
 
-// Every 5-6-5 channel of a above that of b.
-bool Brighter(uint32_t a, uint32_t b) {
-    return a >> 11 > b >> 11 && (a >> 5 & 63) > (b >> 5 & 63) && (a & 31) > (b & 31);
-}
-
 TEST_F(Reactor, SecondRegistrationFails) {
     EXPECT_EQ(RegisterReactor(), 0);
     EXPECT_EQ(g_context->hookCount, 1);
@@ -62,20 +57,6 @@ TEST_F(Reactor, HiddenPixelsKeepColourAndDepthAndTheVisibleOnesKeepTheirV) {
                 EXPECT_EQ(Depth(x, y), hidden ? 0xF0000000u : 0u) << x << "," << y;
             }
     }
-}
-
-TEST_F(Reactor, TwoOverlappingFlamesBrightenTwice) {
-    Init(2, true, 0x4208);
-    Flood(5.0f, 0, 128);
-    const uint32_t once = Px(6, 6);
-    EXPECT_TRUE(Brighter(once, 0x4208)) << once;
-    // A flame behind the first still brightens (no depth written), by one more glow.
-    Flood(10.0f, 0, 128);
-    const uint32_t twice = Px(6, 6);
-    EXPECT_TRUE(twice >> 11 > once >> 11 && (twice & 31) > (once & 31)) << twice;
-    Init(2, true, static_cast<uint16_t>(once));
-    Flood(10.0f, 0, 128);
-    EXPECT_EQ(Px(6, 6), twice);
 }
 
 TEST_F(Reactor, VFarOutsideItsRangeStaysOnTheLevelRange) {

@@ -40,19 +40,19 @@ protected:
 TEST_F(RunSpriteTest, OwnSizeAndDoubleSizeDrawsReproduceEveryRowRunForRun) {
     EXPECT_EQ(std::pair(m_sprite.GetWidth(), m_sprite.GetHeight()), std::pair(12, 7));
     g_pixelMode = 0;
-    for (int top : {0, 5, 20}) {
+    // Centre x, bottom, width, height; the picture's left column, top row and scale shift.
+    const std::array<int, 7> draws[] = {{16, 7, 12, 7, 10, 0, 0},
+                                        {16, 12, 12, 7, 10, 5, 0},
+                                        {16, 27, 12, 7, 10, 20, 0},
+                                        {14, 16, 24, 14, 2, 2, 1}};
+    for (const auto& [cx, bottom, w, h, left, top, shift] : draws) {
         TestFrame frame(40, 30, 8, kFill);
-        // Centre 10 + 6, bottom at top + 7: the picture's pixels land on columns 10..21.
-        m_sprite.Draw(frame.View(), 16.0f, static_cast<float>(top + 7), 12.0f, 7.0f);
+        m_sprite.Draw(frame.View(), cx, bottom, w, h);
         for (int y = 0; y < 30; ++y)
             for (int x = 0; x < 40; ++x)
-                ASSERT_EQ(frame.At(x, y), Expected(x - 10, y - top)) << x << "," << y << " " << top;
+                ASSERT_EQ(frame.At(x, y), Expected((x - left) >> shift, (y - top) >> shift))
+                    << x << "," << y << " " << top << " " << w;
     }
-    TestFrame frame(40, 30, 8, kFill);
-    m_sprite.Draw(frame.View(), 14.0f, 16.0f, 24.0f, 14.0f);  // columns 2..25, rows 2..15
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 40; ++x)
-            EXPECT_EQ(frame.At(x, y), Expected((x - 2) >> 1, (y - 2) >> 1)) << x << "," << y;
 }
 
 TEST_F(RunSpriteTest, SixteenBitFrameGetsThePaletteColourOfEachRun) {

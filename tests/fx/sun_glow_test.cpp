@@ -49,7 +49,7 @@ TEST_F(SunGlowTest, IntensityAddsAStepAndKeepsLevelsBetween64And127) {
     }
 }
 
-TEST_F(SunGlowTest, BlitOnlyBrightensTheFrame) {
+TEST_F(SunGlowTest, BlitOnlyBrightensTheFrameAndAMissingImageNothing) {
     const uint16_t grey = (12 << 11) | (24 << 5) | 12;  // mid grey in 5-6-5
     TestFrame frame(640, 480, 16, grey);
     m_glow.SetIntensity(0.3f);
@@ -64,10 +64,7 @@ TEST_F(SunGlowTest, BlitOnlyBrightensTheFrame) {
             ASSERT_TRUE(p == grey || (x >= 288 && x < 352 && y >= 208 && y < 272)) << x << "," << y;
         }
     EXPECT_GT(brighter, 500);
-}
-
-TEST_F(SunGlowTest, MissingImageFailsAndIntensityDoesNothing) {
-    CSunGlow glow;
+    CSunGlow glow;  // a missing image: intensity does nothing
     glow.Create();
     EXPECT_EQ(glow.Load("DATA\\NONE.TGA", 0), 0);
     glow.SetIntensity(0.7f);
