@@ -41,14 +41,14 @@ TEST_F(NebulaTest, SpriteSizeFollowsTheReferenceScreen) {
     }
 }
 
-TEST_F(NebulaTest, EntriesBehindTheCameraEmptyListsAndMissingImagesDrawNothing) {
+TEST_F(NebulaTest, EntryBehindTheCameraIsSkippedOthersDraw) {
     CNebula list;
     Add(list, "DATA\\COOL.TGA", 0.0f, 0.0f, -500.0f);
     Add(list, "DATA\\COOL.TGA", 0.0f, 0.0f, 800.0f);
     EXPECT_EQ(DrawnBox(640, 480, 16, [&](TestFrame& f) { list.Draw(f.View()); }).count, 32 * 32);
 }
 
-TEST_F(NebulaTest, LaterEntriesDrawOverEarlierOnesAndIndexZeroIsClear) {
+TEST_F(NebulaTest, LaterEntriesDrawOverEarlierOnesAndEmptyOrMissingOnesDrawNothing) {
     CNebula list;
     Add(list, "DATA\\COOL.TGA", 0.0f, 0.0f, 1000.0f);
     Add(list, "DATA\\RING.TGA", 0.0f, 0.0f, 1000.0f);
