@@ -28,7 +28,7 @@ void DrawRim(const CEarthRim& rim, TestFrame& frame, uint16_t light) {
     rim.Draw16(frame.View().frame, light);
 }
 
-TEST_F(EarthRimTest, FullFrameMapCoversTheLowerRightBlock) {
+TEST_F(EarthRimTest, FullFrameMapCoversTheLowerRightBlockLitFromItsThreshold) {
     CEarthRim rim;
     Load(rim, 640, 480, 16);
     const auto touched = Coverage(640, 480, 16, [&](TestFrame& f) { DrawRim(rim, f, 8960); });
@@ -38,11 +38,6 @@ TEST_F(EarthRimTest, FullFrameMapCoversTheLowerRightBlock) {
     EXPECT_GE(box.left, 264);
     for (int y = 160; y < 480; ++y)
         EXPECT_TRUE(std::count(&touched[y * 640], &touched[y * 640 + 640], 1)) << "row " << y;
-}
-
-TEST_F(EarthRimTest, LightRaisesTheBandFromItsThreshold) {
-    CEarthRim rim;
-    Load(rim, 640, 480, 16);
     // A lit map pixel in row 100 and where it lands in the frame.
     const int r = 100;
     const int j = rim.GetSpanStart(r);

@@ -56,7 +56,7 @@ TEST_F(LightVolume, ZeroProfileLeavesTheFrameUnchangedEvenOutsideThePalette) {
     EXPECT_EQ(frame16_, any);
 }
 
-TEST_F(LightVolume, FullProfileIsNearlyWhiteAtTheTopAndFadesDownwards) {
+TEST_F(LightVolume, ProfileFadesAlongVIsInterpolatedAlongUAndWrapsAtTheLastTexel) {
     // Row y sits at v = y + 0.5 texels; a 1 x 1 profile is read in its one byte only.
     for (int log2 : {8, 0})
         for (int bits : {8, 16}) {
@@ -68,9 +68,6 @@ TEST_F(LightVolume, FullProfileIsNearlyWhiteAtTheTopAndFadesDownwards) {
                     ASSERT_EQ(Px(x, y), Lit(x, y, (65025 * (255 - y)) >> 18)) << x << "," << y;
             EXPECT_TRUE(GuardIntact(0));
         }
-}
-
-TEST_F(LightVolume, ProfileIsReadAlongUAndInterpolatedBetweenTexels) {
     // Texel c of the first row is 2c: halfway between texels c and c + 1 the value is 2c + 1.
     std::vector<uint8_t> tex(256 * 256, 0);
     for (int c = 0; c < 128; ++c) tex[c] = static_cast<uint8_t>(2 * c);
@@ -79,11 +76,8 @@ TEST_F(LightVolume, ProfileIsReadAlongUAndInterpolatedBetweenTexels) {
     Cover(12.0f, 10, -0.5f);  // pixel x at u = 11 + x texels, v = 0.5
     for (int x = 0; x < 60; ++x)
         EXPECT_EQ(Px(x, 0), Lit(x, 0, LightVolumeLevel(22 + 2 * x, 24 + 2 * x, 0, 0))) << x;
-}
-
-TEST_F(LightVolume, LastTexelBlendsTowardTheFirstNotTheNextRow) {
     // Dark row 0 but its last texel, bright row 1: the fade goes to texel 0, not row 1.
-    std::vector<uint8_t> tex(256 * 256, 0);
+    tex.assign(256 * 256, 0);
     tex[255] = 200;
     for (int c = 0; c < 256; ++c) tex[256 + c] = 255;
     UseProfile(tex);

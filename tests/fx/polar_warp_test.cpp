@@ -192,13 +192,10 @@ TEST_F(PolarWarpTest, OnePassDrawMatchesTheWarpFollowedByTheShade) {
     }
 }
 
-TEST(RadialShadeLevels, StepsAtTheirThresholds) {
+TEST_F(PolarWarpTest, LevelsStepAtTheirThresholdsAndAWaveFrontLightsTheRimOfItsCircle) {
     const std::pair<int64_t, int> steps[] = {{0x7F0000, 127}, {0x7EFFFF, 126}, {0x800000, 127},
                                              {-1, 0},         {0xFFFF, 0},     {0x10000, 1}};
     for (const auto& [d, level] : steps) EXPECT_EQ(CRadialShade::LevelOf(d), level) << d;
-}
-
-TEST_F(PolarWarpTest, AWaveFrontLightsTheRimOfItsCircleOnBothHalves) {
     // A profile step at code 20 x 32: the circle of radius 20 about (32, 24), index 5 frame.
     const int c0 = 20 * 32;
     CRadialShade shade;

@@ -37,7 +37,7 @@ protected:
     CRunSprite m_sprite;
 };
 
-TEST_F(RunSpriteTest, OwnSizeAndDoubleSizeDrawsReproduceEveryRowRunForRun) {
+TEST_F(RunSpriteTest, DrawsReproduceEveryRowRunForRunInTheirColours) {
     EXPECT_EQ(std::pair(m_sprite.GetWidth(), m_sprite.GetHeight()), std::pair(12, 7));
     g_pixelMode = 0;
     // Centre x, bottom, width, height; the picture's left column, top row and scale shift.
@@ -53,9 +53,7 @@ TEST_F(RunSpriteTest, OwnSizeAndDoubleSizeDrawsReproduceEveryRowRunForRun) {
                 ASSERT_EQ(frame.At(x, y), Expected((x - left) >> shift, (y - top) >> shift))
                     << x << "," << y << " " << top << " " << w;
     }
-}
-
-TEST_F(RunSpriteTest, SixteenBitFrameGetsThePaletteColourOfEachRun) {
+    g_pixelMode = 2;
     TestFrame frame(20, 10, 16, 0x1234);
     m_sprite.Draw(frame.View(), 6.0f, 7.0f, 12.0f, 7.0f);
     // Row 2 is grey 80 (index 40, colour (80, 80, 80)) all along: 5-6-5 (10, 20, 10).

@@ -72,7 +72,7 @@ TEST_F(Underwater, RowsRunningFromTheCameraIntoTheDistanceTurnToWaterOnlyBeyondS
     }
 }
 
-TEST_F(Underwater, SixteenBitFrameShowsTheEightBitFramesColours) {
+TEST_F(Underwater, SixteenBitFrameShowsTheEightBitFramesColoursAndNoTextureNothing) {
     const int w = 120, h = 40;
     auto draw = [&] {
         // A slanted quad from 10 to 90 units: clear texels, blends and water.
@@ -92,9 +92,6 @@ TEST_F(Underwater, SixteenBitFrameShowsTheEightBitFramesColours) {
             ASSERT_EQ(Px(x, y), g_shade16[64 * 256 + index]) << x << "," << y;
         }
     EXPECT_TRUE(kinds.size() > 20u && kinds.count(static_cast<uint32_t>(UnderwaterIndex())));
-}
-
-TEST_F(Underwater, FaceWithoutAValidTextureDrawsNothing) {
     Init(0, false, 0xEE, 16, 8);
     face_.colour = 1;  // one texture only
     verts_[0] = ScreenVertex{};
