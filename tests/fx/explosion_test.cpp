@@ -49,6 +49,15 @@ public:
     MeshRecord& Shown() { return *GetMesh(MakeKey("GLOBEXP")); }
     uint8_t Fire(int row, int column) { return GetExplosionFire()[row * 256 + column]; }
     uint8_t Tex(int row, int column) { return GetExplosionTexture()[row * 256 + column]; }
+    // Pixel (4, 9) of a frame flooded through the material at texel (u, v).
+    uint32_t Drawn(int mode, bool depth, uint16_t fill, float u = 255.5f, float v = 255.5f,
+                   uint32_t nearer = 0) {
+        Use("EXPLODE");
+        Init(mode, depth, fill);
+        std::fill(depth_.begin(), depth_.end(), nearer);
+        Flood(10, u, v);
+        return Px(4, 9);
+    }
 };
 
 TEST_F(Explosion, ScaleAndMorphOverTimeAndMismatchedMeshesLeftAlone) {
@@ -105,10 +114,8 @@ TEST_F(Explosion, CoolingAveragesFourCellsBelowMovesUpThreeRowsAndFollowsTheSeed
     EXPECT_EQ(Fire(116, 100), 48);
     EXPECT_EQ(Fire(120, 100) + Fire(118, 100) + Fire(60, 10) + Fire(59, 10), 0);
     // New heat at the bottom; the row above it cools from three of those and the cold guard.
-    for (int i = 253 * 256; i < 65536; ++i) {
-        EXPECT_GE(GetExplosionFire()[i], 150);
-        EXPECT_LE(GetExplosionFire()[i], 205);
-    }
+    for (int i = 253 * 256; i < 65536; ++i)
+        ASSERT_TRUE(GetExplosionFire()[i] >= 150 && GetExplosionFire()[i] <= 205) << i;
     for (int c = 1; c < 255; ++c)
         EXPECT_EQ(Fire(252, c), (Fire(255, c - 1) + Fire(255, c) + Fire(255, c + 1) - 5) >> 2);
     // From a cold start, twenty frames of a known seed.
@@ -142,38 +149,24 @@ TEST_F(Explosion, TextureIsMirroredBothWaysAroundThePolarWrap) {
     // The centre is fire row 250; along the x axis fire column 20, along the y axis 219.
     EXPECT_EQ(Tex(128, 128), Fire(250, 20));
     EXPECT_GT(Tex(128, 128), 100);
-    EXPECT_EQ(Tex(128, 255), 38);
-    EXPECT_EQ(Tex(255, 128), 198);
-    EXPECT_EQ(Tex(255, 255), 98);
+    EXPECT_EQ(std::tuple(Tex(128, 255), Tex(255, 128), Tex(255, 255)), std::tuple(38, 198, 98));
     // The fillers read row v, column u: 198 is ramp entry (63 x 197) >> 6 = 193, 38 black.
-    Use("EXPLODE");
-    Init(2, true, 0x1234);
-    Flood(10, 128.5f, 255.5f);
-    EXPECT_EQ(Px(2, 2), g_display.PackRGB(193, 96, 48));
-    Init(2, true, 0x1234);
-    Flood(10, 255.5f, 128.5f);
-    EXPECT_EQ(Px(2, 2), 0u);
+    EXPECT_EQ(Drawn(2, true, 0x1234, 128.5f, 255.5f), g_display.PackRGB(193, 96, 48));
+    EXPECT_EQ(Drawn(2, true, 0x1234, 255.5f, 128.5f), 0u);
 }
 
 TEST_F(Explosion, FillersColourTheTexelThroughTheRampBehindTheDepthTest) {
     Picture([](int, int) -> uint8_t { return 255; });
     SetUpBlast();
-    Use("EXPLODE");
     UpdateExplosion(0.0f, -1);
     // Fire of 255 cools to 253 at the far corner: ramp entry (63 x 255) >> 6 = 251.
     ASSERT_EQ(Tex(255, 255), 253);
-    auto drawn = [&](int mode, bool depth, uint16_t fill, uint32_t nearer = 0) {
-        Init(mode, depth, fill);
-        std::fill(depth_.begin(), depth_.end(), nearer);
-        Flood(10, 255.5f, 255.5f);
-        return Px(4, 9);
-    };
-    EXPECT_EQ(drawn(2, true, 0x1234), g_display.PackRGB(251, 125, 62));
+    EXPECT_EQ(Drawn(2, true, 0x1234), g_display.PackRGB(251, 125, 62));
     EXPECT_GT(Depth(4, 9), 0u);
-    EXPECT_EQ(drawn(0, true, 7), NearestColour(251, 125, 62));
+    EXPECT_EQ(Drawn(0, true, 7), NearestColour(251, 125, 62));
     // Behind a nearer face, or without a depth buffer, nothing is drawn.
-    EXPECT_EQ(drawn(0, true, 7, 0xF0000000u), 7u);
-    EXPECT_EQ(drawn(2, false, 0x1234), 0x1234u);
+    EXPECT_EQ(Drawn(0, true, 7, 255.5f, 255.5f, 0xF0000000u), 7u);
+    EXPECT_EQ(Drawn(2, false, 0x1234), 0x1234u);
 }
 
 class ExplosionNormals : public Explosion {
@@ -228,10 +221,7 @@ TEST_F(ExplosionNormals, AfterReleaseTheHookStaysHarmless) {
     ReleaseExplosion();
     Run();
     EXPECT_TRUE(GetExplosionFire() == nullptr && U(1) == -7.0f);
-    Use("EXPLODE");
-    Init(2, true, 0x1234);
-    Flood(10, 255.5f, 255.5f);
-    EXPECT_EQ(Px(4, 9), 0x1234u);
+    EXPECT_EQ(Drawn(2, true, 0x1234), 0x1234u);
     SetScale(obj_, 2, 2, 2);
     UpdateExplosion(1.0f, obj_);
     EXPECT_EQ(GetInstance(obj_)->scale.x, 2.0f);
