@@ -1,4 +1,3 @@
-// Corona: ray table, line drawing in the light buffer, and where the blits land.
 #include "fx/corona.h"
 
 #include "tests/fx/fx_fixture.h"

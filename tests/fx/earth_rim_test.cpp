@@ -1,4 +1,3 @@
-// Earth rim: map geometry, drawn region, light levels and both frame depths.
 #include "fx/earth_rim.h"
 
 #include "tests/fx/fx_fixture.h"

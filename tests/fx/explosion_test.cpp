@@ -1,4 +1,3 @@
-// The explosion: fire, mirrored texture, scale and morph, the "EXPLODE" material, release.
 #include "fx/explosion.h"
 
 #include <numeric>

@@ -1,4 +1,3 @@
-// Lens flare: places along the line through the centre, edges, offsets held to 0..1.
 #include "fx/lens_flare.h"
 
 #include "tests/fx/fx_fixture.h"

@@ -1,4 +1,3 @@
-// Light volume material: brightening, fade along v, the last texel, 8- and 16-bit frames.
 #include "fx/light_volume.h"
 
 #include "tests/fx/hook_frame.h"

@@ -1,4 +1,3 @@
-// The magnifying-lens material: highlight table, bounds of its reads and writes, pinned frames.
 #include "fx/loupe.h"
 
 #include "res/image.h"

@@ -1,4 +1,3 @@
-// Nebula billboards: screen size, draw order, entries out of view, empty lists.
 #include "fx/nebula.h"
 
 #include "tests/fx/fx_fixture.h"

@@ -1,4 +1,3 @@
-// Polar warp and radial shade: the picture through the polar form, offsets, shade levels.
 #include "fx/polar_warp.h"
 
 #include <climits>

@@ -1,4 +1,3 @@
-// Flicker profile and caustics: seeded streams, the rand draws they take, missing textures.
 #include "fx/procedural.h"
 
 #include "engine/texture.h"

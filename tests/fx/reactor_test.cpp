@@ -1,4 +1,3 @@
-// The "REACTOR" material: registration, brightness along v, depth test without depth write.
 #include "fx/reactor.h"
 
 #include "tests/fx/hook_frame.h"

@@ -1,4 +1,3 @@
-// Run-length sprite: loading checks, own-size and scaled draws, clipping, colours.
 #include "fx/run_sprite.h"
 
 #include <functional>

@@ -1,4 +1,3 @@
-// The "SHADOW" material: channel halving, shade rows, depth test with depth write.
 #include "fx/shadow.h"
 
 #include "tests/fx/hook_frame.h"

@@ -1,4 +1,3 @@
-// Smoke fire: a step's random draws, the warmed-up grid, the shade ramp, the texture.
 #include "fx/smoke_fire.h"
 
 #include "tests/fx/fx_fixture.h"

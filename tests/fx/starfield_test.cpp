@@ -1,4 +1,3 @@
-// Starfield: star count and colours, where stars may land, both frame depths.
 #include "fx/starfield.h"
 
 #include "tests/fx/fx_fixture.h"
@@ -20,11 +19,9 @@ protected:
 };
 
 // Where the pipeline puts point p for the current camera, in a width x height viewport.
-CVector Project(const CVector& p, int width, int height) {
-    TestFrame frame(width, height, 8, 0);
-    CVector q = p;
-    EXPECT_EQ(ProjectPoints(frame.View(), &q, 1), 1);
-    return q;
+CVector Project(CVector p, int width, int height) {
+    EXPECT_EQ(ProjectPoints(TestFrame(width, height, 8, 0).View(), &p, 1), 1);
+    return p;
 }
 
 // Moves the camera sideways so that p lands on viewport (x, y): two probes give the slopes.

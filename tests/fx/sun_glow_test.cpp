@@ -1,4 +1,3 @@
-// Sun glow: light levels after each brightness step, blits, a missing image.
 #include "fx/sun_glow.h"
 
 #include "tests/fx/fx_fixture.h"
@@ -31,12 +30,6 @@ protected:
 
 TEST_F(SunGlowTest, IntensityAddsAStepAndKeepsLevelsBetween64And127) {
     ASSERT_EQ(m_glow.GetMode(), kSpriteLight);
-    int bright = 0, dim = 0;
-    for (int i = 0; i < Count(); ++i) {
-        bright += Loaded(i) > 64;
-        dim += Loaded(i) > 0 && Loaded(i) < 64;
-    }
-    ASSERT_TRUE(bright && dim);
     // Intensity 0 after loading; out-of-range and NaN intensities clamp to steps 0 and 127.
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const std::pair<float, int> steps[] = {{0.0f, 0},    {1.0f, 127}, {0.25f, 31}, {-3.0f, 0},

@@ -1,4 +1,3 @@
-// Underwater material: water beyond 60 units, texels nearer than 40, 8- and 16-bit frames.
 #include "fx/underwater.h"
 
 #include "tests/fx/hook_frame.h"
