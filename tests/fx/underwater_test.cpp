@@ -44,30 +44,25 @@ TEST_F(Underwater, FacingPolygonsAreWaterBeyondSixtyUnitsTexelsNearerThanFortyBl
 }
 
 TEST_F(Underwater, RowsRunningFromTheCameraIntoTheDistanceTurnToWaterOnlyBeyondSixty) {
-    // A floor seen edge-on along each row: from zl units at the left to 400 at the right.
+    // A floor seen edge-on along each row, from zl units at the left to 400 at the right. The
+    // level steps in 16-pixel segments: judge each pixel by the depth 16 pixels away.
     const int w = 200, h = 4;
+    const uint32_t water = static_cast<uint32_t>(UnderwaterIndex());
     for (const float zl : {0.12f, 0.2f, 20.0f}) {
         Init(0, false, 0xEE, w, h);
-        const float zr = 400.0f;
-        const int water = UnderwaterIndex();
-        Tri({0, 0, zl, 0, 0}, {w, 0, zr, 255, 0}, {0, h + 1, zl, 0, 3});
-        Tri({w, 0, zr, 255, 0}, {w, h + 1, zr, 255, 3}, {0, h + 1, zl, 0, 3});
-        // The level steps in 16-pixel segments: judge each pixel by the depth 16 pixels away.
+        Tri({0, 0, zl, 0, 0}, {w, 0, 400, 255, 0}, {0, h + 1, zl, 0, 3});
+        Tri({w, 0, 400, 255, 0}, {w, h + 1, 400, 255, 3}, {0, h + 1, zl, 0, 3});
         const auto depth = [&](int x) {
-            const int at = std::clamp(x, 0, w - 1) + 1;
-            return 1.0 / (1.0 / zl + (1.0 / zr - 1.0 / zl) * at / w);
+            return 1.0 / (1.0 / zl + (1.0 / 400 - 1.0 / zl) * (std::clamp(x, 0, w - 1) + 1) / w);
         };
         int clears = 0, deeps = 0;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const bool clear = depth(x + 16)<39.0, deep = depth(x - 16)> 61.0;
-                clears += clear;
-                deeps += deep;
-                EXPECT_TRUE(!(clear || deep) || (Px(x, y) == static_cast<uint32_t>(water)) == deep)
-                    << x;
-            }
-        EXPECT_GT(clears, 100);
-        EXPECT_TRUE(zl < 1.0f || deeps > 100);
+        for (int i = 0; i < w * h; ++i) {
+            const bool clear = (depth(i % w + 16) < 39.0), deep = (depth(i % w - 16) > 61.0);
+            clears += clear;
+            deeps += deep;
+            EXPECT_TRUE(!(clear || deep) || (Px(i % w, i / w) == water) == deep) << i % w;
+        }
+        EXPECT_TRUE(clears > 100 && (zl < 1.0f || deeps > 100));
     }
 }
 
