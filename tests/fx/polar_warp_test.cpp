@@ -51,8 +51,7 @@ TEST_F(PolarWarpTest, ZeroOffsetsAndProfileShowThePictureCentredInItsOwnColours)
         view.height = view.viewHeight = h;
         CPolarWarp warp;
         CRadialShade shade;
-        ASSERT_EQ(warp.Create(w, h, bits), 1);
-        ASSERT_EQ(shade.Create(w, h, bits), 1);
+        ASSERT_EQ(warp.Create(w, h, bits) + shade.Create(w, h, bits), 2);
         shade.BuildRamp16(TestPalette());
         shade.BuildRamp8();
         warp.Draw(m_polar.get(), view);
@@ -157,18 +156,20 @@ TEST_F(PolarWarpTest, NothingIsDrawnWithoutPictureRampOrMatchingFrame) {
     // The 8-bit draw does not act on a 16-bit shade, nor the 8-bit ramp get built.
     shade.BuildRamp8();
     shade.Draw8(frame.View());
+    CPolarWarp eight;  // a warp of the other depth is refused
+    ASSERT_EQ(eight.Create(64, 48, 8), 1);
+    shade.DrawWarped(eight, m_polar.get(), frame.View());
     EXPECT_EQ(frame.words, std::vector<uint16_t>(64 * 48, 0x1234));
     EXPECT_EQ(other.words, std::vector<uint16_t>(32 * 24, 0x1234));
 }
 
 TEST_F(PolarWarpTest, OnePassDrawMatchesTheWarpFollowedByTheShade) {
-    const int sizes[][3] = {{640, 480, 16}, {63, 47, 8}, {64, 48, 8}, {2, 3, 16}, {65, 49, 16}};
-    for (const auto& size : sizes) {
-        const int w = size[0], h = size[1], bits = size[2];
+    const std::array<int, 3> sizes[] = {
+        {640, 480, 16}, {63, 47, 8}, {64, 48, 8}, {2, 3, 16}, {65, 49, 16}};
+    for (const auto& [w, h, bits] : sizes) {
         CPolarWarp warp;
         CRadialShade shade;
-        ASSERT_EQ(warp.Create(w, h, bits), 1);
-        ASSERT_EQ(shade.Create(w, h, bits), 1);
+        ASSERT_EQ(warp.Create(w, h, bits) + shade.Create(w, h, bits), 2);
         shade.BuildRamp16(TestPalette());
         shade.BuildRamp8();
         std::vector<int32_t> offsets(kPolarRadii);
@@ -181,13 +182,8 @@ TEST_F(PolarWarpTest, OnePassDrawMatchesTheWarpFollowedByTheShade) {
         shade.Draw8(twoPasses.View());
         shade.Draw16(twoPasses.View());
         shade.DrawWarped(warp, m_polar.get(), onePass.View());
-        EXPECT_EQ(onePass.words, twoPasses.words) << w << "x" << h;
-        EXPECT_EQ(onePass.bytes, twoPasses.bytes) << w << "x" << h;
-        CPolarWarp other;  // a warp of the other depth is refused
-        ASSERT_EQ(other.Create(w, h, bits == 8 ? 16 : 8), 1);
-        TestFrame untouched(w, h, bits, 0x21);
-        shade.DrawWarped(other, m_polar.get(), untouched.View());
-        EXPECT_EQ(untouched.At(0, 0), 0x21u);
+        EXPECT_TRUE(onePass.words == twoPasses.words && onePass.bytes == twoPasses.bytes)
+            << w << "x" << h;
     }
 }
 
