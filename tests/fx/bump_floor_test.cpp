@@ -13,13 +13,10 @@ constexpr size_t kPad = 64;
 
 // A w x h frame between kPad-pixel guards, all kUntouched, lit over a flat height map.
 struct Floor {
-    Floor(int w, int h, int bits, uint8_t height = 90)
-        : w(w),
-          h(h),
-          bits(bits),
-          map(static_cast<size_t>(w) * h, height),
-          bytes(map.size() + 2 * kPad, 0x34),
-          words(map.size() + 2 * kPad, kUntouched) {
+    Floor(int width, int height, int depth, uint8_t level = 90) : w(width), h(height), bits(depth) {
+        map.assign(static_cast<size_t>(w) * h, level);
+        bytes.assign(map.size() + 2 * kPad, 0x34);
+        words.assign(map.size() + 2 * kPad, kUntouched);
         EXPECT_EQ(lights.Create(w, h, bits), 1);
         lights.FillColourTable(Pack565);
         Light(1, 1.0f, -30000.0f, 40000.0f);  // both spots parked far off the frame
