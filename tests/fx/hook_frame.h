@@ -89,6 +89,24 @@ public:
         for (int i = 0; i < w_ * h_; ++i) p.push_back(Px(i % w_, i / w_));
         return p;
     }
+    // Draws over a w x h frame of entries under(x, y) in 8 bits, then in 16 bits over their
+    // colours, and expects the 8-bit result's colours. Returns the 8-bit result.
+    template <typename Under, typename Draw>
+    std::vector<uint32_t> ExpectSixteenBitShowsEightBit(int w, int h, Under under, Draw draw) {
+        std::vector<uint32_t> eight;
+        for (int mode : {0, 2}) {
+            Init(mode, false, 0, w, h);
+            for (int i = 0; i < w * h; ++i) {
+                const uint8_t e = under(i % w, i / w);
+                SetPx(i % w, i / w, mode ? g_shade16[64 * 256 + e] : e);
+            }
+            draw();
+            if (!mode) eight = Pixels();
+        }
+        for (int i = 0; i < w * h; ++i)
+            EXPECT_EQ(Px(i % w, i / w), g_shade16[64 * 256 + eight[i]]) << i % w << "," << i / w;
+        return eight;
+    }
     uint32_t& Depth(int x, int y) { return depth_[static_cast<size_t>(y) * w_ + x]; }
     // True when nothing outside the viewport changed from fill.
     bool GuardIntact(uint16_t fill) const {
