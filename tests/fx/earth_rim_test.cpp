@@ -45,16 +45,17 @@ TEST_F(EarthRimTest, FullFrameMapCoversTheLowerRightBlockLitFromItsThreshold) {
     const int fx = 640 - 376 + j, fy = 480 - 320 + r;
 
     TestFrame frame(640, 480, 16, 0x1234);
-    auto green = [&](int light) {  // the 5-6-5 green field
+    auto lit = [&](int light) {
         DrawRim(rim, frame, static_cast<uint16_t>(light));
-        return (frame.At(fx, fy) >> 5) & 63;
+        return frame.At(fx, fy);
     };
-    // Black at the threshold, brighter with more light, no change past 4480 above it.
-    EXPECT_EQ(green(a), 0u);
-    EXPECT_EQ(frame.At(fx, fy), 0u);
+    auto green = [&](int light) { return (lit(light) >> 5) & 63; };  // the 5-6-5 green field
+    // Black at the threshold, one level brighter per 64 of light, none past 4480 above it.
+    EXPECT_EQ(lit(a), 0u);
+    EXPECT_EQ(lit(a + 640), lit(a + 703));
+    EXPECT_NE(lit(a + 640), lit(a + 704));
     const uint32_t middle = green(a + 2000), brightest = green(a + 4480);
-    EXPECT_GT(middle, 0u);
-    EXPECT_GT(brightest, middle);
+    EXPECT_TRUE(middle > 0u && brightest > middle);
     EXPECT_EQ(green(a + 6000), brightest);
 }
 
