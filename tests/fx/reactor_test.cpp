@@ -58,13 +58,14 @@ TEST_F(Reactor, VFarOutsideItsRangeStaysOnTheLevelRange) {
     for (int mode : {0, 1, 2}) {
         for (bool depth : {false, true}) {
             auto drawn = [&](float v) {
-                Init(mode, depth, mode ? 0x4208 : 40);
+                Init(mode, depth, mode ? 0x4208 : 127);
                 Flood(10.0f, 0, v);
                 return Px(3, 3);
             };
             // The last level: the far edge in 16 bits, twice as far in 8 bits (k = v >> 18).
             const uint32_t nozzle = drawn(0.0f), edge = drawn(mode ? 255.0f : 511.0f);
             EXPECT_NE(nozzle, edge);
+            EXPECT_TRUE(mode || drawn(507.0f) != edge) << depth;  // 8 bits: the last level at 511
             for (float v : {-1000.0f, -3.0f}) EXPECT_EQ(drawn(v), nozzle) << mode << depth << v;
             for (float v : {5000.0f, 1.0e7f}) EXPECT_EQ(drawn(v), edge) << mode << depth << v;
         }
