@@ -21,8 +21,7 @@ protected:
     // A w x h frame in 8 or 16 bits painted with Under.
     void Start(int bits, int w, int h) {
         Init(bits == 8 ? 0 : 2, false, 0, w, h);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) SetPx(x, y, Colour(Under(x, y)));
+        for (int i = 0; i < w * h; ++i) SetPx(i % w, i / w, Colour(Under(i % w, i / w)));
     }
     uint16_t Colour(uint8_t entry) const { return mode_ ? g_shade16[64 * 256 + entry] : entry; }
     // Pixel (x, y) brightened by `level` rows of the shade table (0 leaves it alone).
@@ -45,9 +44,9 @@ TEST_F(LightVolume, ZeroProfileLeavesTheFrameUnchangedEvenOutsideThePalette) {
     UseProfile(std::vector<uint8_t>(256 * 256, 0));
     for (int bits : {8, 16}) {
         Start(bits, 40, 20);
+        const std::vector<uint32_t> before = Pixels();
         Cover(25.0f, 3, 0);
-        for (int y = 0; y < 20; ++y)
-            for (int x = 0; x < 40; ++x) ASSERT_EQ(Px(x, y), Lit(x, y, 0)) << bits;
+        EXPECT_EQ(Pixels(), before) << bits;
     }
     for (size_t i = 0; i < frame16_.size(); ++i) frame16_[i] = static_cast<uint16_t>(i * 1031 + 5);
     const std::vector<uint16_t> any = frame16_;
@@ -95,11 +94,9 @@ TEST_F(LightVolume, SixteenBitFrameShowsTheEightBitFramesColours) {
     UseProfile(tex);
     // Frame entries whose packed colours no lower entry shares, so each pixel names its entry.
     std::vector<uint8_t> unique;
-    for (int p = 0; p < 256; ++p) {
-        bool first = true;
-        for (int q = 0; q < p; ++q) first &= g_shade16[64 * 256 + q] != g_shade16[64 * 256 + p];
-        if (first) unique.push_back(static_cast<uint8_t>(p));
-    }
+    std::set<uint16_t> seen;
+    for (int p = 0; p < 256; ++p)
+        if (seen.insert(g_shade16[64 * 256 + p]).second) unique.push_back(static_cast<uint8_t>(p));
     ASSERT_GT(unique.size(), 100u);
     const int w = 100, h = 30;
     auto under = [&](int x, int y) { return unique[(x * 3 + y * 7) % unique.size()]; };
