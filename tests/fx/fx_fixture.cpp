@@ -67,8 +67,7 @@ void TestFrame::Set(int x, int y, uint16_t value) {
 }
 
 void TestFrame::Paint(uint16_t value) {
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) Set(x, y, value);
+    for (int i = 0; i < width * height; ++i) Set(i % width, i / width, value);
 }
 
 bool TestFrame::GuardIntact() const {

@@ -78,9 +78,8 @@ std::vector<uint8_t> Coverage(int width, int height, int bits, DrawFn draw) {
         TestFrame frame(width, height, bits, fill);
         const uint32_t before = frame.At(0, 0);
         draw(frame);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                if (frame.At(x, y) != before) touched[static_cast<size_t>(y) * width + x] = 1;
+        for (int i = 0; i < width * height; ++i)
+            touched[i] |= frame.At(i % width, i / width) != before;
     }
     return touched;
 }

@@ -42,8 +42,7 @@ TEST_F(Reactor, HiddenPixelsKeepColourAndDepthAndTheVisibleOnesKeepTheirV) {
         const std::vector<uint32_t> plain = Pixels();
         // A nearer opaque face already covers the left half.
         Init(mode, true, static_cast<uint16_t>(before));
-        for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW / 2; ++x) Depth(x, y) = 0xF0000000u;
+        for (int i = 0; i < kW * kH; ++i) Depth(i % kW, i / kW) = i % kW < kW / 2 ? 0xF0000000u : 0;
         Gradient();
         for (int y = 0; y < kH; ++y)
             for (int x = 0; x < kW; ++x) {
