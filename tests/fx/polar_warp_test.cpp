@@ -75,7 +75,7 @@ TEST_F(PolarWarpTest, ZeroOffsetsAndProfileShowThePictureCentredInItsOwnColours)
     }
 }
 
-TEST_F(PolarWarpTest, WholeTurnsChangeNothingAndHalfTurnsMirrorThroughTheCentre) {
+TEST_F(PolarWarpTest, TurnsChangeOrMirrorTheAnglesAndRadialOffsetsPullTheRings) {
     CPolarWarp warp;
     ASSERT_EQ(warp.Create(640, 480, 16), 1);
     TestFrame plain(640, 480, 16, 0), turned(640, 480, 16, 0);
@@ -98,14 +98,9 @@ TEST_F(PolarWarpTest, WholeTurnsChangeNothingAndHalfTurnsMirrorThroughTheCentre)
             ++checked;
         }
     EXPECT_GT(checked, 10000);
-}
-
-TEST_F(PolarWarpTest, RadialOffsetsPullOuterRingsInwardAndExtremeOnesStayInside) {
     const std::vector<uint8_t> pic = Picture(Ring);
     std::unique_ptr<uint8_t[]> polar(CPolarWarp::MakePolarPicture(pic.data(), kPicW, kPicH));
-    CPolarWarp warp;
-    ASSERT_EQ(warp.Create(640, 480, 16), 1);
-    std::vector<int32_t> offsets(kPolarRadii, 0);
+    offsets.assign(kPolarRadii, 0);
     for (int r = 0; r < 200; ++r) offsets[r] = 16;
     warp.SetOffsets(offsets.data());
     TestFrame frame(640, 480, 16, 0);

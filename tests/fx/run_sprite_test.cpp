@@ -36,7 +36,7 @@ protected:
     CRunSprite m_sprite;
 };
 
-TEST_F(RunSpriteTest, DrawsReproduceEveryRowRunForRunInTheirColours) {
+TEST_F(RunSpriteTest, DrawsReproduceEveryRowRunForRunInTheirColoursAndClipped) {
     EXPECT_EQ(std::pair(m_sprite.GetWidth(), m_sprite.GetHeight()), std::pair(12, 7));
     g_pixelMode = 0;
     // Centre x, bottom, width, height; the picture's left column, top row and scale shift.
@@ -59,18 +59,15 @@ TEST_F(RunSpriteTest, DrawsReproduceEveryRowRunForRunInTheirColours) {
     for (int x = 0; x < 12; ++x) EXPECT_EQ(frame.At(x, 2), (10u << 11) | (20u << 5) | 10u);
     EXPECT_EQ(frame.At(12, 2), 0x1234u);
     EXPECT_EQ(frame.At(4, 0), 0x1234u);  // a transparent run
-}
-
-TEST_F(RunSpriteTest, TopAboveTheViewportShowsTheMatchingSourceRows) {
     g_pixelMode = 0;
-    TestFrame frame(30, 20, 8, kFill);
-    const FrameView view{frame.bytes.data(), 30, 20, 4, 3, 20, 10, 0.28f, 0.21f};
+    TestFrame clipped(30, 20, 8, kFill);
+    const FrameView view{clipped.bytes.data(), 30, 20, 4, 3, 20, 10, 0.28f, 0.21f};
     // Own size, its top 3 rows above the viewport, its right part past it.
     m_sprite.Draw(view, 20.0f, 4.0f, 12.0f, 7.0f);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 30; ++x) {
             const bool inside = x >= 4 && x < 24 && y >= 3 && y < 13;
-            ASSERT_EQ(frame.At(x, y), inside ? Expected(x - 18, y) : kFill) << x << "," << y;
+            ASSERT_EQ(clipped.At(x, y), inside ? Expected(x - 18, y) : kFill) << x << "," << y;
         }
 }
 

@@ -30,7 +30,7 @@ TEST_F(Shadow, HalvesEachChannelWithAndWithoutDepthBuffer) {
     }
 }
 
-TEST_F(Shadow, DarkensTwiceUnderANearerOrEqualFaceOnceUnderAFartherOne) {
+TEST_F(Shadow, DarkensByTheShadeByteTwiceUnderANearerOrEqualFaceOnceUnderAFartherOne) {
     ShadeByte(64);
     const uint8_t once = g_shade8[32 * 256 + 100];
     const uint8_t twice = g_shade8[32 * 256 + once];
@@ -47,9 +47,6 @@ TEST_F(Shadow, DarkensTwiceUnderANearerOrEqualFaceOnceUnderAFartherOne) {
             EXPECT_EQ(Px(3, 3), want) << mode << " " << second;
         }
     }
-}
-
-TEST_F(Shadow, EightBitDarkensByTheShadeByte) {
     for (bool depth : {false, true}) {
         auto drawn = [&](uint32_t s) {
             ShadeByte(s);
