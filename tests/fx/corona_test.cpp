@@ -83,7 +83,8 @@ TEST_F(CoronaTest, RayCountIsTwiceTheRequestAtLeastTwoAndNoneWithoutImages) {
     EXPECT_EQ(DrawnBox(640, 480, 16, [&](TestFrame& f) { bare.Draw(f.View(), 1.0f); }).count, 0);
 }
 
-TEST_F(CoronaTest, RaysStayInsideTheBufferAndTheBlitBox) {
+TEST_F(CoronaTest,
+       RaysStayInsideTheBlitBoxAndTurnTogetherCounterClockwiseAtAnEighthRadianPerSecond) {
     SRand(5);
     corona.CreateRays(400);
     corona.SetPosition(410.0f, 307.5f);
@@ -101,11 +102,6 @@ TEST_F(CoronaTest, RaysStayInsideTheBufferAndTheBlitBox) {
                 << i;
         }
     }
-}
-
-}  // namespace
-
-TEST_F(CoronaTest, RaysTurnTogetherCounterClockwiseAtAnEighthRadianPerSecond) {
     SRand(11);
     corona.CreateRays(2);
     corona.SetPosition(320, 240);
@@ -135,3 +131,5 @@ TEST_F(CoronaTest, RaysTurnTogetherCounterClockwiseAtAnEighthRadianPerSecond) {
         EXPECT_GT(far, 4) << t;
     }
 }
+
+}  // namespace

@@ -127,7 +127,7 @@ TEST_F(Explosion, CoolingAveragesFourCellsBelowMovesUpThreeRowsAndFollowsTheSeed
     EXPECT_EQ(weighted, 352614774u);
 }
 
-TEST_F(Explosion, TextureIsMirroredBothWaysAroundThePolarWrap) {
+TEST_F(Explosion, TextureIsMirroredAroundThePolarWrapAndDrawnThroughTheRampBehindTheDepthTest) {
     Picture([](int r, int c) -> uint8_t {
         // After one frame: row 97 holds 198 at column 219, 38 at 20; row 34 98 near 120.
         if ((r == 100 && c >= 218 && c <= 220) || (r == 101 && c == 219)) return 200;
@@ -148,9 +148,6 @@ TEST_F(Explosion, TextureIsMirroredBothWaysAroundThePolarWrap) {
     // The fillers read row v, column u: 198 is ramp entry (63 x 197) >> 6 = 193, 38 black.
     EXPECT_EQ(Drawn(2, true, 0x1234, 128.5f, 255.5f), g_display.PackRGB(193, 96, 48));
     EXPECT_EQ(Drawn(2, true, 0x1234, 255.5f, 128.5f), 0u);
-}
-
-TEST_F(Explosion, FillersColourTheTexelThroughTheRampBehindTheDepthTest) {
     Picture([](int, int) -> uint8_t { return 255; });
     SetUpBlast();
     UpdateExplosion(0.0f, -1);

@@ -37,7 +37,7 @@ protected:
 
 }  // namespace
 
-TEST_F(SmokeFire, ALocalCopyOfTheGeneratorGivesTheSameStepsAndState) {
+TEST_F(SmokeFire, ALocalCopyOfTheGeneratorStepsAlikeAndTheFirstDrawPicksTheBottomRow) {
     CSmokeFire a, b;
     ASSERT_EQ(a.Create() + b.Create(), 2);
     SRand(5);
@@ -50,9 +50,6 @@ TEST_F(SmokeFire, ALocalCopyOfTheGeneratorGivesTheSameStepsAndState) {
     for (int k = 0; k < 3; ++k) b.Step(stream);
     EXPECT_EQ(stream.state, after);
     EXPECT_EQ(std::memcmp(a.Grid(), b.Grid(), kFireSide * kFireSide), 0);
-}
-
-TEST_F(SmokeFire, TheFirstDrawPicksTheBottomRowFromTheRandomRow) {
     SRand(99);
     fire.FillRandomRow(Rand);
     // 16384 x 256 / 32767 = 128.004: the row starts at entry 128.

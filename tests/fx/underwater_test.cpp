@@ -25,7 +25,7 @@ protected:
     std::vector<uint8_t> texels;
 };
 
-TEST_F(Underwater, FacingPolygonsAreWaterBeyondSixtyUnitsTexelsNearerThanFortyBlendsBetween) {
+TEST_F(Underwater, WaterBeyondSixtyUnitsTexelsNearerThanFortyBlendsBetweenAlsoAlongARow) {
     // Pixel (x, y) shows texel (x + 30, y + 7); 50 units is blend row (0.02 - 1/60) x 7560.
     const int water = UnderwaterIndex();
     EXPECT_EQ(water, NearestColour(0, 0, 60));
@@ -41,13 +41,9 @@ TEST_F(Underwater, FacingPolygonsAreWaterBeyondSixtyUnitsTexelsNearerThanFortyBl
                 }
             ASSERT_TRUE(GuardIntact(0xEE)) << w << " " << z;
         }
-}
-
-TEST_F(Underwater, RowsRunningFromTheCameraIntoTheDistanceTurnToWaterOnlyBeyondSixty) {
     // A floor seen edge-on along each row, from zl units at the left to 400 at the right. The
     // level steps in 16-pixel segments: judge each pixel by the depth 16 pixels away.
     const int w = 200, h = 4;
-    const uint32_t water = static_cast<uint32_t>(UnderwaterIndex());
     for (const float zl : {0.12f, 0.2f, 20.0f}) {
         Init(0, false, 0xEE, w, h);
         Tri({0, 0, zl, 0, 0}, {w, 0, 400, 255, 0}, {0, h + 1, zl, 0, 3});
@@ -60,7 +56,9 @@ TEST_F(Underwater, RowsRunningFromTheCameraIntoTheDistanceTurnToWaterOnlyBeyondS
             const bool clear = (depth(i % w + 16) < 39.0), deep = (depth(i % w - 16) > 61.0);
             clears += clear;
             deeps += deep;
-            EXPECT_TRUE(!(clear || deep) || (Px(i % w, i / w) == water) == deep) << i % w;
+            EXPECT_TRUE(!(clear || deep) ||
+                        (Px(i % w, i / w) == static_cast<uint32_t>(water)) == deep)
+                << i % w;
         }
         EXPECT_TRUE(clears > 100 && (zl < 1.0f || deeps > 100));
     }
