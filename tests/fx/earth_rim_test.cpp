@@ -9,18 +9,7 @@ uint8_t EarthTexel(int x, int y) {
     return static_cast<uint8_t>(130 + (x + y) % 60);
 }
 
-class EarthRimTest : public FxTest {
-protected:
-    void SetUp() override {
-        FxTest::SetUp();
-        Tga("EARTH.TGA", 64, 48, EarthTexel);
-    }
-    // A rim for a frame of the given size, loaded from the test texture.
-    void Load(CEarthRim& rim, int width, int height, int bits) {
-        rim.Create(width, height, bits);
-        ASSERT_EQ(rim.Load("DATA\\EARTH.TGA"), 1);
-    }
-};
+using EarthRimTest = FxTest;
 
 void DrawRim(const CEarthRim& rim, TestFrame& frame, uint16_t light) {
     rim.Draw8(frame.View().frame, light);
@@ -28,6 +17,11 @@ void DrawRim(const CEarthRim& rim, TestFrame& frame, uint16_t light) {
 }
 
 TEST_F(EarthRimTest, CoversTheLowerRightBlockInBothDepthsLitFromItsThreshold) {
+    Tga("EARTH.TGA", 64, 48, EarthTexel);
+    auto Load = [](CEarthRim& rim, int width, int height, int bits) {
+        rim.Create(width, height, bits);
+        EXPECT_EQ(rim.Load("DATA\\EARTH.TGA"), 1);
+    };
     CEarthRim rim;
     Load(rim, 640, 480, 16);
     const auto touched = Coverage(640, 480, 16, [&](TestFrame& f) { DrawRim(rim, f, 8960); });
