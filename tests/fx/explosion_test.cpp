@@ -54,6 +54,25 @@ public:
         Flood(10, u, v);
         return Px(4, 9);
     }
+    // The blast with five known normals on the shown mesh, its instance and the hook.
+    void PrepareNormals() {
+        SetUpBlast();
+        obj_ = AddInstance(MakeKey("GLOBEXP"));
+        const CVector n[] = {{0, 0, 1}, {1, 0, 0}, {0, -1, 0}, {std::nanf(""), 0, 0}, {0, 2, 0}};
+        std::copy(n, n + 5, Shown().normals);
+        vo_ = VisibleObject{GetInstance(obj_), &Shown(), 0, 0, nullptr, nullptr};
+        hook_ = &g_context->hooks[FindHook(MakeKey("EXPLODE"))];
+    }
+    void Run() {
+        for (int i = 0; i < 5; ++i) g_buffers.vertices[i].u = g_buffers.vertices[i].v = -7.0f;
+        hook_->afterLighting(&vo_);
+    }
+    float U(int i) { return g_buffers.vertices[i].u; }
+    float Vc(int i) { return g_buffers.vertices[i].v; }
+
+    int32_t obj_ = -1;
+    VisibleObject vo_{};
+    const RasterHook* hook_ = nullptr;
 };
 
 TEST_F(Explosion, ScaleAndMorphOverTimeAndMismatchedMeshesLeftAlone) {
@@ -157,30 +176,8 @@ TEST_F(Explosion, TextureIsMirroredAroundThePolarWrapAndDrawnThroughTheRampBehin
     EXPECT_EQ(Drawn(2, false, 0x1234), 0x1234u);
 }
 
-class ExplosionNormals : public Explosion {
-public:
-    void SetUp() override {
-        Explosion::SetUp();
-        SetUpBlast();
-        obj_ = AddInstance(MakeKey("GLOBEXP"));
-        const CVector n[] = {{0, 0, 1}, {1, 0, 0}, {0, -1, 0}, {std::nanf(""), 0, 0}, {0, 2, 0}};
-        std::copy(n, n + 5, Shown().normals);
-        vo_ = VisibleObject{GetInstance(obj_), &Shown(), 0, 0, nullptr, nullptr};
-        hook_ = &g_context->hooks[FindHook(MakeKey("EXPLODE"))];
-    }
-    void Run() {
-        for (int i = 0; i < 5; ++i) g_buffers.vertices[i].u = g_buffers.vertices[i].v = -7.0f;
-        hook_->afterLighting(&vo_);
-    }
-    float U(int i) { return g_buffers.vertices[i].u; }
-    float Vc(int i) { return g_buffers.vertices[i].v; }
-
-    int32_t obj_ = -1;
-    VisibleObject vo_{};
-    const RasterHook* hook_ = nullptr;
-};
-
-TEST_F(ExplosionNormals, ViewSpaceNormalsBecomeTexelsAcrossTheTexture) {
+TEST_F(Explosion, ViewSpaceNormalsBecomeTexelsAndReleaseLeavesAHarmlessHook) {
+    PrepareNormals();
     ASSERT_NE(hook_->afterLighting, nullptr);
     Run();
     // Forward is the middle texel, x = 1 the last but one; NaN gives 0, y = 2 the last texel.
@@ -203,9 +200,8 @@ TEST_F(ExplosionNormals, ViewSpaceNormalsBecomeTexelsAcrossTheTexture) {
     HideInstance(obj_);
     Run();
     EXPECT_EQ(U(1), -7.0f);
-}
-
-TEST_F(ExplosionNormals, AfterReleaseTheHookStaysHarmless) {
+    // After release the hook stays harmless.
+    ShowInstance(obj_);
     ReleaseExplosion();
     Run();
     EXPECT_TRUE(GetExplosionFire() == nullptr && U(1) == -7.0f);
