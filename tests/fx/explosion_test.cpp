@@ -33,7 +33,6 @@ public:
         const std::vector<uint8_t> bytes = WriteMeshFile(m);
         ASSERT_EQ(LoadMeshFromMemory(MakeKey(key), bytes.data(), bytes.size()), 1);
     }
-    // A start picture: value at (row, column) from pick.
     void Picture(uint8_t (*pick)(int row, int column)) {
         std::vector<uint8_t> fire(65536);
         for (int i = 0; i < 65536; ++i) fire[i] = pick(i / 256, i % 256);
@@ -93,8 +92,7 @@ TEST_F(Explosion, ScaleAndMorphOverTimeAndMismatchedMeshesLeftAlone) {
         lowest = std::min(lowest, m);
         highest = std::max(highest, m);
     }
-    EXPECT_LE(lowest, 5);
-    EXPECT_EQ(highest, 99);
+    EXPECT_TRUE(lowest <= 5 && highest == 99) << lowest << " " << highest;
     // t = 0, below 0, NaN and infinite: the smallest scale and the start shape.
     for (float t : {0.0f, -3.0f, std::numeric_limits<float>::quiet_NaN(),
                     std::numeric_limits<float>::infinity()}) {
@@ -196,7 +194,6 @@ TEST_F(Explosion, ViewSpaceNormalsBecomeTexelsAndReleaseLeavesAHarmlessHook) {
     Run();
     EXPECT_TRUE(U(0) < 64.0f || U(0) > 16777150.0f) << U(0);
     EXPECT_NEAR(Vc(0), 8388607.0f, 64.0f);
-    // A switched-off object is left alone.
     HideInstance(obj_);
     Run();
     EXPECT_EQ(U(1), -7.0f);

@@ -1,4 +1,3 @@
-// Shared set-up for the effect tests.
 #include "tests/fx/fx_fixture.h"
 
 #include "tools/common/palette_compiler.h"

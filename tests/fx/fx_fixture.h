@@ -58,7 +58,6 @@ struct TestFrame {
     void Set(int x, int y, uint16_t value);
     // Sets every viewport pixel to value; the guard keeps fill.
     void Paint(uint16_t value);
-    // True when no guard pixel changed from fill.
     bool GuardIntact() const;
 
     int width, height, bits, guard, pitch;
@@ -93,7 +92,6 @@ struct Box {
 };
 Box BoundingBox(const std::vector<uint8_t>& flags, int width, int height);
 
-// Bounding box of what draw touches in a width x height frame of the given depth.
 template <typename DrawFn>
 Box DrawnBox(int width, int height, int bits, DrawFn draw) {
     return BoundingBox(Coverage(width, height, bits, draw), width, height);

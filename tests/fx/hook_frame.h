@@ -83,14 +83,12 @@ public:
         frame8_[i] = static_cast<uint8_t>(value);
         frame16_[i] = value;
     }
-    // The viewport's pixels, row by row.
     std::vector<uint32_t> Pixels() const {
         std::vector<uint32_t> p;
         for (int i = 0; i < w_ * h_; ++i) p.push_back(Px(i % w_, i / w_));
         return p;
     }
-    // Draws over a w x h frame of entries under(x, y) in 8 bits, then in 16 bits over their
-    // colours, and expects the 8-bit result's colours. Returns the 8-bit result.
+    // Draws over entries under(x, y) in 8, then 16 bits; expects the 8-bit result's colours.
     template <typename Under, typename Draw>
     std::vector<uint32_t> ExpectSixteenBitShowsEightBit(int w, int h, Under under, Draw draw) {
         std::vector<uint32_t> eight;
@@ -108,7 +106,6 @@ public:
         return eight;
     }
     uint32_t& Depth(int x, int y) { return depth_[static_cast<size_t>(y) * w_ + x]; }
-    // True when nothing outside the viewport changed from fill.
     bool GuardIntact(uint16_t fill) const {
         for (int y = -kGuard; y < h_ + kGuard; ++y)
             for (int x = -kGuard; x < w_ + kGuard; ++x)

@@ -18,7 +18,6 @@ protected:
     }
     // Frame pixel (x, y) before drawing: a spread of palette entries.
     static uint8_t Under(int x, int y) { return static_cast<uint8_t>(10 + (x * 7 + y * 13) % 200); }
-    // A w x h frame in 8 or 16 bits painted with Under.
     void Start(int bits, int w, int h) {
         Init(bits == 8 ? 0 : 2, false, 0, w, h);
         for (int i = 0; i < w * h; ++i) SetPx(i % w, i / w, Colour(Under(i % w, i / w)));

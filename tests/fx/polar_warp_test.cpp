@@ -8,7 +8,6 @@ namespace {
 
 constexpr int kPicW = 768, kPicH = 576;
 
-// A picture of index pick(x, y).
 std::vector<uint8_t> Picture(int (*pick)(int x, int y)) {
     std::vector<uint8_t> pic(kPicW * kPicH);
     for (int i = 0; i < kPicW * kPicH; ++i)
@@ -23,7 +22,6 @@ int Block(int x, int y) {
 int Ring(int x, int y) {
     return 1 + static_cast<int>(std::hypot(x - 384, y - 288)) / 16;
 }
-// Distance from (x, y) to the nearest block edge.
 int BlockEdgeDistance(int x, int y) {
     return std::min({x % 64, 63 - x % 64, y % 64, 63 - y % 64});
 }

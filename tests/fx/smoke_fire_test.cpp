@@ -16,7 +16,6 @@ void Script(int first, int rest) {
     g_rest = rest;
 }
 
-// FNV-1a over the grid.
 uint32_t Checksum(const uint8_t* bytes, size_t size) {
     uint32_t h = 2166136261u;
     for (size_t i = 0; i < size; ++i) h = (h ^ bytes[i]) * 16777619u;

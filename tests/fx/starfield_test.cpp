@@ -10,7 +10,6 @@ protected:
         FxTest::SetUp();
         SRand(1);
     }
-    // What the field touches in a width x height frame.
     Box Drawn(int width, int height, int bits) {
         return DrawnBox(width, height, bits,
                         [&](TestFrame& f) { stars.Draw(f.View(), bits == 8); });
@@ -18,7 +17,6 @@ protected:
     CStarfield stars;
 };
 
-// Where the pipeline puts point p for the current camera, in a width x height viewport.
 CVector Project(CVector p, int width, int height) {
     EXPECT_EQ(ProjectPoints(TestFrame(width, height, 8, 0).View(), &p, 1), 1);
     return p;

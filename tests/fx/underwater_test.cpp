@@ -41,8 +41,7 @@ TEST_F(Underwater, WaterBeyondSixtyUnitsTexelsNearerThanFortyBlendsBetweenAlsoAl
                 }
             ASSERT_TRUE(GuardIntact(0xEE)) << w << " " << z;
         }
-    // A floor seen edge-on along each row, from zl units at the left to 400 at the right. The
-    // level steps in 16-pixel segments: judge each pixel by the depth 16 pixels away.
+    // A floor edge-on from zl to 400 units; judge each pixel by the depth 16 pixels away.
     const int w = 200, h = 4;
     for (const float zl : {0.12f, 0.2f, 20.0f}) {
         Init(0, false, 0xEE, w, h);
