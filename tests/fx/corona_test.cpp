@@ -83,8 +83,7 @@ TEST_F(CoronaTest, RayCountIsTwiceTheRequestAtLeastTwoAndNoneWithoutImages) {
     EXPECT_EQ(DrawnBox(640, 480, 16, [&](TestFrame& f) { bare.Draw(f.View(), 1.0f); }).count, 0);
 }
 
-TEST_F(CoronaTest,
-       RaysStayInsideTheBlitBoxAndTurnTogetherCounterClockwiseAtAnEighthRadianPerSecond) {
+TEST_F(CoronaTest, RaysStayInsideTheBlitBoxAndTurnCounterClockwiseAtAnEighthRadianPerSecond) {
     SRand(5);
     corona.CreateRays(400);
     corona.SetPosition(410.0f, 307.5f);

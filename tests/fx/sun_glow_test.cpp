@@ -42,7 +42,7 @@ TEST_F(SunGlowTest, IntensityAddsAStepAndKeepsLevelsBetween64And127) {
     }
 }
 
-TEST_F(SunGlowTest, BlitOnlyBrightensTheFrameAndAMissingImageNothing) {
+TEST_F(SunGlowTest, BlitOnlyBrightensTheFrameAndAMissingImageDoesNothing) {
     const uint16_t grey = (12 << 11) | (24 << 5) | 12;  // mid grey in 5-6-5
     TestFrame frame(640, 480, 16, grey);
     m_glow.SetIntensity(0.3f);

@@ -63,7 +63,7 @@ TEST_F(Underwater, WaterBeyondSixtyUnitsTexelsNearerThanFortyBlendsBetweenAlsoAl
     }
 }
 
-TEST_F(Underwater, SixteenBitFrameShowsTheEightBitFramesColoursAndNoTextureNothing) {
+TEST_F(Underwater, SixteenBitFrameShowsTheEightBitFramesColoursAndNoTextureDrawsNothing) {
     const int w = 120, h = 40;
     // A slanted quad from 10 to 90 units: clear texels, blends and water.
     const std::vector<uint32_t> eight = ExpectSixteenBitShowsEightBit(
