@@ -1,14 +1,34 @@
-// Shared set-up for the effect tests: a palette with its tables, test images, frames.
+// Shared set-up for the effect tests, and the headers most of them use.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <set>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "app/display.h"
+#include "engine/mesh.h"
+#include "engine/object.h"
+#include "engine/pipeline.h"
+#include "engine/render_context.h"
+#include "engine/world.h"
+#include "platform/random.h"
+#include "res/palette.h"
+#include "tests/support/support.h"
+#include "tools/common/mesh_writer.h"
+#include "tools/common/tga_writer.h"
 
-// Loads a fixed test palette (index 0 black, then a grey ramp, then warm and cool
-// ramps) with its tables for pixel mode 2 (5-6-5), so both shade tables are valid.
+// Loads the test palette (black, grey, warm and cool ramps) and its tables in 5-6-5 mode.
 void LoadTestPalette();
 // The test palette's 256 x (red, green, blue).
 const uint8_t* TestPalette();
@@ -16,22 +36,37 @@ const uint8_t* TestPalette();
 // A colour-mapped TGA of the test palette; pixel(x, y) gives each index.
 std::vector<uint8_t> MakeTestTga(int width, int height, uint8_t (*pixel)(int x, int y));
 
-// A frame in memory with a viewport covering all of it and the scenes' view plane.
-struct TestFrame {
-    TestFrame(int width, int height, int bits, uint16_t fill);
-    FrameView View();
-    // Pixel at (x, y) as a number, whatever the depth.
-    uint32_t At(int x, int y) const;
-    void Fill(uint16_t value);
+// A test in a fresh working folder, with a world, the test palette and a 640 x 480 display.
+class FxTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Writes DATA/name, a test-palette TGA of pixel(x, y).
+    void Tga(const char* name, int width, int height, uint8_t (*pixel)(int x, int y)) {
+        dir.Write(std::string("DATA/") + name, MakeTestTga(width, height, pixel));
+    }
+    TempDir dir;
+    ScopedWorkingDir cwd{dir.Path()};
+};
 
-    int width, height, bits;
+// A viewport of the scenes' view plane inside a guard band of `guard` pixels, all fill.
+struct TestFrame {
+    TestFrame(int width, int height, int bits, uint16_t fill, int guard = 0);
+    FrameView View();
+    // Pixel at viewport (x, y) as a number, whatever the depth; the guard lies outside.
+    uint32_t At(int x, int y) const;
+    void Set(int x, int y, uint16_t value);
+    // Sets every viewport pixel to value; the guard keeps fill.
+    void Paint(uint16_t value);
+    bool GuardIntact() const;
+
+    int width, height, bits, guard, pitch;
+    uint16_t fill;
     std::vector<uint8_t> bytes;
     std::vector<uint16_t> words;
 };
 
-// Pixels that differ from the fill in either of two runs of draw on frames filled with
-// two different values: what the drawing touched, even where it wrote the fill value.
-// Returns width x height flags.
+// Flags of the pixels draw touched, from runs on frames of two different fills.
 template <typename DrawFn>
 std::vector<uint8_t> Coverage(int width, int height, int bits, DrawFn draw) {
     std::vector<uint8_t> touched(static_cast<size_t>(width) * height, 0);
@@ -42,9 +77,8 @@ std::vector<uint8_t> Coverage(int width, int height, int bits, DrawFn draw) {
         TestFrame frame(width, height, bits, fill);
         const uint32_t before = frame.At(0, 0);
         draw(frame);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                if (frame.At(x, y) != before) touched[static_cast<size_t>(y) * width + x] = 1;
+        for (int i = 0; i < width * height; ++i)
+            touched[i] |= frame.At(i % width, i / width) != before;
     }
     return touched;
 }
@@ -58,7 +92,6 @@ struct Box {
 };
 Box BoundingBox(const std::vector<uint8_t>& flags, int width, int height);
 
-// Bounding box of what draw touches in a width x height frame of the given depth.
 template <typename DrawFn>
 Box DrawnBox(int width, int height, int bits, DrawFn draw) {
     return BoundingBox(Coverage(width, height, bits, draw), width, height);

@@ -1,17 +1,6 @@
-// Lens flare: the chain's places along the line through the centre, the viewport edge,
-// a light behind the camera, offsets held to 0..1.
 #include "fx/lens_flare.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <limits>
-
-#include "engine/object.h"
-#include "engine/render_context.h"
-#include "engine/world.h"
 #include "tests/fx/fx_fixture.h"
-#include "tests/support/support.h"
 
 namespace {
 
@@ -19,27 +8,18 @@ uint8_t Dot(int x, int y) {
     return (x - 4) * (x - 4) + (y - 4) * (y - 4) <= 9 ? 200 : 0;
 }
 
-class LensFlareTest : public ::testing::Test {
+class LensFlareTest : public FxTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(CreateWorld(), 1);
-        LoadTestPalette();
+        FxTest::SetUp();
         UseHeadlessDisplay(320, 240, 16);
-        m_temp.Write("DATA/DOT.TGA", MakeTestTga(9, 9, Dot));
-        // Camera at the origin looking down +z; focal and view plane chosen so that a point
-        // (x, y, z) lands exactly on (160 + 320 x / z, 120 + 240 y / z).
+        Tga("DOT.TGA", 9, 9, Dot);
+        // Looking down +z: point (x, y, z) lands on (160 + 320 x / z, 120 + 240 y / z).
         SetCameraPosition(0, 0, 0);
         SetCameraAngles(0, 0, 0);
         g_context->focal = 0.25f;
     }
-    void TearDown() override {
-        if (g_context) ReleaseWorld();
-    }
-
-    void Add(CLensFlare& flare, float offset) {
-        ScopedWorkingDir cwd(m_temp.Path());
-        ASSERT_EQ(flare.Add("DATA\\DOT.TGA", offset), 1);
-    }
+    void Add(CLensFlare& flare, float offset) { ASSERT_EQ(flare.Add("DATA\\DOT.TGA", offset), 1); }
 
     // What one sprite of the flare at `offset` touches, with the light at (x, y, z).
     Box Drawn(float offset, float x, float y, float z) {
@@ -52,50 +32,25 @@ protected:
             flare.Draw(v);
         });
     }
-
-    TempDir m_temp;
 };
 
-double CentreX(const Box& b) {
-    return (b.left + b.right) * 0.5;
-}
-double CentreY(const Box& b) {
-    return (b.top + b.bottom) * 0.5;
-}
-
-TEST_F(LensFlareTest, SpritesSitAlongTheLineFromTheLightThroughTheCentre) {
-    // The light projects to (240, 60).
-    const Box onLight = Drawn(0.0f, 1.0f, -1.0f, 4.0f);
-    ASSERT_GT(onLight.count, 0);
-    EXPECT_NEAR(CentreX(onLight), 240, 1.0);
-    EXPECT_NEAR(CentreY(onLight), 60, 1.0);
-    const Box centre = Drawn(0.5f, 1.0f, -1.0f, 4.0f);
-    EXPECT_NEAR(CentreX(centre), 160, 1.0);
-    EXPECT_NEAR(CentreY(centre), 120, 1.0);
-    const Box mirror = Drawn(1.0f, 1.0f, -1.0f, 4.0f);
-    EXPECT_NEAR(CentreX(mirror), 80, 1.0);
-    EXPECT_NEAR(CentreY(mirror), 180, 1.0);
-    // Sized against the 320 x 240 reference: here one pixel per texel.
-    EXPECT_EQ(centre.Width(), 7);
-    EXPECT_EQ(centre.Height(), 7);
-}
-
-TEST_F(LensFlareTest, ALightOnTheViewportEdgeShowsTheChain) {
-    EXPECT_GT(Drawn(0.5f, 1.0f, 0.0f, 2.0f).count, 0);    // right edge, x = 320
-    EXPECT_GT(Drawn(0.5f, -1.0f, 0.0f, 2.0f).count, 0);   // left edge, x = 0
-    EXPECT_GT(Drawn(0.5f, 0.0f, 1.0f, 2.0f).count, 0);    // bottom edge, y = 240
-    EXPECT_GT(Drawn(0.5f, 1.0f, -1.0f, 2.0f).count, 0);   // the top right corner
-    EXPECT_EQ(Drawn(0.5f, 1.01f, 0.0f, 2.0f).count, 0);   // just outside
-    EXPECT_EQ(Drawn(0.5f, 0.0f, -1.01f, 2.0f).count, 0);  // just above
-}
-
-TEST_F(LensFlareTest, ALightBehindTheCameraShowsNothing) {
-    EXPECT_GT(Drawn(0.5f, 0.0f, 0.0f, 10.0f).count, 0);
-    EXPECT_EQ(Drawn(0.5f, 0.0f, 0.0f, -10.0f).count, 0);
-    EXPECT_EQ(Drawn(0.5f, 0.1f, 0.1f, -2.0f).count, 0);
-}
-
-TEST_F(LensFlareTest, NothingWithoutAProjection) {
+TEST_F(LensFlareTest, SpritesSitAlongTheLineThroughTheCentreForLightsInViewInFront) {
+    // The light projects to (240, 60); offset 0.5 is the centre, 1 the mirror point.
+    const double places[][3] = {{0.0, 240, 60}, {0.5, 160, 120}, {1.0, 80, 180}};
+    for (const auto& [offset, x, y] : places) {
+        const Box b = Drawn(static_cast<float>(offset), 1.0f, -1.0f, 4.0f);
+        EXPECT_NEAR((b.left + b.right) * 0.5, x, 1.0) << offset;
+        EXPECT_NEAR((b.top + b.bottom) * 0.5, y, 1.0) << offset;
+        // Sized against the 320 x 240 reference: here one pixel per texel.
+        EXPECT_EQ(std::pair(b.Width(), b.Height()), std::pair(7, 7)) << offset;
+    }
+    const std::tuple<float, float, float, bool> lights[] = {
+        {1, 0, 2, true},        {-1, 0, 2, true},     {0, 1, 2, true},  // edges
+        {1, -1, 2, true},       {1.01f, 0, 2, false},                   // corner, outside
+        {0, -1.01f, 2, false},  {0, 0, 10, true},     {0, 0, -10, false},
+        {0.1f, 0.1f, -2, false}};  // behind the camera
+    for (const auto& [x, y, z, shown] : lights)
+        EXPECT_EQ(Drawn(0.5f, x, y, z).count > 0, shown) << x << "," << y << "," << z;
     ReleaseWorld();  // no camera to project with
     EXPECT_EQ(Drawn(0.5f, 0.0f, 0.0f, 10.0f).count, 0);
     ASSERT_EQ(CreateWorld(), 1);
@@ -107,15 +62,15 @@ TEST_F(LensFlareTest, NothingWithoutAProjection) {
 TEST_F(LensFlareTest, OffsetsAreHeldBetweenZeroAndOne) {
     CLensFlare flare;
     flare.Create(0, 0, 10);
-    Add(flare, -0.5f);
-    Add(flare, 3.0f);
-    Add(flare, std::numeric_limits<float>::quiet_NaN());
-    Add(flare, 0.15f);
+    const std::pair<float, float> offsets[] = {{-0.5f, 0.0f},
+                                               {3.0f, 1.0f},
+                                               {std::numeric_limits<float>::quiet_NaN(), 0.0f},
+                                               {0.15f, 0.15f}};
+    for (const auto& [asked, held] : offsets) {
+        Add(flare, asked);
+        EXPECT_EQ(flare.GetOffset(flare.GetCount() - 1), held) << asked;
+    }
     ASSERT_EQ(flare.GetCount(), 4);
-    EXPECT_EQ(flare.GetOffset(0), 0.0f);
-    EXPECT_EQ(flare.GetOffset(1), 1.0f);
-    EXPECT_EQ(flare.GetOffset(2), 0.0f);
-    EXPECT_EQ(flare.GetOffset(3), 0.15f);
     EXPECT_EQ(flare.GetSprite(0)->GetMode(), kSpriteTranslucent);
     flare.Release();
     EXPECT_EQ(flare.GetCount(), 0);

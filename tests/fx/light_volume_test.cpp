@@ -1,10 +1,4 @@
-// Light volume material: the profile's brightening, its fade along v, the wrap at the last
-// texel, tiny profiles, and 16-bit frames showing the 8-bit frame's colours.
 #include "fx/light_volume.h"
-
-#include <gtest/gtest.h>
-
-#include <vector>
 
 #include "tests/fx/hook_frame.h"
 
@@ -24,11 +18,9 @@ protected:
     }
     // Frame pixel (x, y) before drawing: a spread of palette entries.
     static uint8_t Under(int x, int y) { return static_cast<uint8_t>(10 + (x * 7 + y * 13) % 200); }
-    // A w x h frame in 8 or 16 bits painted with Under.
     void Start(int bits, int w, int h) {
         Init(bits == 8 ? 0 : 2, false, 0, w, h);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) SetPx(x, y, Colour(Under(x, y)));
+        for (int i = 0; i < w * h; ++i) SetPx(i % w, i / w, Colour(Under(i % w, i / w)));
     }
     uint16_t Colour(uint8_t entry) const { return mode_ ? g_shade16[64 * 256 + entry] : entry; }
     // Pixel (x, y) brightened by `level` rows of the shade table (0 leaves it alone).
@@ -40,11 +32,10 @@ protected:
 };
 
 TEST_F(LightVolume, LevelFormulaEnds) {
+    // Fraction 0 is all of the first texel; halfway between 0 and 255 at the top is 31.
     EXPECT_EQ(LightVolumeLevel(255, 255, 0, 0), 63);
-    EXPECT_EQ(LightVolumeLevel(255, 0, 0, 0), 63);  // fraction 0 is all of the first texel
-    EXPECT_EQ(LightVolumeLevel(255, 255, 128, 255), 0);
-    EXPECT_EQ(LightVolumeLevel(0, 0, 77, 0), 0);
-    // Halfway between 0 and 255 at the top: half of 63.
+    EXPECT_EQ(LightVolumeLevel(255, 0, 0, 0), 63);
+    EXPECT_EQ(LightVolumeLevel(255, 255, 128, 255) + LightVolumeLevel(0, 0, 77, 0), 0);
     EXPECT_EQ(LightVolumeLevel(0, 255, 128, 0), 31);
 }
 
@@ -52,30 +43,28 @@ TEST_F(LightVolume, ZeroProfileLeavesTheFrameUnchangedEvenOutsideThePalette) {
     UseProfile(std::vector<uint8_t>(256 * 256, 0));
     for (int bits : {8, 16}) {
         Start(bits, 40, 20);
+        const std::vector<uint32_t> before = Pixels();
         Cover(25.0f, 3, 0);
-        for (int y = 0; y < 20; ++y)
-            for (int x = 0; x < 40; ++x) ASSERT_EQ(Px(x, y), Lit(x, y, 0)) << bits;
+        EXPECT_EQ(Pixels(), before) << bits;
     }
-    auto any = [](int x, int y) { return static_cast<uint16_t>(x * 1031 + y * 7919 + 5); };
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 40; ++x) SetPx(x, y, any(x, y));
+    for (size_t i = 0; i < frame16_.size(); ++i) frame16_[i] = static_cast<uint16_t>(i * 1031 + 5);
+    const std::vector<uint16_t> any = frame16_;
     Cover(25.0f, 3, 0);
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 40; ++x) ASSERT_EQ(Px(x, y), any(x, y));
+    EXPECT_EQ(frame16_, any);
 }
 
-TEST_F(LightVolume, FullProfileIsNearlyWhiteAtTheTopAndFadesDownwards) {
-    // Row y of the viewport sits at v = y + 0.5 texels: level (65025 x (255 - y)) >> 18.
-    UseProfile(std::vector<uint8_t>(256 * 256, 255));
-    Start(8, 8, 40);
-    Cover(12.0f, 0, -0.5f);
-    for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < 8; ++x)
-            ASSERT_EQ(Px(x, y), Lit(x, y, (65025 * (255 - y)) >> 18)) << x << "," << y;
-    EXPECT_TRUE(GuardIntact(0));
-}
-
-TEST_F(LightVolume, ProfileIsReadAlongUAndInterpolatedBetweenTexels) {
+TEST_F(LightVolume, ProfileFadesAlongVIsInterpolatedAlongUAndWrapsAtTheLastTexel) {
+    // Row y sits at v = y + 0.5 texels; a 1 x 1 profile is read in its one byte only.
+    for (int log2 : {8, 0})
+        for (int bits : {8, 16}) {
+            UseProfile(std::vector<uint8_t>(size_t{1} << (2 * log2), 255), log2);
+            Start(bits, 30, 40);
+            Cover(12.0f, 0, -0.5f);
+            for (int y = 0; y < (log2 && bits == 8 ? 40 : 1); ++y)
+                for (int x = 0; x < 30; ++x)
+                    ASSERT_EQ(Px(x, y), Lit(x, y, (65025 * (255 - y)) >> 18)) << x << "," << y;
+            EXPECT_TRUE(GuardIntact(0));
+        }
     // Texel c of the first row is 2c: halfway between texels c and c + 1 the value is 2c + 1.
     std::vector<uint8_t> tex(256 * 256, 0);
     for (int c = 0; c < 128; ++c) tex[c] = static_cast<uint8_t>(2 * c);
@@ -84,34 +73,18 @@ TEST_F(LightVolume, ProfileIsReadAlongUAndInterpolatedBetweenTexels) {
     Cover(12.0f, 10, -0.5f);  // pixel x at u = 11 + x texels, v = 0.5
     for (int x = 0; x < 60; ++x)
         EXPECT_EQ(Px(x, 0), Lit(x, 0, LightVolumeLevel(22 + 2 * x, 24 + 2 * x, 0, 0))) << x;
-}
-
-TEST_F(LightVolume, LastTexelBlendsTowardTheFirstNotTheNextRow) {
-    // Row 0 is dark except its last texel; row 1 is bright. Across the last texel the light
-    // fades toward texel 0, never toward the row below.
-    std::vector<uint8_t> tex(256 * 256, 0);
+    // Dark row 0 but its last texel, bright row 1: the fade goes to texel 0, not row 1.
+    tex.assign(256 * 256, 0);
     tex[255] = 200;
     for (int c = 0; c < 256; ++c) tex[256 + c] = 255;
     UseProfile(tex);
     Start(8, 16, 2);
-    // Screen x is at u = 255 + (x + 1) / 16 texels; pixel x, sampled at x + 1, lies inside
-    // the last texel (half a fraction step on, so that no sample sits on a boundary).
+    // Pixel x is sampled at u = 255 + (x + 1) / 16 texels, off the fraction boundaries.
     const float a = 255.0f + 1.0f / 512, b = a + 1.0f;
     Tri({-1, 0, 10, a, 0}, {15, 0, 10, b, 0}, {-1, 4, 10, a, 0.25f});
     Tri({15, 0, 10, b, 0}, {15, 4, 10, b, 0.25f}, {-1, 4, 10, a, 0.25f});
     for (int x = 0; x < 14; ++x)
         EXPECT_EQ(Px(x, 0), Lit(x, 0, LightVolumeLevel(200, 0, (x + 2) * 16, 0))) << x;
-}
-
-TEST_F(LightVolume, OneTexelProfileStaysInItsByte) {
-    // A 1 x 1 texture: every pixel reads that one byte (the sanitizers watch the reads), at
-    // v = 0.5 .. 5.5 texels.
-    for (int bits : {8, 16}) {
-        UseProfile({255}, 0);
-        Start(bits, 30, 6);
-        Cover(8.0f, 0, -0.5f);
-        for (int x = 0; x < 30; ++x) EXPECT_EQ(Px(x, 0), Lit(x, 0, (65025 * 255) >> 18)) << x;
-    }
 }
 
 TEST_F(LightVolume, SixteenBitFrameShowsTheEightBitFramesColours) {
@@ -120,31 +93,18 @@ TEST_F(LightVolume, SixteenBitFrameShowsTheEightBitFramesColours) {
     UseProfile(tex);
     // Frame entries whose packed colours no lower entry shares, so each pixel names its entry.
     std::vector<uint8_t> unique;
-    for (int p = 0; p < 256; ++p) {
-        bool first = true;
-        for (int q = 0; q < p; ++q) first &= g_shade16[64 * 256 + q] != g_shade16[64 * 256 + p];
-        if (first) unique.push_back(static_cast<uint8_t>(p));
-    }
+    std::set<uint16_t> seen;
+    for (int p = 0; p < 256; ++p)
+        if (seen.insert(g_shade16[64 * 256 + p]).second) unique.push_back(static_cast<uint8_t>(p));
     ASSERT_GT(unique.size(), 100u);
     const int w = 100, h = 30;
     auto under = [&](int x, int y) { return unique[(x * 3 + y * 7) % unique.size()]; };
-    std::vector<uint32_t> eight;
-    for (int bits : {8, 16}) {
-        Init(bits == 8 ? 0 : 2, false, 0, w, h);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) SetPx(x, y, Colour(under(x, y)));
+    const std::vector<uint32_t> eight = ExpectSixteenBitShowsEightBit(w, h, under, [&] {
         Tri({0, 0, 10, 0, 0}, {w, 0, 40, 255, 0}, {0, h, 10, 0, 200});
         Tri({w, 0, 40, 255, 0}, {w, h, 40, 255, 200}, {0, h, 10, 0, 200});
-        for (int y = 0; y < h && bits == 8; ++y)
-            for (int x = 0; x < w; ++x) eight.push_back(Px(x, y));
-    }
+    });
     int changed = 0;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const uint32_t index = eight[y * w + x];
-            changed += index != under(x, y);
-            ASSERT_EQ(Px(x, y), g_shade16[64 * 256 + index]) << x << "," << y;
-        }
+    for (int i = 0; i < w * h; ++i) changed += eight[i] != under(i % w, i / w);
     EXPECT_GT(changed, w * h / 2);
 }
 

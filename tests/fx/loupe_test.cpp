@@ -1,20 +1,6 @@
-// The magnifying-lens material: highlight table, bounds of its reads and writes on every
-// frame kind, and the lens drawn alone over a finished frame.
 #include "fx/loupe.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <tuple>
-#include <vector>
-
-#include "engine/mesh.h"
-#include "engine/object.h"
-#include "engine/pipeline.h"
-#include "engine/render_context.h"
-#include "engine/world.h"
 #include "res/image.h"
-#include "res/palette.h"
 #include "tests/fx/fx_fixture.h"
 #include "tools/content/world.h"
 
@@ -29,51 +15,10 @@ std::vector<uint8_t> LensFile() {
     return EncodeShape("LENS", s);
 }
 
-// A frame inside a guard band of g pixels on every side.
-struct GuardedFrame {
-    GuardedFrame(int w, int h, int g, int bits)
-        : w(w),
-          h(h),
-          g(g),
-          bits(bits),
-          pitch(w + 2 * g),
-          words(static_cast<size_t>(pitch) * (h + 2 * g), kGuard),
-          bytes(words.size(), 0xEF) {}
-    FrameView View() {
-        void* p = bits == 8 ? static_cast<void*>(bytes.data()) : static_cast<void*>(words.data());
-        return FrameView{p, pitch, h + 2 * g, g, g, w, h, 0.28f, 0.21f};
-    }
-    // Pixel (x, y) of the viewport; the guard lies at x, y < 0 and beyond w, h.
-    uint32_t At(int x, int y) const {
-        const size_t i = static_cast<size_t>(y + g) * pitch + x + g;
-        return bits == 8 ? bytes[i] : words[i];
-    }
-    void FillView(uint32_t v) {
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const size_t i = static_cast<size_t>(y + g) * pitch + x + g;
-                bytes[i] = static_cast<uint8_t>(v);
-                words[i] = static_cast<uint16_t>(v);
-            }
-    }
-    bool GuardIntact() const {
-        for (int y = -g; y < h + g; ++y)
-            for (int x = -g; x < w + g; ++x)
-                if ((x < 0 || y < 0 || x >= w || y >= h) &&
-                    At(x, y) != (bits == 8 ? 0xEFu : kGuard))
-                    return false;
-        return true;
-    }
-    int w, h, g, bits, pitch;
-    std::vector<uint16_t> words;
-    std::vector<uint8_t> bytes;
-};
-
-class LoupeTest : public testing::Test {
+class LoupeTest : public FxTest {
 protected:
     void SetUp() override {
-        LoadTestPalette();
-        ASSERT_EQ(CreateWorld(), 1);
+        FxTest::SetUp();
         SetPixelMode16();
         SetBackground(0, 0, 1, 1);
         const std::vector<uint8_t> lens = LensFile();
@@ -84,97 +29,69 @@ protected:
         ASSERT_GE(m_lens, 0);
     }
     void TearDown() override {
-        if (g_context) ReleaseWorld();
+        FxTest::TearDown();
         ReleaseLoupe();
         g_pixelMode = kPixelMode565;
     }
-    static void UseBits(int bits) {
-        if (bits == 8) {
-            g_pixelMode = kPixelMode8;
-            BuildShadeTables();
-        } else {
-            SetPixelMode16();
-        }
+    static void UseMode(int32_t mode) {
+        if (mode != kPixelMode8) return mode == kPixelMode555 ? SetPixelMode15() : SetPixelMode16();
+        g_pixelMode = kPixelMode8;
+        BuildShadeTables();
     }
-    static void UseDepth(bool on, int pixels) {
-        if (on) AllocZBuffer(pixels);
-        on ? EnableZBuffer() : DisableZBuffer();
-    }
+    static void UseBits(int bits) { UseMode(bits == 8 ? kPixelMode8 : kPixelMode565); }
 
     int32_t m_lens = -1;
 };
 
 TEST_F(LoupeTest, HighlightIsBrightestAtTheCentreAndFallsWithDistance) {
     const uint8_t* hl = GetLoupeHighlight();
-    auto at = [&](int a, int b) { return hl[(a + 127) * 256 + (b + 127)]; };
-    EXPECT_EQ(at(0, 0), 255);
-    EXPECT_EQ(at(3, 4), 250);
-    EXPECT_EQ(at(-4, 3), 250);
-    EXPECT_EQ(at(0, -100), 155);
-    EXPECT_EQ(at(-127, -127), 76);  // 179.6
-    EXPECT_EQ(at(128, 128), 74);    // 181.0
+    // 255 less the distance from the centre: 5, 100, 179.6 and 181.0 away.
+    const int known[][3] = {{0, 0, 255},    {3, 4, 250},      {-4, 3, 250},
+                            {0, -100, 155}, {-127, -127, 76}, {128, 128, 74}};
+    for (const auto& [a, b, v] : known) EXPECT_EQ(hl[(a + 127) * 256 + (b + 127)], v) << a << b;
 }
 
-struct Case {
-    int w, h, bits;
-    bool depth;
-};
-
-TEST_F(LoupeTest, WritesStayInsideTheViewportOnEveryFrameKind) {
-    const Case cases[] = {{160, 120, 16, true}, {160, 120, 16, false}, {160, 120, 8, true},
-                          {160, 120, 8, false}, {320, 200, 8, false},  {8, 6, 16, true},
-                          {8, 6, 8, false},     {1, 1, 16, true},      {1, 1, 8, true},
-                          {3, 200, 16, true},   {300, 2, 8, true},     {800, 600, 16, true}};
+TEST_F(LoupeTest, WritesStayInsideTheViewportOnEveryFrameKindAndReadsHoldTheLastColumn) {
+    const std::tuple<int, int, int, bool> cases[] = {
+        {160, 120, 16, true}, {160, 120, 16, false}, {160, 120, 8, true}, {160, 120, 8, false},
+        {320, 200, 8, false}, {8, 6, 16, true},      {8, 6, 8, false},    {1, 1, 16, true},
+        {1, 1, 8, true},      {3, 200, 16, true},    {300, 2, 8, true},   {800, 600, 16, true}};
     // Centre, each edge, each corner half off, very near (crossing the near plane), huge.
     const CVector places[] = {{0, 0, 60},    {-30, 0, 60},  {30, 0, 60}, {0, -22, 60},  {0, 22, 60},
                               {-30, 22, 60}, {30, -22, 60}, {0, 0, 2},   {3, -2, 0.5f}, {0, 0, 25}};
-    for (const Case& c : cases) {
-        UseBits(c.bits);
-        UseDepth(c.depth, c.w * c.h);
+    for (const auto& [w, h, bits, depth] : cases) {
+        UseBits(bits);
+        if (depth) AllocZBuffer(w * h);
+        depth ? EnableZBuffer() : DisableZBuffer();
         for (const CVector& p : places) {
-            GuardedFrame f(c.w, c.h, 3, c.bits);
-            f.FillView(c.bits == 8 ? 40 : 0x4208);
+            TestFrame f(w, h, bits, kGuard, 3);
+            f.Paint(bits == 8 ? 40 : 0x4208);
             SetPosition(m_lens, p.x, p.y, p.z);
             SetAngles(m_lens, 20, 10, 0);
             RenderWorld(f.View());
-            EXPECT_TRUE(f.GuardIntact()) << c.w << "x" << c.h << " bits " << c.bits << " at " << p.x
-                                         << "," << p.y << "," << p.z;
+            EXPECT_TRUE(f.GuardIntact())
+                << w << "x" << h << "/" << bits << " at " << p.x << p.y << p.z;
         }
     }
-}
-
-TEST_F(LoupeTest, ReadsAtTheRightEdgeHoldTheLastColumn) {
-    // Only the left column is marked: a read one past a snapshot row's end would find the
-    // next row's first texel and bring the mark to the right edge of the lens.
+    // A read past a snapshot row's end would bring the left column's mark to the right.
     for (int bits : {8, 16}) {
         UseBits(bits);
-        UseDepth(false, 0);
-        GuardedFrame f(320, 200, 0, bits);
-        const uint32_t plain = bits == 8 ? 60 : g_shade16[64 * 256 + 60];
-        const uint32_t mark = bits == 8 ? 200 : g_shade16[64 * 256 + 200];
-        f.FillView(plain);
-        for (int y = 0; y < 200; ++y) {
-            f.words[y * 320] = static_cast<uint16_t>(mark);
-            f.bytes[y * 320] = static_cast<uint8_t>(mark);
-        }
+        DisableZBuffer();
+        const uint16_t plain = bits == 8 ? 60 : g_shade16[64 * 256 + 60];
+        TestFrame f(320, 200, bits, plain);
+        for (int y = 0; y < 200; ++y) f.Set(0, y, bits == 8 ? 200 : g_shade16[64 * 256 + 200]);
         SetPosition(m_lens, 30, 0, 30);  // the lens runs off the right edge
         SetScale(m_lens, 2.0f, 2.0f, 1.0f);
         RenderWorld(f.View());
-        // Every lens pixel in the right part shows the plain colour through some shade: in
-        // 8-bit a shade-table entry of it, in 16-bit a grey (the mark is a blue, whose red and
-        // blue channels differ through every table row).
+        // The right part shows the plain colour shaded: a shade entry, or a grey (not blue).
         int lensPixels = 0;
         for (int y = 0; y < 200; ++y)
             for (int x = 240; x < 320; ++x) {
                 const uint32_t v = f.At(x, y);
-                if (v == plain) continue;
-                ++lensPixels;
-                bool ok = false;
-                if (bits == 8) {
-                    for (int row = 0; row < 128 && !ok; ++row) ok = g_shade8[row * 256 + 60] == v;
-                } else {
-                    ok = (v >> 11) == (v & 31);
-                }
+                lensPixels += v != plain;
+                bool ok = bits == 16 ? (v >> 11) == (v & 31) : false;
+                for (int row = 0; row < 128 && bits == 8; ++row)
+                    ok |= g_shade8[row * 256 + 60] == v;
                 EXPECT_TRUE(ok) << bits << ": " << x << "," << y << " " << v;
             }
         EXPECT_GT(lensPixels, 100) << bits;
@@ -184,12 +101,9 @@ TEST_F(LoupeTest, ReadsAtTheRightEdgeHoldTheLastColumn) {
 TEST_F(LoupeTest, RefractionBeyondTheSnapshotHoldsItsLastTexel) {
     const RasterHook& hook = g_context->hooks[FindHook(MakeKey("LOUPE"))];
     ASSERT_NE(hook.perPolygon, nullptr);
-    struct Kind {
-        int bits, lastU, lastV;
-    } kinds[] = {{8, 319, 199}, {16, 255, 255}};
-    for (const Kind& k : kinds) {
-        UseBits(k.bits);
-        GuardedFrame f(200, 150, 0, k.bits);
+    for (const auto& [bits, lastU, lastV] : {std::array{8, 319, 199}, std::array{16, 255, 255}}) {
+        UseBits(bits);
+        TestFrame f(200, 150, bits, 0);
         SetPosition(m_lens, 0, 0, 60);
         RenderWorld(f.View());  // takes the snapshot and its scales for this frame
         ScreenVertex far{}, near{}, odd{};
@@ -198,37 +112,30 @@ TEST_F(LoupeTest, RefractionBeyondTheSnapshotHoldsItsLastTexel) {
             std::tuple{-30.0f, -20.0f, 10.0f, -16777215.0f, -16777215.0f};
         std::tie(odd.x, odd.y, odd.rz) = std::tuple{std::nanf(""), std::nanf(""), 1.0f};
         hook.perPolygon(nullptr, &far, &near, &odd);
-        EXPECT_EQ(static_cast<int>(far.u) >> 16, k.lastU) << k.bits;
-        EXPECT_EQ(static_cast<int>(far.v) >> 16, k.lastV) << k.bits;
-        for (float c : {near.u, near.v, odd.u, odd.v}) EXPECT_EQ(c, 0.0f) << k.bits;
+        EXPECT_EQ(static_cast<int>(far.u) >> 16, lastU) << bits;
+        EXPECT_EQ(static_cast<int>(far.v) >> 16, lastV) << bits;
+        for (float c : {near.u, near.v, odd.u, odd.v}) EXPECT_EQ(c, 0.0f) << bits;
     }
 }
 
 TEST_F(LoupeTest, LensOverAPatternedFrameIsPinnedOnEveryFrameKind) {
     // Recorded with every snapshot read clamped: a slip in the unclamped runs changes them.
-    const struct {
-        int32_t mode;
-        uint64_t hash;
-    } kinds[] = {{kPixelMode565, 0xb001a41925781811},
-                 {kPixelMode555, 0x39921ad947166ad1},
-                 {kPixelMode8, 0x6522ecae8e181c4}};
-    for (const auto& k : kinds) {
-        k.mode == kPixelMode8     ? UseBits(8)
-        : k.mode == kPixelMode555 ? SetPixelMode15()
-                                  : SetPixelMode16();
-        GuardedFrame f(200, 150, 0, k.mode == kPixelMode8 ? 8 : 16);
-        for (size_t i = 0; i < f.words.size(); ++i) {
+    const std::pair<int32_t, uint64_t> kinds[] = {{kPixelMode565, 0xb001a41925781811},
+                                                  {kPixelMode555, 0x39921ad947166ad1},
+                                                  {kPixelMode8, 0x6522ecae8e181c4}};
+    for (const auto& [mode, hash] : kinds) {
+        UseMode(mode);
+        TestFrame f(200, 150, mode == kPixelMode8 ? 8 : 16, 0);
+        for (int i = 0; i < 200 * 150; ++i) {
             const uint32_t r = static_cast<uint32_t>(i) * 2654435761u >> 13;
-            f.words[i] = static_cast<uint16_t>(k.mode == kPixelMode555 ? r & 0x7FFF : r);
-            f.bytes[i] = static_cast<uint8_t>(r);
+            f.Set(i % 200, i / 200, static_cast<uint16_t>(mode == kPixelMode555 ? r & 0x7FFF : r));
         }
         SetPosition(m_lens, 6, -4, 40);
         SetAngles(m_lens, 25, -15, 0);
         RenderWorld(f.View());
         uint64_t h = 1469598103934665603ull;
-        for (int y = 0; y < 150; ++y)
-            for (int x = 0; x < 200; ++x) h = (h ^ f.At(x, y)) * 1099511628211ull;
-        EXPECT_EQ(h, k.hash) << k.mode << std::hex << " 0x" << h;
+        for (int i = 0; i < 200 * 150; ++i) h = (h ^ f.At(i % 200, i / 200)) * 1099511628211ull;
+        EXPECT_EQ(h, hash) << mode << std::hex << " 0x" << h;
     }
 }
 

@@ -1,55 +1,26 @@
 // The three materials drawn by the render pipeline: hook flags, passes and callbacks together.
-#include <gtest/gtest.h>
 
-#include <array>
-#include <set>
-
-#include "engine/mesh.h"
-#include "engine/object.h"
-#include "engine/pipeline.h"
-#include "engine/render_context.h"
-#include "engine/world.h"
 #include "fx/explosion.h"
 #include "fx/reactor.h"
-#include "res/palette.h"
 #include "tests/fx/fx_fixture.h"
-#include "tests/support/support.h"
-#include "tools/common/mesh_writer.h"
-#include "tools/common/tga_writer.h"
 
 namespace {
 
 constexpr int kW = 64, kH = 48;
 
-// A square of side 2 * half in the object's z = 0 plane facing the camera, flat grey.
-MeshSource Square(float half, uint8_t grey) {
-    MeshSource m;
-    m.positions = {{-half, -half, 0}, {half, -half, 0}, {half, half, 0}, {-half, half, 0}};
-    for (const auto& tri : {std::array<uint16_t, 3>{0, 3, 2}, std::array<uint16_t, 3>{0, 2, 1}}) {
-        MeshFaceSource f;
-        std::copy(tri.begin(), tri.end(), f.vertex);
-        f.red = f.green = f.blue = grey;
-        m.faces.push_back(f);
-    }
-    return m;
-}
-
-class MaterialsRender : public ::testing::Test {
+class MaterialsRender : public FxTest {
 public:
     void SetUp() override {
-        ASSERT_EQ(CreateWorld(), 1);
-        LoadTestPalette();
+        FxTest::SetUp();
         SetPixelMode16();
         SetBackground(0, 1, 1, 1);
         SetBackgroundColour(0);
         ASSERT_EQ(AllocZBuffer(kW * kH), 1);
         EnableZBuffer();
-        frame_.assign(kW * kH, 0xBEEF);
     }
     void TearDown() override {
         ReleaseExplosion();
-        ReleaseWorld();
-        g_display.Reset();
+        FxTest::TearDown();
     }
     int32_t Place(const char* key, const MeshSource& mesh, float z) {
         const std::vector<uint8_t> bytes = WriteMeshFile(mesh);
@@ -61,21 +32,20 @@ public:
         GetInstance(i)->position = CVector(0, 0, z);
         return i;
     }
-    void Render() { RenderWorld(FrameView{frame_.data(), kW, kH, 0, 0, kW, kH, 0.28f, 0.21f}); }
-    uint16_t Px(int x, int y) const { return frame_[y * kW + x]; }
+    void Render() { RenderWorld(frame_.View()); }
+    uint32_t Px(int x, int y) const { return frame_.At(x, y); }
     uint32_t Depth(int x, int y) const { return g_settings.zbuffer[y * kW + x]; }
 
-    std::vector<uint16_t> frame_;
+    TestFrame frame_{kW, kH, 16, 0xBEEF};
 };
 
 TEST_F(MaterialsRender, FlameBehindAHullIsHiddenAndLightsTheBackgroundWithoutDepth) {
     ASSERT_EQ(RegisterReactor(), 1);
-    Place("HULL", Square(1.0f, 100), 10.0f);
-    Place("FLAME", Square(4.0f, 50), 20.0f);  // v = 0 everywhere: white glow
+    Place("HULL", MakeCubeMesh(1.0f, 100, 100, 100), 10.0f);
+    Place("FLAME", MakeCubeMesh(4.0f, 50, 50, 50), 20.0f);  // v = 0 everywhere: white glow
     ASSERT_EQ(AttachHook(MakeKey("FLAME"), MakeKey("REACTOR")), 1);
     Render();
-    const uint16_t hull = g_shade16[64 * 256 + NearestColour(100, 100, 100)];
-    EXPECT_EQ(Px(32, 24), hull);
+    EXPECT_EQ(Px(32, 24), g_shade16[64 * 256 + NearestColour(100, 100, 100)]);
     // Beside the hull the black background turned nearly white; its depth stayed empty.
     EXPECT_EQ(Px(32 - 12, 24), 0xF79E);
     EXPECT_EQ(Depth(32 - 12, 24), 0u);
@@ -83,10 +53,7 @@ TEST_F(MaterialsRender, FlameBehindAHullIsHiddenAndLightsTheBackgroundWithoutDep
 }
 
 TEST_F(MaterialsRender, ExplosionIsDrawnInItsFireColours) {
-    TempDir dir;
-    ScopedWorkingDir cwd(dir.Path());
-    UseHeadlessDisplay(640, 480, 16);
-    std::vector<uint8_t> ramp(768), pixels(16 * 16, 0);
+    std::vector<uint8_t> ramp(768), pixels(16 * 16, 0);  // entry i is (i, i, 0)
     for (int i = 0; i < 256; ++i) ramp[i * 3] = ramp[i * 3 + 1] = static_cast<uint8_t>(i);
     dir.Write("DATA/EXPLOPAL.TGA", WriteTgaIndexed(16, 16, pixels.data(), ramp.data()));
     const MeshSource cube = MakeCubeMesh(1.0f, 90, 90, 90);
@@ -97,7 +64,7 @@ TEST_F(MaterialsRender, ExplosionIsDrawnInItsFireColours) {
     SetupExplosion(MakeKey("GLOBEXP1"), MakeKey("GLOBEXP2"), MakeKey("GLOBEXP"));
     for (int i = 0; i < 30; ++i) UpdateExplosion(0.2f, shown);
     Render();
-    // Every ramp colour is a grey (r, r, b) with no blue; the background is black.
+    // Every pixel of the middle shows a ramp colour; the background is black.
     std::set<uint16_t> ramps;
     for (int i = 0; i < 256; ++i) ramps.insert(static_cast<uint16_t>(g_display.PackRGB(i, i, 0)));
     int lit = 0;

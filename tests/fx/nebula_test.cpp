@@ -1,12 +1,6 @@
-// Nebula billboards: screen size, draw order, entries out of view, empty lists.
 #include "fx/nebula.h"
 
-#include <gtest/gtest.h>
-
-#include "engine/object.h"
-#include "engine/world.h"
 #include "tests/fx/fx_fixture.h"
-#include "tests/support/support.h"
 
 namespace {
 
@@ -22,78 +16,51 @@ uint8_t Ring(int x, int y) {
     return d2 < 36 && d2 >= 9 ? 200 : 0;
 }
 
-class NebulaTest : public ::testing::Test {
+class NebulaTest : public FxTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(CreateWorld(), 1);
-        LoadTestPalette();
-        UseHeadlessDisplay(640, 480, 16);
-        m_temp.Write("DATA/NEBUL2.TGA", MakeTestTga(64, 64, Warm));
-        m_temp.Write("DATA/COOL.TGA", MakeTestTga(16, 16, Cool));
-        m_temp.Write("DATA/RING.TGA", MakeTestTga(16, 16, Ring));
+        FxTest::SetUp();
+        Tga("NEBUL2.TGA", 64, 64, Warm);
+        Tga("COOL.TGA", 16, 16, Cool);
+        Tga("RING.TGA", 16, 16, Ring);
     }
-    void TearDown() override { ReleaseWorld(); }
-
-    // Adds entries from the test folder.
     void Add(CNebula& list, const char* name, float x, float y, float z) {
-        ScopedWorkingDir cwd(m_temp.Path());
         EXPECT_EQ(list.Add(name, x, y, z), 1);
     }
-
-    TempDir m_temp;
 };
 
-TEST_F(NebulaTest, SpriteSizeFollowsTheReferenceScreen) {
+TEST_F(NebulaTest, SpriteSizeFollowsTheReferenceScreenAndEntriesBehindTheCameraAreSkipped) {
     CNebula list;
     Add(list, "DATA\\NEBUL2.TGA", 0.0f, 0.0f, 1000.0f);
-    const Box full = DrawnBox(640, 480, 16, [&](TestFrame& f) { list.Draw(f.View()); });
-    EXPECT_EQ(full.count, 128 * 128);
-    EXPECT_EQ(full.Width(), 128);
-    EXPECT_EQ(full.Height(), 128);
-
-    const Box small = DrawnBox(320, 240, 16, [&](TestFrame& f) { list.Draw(f.View()); });
-    EXPECT_EQ(small.count, 64 * 64);
-    EXPECT_EQ(small.Width(), 64);
-    // Width and height scale on their own: a 640 x 240 view doubles the width only.
-    const Box wide = DrawnBox(640, 240, 16, [&](TestFrame& f) { list.Draw(f.View()); });
-    EXPECT_EQ(wide.Width(), 128);
-    EXPECT_EQ(wide.Height(), 64);
-}
-
-TEST_F(NebulaTest, EntryBehindTheCameraIsSkippedOthersDraw) {
-    CNebula list;
+    // A 64-texel sprite is 128 pixels on 640 x 480; width and height scale on their own.
+    for (const auto& [w, h, sw, sh] : {std::array{640, 480, 128, 128}, std::array{320, 240, 64, 64},
+                                       std::array{640, 240, 128, 64}}) {
+        const Box b = DrawnBox(w, h, 16, [&](TestFrame& f) { list.Draw(f.View()); });
+        EXPECT_EQ(std::tuple(b.count, b.Width(), b.Height()), std::tuple(sw * sh, sw, sh)) << w;
+    }
+    list.Release();
     Add(list, "DATA\\COOL.TGA", 0.0f, 0.0f, -500.0f);
     Add(list, "DATA\\COOL.TGA", 0.0f, 0.0f, 800.0f);
-    const Box box = DrawnBox(640, 480, 16, [&](TestFrame& f) { list.Draw(f.View()); });
-    EXPECT_EQ(box.count, 32 * 32);
+    EXPECT_EQ(DrawnBox(640, 480, 16, [&](TestFrame& f) { list.Draw(f.View()); }).count, 32 * 32);
 }
 
-TEST_F(NebulaTest, LaterEntriesDrawOverEarlierOnesAndIndexZeroIsClear) {
+TEST_F(NebulaTest, LaterEntriesDrawOverEarlierOnesAndEmptyOrMissingOnesDrawNothing) {
     CNebula list;
     Add(list, "DATA\\COOL.TGA", 0.0f, 0.0f, 1000.0f);
     Add(list, "DATA\\RING.TGA", 0.0f, 0.0f, 1000.0f);
     TestFrame frame(640, 480, 16, 0);
     list.Draw(frame.View());
     // The ring covers the square's middle band; its hole and corners show the square.
-    const uint32_t square = frame.At(320 - 15, 240 - 15);
-    const uint32_t ring = frame.At(320 + 8, 240);
-    EXPECT_NE(square, 0u);
-    EXPECT_NE(ring, 0u);
-    EXPECT_NE(square, ring);
+    const uint32_t square = frame.At(320 - 15, 240 - 15), ring = frame.At(320 + 8, 240);
+    EXPECT_TRUE(square && ring && square != ring);
     EXPECT_EQ(frame.At(320, 240), square);
-}
-
-TEST_F(NebulaTest, EmptyListAndMissingImagesDrawNothing) {
-    CNebula list;
+    list.Release();  // an empty list, then one of a missing image
     list.Draw(TestFrame(64, 48, 16, 0).View());
-    list.Release();
     Add(list, "DATA\\ABSENT.TGA", 0.0f, 0.0f, 1000.0f);
-    EXPECT_EQ(list.GetCount(), 1);
-    EXPECT_FALSE(list.GetSprite(0)->IsLoaded());
-    const Box box = DrawnBox(640, 480, 16, [&](TestFrame& f) { list.Draw(f.View()); });
-    EXPECT_EQ(box.count, 0);
+    EXPECT_TRUE(list.GetCount() == 1 && !list.GetSprite(0)->IsLoaded());
+    EXPECT_EQ(DrawnBox(640, 480, 16, [&](TestFrame& f) { list.Draw(f.View()); }).count, 0);
     list.Release();
-    list.Release();
+    list.Release();  // twice is safe
     EXPECT_EQ(list.GetCount(), 0);
 }
 

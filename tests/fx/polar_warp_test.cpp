@@ -1,29 +1,17 @@
-// Polar warp and radial shade: the picture seen through the polar form, ring offsets,
-// shade levels, and frames of every size and depth.
 #include "fx/polar_warp.h"
 
-#include <gtest/gtest.h>
-
 #include <climits>
-#include <cmath>
-#include <cstring>
-#include <memory>
-#include <vector>
 
-#include "res/palette.h"
 #include "tests/fx/fx_fixture.h"
-#include "tests/support/support.h"
 
 namespace {
 
 constexpr int kPicW = 768, kPicH = 576;
 
-// A picture of index pick(x, y).
 std::vector<uint8_t> Picture(int (*pick)(int x, int y)) {
-    std::vector<uint8_t> pic(static_cast<size_t>(kPicW) * kPicH);
-    for (int y = 0; y < kPicH; ++y)
-        for (int x = 0; x < kPicW; ++x)
-            pic[static_cast<size_t>(y) * kPicW + x] = static_cast<uint8_t>(pick(x, y));
+    std::vector<uint8_t> pic(kPicW * kPicH);
+    for (int i = 0; i < kPicW * kPicH; ++i)
+        pic[i] = static_cast<uint8_t>(pick(i % kPicW, i / kPicW));
     return pic;
 }
 // 64-pixel blocks, each its own index 1..250.
@@ -34,78 +22,58 @@ int Block(int x, int y) {
 int Ring(int x, int y) {
     return 1 + static_cast<int>(std::hypot(x - 384, y - 288)) / 16;
 }
-// Distance from (x, y) to the nearest block edge.
 int BlockEdgeDistance(int x, int y) {
-    const int dx = std::min(x % 64, 63 - x % 64), dy = std::min(y % 64, 63 - y % 64);
-    return std::min(dx, dy);
+    return std::min({x % 64, 63 - x % 64, y % 64, 63 - y % 64});
 }
 
-class PolarWarpTest : public ::testing::Test {
+class PolarWarpTest : public FxTest {
 protected:
-    void SetUp() override {
-        UseHeadlessDisplay(640, 480, 16);
-        LoadTestPalette();
-    }
     const std::vector<uint8_t> m_blocks = Picture(Block);
     const std::unique_ptr<uint8_t[]> m_polar{
         CPolarWarp::MakePolarPicture(m_blocks.data(), kPicW, kPicH)};
 };
 
-// Frames exactly their size with a guard behind them, in both depths and odd sizes: every
-// pixel is written, and nothing past the last one. With zero offsets and profile, screen
-// pixel (x, y) shows picture pixel (x - w / 2 + 384, y - h / 2 + 288) in its own colour (the
-// palette's in 16 bits, the unlit shade row's in 8), up to the polar form's rounding of a
-// few pixels near block edges; there any colour of the level-0 ramp may show.
+// Screen (x, y) shows picture pixel (x - w / 2 + 384, y - h / 2 + 288), unlit.
 TEST_F(PolarWarpTest, ZeroOffsetsAndProfileShowThePictureCentredInItsOwnColours) {
-    const uint8_t* pal = TestPalette();
+    const uint8_t* p = TestPalette();
     auto colour = [&](int bits, int i) -> uint32_t {
         return bits == 8 ? g_shade8[kShadeUnlit * 256 + i]
-                         : g_display.PackRGB(pal[i * 3], pal[i * 3 + 1], pal[i * 3 + 2]);
+                         : g_display.PackRGB(p[i * 3], p[i * 3 + 1], p[i * 3 + 2]);
     };
-    const int sizes[][3] = {{640, 480, 16}, {320, 240, 8}, {63, 47, 16},  {63, 47, 8},
-                            {1, 1, 16},     {2, 3, 8},     {800, 600, 16}};
-    for (const auto& size : sizes) {
-        const int w = size[0], h = size[1], bits = size[2];
+    const std::array<int, 3> sizes[] = {{640, 480, 16}, {320, 240, 8}, {63, 47, 16},  {63, 47, 8},
+                                        {1, 1, 16},     {2, 3, 8},     {800, 600, 16}};
+    for (const auto& [w, h, bits] : sizes) {
         SCOPED_TRACE(testing::Message() << w << "x" << h << " " << bits);
-        const size_t bytes = static_cast<size_t>(w) * h * (bits / 8);
-        std::vector<uint8_t> memory(bytes + 64, 0xEE);
-        FrameView view{memory.data(), w, h, 0, 0, w, h, 0.28f, 0.21f};
+        TestFrame f(w, h + 1, bits, 0xEEEE);  // the last row is a guard
+        FrameView view = f.View();
+        view.height = view.viewHeight = h;
         CPolarWarp warp;
         CRadialShade shade;
-        ASSERT_EQ(warp.Create(w, h, bits), 1);
-        ASSERT_EQ(shade.Create(w, h, bits), 1);
+        ASSERT_EQ(warp.Create(w, h, bits) + shade.Create(w, h, bits), 2);
         shade.BuildRamp16(TestPalette());
         shade.BuildRamp8();
         warp.Draw(m_polar.get(), view);
         shade.Draw8(view);
         shade.Draw16(view);
-        for (size_t i = bytes; i < memory.size(); ++i) ASSERT_EQ(memory[i], 0xEE);
+        for (int x = 0; x < w; ++x) ASSERT_EQ(f.At(x, h), bits == 8 ? 0xEEu : 0xEEEEu);
         int sure = 0;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
-                const size_t k = static_cast<size_t>(y) * w + x;
-                uint32_t got = memory[k];
-                if (bits == 16) {
-                    uint16_t word;
-                    std::memcpy(&word, memory.data() + 2 * k, 2);
-                    got = word;
-                }
+                const uint32_t got = f.At(x, y);
                 const int px = x - w / 2 + 384, py = y - h / 2 + 288;
-                if (px >= 0 && py >= 0 && px < kPicW && py < kPicH &&
-                    BlockEdgeDistance(px, py) >= 7) {
-                    ++sure;
-                    ASSERT_EQ(got, colour(bits, Block(px, py))) << x << "," << y;
-                    continue;
-                }
-                bool found = false;
-                for (int i = 0; i < 256 && !found; ++i) found = got == colour(bits, i);
+                const bool clear = px >= 0 && py >= 0 && px < kPicW && py < kPicH &&
+                                   BlockEdgeDistance(px, py) >= 7;
+                sure += clear;
+                // Near block edges any colour of the unlit ramp may show.
+                bool found = clear && got == colour(bits, Block(px, py));
+                for (int i = 0; i < 256 && !clear && !found; ++i) found = got == colour(bits, i);
                 ASSERT_TRUE(found) << x << "," << y << ": " << got;
             }
         EXPECT_GT(sure, w > 8 ? w * h / 2 : -1);
     }
 }
 
-TEST_F(PolarWarpTest, WholeTurnsChangeNothingAndHalfTurnsMirrorThroughTheCentre) {
+TEST_F(PolarWarpTest, TurnsChangeOrMirrorTheAnglesAndRadialOffsetsPullTheRings) {
     CPolarWarp warp;
     ASSERT_EQ(warp.Create(640, 480, 16), 1);
     TestFrame plain(640, 480, 16, 0), turned(640, 480, 16, 0);
@@ -116,8 +84,7 @@ TEST_F(PolarWarpTest, WholeTurnsChangeNothingAndHalfTurnsMirrorThroughTheCentre)
         warp.Draw(m_polar.get(), turned.View());
         EXPECT_EQ(turned.words, plain.words) << turns;
     }
-    // Half a turn: 512 angle steps of 512.
-    std::vector<int32_t> offsets(kPolarRadii, 512 * 512);
+    std::vector<int32_t> offsets(kPolarRadii, 512 * 512);  // 512 angle steps: half a turn
     warp.SetOffsets(offsets.data());
     warp.Draw(m_polar.get(), turned.View());
     int checked = 0;
@@ -129,14 +96,9 @@ TEST_F(PolarWarpTest, WholeTurnsChangeNothingAndHalfTurnsMirrorThroughTheCentre)
             ++checked;
         }
     EXPECT_GT(checked, 10000);
-}
-
-TEST_F(PolarWarpTest, RadialOffsetsPullOuterRingsInwardAndExtremeOnesStayInside) {
     const std::vector<uint8_t> pic = Picture(Ring);
     std::unique_ptr<uint8_t[]> polar(CPolarWarp::MakePolarPicture(pic.data(), kPicW, kPicH));
-    CPolarWarp warp;
-    ASSERT_EQ(warp.Create(640, 480, 16), 1);
-    std::vector<int32_t> offsets(kPolarRadii, 0);
+    offsets.assign(kPolarRadii, 0);
     for (int r = 0; r < 200; ++r) offsets[r] = 16;
     warp.SetOffsets(offsets.data());
     TestFrame frame(640, 480, 16, 0);
@@ -162,13 +124,11 @@ TEST_F(PolarWarpTest, MakePolarPictureReadsAlongTheRaysAndZeroOutside) {
     for (int y = 0; y < 30; ++y) image[y * 40 + 20] = static_cast<uint8_t>(100 + y);
     std::unique_ptr<uint8_t[]> polar(CPolarWarp::MakePolarPicture(image.data(), 40, 30));
     ASSERT_NE(polar, nullptr);
-    // Angle 0 runs right along the middle row, a quarter turn (256) down the middle column.
-    EXPECT_EQ(polar[0 * 512 + 5], 1 + 25);
-    EXPECT_EQ(polar[0 * 512 + 19], 1 + 39);
-    EXPECT_EQ(polar[0 * 512 + 20], 0);  // past the right edge
-    EXPECT_EQ(polar[256 * 512 + 7], 100 + 22);
-    EXPECT_EQ(polar[256 * 512 + 15], 0);
-    EXPECT_EQ(polar[511 * 512 + 400], 0);
+    // Angle 0 runs right along the middle row, 256 down the middle column; 0 outside.
+    const int known[][3] = {{0, 5, 1 + 25},     {0, 19, 1 + 39}, {0, 20, 0},
+                            {256, 7, 100 + 22}, {256, 15, 0},    {511, 400, 0}};
+    for (const auto& [angle, r, v] : known)
+        EXPECT_EQ(polar[angle * 512 + r], v) << angle << " " << r;
     EXPECT_EQ(CPolarWarp::MakePolarPicture(nullptr, 40, 30), nullptr);
     EXPECT_EQ(CPolarWarp::MakePolarPicture(image.data(), 0, 30), nullptr);
 }
@@ -189,19 +149,20 @@ TEST_F(PolarWarpTest, NothingIsDrawnWithoutPictureRampOrMatchingFrame) {
     // The 8-bit draw does not act on a 16-bit shade, nor the 8-bit ramp get built.
     shade.BuildRamp8();
     shade.Draw8(frame.View());
-    for (const TestFrame* f : {&frame, &other})
-        for (uint16_t w : f->words) ASSERT_EQ(w, 0x1234);
+    CPolarWarp eight;  // a warp of the other depth is refused
+    ASSERT_EQ(eight.Create(64, 48, 8), 1);
+    shade.DrawWarped(eight, m_polar.get(), frame.View());
+    EXPECT_EQ(frame.words, std::vector<uint16_t>(64 * 48, 0x1234));
+    EXPECT_EQ(other.words, std::vector<uint16_t>(32 * 24, 0x1234));
 }
 
-// The one-pass draw against the two passes it replaces, with waves and turned rings.
 TEST_F(PolarWarpTest, OnePassDrawMatchesTheWarpFollowedByTheShade) {
-    const int sizes[][3] = {{640, 480, 16}, {63, 47, 8}, {64, 48, 8}, {2, 3, 16}, {65, 49, 16}};
-    for (const auto& size : sizes) {
-        const int w = size[0], h = size[1], bits = size[2];
+    const std::array<int, 3> sizes[] = {
+        {640, 480, 16}, {63, 47, 8}, {64, 48, 8}, {2, 3, 16}, {65, 49, 16}};
+    for (const auto& [w, h, bits] : sizes) {
         CPolarWarp warp;
         CRadialShade shade;
-        ASSERT_EQ(warp.Create(w, h, bits), 1);
-        ASSERT_EQ(shade.Create(w, h, bits), 1);
+        ASSERT_EQ(warp.Create(w, h, bits) + shade.Create(w, h, bits), 2);
         shade.BuildRamp16(TestPalette());
         shade.BuildRamp8();
         std::vector<int32_t> offsets(kPolarRadii);
@@ -214,30 +175,16 @@ TEST_F(PolarWarpTest, OnePassDrawMatchesTheWarpFollowedByTheShade) {
         shade.Draw8(twoPasses.View());
         shade.Draw16(twoPasses.View());
         shade.DrawWarped(warp, m_polar.get(), onePass.View());
-        EXPECT_EQ(onePass.words, twoPasses.words) << w << "x" << h;
-        EXPECT_EQ(onePass.bytes, twoPasses.bytes) << w << "x" << h;
-        // A warp of the other depth is refused.
-        CPolarWarp other;
-        ASSERT_EQ(other.Create(w, h, bits == 8 ? 16 : 8), 1);
-        TestFrame untouched(w, h, bits, 0x21);
-        shade.DrawWarped(other, m_polar.get(), untouched.View());
-        EXPECT_EQ(untouched.At(0, 0), 0x21u);
+        EXPECT_TRUE(onePass.words == twoPasses.words && onePass.bytes == twoPasses.bytes)
+            << w << "x" << h;
     }
 }
 
-TEST(RadialShadeLevels, StepsAtTheirThresholds) {
-    EXPECT_EQ(CRadialShade::LevelOf(0x7F0000), 127);
-    EXPECT_EQ(CRadialShade::LevelOf(0x7EFFFF), 126);
-    EXPECT_EQ(CRadialShade::LevelOf(0x800000), 127);
-    EXPECT_EQ(CRadialShade::LevelOf(-1), 0);
-    EXPECT_EQ(CRadialShade::LevelOf(0xFFFF), 0);
-    EXPECT_EQ(CRadialShade::LevelOf(0x10000), 1);
-    EXPECT_EQ(CRadialShade::LevelOf(int64_t{INT32_MAX} - INT32_MIN), 127);
-}
-
-TEST_F(PolarWarpTest, AWaveFrontLightsTheRimOfItsCircleOnBothHalves) {
-    // A profile stepping from `inside` to `outside` at code 20 x 32: the wave front is the
-    // circle of radius 20 about (32, 24) of a 64 x 48 frame of index 5.
+TEST_F(PolarWarpTest, LevelsStepAtTheirThresholdsAndAWaveFrontLightsTheRimOfItsCircle) {
+    const std::pair<int64_t, int> steps[] = {{0x7F0000, 127}, {0x7EFFFF, 126}, {0x800000, 127},
+                                             {-1, 0},         {0xFFFF, 0},     {0x10000, 1}};
+    for (const auto& [d, level] : steps) EXPECT_EQ(CRadialShade::LevelOf(d), level) << d;
+    // A profile step at code 20 x 32: the circle of radius 20 about (32, 24), index 5 frame.
     const int c0 = 20 * 32;
     CRadialShade shade;
     ASSERT_EQ(shade.Create(64, 48, 16), 1);
@@ -251,24 +198,20 @@ TEST_F(PolarWarpTest, AWaveFrontLightsTheRimOfItsCircleOnBothHalves) {
     };
     const TestFrame full = shaded(0x7F0000, 0), half = shaded(0x40FFFF, 0);
     const TestFrame huge = shaded(INT32_MAX, INT32_MIN);
+    const uint32_t dark = ramp[5 * kRadialLevels], mid = ramp[5 * kRadialLevels + 64];
+    ASSERT_TRUE(mid != dark && mid != 0xFFFFu);
     int lit = 0;
     for (int y = 0; y < 48; ++y)
         for (int x = 0; x < 64; ++x) {
-            // Lit where the pixel is inside and its right-hand neighbour outside: the
-            // right-hand side of the circle.
-            const double d = std::hypot(32 - x, y < 24 ? y - 24 : 23 - y);
-            const double right = std::hypot(32 - x - 1, y < 24 ? y - 24 : 23 - y);
-            const bool rim = d * 32 < c0 && right * 32 >= c0;
+            // Lit where the pixel is inside and its right-hand neighbour outside.
+            const double dy = y < 24 ? y - 24 : 23 - y;
+            const bool rim = std::hypot(32 - x, dy) * 32 < c0 && std::hypot(31 - x, dy) * 32 >= c0;
             lit += rim;
-            EXPECT_EQ(full.At(x, y), rim ? 0xFFFFu : ramp[5 * kRadialLevels]) << x << "," << y;
-            EXPECT_EQ(huge.At(x, y), rim ? 0xFFFFu : ramp[5 * kRadialLevels]) << x << "," << y;
-            if (rim) {
-                EXPECT_EQ(half.At(x, y), ramp[5 * kRadialLevels + 64]) << x << "," << y;
-            }
+            EXPECT_EQ(full.At(x, y), rim ? 0xFFFFu : dark) << x << "," << y;
+            EXPECT_EQ(huge.At(x, y), rim ? 0xFFFFu : dark) << x << "," << y;
+            EXPECT_EQ(half.At(x, y), rim ? mid : dark) << x << "," << y;
         }
     EXPECT_GT(lit, 10);
-    EXPECT_NE(ramp[5 * kRadialLevels + 64], ramp[5 * kRadialLevels]);
-    EXPECT_NE(ramp[5 * kRadialLevels + 64], 0xFFFFu);
 }
 
 TEST_F(PolarWarpTest, DistanceCodesAreHeldInsideTheProfile) {
@@ -283,14 +226,6 @@ TEST_F(PolarWarpTest, DistanceCodesAreHeldInsideTheProfile) {
     TestFrame frame(1200, 1000, 16, 9);
     shade.Draw16(frame.View());
     EXPECT_EQ(frame.At(0, 0), shade.GetRamp16()[9 * kRadialLevels]);
-}
-
-TEST_F(PolarWarpTest, EightBitRampLiftsThroughTheUpperShadeRows) {
-    CRadialShade shade;
-    ASSERT_EQ(shade.Create(8, 8, 8), 1);
-    shade.BuildRamp8();
-    for (const auto& [level, row] : {std::pair{0, 64}, std::pair{3, 65}, std::pair{127, 127}})
-        EXPECT_EQ(std::memcmp(shade.GetRamp8() + level * 256, g_shade8 + row * 256, 256), 0);
 }
 
 }  // namespace

@@ -1,37 +1,20 @@
-// Flicker profile and caustics: the streams they give from a known seed (pinned by a plain
-// model of the formulas), the rand draws they take, their edges and the textures they leave.
 #include "fx/procedural.h"
 
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <set>
-#include <vector>
-
-#include "engine/object.h"
 #include "engine/texture.h"
-#include "engine/world.h"
-#include "platform/random.h"
-#include "res/palette.h"
 #include "tests/fx/fx_fixture.h"
-#include "tests/support/support.h"
-#include "tools/common/tga_writer.h"
 
 namespace {
 
-class Procedural : public ::testing::Test {
+class Procedural : public FxTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(CreateWorld(), 1);
-        LoadTestPalette();
+        FxTest::SetUp();
         ResetProceduralTextures();
     }
-    void TearDown() override { ReleaseWorld(); }
     // A texture of side size, every texel palette entry 7, in the world.
     uint8_t* AddSquare(const char* name, int size) {
-        std::vector<uint8_t> pixels(static_cast<size_t>(size) * size, 7);
-        dir.Write(std::string("DATA/") + name + ".TGA",
-                  WriteTgaIndexed(size, size, pixels.data(), TestPalette()));
+        Tga((std::string(name) + ".TGA").c_str(), size, size,
+            [](int, int) -> uint8_t { return 7; });
         EXPECT_EQ(AddTexture(MakeKey(name)), 1);
         int32_t side = 0;
         uint8_t* texels = GetTexturePixels(MakeKey(name), &side);
@@ -54,14 +37,10 @@ protected:
         }
         return h;
     }
-
-    TempDir dir;
-    ScopedWorkingDir cwd{dir.Path()};
 };
 
 TEST_F(Procedural, FlickerFollowsTheRecordedStreamAndTakesTwoDrawsPerColumn) {
-    // The hashes come from a plain model of the flicker: 64 rows, fresh random rows 0 and 1,
-    // the smoothing pass less one, row 30 sharpened by (x / 90)^10.
+    // The hashes come from a plain model of the flicker.
     uint8_t* wide = AddSquare("SPACE2", 64);
     uint8_t* narrow = AddSquare("NARROW", 16);
     SRand(1234);
@@ -72,14 +51,6 @@ TEST_F(Procedural, FlickerFollowsTheRecordedStreamAndTakesTwoDrawsPerColumn) {
     EXPECT_EQ(Stream(narrow, 16, 40, [](int) { UpdateFlicker(MakeKey("NARROW")); }), 1163894725u);
     const int next = Rand();
     EXPECT_EQ(next, After(77, 40 * 2 * 16));
-    // The edge columns stay dark, the others light up once the smoothing reaches row 30.
-    int lit = 0;
-    for (int f = 0; f < 60; ++f) {
-        UpdateFlicker(MakeKey("SPACE2"));
-        for (int k : {0, 1, 62, 63}) ASSERT_EQ(wide[k], 0) << k;
-        for (int k = 2; k < 62; ++k) lit += wide[k] > 0;
-    }
-    EXPECT_GT(lit, 0);
 }
 
 TEST_F(Procedural, MissingOrNot256WideTexturesDrawNoRandomValues) {
@@ -94,9 +65,7 @@ TEST_F(Procedural, MissingOrNot256WideTexturesDrawNoRandomValues) {
 }
 
 TEST_F(Procedural, CausticsFollowTheRecordedStream) {
-    // The hash comes from a plain model of the caustics: 256 control points of phase,
-    // amplitude and speed drawn once, heights interpolated down then across, folded at 128
-    // into 64 brightness levels of the water colour.
+    // The hash comes from a plain model of the caustics.
     uint8_t* tex = AddSquare("REFLETS", 256);
     const float times[] = {0.0f, 0.04f, 1.7f, 33.3f};
     SRand(31337);
@@ -105,16 +74,6 @@ TEST_F(Procedural, CausticsFollowTheRecordedStream) {
     // 256 points with four draws each, at the first call only.
     const int next = Rand();
     EXPECT_EQ(next, After(31337, 1024));
-    // Heights 127 and 128 give the brightest row (64 + 25), heights 0 and 255 the water
-    // colour itself; nothing is darker than the water.
-    const int water = NearestColour(0, 60, 160);
-    std::set<int> allowed, seen;
-    for (int level = 64; level <= 64 + 25; ++level) allowed.insert(g_shade8[level * 256 + water]);
-    for (int i = 0; i < 256 * 256; ++i) {
-        ASSERT_TRUE(allowed.count(tex[i])) << i;
-        seen.insert(tex[i]);
-    }
-    EXPECT_GT(seen.size(), 8u);
 }
 
 }  // namespace

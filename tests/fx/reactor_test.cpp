@@ -1,7 +1,4 @@
-// The "REACTOR" material: registration, brightness along v, depth test without depth write.
 #include "fx/reactor.h"
-
-#include <gtest/gtest.h>
 
 #include "tests/fx/hook_frame.h"
 
@@ -12,40 +9,23 @@ public:
     void SetUp() override {
         HookFrame::SetUp();
         ASSERT_EQ(RegisterReactor(), 1);
+        ASSERT_EQ(RegisterReactor(), 0);  // a second registration fails
         Use("REACTOR");
     }
     // v growing by 16 texels per pixel to the right, the nozzle at the left edge.
     void Gradient() { Tri({-1, -1, 10, 0, 0}, {-1, 100, 10, 0, 0}, {100, -1, 10, 0, 101 * 16}); }
 };
 
-int Red565(uint32_t p) {
-    return p >> 11;
-}
-
-TEST_F(Reactor, SecondRegistrationFailsAndTheFirstStays) {
-    const RasterHook first = g_context->hooks[FindHook(MakeKey("REACTOR"))];
-    EXPECT_EQ(first.flags, 13);
-    EXPECT_EQ(first.attributeCount, 2);
-    EXPECT_EQ(RegisterReactor(), 0);
-    EXPECT_EQ(g_context->hookCount, 1);
-    EXPECT_EQ(g_context->hooks[FindHook(MakeKey("REACTOR"))].filler16Z, first.filler16Z);
-}
-
 TEST_F(Reactor, NozzleGivesNearWhiteAndFarEdgeLeavesThePixel) {
-    struct Case {
-        int mode;
-        float v;
-        uint16_t before, after;
-    };
-    // 5-6-5: black at the nozzle becomes 30 in every 5-bit channel; at the far edge only the
-    // lowest green bit (not in the table) is lost. 5-5-5 keeps its channels in their places.
-    const Case cases[] = {{2, 0, 0, 0xF79E}, {2, 255, 0xFFFF, 0xFFDF}, {2, 255, 0x1234, 0x1214},
-                          {1, 0, 0, 0x7BDE}, {1, 255, 0x7C00, 0x7C00}, {0, 255, 40, 40}};
+    // Black becomes 30 per 5-bit channel at the nozzle; the far edge loses the low green bit.
+    const std::tuple<int, float, uint16_t, uint16_t> cases[] = {
+        {2, 0, 0, 0xF79E}, {2, 255, 0xFFFF, 0xFFDF}, {2, 255, 0x1234, 0x1214},
+        {1, 0, 0, 0x7BDE}, {1, 255, 0x7C00, 0x7C00}, {0, 255, 40, 40}};
     for (bool depth : {false, true}) {
-        for (const Case& c : cases) {
-            Init(c.mode, depth, c.before);
-            Flood(10.0f, 0, c.v);
-            EXPECT_EQ(Px(5, 5), c.after) << c.mode << " " << c.v << " " << depth;
+        for (const auto& [mode, v, before, after] : cases) {
+            Init(mode, depth, before);
+            Flood(10.0f, 0, v);
+            EXPECT_EQ(Px(5, 5), after) << mode << " " << v << " " << depth;
         }
         // 8-bit: white at the nozzle.
         Init(0, depth, 40);
@@ -54,69 +34,39 @@ TEST_F(Reactor, NozzleGivesNearWhiteAndFarEdgeLeavesThePixel) {
     }
 }
 
-TEST_F(Reactor, HiddenBehindANearerFaceLeavesPixelsAndDepth) {
+TEST_F(Reactor, HiddenPixelsKeepColourAndDepthAndTheVisibleOnesKeepTheirV) {
     for (int mode : {0, 2}) {
         const uint32_t before = mode ? 0x4208u : 40u;
-        Init(mode, true, static_cast<uint16_t>(before));
+        Init(mode, false, static_cast<uint16_t>(before));
+        Gradient();
+        const std::vector<uint32_t> plain = Pixels();
         // A nearer opaque face already covers the left half.
-        for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW / 2; ++x) Depth(x, y) = 0xF0000000u;
-        Flood(10.0f);
+        Init(mode, true, static_cast<uint16_t>(before));
+        for (int i = 0; i < kW * kH; ++i) Depth(i % kW, i / kW) = i % kW < kW / 2 ? 0xF0000000u : 0;
+        Gradient();
         for (int y = 0; y < kH; ++y)
             for (int x = 0; x < kW; ++x) {
                 const bool hidden = x < kW / 2;
-                EXPECT_EQ(Px(x, y) == before, hidden) << x << "," << y;
+                EXPECT_EQ(Px(x, y), hidden ? before : plain[y * kW + x]) << x << "," << y;
                 EXPECT_EQ(Depth(x, y), hidden ? 0xF0000000u : 0u) << x << "," << y;
             }
     }
-}
-
-TEST_F(Reactor, VisiblePixelsAfterAHiddenStretchKeepTheirV) {
-    Gradient();
-    const std::vector<uint16_t> plain = frame16_;
-    Init(2, true);
-    for (int y = 0; y < kH; ++y)
-        for (int x = 0; x < kW / 2; ++x) Depth(x, y) = 0xF0000000u;
-    Gradient();
-    EXPECT_EQ(Px(kW / 2 - 1, 3), 0u);
-    for (int y = 0; y < kH; ++y)
-        for (int x = kW / 2; x < kW; ++x)
-            EXPECT_EQ(Px(x, y), plain[(y + kGuard) * pitch_ + x + kGuard]);
-}
-
-TEST_F(Reactor, TwoOverlappingFlamesBrightenTwice) {
-    Init(2, true, 0x4208);
-    Flood(5.0f, 0, 128);
-    const uint32_t once = Px(6, 6);
-    EXPECT_GT(Red565(once), Red565(0x4208));
-    EXPECT_GT((once >> 5) & 63, (0x4208u >> 5) & 63);
-    EXPECT_GT(once & 31, 0x4208u & 31);
-    // The second flame lies behind the first: it still brightens, since flames write no depth,
-    // by exactly one more application of the glow.
-    Flood(10.0f, 0, 128);
-    const uint32_t twice = Px(6, 6);
-    EXPECT_GT(Red565(twice), Red565(once));
-    EXPECT_GT(twice & 31, once & 31);
-    Init(2, true, static_cast<uint16_t>(once));
-    Flood(10.0f, 0, 128);
-    EXPECT_EQ(Px(6, 6), twice);
 }
 
 TEST_F(Reactor, VFarOutsideItsRangeStaysOnTheLevelRange) {
     for (int mode : {0, 1, 2}) {
         for (bool depth : {false, true}) {
             auto drawn = [&](float v) {
-                Init(mode, depth, mode ? 0x4208 : 40);
+                Init(mode, depth, mode ? 0x4208 : 127);
                 Flood(10.0f, 0, v);
                 return Px(3, 3);
             };
             // The last level: the far edge in 16 bits, twice as far in 8 bits (k = v >> 18).
             const uint32_t nozzle = drawn(0.0f), edge = drawn(mode ? 255.0f : 511.0f);
             EXPECT_NE(nozzle, edge);
-            EXPECT_EQ(drawn(-1000.0f), nozzle) << mode << depth;
-            EXPECT_EQ(drawn(-3.0f), nozzle) << mode << depth;
-            EXPECT_EQ(drawn(5000.0f), edge) << mode << depth;
-            EXPECT_EQ(drawn(1.0e7f), edge) << mode << depth;
+            EXPECT_TRUE(mode || drawn(507.0f) != edge) << depth;  // 8 bits: the last level at 511
+            for (float v : {-1000.0f, -3.0f}) EXPECT_EQ(drawn(v), nozzle) << mode << depth << v;
+            for (float v : {5000.0f, 1.0e7f}) EXPECT_EQ(drawn(v), edge) << mode << depth << v;
         }
     }
 }

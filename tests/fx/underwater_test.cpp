@@ -1,19 +1,10 @@
-// Underwater material: water beyond 60 units, texels nearer than 40, every span length,
-// and 16-bit frames showing the 8-bit frame's colours.
 #include "fx/underwater.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <set>
-#include <vector>
 
 #include "tests/fx/hook_frame.h"
 
 namespace {
 
-// Texel (c, r) of a 256 x 256 texture: bright greys and warm colours only (far from the
-// dark water blue), different in neighbouring columns and rows.
+// Texel (c, r): bright greys and warm colours, far from water blue, varied.
 uint8_t TexelAt(int c, int r) {
     return static_cast<uint8_t>(60 + (c * 5 + r * 11) % 120);
 }
@@ -34,103 +25,55 @@ protected:
     std::vector<uint8_t> texels;
 };
 
-TEST_F(Underwater, WaterIsTheNearestEntryToDeepBlueAndLevelZeroRowIsWater) {
-    EXPECT_EQ(UnderwaterIndex(), NearestColour(0, 0, 60));
-    // Row 0 mixes black texels with the full water colour; row 63 the texel with black.
-    EXPECT_EQ(UnderwaterBlend(0, 0), g_colourSum[0 * 256 + UnderwaterIndex()]);
-    EXPECT_EQ(UnderwaterBlend(63, 200), g_colourSum[g_shade8[63 * 256 + 200] * 256 + 0]);
-}
-
-TEST_F(Underwater, FacingPolygonsAreWaterBeyondSixtyUnitsTexelsNearerThanFortyBlendsBetween) {
-    // Pixel (x, y) is sampled at (x + 1, y + 1): texel (x + 30, y + 7). At 50 units the
-    // level is (0.02 - 1/60) x 7560 = 25.2: row 25 of the blend.
+TEST_F(Underwater, WaterBeyondSixtyUnitsTexelsNearerThanFortyBlendsBetweenAlsoAlongARow) {
+    // Pixel (x, y) shows texel (x + 30, y + 7); 50 units is blend row (0.02 - 1/60) x 7560.
     const int water = UnderwaterIndex();
-    for (float z : {5.0f, 20.0f, 39.0f, 50.0f, 61.0f, 70.0f, 500.0f}) {
-        Init(0, false, 0xEE, 40, 10);
-        Cover(z, -0.5f + 30, -0.5f + 7);
-        for (int y = 0; y < 10; ++y)
-            for (int x = 0; x < 40; ++x) {
-                const uint8_t texel = TexelAt(x + 30, y + 7);
-                const int want = z < 40 ? texel : z > 60 ? water : UnderwaterBlend(25, texel);
-                ASSERT_EQ(Px(x, y), static_cast<uint32_t>(want)) << z << ": " << x << "," << y;
-            }
-        EXPECT_TRUE(GuardIntact(0xEE));
-    }
-}
-
-TEST_F(Underwater, SpansOfOneSixteenAndSeventeenPixelsAreWholeAndExact) {
-    for (int w : {1, 2, 15, 16, 17, 31, 32, 33}) {
-        Init(0, false, 0xEE, w, 3);
-        Cover(12.0f, -0.5f + 100, -0.5f + 40);
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < w; ++x)
-                ASSERT_EQ(Px(x, y), TexelAt(x + 100, y + 40)) << w << ": " << x << "," << y;
-        EXPECT_TRUE(GuardIntact(0xEE)) << w;
-    }
-}
-
-TEST_F(Underwater, RowsRunningFromTheCameraIntoTheDistanceTurnToWaterOnlyBeyondSixty) {
-    // A floor seen edge-on along each row: from zl units at the left to 400 at the right.
+    EXPECT_EQ(water, NearestColour(0, 0, 60));
+    for (int w : {1, 2, 15, 16, 17, 32, 33, 40})
+        for (float z : {5.0f, 20.0f, 39.0f, 50.0f, 61.0f, 70.0f, 500.0f}) {
+            Init(0, false, 0xEE, w, 3);
+            Cover(z, -0.5f + 30, -0.5f + 7);
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const uint8_t texel = TexelAt(x + 30, y + 7);
+                    const int want = z < 40 ? texel : z > 60 ? water : UnderwaterBlend(25, texel);
+                    ASSERT_EQ(Px(x, y), static_cast<uint32_t>(want)) << z << ": " << x << "," << y;
+                }
+            ASSERT_TRUE(GuardIntact(0xEE)) << w << " " << z;
+        }
+    // A floor edge-on from zl to 400 units; judge each pixel by the depth 16 pixels away.
     const int w = 200, h = 4;
     for (const float zl : {0.12f, 0.2f, 20.0f}) {
         Init(0, false, 0xEE, w, h);
-        const float zr = 400.0f;
-        Tri({0, 0, zl, 0, 0}, {w, 0, zr, 255, 0}, {0, h + 1, zl, 0, 3});
-        Tri({w, 0, zr, 255, 0}, {w, h + 1, zr, 255, 3}, {0, h + 1, zl, 0, 3});
-        const int water = UnderwaterIndex();
-        // 1/z is linear across the screen; pixel x is sampled at x + 1. The fog level steps
-        // linearly within segments of at most 16 pixels, so a pixel is surely clear when the
-        // surface 16 pixels on is still nearer than 40, and surely water when it is beyond 60
-        // 16 pixels back.
+        Tri({0, 0, zl, 0, 0}, {w, 0, 400, 255, 0}, {0, h + 1, zl, 0, 3});
+        Tri({w, 0, 400, 255, 0}, {w, h + 1, 400, 255, 3}, {0, h + 1, zl, 0, 3});
         const auto depth = [&](int x) {
-            const int at = std::clamp(x, 0, w - 1) + 1;
-            return 1.0 / (1.0 / zl + (1.0 / zr - 1.0 / zl) * at / w);
+            return 1.0 / (1.0 / zl + (1.0 / 400 - 1.0 / zl) * (std::clamp(x, 0, w - 1) + 1) / w);
         };
-        int clear = 0, deep = 0;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                if (depth(x + 16) < 39.0) {
-                    ++clear;
-                    EXPECT_NE(Px(x, y), static_cast<uint32_t>(water)) << x;
-                }
-                if (depth(x - 16) > 61.0) {
-                    ++deep;
-                    EXPECT_EQ(Px(x, y), static_cast<uint32_t>(water)) << x;
-                }
-            }
-        EXPECT_GT(clear, 100);
-        if (zl > 1.0f) {
-            EXPECT_GT(deep, 100);
+        int clears = 0, deeps = 0;
+        for (int i = 0; i < w * h; ++i) {
+            const bool clear = (depth(i % w + 16) < 39.0), deep = (depth(i % w - 16) > 61.0);
+            clears += clear;
+            deeps += deep;
+            EXPECT_TRUE(!(clear || deep) ||
+                        (Px(i % w, i / w) == static_cast<uint32_t>(water)) == deep)
+                << i % w;
         }
+        EXPECT_TRUE(clears > 100 && (zl < 1.0f || deeps > 100));
     }
 }
 
-TEST_F(Underwater, SixteenBitFrameShowsTheEightBitFramesColours) {
+TEST_F(Underwater, SixteenBitFrameShowsTheEightBitFramesColoursAndNoTextureDrawsNothing) {
     const int w = 120, h = 40;
-    auto draw = [&] {
-        // A slanted quad from 10 to 90 units: clear texels, blends and water.
-        Tri({0, 0, 10, 0, 0}, {w, 0, 90, 200, 0}, {0, h, 10, 0, 60});
-        Tri({w, 0, 90, 200, 0}, {w, h, 90, 200, 60}, {0, h, 10, 0, 60});
-    };
-    Init(0, false, 0, w, h);
-    draw();
-    std::vector<uint32_t> eight;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) eight.push_back(Px(x, y));
-    Init(2, false, 0x1234, w, h);
-    draw();
-    std::set<uint32_t> kinds;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const uint32_t index = eight[y * w + x];
-            kinds.insert(index);
-            ASSERT_EQ(Px(x, y), g_shade16[64 * 256 + index]) << x << "," << y;
-        }
-    EXPECT_GT(kinds.size(), 20u);
-    EXPECT_TRUE(kinds.count(static_cast<uint32_t>(UnderwaterIndex())));
-}
-
-TEST_F(Underwater, FaceWithoutAValidTextureDrawsNothing) {
+    // A slanted quad from 10 to 90 units: clear texels, blends and water.
+    const std::vector<uint32_t> eight = ExpectSixteenBitShowsEightBit(
+        w, h, [](int, int) { return uint8_t{0}; },
+        [&] {
+            Tri({0, 0, 10, 0, 0}, {w, 0, 90, 200, 0}, {0, h, 10, 0, 60});
+            Tri({w, 0, 90, 200, 0}, {w, h, 90, 200, 60}, {0, h, 10, 0, 60});
+        });
+    const std::set<uint32_t> kinds(eight.begin(), eight.end());
+    EXPECT_TRUE(kinds.size() > 20u && kinds.count(static_cast<uint32_t>(UnderwaterIndex())));
     Init(0, false, 0xEE, 16, 8);
     face_.colour = 1;  // one texture only
     verts_[0] = ScreenVertex{};
@@ -138,8 +81,7 @@ TEST_F(Underwater, FaceWithoutAValidTextureDrawsNothing) {
     face_.colour = 0;
     texture.level[0] = nullptr;
     Cover(10.0f, 0, 0);
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 16; ++x) ASSERT_EQ(Px(x, y), 0xEEu);
+    EXPECT_EQ(frame8_, std::vector<uint8_t>(frame8_.size(), 0xEE));
 }
 
 }  // namespace
