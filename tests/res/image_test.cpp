@@ -280,6 +280,53 @@ TEST_F(SpriteTest, TranslucentSixteenBitAveragesWithTheFrame) {
               std::make_tuple(0x7BEF, 0x3DEF, 0xF7DE));
 }
 
+// Both 16-bit layouts, copy and average, at the sprite's size (texels read in a row) and at
+// half size (texels gathered): groups of eight with no index 0, only index 0 and some, and
+// tails. Under index 0 the frame stays as it was.
+TEST_F(SpriteTest, SixteenBitCopyAndAverageKeepTheFrameUnderIndexZero) {
+    constexpr int W = 42, H = 4;
+    Bytes px(W * H);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            const bool hole = (x >= 16 && x < 24) || (x >= 24 && (x + 3 * y) % 7 == 0);
+            px[y * W + x] = hole ? 0 : static_cast<uint8_t>(1 + (y * W + x) % 255);
+        }
+    Load(W, H, px);
+    const uint8_t* pal = image_.GetPalette();
+    const auto back = [](int x, int y) { return static_cast<uint16_t>(0x1234 + x * 977 + y * 31); };
+    for (int override : {2, 3})
+        for (int mode : {kSpriteColour, kSpriteTranslucent})
+            for (int half : {0, 1}) {
+                SCOPED_TRACE(testing::Message() << override << " " << mode << " " << half);
+                CSprite sprite;
+                ASSERT_EQ(sprite.LoadFromImage(image_, mode, override), 1);
+                GuardedFrame<uint16_t> frame(50, 8, 1, 0, 0xBEEF);
+                for (int y = 0; y < 6; ++y)
+                    for (int x = 0; x < 48; ++x) frame.At(x, y) = back(x, y);
+                const int w = W >> half, h = H >> half;
+                sprite.Draw(frame.View(), 3 + w / 2.0f, 1 + h / 2.0f, w, h);
+                const uint16_t m = override == 2 ? 0x3DEF : 0x7BEF;
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x) {
+                        const int i = px[((y << half) + half) * W + (x << half) + half];
+                        const int r = pal[i * 3], g = pal[i * 3 + 1], b = pal[i * 3 + 2];
+                        const uint16_t c =
+                            override == 2
+                                ? static_cast<uint16_t>((r >> 3) << 10 | (g >> 3) << 5 | b >> 3)
+                                : Pack565(r, g, b);
+                        const uint16_t f = back(3 + x, 1 + y);
+                        const uint16_t want =
+                            i == 0 ? f
+                            : mode == kSpriteColour
+                                ? c
+                                : static_cast<uint16_t>(((c >> 1) & m) + ((f >> 1) & m));
+                        ASSERT_EQ(frame.At(3 + x, 1 + y), want) << x << "," << y;
+                    }
+                EXPECT_EQ(frame.At(3 + w, 1), back(3 + w, 1));
+                EXPECT_TRUE(frame.BandUntouched());
+            }
+}
+
 TEST_F(SpriteTest, LightModeLevelsAndTheChannelTable) {
     // A grey ramp: pixel i has colour (i, i, i), so its level is about i / 2.
     Bytes ramp(768);
