@@ -3,6 +3,7 @@
 #include <emmintrin.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "raster/hook_walk.h"
@@ -48,30 +49,48 @@ uint32_t BuildVisibleRuns(uint32_t z, int32_t dz, int n, uint32_t* p, uint32_t**
         if (mask == 0 && visible) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(p), zv);
         } else if (mask != 0xF || visible) {
-            uint32_t zk = z;
-            for (int k = 0; k < 4; ++k) {
-                const uint32_t s = p[k];
-                const bool pass = zk >= s;
-                if (pass != visible) {
-                    *list++ = p + k;
-                    visible = pass;
-                }
-                p[k] = pass ? zk : s;
-                zk += d;
-            }
+            // Bit k of changes: pixel k's visibility differs from the one before it.
+            const unsigned pass = ~static_cast<unsigned>(mask) & 0xF;
+            unsigned changes = (pass ^ (pass << 1 | (visible ? 1u : 0u))) & 0xF;
+            for (; changes != 0; changes &= changes - 1) *list++ = p + std::countr_zero(changes);
+            visible = (pass & 8) != 0;
+            _mm_storeu_si128(
+                reinterpret_cast<__m128i*>(p),
+                _mm_or_si128(_mm_andnot_si128(hidden, zv), _mm_and_si128(hidden, stored)));
         }
         z += 4 * d;
         zv = _mm_add_epi32(zv, step4);
     }
-    for (; i < n; ++i, ++p) {
-        const uint32_t stored = *p;
-        const bool pass = z >= stored;
-        if (pass != visible) {
-            *list++ = p;
-            visible = pass;
+    const int rest = n - i;
+    if (rest > 0 && i >= 4) {
+        // The last one to three pixels as a group of four that reaches back over pixels
+        // already done. Those test as they did (one that passed now holds its own depth), so
+        // each new pixel's change is found against the pixel before it, as one by one.
+        uint32_t* q = p - (4 - rest);
+        const __m128i zq = _mm_sub_epi32(
+            zv, _mm_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(4 - rest) * d)));
+        const __m128i stored = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+        const __m128i hidden =
+            _mm_cmpgt_epi32(_mm_xor_si128(stored, flip), _mm_xor_si128(zq, flip));
+        const unsigned pass =
+            ~static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(hidden))) & 0xF;
+        unsigned changes = (pass ^ pass << 1) & (0xFu << (4 - rest)) & 0xF;
+        for (; changes != 0; changes &= changes - 1) *list++ = q + std::countr_zero(changes);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(q),
+                         _mm_or_si128(_mm_andnot_si128(hidden, zq), _mm_and_si128(hidden, stored)));
+        p += rest;
+        z += static_cast<uint32_t>(rest) * d;
+    } else {
+        for (; i < n; ++i, ++p) {
+            const uint32_t stored = *p;
+            const bool pass = z >= stored;
+            if (pass != visible) {
+                *list++ = p;
+                visible = pass;
+            }
+            *p = pass ? z : stored;
+            z += d;
         }
-        *p = pass ? z : stored;
-        z += d;
     }
     *list = p;
     return z;
