@@ -40,6 +40,19 @@ uint32_t BuildVisibleRuns(uint32_t z, int32_t dz, int n, uint32_t* p, uint32_t**
         zv2 = _mm_add_epi32(zv2, step8);
         z += 8 * d;
     }
+    // A group of four at q with depths zq: records the visibility changes among the lanes
+    // set in `lanes` (bit k: pixel k differs from the one before it; carry is the visibility
+    // before lane 0), writes the passing pixels' depths and returns the pass bits.
+    const auto group = [&list](uint32_t* q, __m128i zq, __m128i stored, __m128i hidden,
+                               unsigned carry, unsigned lanes) {
+        const unsigned pass =
+            ~static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(hidden))) & 0xF;
+        for (unsigned c = (pass ^ (pass << 1 | carry)) & lanes; c != 0; c &= c - 1)
+            *list++ = q + std::countr_zero(c);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(q),
+                         _mm_or_si128(_mm_andnot_si128(hidden, zq), _mm_and_si128(hidden, stored)));
+        return pass;
+    };
     for (; i + 4 <= n; i += 4, p += 4) {
         const __m128i stored = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         // Hidden where stored > z.
@@ -49,14 +62,7 @@ uint32_t BuildVisibleRuns(uint32_t z, int32_t dz, int n, uint32_t* p, uint32_t**
         if (mask == 0 && visible) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(p), zv);
         } else if (mask != 0xF || visible) {
-            // Bit k of changes: pixel k's visibility differs from the one before it.
-            const unsigned pass = ~static_cast<unsigned>(mask) & 0xF;
-            unsigned changes = (pass ^ (pass << 1 | (visible ? 1u : 0u))) & 0xF;
-            for (; changes != 0; changes &= changes - 1) *list++ = p + std::countr_zero(changes);
-            visible = (pass & 8) != 0;
-            _mm_storeu_si128(
-                reinterpret_cast<__m128i*>(p),
-                _mm_or_si128(_mm_andnot_si128(hidden, zv), _mm_and_si128(hidden, stored)));
+            visible = (group(p, zv, stored, hidden, visible ? 1u : 0u, 0xF) & 8) != 0;
         }
         z += 4 * d;
         zv = _mm_add_epi32(zv, step4);
@@ -72,12 +78,7 @@ uint32_t BuildVisibleRuns(uint32_t z, int32_t dz, int n, uint32_t* p, uint32_t**
         const __m128i stored = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
         const __m128i hidden =
             _mm_cmpgt_epi32(_mm_xor_si128(stored, flip), _mm_xor_si128(zq, flip));
-        const unsigned pass =
-            ~static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(hidden))) & 0xF;
-        unsigned changes = (pass ^ pass << 1) & (0xFu << (4 - rest)) & 0xF;
-        for (; changes != 0; changes &= changes - 1) *list++ = q + std::countr_zero(changes);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(q),
-                         _mm_or_si128(_mm_andnot_si128(hidden, zq), _mm_and_si128(hidden, stored)));
+        group(q, zq, stored, hidden, 0, (0xFu << (4 - rest)) & 0xF);
         p += rest;
         z += static_cast<uint32_t>(rest) * d;
     } else {
