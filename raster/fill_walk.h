@@ -143,32 +143,36 @@ struct Span {
         const int blocks = (len - 1) >> kSegShift, rest = (len - 1) & (kSeg - 1);
         float n = N, o = O, p = P;
         float pu = o / n, pv = p / n;
-        // Software-pipelined: the next block's division and conversions are done before the
-        // current block's pixels, so that they run beside them.
-        struct Block {
-            uint32_t u, v, du, dv;
-        };
-        const auto next = [&]() {
-            n += kSeg * f.dN;
-            o += kSeg * f.dO;
-            p += kSeg * f.dP;
-            const float q = 1.0f / n;
-            const float nu = q * o, nv = q * p;
-            const Block blk{FloorLow32(pu), FloorLow32(pv),
-                            static_cast<uint32_t>(FloorToInt((nu - pu) * 0.0625f)),
-                            static_cast<uint32_t>(FloorToInt((nv - pv) * 0.0625f))};
-            pu = nu;
-            pv = nv;
-            return blk;
-        };
-        Block cur{};
-        if (blocks > 0) cur = next();
-        for (int b = 0; b < blocks; ++b) {
-            const Block blk = cur;
-            if (b + 1 < blocks) cur = next();
-            ScaledRun<false>(dst, kSeg, blk.u, blk.v, blk.du, blk.dv, f.um, f.vm, f.tex.pixels,
-                             f.shadeRow);
-            dst += kSeg;
+        if (blocks > 0) {
+            // Lanes (n, o, p) stepped a block at a time, and (u, v) at the block start; each
+            // block's (u, v, du, dv) comes from one four-wide floor. Software-pipelined: the
+            // next block's division and floors are done before the current block's pixels.
+            const __m128 step = _mm_setr_ps(kSeg * f.dN, kSeg * f.dO, kSeg * f.dP, 0.0f);
+            __m128 nop = _mm_setr_ps(n, o, p, 0.0f);
+            __m128 puv = _mm_setr_ps(pu, pv, 0.0f, 0.0f);
+            const auto next = [&]() {
+                nop = _mm_add_ps(nop, step);
+                const __m128 q = _mm_div_ps(_mm_set1_ps(1.0f), _mm_shuffle_ps(nop, nop, 0));
+                const __m128 nuv = _mm_mul_ps(q, _mm_shuffle_ps(nop, nop, _MM_SHUFFLE(0, 0, 2, 1)));
+                const __m128 x =
+                    _mm_movelh_ps(puv, _mm_mul_ps(_mm_sub_ps(nuv, puv), _mm_set1_ps(0.0625f)));
+                puv = nuv;
+                return FloorBlock(x);
+            };
+            const __m128i umv = _mm_set1_epi32(static_cast<int32_t>(f.um));
+            const __m128i vmv = _mm_set1_epi32(static_cast<int32_t>(f.vm));
+            __m128i cur = next();
+            for (int b = 0; b < blocks; ++b) {
+                const __m128i blk = cur;
+                if (b + 1 < blocks) cur = next();
+                ScaledBlock(dst, blk, umv, vmv, f.tex.pixels, f.shadeRow);
+                dst += kSeg;
+            }
+            n = _mm_cvtss_f32(nop);
+            o = _mm_cvtss_f32(_mm_shuffle_ps(nop, nop, 1));
+            p = _mm_cvtss_f32(_mm_shuffle_ps(nop, nop, 2));
+            pu = _mm_cvtss_f32(puv);
+            pv = _mm_cvtss_f32(_mm_shuffle_ps(puv, puv, 1));
         }
         if (rest > 0) {
             const float q = 1.0f / (n + rest * f.dN);

@@ -192,6 +192,70 @@ template <bool kLanes = true, class Pixel>
     }
 }
 
+// A perspective block's (u, v, du, dv) from the floats (u, v, du, dv), four at once: u and v
+// as FloorLow32, the steps as FloorToInt. Beyond the 32-bit range u and v are whole numbers
+// and only their remainder modulo 2^32 matters; it is taken exactly in floats (every value in
+// it is a multiple of the float's unit, at least 2^8), less 2^31 to fit the conversion and the
+// 2^31 added back as an integer. Values that saturate or vanish go one by one.
+inline __m128i FloorBlock(__m128 x) {
+    static_assert(static_cast<double>(9.2e18f) > 9.2e18, "the float limit is FloorLow32's");
+    const __m128 ax = _mm_andnot_ps(_mm_set1_ps(-0.0f), x);
+    const __m128 two31 = _mm_set1_ps(2147483648.0f);
+    const __m128 limit = _mm_setr_ps(9.2e18f, 9.2e18f, 2147483648.0f, 2147483648.0f);
+    if (_mm_movemask_ps(_mm_cmplt_ps(ax, limit)) != 0xF) {
+        alignas(16) float e[4];
+        _mm_store_ps(e, x);
+        return _mm_setr_epi32(static_cast<int32_t>(FloorLow32(e[0])),
+                              static_cast<int32_t>(FloorLow32(e[1])), FloorToInt(e[2]),
+                              FloorToInt(e[3]));
+    }
+    const auto floor = [](__m128 y) {
+        const __m128i t = _mm_cvttps_epi32(y);
+        return _mm_add_epi32(t, _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(t), y)));
+    };
+    const __m128 big = _mm_cmpge_ps(ax, two31);
+    const __m128 k = _mm_cvtepi32_ps(floor(_mm_mul_ps(x, _mm_set1_ps(0x1p-32f))));
+    const __m128 low = _mm_sub_ps(_mm_sub_ps(x, _mm_mul_ps(k, _mm_set1_ps(0x1p32f))), two31);
+    const __m128 y = _mm_or_ps(_mm_and_ps(big, low), _mm_andnot_ps(big, x));
+    return _mm_add_epi32(floor(y), _mm_and_si128(_mm_castps_si128(big), _mm_set1_epi32(INT32_MIN)));
+}
+
+// One perspective block of kSeg pixels with scaled addressing from the block's (u, v, du, dv),
+// four texel indices at a time.
+template <class Pixel>
+[[gnu::always_inline]] inline void ScaledBlock(Pixel* dst, __m128i blk, __m128i umv, __m128i vmv,
+                                               const uint8_t* tex, const Pixel* shadeRow) {
+    constexpr int kBits = 8 * sizeof(Pixel);
+    using Word = std::conditional_t<sizeof(Pixel) == 2, uint64_t, uint32_t>;
+    // Lane k holds x + k * d: d in the odd lanes, 2d in the upper two.
+    const auto ramp = [](__m128i x, __m128i d) {
+        const __m128i odd = _mm_and_si128(d, _mm_setr_epi32(0, -1, 0, -1));
+        const __m128i high = _mm_and_si128(_mm_add_epi32(d, d), _mm_setr_epi32(0, 0, -1, -1));
+        return _mm_add_epi32(x, _mm_add_epi32(odd, high));
+    };
+    const __m128i du = _mm_shuffle_epi32(blk, _MM_SHUFFLE(2, 2, 2, 2));
+    const __m128i dv = _mm_shuffle_epi32(blk, _MM_SHUFFLE(3, 3, 3, 3));
+    __m128i uv = ramp(_mm_shuffle_epi32(blk, 0), du);
+    __m128i vv = ramp(_mm_shuffle_epi32(blk, _MM_SHUFFLE(1, 1, 1, 1)), dv);
+    const __m128i du4 = _mm_slli_epi32(du, 2), dv4 = _mm_slli_epi32(dv, 2);
+    alignas(16) uint32_t idx[kSeg];
+#pragma GCC unroll 4
+    for (int k = 0; k < kSeg; k += 4) {
+        const __m128i t = _mm_or_si128(_mm_and_si128(uv, umv), _mm_and_si128(vv, vmv));
+        _mm_store_si128(reinterpret_cast<__m128i*>(idx + k), _mm_srli_epi32(t, 16));
+        uv = _mm_add_epi32(uv, du4);
+        vv = _mm_add_epi32(vv, dv4);
+    }
+#pragma GCC unroll 4
+    for (int k = 0; k < kSeg; k += 4) {
+        const Word word = static_cast<Word>(shadeRow[tex[idx[k]]]) |
+                          static_cast<Word>(shadeRow[tex[idx[k + 1]]]) << kBits |
+                          static_cast<Word>(shadeRow[tex[idx[k + 2]]]) << (2 * kBits) |
+                          static_cast<Word>(shadeRow[tex[idx[k + 3]]]) << (3 * kBits);
+        std::memcpy(dst + k, &word, sizeof word);
+    }
+}
+
 // Gouraud intensity i stepping di stays within 0 .. 255 (in 16.16) over count pixels, so
 // that the ramp index needs no clamp: both ends of the linear run are inside.
 inline bool IntensityInRange(uint32_t i, uint32_t di, int count) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <tuple>
@@ -14,6 +15,7 @@
 #include "raster/fill8.h"
 #include "raster/raster_local.h"
 #include "raster/raster_state.h"
+#include "raster/span_walk.h"
 #include "res/palette.h"
 
 namespace {
@@ -199,6 +201,37 @@ TEST_F(RasterTest, MissingTexturesAndUnusedModeSlotsDrawNothingAndKeepDepth) {
     EXPECT_EQ(DrawnCount(), 0);
     EXPECT_EQ(std::count(depth_.begin(), depth_.end(), 0u), 16 * 16);
     EXPECT_EQ(std::count(frame8.begin(), frame8.end(), 0xFF), static_cast<long>(frame8.size()));
+}
+
+// The perspective block's four-wide floors equal the one-by-one floors on every kind of float:
+// the edges of both ranges, whole numbers beyond 2^31 whose remainder modulo 2^32 is kept,
+// infinities, NaN, and a sweep of bit patterns over every exponent.
+TEST(BlockFloors, EqualTheScalarFloors) {
+    std::vector<float> values = {0.0f,           -0.0f,           0.5f,          -0.5f,
+                                 -1.0f,          1.0f - 0x1p-24f, 2147483520.0f, 2147483648.0f,
+                                 -2147483648.0f, -2147483904.0f,  4294967296.0f, -4294967296.0f,
+                                 3.0e9f,         -3.0e9f,         0x1.8p40f,     -0x1.8p40f,
+                                 9.2e18f,        -9.2e18f,        9.19e18f,      -9.19e18f,
+                                 1e30f,          INFINITY,        -INFINITY,     NAN};
+    uint32_t bits = 0x12345678;
+    for (int k = 0; k < 200000; ++k) {
+        bits = bits * 1664525u + 1013904223u;
+        float f;
+        std::memcpy(&f, &bits, 4);
+        values.push_back(f);
+        values.push_back(std::ldexp(static_cast<float>(bits >> 8), k % 72 - 30));
+    }
+    for (size_t k = 0; k + 4 <= values.size(); ++k) {
+        const float* e = &values[k];
+        alignas(16) int32_t got[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(got),
+                        span_walk::FloorBlock(_mm_setr_ps(e[0], e[1], e[2], e[3])));
+        const int32_t want[4] = {static_cast<int32_t>(FloorLow32(e[0])),
+                                 static_cast<int32_t>(FloorLow32(e[1])), FloorToInt(e[2]),
+                                 FloorToInt(e[3])};
+        for (int lane = 0; lane < 4; ++lane)
+            ASSERT_EQ(got[lane], want[lane]) << "lane " << lane << " of " << e[lane];
+    }
 }
 
 // The fog lanes equal the channel-by-channel table lookups: every colour, level, mode and fog.
