@@ -161,11 +161,15 @@ struct Span {
             };
             const __m128i umv = _mm_set1_epi32(static_cast<int32_t>(f.um));
             const __m128i vmv = _mm_set1_epi32(static_cast<int32_t>(f.vm));
+            const auto scaled = [&](__m128i u, __m128i v) {
+                return _mm_srli_epi32(_mm_or_si128(_mm_and_si128(u, umv), _mm_and_si128(v, vmv)),
+                                      16);
+            };
             __m128i cur = next();
             for (int b = 0; b < blocks; ++b) {
                 const __m128i blk = cur;
                 if (b + 1 < blocks) cur = next();
-                ScaledBlock(dst, blk, umv, vmv, f.tex.pixels, f.shadeRow);
+                TexelBlock(dst, blk, scaled, f.tex.pixels, f.shadeRow);
                 dst += kSeg;
             }
             n = _mm_cvtss_f32(nop);
@@ -224,15 +228,37 @@ struct Span {
             nV = FloorToInt(q * p);
         };
         if (blocks > 0) ends();
+        // Reference addressing from u << 8 and v << 8 (RefTexelHigh), four lanes at a time.
+        const auto reference = [](__m128i u8, __m128i v8) {
+            if constexpr (S == 0) {
+                return _mm_setzero_si128();
+            } else {
+                return _mm_or_si128(_mm_srli_epi32(u8, 32 - S),
+                                    _mm_slli_epi32(_mm_srli_epi32(v8, 32 - S), S));
+            }
+        };
         for (int b = 0; b < blocks; ++b) {
             const int64_t cU = nU, cV = nV;
             if (b + 1 < blocks) ends();
             // The difference of two 32-bit floors needs 33 bits; shift it arithmetically.
-            GouraudRun<S, kClamp>(
-                dst, kSeg, i, f.dI, U, V,
-                static_cast<uint32_t>((cU - static_cast<int32_t>(U)) >> kSegShift),
-                static_cast<uint32_t>((cV - static_cast<int32_t>(V)) >> kSegShift), f.rows,
-                f.tex.pixels, f.shade);
+            const uint32_t du = static_cast<uint32_t>((cU - static_cast<int32_t>(U)) >> kSegShift);
+            const uint32_t dv = static_cast<uint32_t>((cV - static_cast<int32_t>(V)) >> kSegShift);
+            // Inside 0 .. 255 the intensity is linear along the block: where both ends have
+            // the same ramp index, so has every pixel, and the block draws on one shade row.
+            const uint32_t last = i + (kSeg - 1) * f.dI;
+            if (!kClamp && (i >> 16) == (last >> 16)) {
+                TexelBlock(
+                    dst,
+                    _mm_setr_epi32(static_cast<int32_t>(U << 8), static_cast<int32_t>(V << 8),
+                                   static_cast<int32_t>(du << 8), static_cast<int32_t>(dv << 8)),
+                    reference, f.tex.pixels, f.shade + f.rows.row[i >> 16]);
+                i += kSeg * f.dI;
+                U += kSeg * du;
+                V += kSeg * dv;
+            } else {
+                GouraudRun<S, kClamp>(dst, kSeg, i, f.dI, U, V, du, dv, f.rows, f.tex.pixels,
+                                      f.shade);
+            }
             dst += kSeg;
         }
         if (rest > 0) {

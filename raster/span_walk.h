@@ -192,6 +192,14 @@ template <bool kLanes = true, class Pixel>
     }
 }
 
+// Lane k of the result is k * d for the four lanes of d (all equal): d in the odd lanes, 2d in
+// the upper two.
+inline __m128i LaneSteps(__m128i d) {
+    const __m128i odd = _mm_and_si128(d, _mm_setr_epi32(0, -1, 0, -1));
+    const __m128i high = _mm_and_si128(_mm_add_epi32(d, d), _mm_setr_epi32(0, 0, -1, -1));
+    return _mm_add_epi32(odd, high);
+}
+
 // A perspective block's (u, v, du, dv) from the floats (u, v, du, dv), four at once: u and v
 // as FloorLow32, the steps as FloorToInt. Beyond the 32-bit range u and v are whole numbers
 // and only their remainder modulo 2^32 matters; it is taken exactly in floats (every value in
@@ -220,29 +228,23 @@ inline __m128i FloorBlock(__m128 x) {
     return _mm_add_epi32(floor(y), _mm_and_si128(_mm_castps_si128(big), _mm_set1_epi32(INT32_MIN)));
 }
 
-// One perspective block of kSeg pixels with scaled addressing from the block's (u, v, du, dv),
-// four texel indices at a time.
-template <class Pixel>
-[[gnu::always_inline]] inline void ScaledBlock(Pixel* dst, __m128i blk, __m128i umv, __m128i vmv,
-                                               const uint8_t* tex, const Pixel* shadeRow) {
+// One perspective block of kSeg pixels on one shade row, four texel indices at a time. The
+// block's (u, v, du, dv) are the four lanes of blk; index(u lanes, v lanes) gives the lanes'
+// texel indices.
+template <class Pixel, class Index>
+[[gnu::always_inline]] inline void TexelBlock(Pixel* dst, __m128i blk, Index index,
+                                              const uint8_t* tex, const Pixel* shadeRow) {
     constexpr int kBits = 8 * sizeof(Pixel);
     using Word = std::conditional_t<sizeof(Pixel) == 2, uint64_t, uint32_t>;
-    // Lane k holds x + k * d: d in the odd lanes, 2d in the upper two.
-    const auto ramp = [](__m128i x, __m128i d) {
-        const __m128i odd = _mm_and_si128(d, _mm_setr_epi32(0, -1, 0, -1));
-        const __m128i high = _mm_and_si128(_mm_add_epi32(d, d), _mm_setr_epi32(0, 0, -1, -1));
-        return _mm_add_epi32(x, _mm_add_epi32(odd, high));
-    };
     const __m128i du = _mm_shuffle_epi32(blk, _MM_SHUFFLE(2, 2, 2, 2));
     const __m128i dv = _mm_shuffle_epi32(blk, _MM_SHUFFLE(3, 3, 3, 3));
-    __m128i uv = ramp(_mm_shuffle_epi32(blk, 0), du);
-    __m128i vv = ramp(_mm_shuffle_epi32(blk, _MM_SHUFFLE(1, 1, 1, 1)), dv);
+    __m128i uv = _mm_add_epi32(_mm_shuffle_epi32(blk, 0), LaneSteps(du));
+    __m128i vv = _mm_add_epi32(_mm_shuffle_epi32(blk, _MM_SHUFFLE(1, 1, 1, 1)), LaneSteps(dv));
     const __m128i du4 = _mm_slli_epi32(du, 2), dv4 = _mm_slli_epi32(dv, 2);
     alignas(16) uint32_t idx[kSeg];
 #pragma GCC unroll 4
     for (int k = 0; k < kSeg; k += 4) {
-        const __m128i t = _mm_or_si128(_mm_and_si128(uv, umv), _mm_and_si128(vv, vmv));
-        _mm_store_si128(reinterpret_cast<__m128i*>(idx + k), _mm_srli_epi32(t, 16));
+        _mm_store_si128(reinterpret_cast<__m128i*>(idx + k), index(uv, vv));
         uv = _mm_add_epi32(uv, du4);
         vv = _mm_add_epi32(vv, dv4);
     }
