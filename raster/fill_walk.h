@@ -217,49 +217,57 @@ struct Span {
         float n = N, o = O, p = P;
         uint32_t U = static_cast<uint32_t>(FloorToInt(o / n));
         uint32_t V = static_cast<uint32_t>(FloorToInt(p / n));
-        // The next block's end is converted before the current block's pixels.
-        int64_t nU = 0, nV = 0;
-        const auto ends = [&]() {
-            n += kSeg * f.dN;
-            o += kSeg * f.dO;
-            p += kSeg * f.dP;
-            const float q = 1.0f / n;
-            nU = FloorToInt(q * o);
-            nV = FloorToInt(q * p);
-        };
-        if (blocks > 0) ends();
-        // Reference addressing from u << 8 and v << 8 (RefTexelHigh), four lanes at a time.
-        const auto reference = [](__m128i u8, __m128i v8) {
-            if constexpr (S == 0) {
-                return _mm_setzero_si128();
-            } else {
-                return _mm_or_si128(_mm_srli_epi32(u8, 32 - S),
-                                    _mm_slli_epi32(_mm_srli_epi32(v8, 32 - S), S));
+        if (blocks > 0) {
+            // Lanes (n, o, p) stepped a block at a time; (U, V) at the block start in two
+            // lanes. The next block's end is converted before the current block's pixels.
+            const __m128 step = _mm_setr_ps(kSeg * f.dN, kSeg * f.dO, kSeg * f.dP, 0.0f);
+            __m128 nop = _mm_setr_ps(n, o, p, 0.0f);
+            const auto ends = [&]() {
+                nop = _mm_add_ps(nop, step);
+                const __m128 q = _mm_div_ps(_mm_set1_ps(1.0f), _mm_shuffle_ps(nop, nop, 0));
+                const __m128 e = _mm_mul_ps(q, _mm_shuffle_ps(nop, nop, _MM_SHUFFLE(2, 1, 0, 0)));
+                // FloorBlock's upper lanes floor as FloorToInt; its lower lanes here are 0.
+                const __m128i r = FloorBlock(_mm_movehl_ps(e, _mm_setzero_ps()));
+                return _mm_unpackhi_epi64(r, r);
+            };
+            // Reference addressing from u << 8 and v << 8 (RefTexelHigh), four lanes at a time.
+            const auto reference = [](__m128i u8, __m128i v8) {
+                if constexpr (S == 0) {
+                    return _mm_setzero_si128();
+                } else {
+                    return _mm_or_si128(_mm_srli_epi32(u8, 32 - S),
+                                        _mm_slli_epi32(_mm_srli_epi32(v8, 32 - S), S));
+                }
+            };
+            __m128i uv = _mm_setr_epi32(static_cast<int32_t>(U), static_cast<int32_t>(V), 0, 0);
+            __m128i next = ends();
+            for (int b = 0; b < blocks; ++b) {
+                const __m128i c = next;
+                if (b + 1 < blocks) next = ends();
+                const __m128i d = BlockStep(c, uv);
+                // Inside 0 .. 255 the intensity is linear along the block: where both ends have
+                // the same ramp index, so has every pixel, and the block draws on one shade row.
+                const uint32_t last = i + (kSeg - 1) * f.dI;
+                if (!kClamp && (i >> 16) == (last >> 16)) {
+                    TexelBlock(dst, _mm_slli_epi32(_mm_unpacklo_epi64(uv, d), 8), reference,
+                               f.tex.pixels, f.shade + f.rows.row[i >> 16]);
+                    i += kSeg * f.dI;
+                } else {
+                    uint32_t u = static_cast<uint32_t>(_mm_cvtsi128_si32(uv));
+                    uint32_t v = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(uv, 4)));
+                    GouraudRun<S, kClamp>(
+                        dst, kSeg, i, f.dI, u, v, static_cast<uint32_t>(_mm_cvtsi128_si32(d)),
+                        static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(d, 4))), f.rows,
+                        f.tex.pixels, f.shade);
+                }
+                uv = _mm_add_epi32(uv, _mm_slli_epi32(d, kSegShift));
+                dst += kSeg;
             }
-        };
-        for (int b = 0; b < blocks; ++b) {
-            const int64_t cU = nU, cV = nV;
-            if (b + 1 < blocks) ends();
-            // The difference of two 32-bit floors needs 33 bits; shift it arithmetically.
-            const uint32_t du = static_cast<uint32_t>((cU - static_cast<int32_t>(U)) >> kSegShift);
-            const uint32_t dv = static_cast<uint32_t>((cV - static_cast<int32_t>(V)) >> kSegShift);
-            // Inside 0 .. 255 the intensity is linear along the block: where both ends have
-            // the same ramp index, so has every pixel, and the block draws on one shade row.
-            const uint32_t last = i + (kSeg - 1) * f.dI;
-            if (!kClamp && (i >> 16) == (last >> 16)) {
-                TexelBlock(
-                    dst,
-                    _mm_setr_epi32(static_cast<int32_t>(U << 8), static_cast<int32_t>(V << 8),
-                                   static_cast<int32_t>(du << 8), static_cast<int32_t>(dv << 8)),
-                    reference, f.tex.pixels, f.shade + f.rows.row[i >> 16]);
-                i += kSeg * f.dI;
-                U += kSeg * du;
-                V += kSeg * dv;
-            } else {
-                GouraudRun<S, kClamp>(dst, kSeg, i, f.dI, U, V, du, dv, f.rows, f.tex.pixels,
-                                      f.shade);
-            }
-            dst += kSeg;
+            n = _mm_cvtss_f32(nop);
+            o = _mm_cvtss_f32(_mm_shuffle_ps(nop, nop, 1));
+            p = _mm_cvtss_f32(_mm_shuffle_ps(nop, nop, 2));
+            U = static_cast<uint32_t>(_mm_cvtsi128_si32(uv));
+            V = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(uv, 4)));
         }
         if (rest > 0) {
             const float q = 1.0f / (n + rest * f.dN);

@@ -228,6 +228,14 @@ inline __m128i FloorBlock(__m128 x) {
     return _mm_add_epi32(floor(y), _mm_and_si128(_mm_castps_si128(big), _mm_set1_epi32(INT32_MIN)));
 }
 
+// Per lane, (c - x) >> kSegShift of the 33-bit difference of two 32-bit integers, to 32 bits:
+// the low 32 bits of the difference shifted, and the sign in the top bits where c < x.
+inline __m128i BlockStep(__m128i c, __m128i x) {
+    const __m128i sign = _mm_set1_epi32(static_cast<int32_t>(~0u << (32 - kSegShift)));
+    return _mm_or_si128(_mm_srli_epi32(_mm_sub_epi32(c, x), kSegShift),
+                        _mm_and_si128(_mm_cmpgt_epi32(x, c), sign));
+}
+
 // One perspective block of kSeg pixels on one shade row, four texel indices at a time. The
 // block's (u, v, du, dv) are the four lanes of blk; index(u lanes, v lanes) gives the lanes'
 // texel indices.

@@ -234,6 +234,31 @@ TEST(BlockFloors, EqualTheScalarFloors) {
     }
 }
 
+// The Gouraud block's step is the 64-bit difference shifted arithmetically, also where the
+// difference of two 32-bit floors needs the 33rd bit.
+TEST(BlockFloors, StepsOfThirtyThreeBitDifferences) {
+    std::vector<int32_t> values = {
+        0, 1, -1, 15, -16, INT32_MAX, INT32_MIN, INT32_MAX - 7, INT32_MIN + 9};
+    uint32_t bits = 0x9E3779B9;
+    for (int k = 0; k < 2000; ++k) {
+        bits = bits * 1664525u + 1013904223u;
+        values.push_back(static_cast<int32_t>(bits >> (k % 31)) * (k & 1 ? 1 : -1));
+    }
+    for (size_t k = 0; k + 4 <= values.size(); ++k) {
+        const int32_t* c = &values[k];
+        const int32_t* x = &values[values.size() - 4 - k];
+        alignas(16) int32_t got[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(got),
+                        span_walk::BlockStep(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c)),
+                                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(x))));
+        for (int lane = 0; lane < 4; ++lane) {
+            const int64_t d = static_cast<int64_t>(c[lane]) - x[lane];
+            ASSERT_EQ(got[lane], static_cast<int32_t>(d >> span_walk::kSegShift))
+                << c[lane] << " - " << x[lane];
+        }
+    }
+}
+
 // The fog lanes equal the channel-by-channel table lookups: every colour, level, mode and fog.
 TEST(FogLanes, EqualTheTableLookupsForEveryColourAndLevel) {
     constexpr int kRow = 512;
