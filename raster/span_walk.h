@@ -143,8 +143,8 @@ inline constexpr int kLaneMin = 16;
 
 // Scaled addressing: texel = ((u & um) | (v & vm)) >> 16, the same as OR-ing the two shifted
 // fields. With kLanes four texel indices at a time come from SSE2 lanes and the four pixels go
-// out in one store (8 bytes of 16-bit pixels, 4 of bytes); without (the perspective blocks,
-// where setting up the lanes costs more than it saves) 16-bit pixels are stored in pairs.
+// out in one store (8 bytes of 16-bit pixels, 4 of bytes); without (the perspective filler's
+// short last segment, too short to repay the lanes) 16-bit pixels are stored in pairs.
 template <bool kLanes = true, class Pixel>
 [[gnu::always_inline]] inline void ScaledRun(Pixel* dst, int count, uint32_t u, uint32_t v,
                                              uint32_t du, uint32_t dv, uint32_t um, uint32_t vm,
