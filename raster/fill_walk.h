@@ -162,8 +162,7 @@ struct Span {
             const __m128i umv = _mm_set1_epi32(static_cast<int32_t>(f.um));
             const __m128i vmv = _mm_set1_epi32(static_cast<int32_t>(f.vm));
             const auto scaled = [&](__m128i u, __m128i v) {
-                return _mm_srli_epi32(_mm_or_si128(_mm_and_si128(u, umv), _mm_and_si128(v, vmv)),
-                                      16);
+                return ScaledTexelLanes(u, v, umv, vmv);
             };
             __m128i cur = next();
             for (int b = 0; b < blocks; ++b) {
@@ -230,15 +229,7 @@ struct Span {
                 const __m128i r = FloorBlock(_mm_movehl_ps(e, _mm_setzero_ps()));
                 return _mm_unpackhi_epi64(r, r);
             };
-            // Reference addressing from u << 8 and v << 8 (RefTexelHigh), four lanes at a time.
-            const auto reference = [](__m128i u8, __m128i v8) {
-                if constexpr (S == 0) {
-                    return _mm_setzero_si128();
-                } else {
-                    return _mm_or_si128(_mm_srli_epi32(u8, 32 - S),
-                                        _mm_slli_epi32(_mm_srli_epi32(v8, 32 - S), S));
-                }
-            };
+            const auto reference = [](__m128i u8, __m128i v8) { return RefTexelLanes<S>(u8, v8); };
             __m128i uv = _mm_setr_epi32(static_cast<int32_t>(U), static_cast<int32_t>(V), 0, 0);
             __m128i next = ends();
             for (int b = 0; b < blocks; ++b) {

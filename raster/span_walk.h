@@ -141,6 +141,21 @@ inline bool GetFaceTexture(const PolygonRecord* rec, FaceTex* out) {
 // Runs shorter than this do not repay setting up the SSE2 lanes.
 inline constexpr int kLaneMin = 16;
 
+// Four texel indices at once: scaled addressing (ScaledTexel) from lanes of u and v, and
+// reference addressing (RefTexelHigh) from lanes of u << 8 and v << 8.
+inline __m128i ScaledTexelLanes(__m128i u, __m128i v, __m128i um, __m128i vm) {
+    return _mm_srli_epi32(_mm_or_si128(_mm_and_si128(u, um), _mm_and_si128(v, vm)), 16);
+}
+template <int S>
+inline __m128i RefTexelLanes(__m128i u8, __m128i v8) {
+    if constexpr (S == 0) {
+        return _mm_setzero_si128();
+    } else {
+        return _mm_or_si128(_mm_srli_epi32(u8, 32 - S),
+                            _mm_slli_epi32(_mm_srli_epi32(v8, 32 - S), S));
+    }
+}
+
 // Scaled addressing: texel = ((u & um) | (v & vm)) >> 16, the same as OR-ing the two shifted
 // fields. With kLanes four texel indices at a time come from SSE2 lanes and the four pixels go
 // out in one store (8 bytes of 16-bit pixels, 4 of bytes); without (the perspective filler's
@@ -159,8 +174,7 @@ template <bool kLanes = true, class Pixel>
         const __m128i du4 = _mm_set1_epi32(i32(4 * du)), dv4 = _mm_set1_epi32(i32(4 * dv));
         const __m128i umv = _mm_set1_epi32(i32(um)), vmv = _mm_set1_epi32(i32(vm));
         for (; k + 4 <= count; k += 4) {
-            const __m128i t =
-                _mm_srli_epi32(_mm_or_si128(_mm_and_si128(uv, umv), _mm_and_si128(vv, vmv)), 16);
+            const __m128i t = ScaledTexelLanes(uv, vv, umv, vmv);
             const uint64_t lo = static_cast<uint64_t>(_mm_cvtsi128_si64(t));
             const uint64_t hi = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(t, t)));
             const Word word = static_cast<Word>(shadeRow[tex[static_cast<uint32_t>(lo)]]) |
@@ -348,11 +362,7 @@ template <int S, bool kClamp, bool kLanes = false, class Pixel>
             return static_cast<Word>(shade[rr.row[lane >> 16] + tex[lane & 0xFFFF]]);
         };
         for (; k + 4 <= count; k += 4) {
-            __m128i t = _mm_and_si128(iv, high);
-            if constexpr (S > 0) {
-                t = _mm_or_si128(t, _mm_srli_epi32(uv, 32 - S));
-                t = _mm_or_si128(t, _mm_slli_epi32(_mm_srli_epi32(vv, 32 - S), S));
-            }
+            const __m128i t = _mm_or_si128(_mm_and_si128(iv, high), RefTexelLanes<S>(uv, vv));
             const uint64_t lo = static_cast<uint64_t>(_mm_cvtsi128_si64(t));
             const uint64_t hi = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(t, t)));
             const Word word = pixel(static_cast<uint32_t>(lo)) |
