@@ -141,15 +141,19 @@ struct Span {
     // drawn from the exact values, so a 1-pixel span divides once and draws once.
     void DrawPersp(Pixel* dst, int len) {
         const int blocks = (len - 1) >> kSegShift, rest = (len - 1) & (kSeg - 1);
-        float n = N, o = O, p = P;
-        float pu = o / n, pv = p / n;
+        const __m128 d = _mm_setr_ps(f.dN, f.dO, f.dP, 0.0f);
+        __m128 nop = _mm_setr_ps(N, O, P, 0.0f);
+        // Lanes (u, v) at the segment start and (u, v) at the last pixel.
+        __m128 ends = SegmentEnds(nop, d, blocks > 0 ? 0 : rest);
+        const __m128i umv = _mm_set1_epi32(static_cast<int32_t>(f.um));
+        const __m128i vmv = _mm_set1_epi32(static_cast<int32_t>(f.vm));
+        const auto scaled = [&](__m128i u, __m128i v) { return ScaledTexelLanes(u, v, umv, vmv); };
         if (blocks > 0) {
             // Lanes (n, o, p) stepped a block at a time, and (u, v) at the block start; each
             // block's (u, v, du, dv) comes from one four-wide floor. Software-pipelined: the
             // next block's division and floors are done before the current block's pixels.
-            const __m128 step = _mm_setr_ps(kSeg * f.dN, kSeg * f.dO, kSeg * f.dP, 0.0f);
-            __m128 nop = _mm_setr_ps(n, o, p, 0.0f);
-            __m128 puv = _mm_setr_ps(pu, pv, 0.0f, 0.0f);
+            const __m128 step = _mm_mul_ps(_mm_set1_ps(static_cast<float>(kSeg)), d);
+            __m128 puv = ends;
             const auto next = [&]() {
                 nop = _mm_add_ps(nop, step);
                 const __m128 q = _mm_div_ps(_mm_set1_ps(1.0f), _mm_shuffle_ps(nop, nop, 0));
@@ -159,11 +163,6 @@ struct Span {
                 puv = nuv;
                 return FloorBlock(x);
             };
-            const __m128i umv = _mm_set1_epi32(static_cast<int32_t>(f.um));
-            const __m128i vmv = _mm_set1_epi32(static_cast<int32_t>(f.vm));
-            const auto scaled = [&](__m128i u, __m128i v) {
-                return ScaledTexelLanes(u, v, umv, vmv);
-            };
             __m128i cur = next();
             for (int b = 0; b < blocks; ++b) {
                 const __m128i blk = cur;
@@ -171,31 +170,30 @@ struct Span {
                 TexelBlock(dst, blk, scaled, f.tex.pixels, f.shadeRow);
                 dst += kSeg;
             }
-            n = _mm_cvtss_f32(nop);
-            o = _mm_cvtss_f32(_mm_shuffle_ps(nop, nop, 1));
-            p = _mm_cvtss_f32(_mm_shuffle_ps(nop, nop, 2));
-            pu = _mm_cvtss_f32(puv);
-            pv = _mm_cvtss_f32(_mm_shuffle_ps(puv, puv, 1));
+            // The last segment starts where the blocks' stepping ended.
+            ends = _mm_movelh_ps(puv, _mm_movehl_ps(ends, SegmentEnds(nop, d, rest)));
         }
         if (rest > 0) {
-            const float q = 1.0f / (n + rest * f.dN);
-            const float nu = q * (o + rest * f.dO), nv = q * (p + rest * f.dP);
-            PerspRun(dst, rest, pu, pv, FloorToInt((nu - pu) * kRecip[rest]),
-                     FloorToInt((nv - pv) * kRecip[rest]));
-            dst += rest;
-            pu = nu;
-            pv = nv;
+            // rest pixels stepped from the segment's start, then the last pixel.
+            const __m128 steps = _mm_mul_ps(_mm_sub_ps(_mm_movehl_ps(ends, ends), ends),
+                                            _mm_set1_ps(kRecip[rest]));
+            const __m128i seg = FloorBlock(_mm_movelh_ps(ends, steps));
+            const __m128i last = FloorBlock(_mm_movehl_ps(_mm_setzero_ps(), ends));
+            alignas(16) uint32_t idx[kSeg];
+            BlockIndices<kSeg>(idx, seg, scaled);
+            idx[rest] = static_cast<uint32_t>(
+                _mm_cvtsi128_si32(scaled(last, _mm_shuffle_epi32(last, _MM_SHUFFLE(1, 1, 1, 1)))));
+            for (int k = 0; k <= rest; ++k) dst[k] = f.shadeRow[f.tex.pixels[idx[k]]];
+        } else {
+            const __m128i last = FloorBlock(_mm_movelh_ps(ends, _mm_setzero_ps()));
+            *dst = f.shadeRow[f.tex.pixels[_mm_cvtsi128_si32(
+                scaled(last, _mm_shuffle_epi32(last, _MM_SHUFFLE(1, 1, 1, 1))))]];
         }
-        *dst = f.shadeRow[f.tex.pixels[ScaledTexel(FloorLow32(pu), FloorLow32(pv), f.um, f.vm)]];
         // Leave the values at the pixel after the span (the depth fillers continue from there).
-        N = n + (rest + 1) * f.dN;
-        O = o + (rest + 1) * f.dO;
-        P = p + (rest + 1) * f.dP;
-    }
-
-    void PerspRun(Pixel* dst, int count, float pu, float pv, int32_t du, int32_t dv) {
-        ScaledRun<false>(dst, count, FloorLow32(pu), FloorLow32(pv), static_cast<uint32_t>(du),
-                         static_cast<uint32_t>(dv), f.um, f.vm, f.tex.pixels, f.shadeRow);
+        const __m128 after = _mm_add_ps(nop, _mm_mul_ps(_mm_set1_ps(static_cast<float>(rest + 1)), d));
+        N = _mm_cvtss_f32(after);
+        O = _mm_cvtss_f32(_mm_shuffle_ps(after, after, 1));
+        P = _mm_cvtss_f32(_mm_shuffle_ps(after, after, 2));
     }
 
     // Reference addressing with 32-bit floors; each block steps (U' - U) >> 4 from where the

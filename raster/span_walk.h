@@ -215,15 +215,14 @@ inline __m128i LaneSteps(__m128i d) {
 }
 
 // A perspective block's (u, v, du, dv) from the floats (u, v, du, dv), four at once: u and v
-// as FloorLow32, the steps as FloorToInt. Beyond the 32-bit range u and v are whole numbers
-// and only their remainder modulo 2^32 matters; it is taken exactly in floats (every value in
-// it is a multiple of the float's unit, at least 2^8), less 2^31 to fit the conversion and the
-// 2^31 added back as an integer. Values that saturate or vanish go one by one.
+// as FloorLow32, the steps as FloorToInt. u and v go through doubles, where adding 1.5 * 2^52
+// rounds a value below 2^51 in magnitude to a whole number and leaves it, modulo 2^32, in the
+// low 32 bits of the sum's bits; one less where that rounded up is the floor. The steps are a
+// truncation corrected by one where it rounded up. Values beyond those ranges, or not
+// numbers, go one by one.
 inline __m128i FloorBlock(__m128 x) {
-    static_assert(static_cast<double>(9.2e18f) > 9.2e18, "the float limit is FloorLow32's");
     const __m128 ax = _mm_andnot_ps(_mm_set1_ps(-0.0f), x);
-    const __m128 two31 = _mm_set1_ps(2147483648.0f);
-    const __m128 limit = _mm_setr_ps(9.2e18f, 9.2e18f, 2147483648.0f, 2147483648.0f);
+    const __m128 limit = _mm_setr_ps(0x1p51f, 0x1p51f, 2147483648.0f, 2147483648.0f);
     if (_mm_movemask_ps(_mm_cmplt_ps(ax, limit)) != 0xF) {
         alignas(16) float e[4];
         _mm_store_ps(e, x);
@@ -231,15 +230,16 @@ inline __m128i FloorBlock(__m128 x) {
                               static_cast<int32_t>(FloorLow32(e[1])), FloorToInt(e[2]),
                               FloorToInt(e[3]));
     }
-    const auto floor = [](__m128 y) {
-        const __m128i t = _mm_cvttps_epi32(y);
-        return _mm_add_epi32(t, _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(t), y)));
-    };
-    const __m128 big = _mm_cmpge_ps(ax, two31);
-    const __m128 k = _mm_cvtepi32_ps(floor(_mm_mul_ps(x, _mm_set1_ps(0x1p-32f))));
-    const __m128 low = _mm_sub_ps(_mm_sub_ps(x, _mm_mul_ps(k, _mm_set1_ps(0x1p32f))), two31);
-    const __m128 y = _mm_or_ps(_mm_and_ps(big, low), _mm_andnot_ps(big, x));
-    return _mm_add_epi32(floor(y), _mm_and_si128(_mm_castps_si128(big), _mm_set1_epi32(INT32_MIN)));
+    const __m128d d = _mm_cvtps_pd(x);
+    const __m128d magic = _mm_set1_pd(0x1.8p52);
+    const __m128d r = _mm_add_pd(d, magic);
+    const __m128i uv = _mm_add_epi32(_mm_castpd_si128(r),
+                                     _mm_castpd_si128(_mm_cmpgt_pd(_mm_sub_pd(r, magic), d)));
+    const __m128i t = _mm_cvttps_epi32(x);
+    const __m128i steps = _mm_add_epi32(t, _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(t), x)));
+    // The low halves of the two 64-bit lanes, then the steps' upper two lanes.
+    return _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(uv), _mm_castsi128_ps(steps),
+                                           _MM_SHUFFLE(3, 2, 2, 0)));
 }
 
 // Per lane, (c - x) >> kSegShift of the 33-bit difference of two 32-bit integers, to 32 bits:
@@ -250,26 +250,32 @@ inline __m128i BlockStep(__m128i c, __m128i x) {
                         _mm_and_si128(_mm_cmpgt_epi32(x, c), sign));
 }
 
-// One perspective block of kSeg pixels on one shade row, four texel indices at a time. The
-// block's (u, v, du, dv) are the four lanes of blk; index(u lanes, v lanes) gives the lanes'
-// texel indices.
-template <class Pixel, class Index>
-[[gnu::always_inline]] inline void TexelBlock(Pixel* dst, __m128i blk, Index index,
-                                              const uint8_t* tex, const Pixel* shadeRow) {
-    constexpr int kBits = 8 * sizeof(Pixel);
-    using Word = std::conditional_t<sizeof(Pixel) == 2, uint64_t, uint32_t>;
+// Texel indices of G pixels (a multiple of 4, at most kSeg) into idx: blk's four lanes are
+// (u, v, du, dv) and index(u lanes, v lanes) gives the lanes' texel indices.
+template <int G, class Index>
+[[gnu::always_inline]] inline void BlockIndices(uint32_t* idx, __m128i blk, Index index) {
     const __m128i du = _mm_shuffle_epi32(blk, _MM_SHUFFLE(2, 2, 2, 2));
     const __m128i dv = _mm_shuffle_epi32(blk, _MM_SHUFFLE(3, 3, 3, 3));
     __m128i uv = _mm_add_epi32(_mm_shuffle_epi32(blk, 0), LaneSteps(du));
     __m128i vv = _mm_add_epi32(_mm_shuffle_epi32(blk, _MM_SHUFFLE(1, 1, 1, 1)), LaneSteps(dv));
     const __m128i du4 = _mm_slli_epi32(du, 2), dv4 = _mm_slli_epi32(dv, 2);
-    alignas(16) uint32_t idx[kSeg];
 #pragma GCC unroll 4
-    for (int k = 0; k < kSeg; k += 4) {
+    for (int k = 0; k < G; k += 4) {
         _mm_store_si128(reinterpret_cast<__m128i*>(idx + k), index(uv, vv));
         uv = _mm_add_epi32(uv, du4);
         vv = _mm_add_epi32(vv, dv4);
     }
+}
+
+// One perspective block of kSeg pixels on one shade row, four texel indices at a time (see
+// BlockIndices for blk and index).
+template <class Pixel, class Index>
+[[gnu::always_inline]] inline void TexelBlock(Pixel* dst, __m128i blk, Index index,
+                                              const uint8_t* tex, const Pixel* shadeRow) {
+    constexpr int kBits = 8 * sizeof(Pixel);
+    using Word = std::conditional_t<sizeof(Pixel) == 2, uint64_t, uint32_t>;
+    alignas(16) uint32_t idx[kSeg];
+    BlockIndices<kSeg>(idx, blk, index);
 #pragma GCC unroll 4
     for (int k = 0; k < kSeg; k += 4) {
         const Word word = static_cast<Word>(shadeRow[tex[idx[k]]]) |
@@ -278,6 +284,31 @@ template <class Pixel, class Index>
                           static_cast<Word>(shadeRow[tex[idx[k + 3]]]) << (3 * kBits);
         std::memcpy(dst + k, &word, sizeof word);
     }
+}
+
+// Four floors as FloorToInt, in lanes where all four are inside the 32-bit range.
+inline __m128i FloorInts(__m128 x) {
+    const __m128 limit = _mm_set1_ps(2147483648.0f);
+    if (_mm_movemask_ps(_mm_cmplt_ps(_mm_andnot_ps(_mm_set1_ps(-0.0f), x), limit)) != 0xF) {
+        alignas(16) float e[4];
+        _mm_store_ps(e, x);
+        return _mm_setr_epi32(FloorToInt(e[0]), FloorToInt(e[1]), FloorToInt(e[2]),
+                              FloorToInt(e[3]));
+    }
+    const __m128i t = _mm_cvttps_epi32(x);
+    return _mm_add_epi32(t, _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(t), x)));
+}
+
+// The two ends of a perspective segment of rest + 1 pixels whose values (n, o, p) at its first
+// pixel are the lanes of nop and whose steps per pixel are d: (o / n, p / n, o' / n', p' / n')
+// for the values (n', o', p') = nop + rest * d at its last pixel, the first pair a quotient,
+// the second a product with the reciprocal of n', in one four-wide division.
+inline __m128 SegmentEnds(__m128 nop, __m128 d, int rest) {
+    const __m128 end = _mm_add_ps(nop, _mm_mul_ps(_mm_set1_ps(static_cast<float>(rest)), d));
+    const __m128 r = _mm_div_ps(_mm_shuffle_ps(nop, _mm_set1_ps(1.0f), _MM_SHUFFLE(0, 0, 2, 1)),
+                                _mm_shuffle_ps(nop, end, _MM_SHUFFLE(0, 0, 0, 0)));
+    const __m128 q = _mm_shuffle_ps(r, r, _MM_SHUFFLE(2, 2, 2, 2));
+    return _mm_movelh_ps(r, _mm_mul_ps(q, _mm_shuffle_ps(end, end, _MM_SHUFFLE(0, 0, 2, 1))));
 }
 
 // Gouraud intensity i stepping di stays within 0 .. 255 (in 16.16) over count pixels, so
