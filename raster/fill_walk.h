@@ -211,68 +211,81 @@ struct Span {
     template <int S, bool kClamp>
     void GouraudPersp(Pixel* dst, int len) {
         const int blocks = (len - 1) >> kSegShift, rest = (len - 1) & (kSeg - 1);
-        float n = N, o = O, p = P;
-        uint32_t U = static_cast<uint32_t>(FloorToInt(o / n));
-        uint32_t V = static_cast<uint32_t>(FloorToInt(p / n));
+        const __m128 d = _mm_setr_ps(f.dN, f.dO, f.dP, 0.0f);
+        __m128 nop = _mm_setr_ps(N, O, P, 0.0f);
+        // (U, V) at the segment start, then (U, V) at the last pixel, all floored as FloorToInt.
+        __m128i ends = FloorInts(SegmentEnds(nop, d, blocks > 0 ? 0 : rest));
         if (blocks > 0) {
             // Lanes (n, o, p) stepped a block at a time; (U, V) at the block start in two
             // lanes. The next block's end is converted before the current block's pixels.
-            const __m128 step = _mm_setr_ps(kSeg * f.dN, kSeg * f.dO, kSeg * f.dP, 0.0f);
-            __m128 nop = _mm_setr_ps(n, o, p, 0.0f);
-            const auto ends = [&]() {
+            const __m128 step = _mm_mul_ps(_mm_set1_ps(static_cast<float>(kSeg)), d);
+            const auto blockEnd = [&]() {
                 nop = _mm_add_ps(nop, step);
                 const __m128 q = _mm_div_ps(_mm_set1_ps(1.0f), _mm_shuffle_ps(nop, nop, 0));
-                const __m128 e = _mm_mul_ps(q, _mm_shuffle_ps(nop, nop, _MM_SHUFFLE(2, 1, 0, 0)));
-                // FloorBlock's upper lanes floor as FloorToInt; its lower lanes here are 0.
-                const __m128i r = FloorBlock(_mm_movehl_ps(e, _mm_setzero_ps()));
-                return _mm_unpackhi_epi64(r, r);
+                return FloorInts(_mm_mul_ps(q, _mm_shuffle_ps(nop, nop, _MM_SHUFFLE(0, 0, 2, 1))));
             };
             const auto reference = [](__m128i u8, __m128i v8) { return RefTexelLanes<S>(u8, v8); };
-            __m128i uv = _mm_setr_epi32(static_cast<int32_t>(U), static_cast<int32_t>(V), 0, 0);
-            __m128i next = ends();
+            __m128i uv = ends;
+            __m128i next = blockEnd();
             for (int b = 0; b < blocks; ++b) {
                 const __m128i c = next;
-                if (b + 1 < blocks) next = ends();
-                const __m128i d = BlockStep(c, uv);
+                if (b + 1 < blocks) next = blockEnd();
+                const __m128i du = BlockStep(c, uv);
                 // Inside 0 .. 255 the intensity is linear along the block: where both ends have
                 // the same ramp index, so has every pixel, and the block draws on one shade row.
                 const uint32_t last = i + (kSeg - 1) * f.dI;
                 if (!kClamp && (i >> 16) == (last >> 16)) {
-                    TexelBlock(dst, _mm_slli_epi32(_mm_unpacklo_epi64(uv, d), 8), reference,
+                    TexelBlock(dst, _mm_slli_epi32(_mm_unpacklo_epi64(uv, du), 8), reference,
                                f.tex.pixels, f.shade + f.rows.row[i >> 16]);
                     i += kSeg * f.dI;
                 } else {
                     uint32_t u = static_cast<uint32_t>(_mm_cvtsi128_si32(uv));
                     uint32_t v = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(uv, 4)));
                     GouraudRun<S, kClamp>(
-                        dst, kSeg, i, f.dI, u, v, static_cast<uint32_t>(_mm_cvtsi128_si32(d)),
-                        static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(d, 4))), f.rows,
+                        dst, kSeg, i, f.dI, u, v, static_cast<uint32_t>(_mm_cvtsi128_si32(du)),
+                        static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(du, 4))), f.rows,
                         f.tex.pixels, f.shade);
                 }
-                uv = _mm_add_epi32(uv, _mm_slli_epi32(d, kSegShift));
+                uv = _mm_add_epi32(uv, _mm_slli_epi32(du, kSegShift));
                 dst += kSeg;
             }
-            n = _mm_cvtss_f32(nop);
-            o = _mm_cvtss_f32(_mm_shuffle_ps(nop, nop, 1));
-            p = _mm_cvtss_f32(_mm_shuffle_ps(nop, nop, 2));
-            U = static_cast<uint32_t>(_mm_cvtsi128_si32(uv));
-            V = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(uv, 4)));
+            // The last segment starts where the blocks' stepping ended.
+            ends = _mm_unpacklo_epi64(uv, _mm_unpackhi_epi64(FloorInts(SegmentEnds(nop, d, rest)),
+                                                              _mm_setzero_si128()));
         }
-        if (rest > 0) {
-            const float q = 1.0f / (n + rest * f.dN);
-            const int64_t nU = FloorToInt(q * (o + rest * f.dO));
-            const int64_t nV = FloorToInt(q * (p + rest * f.dP));
-            GouraudRun<S, kClamp>(dst, rest, i, f.dI, U, V, RestStep(nU, U, rest),
-                                  RestStep(nV, V, rest), f.rows, f.tex.pixels, f.shade);
-            dst += rest;
-            U = static_cast<uint32_t>(nU);
-            V = static_cast<uint32_t>(nV);
+        if (!kClamp && rest > 0) {
+            // Lanes of ramp index (high half) and texel index (low half), the segment's steps
+            // from its two ends.
+            alignas(16) uint32_t idx[kSeg];
+            const __m128i steps = RestSteps(ends, rest);
+            GouraudIndices<S>(idx, i, f.dI, ends, steps);
+            const uint32_t atLast = i + static_cast<uint32_t>(rest) * f.dI;
+            const __m128i lastUV = _mm_slli_epi32(_mm_unpackhi_epi64(ends, ends), 8);
+            idx[rest] = (atLast & 0xFFFF0000u) |
+                        static_cast<uint32_t>(_mm_cvtsi128_si32(RefTexelLanes<S>(
+                            lastUV, _mm_shuffle_epi32(lastUV, _MM_SHUFFLE(1, 1, 1, 1)))));
+            for (int k = 0; k <= rest; ++k)
+                dst[k] = f.shade[f.rows.row[idx[k] >> 16] + f.tex.pixels[idx[k] & 0xFFFF]];
+            i = atLast + f.dI;
+        } else {
+            uint32_t U = static_cast<uint32_t>(_mm_cvtsi128_si32(ends));
+            uint32_t V = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(ends, 4)));
+            if (rest > 0) {
+                const int32_t nU = _mm_cvtsi128_si32(_mm_srli_si128(ends, 8));
+                const int32_t nV = _mm_cvtsi128_si32(_mm_srli_si128(ends, 12));
+                GouraudRun<S, kClamp>(dst, rest, i, f.dI, U, V, RestStep(nU, U, rest),
+                                      RestStep(nV, V, rest), f.rows, f.tex.pixels, f.shade);
+                dst += rest;
+                U = static_cast<uint32_t>(nU);
+                V = static_cast<uint32_t>(nV);
+            }
+            *dst = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexelHigh<S>(U << 8, V << 8)]];
+            i += f.dI;
         }
-        *dst = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexelHigh<S>(U << 8, V << 8)]];
-        i += f.dI;
-        N = n + (rest + 1) * f.dN;
-        O = o + (rest + 1) * f.dO;
-        P = p + (rest + 1) * f.dP;
+        const __m128 after = _mm_add_ps(nop, _mm_mul_ps(_mm_set1_ps(static_cast<float>(rest + 1)), d));
+        N = _mm_cvtss_f32(after);
+        O = _mm_cvtss_f32(_mm_shuffle_ps(after, after, 1));
+        P = _mm_cvtss_f32(_mm_shuffle_ps(after, after, 2));
     }
 };
 

@@ -421,6 +421,43 @@ template <int S, bool kClamp, bool kLanes = false, class Pixel>
     v += static_cast<uint32_t>(count) * dv;
 }
 
+// The last segment's steps from its ends (U, V, U', V'): (U' - U) / rest and (V' - V) / rest
+// toward zero, in the two low lanes, as RestStep gives them. The differences are exact in
+// doubles and a quotient by at most 15 of an integer below 2^33 is never within rounding of
+// the next integer, so the truncated double quotient is the integer quotient. Only for rest 1
+// can it leave the 32-bit range (the conversion then gives INT32_MIN): that step is never
+// used, the segment's only stepped pixel being its first.
+inline __m128i RestSteps(__m128i ends, int rest) {
+    const __m128d diff = _mm_sub_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(ends, ends)),
+                                    _mm_cvtepi32_pd(ends));
+    return _mm_cvttpd_epi32(_mm_div_pd(diff, _mm_set1_pd(rest)));
+}
+
+// Lanes of 16 Gouraud pixels with reference addressing into idx: the ramp index (the
+// intensity's whole part) in the high half, the texel index in the low half. uv holds (U, V) in
+// its two low lanes and steps (dU, dV) likewise, all in 16.16 reference texels.
+template <int S>
+[[gnu::always_inline]] inline void GouraudIndices(uint32_t* idx, uint32_t i, uint32_t di,
+                                                  __m128i uv, __m128i steps) {
+    const __m128i du = _mm_slli_epi32(_mm_shuffle_epi32(steps, 0), 8);
+    const __m128i dv = _mm_slli_epi32(_mm_shuffle_epi32(steps, _MM_SHUFFLE(1, 1, 1, 1)), 8);
+    const __m128i dI = _mm_set1_epi32(static_cast<int32_t>(di));
+    __m128i uv8 = _mm_add_epi32(_mm_slli_epi32(_mm_shuffle_epi32(uv, 0), 8), LaneSteps(du));
+    __m128i vv8 = _mm_add_epi32(_mm_slli_epi32(_mm_shuffle_epi32(uv, _MM_SHUFFLE(1, 1, 1, 1)), 8),
+                                LaneSteps(dv));
+    __m128i iv = _mm_add_epi32(_mm_set1_epi32(static_cast<int32_t>(i)), LaneSteps(dI));
+    const __m128i high = _mm_set1_epi32(static_cast<int32_t>(0xFFFF0000u));
+    const __m128i du4 = _mm_slli_epi32(du, 2), dv4 = _mm_slli_epi32(dv, 2), dI4 = _mm_slli_epi32(dI, 2);
+#pragma GCC unroll 4
+    for (int k = 0; k < kSeg; k += 4) {
+        _mm_store_si128(reinterpret_cast<__m128i*>(idx + k),
+                        _mm_or_si128(_mm_and_si128(iv, high), RefTexelLanes<S>(uv8, vv8)));
+        uv8 = _mm_add_epi32(uv8, du4);
+        vv8 = _mm_add_epi32(vv8, dv4);
+        iv = _mm_add_epi32(iv, dI4);
+    }
+}
+
 // The short segment's step: the difference of two 32-bit floors divided (toward zero) by the
 // rest, in 32 bits where the difference fits.
 inline uint32_t RestStep(int64_t next, uint32_t cur, int rest) {
