@@ -175,8 +175,8 @@ struct Span {
         }
         if (rest > 0) {
             // rest pixels stepped from the segment's start, then the last pixel.
-            const __m128 steps = _mm_mul_ps(_mm_sub_ps(_mm_movehl_ps(ends, ends), ends),
-                                            _mm_set1_ps(kRecip[rest]));
+            const __m128 steps =
+                _mm_mul_ps(_mm_sub_ps(_mm_movehl_ps(ends, ends), ends), _mm_set1_ps(kRecip[rest]));
             const __m128i seg = FloorBlock(_mm_movelh_ps(ends, steps));
             const __m128i last = FloorBlock(_mm_movehl_ps(_mm_setzero_ps(), ends));
             alignas(16) uint32_t idx[kSeg];
@@ -190,7 +190,8 @@ struct Span {
                 scaled(last, _mm_shuffle_epi32(last, _MM_SHUFFLE(1, 1, 1, 1))))]];
         }
         // Leave the values at the pixel after the span (the depth fillers continue from there).
-        const __m128 after = _mm_add_ps(nop, _mm_mul_ps(_mm_set1_ps(static_cast<float>(rest + 1)), d));
+        const __m128 after =
+            _mm_add_ps(nop, _mm_mul_ps(_mm_set1_ps(static_cast<float>(rest + 1)), d));
         N = _mm_cvtss_f32(after);
         O = _mm_cvtss_f32(_mm_shuffle_ps(after, after, 1));
         P = _mm_cvtss_f32(_mm_shuffle_ps(after, after, 2));
@@ -250,8 +251,8 @@ struct Span {
                 dst += kSeg;
             }
             // The last segment starts where the blocks' stepping ended.
-            ends = _mm_unpacklo_epi64(uv, _mm_unpackhi_epi64(FloorInts(SegmentEnds(nop, d, rest)),
-                                                              _mm_setzero_si128()));
+            ends = _mm_unpacklo_epi64(
+                uv, _mm_unpackhi_epi64(FloorInts(SegmentEnds(nop, d, rest)), _mm_setzero_si128()));
         }
         if (!kClamp && rest > 0) {
             // Lanes of ramp index (high half) and texel index (low half), the segment's steps
@@ -282,7 +283,8 @@ struct Span {
             *dst = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexelHigh<S>(U << 8, V << 8)]];
             i += f.dI;
         }
-        const __m128 after = _mm_add_ps(nop, _mm_mul_ps(_mm_set1_ps(static_cast<float>(rest + 1)), d));
+        const __m128 after =
+            _mm_add_ps(nop, _mm_mul_ps(_mm_set1_ps(static_cast<float>(rest + 1)), d));
         N = _mm_cvtss_f32(after);
         O = _mm_cvtss_f32(_mm_shuffle_ps(after, after, 1));
         P = _mm_cvtss_f32(_mm_shuffle_ps(after, after, 2));

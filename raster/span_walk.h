@@ -233,13 +233,13 @@ inline __m128i FloorBlock(__m128 x) {
     const __m128d d = _mm_cvtps_pd(x);
     const __m128d magic = _mm_set1_pd(0x1.8p52);
     const __m128d r = _mm_add_pd(d, magic);
-    const __m128i uv = _mm_add_epi32(_mm_castpd_si128(r),
-                                     _mm_castpd_si128(_mm_cmpgt_pd(_mm_sub_pd(r, magic), d)));
+    const __m128i uv =
+        _mm_add_epi32(_mm_castpd_si128(r), _mm_castpd_si128(_mm_cmpgt_pd(_mm_sub_pd(r, magic), d)));
     const __m128i t = _mm_cvttps_epi32(x);
     const __m128i steps = _mm_add_epi32(t, _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(t), x)));
     // The low halves of the two 64-bit lanes, then the steps' upper two lanes.
-    return _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(uv), _mm_castsi128_ps(steps),
-                                           _MM_SHUFFLE(3, 2, 2, 0)));
+    return _mm_castps_si128(
+        _mm_shuffle_ps(_mm_castsi128_ps(uv), _mm_castsi128_ps(steps), _MM_SHUFFLE(3, 2, 2, 0)));
 }
 
 // Per lane, (c - x) >> kSegShift of the 33-bit difference of two 32-bit integers, to 32 bits:
@@ -428,8 +428,8 @@ template <int S, bool kClamp, bool kLanes = false, class Pixel>
 // can it leave the 32-bit range (the conversion then gives INT32_MIN): that step is never
 // used, the segment's only stepped pixel being its first.
 inline __m128i RestSteps(__m128i ends, int rest) {
-    const __m128d diff = _mm_sub_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(ends, ends)),
-                                    _mm_cvtepi32_pd(ends));
+    const __m128d diff =
+        _mm_sub_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(ends, ends)), _mm_cvtepi32_pd(ends));
     return _mm_cvttpd_epi32(_mm_div_pd(diff, _mm_set1_pd(rest)));
 }
 
@@ -447,7 +447,8 @@ template <int S>
                                 LaneSteps(dv));
     __m128i iv = _mm_add_epi32(_mm_set1_epi32(static_cast<int32_t>(i)), LaneSteps(dI));
     const __m128i high = _mm_set1_epi32(static_cast<int32_t>(0xFFFF0000u));
-    const __m128i du4 = _mm_slli_epi32(du, 2), dv4 = _mm_slli_epi32(dv, 2), dI4 = _mm_slli_epi32(dI, 2);
+    const __m128i du4 = _mm_slli_epi32(du, 2), dv4 = _mm_slli_epi32(dv, 2),
+                  dI4 = _mm_slli_epi32(dI, 2);
 #pragma GCC unroll 4
     for (int k = 0; k < kSeg; k += 4) {
         _mm_store_si128(reinterpret_cast<__m128i*>(idx + k),

@@ -1,5 +1,6 @@
 // The rasterizer: coverage (-0 against +0, tiling through the clipper), texture bounds, 8-bit
-// stores, unused slots, fog lanes; and pinned frames holding every pixel of every mode.
+// stores, unused slots, the lanes of floors, steps, perspective spans and fog against their
+// one-by-one forms; and pinned frames holding every pixel of every mode.
 #include "raster/raster.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 
 #include "platform/random.h"
 #include "raster/fill8.h"
+#include "raster/fill_walk.h"
 #include "raster/raster_local.h"
 #include "raster/raster_state.h"
 #include "raster/span_walk.h"
@@ -203,16 +205,19 @@ TEST_F(RasterTest, MissingTexturesAndUnusedModeSlotsDrawNothingAndKeepDepth) {
     EXPECT_EQ(std::count(frame8.begin(), frame8.end(), 0xFF), static_cast<long>(frame8.size()));
 }
 
-// The perspective block's four-wide floors equal the one-by-one floors on every kind of float:
-// the edges of both ranges, whole numbers beyond 2^31 whose remainder modulo 2^32 is kept,
-// infinities, NaN, and a sweep of bit patterns over every exponent.
+// The perspective spans' four-wide floors equal the one-by-one floors on every kind of float:
+// the edges of the ranges (2^31, and 2^51 where the lanes' rounding constant stops working),
+// whole numbers beyond 2^31 whose remainder modulo 2^32 is kept, infinities, NaN, and a sweep
+// of bit patterns over every exponent.
 TEST(BlockFloors, EqualTheScalarFloors) {
-    std::vector<float> values = {0.0f,           -0.0f,           0.5f,          -0.5f,
-                                 -1.0f,          1.0f - 0x1p-24f, 2147483520.0f, 2147483648.0f,
-                                 -2147483648.0f, -2147483904.0f,  4294967296.0f, -4294967296.0f,
-                                 3.0e9f,         -3.0e9f,         0x1.8p40f,     -0x1.8p40f,
-                                 9.2e18f,        -9.2e18f,        9.19e18f,      -9.19e18f,
-                                 1e30f,          INFINITY,        -INFINITY,     NAN};
+    std::vector<float> values = {0.0f,           -0.0f,           0.5f,           -0.5f,
+                                 -1.0f,          1.0f - 0x1p-24f, 2147483520.0f,  2147483648.0f,
+                                 -2147483648.0f, -2147483904.0f,  4294967296.0f,  -4294967296.0f,
+                                 3.0e9f,         -3.0e9f,         0x1.8p40f,      -0x1.8p40f,
+                                 9.2e18f,        -9.2e18f,        9.19e18f,       -9.19e18f,
+                                 0x1p51f,        -0x1p51f,        0x1.fffffep50f, -0x1.fffffep50f,
+                                 0x1.000002p51f, 0x1p52f,         0x1.8p53f,      -0x1.8p53f,
+                                 1e30f,          INFINITY,        -INFINITY,      NAN};
     uint32_t bits = 0x12345678;
     for (int k = 0; k < 200000; ++k) {
         bits = bits * 1664525u + 1013904223u;
@@ -231,6 +236,11 @@ TEST(BlockFloors, EqualTheScalarFloors) {
                                  FloorToInt(e[3])};
         for (int lane = 0; lane < 4; ++lane)
             ASSERT_EQ(got[lane], want[lane]) << "lane " << lane << " of " << e[lane];
+        _mm_store_si128(reinterpret_cast<__m128i*>(got),
+                        span_walk::FloorInts(_mm_setr_ps(e[0], e[1], e[2], e[3])));
+        for (int lane = 0; lane < 4; ++lane)
+            ASSERT_EQ(got[lane], FloorToInt(e[lane]))
+                << "FloorInts lane " << lane << " of " << e[lane];
     }
 }
 
@@ -255,6 +265,165 @@ TEST(BlockFloors, StepsOfThirtyThreeBitDifferences) {
             const int64_t d = static_cast<int64_t>(c[lane]) - x[lane];
             ASSERT_EQ(got[lane], static_cast<int32_t>(d >> span_walk::kSegShift))
                 << c[lane] << " - " << x[lane];
+        }
+    }
+}
+
+// The last segment's steps in lanes are the integer quotients toward zero, exact multiples and
+// differences beyond 32 bits included (for a rest of 1 only where the difference fits).
+TEST(BlockFloors, RestStepsAreTheIntegerQuotients) {
+    std::vector<int32_t> values = {0, 1, -1, 14, -15, 30, -45, INT32_MAX, INT32_MIN, INT32_MIN + 1};
+    uint32_t bits = 0x7F4A7C15;
+    for (int k = 0; k < 3000; ++k) {
+        bits = bits * 1664525u + 1013904223u;
+        values.push_back(static_cast<int32_t>(bits >> (k % 31)) * (k & 1 ? 1 : -1));
+        values.push_back(values[values.size() - 2] + (k % 15) * ((k & 2) ? 7 : -7));
+    }
+    for (size_t k = 0; k + 4 <= values.size(); ++k) {
+        const int32_t* e = &values[k];
+        for (int rest = 1; rest < span_walk::kSeg; ++rest) {
+            alignas(16) int32_t got[4];
+            _mm_store_si128(reinterpret_cast<__m128i*>(got),
+                            span_walk::RestSteps(_mm_setr_epi32(e[0], e[1], e[2], e[3]), rest));
+            for (int lane = 0; lane < 2; ++lane) {
+                const int64_t d = static_cast<int64_t>(e[lane + 2]) - e[lane];
+                if (rest == 1 && d != static_cast<int32_t>(d)) continue;
+                ASSERT_EQ(static_cast<uint32_t>(got[lane]),
+                          span_walk::RestStep(e[lane + 2], static_cast<uint32_t>(e[lane]), rest))
+                    << e[lane + 2] << " - " << e[lane] << " over " << rest;
+            }
+        }
+    }
+}
+
+// Perspective spans against the same segments drawn one pixel at a time: u and v exact at
+// every 16th pixel and at the last, stepped in between, the stepping rounded down per block and
+// toward zero on the last segment; intensity through the ramp pixel by pixel, clamped where it
+// leaves 0 .. 255. Random spans of every length up to five blocks, coordinates from a few
+// texels to beyond the 32-bit range, at three texture sizes.
+TEST(PerspectiveSpans, EqualThePixelByPixelSegments) {
+    using fill_walk::FaceConst;
+    using fill_walk::kPersp;
+    using fill_walk::Span;
+    using span_walk::kRecip;
+    using span_walk::kSeg;
+    uint32_t seed = 20261208;
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    auto rnd = [&](float lo, float hi) {
+        return lo + (hi - lo) * static_cast<float>(next() >> 8) * (1.0f / 16777216.0f);
+    };
+    std::vector<uint8_t> tex(256 * 256);
+    std::vector<uint16_t> shade(128 * 256);
+    uint8_t ramp[256];
+    for (auto& t : tex) t = static_cast<uint8_t>(next() >> 24);
+    for (size_t k = 0; k < shade.size(); ++k) shade[k] = static_cast<uint16_t>(k);
+    for (auto& r : ramp) r = static_cast<uint8_t>(next() >> 24);
+    FaceConst<uint16_t> f;
+    f.tex.pixels = tex.data();
+    f.shade = shade.data();
+    f.shadeRow = shade.data() + 37 * 256;
+    f.ramp = ramp;
+    f.rows.Build(ramp);
+    std::vector<uint16_t> got(96), want(96);
+    for (int trial = 0; trial < 60000; ++trial) {
+        const int s = trial % 3 == 0 ? 8 : trial % 3 == 1 ? 6 : 3;
+        f.tex.s = s;
+        f.um = ((1u << s) << 16) - 1;
+        f.vm = ((1u << s) - 1) << (s + 16);
+        const int len = 1 + static_cast<int>(next() % 90);
+        const float n0 = rnd(0.05f, 2.0f);
+        const float scale = std::ldexp(1.0f, static_cast<int>(next() % 40) - 4);
+        f.dN = rnd(-0.9f, 0.9f) * n0 / static_cast<float>(len);
+        f.dO = rnd(-1, 1) * scale * n0 * 65536.0f / 64;
+        f.dP = rnd(-1, 1) * scale * n0 * 65536.0f / 64;
+        f.dI = static_cast<uint32_t>(static_cast<int32_t>(rnd(-3, 3) * 65536.0f));
+        const float o0 = rnd(-1, 1) * scale * n0 * 65536.0f,
+                    p0 = rnd(-1, 1) * scale * n0 * 65536.0f;
+        const bool inRange = trial % 5 != 0;
+        const uint32_t i0 = static_cast<uint32_t>(
+            static_cast<int32_t>((inRange ? rnd(100, 150) : rnd(-50, 300)) * 65536.0f));
+        const int blocks = (len - 1) >> 4, rest = (len - 1) & (kSeg - 1);
+
+        // Row-shaded: scaled addressing.
+        {
+            Span<uint16_t, kPersp, false> span{f};
+            span.N = n0, span.O = o0, span.P = p0;
+            span.DrawPersp(got.data(), len);
+            float n = n0, o = o0, p = p0, pu = o / n, pv = p / n;
+            int at = 0;
+            auto run = [&](int count, float nu, float nv, float r) {
+                uint32_t u = FloorLow32(pu), v = FloorLow32(pv);
+                const uint32_t du = static_cast<uint32_t>(FloorToInt((nu - pu) * r));
+                const uint32_t dv = static_cast<uint32_t>(FloorToInt((nv - pv) * r));
+                for (int k = 0; k < count; ++k, u += du, v += dv)
+                    want[at++] = f.shadeRow[tex[((u & f.um) | (v & f.vm)) >> 16]];
+                pu = nu;
+                pv = nv;
+            };
+            for (int b = 0; b < blocks; ++b) {
+                n += kSeg * f.dN, o += kSeg * f.dO, p += kSeg * f.dP;
+                const float q = 1.0f / n;
+                run(kSeg, q * o, q * p, 0.0625f);
+            }
+            if (rest > 0) {
+                const float q = 1.0f / (n + rest * f.dN);
+                run(rest, q * (o + rest * f.dO), q * (p + rest * f.dP), kRecip[rest]);
+            }
+            want[at] = f.shadeRow[tex[((FloorLow32(pu) & f.um) | (FloorLow32(pv) & f.vm)) >> 16]];
+            for (int k = 0; k < len; ++k)
+                ASSERT_EQ(got[k], want[k])
+                    << "row-shaded, trial " << trial << ", pixel " << k << " of " << len;
+            EXPECT_EQ(span.N, n + (rest + 1) * f.dN);
+            EXPECT_EQ(span.O, o + (rest + 1) * f.dO);
+            EXPECT_EQ(span.P, p + (rest + 1) * f.dP);
+        }
+
+        // Gouraud: reference addressing, u and v floored to 32 bits.
+        {
+            Span<uint16_t, kPersp, true> span{f};
+            span.N = n0, span.O = o0, span.P = p0;
+            span.i = i0;
+            span.DrawGouraudPersp(got.data(), len);
+            float n = n0, o = o0, p = p0;
+            uint32_t U = static_cast<uint32_t>(FloorToInt(o / n));
+            uint32_t V = static_cast<uint32_t>(FloorToInt(p / n));
+            uint32_t i = i0;
+            int at = 0;
+            auto pixel = [&](uint32_t u, uint32_t v) {
+                const uint32_t texel =
+                    (((v & 0xFFFFFF) >> (24 - s)) << s) + ((u & 0xFFFFFF) >> (24 - s));
+                const int row = (ramp[std::clamp(static_cast<int32_t>(i) >> 16, 0, 255)] & 0x7F)
+                                << 8;
+                want[at++] = shade[row + tex[texel]];
+                i += f.dI;
+            };
+            for (int b = 0; b < blocks; ++b) {
+                n += kSeg * f.dN, o += kSeg * f.dO, p += kSeg * f.dP;
+                const float q = 1.0f / n;
+                const int64_t cU = FloorToInt(q * o), cV = FloorToInt(q * p);
+                const uint32_t du = static_cast<uint32_t>((cU - static_cast<int32_t>(U)) >> 4);
+                const uint32_t dv = static_cast<uint32_t>((cV - static_cast<int32_t>(V)) >> 4);
+                for (int k = 0; k < kSeg; ++k) pixel(U + k * du, V + k * dv);
+                U += kSeg * du;
+                V += kSeg * dv;
+            }
+            if (rest > 0) {
+                const float q = 1.0f / (n + rest * f.dN);
+                const int32_t nU = FloorToInt(q * (o + rest * f.dO)),
+                              nV = FloorToInt(q * (p + rest * f.dP));
+                const int64_t dU = static_cast<int64_t>(nU) - static_cast<int32_t>(U);
+                const int64_t dV = static_cast<int64_t>(nV) - static_cast<int32_t>(V);
+                for (int k = 0; k < rest; ++k)
+                    pixel(U + static_cast<uint32_t>(k * (dU / rest)),
+                          V + static_cast<uint32_t>(k * (dV / rest)));
+                U = static_cast<uint32_t>(nU);
+                V = static_cast<uint32_t>(nV);
+            }
+            pixel(U, V);
+            for (int k = 0; k < len; ++k)
+                ASSERT_EQ(got[k], want[k]) << "Gouraud, trial " << trial << ", pixel " << k
+                                           << " of " << len << (inRange ? "" : ", clamped");
+            EXPECT_EQ(span.i, i);
         }
     }
 }
