@@ -68,12 +68,14 @@ inline uint32_t RefTexel(uint32_t u, uint32_t v, int s) {
 // and with the extra pixel of an x carry). Unsigned so that stepping wraps instead of
 // overflowing on garbage planes.
 struct IntAttr {
-    uint32_t v = 0, s1 = 0, s2 = 0;
-    void Step(bool carry) { v += carry ? s2 : s1; }
+    uint32_t v = 0;
+    uint32_t s[2] = {0, 0};
+    void Step(bool carry) { v += s[carry]; }
 };
 struct FloatAttr {
-    double v = 0, s1 = 0, s2 = 0;
-    void Step(bool carry) { v += carry ? s2 : s1; }
+    double v = 0;
+    double s[2] = {0, 0};
+    void Step(bool carry) { v += s[carry]; }
 };
 
 // The left end of one edge's rows: whole pixel and 16-bit fraction, stepped row by row with
@@ -91,14 +93,10 @@ struct EdgeCursor {
     // To the next row; true when the fraction carried (attributes then take their second step).
     bool Step() {
         xf += dxf;
-        const bool carry = xf >= 0x10000;
-        if (carry) {
-            xf -= 0x10000;
-            xi += dxi + 1;
-        } else {
-            xi += dxi;
-        }
-        return carry;
+        const uint32_t carry = xf >> 16;
+        xf &= 0xFFFF;
+        xi += dxi + static_cast<int32_t>(carry);
+        return carry != 0;
     }
 };
 
