@@ -173,28 +173,53 @@ struct Span {
             // The last segment starts where the blocks' stepping ended.
             ends = _mm_movelh_ps(puv, _mm_movehl_ps(ends, SegmentEnds(nop, d, rest)));
         }
-        if (rest > 0) {
-            // rest pixels stepped from the segment's start, then the last pixel.
-            const __m128 steps =
-                _mm_mul_ps(_mm_sub_ps(_mm_movehl_ps(ends, ends), ends), _mm_set1_ps(kRecip[rest]));
-            const __m128i seg = FloorBlock(_mm_movelh_ps(ends, steps));
-            const __m128i last = FloorBlock(_mm_movehl_ps(_mm_setzero_ps(), ends));
-            alignas(16) uint32_t idx[kSeg];
-            BlockIndices<kSeg>(idx, seg, scaled);
-            idx[rest] = static_cast<uint32_t>(
-                _mm_cvtsi128_si32(scaled(last, _mm_shuffle_epi32(last, _MM_SHUFFLE(1, 1, 1, 1)))));
-            for (int k = 0; k <= rest; ++k) dst[k] = f.shadeRow[f.tex.pixels[idx[k]]];
-        } else {
-            const __m128i last = FloorBlock(_mm_movelh_ps(ends, _mm_setzero_ps()));
-            *dst = f.shadeRow[f.tex.pixels[_mm_cvtsi128_si32(
-                scaled(last, _mm_shuffle_epi32(last, _MM_SHUFFLE(1, 1, 1, 1))))]];
-        }
+        alignas(16) uint32_t idx[kSeg];
+        LastSegment(idx, ends, rest);
+        for (int k = 0; k <= rest; ++k) dst[k] = f.shadeRow[f.tex.pixels[idx[k]]];
         // Leave the values at the pixel after the span (the depth fillers continue from there).
         const __m128 after =
             _mm_add_ps(nop, _mm_mul_ps(_mm_set1_ps(static_cast<float>(rest + 1)), d));
         N = _mm_cvtss_f32(after);
         O = _mm_cvtss_f32(_mm_shuffle_ps(after, after, 1));
         P = _mm_cvtss_f32(_mm_shuffle_ps(after, after, 2));
+    }
+
+    // Texel indices of the last segment and the last pixel, idx[0 .. rest]: ends holds (u, v)
+    // at the segment's start and, for a segment of more than the last pixel, (u, v) at the
+    // last pixel.
+    void LastSegment(uint32_t* idx, __m128 ends, int rest) const {
+        const __m128i umv = _mm_set1_epi32(static_cast<int32_t>(f.um));
+        const __m128i vmv = _mm_set1_epi32(static_cast<int32_t>(f.vm));
+        const auto scaled = [&](__m128i u, __m128i v) { return ScaledTexelLanes(u, v, umv, vmv); };
+        const __m128 zero = _mm_setzero_ps();
+        const __m128i last =
+            FloorBlock(rest > 0 ? _mm_movehl_ps(zero, ends) : _mm_movelh_ps(ends, zero));
+        if (rest > 0) {
+            // rest pixels stepped from the segment's start.
+            const __m128 steps =
+                _mm_mul_ps(_mm_sub_ps(_mm_movehl_ps(ends, ends), ends), _mm_set1_ps(kRecip[rest]));
+            BlockIndices<kSeg>(idx, FloorBlock(_mm_movelh_ps(ends, steps)), scaled);
+        }
+        idx[rest] = static_cast<uint32_t>(
+            _mm_cvtsi128_si32(scaled(last, _mm_shuffle_epi32(last, _MM_SHUFFLE(1, 1, 1, 1)))));
+    }
+
+    // A span of at most kSeg pixels, prepared (its texel indices) apart from its drawing, so
+    // that the row walk can prepare the next span before drawing this one.
+    struct Prepared {
+        alignas(16) uint32_t idx[kSeg];
+        Pixel* dst;
+        int count;
+    };
+    void Prepare(Prepared& p, Pixel* dst, int len) const {
+        const __m128 d = _mm_setr_ps(f.dN, f.dO, f.dP, 0.0f);
+        const __m128 nop = _mm_setr_ps(N, O, P, 0.0f);
+        LastSegment(p.idx, SegmentEnds(nop, d, len - 1), len - 1);
+        p.dst = dst;
+        p.count = len;
+    }
+    static void DrawPrepared(const FaceConst<Pixel>& f, const Prepared& p) {
+        for (int k = 0; k < p.count; ++k) p.dst[k] = f.shadeRow[f.tex.pixels[p.idx[k]]];
     }
 
     // Reference addressing with 32-bit floors; each block steps (U' - U) >> 4 from where the
@@ -374,6 +399,10 @@ void FillFace(const PolygonRecord* rec, int row) {
     const int32_t dz = kDepth ? DepthStepOf(pRz.dx) : 0;
     const float drz = static_cast<float>(pRz.dx);
 
+    using SpanT = Span<Pixel, kSurf, kGouraud>;
+    constexpr bool kPipelined = kSurf == kPersp && !kGouraud && !kDepth;
+    typename SpanT::Prepared pending[2];
+    int ready = -1;  // the pending span not yet drawn, if any
     const int width = ViewWidth();
     for (int k = 0; k < rs.edgeCount; ++k) {
         const int at = rs.firstEdge + k;
@@ -408,7 +437,7 @@ void FillFace(const PolygonRecord* rec, int row) {
             const int end = std::min<int>(rs.rightX[r], width);
             const int n = end - xs;
             if (n > 0) {
-                Span<Pixel, kSurf, kGouraud> span{f};
+                SpanT span{f};
                 span.i = I.v;
                 if constexpr (kSurf == kAffine && !kGouraud) {
                     // Scaled addressing from the reference row-start values.
@@ -429,6 +458,19 @@ void FillFace(const PolygonRecord* rec, int row) {
                         DrawRuns(span, frow + xs, n);
                     }
                     if (rs.fogActive) ApplyFog(frow, n, xs, r, static_cast<float>(RZ.v), drz);
+                } else if constexpr (kPipelined) {
+                    // A short span is prepared before the one before it is drawn, so that its
+                    // division and floors overlap that span's pixels.
+                    if (n <= kSeg) {
+                        const int slot = ready == 0 ? 1 : 0;
+                        span.Prepare(pending[slot], frow + xs, n);
+                        if (ready >= 0) SpanT::DrawPrepared(f, pending[ready]);
+                        ready = slot;
+                    } else {
+                        if (ready >= 0) SpanT::DrawPrepared(f, pending[ready]);
+                        ready = -1;
+                        span.Draw(frow + xs, n);
+                    }
                 } else {
                     span.Draw(frow + xs, n);
                 }
@@ -453,6 +495,7 @@ void FillFace(const PolygonRecord* rec, int row) {
             frow += t.pitch;
         }
     }
+    if (ready >= 0) SpanT::DrawPrepared(f, pending[ready]);
 }
 
 }  // namespace fill_walk

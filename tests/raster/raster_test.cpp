@@ -330,9 +330,9 @@ TEST(PerspectiveSpans, EqualThePixelByPixelSegments) {
         f.tex.s = s;
         f.um = ((1u << s) << 16) - 1;
         f.vm = ((1u << s) - 1) << (s + 16);
-        const int len = 1 + static_cast<int>(next() % 90);
+        const int len = 1 + static_cast<int>((next() >> 8) % 90);
         const float n0 = rnd(0.05f, 2.0f);
-        const float scale = std::ldexp(1.0f, static_cast<int>(next() % 40) - 4);
+        const float scale = std::ldexp(1.0f, static_cast<int>((next() >> 8) % 40) - 4);
         f.dN = rnd(-0.9f, 0.9f) * n0 / static_cast<float>(len);
         f.dO = rnd(-1, 1) * scale * n0 * 65536.0f / 64;
         f.dP = rnd(-1, 1) * scale * n0 * 65536.0f / 64;
