@@ -206,20 +206,52 @@ struct Span {
 
     // A span of at most kSeg pixels, prepared (its texel indices) apart from its drawing, so
     // that the row walk can prepare the next span before drawing this one.
+    // For the Gouraud filler the indices are lanes of ramp and texel index (GouraudIndices), and
+    // a span whose intensity leaves 0 .. 255 is not prepared (Prepare returns false).
     struct Prepared {
         alignas(16) uint32_t idx[kSeg];
         Pixel* dst;
         int count;
     };
-    void Prepare(Prepared& p, Pixel* dst, int len) const {
+    bool Prepare(Prepared& p, Pixel* dst, int len) const {
         const __m128 d = _mm_setr_ps(f.dN, f.dO, f.dP, 0.0f);
         const __m128 nop = _mm_setr_ps(N, O, P, 0.0f);
-        LastSegment(p.idx, SegmentEnds(nop, d, len - 1), len - 1);
+        if constexpr (kGouraud) {
+            if (!IntensityInRange(i, f.dI, len)) return false;
+            const __m128i ends = FloorInts(SegmentEnds(nop, d, len - 1));
+            WithLevelSize(f.tex.s, [&](auto S) { GouraudLastSegment<S()>(p.idx, ends, len - 1); });
+        } else {
+            LastSegment(p.idx, SegmentEnds(nop, d, len - 1), len - 1);
+        }
         p.dst = dst;
         p.count = len;
+        return true;
     }
     static void DrawPrepared(const FaceConst<Pixel>& f, const Prepared& p) {
-        for (int k = 0; k < p.count; ++k) p.dst[k] = f.shadeRow[f.tex.pixels[p.idx[k]]];
+        for (int k = 0; k < p.count; ++k) {
+            if constexpr (kGouraud)
+                p.dst[k] = GouraudPixel(f, p.idx[k]);
+            else
+                p.dst[k] = f.shadeRow[f.tex.pixels[p.idx[k]]];
+        }
+    }
+
+    // A Gouraud pixel from its lane: ramp index in the high half, texel index in the low half.
+    static Pixel GouraudPixel(const FaceConst<Pixel>& f, uint32_t lane) {
+        return f.shade[f.rows.row[lane >> 16] + f.tex.pixels[lane & 0xFFFF]];
+    }
+
+    // Lanes of the Gouraud filler's last segment and last pixel, idx[0 .. rest], with the
+    // intensity inside 0 .. 255: ends holds (U, V) at the segment's start and, for a segment
+    // of more than the last pixel, (U, V) at the last pixel; the steps between come from those.
+    template <int S>
+    void GouraudLastSegment(uint32_t* idx, __m128i ends, int rest) const {
+        if (rest > 0) GouraudIndices<S>(idx, i, f.dI, ends, RestSteps(ends, rest));
+        const uint32_t atLast = i + static_cast<uint32_t>(rest) * f.dI;
+        const __m128i lastUV = _mm_slli_epi32(rest > 0 ? _mm_unpackhi_epi64(ends, ends) : ends, 8);
+        idx[rest] = (atLast & 0xFFFF0000u) |
+                    static_cast<uint32_t>(_mm_cvtsi128_si32(
+                        RefTexelLanes<S>(lastUV, _mm_shuffle_epi32(lastUV, _MM_SHUFFLE(1, 1, 1, 1)))));
     }
 
     // Reference addressing with 32-bit floors; each block steps (U' - U) >> 4 from where the
@@ -279,20 +311,11 @@ struct Span {
             ends = _mm_unpacklo_epi64(
                 uv, _mm_unpackhi_epi64(FloorInts(SegmentEnds(nop, d, rest)), _mm_setzero_si128()));
         }
-        if (!kClamp && rest > 0) {
-            // Lanes of ramp index (high half) and texel index (low half), the segment's steps
-            // from its two ends.
+        if (!kClamp) {
             alignas(16) uint32_t idx[kSeg];
-            const __m128i steps = RestSteps(ends, rest);
-            GouraudIndices<S>(idx, i, f.dI, ends, steps);
-            const uint32_t atLast = i + static_cast<uint32_t>(rest) * f.dI;
-            const __m128i lastUV = _mm_slli_epi32(_mm_unpackhi_epi64(ends, ends), 8);
-            idx[rest] = (atLast & 0xFFFF0000u) |
-                        static_cast<uint32_t>(_mm_cvtsi128_si32(RefTexelLanes<S>(
-                            lastUV, _mm_shuffle_epi32(lastUV, _MM_SHUFFLE(1, 1, 1, 1)))));
-            for (int k = 0; k <= rest; ++k)
-                dst[k] = f.shade[f.rows.row[idx[k] >> 16] + f.tex.pixels[idx[k] & 0xFFFF]];
-            i = atLast + f.dI;
+            GouraudLastSegment<S>(idx, ends, rest);
+            for (int k = 0; k <= rest; ++k) dst[k] = GouraudPixel(f, idx[k]);
+            i += static_cast<uint32_t>(rest + 1) * f.dI;
         } else {
             uint32_t U = static_cast<uint32_t>(_mm_cvtsi128_si32(ends));
             uint32_t V = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(ends, 4)));
@@ -400,7 +423,7 @@ void FillFace(const PolygonRecord* rec, int row) {
     const float drz = static_cast<float>(pRz.dx);
 
     using SpanT = Span<Pixel, kSurf, kGouraud>;
-    constexpr bool kPipelined = kSurf == kPersp && !kGouraud && !kDepth;
+    constexpr bool kPipelined = kSurf == kPersp && !kDepth;
     typename SpanT::Prepared pending[2];
     int ready = -1;  // the pending span not yet drawn, if any
     const int width = ViewWidth();
@@ -461,9 +484,8 @@ void FillFace(const PolygonRecord* rec, int row) {
                 } else if constexpr (kPipelined) {
                     // A short span is prepared before the one before it is drawn, so that its
                     // division and floors overlap that span's pixels.
-                    if (n <= kSeg) {
-                        const int slot = ready == 0 ? 1 : 0;
-                        span.Prepare(pending[slot], frow + xs, n);
+                    const int slot = ready == 0 ? 1 : 0;
+                    if (n <= kSeg && span.Prepare(pending[slot], frow + xs, n)) {
                         if (ready >= 0) SpanT::DrawPrepared(f, pending[ready]);
                         ready = slot;
                     } else {
