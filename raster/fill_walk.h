@@ -205,9 +205,10 @@ struct Span {
     }
 
     // A span of at most kSeg pixels, prepared (its texel indices) apart from its drawing, so
-    // that the row walk can prepare the next span before drawing this one.
-    // For the Gouraud filler the indices are lanes of ramp and texel index (GouraudIndices), and
-    // a span whose intensity leaves 0 .. 255 is not prepared (Prepare returns false).
+    // that the row walk can prepare the next span before drawing this one (perspective fillers
+    // and the affine Gouraud one). For the Gouraud fillers the indices are lanes of ramp and
+    // texel index (GouraudIndices), and a span whose intensity leaves 0 .. 255 is not prepared
+    // (Prepare returns false).
     struct Prepared {
         alignas(16) uint32_t idx[kSeg];
         Pixel* dst;
@@ -216,7 +217,14 @@ struct Span {
     bool Prepare(Prepared& p, Pixel* dst, int len) const {
         const __m128 d = _mm_setr_ps(f.dN, f.dO, f.dP, 0.0f);
         const __m128 nop = _mm_setr_ps(N, O, P, 0.0f);
-        if constexpr (kGouraud) {
+        if constexpr (kSurf == kAffine) {
+            if (!IntensityInRange(i, f.dI, len)) return false;
+            const __m128i uv =
+                _mm_setr_epi32(static_cast<int32_t>(u), static_cast<int32_t>(v), 0, 0);
+            const __m128i st =
+                _mm_setr_epi32(static_cast<int32_t>(f.dU), static_cast<int32_t>(f.dV), 0, 0);
+            WithLevelSize(f.tex.s, [&](auto S) { GouraudIndices<S()>(p.idx, i, f.dI, uv, st); });
+        } else if constexpr (kGouraud) {
             if (!IntensityInRange(i, f.dI, len)) return false;
             const __m128i ends = FloorInts(SegmentEnds(nop, d, len - 1));
             WithLevelSize(f.tex.s, [&](auto S) { GouraudLastSegment<S()>(p.idx, ends, len - 1); });
@@ -250,8 +258,8 @@ struct Span {
         const uint32_t atLast = i + static_cast<uint32_t>(rest) * f.dI;
         const __m128i lastUV = _mm_slli_epi32(rest > 0 ? _mm_unpackhi_epi64(ends, ends) : ends, 8);
         idx[rest] = (atLast & 0xFFFF0000u) |
-                    static_cast<uint32_t>(_mm_cvtsi128_si32(
-                        RefTexelLanes<S>(lastUV, _mm_shuffle_epi32(lastUV, _MM_SHUFFLE(1, 1, 1, 1)))));
+                    static_cast<uint32_t>(_mm_cvtsi128_si32(RefTexelLanes<S>(
+                        lastUV, _mm_shuffle_epi32(lastUV, _MM_SHUFFLE(1, 1, 1, 1)))));
     }
 
     // Reference addressing with 32-bit floors; each block steps (U' - U) >> 4 from where the
@@ -423,7 +431,9 @@ void FillFace(const PolygonRecord* rec, int row) {
     const float drz = static_cast<float>(pRz.dx);
 
     using SpanT = Span<Pixel, kSurf, kGouraud>;
-    constexpr bool kPipelined = kSurf == kPersp && !kDepth;
+    // Spans prepared a row ahead (Span::Prepare): the perspective fillers and the affine
+    // Gouraud one, without the depth test. The affine row-shaded filler gains nothing by it.
+    constexpr bool kPipelined = (kSurf == kPersp || (kSurf == kAffine && kGouraud)) && !kDepth;
     typename SpanT::Prepared pending[2];
     int ready = -1;  // the pending span not yet drawn, if any
     const int width = ViewWidth();
@@ -483,7 +493,8 @@ void FillFace(const PolygonRecord* rec, int row) {
                     if (rs.fogActive) ApplyFog(frow, n, xs, r, static_cast<float>(RZ.v), drz);
                 } else if constexpr (kPipelined) {
                     // A short span is prepared before the one before it is drawn, so that its
-                    // division and floors overlap that span's pixels.
+                    // set-up (for perspective spans the division and floors) overlaps that
+                    // span's pixels.
                     const int slot = ready == 0 ? 1 : 0;
                     if (n <= kSeg && span.Prepare(pending[slot], frow + xs, n)) {
                         if (ready >= 0) SpanT::DrawPrepared(f, pending[ready]);
