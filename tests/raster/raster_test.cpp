@@ -376,6 +376,18 @@ TEST(PerspectiveSpans, EqualThePixelByPixelSegments) {
             EXPECT_EQ(span.N, n + (rest + 1) * f.dN);
             EXPECT_EQ(span.O, o + (rest + 1) * f.dO);
             EXPECT_EQ(span.P, p + (rest + 1) * f.dP);
+            if (len <= kSeg) {
+                // The same span prepared apart from its drawing, as the row walk pipelines it.
+                using RowSpan = Span<uint16_t, kPersp, false>;
+                RowSpan fresh{f};
+                fresh.N = n0, fresh.O = o0, fresh.P = p0;
+                RowSpan::Prepared prepared;
+                std::fill(got.begin(), got.end(), uint16_t{0});
+                ASSERT_TRUE(fresh.Prepare(prepared, got.data(), len));
+                RowSpan::DrawPrepared(f, prepared);
+                for (int k = 0; k < len; ++k)
+                    ASSERT_EQ(got[k], want[k]) << "prepared row-shaded, trial " << trial;
+            }
         }
 
         // Gouraud: reference addressing, u and v floored to 32 bits.
@@ -424,6 +436,22 @@ TEST(PerspectiveSpans, EqualThePixelByPixelSegments) {
                 ASSERT_EQ(got[k], want[k]) << "Gouraud, trial " << trial << ", pixel " << k
                                            << " of " << len << (inRange ? "" : ", clamped");
             EXPECT_EQ(span.i, i);
+            if (len <= kSeg) {
+                using GouraudSpan = Span<uint16_t, kPersp, true>;
+                GouraudSpan fresh{f};
+                fresh.N = n0, fresh.O = o0, fresh.P = p0;
+                fresh.i = i0;
+                GouraudSpan::Prepared prepared;
+                std::fill(got.begin(), got.end(), uint16_t{0});
+                // Spans whose intensity leaves the ramp are drawn directly, not prepared.
+                const bool inside = span_walk::IntensityInRange(i0, f.dI, len);
+                ASSERT_EQ(fresh.Prepare(prepared, got.data(), len), inside);
+                if (inside) {
+                    GouraudSpan::DrawPrepared(f, prepared);
+                    for (int k = 0; k < len; ++k)
+                        ASSERT_EQ(got[k], want[k]) << "prepared Gouraud, trial " << trial;
+                }
+            }
         }
     }
 }
