@@ -198,7 +198,7 @@ struct Span {
             // rest pixels stepped from the segment's start.
             const __m128 steps =
                 _mm_mul_ps(_mm_sub_ps(_mm_movehl_ps(ends, ends), ends), _mm_set1_ps(kRecip[rest]));
-            BlockIndices<kSeg>(idx, FloorBlock(_mm_movelh_ps(ends, steps)), scaled);
+            BlockIndices(idx, FloorBlock(_mm_movelh_ps(ends, steps)), scaled);
         }
         idx[rest] = static_cast<uint32_t>(
             _mm_cvtsi128_si32(scaled(last, _mm_shuffle_epi32(last, _MM_SHUFFLE(1, 1, 1, 1)))));
@@ -215,6 +215,7 @@ struct Span {
         int count;
     };
     bool Prepare(Prepared& p, Pixel* dst, int len) const {
+        static_assert(kSurf == kPersp || (kSurf == kAffine && kGouraud));
         const __m128 d = _mm_setr_ps(f.dN, f.dO, f.dP, 0.0f);
         const __m128 nop = _mm_setr_ps(N, O, P, 0.0f);
         if constexpr (kSurf == kAffine) {

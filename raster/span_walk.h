@@ -155,17 +155,16 @@ inline __m128i RefTexelLanes(__m128i u8, __m128i v8) {
 }
 
 // Scaled addressing: texel = ((u & um) | (v & vm)) >> 16, the same as OR-ing the two shifted
-// fields. With kLanes four texel indices at a time come from SSE2 lanes and the four pixels go
-// out in one store (8 bytes of 16-bit pixels, 4 of bytes); without (the perspective filler's
-// short last segment, too short to repay the lanes) 16-bit pixels are stored in pairs.
-template <bool kLanes = true, class Pixel>
+// fields. On runs long enough four texel indices at a time come from SSE2 lanes and the four
+// pixels go out in one store (8 bytes of 16-bit pixels, 4 of bytes).
+template <class Pixel>
 [[gnu::always_inline]] inline void ScaledRun(Pixel* dst, int count, uint32_t u, uint32_t v,
                                              uint32_t du, uint32_t dv, uint32_t um, uint32_t vm,
                                              const uint8_t* tex, const Pixel* shadeRow) {
     constexpr int kBits = 8 * sizeof(Pixel);
     using Word = std::conditional_t<sizeof(Pixel) == 2, uint64_t, uint32_t>;
     int k = 0;
-    if (kLanes && count >= kLaneMin) {
+    if (count >= kLaneMin) {
         const auto i32 = [](uint32_t x) { return static_cast<int32_t>(x); };
         __m128i uv = _mm_setr_epi32(i32(u), i32(u + du), i32(u + 2 * du), i32(u + 3 * du));
         __m128i vv = _mm_setr_epi32(i32(v), i32(v + dv), i32(v + 2 * dv), i32(v + 3 * dv));
@@ -187,16 +186,6 @@ template <bool kLanes = true, class Pixel>
         u += static_cast<uint32_t>(k) * du;
         v += static_cast<uint32_t>(k) * dv;
     }
-    if constexpr (!kLanes && sizeof(Pixel) == 2) {
-        for (; k + 2 <= count; k += 2) {
-            const uint32_t a = shadeRow[tex[((u & um) | (v & vm)) >> 16]];
-            const uint32_t b = shadeRow[tex[(((u + du) & um) | ((v + dv) & vm)) >> 16]];
-            const uint32_t pair = a | b << 16;
-            std::memcpy(dst + k, &pair, 4);
-            u += 2 * du;
-            v += 2 * dv;
-        }
-    }
     for (; k < count; ++k) {
         dst[k] = shadeRow[tex[((u & um) | (v & vm)) >> 16]];
         u += du;
@@ -215,9 +204,9 @@ inline __m128i LaneSteps(__m128i d) {
 // A perspective block's (u, v, du, dv) from the floats (u, v, du, dv), four at once: u and v
 // as FloorLow32, the steps as FloorToInt. u and v go through doubles, where adding 1.5 * 2^52
 // rounds a value below 2^51 in magnitude to a whole number and leaves it, modulo 2^32, in the
-// low 32 bits of the sum's bits; one less where that rounded up is the floor. The steps are a
-// truncation corrected by one where it rounded up. Values beyond those ranges, or not
-// numbers, go one by one.
+// low 32 bits of the sum's bits; one less where that rounded up is the floor, whichever way
+// the sum rounds. The steps are a truncation corrected by one where it rounded up. Values
+// beyond those ranges, or not numbers, go one by one.
 inline __m128i FloorBlock(__m128 x) {
     const __m128 ax = _mm_andnot_ps(_mm_set1_ps(-0.0f), x);
     const __m128 limit = _mm_setr_ps(0x1p51f, 0x1p51f, 2147483648.0f, 2147483648.0f);
@@ -248,9 +237,9 @@ inline __m128i BlockStep(__m128i c, __m128i x) {
                         _mm_and_si128(_mm_cmpgt_epi32(x, c), sign));
 }
 
-// Texel indices of G pixels (a multiple of 4, at most kSeg) into idx: blk's four lanes are
-// (u, v, du, dv) and index(u lanes, v lanes) gives the lanes' texel indices.
-template <int G, class Index>
+// Texel indices of kSeg pixels into idx: blk's four lanes are (u, v, du, dv) and
+// index(u lanes, v lanes) gives the lanes' texel indices.
+template <class Index>
 [[gnu::always_inline]] inline void BlockIndices(uint32_t* idx, __m128i blk, Index index) {
     const __m128i du = _mm_shuffle_epi32(blk, _MM_SHUFFLE(2, 2, 2, 2));
     const __m128i dv = _mm_shuffle_epi32(blk, _MM_SHUFFLE(3, 3, 3, 3));
@@ -258,7 +247,7 @@ template <int G, class Index>
     __m128i vv = _mm_add_epi32(_mm_shuffle_epi32(blk, _MM_SHUFFLE(1, 1, 1, 1)), LaneSteps(dv));
     const __m128i du4 = _mm_slli_epi32(du, 2), dv4 = _mm_slli_epi32(dv, 2);
 #pragma GCC unroll 4
-    for (int k = 0; k < G; k += 4) {
+    for (int k = 0; k < kSeg; k += 4) {
         _mm_store_si128(reinterpret_cast<__m128i*>(idx + k), index(uv, vv));
         uv = _mm_add_epi32(uv, du4);
         vv = _mm_add_epi32(vv, dv4);
@@ -273,7 +262,7 @@ template <class Pixel, class Index>
     constexpr int kBits = 8 * sizeof(Pixel);
     using Word = std::conditional_t<sizeof(Pixel) == 2, uint64_t, uint32_t>;
     alignas(16) uint32_t idx[kSeg];
-    BlockIndices<kSeg>(idx, blk, index);
+    BlockIndices(idx, blk, index);
 #pragma GCC unroll 4
     for (int k = 0; k < kSeg; k += 4) {
         const Word word = static_cast<Word>(shadeRow[tex[idx[k]]]) |
