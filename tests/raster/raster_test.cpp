@@ -276,8 +276,11 @@ TEST(BlockFloors, RestStepsAreTheIntegerQuotients) {
     uint32_t bits = 0x7F4A7C15;
     for (int k = 0; k < 3000; ++k) {
         bits = bits * 1664525u + 1013904223u;
-        values.push_back(static_cast<int32_t>(bits >> (k % 31)) * (k & 1 ? 1 : -1));
-        values.push_back(values[values.size() - 2] + (k % 15) * ((k & 2) ? 7 : -7));
+        // Wrapping arithmetic, in unsigned: the values cover the whole 32-bit range.
+        const uint32_t x = bits >> (k % 31);
+        values.push_back(static_cast<int32_t>(k & 1 ? x : 0u - x));
+        values.push_back(static_cast<int32_t>(static_cast<uint32_t>(values[values.size() - 2]) +
+                                              static_cast<uint32_t>((k % 15) * (k & 2 ? 7 : -7))));
     }
     for (size_t k = 0; k + 4 <= values.size(); ++k) {
         const int32_t* e = &values[k];
