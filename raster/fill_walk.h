@@ -136,6 +136,14 @@ struct Span {
         }
     }
 
+    // (N, O, P) from the lanes of nop stepped count pixels by d.
+    [[gnu::always_inline]] void SetValues(__m128 nop, __m128 d, int count) {
+        const __m128 x = _mm_add_ps(nop, _mm_mul_ps(_mm_set1_ps(static_cast<float>(count)), d));
+        N = _mm_cvtss_f32(x);
+        O = _mm_cvtss_f32(_mm_shuffle_ps(x, x, 1));
+        P = _mm_cvtss_f32(_mm_shuffle_ps(x, x, 2));
+    }
+
     // Scaled addressing, u and v exact at every 16th pixel and at the last one, stepped in
     // 16.16 in between. A span of n pixels is 16 * blocks + rest + 1 pixels; the last pixel is
     // drawn from the exact values, so a 1-pixel span divides once and draws once.
@@ -177,11 +185,7 @@ struct Span {
         LastSegment(idx, ends, rest);
         for (int k = 0; k <= rest; ++k) dst[k] = f.shadeRow[f.tex.pixels[idx[k]]];
         // Leave the values at the pixel after the span (the depth fillers continue from there).
-        const __m128 after =
-            _mm_add_ps(nop, _mm_mul_ps(_mm_set1_ps(static_cast<float>(rest + 1)), d));
-        N = _mm_cvtss_f32(after);
-        O = _mm_cvtss_f32(_mm_shuffle_ps(after, after, 1));
-        P = _mm_cvtss_f32(_mm_shuffle_ps(after, after, 2));
+        SetValues(nop, d, rest + 1);
     }
 
     // Texel indices of the last segment and the last pixel, idx[0 .. rest]: ends holds (u, v)
@@ -340,11 +344,7 @@ struct Span {
             *dst = f.shade[RampRow(f.ramp, i) + f.tex.pixels[RefTexelHigh<S>(U << 8, V << 8)]];
             i += f.dI;
         }
-        const __m128 after =
-            _mm_add_ps(nop, _mm_mul_ps(_mm_set1_ps(static_cast<float>(rest + 1)), d));
-        N = _mm_cvtss_f32(after);
-        O = _mm_cvtss_f32(_mm_shuffle_ps(after, after, 1));
-        P = _mm_cvtss_f32(_mm_shuffle_ps(after, after, 2));
+        SetValues(nop, d, rest + 1);
     }
 };
 

@@ -201,6 +201,12 @@ inline __m128i LaneSteps(__m128i d) {
     return _mm_add_epi32(odd, high);
 }
 
+// Four floors of values inside the 32-bit range: the truncation, one less where it rounded up.
+inline __m128i FloorLanes(__m128 x) {
+    const __m128i t = _mm_cvttps_epi32(x);
+    return _mm_add_epi32(t, _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(t), x)));
+}
+
 // A perspective block's (u, v, du, dv) from the floats (u, v, du, dv), four at once: u and v
 // as FloorLow32, the steps as FloorToInt. u and v go through doubles, where adding 1.5 * 2^52
 // rounds a value below 2^51 in magnitude to a whole number and leaves it, modulo 2^32, in the
@@ -222,8 +228,7 @@ inline __m128i FloorBlock(__m128 x) {
     const __m128d r = _mm_add_pd(d, magic);
     const __m128i uv =
         _mm_add_epi32(_mm_castpd_si128(r), _mm_castpd_si128(_mm_cmpgt_pd(_mm_sub_pd(r, magic), d)));
-    const __m128i t = _mm_cvttps_epi32(x);
-    const __m128i steps = _mm_add_epi32(t, _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(t), x)));
+    const __m128i steps = FloorLanes(x);
     // The low halves of the two 64-bit lanes, then the steps' upper two lanes.
     return _mm_castps_si128(
         _mm_shuffle_ps(_mm_castsi128_ps(uv), _mm_castsi128_ps(steps), _MM_SHUFFLE(3, 2, 2, 0)));
@@ -282,8 +287,7 @@ inline __m128i FloorInts(__m128 x) {
         return _mm_setr_epi32(FloorToInt(e[0]), FloorToInt(e[1]), FloorToInt(e[2]),
                               FloorToInt(e[3]));
     }
-    const __m128i t = _mm_cvttps_epi32(x);
-    return _mm_add_epi32(t, _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(t), x)));
+    return FloorLanes(x);
 }
 
 // The two ends of a perspective segment of rest + 1 pixels whose values (n, o, p) at its first
