@@ -129,7 +129,13 @@ void FillBench(benchmark::State& state, const FillKind& kind, bool eight) {
 }
 
 // Set-up and fill of a few thousand textured triangles of 50 to 300 pixels, affine and
-// perspective, flat-row and Gouraud shaded, spread over the frame.
+// perspective, flat-row and Gouraud shaded, spread over the frame. The cost breakdown below
+// uses the same triangles with other areas, or all of one kind.
+constexpr int kTriangleModes[4] = {kSurfaceAffine | kLightFlat, kSurfacePersp | kLightFlat,
+                                   kSurfaceAffine | kLightGouraud, kSurfacePersp | kLightGouraud};
+constexpr const char* kTriangleModeNames[4] = {"affine_row", "persp_row", "affine_gouraud",
+                                               "persp_gouraud"};
+
 struct SmallTriangles {
     static constexpr int kCount = 4000;
     std::vector<ScreenVertex> verts = std::vector<ScreenVertex>(3 * kCount);
@@ -137,16 +143,15 @@ struct SmallTriangles {
     std::vector<PolygonRecord> recs = std::vector<PolygonRecord>(kCount);
     double pixels = 0;  // per pass
 
-    explicit SmallTriangles(Bench& b) {
+    // Areas between areaLo and areaHi pixels; mode -1 cycles through the four kinds.
+    SmallTriangles(Bench& b, float areaLo, float areaHi, int mode) {
         uint32_t seed = 12345;
         auto rnd = [&seed](float lo, float hi) {
             seed = seed * 1664525u + 1013904223u;
             return lo + (hi - lo) * static_cast<float>(seed >> 8) * (1.0f / 16777216.0f);
         };
-        constexpr int kModes[4] = {kSurfaceAffine | kLightFlat, kSurfacePersp | kLightFlat,
-                                   kSurfaceAffine | kLightGouraud, kSurfacePersp | kLightGouraud};
         for (int k = 0; k < kCount; ++k) {
-            const float area = rnd(50, 300), aspect = rnd(0.6f, 1.6f);
+            const float area = rnd(areaLo, areaHi), aspect = rnd(0.6f, 1.6f);
             const float w = std::sqrt(2 * area * aspect), h = 2 * area / w;
             const float x = rnd(10, kW - 10 - w), y = rnd(10, kH - 10 - h);
             const float skew = rnd(0, w);
@@ -160,7 +165,7 @@ struct SmallTriangles {
             FaceRecord& f = faces[k];
             f = FaceRecord{{static_cast<uint16_t>(3 * k), static_cast<uint16_t>(3 * k + 1),
                             static_cast<uint16_t>(3 * k + 2)},
-                           static_cast<uint16_t>(kModes[k & 3]),
+                           static_cast<uint16_t>(kTriangleModes[mode < 0 ? k & 3 : mode]),
                            0,
                            {}};
             for (int i = 0; i < 6; ++i) f.uv[i] = rnd(0, 512) * 65536.0f;
@@ -182,9 +187,10 @@ struct SmallTriangles {
     }
 };
 
-void SmallTrianglesBench(benchmark::State& state, bool eight) {
+void SmallTrianglesBench(benchmark::State& state, bool eight, float areaLo = 50, float areaHi = 300,
+                         int mode = -1) {
     Bench b;
-    SmallTriangles tris(b);
+    SmallTriangles tris(b, areaLo, areaHi, mode);
     g_rasterTarget.pixelMode = eight ? 0 : 2;
     if (eight) g_rasterTarget.frame16 = nullptr;
     std::memcpy(g_activeRasterTable, eight ? g_rasterTable8 : g_rasterTable16,
@@ -196,6 +202,9 @@ void SmallTrianglesBench(benchmark::State& state, bool eight) {
     state.counters["Mpixels/s"] = benchmark::Counter(
         static_cast<double>(state.iterations()) * tris.pixels / 1e6, benchmark::Counter::kIsRate);
     state.counters["pixels/triangle"] = tris.pixels / SmallTriangles::kCount;
+    state.counters["triangles/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * SmallTriangles::kCount,
+                           benchmark::Counter::kIsRate);
 }
 
 // Rates are per CPU second of the benchmark thread (one core), so that other work on a shared
@@ -213,6 +222,21 @@ const bool kRegistered = [] {
                                  [](benchmark::State& s) { SmallTrianglesBench(s, false); });
     benchmark::RegisterBenchmark("BM_SmallTriangles8",
                                  [](benchmark::State& s) { SmallTrianglesBench(s, true); });
+    // Where a small triangle's time goes (16-bit): the same triangles all of one kind, and
+    // mixed triangles of other areas. A triangle of 2 or 3 pixels is nearly all set-up and
+    // row walk; the difference between the larger areas is the cost per pixel.
+    for (int mode = 0; mode < 4; ++mode) {
+        const std::string name = std::string("BM_TriangleCost16/kind:") + kTriangleModeNames[mode];
+        benchmark::RegisterBenchmark(name.c_str(), [mode](benchmark::State& s) {
+            SmallTrianglesBench(s, false, 50, 300, mode);
+        });
+    }
+    for (const int area : {2, 25, 150, 500}) {
+        const std::string name = "BM_TriangleCost16/area:" + std::to_string(area);
+        benchmark::RegisterBenchmark(name.c_str(), [area](benchmark::State& s) {
+            SmallTrianglesBench(s, false, area * 0.8f, area * 1.2f, -1);
+        });
+    }
     return true;
 }();
 
