@@ -205,6 +205,43 @@ TEST_F(RasterTest, MissingTexturesAndUnusedModeSlotsDrawNothingAndKeepDepth) {
     EXPECT_EQ(std::count(frame8.begin(), frame8.end(), 0xFF), static_cast<long>(frame8.size()));
 }
 
+// The scalar floors against std::floor: saturated beyond the 32-bit range (FloorLow32 keeps the
+// low 32 bits within 9.2e18), 0 for NaN. Doubles near the range's ends and next to whole and
+// half numbers, where a rounding floor would differ, and a sweep over every exponent.
+TEST(ScalarFloors, EqualStdFloor) {
+    const auto want = [](double v) -> int32_t {
+        if (std::isnan(v)) return 0;
+        const double f = std::floor(v);
+        return f >= 2147483647.0 ? INT32_MAX : f <= -2147483648.0 ? INT32_MIN : int32_t(f);
+    };
+    const auto wantLow32 = [](double v) -> uint32_t {
+        if (!(v > -9.2e18 && v < 9.2e18)) return 0;
+        return static_cast<uint32_t>(static_cast<int64_t>(std::floor(v)));
+    };
+    std::vector<double> values = {0.0,           -0.0,          INFINITY,     -INFINITY,
+                                  NAN,           2147483647.0,  2147483646.5, 2147483648.0,
+                                  -2147483648.0, -2147483648.5, 0x1p51,       -0x1p51,
+                                  0x1p52,        0x1.8p52,      -0x1.8p52,    1e300};
+    for (double base : {0.0, 1.0, 2.0, 0.5, 1.5, -0.5, -1.5, 1e6, -1e6, 2147483647.0, -2147483648.0,
+                        4503599627370495.5}) {
+        for (double v : {base, std::nextafter(base, INFINITY), std::nextafter(base, -INFINITY)})
+            values.insert(values.end(), {v, -v});
+    }
+    uint64_t bits = 0x123456789ABCDEFull;
+    for (int k = 0; k < 200000; ++k) {
+        bits = bits * 6364136223846793005ull + 1442695040888963407ull;
+        values.push_back(std::ldexp(static_cast<double>(bits >> 11) * 0x1p-53, k % 80 - 20) *
+                         (k & 1 ? 1 : -1));
+    }
+    for (double v : values) {
+        ASSERT_EQ(FloorToInt(v), want(v)) << v;
+        const float f = static_cast<float>(v);
+        ASSERT_EQ(FloorToInt(f), want(f)) << f;
+        ASSERT_EQ(FloorLow32(v), wantLow32(v)) << v;
+        ASSERT_EQ(FloorLow32(f), wantLow32(f)) << f;
+    }
+}
+
 // The perspective spans' four-wide floors equal the one-by-one floors on every kind of float:
 // the edges of the ranges (2^31, and 2^51 where the lanes' rounding constant stops working),
 // whole numbers beyond 2^31 whose remainder modulo 2^32 is kept, infinities, NaN, and a sweep
