@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -370,11 +371,15 @@ void DrawRuns(S& span, Pixel* dst, int n) {
 
 // 2^(s - 8) and 2^(2s - 8): the factors that turn 16.16 reference u (and v) into scaled
 // addressing for a level of edge 2^s.
+// s is 0 .. 8, so both are normal numbers, built from their exponent bits.
+inline double Pow2(int e) {
+    return std::bit_cast<double>(static_cast<uint64_t>(1023 + e) << 52);
+}
 inline double UScale(int s) {
-    return std::ldexp(1.0, s - 8);
+    return Pow2(s - 8);
 }
 inline double VScale(int s) {
-    return std::ldexp(1.0, 2 * s - 8);
+    return Pow2(2 * s - 8);
 }
 
 template <class Pixel, int kSurf, bool kGouraud, bool kDepth>
