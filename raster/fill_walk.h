@@ -369,12 +369,12 @@ void DrawRuns(S& span, Pixel* dst, int n) {
     }
 }
 
-// 2^(s - 8) and 2^(2s - 8): the factors that turn 16.16 reference u (and v) into scaled
-// addressing for a level of edge 2^s.
-// s is 0 .. 8, so both are normal numbers, built from their exponent bits.
+// 2^e for an exponent of a normal double (here -8 .. 8), from its exponent bits.
 inline double Pow2(int e) {
     return std::bit_cast<double>(static_cast<uint64_t>(1023 + e) << 52);
 }
+// 2^(s - 8) and 2^(2s - 8): the factors that turn 16.16 reference u (and v) into scaled
+// addressing for a level of edge 2^s.
 inline double UScale(int s) {
     return Pow2(s - 8);
 }
